@@ -1,0 +1,11 @@
+#pragma once
+// The portable-pump drill's choreography: fills its keyframe table once at start-up.
+
+#include "stage/frame_table.hpp"
+
+namespace drills {
+
+// Writes the whole drill into the table from record 0 on.
+void kahan_set(stage::FrameTable& table);
+
+}  // namespace drills

@@ -1,0 +1,89 @@
+#pragma once
+// What the stage, the players and the equipment renderers need of a window.
+// Hosts implement it (raster window, GDI window); tests use a recording fake.
+
+#include <cstdint>
+#include <string>
+
+namespace stage {
+
+struct Rgb {
+  std::uint8_t r = 0;
+  std::uint8_t g = 0;
+  std::uint8_t b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+namespace colors {
+inline constexpr Rgb black{0, 0, 0};
+inline constexpr Rgb white{255, 255, 255};
+inline constexpr Rgb red{255, 0, 0};
+inline constexpr Rgb cyan{0, 255, 255};
+inline constexpr Rgb yellow{255, 255, 0};
+inline constexpr Rgb grey{128, 128, 128};
+inline constexpr Rgb blue{0, 0, 255};
+}  // namespace colors
+
+// Circles take the fill colour inside only while the style is solid.
+enum class FillStyle { Solid = 0, Transparent = 1 };
+
+inline constexpr int kImageSlots = 22;  // img_person(0..21)
+inline constexpr int kPoses = 16;
+
+// All coordinates and lengths are twips (window units) as floats; painted shapes
+// stay on the surface until cleared or painted over. Image slots lie above the
+// painted surface and the caption label above them.
+class Window {
+ public:
+  virtual ~Window() = default;
+
+  // --- painted surface ---
+  virtual void clear() = 0;  // everything to the black background
+  // One-pixel segment, both end points painted.
+  virtual void line(float x1, float y1, float x2, float y2, Rgb color) = 0;
+  // The same with the second point relative to the first.
+  void line_step(float x1, float y1, float dx, float dy, Rgb color) {
+    line(x1, y1, x1 + dx, y1 + dy, color);
+  }
+  // Rectangle outline through both corners.
+  virtual void box(float x1, float y1, float x2, float y2, Rgb color) = 0;
+  // Rectangle with its edges, entirely in the colour whatever the fill state.
+  virtual void filled_box(float x1, float y1, float x2, float y2, Rgb color) = 0;
+  void filled_box_step(float x1, float y1, float dx, float dy, Rgb color) {
+    filled_box(x1, y1, x1 + dx, y1 + dy, color);
+  }
+  // Circle outline in the colour; the interior takes the fill colour when the
+  // fill style is solid.
+  virtual void circle(float cx, float cy, float r, Rgb color) = 0;
+  virtual void set_fill_style(FillStyle style) = 0;
+  virtual void set_fill_color(Rgb color) = 0;
+  // Flood fill in pixels from (px, py) with the fill colour, up to the border colour.
+  virtual void flood_fill(int px, int py, Rgb border) = 0;
+
+  // --- image slots img_person(0..21) ---
+  virtual void set_slot_left(int slot, float left) = 0;
+  virtual void set_slot_top(int slot, float top) = 0;
+  virtual void set_slot_size(int slot, float width, float height) = 0;
+  virtual void set_slot_picture(int slot, int pose) = 0;  // pic_person(pose)
+  virtual void set_slot_visible(int slot, bool visible) = 0;
+
+  // --- caption label lbl_gorei (auto-sizing) ---
+  virtual void set_caption_left(float left) = 0;
+  virtual void set_caption_text(const std::string& utf8) = 0;
+  virtual void set_caption_font_size(int points) = 0;
+  virtual float caption_height() const = 0;  // twips, for the current font and text
+
+  // --- timer, events, metrics ---
+  virtual void set_timer_interval(int ms) = 0;
+  // Lets the platform handle pending input. Returns false when that ended the
+  // run (the window is gone): the caller must not touch the window again.
+  virtual bool process_events() = 0;
+  virtual float twips_per_pixel_x() const = 0;
+  virtual float twips_per_pixel_y() const = 0;
+  virtual float width() const = 0;   // twips
+  virtual float height() const = 0;  // twips
+  // Asks the platform to bring this window to the front (result unused).
+  virtual void set_foreground() {}
+};
+
+}  // namespace stage
