@@ -418,7 +418,7 @@ TEST(Scenery, PumpDrillsDrawTheirFixedPartsAfterTheClear) {
 }
 
 TEST(Borders, PlatoonMarksIncludeAFixed50TwipTick) {
-  RecordingWindow w(18000, 12400);  // s = 2, origin (5000, 10800)
+  RecordingWindow w(18000, 12400);  // s = 2, origin ((18000 - 10000) / 2, 12400 - 1600)
   Stage s(w, 1, 1, kSmall);
   s.activate();
   run_until_state(s, PlaybackState::Kiritu);
@@ -426,11 +426,11 @@ TEST(Borders, PlatoonMarksIncludeAFixed50TwipTick) {
   s.tick();
   const auto lines = w.only("line");
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[1].str(), "line 5600 9764 5650 9764 255 255 255");  // not scaled by s
+  EXPECT_EQ(lines[1].str(), "line 4600 9764 4650 9764 255 255 255");  // not scaled by s
   const auto circles = w.only("circle");
   ASSERT_EQ(circles.size(), 4u);
-  EXPECT_EQ(circles[1].str(), "circle 8800 10900 70 255 255 255");  // (1900, -50), r 35 x 2
-  EXPECT_EQ(w.only("box").front().str(), "box 5000 10800 15000 800 255 255 255");
+  EXPECT_EQ(circles[1].str(), "circle 7800 10900 70 255 255 255");  // (1900, -50), r 35 x 2
+  EXPECT_EQ(w.only("box").front().str(), "box 4000 10800 14000 800 255 255 255");
 }
 
 TEST(VirtualClock, AdvancesByTheReturnedIntervals) {
