@@ -7,10 +7,6 @@
 
 namespace host {
 
-std::string format_profile_number(int value) {
-  return value >= 0 ? " " + std::to_string(value) : std::to_string(value);
-}
-
 StartResult Saver::load() {
   // Both conditions are needed: a stale window with our caption (a crashed
   // run) or a second process of another kind must not lock the saver out. The
