@@ -98,6 +98,9 @@ bool LinuxPlatform::init_video() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // We are the screen saver; do not hold the desktop's own one off.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // Present through X11 shared-memory images, not an OpenGL texture: loading a
+  // GL driver for a few small blits each second costs tens of MiB.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "mirukado: cannot open the display: %s\n", SDL_GetError());
     exit_status_ = 1;
@@ -151,6 +154,8 @@ void LinuxPlatform::enter_full_screen() {
     return;
   }
   SDL_GetWindowSize(window_, &width_, &height_);
+  origin_x_ = bounds.x;
+  origin_y_ = bounds.y;
 }
 
 void LinuxPlatform::focus_input_sink() {
@@ -210,10 +215,20 @@ void LinuxPlatform::handle(const SDL_Event& e) {
     case SDL_MOUSEBUTTONUP:
       saver_->on_mouse_up();
       break;
-    case SDL_MOUSEMOTION:
-      saver_->on_mouse_move(static_cast<float>(e.motion.x) * kTwipsPerPixel,
-                            static_cast<float>(e.motion.y) * kTwipsPerPixel);
+    case SDL_MOUSEMOTION: {
+      // Screen position relative to where the window was placed: a window
+      // manager moving the window under a still pointer is no movement.
+      int x = e.motion.x, y = e.motion.y;
+      if (!preview_ && window_) {
+        int wx = 0, wy = 0;
+        SDL_GetWindowPosition(window_, &wx, &wy);
+        x += wx - origin_x_;
+        y += wy - origin_y_;
+      }
+      saver_->on_mouse_move(static_cast<float>(x) * kTwipsPerPixel,
+                            static_cast<float>(y) * kTwipsPerPixel);
       break;
+    }
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) expose_ = true;
       break;

@@ -73,6 +73,8 @@ class LinuxPlatform final : public host::Platform {
   SDL_Window* window_ = nullptr;
   int width_ = 0;
   int height_ = 0;
+  int origin_x_ = 0;  // the full-screen window's place on the screen
+  int origin_y_ = 0;
   bool preview_ = false;
   XWindowId watched_ = 0;  // the preview's own X window
   int cursor_counter_ = 0;
