@@ -1,6 +1,7 @@
 // A small X client for the end-to-end tests of the Linux screen saver:
 //   x_probe host W H       make a top-level W x H window, print its id, live until killed
 //   x_probe lit ID|root    print how many pixels of the window are not black
+//   x_probe lit_outside ID print how many pixels of the screen outside window ID are not black
 //   x_probe find CAPTION   print the ids of the windows with that caption (_NET_WM_NAME or WM_NAME)
 //   x_probe size ID        print the window's width and height
 //   x_probe children ID    print how many child windows ID has
@@ -103,6 +104,27 @@ int main(int argc, char** argv) {
     for (int y = 0; y < a.height; ++y)
       for (int x = 0; x < a.width; ++x)
         if ((XGetPixel(image, x, y) & 0xFFFFFF) != 0) ++lit;
+    XDestroyImage(image);
+    std::printf("%ld\n", lit);
+    return 0;
+  }
+  if (cmd == "lit_outside") {
+    XWindowAttributes a{}, r{};
+    const Window root = DefaultRootWindow(d);
+    int wx = 0, wy = 0;
+    Window child = 0;
+    if (!XGetWindowAttributes(d, w, &a) || !XGetWindowAttributes(d, root, &r) ||
+        !XTranslateCoordinates(d, w, root, 0, 0, &wx, &wy, &child))
+      return 1;
+    XImage* image = XGetImage(d, root, 0, 0, static_cast<unsigned>(r.width),
+                              static_cast<unsigned>(r.height), AllPlanes, ZPixmap);
+    if (!image) return 1;
+    long lit = 0;
+    for (int y = 0; y < r.height; ++y)
+      for (int x = 0; x < r.width; ++x) {
+        const bool inside = x >= wx && x < wx + a.width && y >= wy && y < wy + a.height;
+        if (!inside && (XGetPixel(image, x, y) & 0xFFFFFF) != 0) ++lit;
+      }
     XDestroyImage(image);
     std::printf("%ld\n", lit);
     return 0;
