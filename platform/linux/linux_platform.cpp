@@ -1,7 +1,6 @@
 #include "platform/linux/linux_platform.hpp"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "platform/linux/gtk_dialog.hpp"
+#include "platform/linux/presenter.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/stage.hpp"
 
@@ -253,44 +253,27 @@ bool LinuxPlatform::pump_events() {
   return !ended_;
 }
 
-void LinuxPlatform::present(raster::RasterWindow& window, bool everything) {
-  std::vector<raster::Rect> regions = window.compose();
-  SDL_Surface* target = SDL_GetWindowSurface(window_);
-  if (!target) return;
-  const raster::Surface& frame = window.frame();
-  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
-      frame.pixels, frame.width, frame.height, 32, frame.pitch * 4, SDL_PIXELFORMAT_RGB888);
-  if (!source) return;
-  if (everything) regions.assign(1, raster::Rect{0, 0, frame.width, frame.height});
-  std::vector<SDL_Rect> rects;
-  rects.reserve(regions.size());
-  for (const raster::Rect& r : regions) {
-    SDL_Rect rect{r.x, r.y, r.w, r.h};
-    SDL_Rect dest = rect;
-    SDL_BlitSurface(source, &rect, target, &dest);
-    rects.push_back(rect);
-  }
-  SDL_FreeSurface(source);
-  if (!rects.empty())
-    SDL_UpdateWindowSurfaceRects(window_, rects.data(), static_cast<int>(rects.size()));
-}
-
 int LinuxPlatform::run_stage(const host::Settings& settings) {
   if (ended_ || !window_ || width_ <= 0 || height_ <= 0) return exit_status_;
   using Clock = std::chrono::steady_clock;
   raster::RasterWindow window(width_, height_, kTwipsPerPixel);
   window.set_event_pump([this] { return pump_events(); });
   stage::Stage stage(window, settings.conf, settings.speed);
+  Presenter presenter(window_);
+  const auto present = [&](bool everything) {
+    std::vector<raster::Rect> regions = window.compose();  // brings frame() up to date
+    presenter.show(window.frame(), std::move(regions), everything);
+  };
 
   stage.activate();
-  present(window, true);
+  present(true);
   auto next = Clock::now() + std::chrono::milliseconds(std::max(window.timer_interval(), 1));
   while (!ended_) {
     const auto now = Clock::now();
     if (now >= next) {
       const int interval = stage.tick();
       if (ended_ || stage.ended()) break;
-      present(window, expose_);
+      present(expose_);
       expose_ = false;
       next = Clock::now() + std::chrono::milliseconds(std::max(interval, 1));
       continue;
@@ -301,7 +284,7 @@ int LinuxPlatform::run_stage(const host::Settings& settings) {
     if (SDL_WaitEventTimeout(&e, wait)) handle(e);
     pump_events();
     if (expose_ && !ended_) {
-      present(window, true);
+      present(true);
       expose_ = false;
     }
   }

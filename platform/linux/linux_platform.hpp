@@ -63,7 +63,6 @@ class LinuxPlatform final : public host::Platform {
   bool init_video();
   bool pump_events();
   void handle(const SDL_Event& e);
-  void present(raster::RasterWindow& window, bool everything);
 
   std::string command_line_;
   SettingsFile settings_;
