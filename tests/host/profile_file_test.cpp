@@ -93,7 +93,7 @@ TEST(ProfileWrite, RefusesOversizedTextAndLineBreaks) {
 // leave the other bytes of the text in place.
 TEST(ProfileWrite, GarbageTextReadsBackWhatWasWritten) {
   std::mt19937 rng(20261207);
-  const std::string alphabet = std::string("[]=;\r\n \t\"saverSAVERconfCONF0123456789-+", 41) +
+  const std::string alphabet = std::string("[]=;\r\n \t\"saverSAVERconfCONF0123456789-+") +
                                std::string(1, '\0') + "\xEF\xBB\xBF\xFF";
   for (int round = 0; round < 3000; ++round) {
     std::string text;
