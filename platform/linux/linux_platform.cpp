@@ -181,8 +181,11 @@ void LinuxPlatform::set_topmost(bool topmost) {
 void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog) {
   // GTK is loaded here only: linking it into the program would map its whole
   // library tree into every full-screen run.
-  const std::string candidates[] = {executable_folder() + "/" + kGtkDialogModule,
-                                    std::string(MIRUKADO_MODULE_DIR) + "/" + kGtkDialogModule};
+  const std::string here = executable_folder();
+  const std::string candidates[] = {
+      here + "/" + kGtkDialogModule,                                       // build tree
+      here + "/" + MIRUKADO_MODULE_FROM_PROGRAM + "/" + kGtkDialogModule,  // installed
+      std::string(MIRUKADO_MODULE_DIR) + "/" + kGtkDialogModule};
   for (const std::string& path : candidates) {
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) continue;
