@@ -250,8 +250,17 @@ bool LinuxPlatform::pump_events() {
   if (preview_ && !ended_) {
     const X11Connection::Events x = x11_.poll(watched_);
     if (x.exposed) expose_ = true;
+    // A round trip to the server once a second covers a window destroyed
+    // before its events were selected.
+    const auto now = std::chrono::steady_clock::now();
+    bool gone = x.destroyed;
+    if (!gone && now - last_exists_check_ >= std::chrono::seconds(1)) {
+      last_exists_check_ = now;
+      int w = 0, h = 0;
+      gone = !x11_.window_size(watched_, &w, &h);
+    }
     // The host window is gone, and ours with it: end quietly.
-    if (x.destroyed) ended_ = true;
+    if (gone) ended_ = true;
   }
   return !ended_;
 }

@@ -5,6 +5,7 @@
 // for the previous-instance test, and the GTK3 settings dialog is loaded only
 // when it is shown.
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -76,6 +77,7 @@ class LinuxPlatform final : public host::Platform {
   int origin_y_ = 0;
   bool preview_ = false;
   XWindowId watched_ = 0;  // the preview's own X window
+  std::chrono::steady_clock::time_point last_exists_check_{};
   int cursor_counter_ = 0;
   int lock_fd_ = -1;
   bool video_ = false;

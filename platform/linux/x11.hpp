@@ -44,7 +44,9 @@ class X11Connection {
     bool destroyed = false;
     bool exposed = false;
   };
-  // Drains the connection's pending events without waiting.
+  // Drains the connection's pending events without waiting. Destruction is
+  // reported by the server only after watch() took effect; callers that may
+  // have raced with it also ask window_size() now and then.
   Events poll(XWindowId watched);
 
  private:
