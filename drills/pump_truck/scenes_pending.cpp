@@ -2,6 +2,5 @@
 
 // Scenes not yet written; they leave the table as they find it.
 namespace drills {
-void ponpu_osamu(stage::FrameTable&, int&) {}
 void ponpu_last(stage::FrameTable&, int&) {}
 }  // namespace drills
