@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <stdexcept>
 #include <vector>
 
+#include "drills/pump_truck/section.hpp"
 #include "stage/rounding.hpp"
 
 namespace {
@@ -34,6 +37,7 @@ struct IdoCase {
   int x, y;                         // start
   int X, Y;                         // target
   std::vector<PersonSlot> records;  // expected slot p on records k, k+1, ...
+  friend void PrintTo(const IdoCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PonpuIdo : public ::testing::TestWithParam<IdoCase> {};
@@ -184,6 +188,26 @@ TEST(PonpuWait, NothingToWaitForWritesNothing) {
   EXPECT_EQ((std::vector<int>{k0, k1, k2, k3, k4}), (std::vector<int>{50, 50, 0, 50, 0}));
   EXPECT_EQ(t[50].duration, 0);
   EXPECT_EQ(t[50].persons(1), PersonSlot{});
+}
+
+// --- announcements in an independent section ---------------------------------
+
+TEST(PonpuSectionSay, GroupMustStandOnOneRecord) {
+  FrameTable t = stage::make_ponpu_frames();
+  drills::PonpuSection s(t, 10);
+  s.hold(1, 2);
+  EXPECT_THROW(s.say("１番員「よし」", {{1}, {2}}), std::logic_error);
+  s.hold(2, 2);
+  s.say("１番員「よし」", {{1}, {2, 9}});
+  EXPECT_EQ(s.counter(1), 15);
+  EXPECT_EQ(s.counter(2), 15);
+  for (int r = 12; r <= 14; ++r) {
+    EXPECT_EQ(t[r].caption, "１番員「よし」");
+    EXPECT_EQ(t[r].code(2), 9);
+    EXPECT_EQ(t[r].code(1), 0);
+  }
+  EXPECT_TRUE(t[11].caption.empty());
+  EXPECT_TRUE(t[15].caption.empty());
 }
 
 }  // namespace
