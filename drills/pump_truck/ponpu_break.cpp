@@ -4,9 +4,9 @@
 namespace drills {
 namespace {
 
-// The two nozzle crews work side by side, one record each in turn: first they
-// shut the nozzles (codes per record for members 1 and 2), later they drain
-// and lay down the nozzles, then simply stand.
+// Members 1 and 2 work their lines side by side, one record each in turn
+// (codes per record, member 1 first): shutting the water off, and later
+// making the nozzles safe before they simply stand.
 constexpr int kShutOff[2][4] = {{16, 17, 18, 19}, {40, 41, 42, 43}};
 constexpr int kLayDown[2][8] = {{20, 21, 22, 23, 24, 0, 0, 0}, {44, 45, 46, 47, 48, 0, 0, 0}};
 

@@ -4,8 +4,9 @@
 namespace drills {
 namespace {
 
-// The two records after "操作はじめ": doors of commander, member 2 and the rear
-// compartments (members 3, 4) move on together.
+// The two records after "操作はじめ", code entries of slots 0..4: the commander
+// and members 3 and 4 open their doors again (6, 7) while member 2 goes on with
+// his own equipment (4, 5).
 constexpr int kOpeningCodes[2][5] = {
     {6, 0, 4, 6, 6},
     {7, 0, 5, 7, 7},
@@ -23,9 +24,8 @@ void ponpu_first(stage::FrameTable& table, int& k) {
   ponpu_record(table, k, 1000, "４番員「よし」");
 
   PonpuSection s(table, k);
-  // Everyone leaves the truck: the commander heads for his place by the target,
-  // members 1 and 2 take the hose from the truck's left, 3 and 4 the suction
-  // hose from its right.
+  // Everyone gets out (codes 8..10: figure shown, door shut again); the
+  // commander then heads for his place beside the target.
   s.codes(0, 1100, 770, 8, {8, 9, 10});
   s.ido(0, 1100, 770, 8, 5);
   s.ido(0, 1200, 700, 5, 6);

@@ -4,9 +4,11 @@
 namespace drills {
 namespace {
 
-// Doors and boarding, records of 300 ms after "４番員「よし」": code entries of
-// members 1 to 4 (members 1 and 2 open and close the front doors, 3 and 4 the
-// rear ones). Member 2 boards behind member 1 on the fourth record.
+// Boarding, one 300 ms record per row, code entries of slots 0..4. A member's
+// codes 1..5 open his door, hide his figure inside and shut the door again.
+// Members 3 and 4 board through the two doors on the lower side together;
+// member 1 boards on the upper side and member 2 follows him through the same
+// door, stepping across to it on the fourth record.
 constexpr int kBoardingCodes[7][5] = {
     {0, 1, 0, 1, 1}, {0, 2, 0, 2, 2}, {0, 3, 0, 3, 3}, {0, 0, 0, 4, 4},
     {0, 0, 1, 5, 5}, {0, 0, 2, 0, 0}, {0, 0, 3, 0, 0},
@@ -18,7 +20,7 @@ constexpr int kMember2BoardsOn = 3;
 void ponpu_josya(stage::FrameTable& table, int& k) {
   {
     PonpuSection s(table, k);
-    // Front-seat members 1 and 2 turn towards the truck's left, 3 and 4 to its right.
+    // Members 1 and 2 head for the truck's upper side, 3 and 4 for its lower side.
     s.turn(1, 2);
     s.turn(2, 2);
     s.turn(3, 10);
@@ -66,7 +68,7 @@ void ponpu_josya(stage::FrameTable& table, int& k) {
     k = s.counter(0);
   }
 
-  // The commander boards last: his door's five states.
+  // The commander boards last through his own door.
   for (int h = 1; h <= 5; ++h)
     ponpu_record(table, k, 300).code(0) = static_cast<stage::EquipmentCode>(h);
 }

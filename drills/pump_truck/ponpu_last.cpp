@@ -35,7 +35,7 @@ void ponpu_last(stage::FrameTable& table, int& k) {
   k = s.counter(0);
 
   ponpu_record(table, k, 1000);
-  ponpu_record(table, k, 500).persons(0).pose = 4;  // to the audience
+  ponpu_record(table, k, 500).persons(0).pose = 4;  // facing the front
   ponpu_record(table, k, 3000, "指揮者「ソラミ町消防隊、ポンプ車操法を終了しました。」");
   ponpu_record(table, k, 1000);
   ponpu_record(table, k, 500).persons(0).pose = 10;  // back to the crew

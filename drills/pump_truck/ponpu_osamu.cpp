@@ -67,8 +67,7 @@ void ponpu_osamu(stage::FrameTable& table, int& k) {
   s.ido(3, 750, 700, 8, 10);
   s.ido(3, 480, 570, 10, 4);
 
-  // Member 4 shuts down the pump, takes up the suction hose and rolls up the
-  // hoses of both lines.
+  // Member 4 stows the equipment at the pump, then rolls up the hoses of both lines.
   s.ido(4, 800, 370, 4, 6, 14);
   s.ido(4, 1100, 300, 6, 0, 14);
   s.hold_codes(4, 1, 3);

@@ -29,9 +29,9 @@ constexpr const char* kNumbering[] = {"指揮者「番号」", "１番員「１�
 void ponpu_start(stage::FrameTable& table, int& k) {
   ponpu_record(table, k, 500).persons(0).pose = 2;
 
-  // The commander walks out in front of the crew. This walk predates the
-  // walking primitive and is not limited to 80 units a step: 8 steps of
-  // (56.25, 86.25), each rounded on its own record.
+  // The commander walks out in front of the crew. Unlike ponpu_ido this walk
+  // does not clamp a step to 80 units: its 8 steps are (56.25, 86.25), each
+  // rounded on its own record.
   const stage::PersonSlot from = table[k - 1].persons(0);
   const int X = 750, Y = 900;
   const int dx = X - from.x, dy = Y - from.y;
@@ -61,7 +61,7 @@ void ponpu_start(stage::FrameTable& table, int& k) {
   for (const char* caption : kNumbering) ponpu_record(table, k, 1000, caption);
   ponpu_record(table, k, 1000);
 
-  ponpu_record(table, k, 500).persons(0).pose = 4;  // to the audience
+  ponpu_record(table, k, 500).persons(0).pose = 4;  // facing the front
   ponpu_record(table, k, 3000, "指揮者「ソラミ町消防隊、ただ今からポンプ車操法を開始します」");
   ponpu_record(table, k, 1000);
   ponpu_record(table, k, 500).persons(0).pose = 10;  // back to the crew

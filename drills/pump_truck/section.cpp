@@ -24,7 +24,7 @@ int PonpuSection::counter(int p) const {
 }
 
 void PonpuSection::ido(int p, int X, int Y, int d1, int d2, int h) {
-  counter(p);
+  counter(p);  // the slot index is checked before it selects a counter
   ponpu_ido(table_, k_[p], p, X, Y, d1, d2, h);
 }
 
@@ -59,9 +59,10 @@ void PonpuSection::sync(std::initializer_list<int> persons) {
 
 void PonpuSection::sync_all() { sync({0, 1, 2, 3, 4}); }
 
-void PonpuSection::say(const char* caption, std::initializer_list<Holder> holders) {
+void PonpuSection::say(const char* caption, std::initializer_list<PonpuHolder> holders) {
+  if (holders.size() == 0) throw std::logic_error("ponpu_frames: announcement without speakers");
   const int at = counter(holders.begin()->person);
-  for (const Holder& h : holders) {
+  for (const PonpuHolder& h : holders) {
     // Everyone in the group must stand on the same record, or the caption would
     // hang on one person's timeline while another still walks.
     if (counter(h.person) != at)
@@ -70,13 +71,10 @@ void PonpuSection::say(const char* caption, std::initializer_list<Holder> holder
   }
   for (int i = 0; i < 3; ++i) {
     table_[k_[holders.begin()->person]].caption = caption;
-    for (const Holder& h : holders) hold(h.person, 1, h.code);
+    for (const PonpuHolder& h : holders) hold(h.person, 1, h.code);
   }
 }
 
-}  // namespace drills
-
-namespace drills {
 namespace {
 
 // Who takes a 5-unit side step on each of the five dressing records (slots 1..4):

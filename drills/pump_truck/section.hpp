@@ -16,7 +16,7 @@ stage::FrameRecord& ponpu_record(stage::FrameTable& table, int& k, int duration,
                                  const char* caption = "");
 
 // A person who holds through a group announcement, and the equipment state shown meanwhile.
-struct Holder {
+struct PonpuHolder {
   int person;
   int code = 0;
 };
@@ -44,7 +44,7 @@ class PonpuSection {
   void sync_all();
   // A group announcement: three records at the holders' common counter, the
   // caption on each, every holder holding.
-  void say(const char* caption, std::initializer_list<Holder> holders);
+  void say(const char* caption, std::initializer_list<PonpuHolder> holders);
 
   int counter(int p) const;
 
@@ -54,11 +54,7 @@ class PonpuSection {
   int k_[5];
 };
 
-}  // namespace drills
-
-namespace drills {
-
-// The crew dresses its line on member 2 (five records from k): members 1, 3
+// The crew dresses its line on member 2 (eight records from k): members 1, 3
 // and 4 face member 2, close up by side steps to x = 500, member 1 answers
 // "１番員「よし」" and they face front again. Used at assembly and after stowing.
 void ponpu_dress(stage::FrameTable& table, int& k);
