@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+#include <vector>
+
 #include "drills/portable_pump/kahan_primitives.hpp"
 #include "stage/frame_table.hpp"
 #include "stage/rounding.hpp"
@@ -26,6 +30,7 @@ struct WalkCase {
   PersonSlot from;
   int to_x, to_y;
   std::vector<PersonSlot> expected;  // records 11, 12, ... (walk pose 3, end pose 7)
+  friend void PrintTo(const WalkCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class KahanIdo : public ::testing::TestWithParam<WalkCase> {};

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "drills/portable_pump/portable_pump.hpp"
@@ -561,35 +562,47 @@ TEST(KahanTracks, SheetsCoverEveryRecordOfTheScenes) {
   }
 }
 
-// Where two or more tracks are brought together, the persons who got there
-// first stand until the last one arrives, and the scene goes on for all of them
-// from the same record.
+// Where tracks are brought together, every person taking part stands on the
+// record before the common one where their own track (or their wait) left
+// them; the scene goes on for all of them from the common record.
 struct Alignment {
-  int record;
-  std::vector<int> slots;
+  int record;  // the common record; the places are those of record - 1
+  std::vector<std::pair<int, PersonSlot>> places;
 };
 
 const Alignment kAlignments[] = {
-    {55, {2, 3}},        {65, {2, 3}},        {70, {2, 3}},        {71, {2, 3}},
-    {94, {2, 3}},        {107, {2, 3}},       {141, {0, 1}},       {192, {1, 3}},
-    {263, {0, 1}},       {272, {0, 1}},       {273, {0, 1}},       {277, {0, 1}},
-    {285, {0, 1, 2, 3}}, {292, {0, 1}},       {299, {1, 2}},       {369, {2, 3}},
-    {442, {1, 2}},       {450, {0, 2}},       {454, {0, 1, 2, 3}}, {464, {0, 1, 2, 3}},
-    {484, {0, 1}},       {563, {0, 1, 2, 3}}, {582, {1, 2}},       {590, {2, 3}},
-    {600, {0, 1, 2, 3}},
+    {55, {{2, {620, 780, 8}}, {3, {860, 780, 0}}}},
+    {65, {{2, {200, 555, 12}}, {3, {600, 555, 12}}}},
+    {70, {{2, {500, 555, 4}}, {3, {600, 555, 4}}}},
+    {71, {{2, {500, 510, 4}}, {3, {600, 510, 4}}}},
+    {94, {{2, {200, 555, 12}}, {3, {400, 555, 12}}}},
+    {107, {{2, {200, 435, 8}}, {3, {400, 435, 12}}}},
+    {141, {{0, {4575, 270, 4}}, {1, {4500, 270, 4}}}},
+    {192, {{1, {1000, 350, 12}}, {3, {650, 350, 4}}}},
+    {263, {{0, {6145, 270, 4}}, {1, {6065, 270, 4}}}},
+    {272, {{0, {6145, 270, 4}}, {1, {6215, 270, 4}}}},
+    {273, {{0, {6110, 270, 4}}, {1, {6180, 270, 4}}}},
+    {277, {{0, {6075, 270, 4}}, {1, {6145, 270, 4}}}},
+    {285, {{0, {6375, 0, 4}}, {1, {6145, 270, 4}}, {2, {6145, 510, 4}}, {3, {650, 350, 4}}}},
+    {292, {{0, {6375, 0, 14}}, {1, {6145, 270, 4}}}},
+    {299, {{1, {6145, 270, 4}}, {2, {6145, 510, 4}}}},
+    {369, {{2, {1000, 350, 12}}, {3, {650, 350, 4}}}},
+    {442, {{1, {6145, 270, 4}}, {2, {6000, 270, 4}}}},
+    {450, {{0, {6375, 0, 14}}, {2, {6145, 510, 4}}}},
+    {454, {{0, {6375, 0, 4}}, {1, {6145, 270, 4}}, {2, {6145, 510, 4}}, {3, {650, 350, 4}}}},
+    {464, {{0, {6375, 0, 14}}, {1, {6145, 270, 4}}, {2, {6145, 510, 4}}, {3, {650, 350, 4}}}},
+    {484, {{0, {6375, 0, 14}}, {1, {6165, 200, 14}}}},
+    {563, {{0, {1350, 510, 12}}, {1, {480, 430, 4}}, {2, {500, 500, 4}}, {3, {480, 570, 4}}}},
+    {582, {{1, {500, 430, 4}}, {2, {500, 500, 4}}}},
+    {590, {{2, {500, 500, 4}}, {3, {500, 570, 4}}}},
+    {600, {{0, {1350, 510, 12}}, {1, {500, 430, 4}}, {2, {500, 500, 4}}, {3, {500, 570, 4}}}},
 };
 
-TEST(KahanTracks, AlignedPersonsResumeOnTheSameRecord) {
+TEST(KahanTracks, PlacesAtTheAlignmentPoints) {
   for (const Alignment& a : kAlignments) {
-    // Each aligned person's sheet has a row that starts exactly at the
-    // alignment record (or the scene ends there).
-    for (int slot : a.slots) {
-      bool resumes = a.record == 285 || a.record == 454 || a.record == 563 || a.record == 600;
-      for (const TrackRow& row : kTracks)
-        if (row.slot == slot && row.first == a.record) resumes = true;
-      EXPECT_TRUE(resumes) << "slot " << slot << " at " << a.record;
-      EXPECT_EQ(drill()[a.record - 1].duration, 300) << a.record;
-    }
+    EXPECT_EQ(drill()[a.record - 1].duration, 300) << "record " << a.record - 1;
+    for (const auto& [slot, place] : a.places)
+      EXPECT_EQ(drill()[a.record - 1].persons(slot), place) << where(a.record - 1, slot);
   }
 }
 
