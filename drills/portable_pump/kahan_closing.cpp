@@ -24,6 +24,7 @@ constexpr int kMember3 = 3;
 // Water off: the commander orders it, 1番員 shuts the nozzle and stops the
 // jet, 2番員 carries the order back to 3番員 at the pump and returns with the
 // report, and 1番員 acknowledges it.
+// clang-format off
 constexpr auto kBreakScript = std::to_array<Step>({
     at(kCommander, 6375, 0, 14),
     hold(kCommander, 3),
@@ -68,10 +69,12 @@ constexpr auto kBreakScript = std::to_array<Step>({
     at(kMember1, 6145, 270, 4, 28),
     align({kCommander, kMember1, kMember2, kMember3}),  // 454
 });
+// clang-format on
 
 // Stowing: on the commander's order the crew takes the line and the suction
 // hose in and walks back to the pump, the commander returns to his place, and
 // the crew falls in at the pump.
+// clang-format off
 constexpr auto kOsamuScript = std::to_array<Step>({
     at(kCommander, 6375, 0, 14),
     hold(kCommander, 3),
@@ -102,6 +105,7 @@ constexpr auto kOsamuScript = std::to_array<Step>({
     walk(kMember3, 480, 570, 14, 4, 6),
     align({kCommander, kMember1, kMember2, kMember3}),  // 563
 });
+// clang-format on
 
 using kahan_beats::Beat;
 using kahan_beats::move_x;
@@ -123,6 +127,7 @@ constexpr int kInspectionOrderDuration = 1000;
 
 // The inspection: each member in turn faces the commander, reports and gets
 // his answer, and faces front again.
+// clang-format off
 constexpr auto kLastScript = std::to_array<Step>({
     at(kMember1, 500, 430, 2),
     hold(kMember1, 2),
@@ -147,6 +152,7 @@ constexpr auto kLastScript = std::to_array<Step>({
     at(kMember3, 500, 570, 4),
     align({kCommander, kMember1, kMember2, kMember3}),  // 600
 });
+// clang-format on
 
 // The closing announcement and the dismissal.
 constexpr std::array<Beat, 9> kDismissalBeats{{

@@ -4,7 +4,8 @@
 // person's own counter, an alignment brings the named persons' counters
 // together with kahan_wait, and a caption is laid on the records where a person
 // is about to hold. Keeping the script as data lets each scene read like the
-// drill's track sheet.
+// drill's track sheet; the number noted beside an alignment is the record at
+// which it brings the persons together.
 
 #include <cstdint>
 #include <initializer_list>
