@@ -129,6 +129,33 @@ TEST_F(Seiton, Seiton2DressesOnTheLeftGuideAndEndsFacingTheFront) {
   expect_dressed_facing_minus_y(16, 2115, 2750);
 }
 
+TEST_F(Seiton, HaltFacingPlusXDressesOnTheGuidePointIn37Records) {
+  // "小隊止まれ" halts the right-face column facing -y with member 1 at its head.
+  column(start(), 265, 490, 8, true);
+  dp::kiritu_hidarimuke2(table, k);
+  ASSERT_EQ(k, 42);  // two holds, the facing, the step into line, then 37 records of dressing
+  EXPECT_EQ(table[2].caption, "左向け左");
+  expect_at(4, 1, 265, 490);
+  expect_at(4, 2, 265, 630);
+  expect_at(4, 4, 265, 700);
+  expect_at(4, 5, 125, 700);
+  for (int r = 5; r <= 41; ++r) EXPECT_EQ(table[r].duration, 300) << r;
+  expect_at(41, 1, 300, 518);
+  for (int i = 2; i <= 20; ++i) expect_at(41, i, 300 - 140 * (i % 2), 518 + 70 * (i / 2));
+  for (int i = 1; i <= 20; ++i) EXPECT_EQ(table[41].persons(i).pose, 4) << i;
+}
+
+TEST_F(Seiton, Seiton3NamesItselfWhenAMemberIsAheadOfItsPlace) {
+  two_rank_line(start(), 300, 518, 4);
+  start().persons(6).x = static_cast<std::int16_t>(start().persons(6).x + 20);
+  try {
+    dp::kiritu_seiton3(table, k);
+    FAIL() << "expected a logic error";
+  } catch (const std::logic_error& e) {
+    EXPECT_NE(std::string(e.what()).find("kiritu_seiton3"), std::string::npos) << e.what();
+  }
+}
+
 // --- facings on the march --------------------------------------------------------
 
 using Facing = Scene;
