@@ -99,6 +99,9 @@ void deploy_on_the_march(stage::FrameTable& table, int& k, const MarchingDeploym
         continue;
       }
       p.pose = static_cast<std::int16_t>(i == plan.guide ? plan.guide_pose : plan.end_pose);
+      // The guide comes level with a member's place on his S-th beat (record
+      // 5S - 4); the member steps off with him from the next beat on, so the
+      // new line stays dressed.
       if (beat && t > 5 * s - 4) {
         const Offset v = facing_vector(p.pose);
         p.x = static_cast<std::int16_t>(p.x + kQuickStep * v.dx);

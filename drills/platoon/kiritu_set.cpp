@@ -2,6 +2,7 @@
 // facings, wheels and deployments, the march past, the closing march and the
 // dismissal, written front to back into the platoon table.
 
+#include <algorithm>
 #include <array>
 #include <vector>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Hand-built platoon formations for driving single routines, written from the
-// drill's own description of its formations.
+// drill's formations: the two-rank line and the two columns of fours.
 
 #include <array>
 
