@@ -42,6 +42,12 @@ long long floor_div(long long a, long long b) {  // b > 0
 }
 long long ceil_div(long long a, long long b) { return -floor_div(-a, b); }  // b > 0
 
+// A NaN position has no pixel; the operation paints nothing.
+template <class... T>
+bool any_nan(T... v) {
+  return (std::isnan(v) || ...);
+}
+
 Rect intersect(const Rect& a, const Rect& b) {
   const int x0 = std::max(a.x, b.x);
   const int y0 = std::max(a.y, b.y);
@@ -88,8 +94,7 @@ struct RasterWindow::Impl {
   CaptionRenderer::Bitmap label;
   Rect label_rect;
 
-  Impl(int width, int height, float twips_per_pixel)
-      : w(width), h(height), tpp(twips_per_pixel) {
+  Impl(int width, int height, float twips_per_pixel) : w(width), h(height), tpp(twips_per_pixel) {
     if (width <= 0 || height <= 0 || !(twips_per_pixel > 0))
       throw std::invalid_argument("raster window: size and twips per pixel must be positive");
     const auto n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
@@ -272,7 +277,8 @@ struct RasterWindow::Impl {
   void relayout_caption() {
     label = captions().render(caption_text, kButtonFace, kCaptionInk);
     // An empty label still has a line's height, but shows nothing.
-    const Rect now = label.width > 0 ? Rect{px(caption_left), 0, label.width, label.height} : Rect{};
+    const Rect now =
+        label.width > 0 ? Rect{px(caption_left), 0, label.width, label.height} : Rect{};
     tiles.mark(label_rect, TileMap::kDirty);
     tiles.mark(now, TileMap::kDirty);
     label_rect = now;
@@ -284,9 +290,9 @@ struct RasterWindow::Impl {
     const Rect r = intersect(clip, where);
     if (r.empty()) return;
     for (int y = r.y; y < r.y + r.h; ++y) {
-      const std::uint32_t* from = src + static_cast<std::size_t>(y - where.y) *
-                                            static_cast<std::size_t>(src_pitch) +
-                                  static_cast<std::size_t>(r.x - where.x);
+      const std::uint32_t* from =
+          src + static_cast<std::size_t>(y - where.y) * static_cast<std::size_t>(src_pitch) +
+          static_cast<std::size_t>(r.x - where.x);
       std::copy(from, from + r.w, &dst.at(r.x, y));
     }
   }
@@ -337,10 +343,12 @@ void RasterWindow::clear() {
 }
 
 void RasterWindow::line(float x1, float y1, float x2, float y2, stage::Rgb color) {
+  if (any_nan(x1, y1, x2, y2)) return;
   impl_->segment(impl_->px(x1), impl_->px(y1), impl_->px(x2), impl_->px(y2), pack(color));
 }
 
 void RasterWindow::box(float x1, float y1, float x2, float y2, stage::Rgb color) {
+  if (any_nan(x1, y1, x2, y2)) return;
   Impl& m = *impl_;
   long long ax = m.px(x1), ay = m.px(y1), bx = m.px(x2), by = m.px(y2);
   if (ax > bx) std::swap(ax, bx);
@@ -353,11 +361,13 @@ void RasterWindow::box(float x1, float y1, float x2, float y2, stage::Rgb color)
 }
 
 void RasterWindow::filled_box(float x1, float y1, float x2, float y2, stage::Rgb color) {
+  if (any_nan(x1, y1, x2, y2)) return;
   Impl& m = *impl_;
   m.fill_rect(m.px(x1), m.px(y1), m.px(x2), m.px(y2), pack(color));
 }
 
 void RasterWindow::circle(float cx, float cy, float r, stage::Rgb color) {
+  if (any_nan(cx, cy, r)) return;
   Impl& m = *impl_;
   const std::uint32_t fill = m.fill_color;
   m.disc(m.px(cx), m.px(cy), m.px(r), pack(color),

@@ -9,8 +9,7 @@
 
 namespace raster {
 
-TempFile::TempFile(const std::string& destination, std::string* error)
-    : destination_(destination) {
+TempFile::TempFile(const std::string& destination, std::string* error) : destination_(destination) {
   const auto slash = destination.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
@@ -19,7 +18,8 @@ TempFile::TempFile(const std::string& destination, std::string* error)
   buffer.push_back('\0');
   const int fd = mkstemp(buffer.data());
   if (fd < 0) {
-    if (error) *error = "cannot create a file in the folder of " + destination + ": " + std::strerror(errno);
+    if (error)
+      *error = "cannot create a file in the folder of " + destination + ": " + std::strerror(errno);
     return;
   }
   temp_path_ = buffer.data();
@@ -47,7 +47,8 @@ bool TempFile::commit(std::string* error) {
     }
   }
   if (std::rename(temp_path_.c_str(), destination_.c_str()) != 0) {
-    if (error) *error = "cannot rename " + temp_path_ + " to " + destination_ + ": " + std::strerror(errno);
+    if (error)
+      *error = "cannot rename " + temp_path_ + " to " + destination_ + ": " + std::strerror(errno);
     return false;
   }
   committed_ = true;

@@ -98,7 +98,8 @@ class TileMap {
 
  private:
   std::size_t index(int tx, int ty) const {
-    return static_cast<std::size_t>(ty) * static_cast<std::size_t>(cols_) + static_cast<std::size_t>(tx);
+    return static_cast<std::size_t>(ty) * static_cast<std::size_t>(cols_) +
+           static_cast<std::size_t>(tx);
   }
 
   int width_ = 0;
