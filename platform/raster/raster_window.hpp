@@ -29,6 +29,9 @@ struct Surface {
     return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch) +
                   static_cast<std::size_t>(x)];
   }
+  const std::uint32_t* row(int y) const {
+    return pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch);
+  }
 };
 
 struct Rect {
