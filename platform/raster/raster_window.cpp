@@ -109,12 +109,33 @@ struct RasterWindow::Impl {
   int px(float twips) const { return to_pixel(twips, tpp); }
 
   // --- painting on the surface ---
+  // Painting marks a tile only where a pixel really changes colour. The
+  // drills repaint their fixed marks on every keyframe; left unmarked, those
+  // repaints cost no composition. Ink stays right: a pixel that already has a
+  // non-black colour lies in an inked tile, and black on black needs no ink.
   void plot(long long x, long long y, std::uint32_t c) {
     if (x < 0 || y < 0 || x >= w || y >= h) return;
     const int ix = static_cast<int>(x);
     const int iy = static_cast<int>(y);
-    surface.at(ix, iy) = c;
+    std::uint32_t& p = surface.at(ix, iy);
+    if (p == c) return;
+    p = c;
     tiles.mark_pixel(ix, iy, TileMap::kInk | TileMap::kDirty);
+  }
+
+  // Pixels x0..x1 of row y, on the window.
+  void fill_span(int y, int x0, int x1, std::uint32_t c) {
+    std::uint32_t* row = &surface.at(0, y);
+    for (int a = x0; a <= x1;) {
+      const int b = std::min(x1, (a | (TileMap::kTile - 1)));  // to the end of this tile
+      std::uint32_t* first = row + a;
+      std::uint32_t* last = row + b + 1;
+      if (std::find_if(first, last, [c](std::uint32_t p) { return p != c; }) != last) {
+        std::fill(first, last, c);
+        tiles.mark_pixel(a, y, TileMap::kInk | TileMap::kDirty);
+      }
+      a = b + 1;
+    }
   }
 
   // Inclusive rectangle, clipped.
@@ -126,12 +147,8 @@ struct RasterWindow::Impl {
     x1 = std::min<long long>(x1, w - 1);
     y1 = std::min<long long>(y1, h - 1);
     if (x0 > x1 || y0 > y1) return;
-    for (long long y = y0; y <= y1; ++y) {
-      std::uint32_t* row = &surface.at(static_cast<int>(x0), static_cast<int>(y));
-      std::fill(row, row + (x1 - x0 + 1), c);
-    }
-    tiles.mark(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
-               static_cast<int>(y1), TileMap::kInk | TileMap::kDirty);
+    for (long long y = y0; y <= y1; ++y)
+      fill_span(static_cast<int>(y), static_cast<int>(x0), static_cast<int>(x1), c);
   }
 
   // Bresenham between two pixels, both painted. The points are put in a fixed
@@ -379,11 +396,8 @@ void RasterWindow::set_fill_color(stage::Rgb color) { impl_->fill_color = pack(c
 
 void RasterWindow::flood_fill(int px, int py, stage::Rgb border) {
   Impl& m = *impl_;
-  for (const Span& s : m.walker.walk(m.surface, px, py, pack(border))) {
-    std::uint32_t* row = &m.surface.at(s.x0, s.y);
-    std::fill(row, row + (s.x1 - s.x0 + 1), m.fill_color);
-    m.tiles.mark(s.x0, s.y, s.x1, s.y, TileMap::kInk | TileMap::kDirty);
-  }
+  for (const Span& s : m.walker.walk(m.surface, px, py, pack(border)))
+    m.fill_span(s.y, s.x0, s.x1, m.fill_color);
 }
 
 void RasterWindow::set_slot_left(int slot, float left) {

@@ -248,6 +248,28 @@ TEST(Compose, ReturnsOnlyTheRegionsNearAChange) {
   EXPECT_TRUE(w.compose().empty());
 }
 
+TEST(Compose, RepaintingWhatIsThereChangesNothing) {
+  // The drills redraw their fixed marks on every keyframe.
+  RasterWindow w(640, 480, 1);
+  auto marks = [&] {
+    w.box(10, 10, 600, 400, white);
+    w.filled_box(300, 420, 340, 440, red);
+    w.line(20, 300, 20, 100, white);
+    w.set_fill_style(stage::FillStyle::Solid);
+    w.set_fill_color(red);
+    w.circle(500, 200, 30, white);
+    w.set_fill_style(stage::FillStyle::Transparent);
+  };
+  marks();
+  w.compose();
+  marks();
+  EXPECT_TRUE(w.compose().empty());
+  // Black on the black background neither.
+  w.filled_box(0, 450, 639, 479, black);
+  w.line(0, 460, 639, 470, black);
+  EXPECT_TRUE(w.compose().empty());
+}
+
 TEST(Compose, IncrementalFrameEqualsAFullComposition) {
   // The same random drawing twice: composed after every step, and composed
   // once at the end. Any missed dirty tile shows up as a difference.
