@@ -14,7 +14,10 @@ namespace raster {
 
 class TileMap {
  public:
-  static constexpr int kShift = 6;
+  // 32-pixel tiles: a segment dirties about twice its length in tiles, and
+  // halving the tile halves the pixels a line-heavy tick recomposes; the
+  // flags of a 4K window (120 x 68 tiles) still scan in microseconds.
+  static constexpr int kShift = 5;
   static constexpr int kTile = 1 << kShift;  // pixels per tile side
   static constexpr std::uint8_t kInk = 1;
   static constexpr std::uint8_t kDirty = 2;
