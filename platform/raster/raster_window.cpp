@@ -94,6 +94,7 @@ struct RasterWindow::Impl {
   mutable std::unique_ptr<CaptionRenderer> caption;
   CaptionRenderer::Bitmap label;
   Rect label_rect;
+  bool label_stale = false;  // text, size or place changed since the label was drawn
 
   Impl(int width, int height, float twips_per_pixel) : w(width), h(height), tpp(twips_per_pixel) {
     if (width <= 0 || height <= 0 || !(twips_per_pixel > 0))
@@ -300,14 +301,20 @@ struct RasterWindow::Impl {
     return *caption;
   }
 
+  // The label is redrawn when it is next composed, not on every change: the
+  // stage's font fitting sets fifty sizes in a row and reads only heights.
+  void caption_changed() {
+    tiles.mark(label_rect, TileMap::kDirty);
+    label_stale = true;
+  }
+
   void relayout_caption() {
+    label_stale = false;
     label = captions().render(caption_text, kButtonFace, kCaptionInk);
     // An empty label still has a line's height, but shows nothing.
-    const Rect now =
+    label_rect =
         label.width > 0 ? Rect{px(caption_left), 0, label.width, label.height} : Rect{};
     tiles.mark(label_rect, TileMap::kDirty);
-    tiles.mark(now, TileMap::kDirty);
-    label_rect = now;
   }
 
   // --- composition ---
@@ -324,6 +331,7 @@ struct RasterWindow::Impl {
   }
 
   std::vector<Rect> compose() {
+    if (label_stale) relayout_caption();
     std::vector<Rect> regions = tiles.regions(TileMap::kDirty);
     if (regions.empty()) return regions;
     std::array<const std::vector<std::uint32_t>*, stage::kImageSlots> pictures{};
@@ -432,19 +440,17 @@ void RasterWindow::set_slot_visible(int slot, bool visible) {
 void RasterWindow::set_caption_left(float left) {
   if (left == impl_->caption_left) return;
   impl_->caption_left = left;
-  impl_->relayout_caption();
+  impl_->caption_changed();
 }
 void RasterWindow::set_caption_text(const std::string& utf8) {
   if (utf8 == impl_->caption_text) return;
   impl_->caption_text = utf8;
-  impl_->relayout_caption();
+  impl_->caption_changed();
 }
 void RasterWindow::set_caption_font_size(int points) {
   if (points == impl_->caption_points) return;
   impl_->caption_points = points;
-  // The fitting loop sets sizes with an empty or fixed text and asks only for
-  // the height; the label is laid out again only when there is text to show.
-  if (!impl_->caption_text.empty() || !impl_->label_rect.empty()) impl_->relayout_caption();
+  impl_->caption_changed();
 }
 float RasterWindow::caption_height() const {
   return static_cast<float>(impl_->captions().line_height()) * impl_->tpp;
