@@ -1,6 +1,7 @@
 #include "platform/raster/temp_file.hpp"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,6 +24,11 @@ TempFile::TempFile(const std::string& destination, std::string* error) : destina
     return;
   }
   temp_path_ = buffer.data();
+  // mkstemp makes the file private (0600); the finished file gets the
+  // permissions any newly created file of the user would have.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
   stream_ = fdopen(fd, "wb");
   if (!stream_) {
     if (error) *error = "cannot open " + temp_path_ + ": " + std::strerror(errno);

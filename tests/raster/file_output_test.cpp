@@ -70,6 +70,10 @@ TEST(Png, WritesTheComposedFrame) {
   ASSERT_TRUE(w.write_png((dir / "frame.png").string(), &error)) << error;
   EXPECT_TRUE(error.empty());
   EXPECT_EQ(listing(dir).size(), 1u) << "no temporary file left";
+  std::ofstream(dir / "plain.txt") << "x";
+  EXPECT_EQ(fs::status(dir / "frame.png").permissions(),
+            fs::status(dir / "plain.txt").permissions())
+      << "permissions of any new file, not those of a private temporary";
   Decoded png;
   ASSERT_TRUE(read_png(dir / "frame.png", &png));
   ASSERT_EQ(png.width, 64);
