@@ -33,11 +33,20 @@ enum class PlaybackState : int {
   KahanEnd = 8,
 };
 
+// The three choreography builders the set-up calls, in this order. Tests
+// replace them with small hand-made tables.
+struct DrillBuilders {
+  void (*kiritu_set)(FrameTable&);
+  void (*ponpu_set)(FrameTable&);
+  void (*kahan_set)(FrameTable&);
+};
+DrillBuilders drill_builders();
+
 class Stage {
  public:
   // conf: the Conf bit mask as read from the settings; speed: 1, 2 or 3 (any
   // other value plays as 3).
-  Stage(Window& window, int conf, int speed);
+  Stage(Window& window, int conf, int speed, DrillBuilders builders = drill_builders());
 
   // The window's activation: the first call runs the set-up, later calls do nothing.
   void activate();
@@ -69,6 +78,7 @@ class Stage {
   void draw_scenery(int drill);
 
   Window& window_;
+  DrillBuilders builders_;
   int conf_;
   int speed_;
   bool activated_ = false;
