@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/raster/raster_window.hpp"
 #include "render/layer.hpp"
 #include "stage/frame_table.hpp"
-#include "tests/render/sketch_window.hpp"
 
 namespace stage {
 inline void PrintTo(const Rgb& c, std::ostream* os) {
@@ -23,7 +23,7 @@ inline void PrintTo(const Rgb& c, std::ostream* os) {
 
 namespace render_test {
 
-using PixelWindow = SketchWindow;
+using PixelWindow = raster::RasterWindow;
 
 inline std::string name_of(stage::Rgb c) {
   using namespace stage::colors;

@@ -8,6 +8,7 @@
 
 #include "render/layer.hpp"
 #include "stage/frame_table.hpp"
+#include "stage/rounding.hpp"
 #include "tests/render/canvas.hpp"
 
 namespace {
