@@ -312,8 +312,7 @@ struct RasterWindow::Impl {
     label_stale = false;
     label = captions().render(caption_text, kButtonFace, kCaptionInk);
     // An empty label still has a line's height, but shows nothing.
-    label_rect =
-        label.width > 0 ? Rect{px(caption_left), 0, label.width, label.height} : Rect{};
+    label_rect = label.width > 0 ? Rect{px(caption_left), 0, label.width, label.height} : Rect{};
     tiles.mark(label_rect, TileMap::kDirty);
   }
 
