@@ -40,6 +40,14 @@ void on_timer(Run& run) {
   if (run.window && run.window->attached()) run.window->present();
 }
 
+void drop_queued_characters() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_CHAR, WM_DEADCHAR, PM_REMOVE)) {
+  }
+  while (PeekMessageW(&msg, nullptr, WM_SYSCHAR, WM_SYSDEADCHAR, PM_REMOVE)) {
+  }
+}
+
 float twips_x(const Run& run, LPARAM lparam) {
   const float tpp = run.window ? run.window->twips_per_pixel_x() : 15.0f;
   return static_cast<float>(static_cast<short>(LOWORD(lparam))) * tpp;
@@ -56,7 +64,9 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   if (!run) return DefWindowProcW(hwnd, message, wparam, lparam);
-  host::Saver* saver = run->saver.get();
+  // While the password dialog is up its modal loop still delivers our input;
+  // that input belongs to the dialog's question, not to a new one.
+  host::Saver* saver = run->platform && run->platform->verifying() ? nullptr : run->saver.get();
   switch (message) {
     case WM_TIMER:
       if (wparam == win32::GdiWindow::kTimerId) on_timer(*run);
@@ -75,6 +85,10 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
+      // One keystroke asks for the password once: its character message is
+      // already queued and would call the end of the run a second time (inside
+      // the password dialog's own loop, or right after a refusal).
+      drop_queued_characters();
       if (saver) saver->on_key_down();
       return 0;
     case WM_CHAR:

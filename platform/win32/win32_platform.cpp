@@ -227,7 +227,10 @@ int Win32Platform::verify_password() {
   auto verify = reinterpret_cast<Verify>(
       reinterpret_cast<void*>(GetProcAddress(password_cpl_, "VerifyScreenSavePwd")));
   if (!verify) return 1;
-  return verify(saver_);
+  verifying_ = true;
+  const BOOL result = verify(saver_);
+  verifying_ = false;
+  return result;
 }
 
 void Win32Platform::end_program() {

@@ -42,6 +42,8 @@ class Win32Platform final : public host::Platform {
 
   const std::wstring& settings_path() const { return settings_path_; }
   bool full_screen() const { return full_screen_; }
+  // Whether the password dialog is up (verify_password() has not returned).
+  bool verifying() const { return verifying_; }
 
  private:
   HINSTANCE instance_;
@@ -53,6 +55,7 @@ class Win32Platform final : public host::Platform {
   bool full_screen_ = false;
   HMODULE password_cpl_ = nullptr;
   bool password_cpl_tried_ = false;
+  bool verifying_ = false;
 };
 
 // The registry value ScreenSaveUsePassword as stored: a REG_DWORD is its
