@@ -41,9 +41,10 @@ cmd_build() {
     -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" >/dev/null || fail "cross configure"
   cmake --build "$win_build" -j 2 --target mirukado || fail "cross build"
   # One self-contained GUI program: no DLL that a bare Windows lacks.
-  local scr=$win_build/platform/win32/mirukado.scr dll
-  x86_64-w64-mingw32-objdump -p "$scr" | grep -q 'Subsystem.*(Windows GUI)' || fail "not a GUI program"
-  for dll in $(x86_64-w64-mingw32-objdump -p "$scr" | awk '/DLL Name:/ {print tolower($3)}'); do
+  local headers dll
+  headers=$(x86_64-w64-mingw32-objdump -p "$win_build/platform/win32/mirukado.scr") || fail "objdump"
+  grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || fail "not a GUI program"
+  for dll in $(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers"); do
     case $dll in
       kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | imm32.dll | msvcrt.dll) ;;
       *) fail "mirukado.scr needs $dll" ;;
@@ -238,17 +239,21 @@ case_config_ok() {
   [ "$(ini_values "$d/ミルカド.ini")" = "7 3" ] || fail "OK wrote: $(cat "$d/ミルカド.ini")"
 }
 
-# Cancel (Esc) writes nothing, even after a box was changed.
+# With the only ticked box cleared OK is disabled and Enter does nothing;
+# Cancel (Esc) then writes nothing.
 case_config_cancel() {
   local d w before
   d=$(case_dir config_cancel)
-  printf '[Saver]\r\nConf=3\r\nSpeed=2\r\n' >"$d/ミルカド.ini"
+  printf '[Saver]\r\nConf=1\r\nSpeed=2\r\n' >"$d/ミルカド.ini"
   before=$(md5sum <"$d/ミルカド.ini")
   start_saver "$d"
   w=$(wait_window "$settings_caption") || fail "no settings dialog"
   sleep 0.5
   xdotool windowfocus "$w" 2>/dev/null
-  xdotool key --delay 150 space Escape
+  xdotool key --delay 150 space Return
+  sleep 1
+  expect_running "$d" "Enter while no drill is ticked"
+  xdotool key Escape
   expect_exit_zero "$d" "Cancel"
   [ "$(md5sum <"$d/ミルカド.ini")" = "$before" ] || fail "Cancel changed the file: $(cat "$d/ミルカド.ini")"
 }
@@ -261,6 +266,17 @@ case_preview() {
   probe preview "$(winepath -w "$d/mirukado.scr")" || fail "preview in a host window"
   start_saver "$d" /p 12345
   expect_exit_zero "$d" "/p with a handle that names no window"
+}
+
+# /a: the password change has no dialog to show on this platform (no
+# PwdChangePasswordA in mpr.dll) and ends at once, never showing the saver.
+case_password_change() {
+  local d
+  d=$(case_dir password_change)
+  start_saver "$d" /a
+  expect_exit_zero "$d" "/a"
+  xdotool search --name "^ミルカドスクリーンセーバー" >/dev/null 2>&1 && fail "a saver window appeared"
+  return 0
 }
 
 # The desktop asks for a password: with the text "0" it does not (no dialog);

@@ -36,6 +36,43 @@ struct PixelCase {
   std::uint32_t want;
 };
 
+win32::GdiWindow* closing = nullptr;
+
+LRESULT CALLBACK closing_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_DESTROY) {  // what the saver's window does when it is unloaded
+    if (closing) closing->detach();
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+// The portable-pump player lets input through in the middle of its tick. When
+// that input unloads the window, process_events() must say so and leave the
+// quit message for the main loop, which ends the program.
+void check_process_events() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = closing_proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"GdiWindowCheck";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"check", WS_POPUP, 0, 0, 64, 48, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+  win32::GdiWindow w(hwnd, 64, 48);
+  closing = &w;
+  expect_true("process_events with nothing pending", w.process_events());
+  PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  expect_true("process_events reports the window gone", !w.process_events());
+  expect_true("the window is gone", !IsWindow(hwnd));
+  expect_true("process_events stays false", !w.process_events());
+  MSG msg;
+  expect_true("the quit message is left for the main loop",
+              PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 0);
+  w.set_timer_interval(10);  // must not reach the destroyed window
+  w.present();
+  closing = nullptr;
+}
+
 }  // namespace
 
 int wmain() {
@@ -142,6 +179,8 @@ int wmain() {
   expect("caption not on the surface", 4, 1, w.surface_pixel(4, 1), kBlack);
   w.set_caption_text("");
   expect("empty caption shows nothing", 4, 1, w.frame_pixel(4, 1), kBlack);
+
+  check_process_events();
 
   std::printf("%s\n", failures == 0 ? "all GDI window checks passed" : "GDI window checks failed");
   return failures == 0 ? 0 : 1;
