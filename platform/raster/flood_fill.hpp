@@ -1,0 +1,42 @@
+#pragma once
+// The walk of GDI's FloodFill in border mode, kept apart from the painting so
+// that it can be checked as a set of visited pixels: every pixel 4-connected
+// to the start whose colour is not the border colour, found with an explicit
+// work list (a large fill would overflow the stack if it recursed).
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/raster/raster_window.hpp"
+
+namespace raster {
+
+// Pixels x0..x1 (inclusive) of row y.
+struct Span {
+  int y = 0;
+  int x0 = 0;
+  int x1 = 0;
+  friend bool operator==(const Span&, const Span&) = default;
+};
+
+class FloodWalker {
+ public:
+  // The runs of pixels the fill reaches from (x, y), each pixel exactly once.
+  // Empty when the start lies off the surface or on a border-coloured pixel.
+  // The surface is only read: colours equal to the fill colour do not stop
+  // the walk, which therefore ends whatever the fill colour is.
+  const std::vector<Span>& walk(const Surface& surface, int x, int y, std::uint32_t border);
+
+ private:
+  struct Seed {
+    int x;
+    int y;
+  };
+  std::vector<std::uint8_t> visited_;  // one byte per pixel, zero between walks
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<Span> spans_;
+  std::vector<Seed> work_;
+};
+
+}  // namespace raster
