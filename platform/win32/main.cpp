@@ -120,8 +120,17 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       }
       break;
     case WM_SYSCOMMAND:
-      // A screen saver must not start another one, nor be closed by the menu.
-      if ((wparam & 0xFFF0) == SC_SCREENSAVE || (wparam & 0xFFF0) == SC_MONITORPOWER) return 0;
+      // A running saver must not start another one, and Alt+F4 or the system
+      // menu must not end a run past the password check.
+      if ((wparam & 0xFFF0) == SC_SCREENSAVE || (wparam & 0xFFF0) == SC_CLOSE) return 0;
+      break;
+    case WM_CLOSE:
+      // Anyone asking a full-screen run to close goes through its end, and so
+      // through the password; a preview closes as asked.
+      if (run->saver && run->saver->saver_mode() == host::SaverMode::FullScreen) {
+        if (saver) saver->saver_end();
+        return 0;
+      }
       break;
     case WM_DESTROY:
       KillTimer(hwnd, win32::GdiWindow::kTimerId);
