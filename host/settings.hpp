@@ -1,0 +1,28 @@
+#pragma once
+// The two persistent settings and how they are stored.
+
+#include <string>
+
+namespace host {
+
+inline constexpr const char* kSection = "Saver";
+inline constexpr const char* kKeyConf = "Conf";
+inline constexpr const char* kKeySpeed = "Speed";
+inline constexpr const char* kSettingsFileName = "ミルカド.ini";
+
+inline constexpr int kDefaultConf = 7;
+inline constexpr int kDefaultSpeed = 1;
+
+// Conf is a drill mask (1 platoon, 2 pump truck, 4 portable pump), Speed 1..3.
+// Both are kept as read: a mask without any drill bit or a speed out of range
+// stays in force (playback decides what it means).
+struct Settings {
+  int conf = 0;
+  int speed = 0;
+};
+
+// Numbers are stored as decimal text with one leading blank for values >= 0
+// and a minus sign otherwise: 7 -> " 7", -3 -> "-3".
+std::string format_profile_number(int value);
+
+}  // namespace host

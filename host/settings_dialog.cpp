@@ -1,0 +1,49 @@
+#include "host/settings_dialog.hpp"
+
+#include "host/platform.hpp"
+
+namespace host {
+
+const ControlSpec& control_spec(ControlId id) {
+  for (const ControlSpec& c : kSettingsControls)
+    if (c.id == id) return c;
+  return kSettingsControls.front();  // every id is in the table
+}
+
+SettingsDialog::SettingsDialog(const Settings& loaded) {
+  checked_[0] = (loaded.conf & 1) != 0;
+  checked_[1] = (loaded.conf & 2) != 0;
+  checked_[2] = (loaded.conf & 4) != 0;
+  if (loaded.speed == 1) speed_ = SpeedOption::Slow;
+  if (loaded.speed == 2) speed_ = SpeedOption::Normal;
+  if (loaded.speed == 3) speed_ = SpeedOption::Fast;
+}
+
+void SettingsDialog::click_check(Drill d, bool ticked) {
+  checked_[static_cast<int>(d)] = ticked;
+  check();
+}
+
+void SettingsDialog::check() {
+  ok_enabled_ = false;
+  if (checked_[0] || checked_[1] || checked_[2]) ok_enabled_ = true;
+}
+
+Settings SettingsDialog::chosen() const {
+  Settings s;
+  if (checked_[0]) s.conf += 1;
+  if (checked_[1]) s.conf += 2;
+  if (checked_[2]) s.conf += 4;
+  s.speed = static_cast<int>(speed_);
+  return s;
+}
+
+bool SettingsDialog::ok(Platform& platform) {
+  if (!ok_enabled_) return false;
+  const Settings s = chosen();
+  platform.write_profile_string(kSection, kKeyConf, format_profile_number(s.conf));
+  platform.write_profile_string(kSection, kKeySpeed, format_profile_number(s.speed));
+  return true;
+}
+
+}  // namespace host

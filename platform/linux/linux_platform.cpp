@@ -1,0 +1,313 @@
+#include "platform/linux/linux_platform.hpp"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/linux/gtk_dialog.hpp"
+#include "platform/raster/raster_window.hpp"
+#include "stage/stage.hpp"
+
+namespace linux_host {
+
+namespace {
+
+constexpr float kTwipsPerPixel = 15.0f;
+// A preview has no input of its own to wake us, so this is how late we may
+// notice that its host window was destroyed.
+constexpr int kPreviewPollMs = 250;
+
+int open_lock_file() {
+  return ::open(instance_lock_path().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+}
+
+std::string executable_folder() {
+  std::vector<char> buffer(4096);
+  const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return ".";
+  std::string path(buffer.data(), static_cast<std::size_t>(n));
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string instance_lock_path() {
+  if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && run[0] == '/')
+    return std::string(run) + "/mirukado.lock";
+  return "/tmp/mirukado-" + std::to_string(getuid()) + ".lock";
+}
+
+LinuxPlatform::LinuxPlatform(std::string command_line, SettingsFile settings)
+    : command_line_(std::move(command_line)), settings_(std::move(settings)) {}
+
+LinuxPlatform::~LinuxPlatform() {
+  if (window_) SDL_DestroyWindow(window_);
+  if (video_) SDL_Quit();
+  if (lock_fd_ >= 0) ::close(lock_fd_);
+}
+
+bool LinuxPlatform::find_window(const std::string& caption) {
+  return x11_.find_window_by_caption(caption);
+}
+
+bool LinuxPlatform::another_instance() {
+  // Held means another process has it: our own lock is not taken yet.
+  const int fd = open_lock_file();
+  if (fd < 0) return false;
+  const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
+}
+
+void LinuxPlatform::set_caption(const std::string& caption) {
+  caption_ = caption;
+  if (window_) SDL_SetWindowTitle(window_, caption_.c_str());
+}
+
+int LinuxPlatform::profile_int(const std::string& section, const std::string& key, int def) {
+  return settings_.read_int(section, key, def);
+}
+
+void LinuxPlatform::write_profile_string(const std::string& section, const std::string& key,
+                                         const std::string& value) {
+  settings_.write_string(section, key, value);
+}
+
+void LinuxPlatform::change_password(host::WindowHandle) {
+  std::puts(
+      "mirukado: on Linux the desktop's screen locker manages the password; "
+      "there is no screen-saver password to change.");
+  std::fflush(stdout);
+}
+
+bool LinuxPlatform::init_video() {
+  if (video_) return true;
+  // The default action of SIGTERM must stay: xscreensaver ends hacks with it
+  // and takes any other exit for a crash.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // We are the screen saver; do not hold the desktop's own one off.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // Present through X11 shared-memory images, not an OpenGL texture: loading a
+  // GL driver for a few small blits each second costs tens of MiB.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "mirukado: cannot open the display: %s\n", SDL_GetError());
+    exit_status_ = 1;
+    return false;
+  }
+  video_ = true;
+  return true;
+}
+
+bool LinuxPlatform::embed_preview(host::WindowHandle parent) {
+  int w = 0, h = 0;
+  if (parent <= 0 || !x11_.ok() || !x11_.window_size(static_cast<XWindowId>(parent), &w, &h))
+    return false;
+  if (!init_video()) return false;
+  // The root window is drawn on directly (xscreensaver -root); any other host
+  // gets a child window of ours, so that its own drawing and ours do not mix
+  // and its destruction takes ours with it.
+  XWindowId target = static_cast<XWindowId>(parent);
+  if (target != x11_.root()) {
+    target = x11_.create_child(target, w, h);
+    if (target == 0) return false;
+  } else {
+    x11_.watch(target);
+  }
+  window_ = SDL_CreateWindowFrom(reinterpret_cast<const void*>(target));
+  if (!window_) return false;
+  SDL_SetWindowTitle(window_, caption_.c_str());
+  watched_ = target;
+  preview_ = true;
+  width_ = w;
+  height_ = h;
+  return true;
+}
+
+void LinuxPlatform::enter_full_screen() {
+  if (!init_video()) {
+    ended_ = true;
+    return;
+  }
+  lock_fd_ = open_lock_file();
+  if (lock_fd_ >= 0) flock(lock_fd_, LOCK_EX | LOCK_NB);
+  SDL_Rect bounds{0, 0, 1024, 768};
+  SDL_GetDisplayBounds(0, &bounds);  // display 0 is the primary monitor
+  window_ = SDL_CreateWindow(caption_.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
+                             SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
+                                 SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SHOWN);
+  if (!window_) {
+    std::fprintf(stderr, "mirukado: cannot open the window: %s\n", SDL_GetError());
+    exit_status_ = 1;
+    ended_ = true;
+    return;
+  }
+  SDL_GetWindowSize(window_, &width_, &height_);
+  origin_x_ = bounds.x;
+  origin_y_ = bounds.y;
+}
+
+void LinuxPlatform::focus_input_sink() {
+  // No input method: key presses are for ending the run, not for composing text.
+  SDL_StopTextInput();
+  if (window_) {
+    SDL_RaiseWindow(window_);
+    SDL_SetWindowInputFocus(window_);
+  }
+}
+
+void LinuxPlatform::show_cursor(bool show) {
+  cursor_counter_ += show ? 1 : -1;
+  if (video_) SDL_ShowCursor(cursor_counter_ >= 0 ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void LinuxPlatform::set_topmost(bool topmost) {
+  if (!window_) return;
+  SDL_SetWindowAlwaysOnTop(window_, topmost ? SDL_TRUE : SDL_FALSE);
+  SDL_ShowWindow(window_);
+}
+
+void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog) {
+  // GTK is loaded here only: linking it into the program would map its whole
+  // library tree into every full-screen run.
+  const std::string candidates[] = {executable_folder() + "/" + kGtkDialogModule,
+                                    std::string(MIRUKADO_MODULE_DIR) + "/" + kGtkDialogModule};
+  for (const std::string& path : candidates) {
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) continue;
+    auto* run = reinterpret_cast<GtkDialogEntry>(dlsym(module, kGtkDialogEntry));
+    if (run) {
+      if (run(&dialog, this) != 0) {
+        std::fprintf(stderr, "mirukado: cannot open the settings dialog (no display?)\n");
+        exit_status_ = 1;
+      }
+      // GTK cannot be unloaded safely; the program ends right after anyway.
+      return;
+    }
+  }
+  std::fprintf(stderr, "mirukado: the settings dialog module %s is missing\n", kGtkDialogModule);
+  exit_status_ = 1;
+}
+
+void LinuxPlatform::handle(const SDL_Event& e) {
+  if (!saver_ || ended_) return;
+  switch (e.type) {
+    case SDL_KEYDOWN:
+      saver_->on_key_down();
+      break;
+    case SDL_TEXTINPUT:
+      saver_->on_key_press();
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      saver_->on_mouse_down();
+      break;
+    case SDL_MOUSEBUTTONUP:
+      saver_->on_mouse_up();
+      break;
+    case SDL_MOUSEMOTION: {
+      // Screen position relative to where the window was placed: a window
+      // manager moving the window under a still pointer is no movement.
+      int x = e.motion.x, y = e.motion.y;
+      if (!preview_ && window_) {
+        int wx = 0, wy = 0;
+        SDL_GetWindowPosition(window_, &wx, &wy);
+        x += wx - origin_x_;
+        y += wy - origin_y_;
+      }
+      saver_->on_mouse_move(static_cast<float>(x) * kTwipsPerPixel,
+                            static_cast<float>(y) * kTwipsPerPixel);
+      break;
+    }
+    case SDL_WINDOWEVENT:
+      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) expose_ = true;
+      break;
+    case SDL_QUIT:
+      // The window's close box (the window manager's close request).
+      if (!preview_) end_program();
+      break;
+    default:
+      break;
+  }
+}
+
+bool LinuxPlatform::pump_events() {
+  SDL_Event e;
+  while (!ended_ && SDL_PollEvent(&e)) handle(e);
+  if (preview_ && !ended_) {
+    const X11Connection::Events x = x11_.poll(watched_);
+    if (x.exposed) expose_ = true;
+    // The host window is gone, and ours with it: end quietly.
+    if (x.destroyed) ended_ = true;
+  }
+  return !ended_;
+}
+
+void LinuxPlatform::present(raster::RasterWindow& window, bool everything) {
+  std::vector<raster::Rect> regions = window.compose();
+  SDL_Surface* target = SDL_GetWindowSurface(window_);
+  if (!target) return;
+  const raster::Surface& frame = window.frame();
+  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+      frame.pixels, frame.width, frame.height, 32, frame.pitch * 4, SDL_PIXELFORMAT_RGB888);
+  if (!source) return;
+  if (everything) regions.assign(1, raster::Rect{0, 0, frame.width, frame.height});
+  std::vector<SDL_Rect> rects;
+  rects.reserve(regions.size());
+  for (const raster::Rect& r : regions) {
+    SDL_Rect rect{r.x, r.y, r.w, r.h};
+    SDL_Rect dest = rect;
+    SDL_BlitSurface(source, &rect, target, &dest);
+    rects.push_back(rect);
+  }
+  SDL_FreeSurface(source);
+  if (!rects.empty())
+    SDL_UpdateWindowSurfaceRects(window_, rects.data(), static_cast<int>(rects.size()));
+}
+
+int LinuxPlatform::run_stage(const host::Settings& settings) {
+  if (ended_ || !window_ || width_ <= 0 || height_ <= 0) return exit_status_;
+  using Clock = std::chrono::steady_clock;
+  raster::RasterWindow window(width_, height_, kTwipsPerPixel);
+  window.set_event_pump([this] { return pump_events(); });
+  stage::Stage stage(window, settings.conf, settings.speed);
+
+  stage.activate();
+  present(window, true);
+  auto next = Clock::now() + std::chrono::milliseconds(std::max(window.timer_interval(), 1));
+  while (!ended_) {
+    const auto now = Clock::now();
+    if (now >= next) {
+      const int interval = stage.tick();
+      if (ended_ || stage.ended()) break;
+      present(window, expose_);
+      expose_ = false;
+      next = Clock::now() + std::chrono::milliseconds(std::max(interval, 1));
+      continue;
+    }
+    int wait = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(next - now).count());
+    if (preview_) wait = std::min(wait, kPreviewPollMs);
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, wait)) handle(e);
+    pump_events();
+    if (expose_ && !ended_) {
+      present(window, true);
+      expose_ = false;
+    }
+  }
+  // The pointer comes back whatever ended the run.
+  SDL_ShowCursor(SDL_ENABLE);
+  return exit_status_;
+}
+
+}  // namespace linux_host

@@ -1,0 +1,91 @@
+#pragma once
+// host::Platform on Linux: SDL2 presents the saver window (full screen, or a
+// child window inside a given X window for previews and xscreensaver), X11
+// answers the single-instance caption search, a per-user lock file stands in
+// for the previous-instance test, and the GTK3 settings dialog is loaded only
+// when it is shown.
+
+#include <memory>
+#include <string>
+
+#include "host/platform.hpp"
+#include "host/saver.hpp"
+#include "platform/linux/settings_file.hpp"
+#include "platform/linux/x11.hpp"
+
+struct SDL_Window;
+union SDL_Event;
+
+namespace raster {
+class RasterWindow;
+}
+
+namespace linux_host {
+
+class LinuxPlatform final : public host::Platform {
+ public:
+  LinuxPlatform(std::string command_line, SettingsFile settings);
+  ~LinuxPlatform() override;
+  LinuxPlatform(const LinuxPlatform&) = delete;
+  LinuxPlatform& operator=(const LinuxPlatform&) = delete;
+
+  // The rules that receive this window's input.
+  void attach(host::Saver* saver) { saver_ = saver; }
+
+  // Plays the stage in the window that load() set up until the run ends.
+  // Returns the process exit status.
+  int run_stage(const host::Settings& settings);
+  // Exit status after load() ended the program by itself.
+  int exit_status() const { return exit_status_; }
+
+  // host::Platform
+  std::string command_line() const override { return command_line_; }
+  bool find_window(const std::string& caption) override;
+  bool another_instance() override;
+  void set_caption(const std::string& caption) override;
+  int profile_int(const std::string& section, const std::string& key, int default_value) override;
+  void write_profile_string(const std::string& section, const std::string& key,
+                            const std::string& value) override;
+  std::uint32_t desktop_use_password() override { return 0; }
+  host::WindowHandle foreground_window() override { return 0; }
+  void change_password(host::WindowHandle owner) override;
+  bool embed_preview(host::WindowHandle parent) override;
+  void enter_full_screen() override;
+  void focus_input_sink() override;
+  void run_settings_dialog(host::SettingsDialog& dialog) override;
+  void show_cursor(bool show) override;
+  void set_topmost(bool topmost) override;
+  void screen_saver_running(bool) override {}
+  int verify_password() override { return 1; }
+  void end_program() override { ended_ = true; }
+
+ private:
+  bool init_video();
+  bool pump_events();
+  void handle(const SDL_Event& e);
+  void present(raster::RasterWindow& window, bool everything);
+
+  std::string command_line_;
+  SettingsFile settings_;
+  X11Connection x11_;
+  host::Saver* saver_ = nullptr;
+  std::string caption_;
+  SDL_Window* window_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  int origin_x_ = 0;  // the full-screen window's place on the screen
+  int origin_y_ = 0;
+  bool preview_ = false;
+  XWindowId watched_ = 0;  // the preview's own X window
+  int cursor_counter_ = 0;
+  int lock_fd_ = -1;
+  bool video_ = false;
+  bool ended_ = false;
+  bool expose_ = false;
+  int exit_status_ = 0;
+};
+
+// The per-user lock that full-screen runs hold while they play.
+std::string instance_lock_path();
+
+}  // namespace linux_host

@@ -1,0 +1,130 @@
+#include "platform/linux/x11.hpp"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace linux_host {
+
+namespace {
+
+int ignore_x_error(Display*, XErrorEvent*) { return 0; }
+
+int lost_x_server(Display*) {
+  // The server went away (session end): nothing left to draw on.
+  _exit(0);
+}
+
+// A bound on the windows searched, so that a pathological tree cannot stall a start.
+constexpr int kMaxWindowsSearched = 20000;
+
+bool window_has_caption(Display* d, Window w, Atom net_wm_name, Atom utf8,
+                        const std::string& want) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool match = false;
+  if (XGetWindowProperty(d, w, net_wm_name, 0, 1024, False, utf8, &type, &format, &count, &after,
+                         &data) == Success &&
+      data) {
+    match =
+        type == utf8 && format == 8 && std::string(reinterpret_cast<char*>(data), count) == want;
+    XFree(data);
+    if (match) return true;
+  }
+  XTextProperty text{};
+  if (XGetWMName(d, w, &text) && text.value) {
+    match =
+        text.format == 8 && std::string(reinterpret_cast<char*>(text.value), text.nitems) == want;
+    XFree(text.value);
+  }
+  return match;
+}
+
+}  // namespace
+
+void install_x_error_handlers() {
+  XSetErrorHandler(ignore_x_error);
+  XSetIOErrorHandler(lost_x_server);
+}
+
+X11Connection::X11Connection() { display_ = XOpenDisplay(nullptr); }
+
+X11Connection::~X11Connection() {
+  if (display_) XCloseDisplay(display_);
+}
+
+XWindowId X11Connection::root() const { return display_ ? DefaultRootWindow(display_) : 0; }
+
+bool X11Connection::find_window_by_caption(const std::string& caption) {
+  if (!display_) return false;
+  const Atom net_wm_name = XInternAtom(display_, "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+  std::vector<Window> pending{DefaultRootWindow(display_)};
+  int searched = 0;
+  while (!pending.empty() && searched < kMaxWindowsSearched) {
+    const Window w = pending.back();
+    pending.pop_back();
+    ++searched;
+    if (w != DefaultRootWindow(display_) &&
+        window_has_caption(display_, w, net_wm_name, utf8, caption))
+      return true;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int n = 0;
+    if (XQueryTree(display_, w, &root, &parent, &children, &n) && children) {
+      pending.insert(pending.end(), children, children + n);
+      XFree(children);
+    }
+  }
+  return false;
+}
+
+bool X11Connection::window_size(XWindowId id, int* width, int* height) {
+  if (!display_ || id == 0) return false;
+  XWindowAttributes attributes{};
+  if (!XGetWindowAttributes(display_, id, &attributes)) return false;
+  *width = attributes.width;
+  *height = attributes.height;
+  return true;
+}
+
+XWindowId X11Connection::create_child(XWindowId parent, int width, int height) {
+  if (!display_) return 0;
+  const unsigned long black = BlackPixel(display_, DefaultScreen(display_));
+  const Window child = XCreateSimpleWindow(display_, parent, 0, 0, static_cast<unsigned>(width),
+                                           static_cast<unsigned>(height), 0, black, black);
+  if (!child) return 0;
+  XSelectInput(display_, child, StructureNotifyMask | ExposureMask);
+  XMapWindow(display_, child);
+  XSync(display_, False);
+  int w = 0, h = 0;
+  return window_size(child, &w, &h) ? child : 0;
+}
+
+void X11Connection::watch(XWindowId id) {
+  if (!display_) return;
+  XSelectInput(display_, id, StructureNotifyMask | ExposureMask);
+  XSync(display_, False);
+}
+
+X11Connection::Events X11Connection::poll(XWindowId watched) {
+  Events events;
+  if (!display_) return events;
+  while (XPending(display_) > 0) {
+    XEvent e;
+    XNextEvent(display_, &e);
+    if (e.type == DestroyNotify && e.xdestroywindow.window == watched) events.destroyed = true;
+    if (e.type == Expose && e.xexpose.count == 0) events.exposed = true;
+  }
+  // A window destroyed before we selected its events sends nothing: ask.
+  int w = 0, h = 0;
+  if (!events.destroyed && !window_size(watched, &w, &h)) events.destroyed = true;
+  return events;
+}
+
+}  // namespace linux_host

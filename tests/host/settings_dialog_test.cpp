@@ -1,0 +1,105 @@
+#include "host/settings_dialog.hpp"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "fake_platform.hpp"
+
+namespace {
+
+using host::Drill;
+using host::SettingsDialog;
+using host::SpeedOption;
+
+struct LoadCase {
+  int conf;
+  int speed;
+  bool kiritu, ponpu, kahan;
+  SpeedOption option;
+};
+
+class DialogLoadTest : public testing::TestWithParam<LoadCase> {};
+
+TEST_P(DialogLoadTest, ShowsSettingsAndStartsWithOkEnabled) {
+  const LoadCase& c = GetParam();
+  SettingsDialog d({c.conf, c.speed});
+  EXPECT_EQ(d.checked(Drill::Kiritu), c.kiritu);
+  EXPECT_EQ(d.checked(Drill::Ponpu), c.ponpu);
+  EXPECT_EQ(d.checked(Drill::Kahan), c.kahan);
+  EXPECT_EQ(d.speed_option(), c.option);
+  EXPECT_TRUE(d.ok_enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, DialogLoadTest,
+                         testing::Values(LoadCase{7, 1, true, true, true, SpeedOption::Slow},
+                                         LoadCase{1, 2, true, false, false, SpeedOption::Normal},
+                                         LoadCase{6, 3, false, true, true, SpeedOption::Fast},
+                                         // No drill bit: nothing ticked, OK still enabled.
+                                         LoadCase{8, 1, false, false, false, SpeedOption::Slow},
+                                         // A speed out of range keeps the designed choice.
+                                         LoadCase{5, 5, true, false, true, SpeedOption::Normal},
+                                         LoadCase{12, 0, false, false, true, SpeedOption::Normal}));
+
+TEST(DialogOkRule, OkDisabledExactlyWhileNothingTicked) {
+  SettingsDialog d({1, 1});
+  d.click_check(Drill::Kiritu, false);
+  EXPECT_FALSE(d.ok_enabled());
+  host_test::FakePlatform p;
+  EXPECT_FALSE(d.ok(p));
+  EXPECT_TRUE(p.calls.empty());
+  for (Drill drill : {Drill::Kiritu, Drill::Ponpu, Drill::Kahan}) {
+    d.click_check(drill, true);
+    EXPECT_TRUE(d.ok_enabled());
+    d.click_check(drill, false);
+    EXPECT_FALSE(d.ok_enabled());
+  }
+  d.toggle_check(Drill::Ponpu);
+  d.toggle_check(Drill::Kahan);
+  d.toggle_check(Drill::Ponpu);
+  EXPECT_TRUE(d.ok_enabled());
+}
+
+struct OkCase {
+  int conf;
+  int speed;
+  const char* conf_written;
+  const char* speed_written;
+};
+
+class DialogOkTest : public testing::TestWithParam<OkCase> {};
+
+TEST_P(DialogOkTest, OkWritesConfThenSpeedWithLeadingBlank) {
+  host_test::FakePlatform p;
+  SettingsDialog d({GetParam().conf, GetParam().speed});
+  EXPECT_TRUE(d.ok(p));
+  EXPECT_EQ(p.calls, (std::vector<std::string>{
+                         std::string("write Saver Conf=") + GetParam().conf_written,
+                         std::string("write Saver Speed=") + GetParam().speed_written}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Writes, DialogOkTest,
+                         testing::Values(OkCase{8, 1, " 0", " 1"},  // next start restores 7
+                                         OkCase{7, 5, " 7", " 2"},  // 中速 shown, Speed= 2
+                                         OkCase{15, 3, " 7", " 3"}, OkCase{2, 1, " 2", " 1"}));
+
+TEST(DialogControls, TabOrderCoversFocusableControlsOnce) {
+  std::set<int> tabs;
+  int focusable = 0;
+  for (const auto& c : host::kSettingsControls) {
+    if (c.kind == host::ControlKind::Label) {
+      EXPECT_EQ(c.tab_index, -1) << c.name;
+      continue;
+    }
+    ++focusable;
+    tabs.insert(c.tab_index);
+    EXPECT_LE(c.left + c.width, host::kDialogWidth) << c.name;
+    EXPECT_LE(c.top + c.height, host::kDialogHeight) << c.name;
+  }
+  EXPECT_EQ(focusable, 8);
+  EXPECT_EQ(tabs, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(host::control_spec(host::ControlId::CmdCancel).caption, "キャンセル");
+  EXPECT_EQ(host::control_spec(host::ControlId::OptNormal).caption, "中速");
+}
+
+}  // namespace

@@ -1,0 +1,299 @@
+#!/usr/bin/env bash
+# End-to-end cases of the Linux screen saver, each on its own Xvfb server.
+# Usage: e2e.sh CASE   with MIRUKADO and X_PROBE naming the two programs.
+# Exit 0 pass, 1 fail, 77 skip (no Xvfb or xdotool).
+set -u
+
+case_name=${1:?case}
+: "${MIRUKADO:?}" "${X_PROBE:?}"
+
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/mirukado-e2e.XXXXXX")
+xvfb=""
+started=()
+
+cleanup() {
+  local p
+  for p in "${started[@]}"; do kill "$p" 2>/dev/null; done
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL ($case_name): $*"
+  exit 1
+}
+
+# A private X server on a free display; -noreset keeps the pointer where the
+# test put it when the last client disconnects.
+start_x() {
+  local size=${1:-1024x768x24}
+  exec 5>"$work/display"
+  Xvfb -displayfd 5 -screen 0 "$size" -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  exec 5>&-
+  local i
+  for i in $(seq 200); do
+    [ -s "$work/display" ] && break
+    sleep 0.05
+  done
+  [ -s "$work/display" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$work/display")"
+}
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
+unset XSCREENSAVER_WINDOW
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+ini="$XDG_CONFIG_HOME/mirukado/ミルカド.ini"
+
+running() {
+  local state
+  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
+# Waits up to $2 ms for process $1 to end; fails the case otherwise.
+expect_exit_within() {
+  local pid=$1 ms=$2 waited=0
+  while running "$pid"; do
+    [ "$waited" -ge "$ms" ] && fail "${3:-process} still running after $ms ms"
+    sleep 0.05
+    waited=$((waited + 50))
+  done
+}
+
+expect_running() { running "$1" || fail "${2:-process} is no longer running"; }
+
+status_of() {
+  wait "$1"
+  echo $?
+}
+
+saver() {
+  "$MIRUKADO" "$@" >>"$work/out.log" 2>>"$work/err.log" &
+  started+=($!)
+  last=$!
+}
+
+host_window() {
+  "$X_PROBE" host "$1" "$2" >"$work/host.id" &
+  host_pid=$!
+  started+=($host_pid)
+  local i
+  for i in $(seq 100); do
+    [ -s "$work/host.id" ] && break
+    sleep 0.05
+  done
+  host_id=$(head -n1 "$work/host.id")
+  [ -n "$host_id" ] || fail "no host window"
+}
+
+wait_for_caption() {
+  local i ids
+  for i in $(seq 200); do
+    ids=$("$X_PROBE" find "$1")
+    [ -n "$ids" ] && { echo "$ids" | head -n1; return 0; }
+    sleep 0.05
+  done
+  return 1
+}
+
+lit() { "$X_PROBE" lit "$1"; }
+
+case "$case_name" in
+
+  fullscreen_key)
+    start_x
+    xdotool mousemove 100 100
+    saver /s
+    sleep 2
+    expect_running "$last" "full-screen run"
+    [ -n "$("$X_PROBE" find ミルカドスクリーンセーバー本体)" ] || fail "no window titled 本体"
+    [ "$(lit root)" -gt 0 ] || fail "the screen is all black after 2 s"
+    [ "$(cat "$ini")" = $'[Saver]\nConf= 7\nSpeed= 1' ] || fail "defaults not written: $(cat "$ini")"
+    xdotool key a
+    expect_exit_within "$last" 1000 "run after a key"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    ;;
+
+  fullscreen_motion)
+    start_x
+    xdotool mousemove 200 150
+    saver /s
+    sleep 2
+    # The window appearing under the still pointer is the first pointer event.
+    expect_running "$last" "run after its first pointer event"
+    xdotool mousemove 200 150
+    sleep 0.5
+    expect_running "$last" "run after an event at the first position"
+    xdotool mousemove 201 150
+    expect_exit_within "$last" 1000 "run after a one-pixel move"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    ;;
+
+  fullscreen_click)
+    start_x
+    saver /S trailing text
+    sleep 1.5
+    expect_running "$last"
+    xdotool click 1
+    expect_exit_within "$last" 1000 "run after a click"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    ;;
+
+  preview)
+    start_x
+    host_window 320 240
+    saver /p "$host_id"
+    sleep 2
+    expect_running "$last" preview
+    [ "$("$X_PROBE" children "$host_id")" = 1 ] || fail "no child window in the host"
+    child=$(wait_for_caption ミルカドスクリーンセーバープレビュー) || fail "no preview caption"
+    [ "$("$X_PROBE" size "$child")" = "320 240" ] || fail "preview not sized to its host"
+    [ "$(lit "$host_id")" -gt 0 ] || fail "nothing drawn in the host window"
+    [ "$("$X_PROBE" lit_outside "$host_id")" = 0 ] || fail "drawing outside the host window"
+    xdotool mousemove 100 100 mousemove 150 120 click 1 key a key Escape
+    sleep 1
+    expect_running "$last" "preview after input"
+    kill "$host_pid"
+    expect_exit_within "$last" 1000 "preview after its host window was destroyed"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    [ ! -s "$work/err.log" ] || fail "preview was not quiet: $(cat "$work/err.log")"
+    ;;
+
+  preview_no_window)
+    start_x
+    for line in "/p 0" "/p:1234" "/p 4000000"; do
+      # shellcheck disable=SC2086
+      saver $line
+      expect_exit_within "$last" 1000 "preview of '$line'"
+      [ "$(status_of "$last")" = 0 ] || fail "'$line': exit status not 0"
+    done
+    ;;
+
+  dialog_ok)
+    start_x
+    mkdir -p "$(dirname "$ini")"
+    printf '; mine\n[Other]\nx=1\n[Saver]\nConf=1\nSpeed=2\n' >"$ini"
+    cp "$ini" "$work/before"
+    saver
+    dlg=$(wait_for_caption ミルカドスクリーンセーバー設定) || fail "no settings dialog"
+    xdotool windowfocus --sync "$dlg" 2>/dev/null || xdotool windowfocus "$dlg"
+    sleep 0.5
+    # Focus starts on 訓練礼式: untick it, and nothing is ticked.
+    xdotool key space
+    sleep 0.3
+    xdotool key Return
+    sleep 0.7
+    expect_running "$last" "dialog after Enter with OK disabled"
+    cmp -s "$ini" "$work/before" || fail "OK wrote while disabled"
+    # ポンプ車操法 on, then 通常 selected, then Enter.
+    xdotool key Tab space Tab Tab space
+    sleep 0.3
+    xdotool key Return
+    expect_exit_within "$last" 2000 "dialog after OK"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    expected=$'; mine\n[Other]\nx=1\n[Saver]\nConf= 2\nSpeed= 1'
+    [ "$(cat "$ini")" = "$expected" ] || fail "file after OK: $(cat "$ini")"
+    ;;
+
+  dialog_cancel)
+    start_x
+    mkdir -p "$(dirname "$ini")"
+    printf '[Saver]\r\nConf=3\r\nSpeed=3\r\n' >"$ini"
+    cp "$ini" "$work/before"
+    saver /c:1234
+    dlg=$(wait_for_caption ミルカドスクリーンセーバー設定) || fail "no settings dialog"
+    xdotool windowfocus --sync "$dlg" 2>/dev/null || xdotool windowfocus "$dlg"
+    sleep 0.5
+    xdotool key space Tab space
+    sleep 0.3
+    xdotool key Escape
+    expect_exit_within "$last" 2000 "dialog after Esc"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    cmp -s "$ini" "$work/before" || fail "Cancel changed the file"
+    # Without a file, start-up writes the defaults and Cancel adds nothing.
+    rm -f "$ini"
+    saver
+    dlg=$(wait_for_caption ミルカドスクリーンセーバー設定) || fail "no settings dialog"
+    xdotool windowfocus "$dlg"
+    sleep 0.5
+    xdotool key --window "$dlg" Escape
+    expect_exit_within "$last" 2000 "dialog after Esc"
+    [ "$(cat "$ini")" = $'[Saver]\nConf= 7\nSpeed= 1' ] || fail "file after Cancel: $(cat "$ini")"
+    ;;
+
+  single_instance)
+    start_x
+    saver /s
+    first=$last
+    sleep 2
+    saver /s
+    expect_exit_within "$last" 1000 "second full-screen run"
+    [ "$(status_of "$last")" = 0 ] || fail "second run's exit status not 0"
+    expect_running "$first" "first full-screen run"
+    xdotool key a
+    expect_exit_within "$first" 1000 "first run after a key"
+    # A preview does not block a full-screen start.
+    host_window 200 150
+    saver /p "$host_id"
+    preview=$last
+    sleep 1.5
+    saver /s
+    sleep 1.5
+    expect_running "$last" "full-screen run while a preview runs"
+    xdotool key a
+    expect_exit_within "$last" 1000 "full-screen run after a key"
+    expect_running "$preview" "preview"
+    ;;
+
+  xscreensaver)
+    start_x
+    host_window 300 200
+    XSCREENSAVER_WINDOW=$(printf '0x%x' "$host_id") saver
+    sleep 2
+    expect_running "$last" "hack"
+    [ "$(lit "$host_id")" -gt 0 ] || fail "nothing drawn in \$XSCREENSAVER_WINDOW"
+    xdotool mousemove 120 120 click 1 key a
+    sleep 0.7
+    expect_running "$last" "hack after input"
+    kill -TERM "$last"
+    expect_exit_within "$last" 1000 "hack after SIGTERM"
+    [ "$(status_of "$last")" = 143 ] || fail "not ended by SIGTERM's default action"
+    # -window-id names the window the same way.
+    saver -window-id "$host_id"
+    sleep 1.5
+    [ "$("$X_PROBE" children "$host_id")" -ge 1 ] || fail "-window-id: no window in the host"
+    kill -TERM "$last"
+    expect_exit_within "$last" 1000 "-window-id hack after SIGTERM"
+    # -root without $XSCREENSAVER_WINDOW draws on the root window itself.
+    kill "$host_pid"
+    sleep 0.3
+    saver -root
+    sleep 2
+    [ "$(lit root)" -gt 0 ] || fail "-root: nothing drawn on the root window"
+    kill -TERM "$last"
+    expect_exit_within "$last" 1000 "-root hack after SIGTERM"
+    ;;
+
+  password)
+    start_x
+    saver /a 0
+    expect_exit_within "$last" 1000 "/a"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    [ "$(wc -l <"$work/out.log")" = 1 ] || fail "expected one line: $(cat "$work/out.log")"
+    grep -q "screen locker" "$work/out.log" || fail "unexpected text: $(cat "$work/out.log")"
+    ;;
+
+  *)
+    echo "unknown case $case_name"
+    exit 2
+    ;;
+esac
+echo "PASS ($case_name)"
