@@ -55,6 +55,17 @@ std::string narrow(const std::wstring& utf16) {
   return out;
 }
 
+TwipsPerPixel screen_twips_per_pixel() {
+  TwipsPerPixel t;
+  HDC screen = GetDC(nullptr);
+  const int dpi_x = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  if (dpi_x > 0) t.x = 1440.0f / static_cast<float>(dpi_x);
+  if (dpi_y > 0) t.y = 1440.0f / static_cast<float>(dpi_y);
+  return t;
+}
+
 MemoryBuffer::~MemoryBuffer() {
   if (dc_) {
     SelectObject(dc_, old_bitmap_);
@@ -90,12 +101,11 @@ std::uint32_t MemoryBuffer::pixel(int x, int y) const {
 
 GdiWindow::GdiWindow(HWND hwnd, int width, int height)
     : hwnd_(hwnd), width_px_(width), height_px_(height) {
+  const TwipsPerPixel tpp = screen_twips_per_pixel();
+  tpp_x_ = tpp.x;
+  tpp_y_ = tpp.y;
+  dpi_y_ = static_cast<int>(stage::round_half_even(1440.0 / tpp_y_));
   HDC screen = GetDC(nullptr);
-  const int dpi_x = GetDeviceCaps(screen, LOGPIXELSX);
-  dpi_y_ = GetDeviceCaps(screen, LOGPIXELSY);
-  if (dpi_x > 0) tpp_x_ = 1440.0f / static_cast<float>(dpi_x);
-  if (dpi_y_ > 0) tpp_y_ = 1440.0f / static_cast<float>(dpi_y_);
-  if (dpi_y_ <= 0) dpi_y_ = 96;
   surface_.create(screen, width, height);
   frame_.create(screen, width, height);
   sprites_.create(screen, stage::kSpriteSize * stage::kPoses, stage::kSpriteSize);

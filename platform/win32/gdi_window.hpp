@@ -132,6 +132,13 @@ class GdiWindow final : public stage::Window {
   HFONT caption_font_ = nullptr;
 };
 
+// Twips per pixel of the screen, from its DPI (15 at 96 DPI).
+struct TwipsPerPixel {
+  float x = 15.0f;
+  float y = 15.0f;
+};
+TwipsPerPixel screen_twips_per_pixel();
+
 // UTF-8 to UTF-16 for the Win32 W calls.
 std::wstring widen(const std::string& utf8);
 std::string narrow(const std::wstring& utf16);

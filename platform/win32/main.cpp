@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <optional>
 
 #include "host/captions.hpp"
 #include "host/saver.hpp"
@@ -27,6 +26,8 @@ struct Run {
   std::unique_ptr<host::Saver> saver;
   std::unique_ptr<win32::GdiWindow> window;
   std::unique_ptr<stage::Stage> stage;
+  // Mouse positions in twips, at the same scale from the first event on.
+  win32::TwipsPerPixel tpp = win32::screen_twips_per_pixel();
   bool in_tick = false;
 };
 
@@ -49,12 +50,10 @@ void drop_queued_characters() {
 }
 
 float twips_x(const Run& run, LPARAM lparam) {
-  const float tpp = run.window ? run.window->twips_per_pixel_x() : 15.0f;
-  return static_cast<float>(static_cast<short>(LOWORD(lparam))) * tpp;
+  return static_cast<float>(static_cast<short>(LOWORD(lparam))) * run.tpp.x;
 }
 float twips_y(const Run& run, LPARAM lparam) {
-  const float tpp = run.window ? run.window->twips_per_pixel_y() : 15.0f;
-  return static_cast<float>(static_cast<short>(HIWORD(lparam))) * tpp;
+  return static_cast<float>(static_cast<short>(HIWORD(lparam))) * run.tpp.y;
 }
 
 LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
