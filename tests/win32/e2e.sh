@@ -4,6 +4,7 @@
 #   e2e.sh start     start Xvfb and a fresh Wine prefix (shared by the cases)
 #   e2e.sh stop      stop them again
 #   e2e.sh CASE      one case (see the functions named case_* below)
+#   e2e.sh skip WHY  report a case skipped (configured without the tools)
 # Environment (set by tests/win32/CMakeLists.txt): MIRUKADO_SOURCE_DIR,
 # MIRUKADO_E2E_DIR (work folder), MIRUKADO_WIN_BUILD_DIR (cross build folder).
 # Exit status 77 means "skipped": Wine, Xvfb, xdotool or mingw-w64 is missing.
@@ -325,6 +326,7 @@ case $what in
   build) cmd_build ;;
   start) cmd_start ;;
   stop) cmd_stop ;;
+  skip) skip "${2:-}" ;;
   *)
     need_tools
     declare -F "case_$what" >/dev/null || fail "no case $what"
