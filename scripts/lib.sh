@@ -27,12 +27,13 @@ build_packages=(g++ cmake ninja-build pkg-config libfreetype-dev libfontconfig-d
   fonts-ipafont-gothic libpng-dev libgif-dev libsdl2-dev libgtk-3-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev)
 
-# Configures (once) and builds one build tree. $1 = folder, the rest = cmake options.
+# Configures and builds one build tree. $1 = folder, the rest = cmake options.
+# Re-running it on an up-to-date tree only checks that nothing changed.
 configure_and_build() {
   local dir=$1
   shift
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$root_dir" -B "$dir" -G Ninja "$@" >/dev/null
-  fi
+  local generator=()
+  [ -f "$dir/CMakeCache.txt" ] || generator=(-G Ninja)
+  cmake -S "$root_dir" -B "$dir" "${generator[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
 }

@@ -5,7 +5,17 @@
 
 namespace drills {
 
-// Writes the whole drill into the table from record 0 on.
+// Writes the whole drill into the table from record 0 on: the opening
+// formation, the six scenes, a five-second closing hold and the end record.
 void kahan_set(stage::FrameTable& table);
+
+// The scenes, in the order the drill plays them. Each writes from record k on
+// and leaves k at the first record of the next scene.
+void kahan_start(stage::FrameTable& t, int& k);   // assembly, numbering, announcements
+void kahan_tei(stage::FrameTable& t, int& k);     // the crew takes its places
+void kahan_hajime(stage::FrameTable& t, int& k);  // the operation, up to the nozzle change
+void kahan_break(stage::FrameTable& t, int& k);   // water off, relayed along the crew
+void kahan_osamu(stage::FrameTable& t, int& k);   // stowing and falling back into line
+void kahan_last(stage::FrameTable& t, int& k);    // inspection report and dismissal
 
 }  // namespace drills

@@ -5,7 +5,18 @@
 
 namespace drills {
 
-// Writes the whole drill into the table from record 0 on.
+// Writes the whole drill into the table from record 0 on: the opening
+// formation, the seven scenes, a long still and the end marker (record 1046).
 void ponpu_set(stage::FrameTable& table);
+
+// The scenes, in the order of the drill. Each writes from record k on and
+// leaves k one past its last record.
+void ponpu_start(stage::FrameTable& table, int& k);   // assembly, numbering, announcements
+void ponpu_josya(stage::FrameTable& table, int& k);   // to the truck and boarding
+void ponpu_first(stage::FrameTable& table, int& k);   // first hose line, water on
+void ponpu_second(stage::FrameTable& table, int& k);  // second hose line, water on
+void ponpu_break(stage::FrameTable& table, int& k);   // water off and its relay
+void ponpu_osamu(stage::FrameTable& table, int& k);   // stowing, back to the line
+void ponpu_last(stage::FrameTable& table, int& k);    // inspection report, dismissal
 
 }  // namespace drills

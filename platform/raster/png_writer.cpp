@@ -25,7 +25,8 @@ void on_png_warning(png_structp, png_const_charp) {}
 // Plain C-style body: libpng reports errors by longjmp, which must not skip
 // C++ destructors, so everything with one lives in the caller.
 bool encode(std::FILE* out, const Surface& surface, png_bytep row, ErrorSink* sink) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, sink, on_png_error, on_png_warning);
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, sink, on_png_error, on_png_warning);
   if (!png) {
     std::snprintf(sink->message, sizeof sink->message, "out of memory");
     return false;

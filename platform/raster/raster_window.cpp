@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <stdexcept>
 #include <tuple>
@@ -41,6 +42,12 @@ long long floor_div(long long a, long long b) {  // b > 0
   return q;
 }
 long long ceil_div(long long a, long long b) { return -floor_div(-a, b); }  // b > 0
+
+// A NaN position has no pixel; the operation paints nothing.
+template <class... T>
+bool any_nan(T... v) {
+  return (std::isnan(v) || ...);
+}
 
 Rect intersect(const Rect& a, const Rect& b) {
   const int x0 = std::max(a.x, b.x);
@@ -87,9 +94,9 @@ struct RasterWindow::Impl {
   mutable std::unique_ptr<CaptionRenderer> caption;
   CaptionRenderer::Bitmap label;
   Rect label_rect;
+  bool label_stale = false;  // text, size or place changed since the label was drawn
 
-  Impl(int width, int height, float twips_per_pixel)
-      : w(width), h(height), tpp(twips_per_pixel) {
+  Impl(int width, int height, float twips_per_pixel) : w(width), h(height), tpp(twips_per_pixel) {
     if (width <= 0 || height <= 0 || !(twips_per_pixel > 0))
       throw std::invalid_argument("raster window: size and twips per pixel must be positive");
     const auto n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
@@ -104,13 +111,42 @@ struct RasterWindow::Impl {
   int px(float twips) const { return to_pixel(twips, tpp); }
 
   // --- painting on the surface ---
+  // Painting marks a tile only where a pixel really changes colour. The
+  // drills repaint their fixed marks on every keyframe; left unmarked, those
+  // repaints cost no composition. Ink stays right: a pixel that already has a
+  // non-black colour lies in an inked tile, and black on black needs no ink.
   void plot(long long x, long long y, std::uint32_t c) {
     if (x < 0 || y < 0 || x >= w || y >= h) return;
     const int ix = static_cast<int>(x);
     const int iy = static_cast<int>(y);
-    surface.at(ix, iy) = c;
+    std::uint32_t& p = surface.at(ix, iy);
+    if (p == c) return;
+    p = c;
     tiles.mark_pixel(ix, iy, TileMap::kInk | TileMap::kDirty);
   }
+
+  // Pixels x0..x1 of row y, on the window. Compared a tile's width at a time
+  // against a run of the colour (memcmp is vectorised; a search loop is not).
+  void fill_span(int y, int x0, int x1, std::uint32_t c) {
+    if (pattern_colour != c || !pattern_ready) {
+      pattern.fill(c);
+      pattern_colour = c;
+      pattern_ready = true;
+    }
+    std::uint32_t* row = &surface.at(0, y);
+    for (int a = x0; a <= x1;) {
+      const int b = std::min(x1, (a | (TileMap::kTile - 1)));  // to the end of this tile
+      const auto n = static_cast<std::size_t>(b - a + 1);
+      if (std::memcmp(row + a, pattern.data(), n * sizeof(std::uint32_t)) != 0) {
+        std::fill(row + a, row + b + 1, c);
+        tiles.mark_pixel(a, y, TileMap::kInk | TileMap::kDirty);
+      }
+      a = b + 1;
+    }
+  }
+  std::array<std::uint32_t, TileMap::kTile> pattern{};
+  std::uint32_t pattern_colour = 0;
+  bool pattern_ready = false;
 
   // Inclusive rectangle, clipped.
   void fill_rect(long long x0, long long y0, long long x1, long long y1, std::uint32_t c) {
@@ -121,12 +157,8 @@ struct RasterWindow::Impl {
     x1 = std::min<long long>(x1, w - 1);
     y1 = std::min<long long>(y1, h - 1);
     if (x0 > x1 || y0 > y1) return;
-    for (long long y = y0; y <= y1; ++y) {
-      std::uint32_t* row = &surface.at(static_cast<int>(x0), static_cast<int>(y));
-      std::fill(row, row + (x1 - x0 + 1), c);
-    }
-    tiles.mark(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
-               static_cast<int>(y1), TileMap::kInk | TileMap::kDirty);
+    for (long long y = y0; y <= y1; ++y)
+      fill_span(static_cast<int>(y), static_cast<int>(x0), static_cast<int>(x1), c);
   }
 
   // Bresenham between two pixels, both painted. The points are put in a fixed
@@ -269,13 +301,19 @@ struct RasterWindow::Impl {
     return *caption;
   }
 
+  // The label is redrawn when it is next composed, not on every change: the
+  // stage's font fitting sets fifty sizes in a row and reads only heights.
+  void caption_changed() {
+    tiles.mark(label_rect, TileMap::kDirty);
+    label_stale = true;
+  }
+
   void relayout_caption() {
+    label_stale = false;
     label = captions().render(caption_text, kButtonFace, kCaptionInk);
     // An empty label still has a line's height, but shows nothing.
-    const Rect now = label.width > 0 ? Rect{px(caption_left), 0, label.width, label.height} : Rect{};
+    label_rect = label.width > 0 ? Rect{px(caption_left), 0, label.width, label.height} : Rect{};
     tiles.mark(label_rect, TileMap::kDirty);
-    tiles.mark(now, TileMap::kDirty);
-    label_rect = now;
   }
 
   // --- composition ---
@@ -284,14 +322,15 @@ struct RasterWindow::Impl {
     const Rect r = intersect(clip, where);
     if (r.empty()) return;
     for (int y = r.y; y < r.y + r.h; ++y) {
-      const std::uint32_t* from = src + static_cast<std::size_t>(y - where.y) *
-                                            static_cast<std::size_t>(src_pitch) +
-                                  static_cast<std::size_t>(r.x - where.x);
+      const std::uint32_t* from =
+          src + static_cast<std::size_t>(y - where.y) * static_cast<std::size_t>(src_pitch) +
+          static_cast<std::size_t>(r.x - where.x);
       std::copy(from, from + r.w, &dst.at(r.x, y));
     }
   }
 
   std::vector<Rect> compose() {
+    if (label_stale) relayout_caption();
     std::vector<Rect> regions = tiles.regions(TileMap::kDirty);
     if (regions.empty()) return regions;
     std::array<const std::vector<std::uint32_t>*, stage::kImageSlots> pictures{};
@@ -337,10 +376,12 @@ void RasterWindow::clear() {
 }
 
 void RasterWindow::line(float x1, float y1, float x2, float y2, stage::Rgb color) {
+  if (any_nan(x1, y1, x2, y2)) return;
   impl_->segment(impl_->px(x1), impl_->px(y1), impl_->px(x2), impl_->px(y2), pack(color));
 }
 
 void RasterWindow::box(float x1, float y1, float x2, float y2, stage::Rgb color) {
+  if (any_nan(x1, y1, x2, y2)) return;
   Impl& m = *impl_;
   long long ax = m.px(x1), ay = m.px(y1), bx = m.px(x2), by = m.px(y2);
   if (ax > bx) std::swap(ax, bx);
@@ -353,11 +394,13 @@ void RasterWindow::box(float x1, float y1, float x2, float y2, stage::Rgb color)
 }
 
 void RasterWindow::filled_box(float x1, float y1, float x2, float y2, stage::Rgb color) {
+  if (any_nan(x1, y1, x2, y2)) return;
   Impl& m = *impl_;
   m.fill_rect(m.px(x1), m.px(y1), m.px(x2), m.px(y2), pack(color));
 }
 
 void RasterWindow::circle(float cx, float cy, float r, stage::Rgb color) {
+  if (any_nan(cx, cy, r)) return;
   Impl& m = *impl_;
   const std::uint32_t fill = m.fill_color;
   m.disc(m.px(cx), m.px(cy), m.px(r), pack(color),
@@ -369,11 +412,8 @@ void RasterWindow::set_fill_color(stage::Rgb color) { impl_->fill_color = pack(c
 
 void RasterWindow::flood_fill(int px, int py, stage::Rgb border) {
   Impl& m = *impl_;
-  for (const Span& s : m.walker.walk(m.surface, px, py, pack(border))) {
-    std::uint32_t* row = &m.surface.at(s.x0, s.y);
-    std::fill(row, row + (s.x1 - s.x0 + 1), m.fill_color);
-    m.tiles.mark(s.x0, s.y, s.x1, s.y, TileMap::kInk | TileMap::kDirty);
-  }
+  for (const Span& s : m.walker.walk(m.surface, px, py, pack(border)))
+    m.fill_span(s.y, s.x0, s.x1, m.fill_color);
 }
 
 void RasterWindow::set_slot_left(int slot, float left) {
@@ -399,19 +439,17 @@ void RasterWindow::set_slot_visible(int slot, bool visible) {
 void RasterWindow::set_caption_left(float left) {
   if (left == impl_->caption_left) return;
   impl_->caption_left = left;
-  impl_->relayout_caption();
+  impl_->caption_changed();
 }
 void RasterWindow::set_caption_text(const std::string& utf8) {
   if (utf8 == impl_->caption_text) return;
   impl_->caption_text = utf8;
-  impl_->relayout_caption();
+  impl_->caption_changed();
 }
 void RasterWindow::set_caption_font_size(int points) {
   if (points == impl_->caption_points) return;
   impl_->caption_points = points;
-  // The fitting loop sets sizes with an empty or fixed text and asks only for
-  // the height; the label is laid out again only when there is text to show.
-  if (!impl_->caption_text.empty() || !impl_->label_rect.empty()) impl_->relayout_caption();
+  impl_->caption_changed();
 }
 float RasterWindow::caption_height() const {
   return static_cast<float>(impl_->captions().line_height()) * impl_->tpp;

@@ -21,8 +21,17 @@ struct Surface {
   int width = 0;
   int height = 0;
   int pitch = 0;
-  std::uint32_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch) + static_cast<std::size_t>(x)]; }
-  std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch) + static_cast<std::size_t>(x)]; }
+  std::uint32_t& at(int x, int y) {
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch) +
+                  static_cast<std::size_t>(x)];
+  }
+  std::uint32_t at(int x, int y) const {
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch) +
+                  static_cast<std::size_t>(x)];
+  }
+  const std::uint32_t* row(int y) const {
+    return pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch);
+  }
 };
 
 struct Rect {
@@ -38,7 +47,8 @@ inline std::uint32_t pack(stage::Rgb c) {
   return (std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | std::uint32_t{c.b};
 }
 inline stage::Rgb unpack(std::uint32_t p) {
-  return {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8), static_cast<std::uint8_t>(p)};
+  return {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+          static_cast<std::uint8_t>(p)};
 }
 
 class CaptionRenderer;  // FreeType + fontconfig text for lbl_gorei

@@ -54,7 +54,8 @@ std::vector<std::uint32_t> stretch_area_average(const std::uint32_t* src, int sw
       std::uint32_t q = 0;
       for (double c : acc)
         q = (q << 8) | static_cast<std::uint32_t>(std::clamp(std::lround(c), 0L, 255L));
-      out[static_cast<std::size_t>(y) * static_cast<std::size_t>(dw) + static_cast<std::size_t>(x)] = q;
+      out[static_cast<std::size_t>(y) * static_cast<std::size_t>(dw) +
+          static_cast<std::size_t>(x)] = q;
     }
   }
   return out;

@@ -19,8 +19,6 @@ class TempFile {
 
   std::FILE* stream() const { return stream_; }
   const std::string& path() const { return temp_path_; }
-  // Releases the stream without committing (for libraries that close it themselves).
-  void forget_stream() { stream_ = nullptr; }
   // Closes the stream (if still held) and renames the file into place.
   bool commit(std::string* error);
 

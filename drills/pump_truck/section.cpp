@@ -1,0 +1,106 @@
+#include "drills/pump_truck/section.hpp"
+
+#include <stdexcept>
+
+#include "drills/pump_truck/primitives.hpp"
+
+namespace drills {
+
+stage::FrameRecord& ponpu_record(stage::FrameTable& table, int& k, int duration,
+                                 const char* caption) {
+  stage::FrameRecord& r = table[k];
+  r.duration = static_cast<std::int16_t>(duration);
+  r.caption = caption;
+  ponpu_stop(table, k, 0);
+  return r;
+}
+
+PonpuSection::PonpuSection(stage::FrameTable& table, int k)
+    : table_(table), start_(k), k_{k, k, k, k, k} {}
+
+int PonpuSection::counter(int p) const {
+  if (p < 0 || p > 4) throw stage::IndexError("ponpu_frames: person counter " + std::to_string(p));
+  return k_[p];
+}
+
+void PonpuSection::ido(int p, int X, int Y, int d1, int d2, int h) {
+  counter(p);  // the slot index is checked before it selects a counter
+  ponpu_ido(table_, k_[p], p, X, Y, d1, d2, h);
+}
+
+void PonpuSection::codes(int p, int X, int Y, int d, std::initializer_list<int> codes) {
+  for (int h : codes) ido(p, X, Y, d, d, h);
+}
+
+void PonpuSection::hold(int p, int n, int h) {
+  counter(p);
+  for (int i = 0; i < n; ++i) ponpu_stop2(table_, k_[p], p, h);
+}
+
+void PonpuSection::hold_codes(int p, int first, int last) {
+  for (int h = first; h <= last; ++h) hold(p, 1, h);
+}
+
+void PonpuSection::turn(int p, int pose, int h) {
+  const int k = counter(p);
+  stage::FrameRecord& r = table_[k];
+  r.persons(p) = table_[k - 1].persons(p);
+  r.persons(p).pose = static_cast<std::int16_t>(pose);
+  r.code(p) = static_cast<stage::EquipmentCode>(h);
+  ++k_[p];
+}
+
+void PonpuSection::sync(std::initializer_list<int> persons) {
+  int c[5] = {0, 0, 0, 0, 0};
+  for (int p : persons) c[p] = counter(p);
+  ponpu_wait(table_, start_, c[0], c[1], c[2], c[3], c[4]);
+  for (int p : persons) k_[p] = c[p];
+}
+
+void PonpuSection::sync_all() { sync({0, 1, 2, 3, 4}); }
+
+void PonpuSection::say(const char* caption, std::initializer_list<PonpuHolder> holders) {
+  if (holders.size() == 0) throw std::logic_error("ponpu_frames: announcement without speakers");
+  const int at = counter(holders.begin()->person);
+  for (const PonpuHolder& h : holders) {
+    // Everyone in the group must stand on the same record, or the caption would
+    // hang on one person's timeline while another still walks.
+    if (counter(h.person) != at)
+      throw std::logic_error("ponpu_frames: announcement group not in step at record " +
+                             std::to_string(at));
+  }
+  for (int i = 0; i < 3; ++i) {
+    table_[k_[holders.begin()->person]].caption = caption;
+    for (const PonpuHolder& h : holders) hold(h.person, 1, h.code);
+  }
+}
+
+namespace {
+
+// Who takes a 5-unit side step on each of the five dressing records (slots 1..4):
+// members 1 and 3 start at once, member 4 one beat later, so all three stand
+// in line with member 2 after 20 units.
+constexpr bool kDressStep[5][5] = {
+    {false, true, false, true, false},  {false, true, false, true, true},
+    {false, true, false, true, true},   {false, true, false, true, true},
+    {false, false, false, false, true},
+};
+
+}  // namespace
+
+void ponpu_dress(stage::FrameTable& table, int& k) {
+  stage::FrameRecord& face = ponpu_record(table, k, 500);
+  face.persons(1).pose = 0;  // member 1 is below member 2: faces up
+  face.persons(3).pose = 8;
+  face.persons(4).pose = 8;
+  for (const auto& steps : kDressStep) {
+    stage::FrameRecord& r = ponpu_record(table, k, 300);
+    for (int p = 1; p <= 4; ++p)
+      if (steps[p]) r.persons(p).x = static_cast<std::int16_t>(r.persons(p).x + 5);
+  }
+  ponpu_record(table, k, 1000, "１番員「よし」");
+  stage::FrameRecord& front = ponpu_record(table, k, 500);
+  for (int p : {1, 3, 4}) front.persons(p).pose = 4;
+}
+
+}  // namespace drills

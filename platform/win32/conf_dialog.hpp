@@ -1,0 +1,17 @@
+#pragma once
+// form_conf, the settings dialog, as the dialog resource IDD_FORM_CONF driven
+// by the host's dialog model.
+
+#include <windows.h>
+
+namespace host {
+class Platform;
+class SettingsDialog;
+}  // namespace host
+
+namespace win32 {
+
+// Shows the dialog modally; OK writes the settings through platform.
+void run_conf_dialog(HINSTANCE instance, host::SettingsDialog& model, host::Platform& platform);
+
+}  // namespace win32

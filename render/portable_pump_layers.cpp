@@ -1,0 +1,419 @@
+// The portable-pump drill's four equipment layers: the single hose line along
+// y 185..195 with its couplings at x 2575 and 4500, the nozzle and the jet to
+// x 7245, the suction hose between the persons in slots 2 and 3, and the
+// removal of the pump's loose pieces drawn with the scenery. Unlike the pump
+// truck's layers they never show or hide a figure. Each case is one code value
+// the choreography writes; its lines are the shapes in painting order.
+
+#include "render/layer_reading.hpp"
+
+namespace render {
+namespace {
+
+using stage::colors::black;
+using stage::colors::cyan;
+using stage::colors::grey;
+using stage::colors::red;
+using stage::colors::white;
+using stage::colors::yellow;
+
+// The jet starts at the nozzle tip and lengthens as the runner passes x 4500,
+// 4600, 4700 and 4800.
+constexpr int kJetTip = 6245;
+constexpr int kJetThreshold = 4500;
+
+// Where the suction hose's loop lies, and how wide it is, follows crew member 2's x.
+struct Loop {
+  int last_x2;  // the loop for crew member 2 at or left of this x
+  Point centre;
+  int outer;
+  int inner;
+};
+constexpr Loop kLoops[] = {
+    {220, {400, 550}, 25, 10},
+    {300, {455, 600}, 30, 15},
+    {380, {535, 650}, 35, 20},
+    {460, {610, 700}, 40, 25},
+};
+constexpr Loop kWidestLoop{0, {695, 730}, 45, 30};  // beyond x 460
+
+const Loop& loop_for(int x2) {
+  for (const Loop& loop : kLoops)
+    if (x2 <= loop.last_x2) return loop;
+  return kWidestLoop;
+}
+
+// kahan_time_2 code 1: the suction hose from crew member 2 (its yellow end)
+// to crew member 3, straight while crew member 2 is at or left of x 200 and
+// with a loop beyond.
+void suction_hose(const StagePainter& p, Point m2, Point m3) {
+  const auto [x2, y2] = m2;
+  const auto [x3, y3] = m3;
+  p.box({0, 850}, {500, 800}, black);
+  if (x2 <= 200) {
+    for (int k = 0; k < kStrokeWidth; ++k) {
+      p.segment({x2, y2 - 70 - k}, {x3 + 70, y3 - 70 - k}, grey);
+      p.segment({x2, y2 - 70 - k}, {x2 - 10, y2 - 70 - k}, yellow);
+    }
+  } else {
+    const Loop& loop = loop_for(x2);
+    const auto [cx, cy] = loop.centre;
+    const int r = loop.outer;
+    p.ring(loop.centre, loop.outer, loop.inner, grey);
+    for (int k = 0; k < kStrokeWidth; ++k) {
+      p.segment({x2 + 30, y2 - 70 - k}, {cx, cy + r - k}, grey);
+      p.segment({cx, cy + r - k}, {x3, y3 - 70 - k}, grey);
+    }
+    p.box({x2, x2 + 30}, {y2 - 81, y2 - 70}, grey);
+    p.box({x3, x3 + 70}, {y3 - 81, y3 - 70}, grey);
+    p.box({x2 - 20, x2}, {y2 - 81, y2 - 70}, yellow);
+  }
+  p.segment({750, 670}, {850, 670}, yellow);
+  p.box({765, 785}, {640, 650}, yellow);
+}
+
+}  // namespace
+
+void kahan_time_0(const Layer& l) {
+  const StagePainter p = painter_for(l);
+  const int x0 = position(l, 0).x;
+  switch (code_of(l, 0)) {
+    case 1:
+      p.box({4645, 4945}, {185, 195}, white);
+      break;
+    case 2:
+      p.box({4645, 5245}, {185, 195}, white);
+      break;
+    case 3:
+      p.box({4645, 5645}, {185, 195}, white);
+      break;
+    case 4:
+      p.box({4510, x0}, {185, 195}, white);
+      p.box({x0, x0 + 100}, {184, 195}, red);
+      break;
+    case 5:
+      p.coil({x0 - 250, 355}, HoseLine::One);
+      break;
+    case 6:
+      p.coil({x0 - 250, 275}, HoseLine::One);
+      break;
+    case 7:
+      p.coil({x0 - 250, 195}, HoseLine::One);
+      break;
+    case 8: {
+      const int x0p = position(l, 0, 1).x;
+      p.box({x0p, x0}, {185, 195}, white);
+      p.box({x0, x0 + 100}, {184, 195}, red);
+      break;
+    }
+    case 9:
+      p.box({x0, x0 + 100}, {184, 195}, red);
+      break;
+    case 10:
+      p.box({6075, 6145}, {185, 195}, white);
+      p.box({6145, 6245}, {184, 195}, red);
+      break;
+    case 11:  // the red bar of the scenery
+      p.box({700, 711}, {215, 315}, black);
+      break;
+    case 12:  // the white disc at (775, 200)
+      p.box({750, 800}, {175, 225}, black);
+      break;
+    default:  // nothing written on this keyframe
+      break;
+  }
+}
+
+void kahan_time_1(const Layer& l) {
+  const StagePainter p = painter_for(l);
+  const int x0 = position(l, 0).x;
+  const int x1 = position(l, 1).x;
+  switch (code_of(l, 1)) {
+    case 1:
+      p.box({600, 900}, {185, 195}, white);
+      break;
+    case 2:
+      p.box({600, 1200}, {185, 195}, white);
+      break;
+    case 3:
+      p.box({600, 1600}, {185, 195}, white);
+      break;
+    case 4:
+      p.box({600, 860}, {185, 195}, black);
+      p.thick_segment({860, 185}, {600, 300}, {0, 1}, white);
+      break;
+    case 5:
+      p.box({600, 770}, {185, 400}, black);
+      p.box({770, 780}, {230, 400}, white);
+      break;
+    case 6:
+      if (x1 >= 1600) {
+        p.box({1600, x1}, {185, 195}, white);
+      } else {
+        p.thick_segment({860, 185}, {600, 300}, {0, 1}, white);
+        p.box({600, 770}, {185, 400}, black);
+        p.box({770, 780}, {230, 400}, white);
+      }
+      break;
+    case 8:
+      p.box({2645, 2945}, {185, 195}, white);
+      break;
+    case 9:
+      p.box({2645, 3245}, {185, 195}, white);
+      break;
+    case 10:
+      p.box({2645, 3645}, {185, 195}, white);
+      break;
+    case 11:  // coupling, piece by piece from the right
+      p.box({2625, 2645}, {185, 195}, white);
+      break;
+    case 12:
+      p.box({2600, 2625}, {185, 195}, white);
+      break;
+    case 13:
+      p.box({2575, 2600}, {185, 195}, white);
+      p.box({2575, 2580}, {185, 195}, grey);
+      break;
+    case 14:
+      p.box({2645, x1}, {185, 195}, white);
+      break;
+    case 15:
+      p.box({4600, 4645}, {185, 195}, white);
+      p.box({x0, x0 + 100}, {184, 195}, red);
+      break;
+    case 16:
+      p.box({4550, 4600}, {185, 195}, white);
+      p.box({x0, x0 + 100}, {184, 195}, red);
+      break;
+    case 17:
+      p.box({4500, 4550}, {185, 195}, white);
+      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.box({4500, 4505}, {185, 195}, grey);
+      break;
+    case 18:
+      p.jet(HoseLine::One, kJetTip, x1, kJetThreshold);
+      break;
+    case 19:  // the jet stops from its far end ...
+      p.box({6945, 7245}, {184, 195}, black);
+      break;
+    case 20:
+      p.box({6645, 7245}, {184, 195}, black);
+      break;
+    case 21:
+      p.box({6345, 7245}, {184, 195}, black);
+      break;
+    case 22:
+      p.box({6245, 7245}, {184, 195}, black);
+      break;
+    case 23:  // ... the last water spurts out ...
+      p.box({6245, 6645}, {184, 195}, cyan);
+      break;
+    case 24:
+      p.box({6345, 6645}, {184, 195}, black);
+      break;
+    case 25:
+      p.box({6245, 6345}, {184, 195}, black);
+      break;
+    case 26:  // ... and the nozzle is taken away
+      p.box({6195, 6245}, {184, 195}, black);
+      break;
+    case 27:
+      p.box({6145, 6245}, {184, 195}, black);
+      break;
+    case 28:  // the whole laid line again, with both coupling marks
+      if (x0 > 5400) p.coil({5825, 195}, HoseLine::One);
+      p.box({6075, 6145}, {185, 195}, white);
+      p.box({770, 5575}, {185, 195}, white);
+      p.box({2575, 2580}, {185, 195}, grey);
+      p.box({4500, 4505}, {185, 195}, grey);
+      break;
+    case 29:  // the red bar back in its place
+      p.box({700, 711}, {215, 315}, red);
+      break;
+    case 30:
+      p.box({595, 605}, {20, 400}, grey);
+      break;
+    case 31:  // the white disc at (775, 265)
+      p.box({750, 800}, {240, 290}, black);
+      break;
+    case 32:  // the white disc at (775, 330)
+      p.box({750, 800}, {305, 355}, black);
+      p.box({770, 780}, {230, 400}, white);
+      break;
+    default:  // nothing written on this keyframe (7 never is)
+      break;
+  }
+}
+
+void kahan_time_2(const Layer& l) {
+  const StagePainter p = painter_for(l);
+  const auto [x2, y2] = position(l, 2);
+  switch (code_of(l, 2)) {
+    case 1:
+      suction_hose(p, {x2, y2}, position(l, 3));
+      break;
+    case 2:
+      p.box({200, 700}, {470, 500}, black);
+      p.box({200, 700}, {470, 480}, grey);
+      p.box({180, 200}, {470, 480}, yellow);
+      break;
+    case 3: {
+      const int y2p = position(l, 2, 1).y;
+      p.box_corners({180, y2p - 75}, {470, y2 - 85}, black);
+      p.box_corners({200, y2 - 75}, {470, y2 - 85}, grey);
+      p.box_corners({200, y2 - 75}, {180, y2 - 85}, yellow);
+      break;
+    }
+    case 4:
+      p.box({180, 270}, {350, 360}, black);
+      for (int k = 0; k < kStrokeWidth; ++k) {
+        p.segment({200, 260 - k}, {180, 250 - k}, yellow);
+        p.segment({270, 360 - k}, {200, 260 - k}, grey);
+      }
+      break;
+    case 5:
+      p.box({95, 295}, {100, 280}, cyan);
+      break;
+    case 6: {
+      const auto [x2p, y2p] = position(l, 2, 1);
+      const auto [x2pp, y2pp] = position(l, 2, 2);
+      p.segment({200, 300}, {200, 330}, yellow);
+      p.segment({x2pp, y2pp - 70}, {x2p, y2p - 70}, yellow);
+      p.segment({x2p, y2p - 70}, {x2, y2 - 70}, yellow);
+      break;
+    }
+    case 7:
+      p.box({100, 400}, {305, 600}, black);
+      p.box({400, 700}, {400, 700}, black);
+      p.segment({200, 300}, {700, 550}, yellow);
+      p.box({270, 470}, {350, 360}, grey);
+      for (int k = 0; k < kStrokeWidth; ++k) {
+        p.segment({700, 480 - k}, {470, 360 - k}, grey);
+        p.segment({270, 360 - k}, {200, 260 - k}, grey);
+      }
+      p.box({95, 295}, {100, 280}, cyan);
+      break;
+    case 8:
+      p.segment({200, 300}, {700, 550}, yellow);
+      break;
+    case 11: {  // a piece carried above the figure: level, tilted down, tilted up
+      const auto [x2p, y2p] = position(l, 2, 1);
+      p.segment_step({x2p, y2p + 20}, {100, 0}, black);
+      p.segment_step({x2p, y2p + 20}, {100, -30}, black);
+      p.segment_step({x2, y2 + 20}, {100, 0}, yellow);
+      break;
+    }
+    case 12: {
+      const auto [x2p, y2p] = position(l, 2, 1);
+      p.segment_step({x2p, y2p + 20}, {100, 0}, black);
+      p.segment_step({x2p, y2p + 20}, {100, -30}, black);
+      p.segment_step({x2, y2 + 20}, {100, -30}, yellow);
+      break;
+    }
+    case 13: {
+      const auto [x2p, y2p] = position(l, 2, 1);
+      p.segment_step({x2p, y2p + 20}, {100, 0}, black);
+      p.segment_step({x2p, y2p + 20}, {100, 30}, black);
+      p.segment_step({x2, y2 + 20}, {100, 30}, yellow);
+      break;
+    }
+    case 14:
+      p.segment_step({x2, y2 + 20}, {100, 30}, black);
+      p.segment_step({x2, y2 + 20}, {100, 0}, yellow);
+      break;
+    case 15:
+      p.segment_step({x2, y2 + 20}, {50, 0}, black);
+      break;
+    case 16:
+      p.segment_step({x2, y2 + 20}, {100, 0}, black);
+      break;
+    case 17:
+      p.segment_step({x2 + 50, y2 - 90}, {50, 0}, yellow);
+      break;
+    case 18:
+      p.segment({6145, 420}, {6245, 420}, yellow);
+      break;
+    case 19:
+      p.segment({6195, 420}, {6245, 420}, black);
+      break;
+    case 20:
+      p.segment({6145, 420}, {6245, 420}, black);
+      break;
+    case 21: {  // a piece carried below the figure: tilted, level, upright
+      const auto [x2p, y2p] = position(l, 2, 1);
+      p.segment_step({x2p + 70, y2p - 90}, {-100, 20}, black);
+      p.segment_step({x2 + 70, y2 - 90}, {-100, 20}, yellow);
+      break;
+    }
+    case 22: {
+      const auto [x2p, y2p] = position(l, 2, 1);
+      p.segment_step({x2p + 70, y2p - 90}, {-100, 20}, black);
+      p.segment_step({x2 + 70, y2 - 90}, {-100, 0}, black);
+      p.segment_step({x2 + 70, y2 - 90}, {-100, 0}, yellow);
+      break;
+    }
+    case 23: {
+      const auto [x2p, y2p] = position(l, 2, 1);
+      p.segment_step({x2p + 70, y2p - 90}, {-100, 0}, black);
+      p.segment_step({x2 - 20, y2 - 70}, {0, 100}, yellow);
+      break;
+    }
+    case 24: {
+      const auto [x2p, y2p] = position(l, 2, 1);
+      p.segment_step({x2p - 20, y2p - 70}, {0, 100}, black);
+      p.segment_step({x2, y2 + 20}, {100, 0}, yellow);
+      break;
+    }
+    case 25:
+      p.thick_segment({700, 480}, {595, 400}, {0, -1}, grey);
+      break;
+    case 26:  // the yellow piece by the grey ring of the scenery
+      p.box({765, 785}, {640, 650}, black);
+      break;
+    default:  // nothing written on this keyframe (9 and 10 never are)
+      break;
+  }
+}
+
+void kahan_time_3(const Layer& l) {
+  const StagePainter p = painter_for(l);
+  const int y3 = position(l, 3).y;
+  switch (code_of(l, 3)) {
+    case 1: {  // the suction hose's pump end follows crew member 3
+      const int y3p = position(l, 3, 1).y;
+      p.thick_segment({700, 480}, {470, y3p - 75}, {0, -1}, black);
+      p.thick_segment({700, 480}, {470, y3 - 75}, {0, -1}, grey);
+      break;
+    }
+    case 2:
+      p.box({270, 470}, {350, 360}, grey);
+      p.thick_segment({700, 480}, {470, 360}, {0, -1}, grey);
+      break;
+    case 3:
+      p.box({770, 1800}, {185, 400}, black);
+      p.box({770, 780}, {185, 400}, white);
+      p.box({770, 2000}, {185, 195}, white);
+      break;
+    case 4:
+      p.box({100, 850}, {305, 600}, black);
+      p.box({95, 295}, {100, 300}, cyan);
+      p.thick_segment({700, 480}, {595, 400}, {0, -1}, grey);
+      p.box({595, 605}, {20, 400}, grey);
+      p.box({595, 605}, {0, 20}, yellow);
+      break;
+    case 5:
+      p.box({770, 780}, {195, 400}, black);
+      p.box_corners({770, 185}, {780, y3}, white);
+      break;
+    case 6:
+      p.box({770, 780}, {0, 185}, white);
+      p.thick_segment({700, 480}, {595, 400}, {0, -1}, grey);
+      p.box({595, 605}, {20, 400}, grey);
+      p.box({595, 605}, {0, 20}, yellow);
+      break;
+    default:  // nothing written on this keyframe
+      break;
+  }
+}
+
+}  // namespace render

@@ -1,0 +1,338 @@
+#!/usr/bin/env bash
+# End-to-end tests of mirukado.scr under Wine on a private Xvfb display.
+#   e2e.sh build     cross-build the saver and the Windows test helpers
+#   e2e.sh start     start Xvfb and a fresh Wine prefix (shared by the cases)
+#   e2e.sh stop      stop them again
+#   e2e.sh CASE      one case (see the functions named case_* below)
+#   e2e.sh skip WHY  report a case skipped (configured without the tools)
+# Environment (set by tests/win32/CMakeLists.txt): MIRUKADO_SOURCE_DIR,
+# MIRUKADO_E2E_DIR (work folder), MIRUKADO_WIN_BUILD_DIR (cross build folder).
+# Exit status 77 means "skipped": Wine, Xvfb, xdotool or mingw-w64 is missing.
+set -uo pipefail
+
+src=${MIRUKADO_SOURCE_DIR:?}
+work=${MIRUKADO_E2E_DIR:?}
+win_build=${MIRUKADO_WIN_BUILD_DIR:-$work/win}
+helpers=$work/helpers
+state=$work/state
+
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+need_tools() {
+  local t
+  for t in wine wineboot wineserver Xvfb xdotool xdpyinfo x86_64-w64-mingw32-g++; do
+    command -v "$t" >/dev/null || skip "$t not installed"
+  done
+}
+
+mingw_cxx() {
+  command -v x86_64-w64-mingw32-g++-posix || command -v x86_64-w64-mingw32-g++
+}
+
+cmd_build() {
+  need_tools
+  cmake -S "$src" -B "$win_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" >/dev/null || fail "cross configure"
+  cmake --build "$win_build" -j 2 --target mirukado || fail "cross build"
+  # One self-contained GUI program: no DLL that a bare Windows lacks.
+  local headers dll
+  headers=$(x86_64-w64-mingw32-objdump -p "$win_build/platform/win32/mirukado.scr") || fail "objdump"
+  grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || fail "not a GUI program"
+  for dll in $(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers"); do
+    case $dll in
+      kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | imm32.dll | msvcrt.dll) ;;
+      *) fail "mirukado.scr needs $dll" ;;
+    esac
+  done
+  mkdir -p "$helpers"
+  local cxx
+  cxx=$(mingw_cxx)
+  "$cxx" -std=c++20 -O2 -Wall -Wextra -Werror -municode -static -o "$helpers/probe.exe" \
+    "$src/tests/win32/probe.cpp" -lgdi32 -luser32 || fail "probe.exe"
+  "$cxx" -std=c++20 -O2 -Wall -Wextra -Werror -shared -static -o "$helpers/password.cpl" \
+    "$src/tests/win32/password_double.cpp" -luser32 || fail "password.cpl double"
+  "$cxx" -std=c++20 -O2 -Wall -Wextra -Werror -municode -static -I"$src" \
+    -DUNICODE -D_UNICODE -DNOMINMAX -o "$helpers/gdi_window_check.exe" \
+    "$src/tests/win32/gdi_window_check.cpp" "$src/platform/win32/gdi_window.cpp" \
+    "$win_build/libmirukado_core.a" -lgdi32 -luser32 || fail "gdi_window_check.exe"
+}
+
+load_state() {
+  [ -f "$state" ] || fail "no Wine session: the start fixture did not run"
+  # shellcheck disable=SC1090
+  source "$state"
+  export DISPLAY WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+cmd_start() {
+  need_tools
+  [ -f "$state" ] && cmd_stop  # a session left behind by an interrupted run
+  local n
+  for n in $(seq 90 250); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  done
+  mkdir -p "$work"
+  setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$work/xvfb.log" 2>&1 &
+  local xvfb=$!
+  local i
+  for i in $(seq 50); do
+    xdpyinfo -display ":$n" >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  xdpyinfo -display ":$n" >/dev/null 2>&1 || fail "Xvfb :$n did not start"
+  rm -rf "$work/prefix"
+  cat >"$state" <<EOF
+DISPLAY=:$n
+WINEPREFIX=$work/prefix
+XVFB_PID=$xvfb
+EOF
+  load_state
+  # A persistent wineserver, detached from CTest's output pipes, serves every case.
+  setsid wineserver -p </dev/null >/dev/null 2>&1
+  wineboot -i </dev/null >"$work/wineboot.log" 2>&1 || fail "wineboot"
+  wineserver -w
+  setsid wineserver -p </dev/null >/dev/null 2>&1
+  echo "Xvfb :$n, Wine prefix $WINEPREFIX"
+}
+
+cmd_stop() {
+  [ -f "$state" ] || return 0
+  load_state
+  wineserver -k >/dev/null 2>&1
+  kill "$XVFB_PID" 2>/dev/null
+  rm -f "$state"
+}
+
+# --- helpers for the cases ---
+
+case_dir() {
+  local d=$work/cases/$1
+  rm -rf "$d"
+  mkdir -p "$d"
+  cp "$win_build/platform/win32/mirukado.scr" "$d/"
+  echo "$d"
+}
+
+# Starts the saver in the background; its exit status lands in $1/rc.
+start_saver() {
+  local dir=$1
+  shift
+  rm -f "$dir/rc"
+  (
+    cd "$dir" && wine ./mirukado.scr "$@" </dev/null >>"$dir/out.log" 2>&1
+    echo $? >"$dir/rc"
+  ) &
+}
+
+# Waits up to $2 tenths of a second for the saver of $1 to end.
+wait_exit() {
+  local dir=$1 i
+  for i in $(seq "$2"); do
+    [ -f "$dir/rc" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits for an X window whose name is $1; prints its id.
+wait_window() {
+  local i id
+  for i in $(seq 100); do
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
+    [ -n "$id" ] && echo "$id" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+expect_running() {
+  [ -f "$1/rc" ] && fail "$2 (the saver ended with status $(cat "$1/rc"))"
+  return 0
+}
+
+expect_exit_zero() {
+  wait_exit "$1" 100 || fail "$2: the saver did not end"
+  [ "$(cat "$1/rc")" = 0 ] || fail "$2: exit status $(cat "$1/rc")"
+}
+
+probe() { wine "$helpers/probe.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+
+# The Conf and Speed numbers of an INI file, as "Conf Speed" (Wine drops the
+# leading blank that Windows keeps, so only the numbers are compared).
+ini_values() {
+  iconv -f utf-8 -t utf-8 "$1" 2>/dev/null | tr -d '\r ' |
+    awk -F= '$1=="Conf"{c=$2} $1=="Speed"{s=$2} END{print c, s}'
+}
+
+full_caption="ミルカドスクリーンセーバー本体"
+settings_caption="ミルカドスクリーンセーバー設定"
+
+# --- cases ---
+
+# /s: the platoon intro appears, the settings file gets its defaults, a key ends the run.
+case_fullscreen_key() {
+  local d
+  d=$(case_dir fullscreen_key)
+  xdotool mousemove 512 384
+  start_saver "$d" /s
+  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  sleep 2
+  expect_running "$d" "the run ended by itself"
+  probe screen 400 || fail "the screen stays black"
+  [ "$(ini_values "$d/ミルカド.ini")" = "7 1" ] || fail "defaults not written: $(cat "$d/ミルカド.ini")"
+  xdotool key space
+  expect_exit_zero "$d" "a key"
+}
+
+# /S: the first mouse movement only records the pointer; a second one ends the run.
+case_fullscreen_mouse() {
+  local d
+  d=$(case_dir fullscreen_mouse)
+  xdotool mousemove 300 300
+  start_saver "$d" /S
+  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  sleep 1.5
+  xdotool mousemove 300 300
+  sleep 1
+  expect_running "$d" "movement to the first position"
+  xdotool mousemove 301 300
+  expect_exit_zero "$d" "a second mouse movement"
+}
+
+# A second /s while one runs ends at once; the first goes on.
+case_second_instance() {
+  local d1 d2
+  d1=$(case_dir second_instance_1)
+  d2=$(case_dir second_instance_2)
+  xdotool mousemove 512 384
+  start_saver "$d1" /s
+  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  sleep 1
+  start_saver "$d2" /s
+  expect_exit_zero "$d2" "the second instance"
+  expect_running "$d1" "the first instance"
+  [ "$(xdotool search --name "^$full_caption\$" | wc -l)" = 1 ] || fail "two saver windows"
+  xdotool key Escape
+  expect_exit_zero "$d1" "a key in the first instance"
+}
+
+# No switch: the settings dialog. Ticking the portable-pump box, choosing 高速
+# and pressing Enter (OK) writes Conf 7 and Speed 3.
+case_config_ok() {
+  local d w
+  d=$(case_dir config_ok)
+  printf '[Saver]\r\nConf=3\r\nSpeed=2\r\n' >"$d/ミルカド.ini"
+  start_saver "$d" /c:1234
+  w=$(wait_window "$settings_caption") || fail "no settings dialog"
+  sleep 0.5
+  xdotool windowfocus "$w" 2>/dev/null
+  # Focus starts on 訓練礼式: Tab twice to 可搬ポンプ操法, tick it, Tab into the
+  # speed group (on 中速), Right to 高速, Enter for OK.
+  xdotool key --delay 150 Tab Tab space Tab Right Return
+  expect_exit_zero "$d" "OK"
+  [ "$(ini_values "$d/ミルカド.ini")" = "7 3" ] || fail "OK wrote: $(cat "$d/ミルカド.ini")"
+}
+
+# With the only ticked box cleared OK is disabled and Enter does nothing;
+# Cancel (Esc) then writes nothing.
+case_config_cancel() {
+  local d w before
+  d=$(case_dir config_cancel)
+  printf '[Saver]\r\nConf=1\r\nSpeed=2\r\n' >"$d/ミルカド.ini"
+  before=$(md5sum <"$d/ミルカド.ini")
+  start_saver "$d"
+  w=$(wait_window "$settings_caption") || fail "no settings dialog"
+  sleep 0.5
+  xdotool windowfocus "$w" 2>/dev/null
+  xdotool key --delay 150 space Return
+  sleep 1
+  expect_running "$d" "Enter while no drill is ticked"
+  xdotool key Escape
+  expect_exit_zero "$d" "Cancel"
+  [ "$(md5sum <"$d/ミルカド.ini")" = "$before" ] || fail "Cancel changed the file: $(cat "$d/ミルカド.ini")"
+}
+
+# /p: the saver draws inside a host window and ends when the host destroys it;
+# a handle that names no window ends the saver at once.
+case_preview() {
+  local d
+  d=$(case_dir preview)
+  probe preview "$(winepath -w "$d/mirukado.scr")" || fail "preview in a host window"
+  start_saver "$d" /p 12345
+  expect_exit_zero "$d" "/p with a handle that names no window"
+}
+
+# /a: the password change has no dialog to show on this platform (no
+# PwdChangePasswordA in mpr.dll) and ends at once, never showing the saver.
+case_password_change() {
+  local d
+  d=$(case_dir password_change)
+  start_saver "$d" /a
+  expect_exit_zero "$d" "/a"
+  xdotool search --name "^ミルカドスクリーンセーバー" >/dev/null 2>&1 && fail "a saver window appeared"
+  return 0
+}
+
+# The desktop asks for a password: with the text "0" it does not (no dialog);
+# with 1 the stand-in password.cpl refuses the first key and accepts the second.
+case_password() {
+  local d key='HKCU\Control Panel\Desktop'
+  d=$(case_dir password)
+  cp "$helpers/password.cpl" "$d/"
+  xdotool mousemove 512 384
+
+  wine reg add "$key" /v ScreenSaveUsePassword /t REG_SZ /d 0 /f >/dev/null 2>&1 || fail "reg add"
+  start_saver "$d" /s
+  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  sleep 1
+  xdotool key a
+  expect_exit_zero "$d" "a key with ScreenSaveUsePassword \"0\""
+  [ -e "$d/verify.log" ] && fail "the password was asked for although the setting is \"0\""
+
+  wine reg add "$key" /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1 || fail "reg add"
+  start_saver "$d" /s
+  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  sleep 1
+  xdotool key a
+  sleep 1.5
+  expect_running "$d" "a refused password"
+  [ "$(cat "$d/verify.log" 2>/dev/null)" = "refused" ] || fail "verify.log: $(cat "$d/verify.log" 2>/dev/null)"
+  xdotool key a
+  expect_exit_zero "$d" "an accepted password"
+  [ "$(tr '\n' ' ' <"$d/verify.log")" = "refused accepted " ] || fail "verify.log: $(cat "$d/verify.log")"
+  wine reg delete "$key" /v ScreenSaveUsePassword /f >/dev/null 2>&1
+}
+
+# The GDI window's drawing primitives on Wine's GDI.
+case_gdi_window() {
+  wine "$helpers/gdi_window_check.exe" </dev/null 2>/dev/null | tr -d '\r'
+  [ "${PIPESTATUS[0]}" = 0 ] || fail "GDI window checks"
+}
+
+# Kills a saver left behind by a failed case so that the next one starts clean.
+cleanup_savers() {
+  wine taskkill /f /im mirukado.scr </dev/null >/dev/null 2>&1 || true
+}
+
+what=${1:?usage: e2e.sh build|start|stop|CASE}
+case $what in
+  build) cmd_build ;;
+  start) cmd_start ;;
+  stop) cmd_stop ;;
+  skip) skip "${2:-}" ;;
+  *)
+    need_tools
+    declare -F "case_$what" >/dev/null || fail "no case $what"
+    load_state
+    trap cleanup_savers EXIT
+    "case_$what"
+    echo "PASS: $what"
+    ;;
+esac
