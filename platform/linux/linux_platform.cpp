@@ -127,7 +127,8 @@ bool LinuxPlatform::embed_preview(host::WindowHandle parent) {
   }
   window_ = SDL_CreateWindowFrom(reinterpret_cast<const void*>(target));
   if (!window_) return false;
-  SDL_SetWindowTitle(window_, caption_.c_str());
+  // The root window's name is the desktop's, not ours to change.
+  if (target != x11_.root()) SDL_SetWindowTitle(window_, caption_.c_str());
   watched_ = target;
   preview_ = true;
   width_ = w;

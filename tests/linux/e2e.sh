@@ -290,6 +290,7 @@ case "$case_name" in
     sleep 0.3
     saver -root
     wait_lit root || fail "-root: nothing drawn on the root window"
+    [ -z "$("$X_PROBE" find ミルカドスクリーンセーバープレビュー)" ] || fail "-root renamed the root window"
     kill -TERM "$last"
     expect_exit_within "$last" 1000 "-root hack after SIGTERM"
     ;;
