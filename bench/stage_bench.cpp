@@ -17,7 +17,8 @@ void all_slots_move(stage::FrameTable& t) {
     t[r].duration = 100;
     for (int i = 0; i < 21; ++i)
       t[r].persons(i) = {static_cast<std::int16_t>(200 * (i % 10) + (r % 2) * 70),
-                         static_cast<std::int16_t>(1000 + 400 * (i / 10)), static_cast<std::int16_t>(r % 16)};
+                         static_cast<std::int16_t>(1000 + 400 * (i / 10)),
+                         static_cast<std::int16_t>(r % 16)};
   }
 }
 void nothing(stage::FrameTable&) {}
@@ -60,16 +61,27 @@ void transition(benchmark::State& state, int conf, stage::PlaybackState which) {
     const auto t0 = std::chrono::steady_clock::now();
     stage.tick();
     benchmark::DoNotOptimize(window.compose());
-    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
   }
 }
 
-void BM_PlatoonIntroTick(benchmark::State& s) { transition(s, 1, stage::PlaybackState::KirituStart); }
+void BM_PlatoonIntroTick(benchmark::State& s) {
+  transition(s, 1, stage::PlaybackState::KirituStart);
+}
 void BM_PlatoonOutroTick(benchmark::State& s) { transition(s, 1, stage::PlaybackState::KirituEnd); }
-void BM_PumpTruckIntroTick(benchmark::State& s) { transition(s, 2, stage::PlaybackState::PonpuStart); }
-void BM_PumpTruckOutroTick(benchmark::State& s) { transition(s, 2, stage::PlaybackState::PonpuEnd); }
-void BM_PortablePumpIntroTick(benchmark::State& s) { transition(s, 4, stage::PlaybackState::KahanStart); }
-void BM_PortablePumpOutroTick(benchmark::State& s) { transition(s, 4, stage::PlaybackState::KahanEnd); }
+void BM_PumpTruckIntroTick(benchmark::State& s) {
+  transition(s, 2, stage::PlaybackState::PonpuStart);
+}
+void BM_PumpTruckOutroTick(benchmark::State& s) {
+  transition(s, 2, stage::PlaybackState::PonpuEnd);
+}
+void BM_PortablePumpIntroTick(benchmark::State& s) {
+  transition(s, 4, stage::PlaybackState::KahanStart);
+}
+void BM_PortablePumpOutroTick(benchmark::State& s) {
+  transition(s, 4, stage::PlaybackState::KahanEnd);
+}
 
 #define SIZES ->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_PlatoonKeyframeAllSlotsChanged) SIZES;

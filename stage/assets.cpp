@@ -51,7 +51,8 @@ Sprite decode_sprite_bmp(std::span<const unsigned char> b) {
 const Sprite& pose_sprite(int pose) {
   static std::array<Sprite, 16> sprites;
   static std::once_flag once;
-  if (pose < 0 || pose > 15) throw std::out_of_range("pose " + std::to_string(pose) + " outside 0..15");
+  if (pose < 0 || pose > 15)
+    throw std::out_of_range("pose " + std::to_string(pose) + " outside 0..15");
   std::call_once(once, [] {
     for (int p = 0; p < 16; ++p) {
       char name[32];

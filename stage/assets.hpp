@@ -24,7 +24,9 @@ inline constexpr int kSpriteSize = 32;
 // A decoded 32 x 32 sprite, pixels 0x00RRGGBB, row 0 at the top.
 struct Sprite {
   std::array<std::uint32_t, kSpriteSize * kSpriteSize> pixels{};
-  std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * kSpriteSize + x)]; }
+  std::uint32_t at(int x, int y) const {
+    return pixels[static_cast<std::size_t>(y * kSpriteSize + x)];
+  }
 };
 
 // pic_person(pose) decoded from its embedded BMP. Throws std::runtime_error if

@@ -4,8 +4,8 @@ namespace stage {
 namespace {
 
 [[noreturn]] void out_of_range(const char* table, const char* what, int index, int limit) {
-  throw IndexError(std::string(table) + ": " + what + " " + std::to_string(index) +
-                   " outside 0.." + std::to_string(limit - 1));
+  throw IndexError(std::string(table) + ": " + what + " " + std::to_string(index) + " outside 0.." +
+                   std::to_string(limit - 1));
 }
 
 }  // namespace
@@ -19,7 +19,8 @@ int FrameRecord::check_person(int i) const {
 
 int FrameRecord::check_code(int i) const {
   if (i < 0 || i >= code_count_)
-    out_of_range(table_name_, ("record " + std::to_string(index_) + " code").c_str(), i, code_count_);
+    out_of_range(table_name_, ("record " + std::to_string(index_) + " code").c_str(), i,
+                 code_count_);
   return i;
 }
 

@@ -30,7 +30,8 @@ class OverflowError : public std::overflow_error {
 inline std::int16_t to_int16(double v, const char* what) {
   const double r = round_half_even(v);
   if (!(r >= -32768.0 && r <= 32767.0))
-    throw OverflowError(std::string(what) + ": value " + std::to_string(v) + " leaves the 16-bit range");
+    throw OverflowError(std::string(what) + ": value " + std::to_string(v) +
+                        " leaves the 16-bit range");
   return static_cast<std::int16_t>(r);
 }
 

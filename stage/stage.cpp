@@ -39,19 +39,27 @@ TransitionShape transition_shape(int drill, bool outro, int k) {
   const double remaining = 36 - k;
   switch (drill) {
     case kPlatoon:  // a white square growing from a point to the whole stage
-      return {2500, 2500, 3535.0 / 36 * (outro ? remaining : k), outro ? -10.0 : 10.0,
+      return {2500,
+              2500,
+              3535.0 / 36 * (outro ? remaining : k),
+              outro ? -10.0 : 10.0,
               {45, 135, 225, 315}};
     case kPumpTruck:  // a flat red shape rolling in from the right; leaves turning the same way
       return {950 + 8000.0 / 36 * (outro ? k : remaining), 500, 269, 10.0, {20, 160, 200, 340}};
     default:  // the portable pump's red square
-      return {775 + 8000.0 / 36 * (outro ? k : remaining), 475, 106, outro ? -10.0 : 10.0,
+      return {775 + 8000.0 / 36 * (outro ? k : remaining),
+              475,
+              106,
+              outro ? -10.0 : 10.0,
               {45, 135, 225, 315}};
   }
 }
 
 }  // namespace
 
-DrillBuilders drill_builders() { return {drills::kiritu_set, drills::ponpu_set, drills::kahan_set}; }
+DrillBuilders drill_builders() {
+  return {drills::kiritu_set, drills::ponpu_set, drills::kahan_set};
+}
 
 Stage::Stage(Window& window, int conf, int speed, DrillBuilders builders)
     : window_(window),
@@ -105,29 +113,43 @@ void Stage::setup() {
 int Stage::tick() {
   if (!activated_ || ended_) return 0;
   switch (state_) {
-    case 0: return transition_tick(kPlatoon, false);
-    case 1: return player_tick(kPlatoon);
-    case 2: return transition_tick(kPlatoon, true);
-    case 3: return transition_tick(kPumpTruck, false);
-    case 4: return player_tick(kPumpTruck);
-    case 5: return transition_tick(kPumpTruck, true);
-    case 6: return transition_tick(kPortablePump, false);
-    case 7: return player_tick(kPortablePump);
-    default: return transition_tick(kPortablePump, true);
+    case 0:
+      return transition_tick(kPlatoon, false);
+    case 1:
+      return player_tick(kPlatoon);
+    case 2:
+      return transition_tick(kPlatoon, true);
+    case 3:
+      return transition_tick(kPumpTruck, false);
+    case 4:
+      return player_tick(kPumpTruck);
+    case 5:
+      return transition_tick(kPumpTruck, true);
+    case 6:
+      return transition_tick(kPortablePump, false);
+    case 7:
+      return player_tick(kPortablePump);
+    default:
+      return transition_tick(kPortablePump, true);
   }
 }
 
 namespace {
 
 const FrameTable& table_of(const DrillTables& t, int drill) {
-  return drill == kPlatoon ? t.kiritu_frames : drill == kPumpTruck ? t.ponpu_frames : t.kahan_frames;
+  return drill == kPlatoon     ? t.kiritu_frames
+         : drill == kPumpTruck ? t.ponpu_frames
+                               : t.kahan_frames;
 }
 
 Origin origin_of(const StageGeometry& g, int drill) {
   switch (drill) {
-    case kPlatoon: return {g.kiritu_x0, g.kiritu_y0, g.stage_scale};
-    case kPumpTruck: return {g.ponpu_x0, g.ponpu_y0, g.stage_scale};
-    default: return {g.kahan_x0, g.kahan_y0, g.stage_scale};
+    case kPlatoon:
+      return {g.kiritu_x0, g.kiritu_y0, g.stage_scale};
+    case kPumpTruck:
+      return {g.ponpu_x0, g.ponpu_y0, g.stage_scale};
+    default:
+      return {g.kahan_x0, g.kahan_y0, g.stage_scale};
   }
 }
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "stage/frame_table.hpp"
+
+#include <gtest/gtest.h>
 
 namespace {
 

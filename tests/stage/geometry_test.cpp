@@ -1,6 +1,7 @@
+#include "stage/geometry.hpp"
+
 #include <gtest/gtest.h>
 
-#include "stage/geometry.hpp"
 #include "stage/rounding.hpp"
 
 namespace {
@@ -11,7 +12,7 @@ TEST(StageGeometry, A6200TwipWindowHasScaleOne) {
   EXPECT_FLOAT_EQ(g.kiritu_x0, 2000.0f);  // (9000 - 5000) / 2
   EXPECT_FLOAT_EQ(g.kiritu_y0, 5400.0f);  // platoon baseline 800 above the bottom
   EXPECT_FLOAT_EQ(g.ponpu_x0, 100.0f);
-  EXPECT_FLOAT_EQ(g.ponpu_y0, 3600.0f);   // pump stages put y = 0 3600 below the top
+  EXPECT_FLOAT_EQ(g.ponpu_y0, 3600.0f);  // pump stages put y = 0 3600 below the top
   EXPECT_FLOAT_EQ(g.kahan_x0, 100.0f);
   EXPECT_FLOAT_EQ(g.kahan_y0, 3600.0f);
 }
@@ -36,8 +37,18 @@ TEST(Rounding, HalvesGoToTheEvenNeighbour) {
     double in;
     double out;
   };
-  for (const Case c : {Case{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {0.5, 0}, {1.5, 2},
-                       {566.5, 566}, {567.5, 568}, {62.5, 62}, {2.49, 2}, {2.51, 3}, {-0.4, -0.0},
+  for (const Case c : {Case{2.5, 2},
+                       {3.5, 4},
+                       {-2.5, -2},
+                       {-3.5, -4},
+                       {0.5, 0},
+                       {1.5, 2},
+                       {566.5, 566},
+                       {567.5, 568},
+                       {62.5, 62},
+                       {2.49, 2},
+                       {2.51, 3},
+                       {-0.4, -0.0},
                        {7.0, 7}})
     EXPECT_EQ(stage::round_half_even(c.in), c.out) << c.in;
 }

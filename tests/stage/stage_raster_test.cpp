@@ -55,7 +55,8 @@ TEST(TransitionPixels, PumpTruckShapeIsFilledRedAndThePlatoonSquareIsAnOutline) 
     const int cy = static_cast<int>((g.ponpu_y0 - 500 * g.stage_scale) / 15);
     EXPECT_EQ(window.surface_pixel(cx, cy), stage::colors::red);
     EXPECT_EQ(window.surface_pixel(cx + 10, cy + 3), stage::colors::red);
-    EXPECT_EQ(window.surface_pixel(cx, cy - 30), stage::colors::black);  // 184 units high: ends ~6 px above
+    EXPECT_EQ(window.surface_pixel(cx, cy - 30),
+              stage::colors::black);  // 184 units high: ends ~6 px above
   }
   {
     stage::Stage stage(window, 1, 1, kEmpty);
@@ -70,7 +71,8 @@ TEST(TransitionPixels, PumpTruckShapeIsFilledRedAndThePlatoonSquareIsAnOutline) 
     const int y0 = static_cast<int>(std::lround(g.kiritu_y0 / 15));
     int white = 0;
     for (int dy = -1; dy <= 1; ++dy)
-      for (int dx = -1; dx <= 1; ++dx) white += window.surface_pixel(x0 + dx, y0 + dy) == stage::colors::white;
+      for (int dx = -1; dx <= 1; ++dx)
+        white += window.surface_pixel(x0 + dx, y0 + dy) == stage::colors::white;
     EXPECT_GT(white, 0);
   }
 }

@@ -84,7 +84,7 @@ TEST(StageSetup, CaptionFittingOnLargeAndTinyWindows) {
   Stage big(large, 7, 1, kSmall);
   big.activate();
   EXPECT_EQ(big.caption_font_size(), 19);  // 19 x 27 = 513 < 522.6; 20 x 27 = 540
-  RecordingWindow tiny(1500, 1000);  // a preview: 200 x s = 32 twips, never reached
+  RecordingWindow tiny(1500, 1000);        // a preview: 200 x s = 32 twips, never reached
   Stage small(tiny, 7, 1, kSmall);
   small.activate();
   EXPECT_EQ(small.caption_font_size(), 1);
@@ -236,7 +236,8 @@ TEST(Transitions, OutrosHideTheFiguresOnTheirFirstTickOnly) {
     PlaybackState outro;
     int slots;
   };
-  for (const Case c : {Case{1, PlaybackState::KirituEnd, 21}, {2, PlaybackState::PonpuEnd, 5},
+  for (const Case c : {Case{1, PlaybackState::KirituEnd, 21},
+                       {2, PlaybackState::PonpuEnd, 5},
                        {4, PlaybackState::KahanEnd, 4}}) {
     RecordingWindow w(9000, 6200);
     Stage s(w, c.conf, 1, kSmall);
@@ -342,12 +343,13 @@ TEST(Player, AHiddenSlotStaysHiddenExceptInThePortablePumpPlayer) {
     PlaybackState player;
     bool shown_again;
   };
-  for (const Case c : {Case{1, PlaybackState::Kiritu, false}, {2, PlaybackState::Ponpu, false},
+  for (const Case c : {Case{1, PlaybackState::Kiritu, false},
+                       {2, PlaybackState::Ponpu, false},
                        {4, PlaybackState::Kahan, true}}) {
     Fixture f(c.conf);
     f.stage.activate();
     run_until_state(f.stage, c.player);
-    f.stage.tick();  // first keyframe: everything shown
+    f.stage.tick();                       // first keyframe: everything shown
     f.window.set_slot_visible(0, false);  // as an equipment renderer would
     f.window.reset();
     f.stage.tick();

@@ -51,8 +51,12 @@ class RecordingWindow : public stage::Window {
   void circle(float cx, float cy, float r, stage::Rgb c) override {
     add("circle", {cx, cy, r, float(c.r), float(c.g), float(c.b)});
   }
-  void set_fill_style(stage::FillStyle s) override { add("fill_style", {float(static_cast<int>(s))}); }
-  void set_fill_color(stage::Rgb c) override { add("fill_color", {float(c.r), float(c.g), float(c.b)}); }
+  void set_fill_style(stage::FillStyle s) override {
+    add("fill_style", {float(static_cast<int>(s))});
+  }
+  void set_fill_color(stage::Rgb c) override {
+    add("fill_color", {float(c.r), float(c.g), float(c.b)});
+  }
   void flood_fill(int px, int py, stage::Rgb b) override {
     add("flood_fill", {float(px), float(py), float(b.r), float(b.g), float(b.b)});
   }
@@ -60,11 +64,11 @@ class RecordingWindow : public stage::Window {
   void set_slot_top(int i, float v) override { add("slot_top", {float(i), v}); }
   void set_slot_size(int i, float w, float h) override { add("slot_size", {float(i), w, h}); }
   void set_slot_picture(int i, int pose) override { add("slot_picture", {float(i), float(pose)}); }
-  void set_slot_visible(int i, bool v) override { add("slot_visible", {float(i), v ? 1.0f : 0.0f}); }
-  void set_caption_left(float v) override { add("caption_left", {v}); }
-  void set_caption_text(const std::string& t) override {
-    calls.push_back({"caption_text", {}, t});
+  void set_slot_visible(int i, bool v) override {
+    add("slot_visible", {float(i), v ? 1.0f : 0.0f});
   }
+  void set_caption_left(float v) override { add("caption_left", {v}); }
+  void set_caption_text(const std::string& t) override { calls.push_back({"caption_text", {}, t}); }
   void set_caption_font_size(int p) override {
     caption_size = p;
     add("caption_font_size", {float(p)});

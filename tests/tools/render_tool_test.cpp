@@ -68,7 +68,9 @@ Png read_png(const fs::path& path) {
   return out;
 }
 
-int lines_of(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
+int lines_of(const std::string& s) {
+  return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
+}
 
 TEST(RenderTool, StillWritesAPngOfTheAskedSize) {
   const fs::path dir = work_dir();
@@ -118,16 +120,17 @@ TEST_P(BadArguments, FailWithOneLineStatus2AndNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadArguments,
-    ::testing::Values(BadCase{"UnknownDrill", "dump bogus", "bogus"},
-                      BadCase{"UnknownCommand", "explode", "explode"},
-                      BadCase{"ZeroWidth", "still --size 0x100 -o %s", "width"},
-                      BadCase{"TooHigh", "still --size 100x16385 -o %s", "height"},
-                      BadCase{"NotASize", "still --size big -o %s", "WxH"},
-                      BadCase{"MissingOutput", "still --size 10x10", "--o"},
-                      BadCase{"Unwritable", "still --size 10x10 -o /nonexistent/dir/x.png", "x.png"},
-                      BadCase{"FrameUnknownDrill", "frame nope 0 --size 10x10 -o %s", "nope"},
-                      BadCase{"FrameIndexNotNumber", "frame kiritu abc --size 10x10 -o %s", "abc"},
-                      BadCase{"GifBadSpeed", "gif kiritu --speed 9 --fps 10 --size 10x10 -o %s", "speed"}),
+    ::testing::Values(
+        BadCase{"UnknownDrill", "dump bogus", "bogus"},
+        BadCase{"UnknownCommand", "explode", "explode"},
+        BadCase{"ZeroWidth", "still --size 0x100 -o %s", "width"},
+        BadCase{"TooHigh", "still --size 100x16385 -o %s", "height"},
+        BadCase{"NotASize", "still --size big -o %s", "WxH"},
+        BadCase{"MissingOutput", "still --size 10x10", "--o"},
+        BadCase{"Unwritable", "still --size 10x10 -o /nonexistent/dir/x.png", "x.png"},
+        BadCase{"FrameUnknownDrill", "frame nope 0 --size 10x10 -o %s", "nope"},
+        BadCase{"FrameIndexNotNumber", "frame kiritu abc --size 10x10 -o %s", "abc"},
+        BadCase{"GifBadSpeed", "gif kiritu --speed 9 --fps 10 --size 10x10 -o %s", "speed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RenderTool, PlayWritesOneFramePerStepBelowTheEnd) {
@@ -142,12 +145,14 @@ TEST(RenderTool, PlayWritesOneFramePerStepBelowTheEnd) {
   // t = 0 is the activation itself: the first intro tick is not due yet.
   const Png first = read_png(dir / "seq" / "frame_00000.png");
   ASSERT_EQ(first.width, 64);
-  EXPECT_TRUE(std::all_of(first.rgb.begin(), first.rgb.end(), [](unsigned char c) { return c == 0; }));
+  EXPECT_TRUE(
+      std::all_of(first.rgb.begin(), first.rgb.end(), [](unsigned char c) { return c == 0; }));
 }
 
 TEST(RenderTool, GifOfAWholeRunIsAnAnimatedGif) {
   const fs::path dir = work_dir();
-  const Result r = run("gif kahan --speed 3 --fps 5 --size 64x36 -o " + (dir / "a.gif").string(), dir);
+  const Result r =
+      run("gif kahan --speed 3 --fps 5 --size 64x36 -o " + (dir / "a.gif").string(), dir);
   ASSERT_EQ(r.status, 0) << r.err;
   std::ifstream f(dir / "a.gif", std::ios::binary);
   char magic[6];

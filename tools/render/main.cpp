@@ -69,7 +69,8 @@ long parse_long(const std::string& text, const std::string& what, long lo, long 
   if (ec != std::errc() || end != text.data() + text.size() || text.empty())
     throw UsageError{what + " must be a whole number, not '" + text + "'"};
   if (v < lo || v > hi)
-    throw UsageError{what + " " + text + " is outside " + std::to_string(lo) + ".." + std::to_string(hi)};
+    throw UsageError{what + " " + text + " is outside " + std::to_string(lo) + ".." +
+                     std::to_string(hi)};
   return v;
 }
 
@@ -111,7 +112,8 @@ struct Args {
       if (!known) throw UsageError{"unknown option --" + name};
     }
     if (words.size() != word_count)
-      throw UsageError{words.size() < word_count ? "missing argument" : "unexpected argument '" + words.back() + "'"};
+      throw UsageError{words.size() < word_count ? "missing argument"
+                                                 : "unexpected argument '" + words.back() + "'"};
   }
 };
 
@@ -142,7 +144,7 @@ int cmd_dump(const Args& args) {
   const Drill& d = drill_named(args.words[0]);
   stage::DrillTables tables;
   const auto builders = stage::drill_builders();
-  stage::FrameTable& t = d.conf_bit == stage::kConfPlatoon    ? tables.kiritu_frames
+  stage::FrameTable& t = d.conf_bit == stage::kConfPlatoon     ? tables.kiritu_frames
                          : d.conf_bit == stage::kConfPumpTruck ? tables.ponpu_frames
                                                                : tables.kahan_frames;
   if (d.conf_bit == stage::kConfPlatoon) builders.kiritu_set(t);
@@ -160,7 +162,8 @@ int cmd_dump(const Args& args) {
     line = std::to_string(i) + "\t" + std::to_string(r.duration) + "\t" + cell(r.caption);
     for (int p = 0; p < t.person_count(); ++p) {
       const stage::PersonSlot& s = r.persons(p);
-      line += "\t" + std::to_string(s.x) + "\t" + std::to_string(s.y) + "\t" + std::to_string(s.pose);
+      line +=
+          "\t" + std::to_string(s.x) + "\t" + std::to_string(s.y) + "\t" + std::to_string(s.pose);
     }
     for (int c = 0; c < t.code_count(); ++c) line += "\t" + std::to_string(r.code(c));
     std::puts(line.c_str());
@@ -194,7 +197,7 @@ int cmd_frame(const Args& args) {
   raster::RasterWindow window(size.w, size.h);
   stage::Stage stage(window, d.conf_bit, 1);
   stage::VirtualClock clock(stage);
-  const stage::FrameTable& t = d.conf_bit == stage::kConfPlatoon    ? stage.tables().kiritu_frames
+  const stage::FrameTable& t = d.conf_bit == stage::kConfPlatoon     ? stage.tables().kiritu_frames
                                : d.conf_bit == stage::kConfPumpTruck ? stage.tables().ponpu_frames
                                                                      : stage.tables().kahan_frames;
   if (index >= t.end_index())
@@ -214,7 +217,8 @@ class Progress {
     if (!tty_ || total_ <= 0) return;
     const int width = 40;
     const int filled = static_cast<int>(width * done / total_);
-    std::fprintf(stderr, "\r[%s%s] %ld/%ld", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+    std::fprintf(stderr, "\r[%s%s] %ld/%ld",
+                 std::string(static_cast<std::size_t>(filled), '#').c_str(),
                  std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), done, total_);
   }
   ~Progress() {
@@ -252,7 +256,8 @@ int cmd_play(const Args& args) {
   try {
     for (long i = 0; i < frames; ++i) {
       // Frame i shows every tick due by t = from + i / fps.
-      const auto t = static_cast<std::int64_t>(std::floor((from + static_cast<double>(i) / fps) * 1000 + 1e-6));
+      const auto t = static_cast<std::int64_t>(
+          std::floor((from + static_cast<double>(i) / fps) * 1000 + 1e-6));
       clock.advance_to(t);
       char name[32];
       std::snprintf(name, sizeof name, "frame_%05ld.png", i);
