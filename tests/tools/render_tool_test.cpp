@@ -97,6 +97,24 @@ TEST(RenderTool, DumpPrintsAHeaderAndRecordsUpToTheEndMarker) {
   EXPECT_GE(lines_of(r.out), 2);
 }
 
+TEST(RenderTool, DumpPrintsEveryRecordOfEachDrillThroughItsEndMarker) {
+  const fs::path dir = work_dir();
+  struct Case {
+    const char* drill;
+    int records;  // 0 .. end marker
+  };
+  for (const Case c : {Case{"kiritu", 1384}, {"ponpu", 1047}, {"kahan", 611}}) {
+    const Result r = run(std::string("dump ") + c.drill, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines_of(r.out), c.records + 1) << c.drill;
+    // The last line is the end marker: its duration is 0.
+    const auto last = r.out.rfind('\n', r.out.size() - 2);
+    EXPECT_EQ(r.out.substr(last + 1, std::to_string(c.records - 1).size() + 3),
+              std::to_string(c.records - 1) + "\t0\t")
+        << c.drill;
+  }
+}
+
 struct BadCase {
   const char* name;
   const char* args;  // %s is the output path
@@ -130,6 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"Unwritable", "still --size 10x10 -o /nonexistent/dir/x.png", "x.png"},
         BadCase{"FrameUnknownDrill", "frame nope 0 --size 10x10 -o %s", "nope"},
         BadCase{"FrameIndexNotNumber", "frame kiritu abc --size 10x10 -o %s", "abc"},
+        BadCase{"FramePastTheEnd", "frame kahan 610 --size 10x10 -o %s", "0..609"},
         BadCase{"GifBadSpeed", "gif kiritu --speed 9 --fps 10 --size 10x10 -o %s", "speed"}),
     [](const auto& info) { return std::string(info.param.name); });
 

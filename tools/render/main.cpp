@@ -46,15 +46,20 @@ struct Drill {
   stage::PlaybackState intro;
   stage::PlaybackState player;
   stage::PlaybackState outro;
+  stage::FrameTable stage::DrillTables::*table;
+  void (*stage::DrillBuilders::*builder)(stage::FrameTable&);
 };
 
 const Drill kDrills[] = {
     {"kiritu", stage::kConfPlatoon, stage::PlaybackState::KirituStart, stage::PlaybackState::Kiritu,
-     stage::PlaybackState::KirituEnd},
+     stage::PlaybackState::KirituEnd, &stage::DrillTables::kiritu_frames,
+     &stage::DrillBuilders::kiritu_set},
     {"ponpu", stage::kConfPumpTruck, stage::PlaybackState::PonpuStart, stage::PlaybackState::Ponpu,
-     stage::PlaybackState::PonpuEnd},
+     stage::PlaybackState::PonpuEnd, &stage::DrillTables::ponpu_frames,
+     &stage::DrillBuilders::ponpu_set},
     {"kahan", stage::kConfPortablePump, stage::PlaybackState::KahanStart,
-     stage::PlaybackState::Kahan, stage::PlaybackState::KahanEnd},
+     stage::PlaybackState::Kahan, stage::PlaybackState::KahanEnd, &stage::DrillTables::kahan_frames,
+     &stage::DrillBuilders::kahan_set},
 };
 
 const Drill& drill_named(const std::string& name) {
@@ -143,13 +148,8 @@ int cmd_dump(const Args& args) {
   args.allow({}, 1);
   const Drill& d = drill_named(args.words[0]);
   stage::DrillTables tables;
-  const auto builders = stage::drill_builders();
-  stage::FrameTable& t = d.conf_bit == stage::kConfPlatoon     ? tables.kiritu_frames
-                         : d.conf_bit == stage::kConfPumpTruck ? tables.ponpu_frames
-                                                               : tables.kahan_frames;
-  if (d.conf_bit == stage::kConfPlatoon) builders.kiritu_set(t);
-  if (d.conf_bit == stage::kConfPumpTruck) builders.ponpu_set(t);
-  if (d.conf_bit == stage::kConfPortablePump) builders.kahan_set(t);
+  stage::FrameTable& t = tables.*d.table;
+  (stage::drill_builders().*d.builder)(t);
 
   std::string line = "index\tduration\tcaption";
   for (int p = 0; p < t.person_count(); ++p)
@@ -197,9 +197,7 @@ int cmd_frame(const Args& args) {
   raster::RasterWindow window(size.w, size.h);
   stage::Stage stage(window, d.conf_bit, 1);
   stage::VirtualClock clock(stage);
-  const stage::FrameTable& t = d.conf_bit == stage::kConfPlatoon     ? stage.tables().kiritu_frames
-                               : d.conf_bit == stage::kConfPumpTruck ? stage.tables().ponpu_frames
-                                                                     : stage.tables().kahan_frames;
+  const stage::FrameTable& t = stage.tables().*d.table;
   if (index >= t.end_index())
     throw UsageError{"keyframe " + std::to_string(index) + " is past the end of " + d.name +
                      " (keyframes 0.." + std::to_string(t.end_index() - 1) + ")"};
