@@ -16,10 +16,10 @@ using kahan_tracks::say;
 using kahan_tracks::Step;
 using kahan_tracks::walk;
 
-constexpr int kCommander = 0;
-constexpr int kMember1 = 1;
-constexpr int kMember2 = 2;
-constexpr int kMember3 = 3;
+using kahan_tracks::kCommander;
+using kahan_tracks::kMember1;
+using kahan_tracks::kMember2;
+using kahan_tracks::kMember3;
 
 // Water off: the commander orders it, 1番員 shuts the nozzle and stops the
 // jet, 2番員 carries the order back to 3番員 at the pump and returns with the

@@ -15,10 +15,10 @@ using kahan_tracks::say;
 using kahan_tracks::Step;
 using kahan_tracks::walk;
 
-constexpr int kCommander = 0;
-constexpr int kMember1 = 1;
-constexpr int kMember2 = 2;
-constexpr int kMember3 = 3;
+using kahan_tracks::kCommander;
+using kahan_tracks::kMember1;
+using kahan_tracks::kMember2;
+using kahan_tracks::kMember3;
 
 constexpr int kOpeningCommandDuration = 1000;
 

@@ -15,6 +15,12 @@
 
 namespace drills::kahan_tracks {
 
+// The person slots of the portable-pump crew.
+inline constexpr int kCommander = 0;  // 指揮者
+inline constexpr int kMember1 = 1;    // １番員
+inline constexpr int kMember2 = 2;
+inline constexpr int kMember3 = 3;
+
 enum class StepKind : std::uint8_t {
   Walk,   // kahan_ido to (x, y), pose d1 walking and d2 at the end, code h
   Hold,   // n records of kahan_stop2 with code h
