@@ -137,12 +137,7 @@ void ponpu_second(stage::FrameTable& table, int& k) {
   s.ido(3, 6180, 740, 4, 6);
   s.ido(3, 6320, 535, 6, 4);
 
-  s.ido(4, 800, 700, 4, 2, 18);
-  s.ido(4, 950, 800, 2, 6, 18);
-  s.ido(4, 1300, 600, 6, 8, 18);
-  s.ido(4, 1300, 400, 8, 10);
-  s.ido(4, 950, 185, 10, 14, 14);
-  s.ido(4, 800, 370, 14, 4, 14);
+  ponpu_round_the_pump(s);
 
   s.sync_all();
   k = s.counter(0);

@@ -103,4 +103,21 @@ void ponpu_dress(stage::FrameTable& table, int& k) {
   for (int p : {1, 3, 4}) front.persons(p).pose = 4;
 }
 
+namespace {
+
+struct Waypoint {
+  int x, y, d1, d2, code;
+};
+
+constexpr Waypoint kRoundThePump[] = {
+    {800, 700, 4, 2, 18},  {950, 800, 2, 6, 18},   {1300, 600, 6, 8, 18},
+    {1300, 400, 8, 10, 0}, {950, 185, 10, 14, 14}, {800, 370, 14, 4, 14},
+};
+
+}  // namespace
+
+void ponpu_round_the_pump(PonpuSection& s) {
+  for (const Waypoint& w : kRoundThePump) s.ido(4, w.x, w.y, w.d1, w.d2, w.code);
+}
+
 }  // namespace drills

@@ -54,6 +54,11 @@ class PonpuSection {
   int k_[5];
 };
 
+// Member 4 walks round the pump from the line-2 side (800, 700) to the suction
+// side (800, 370), working the pump's levers (codes 18, then 14) on the way.
+// The same walk serves water on for line 2 and water off.
+void ponpu_round_the_pump(PonpuSection& s);
+
 // The crew dresses its line on member 2 (eight records from k): members 1, 3
 // and 4 face member 2, close up by side steps to x = 500, member 1 answers
 // "１番員「よし」" and they face front again. Used at assembly and after stowing.
