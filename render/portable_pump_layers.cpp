@@ -79,17 +79,17 @@ void kahan_time_0(const Layer& l) {
   const int x0 = position(l, 0).x;
   switch (code_of(l, 0)) {
     case 1:
-      p.box({4645, 4945}, {185, 195}, white);
+      p.hose(HoseLine::One, {4645, 4945}, white);
       break;
     case 2:
-      p.box({4645, 5245}, {185, 195}, white);
+      p.hose(HoseLine::One, {4645, 5245}, white);
       break;
     case 3:
-      p.box({4645, 5645}, {185, 195}, white);
+      p.hose(HoseLine::One, {4645, 5645}, white);
       break;
     case 4:
-      p.box({4510, x0}, {185, 195}, white);
-      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {4510, x0}, white);
+      p.nozzle(HoseLine::One, x0);
       break;
     case 5:
       p.coil({x0 - 250, 355}, HoseLine::One);
@@ -102,16 +102,16 @@ void kahan_time_0(const Layer& l) {
       break;
     case 8: {
       const int x0p = position(l, 0, 1).x;
-      p.box({x0p, x0}, {185, 195}, white);
-      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {x0p, x0}, white);
+      p.nozzle(HoseLine::One, x0);
       break;
     }
     case 9:
-      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.nozzle(HoseLine::One, x0);
       break;
     case 10:
-      p.box({6075, 6145}, {185, 195}, white);
-      p.box({6145, 6245}, {184, 195}, red);
+      p.hose(HoseLine::One, {6075, 6145}, white);
+      p.nozzle(HoseLine::One, 6145);
       break;
     case 11:  // the red bar of the scenery
       p.box({700, 711}, {215, 315}, black);
@@ -130,16 +130,16 @@ void kahan_time_1(const Layer& l) {
   const int x1 = position(l, 1).x;
   switch (code_of(l, 1)) {
     case 1:
-      p.box({600, 900}, {185, 195}, white);
+      p.hose(HoseLine::One, {600, 900}, white);
       break;
     case 2:
-      p.box({600, 1200}, {185, 195}, white);
+      p.hose(HoseLine::One, {600, 1200}, white);
       break;
     case 3:
-      p.box({600, 1600}, {185, 195}, white);
+      p.hose(HoseLine::One, {600, 1600}, white);
       break;
     case 4:
-      p.box({600, 860}, {185, 195}, black);
+      p.hose(HoseLine::One, {600, 860}, black);
       p.thick_segment({860, 185}, {600, 300}, {0, 1}, white);
       break;
     case 5:
@@ -148,7 +148,7 @@ void kahan_time_1(const Layer& l) {
       break;
     case 6:
       if (x1 >= 1600) {
-        p.box({1600, x1}, {185, 195}, white);
+        p.hose(HoseLine::One, {1600, x1}, white);
       } else {
         p.thick_segment({860, 185}, {600, 300}, {0, 1}, white);
         p.box({600, 770}, {185, 400}, black);
@@ -156,76 +156,76 @@ void kahan_time_1(const Layer& l) {
       }
       break;
     case 8:
-      p.box({2645, 2945}, {185, 195}, white);
+      p.hose(HoseLine::One, {2645, 2945}, white);
       break;
     case 9:
-      p.box({2645, 3245}, {185, 195}, white);
+      p.hose(HoseLine::One, {2645, 3245}, white);
       break;
     case 10:
-      p.box({2645, 3645}, {185, 195}, white);
+      p.hose(HoseLine::One, {2645, 3645}, white);
       break;
     case 11:  // coupling, piece by piece from the right
-      p.box({2625, 2645}, {185, 195}, white);
+      p.hose(HoseLine::One, {2625, 2645}, white);
       break;
     case 12:
-      p.box({2600, 2625}, {185, 195}, white);
+      p.hose(HoseLine::One, {2600, 2625}, white);
       break;
     case 13:
-      p.box({2575, 2600}, {185, 195}, white);
-      p.box({2575, 2580}, {185, 195}, grey);
+      p.hose(HoseLine::One, {2575, 2600}, white);
+      p.coupling_mark(HoseLine::One, 2575);
       break;
     case 14:
-      p.box({2645, x1}, {185, 195}, white);
+      p.hose(HoseLine::One, {2645, x1}, white);
       break;
     case 15:
-      p.box({4600, 4645}, {185, 195}, white);
-      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {4600, 4645}, white);
+      p.nozzle(HoseLine::One, x0);
       break;
     case 16:
-      p.box({4550, 4600}, {185, 195}, white);
-      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {4550, 4600}, white);
+      p.nozzle(HoseLine::One, x0);
       break;
     case 17:
-      p.box({4500, 4550}, {185, 195}, white);
-      p.box({x0, x0 + 100}, {184, 195}, red);
-      p.box({4500, 4505}, {185, 195}, grey);
+      p.hose(HoseLine::One, {4500, 4550}, white);
+      p.nozzle(HoseLine::One, x0);
+      p.coupling_mark(HoseLine::One, 4500);
       break;
     case 18:
       p.jet(HoseLine::One, kJetTip, x1, kJetThreshold);
       break;
     case 19:  // the jet stops from its far end ...
-      p.box({6945, 7245}, {184, 195}, black);
+      p.water(HoseLine::One, {6945, 7245}, black);
       break;
     case 20:
-      p.box({6645, 7245}, {184, 195}, black);
+      p.water(HoseLine::One, {6645, 7245}, black);
       break;
     case 21:
-      p.box({6345, 7245}, {184, 195}, black);
+      p.water(HoseLine::One, {6345, 7245}, black);
       break;
     case 22:
-      p.box({6245, 7245}, {184, 195}, black);
+      p.water(HoseLine::One, {6245, 7245}, black);
       break;
     case 23:  // ... the last water spurts out ...
-      p.box({6245, 6645}, {184, 195}, cyan);
+      p.water(HoseLine::One, {6245, 6645}, cyan);
       break;
     case 24:
-      p.box({6345, 6645}, {184, 195}, black);
+      p.water(HoseLine::One, {6345, 6645}, black);
       break;
     case 25:
-      p.box({6245, 6345}, {184, 195}, black);
+      p.water(HoseLine::One, {6245, 6345}, black);
       break;
     case 26:  // ... and the nozzle is taken away
-      p.box({6195, 6245}, {184, 195}, black);
+      p.water(HoseLine::One, {6195, 6245}, black);
       break;
     case 27:
-      p.box({6145, 6245}, {184, 195}, black);
+      p.water(HoseLine::One, {6145, 6245}, black);
       break;
     case 28:  // the whole laid line again, with both coupling marks
       if (x0 > 5400) p.coil({5825, 195}, HoseLine::One);
-      p.box({6075, 6145}, {185, 195}, white);
-      p.box({770, 5575}, {185, 195}, white);
-      p.box({2575, 2580}, {185, 195}, grey);
-      p.box({4500, 4505}, {185, 195}, grey);
+      p.hose(HoseLine::One, {6075, 6145}, white);
+      p.hose(HoseLine::One, {770, 5575}, white);
+      p.coupling_mark(HoseLine::One, 2575);
+      p.coupling_mark(HoseLine::One, 4500);
       break;
     case 29:  // the red bar back in its place
       p.box({700, 711}, {215, 315}, red);
@@ -392,7 +392,7 @@ void kahan_time_3(const Layer& l) {
     case 3:
       p.box({770, 1800}, {185, 400}, black);
       p.box({770, 780}, {185, 400}, white);
-      p.box({770, 2000}, {185, 195}, white);
+      p.hose(HoseLine::One, {770, 2000}, white);
       break;
     case 4:
       p.box({100, 850}, {305, 600}, black);

@@ -25,6 +25,8 @@ struct Span {
 };
 
 // The two hose lines run along y 185..195 (line 1) and y 805..815 (line 2).
+// The nozzle on either line and the jet on line 1 are one unit wider, at
+// y 184..195 and 805..816; the jet on line 2 lies at y 804..815.
 enum class HoseLine { One, Two };
 
 // A truck door hinges at a pivot; the leaf swings out on the truck's y 600
@@ -78,6 +80,15 @@ class StagePainter {
   // length: 300, 600, 900 or the full 1000 units; at or below `threshold`
   // nothing is painted.
   void jet(HoseLine line, int tip, int runner_x, int threshold) const;
+
+  // A stretch of hose lying on `line`, in `color` (black takes it up again).
+  void hose(HoseLine line, Span x, stage::Rgb color) const;
+  // The grey mark a coupling leaves on the hose: 5 units from x.
+  void coupling_mark(HoseLine line, int x) const;
+  // The red nozzle, 100 units from x.
+  void nozzle(HoseLine line, int x) const;
+  // A stretch of the jet's band, in `color` (cyan water or black).
+  void water(HoseLine line, Span x, stage::Rgb color) const;
 
   // Pump truck: the grey suction hose where it leaves the truck.
   void suction_hose_at_truck() const;
