@@ -194,31 +194,31 @@ void kahan_time_1(const Layer& l) {
       p.jet(HoseLine::One, kJetTip, x1, kJetThreshold);
       break;
     case 19:  // the jet stops from its far end ...
-      p.water(HoseLine::One, {6945, 7245}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo700);
       break;
     case 20:
-      p.water(HoseLine::One, {6645, 7245}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo400);
       break;
     case 21:
-      p.water(HoseLine::One, {6345, 7245}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo100);
       break;
     case 22:
-      p.water(HoseLine::One, {6245, 7245}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::Dry);
       break;
     case 23:  // ... the last water spurts out ...
-      p.water(HoseLine::One, {6245, 6645}, cyan);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::Spurt400);
       break;
     case 24:
-      p.water(HoseLine::One, {6345, 6645}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::SpurtTo100);
       break;
     case 25:
-      p.water(HoseLine::One, {6245, 6345}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::SpurtDry);
       break;
     case 26:  // ... and the nozzle is taken away
-      p.water(HoseLine::One, {6195, 6245}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::NozzleHalf);
       break;
     case 27:
-      p.water(HoseLine::One, {6145, 6245}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::NozzleGone);
       break;
     case 28:  // the whole laid line again, with both coupling marks
       if (x0 > 5400) p.coil({5825, 195}, HoseLine::One);

@@ -128,34 +128,34 @@ void ponpu_time_1(const Layer& l) {
       p.nozzle(HoseLine::One, 6320);
       break;
     case 16:  // the jet of line 1 stops from its far end ...
-      p.water(HoseLine::One, {7120, 7420}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo700);
       break;
     case 17:
-      p.water(HoseLine::One, {6820, 7420}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo400);
       break;
     case 18:
-      p.water(HoseLine::One, {6520, 7420}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo100);
       break;
     case 19:
-      p.water(HoseLine::One, {6420, 7420}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::Dry);
       break;
     case 20:  // ... the last water spurts out ...
-      p.water(HoseLine::One, {6420, 6520}, cyan);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::Spurt100);
       break;
     case 21:
-      p.water(HoseLine::One, {6420, 6820}, cyan);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::Spurt400);
       break;
     case 22:
-      p.water(HoseLine::One, {6520, 6820}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::SpurtTo100);
       break;
     case 23:
-      p.water(HoseLine::One, {6420, 6520}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::SpurtDry);
       break;
     case 24:  // ... and the nozzle is taken away
-      p.water(HoseLine::One, {6370, 6420}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::NozzleHalf);
       break;
     case 25:
-      p.water(HoseLine::One, {6320, 6420}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::NozzleGone);
       break;
     case 26:
       if (x1 < 1200) {
@@ -318,34 +318,34 @@ void ponpu_time_2(const Layer& l) {
       p.nozzle(HoseLine::Two, 6320);
       break;
     case 40:  // the jet of line 2 stops as that of line 1 does
-      p.water(HoseLine::Two, {7120, 7420}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::FallTo700);
       break;
     case 41:
-      p.water(HoseLine::Two, {6820, 7420}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::FallTo400);
       break;
     case 42:
-      p.water(HoseLine::Two, {6520, 7420}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::FallTo100);
       break;
     case 43:
-      p.water(HoseLine::Two, {6420, 7420}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::Dry);
       break;
     case 44:
-      p.water(HoseLine::Two, {6420, 6520}, cyan);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::Spurt100);
       break;
     case 45:
-      p.water(HoseLine::Two, {6420, 6820}, cyan);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::Spurt400);
       break;
     case 46:
-      p.water(HoseLine::Two, {6520, 6820}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::SpurtTo100);
       break;
     case 47:
-      p.water(HoseLine::Two, {6420, 6520}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::SpurtDry);
       break;
     case 48:
-      p.water(HoseLine::Two, {6370, 6420}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::NozzleHalf);
       break;
     case 49:
-      p.water(HoseLine::Two, {6320, 6420}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::NozzleGone);
       break;
     case 50:
       if (x2 < 1200) {

@@ -114,6 +114,28 @@ void StagePainter::jet(HoseLine line, int tip, int runner_x, int threshold) cons
   water(line, {tip, tip + length}, colors::cyan);
 }
 
+void StagePainter::jet_shut_off(HoseLine line, int tip, ShutOff step) const {
+  struct Stretch {
+    int from;  // offsets from the tip
+    int to;
+    Rgb color;
+  };
+  constexpr Stretch kSteps[] = {
+      {700, 1000, colors::black},  // FallTo700
+      {400, 1000, colors::black},  // FallTo400
+      {100, 1000, colors::black},  // FallTo100
+      {0, 1000, colors::black},    // Dry
+      {0, 100, colors::cyan},      // Spurt100
+      {0, 400, colors::cyan},      // Spurt400
+      {100, 400, colors::black},   // SpurtTo100
+      {0, 100, colors::black},     // SpurtDry
+      {-50, 0, colors::black},     // NozzleHalf
+      {-100, 0, colors::black},    // NozzleGone
+  };
+  const Stretch& s = kSteps[static_cast<int>(step)];
+  water(line, {tip + s.from, tip + s.to}, s.color);
+}
+
 void StagePainter::hose(HoseLine line, Span x, Rgb color) const {
   box(x, line == HoseLine::One ? Span{185, 195} : Span{805, 815}, color);
 }
