@@ -5,6 +5,7 @@
 // truck's layers they never show or hide a figure. Each case is one code value
 // the choreography writes; its lines are the shapes in painting order.
 
+#include "render/carried_piece.hpp"
 #include "render/layer_reading.hpp"
 
 namespace render {
@@ -296,39 +297,26 @@ void kahan_time_2(const Layer& l) {
     case 8:
       p.segment({200, 300}, {700, 550}, yellow);
       break;
-    case 11: {  // a piece carried above the figure: level, tilted down, tilted up
-      const auto [x2p, y2p] = position(l, 2, 1);
-      p.segment_step({x2p, y2p + 20}, {100, 0}, black);
-      p.segment_step({x2p, y2p + 20}, {100, -30}, black);
-      p.segment_step({x2, y2 + 20}, {100, 0}, yellow);
+    case 11:  // the piece carried to the nozzle end and back
+      carried_piece(l, 2, Carry::Level);
       break;
-    }
-    case 12: {
-      const auto [x2p, y2p] = position(l, 2, 1);
-      p.segment_step({x2p, y2p + 20}, {100, 0}, black);
-      p.segment_step({x2p, y2p + 20}, {100, -30}, black);
-      p.segment_step({x2, y2 + 20}, {100, -30}, yellow);
+    case 12:
+      carried_piece(l, 2, Carry::TiltedDown);
       break;
-    }
-    case 13: {
-      const auto [x2p, y2p] = position(l, 2, 1);
-      p.segment_step({x2p, y2p + 20}, {100, 0}, black);
-      p.segment_step({x2p, y2p + 20}, {100, 30}, black);
-      p.segment_step({x2, y2 + 20}, {100, 30}, yellow);
+    case 13:
+      carried_piece(l, 2, Carry::TiltedUp);
       break;
-    }
     case 14:
-      p.segment_step({x2, y2 + 20}, {100, 30}, black);
-      p.segment_step({x2, y2 + 20}, {100, 0}, yellow);
+      carried_piece(l, 2, Carry::Levelled);
       break;
     case 15:
-      p.segment_step({x2, y2 + 20}, {50, 0}, black);
+      carried_piece(l, 2, Carry::HalfAway);
       break;
     case 16:
-      p.segment_step({x2, y2 + 20}, {100, 0}, black);
+      carried_piece(l, 2, Carry::Away);
       break;
     case 17:
-      p.segment_step({x2 + 50, y2 - 90}, {50, 0}, yellow);
+      carried_piece(l, 2, Carry::HeldLow);
       break;
     case 18:
       p.segment({6145, 420}, {6245, 420}, yellow);

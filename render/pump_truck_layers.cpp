@@ -4,6 +4,7 @@
 // truck. Each case is one code value the choreography writes; its lines are
 // the shapes in painting order, later ones over earlier ones.
 
+#include "render/carried_piece.hpp"
 #include "render/layer_reading.hpp"
 
 namespace render {
@@ -439,39 +440,26 @@ void ponpu_time_3(const Layer& l) {
       p.segment({170, 314}, {100, 214}, yellow);
       p.box({0, 200}, {100, 280}, cyan);
       break;
-    case 19: {  // a piece carried above the figure: level, tilted down, tilted up
-      const auto [x3p, y3p] = position(l, 3, 1);
-      p.segment_step({x3p, y3p + 20}, {100, 0}, black);
-      p.segment_step({x3p, y3p + 20}, {100, -30}, black);
-      p.segment_step({x3, y3 + 20}, {100, 0}, yellow);
+    case 19:  // the piece carried to the nozzle end and back
+      carried_piece(l, 3, Carry::Level);
       break;
-    }
-    case 20: {
-      const auto [x3p, y3p] = position(l, 3, 1);
-      p.segment_step({x3p, y3p + 20}, {100, 0}, black);
-      p.segment_step({x3p, y3p + 20}, {100, -30}, black);
-      p.segment_step({x3, y3 + 20}, {100, -30}, yellow);
+    case 20:
+      carried_piece(l, 3, Carry::TiltedDown);
       break;
-    }
-    case 21: {
-      const auto [x3p, y3p] = position(l, 3, 1);
-      p.segment_step({x3p, y3p + 20}, {100, 0}, black);
-      p.segment_step({x3p, y3p + 20}, {100, 30}, black);
-      p.segment_step({x3, y3 + 20}, {100, 30}, yellow);
+    case 21:
+      carried_piece(l, 3, Carry::TiltedUp);
       break;
-    }
     case 22:
-      p.segment_step({x3, y3 + 20}, {100, 30}, black);
-      p.segment_step({x3, y3 + 20}, {100, 0}, yellow);
+      carried_piece(l, 3, Carry::Levelled);
       break;
     case 23:
-      p.segment_step({x3, y3 + 20}, {50, 0}, black);
+      carried_piece(l, 3, Carry::HalfAway);
       break;
     case 24:
-      p.segment_step({x3, y3 + 20}, {100, 0}, black);
+      carried_piece(l, 3, Carry::Away);
       break;
     case 25:
-      p.segment_step({x3 + 50, y3 - 90}, {50, 0}, yellow);
+      carried_piece(l, 3, Carry::HeldLow);
       break;
     case 26:
       p.segment({6320, 445}, {6420, 445}, yellow);
