@@ -152,7 +152,7 @@ void deploy_at_the_halt(stage::FrameTable& table, int& k, const HaltDeployment& 
     if (t == 1) now.persons(kFirstMember).pose = static_cast<std::int16_t>(plan.front);
     // The guide turns to watch the members come up as they start.
     if (t == plan.walk_from)
-      now.persons(kFirstMember).pose = static_cast<std::int16_t>(turn(plan.front, 12));
+      now.persons(kFirstMember).pose = static_cast<std::int16_t>(turn(plan.front, kLeftTurn));
     const bool close_time = (t - 1) % plan.close_every == 0;
     bool all_closing = close_time;
     bool moved = false;
@@ -170,7 +170,7 @@ void deploy_at_the_halt(stage::FrameTable& table, int& k, const HaltDeployment& 
         moved = true;
       } else if (t == at + 1) {
         all_closing = false;
-        if (i != 3) p.pose = static_cast<std::int16_t>(turn(plan.front, 4));
+        if (i != 3) p.pose = static_cast<std::int16_t>(turn(plan.front, kRightTurn));
       } else if (close_time) {
         moved |= close_up_move(axes, before, now, i);
       }
@@ -215,9 +215,9 @@ constexpr Formation line_facing_plus_y() {
 }
 
 constexpr MarchingDeployment kDeployRight = {
-    kLastMember, kFaceMinusX, 14, kFaceMinusX, kRightDeployBeats, line_from_left_guide()};
-constexpr MarchingDeployment kWheelLineRight = {kFirstMember, kFacePlusY,  14,
-                                                kFacePlusY,   kPivotBeats, line_facing_plus_y()};
+    kLastMember, pose::kW, 14, pose::kW, kRightDeployBeats, line_from_left_guide()};
+constexpr MarchingDeployment kWheelLineRight = {kFirstMember, pose::kN,    14,
+                                                pose::kN,     kPivotBeats, line_facing_plus_y()};
 
 }  // namespace
 
@@ -230,11 +230,11 @@ void kiritu_migimuki(stage::FrameTable& table, int& k) {
 }
 
 void kiritu_migimuki2(stage::FrameTable& table, int& k) {
-  deploy_at_the_halt(table, k, {kFaceMinusY, 100, 6, 5, 3, 6, kPivotBeats, "kiritu_migimuki2"});
+  deploy_at_the_halt(table, k, {pose::kS, 100, 6, 5, 3, 6, kPivotBeats, "kiritu_migimuki2"});
 }
 
 void kiritu_hidarinarabi(stage::FrameTable& table, int& k) {
-  deploy_at_the_halt(table, k, {kFacePlusX, 300, 2, 1, 1, 2, kPivotBeats, "kiritu_hidarinarabi"});
+  deploy_at_the_halt(table, k, {pose::kE, 300, 2, 1, 1, 2, kPivotBeats, "kiritu_hidarinarabi"});
 }
 
 namespace {
@@ -261,21 +261,21 @@ constexpr int kStepsEyesRight = 19;
 }  // namespace
 
 void kiritu_bunretu(stage::FrameTable& table, int& k) {
-  kiritu_sikiido(table, k, kHeadOfColumn.x, kHeadOfColumn.y, kFaceMinusX, kFaceMinusX, 1);
+  kiritu_sikiido(table, k, kHeadOfColumn.x, kHeadOfColumn.y, pose::kW, pose::kW, 1);
   hold(table, k, 1000, "分列に前へ");
-  kiritu_sikiido(table, k, kHeadOfColumn.x, kHeadOfColumn.y, kFaceMinusX, kFacePlusX, 1);
+  kiritu_sikiido(table, k, kHeadOfColumn.x, kHeadOfColumn.y, pose::kW, pose::kE, 1);
   hold(table, k, 1000, "進め");
   for (int n = 0; n < kStepsBeforeEyesRight; ++n) march_past_step(table, k++);
   announce(table, k, "かしら右");
   eyes(march_past_step(table, k++), 6, true);
   for (int n = 0; n < kStepsEyesRight; ++n) march_past_step(table, k++);
-  march_past_step(table, k++).persons(kCommander).pose = kFacePlusX;
+  march_past_step(table, k++).persons(kCommander).pose = pose::kE;
   march_past_step(table, k++);
   march_past_step(table, k++).caption = "なおれ";
   stage::FrameRecord& front = march_past_step(table, k++);
   front.caption = "なおれ";
-  eyes(front, kFacePlusX, false);
-  kiritu_sikiido2(table, k, 3670, 1370, 1, kFaceMinusY);
+  eyes(front, pose::kE, false);
+  kiritu_sikiido2(table, k, 3670, 1370, pose::kNNE, pose::kS);
 }
 
 }  // namespace drills::platoon

@@ -10,7 +10,7 @@ DressAxes DressAxes::facing(int front) {
   if (ahead.dx == 0 && ahead.dy == 0)
     throw std::logic_error("dressing: the platoon faces pose " + std::to_string(front) +
                            ", which is not a square facing");
-  return {facing_vector(turn(front, 12)), {-ahead.dx, -ahead.dy}};
+  return {facing_vector(turn(front, kLeftTurn)), {-ahead.dx, -ahead.dy}};
 }
 
 void DressAxes::place(stage::PersonSlot& s, int u, int v) const {
@@ -61,14 +61,14 @@ void settle_rear_guide(stage::FrameRecord& now, const DressAxes& axes, int front
                        bool& turned) {
   if (count > 0 || in_dressed_place(axes, now, 3)) ++count;
   if (!turned && count >= kRearGuideSettle) {
-    now.persons(3).pose = static_cast<std::int16_t>(turn(front, 12));
+    now.persons(3).pose = static_cast<std::int16_t>(turn(front, kLeftTurn));
     turned = true;
   }
 }
 
 void turn_rear_guide_late(stage::FrameTable& table, int& k, int front) {
   hold(table, k, 1000);
-  begin_record(table, k, 1000).persons(3).pose = static_cast<std::int16_t>(turn(front, 12));
+  begin_record(table, k, 1000).persons(3).pose = static_cast<std::int16_t>(turn(front, kLeftTurn));
   ++k;
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "stage/frame_table.hpp"
+#include "stage/pose.hpp"
 
 namespace drills::platoon {
 
@@ -23,29 +24,33 @@ inline constexpr int kDoubleTime = 300;
 inline constexpr int kQuickStep = 70;
 inline constexpr int kDoubleStep = 80;
 
-// Poses are sixteenths of a turn clockwise from +y; these are the four that can step.
-inline constexpr int kFacePlusY = 0;
-inline constexpr int kFacePlusX = 4;
-inline constexpr int kFaceMinusY = 8;
-inline constexpr int kFaceMinusX = 12;
+namespace pose = stage::pose;
 
-constexpr int turn(int pose, int sixteenths) { return ((pose + sixteenths) % 16 + 16) % 16; }
+// Turns in sixteenths, clockwise.
+inline constexpr int kRightTurn = 4;
+inline constexpr int kAboutTurn = 8;
+inline constexpr int kLeftTurn = 12;
+
+constexpr int turn(int pose, int sixteenths) {
+  return ((pose + sixteenths) % pose::kCount + pose::kCount) % pose::kCount;
+}
 
 struct Offset {
   int dx = 0;
   int dy = 0;
 };
 
-// Unit vector of a cardinal pose; {0, 0} for a slanted pose, which never steps.
+// Unit vector of a cardinal pose (the only ones that step); {0, 0} for a slanted pose, which never
+// steps.
 constexpr Offset facing_vector(int pose) {
   switch (pose) {
-    case kFacePlusY:
+    case pose::kN:
       return {0, 1};
-    case kFacePlusX:
+    case pose::kE:
       return {1, 0};
-    case kFaceMinusY:
+    case pose::kS:
       return {0, -1};
-    case kFaceMinusX:
+    case pose::kW:
       return {-1, 0};
     default:
       return {0, 0};

@@ -129,7 +129,7 @@ void ponpu_first(stage::FrameTable& table, int& k) {
   // Member 2 lays the first line out to its middle coupling.
   s.ido(2, 2750, 270, 4, 4, 14);
   s.hold_codes(2, 15, 17);
-  s.turn(2, 8, 18);
+  s.turn(2, pose::kS, 18);
   s.hold_codes(2, 19, 20);
   s.ido(2, 4680, 270, 4, 8, 21);
   s.hold_codes(2, 22, 24);

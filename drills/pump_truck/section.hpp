@@ -6,8 +6,11 @@
 #include <string>
 
 #include "stage/frame_table.hpp"
+#include "stage/pose.hpp"
 
 namespace drills {
+
+namespace pose = stage::pose;
 
 // One record on the common timeline: duration and caption set, every slot
 // carried from the record before (a still copy), codes left at 0. The caller
