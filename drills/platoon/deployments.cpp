@@ -138,7 +138,8 @@ void deploy_at_the_halt(stage::FrameTable& table, int& k, const HaltDeployment& 
   PerMember arrived{};
   for (int i = 2; i <= kLastMember; ++i) {
     stage::PersonSlot target{};
-    axes.place(target, axes.u(guide) + 70 * (i / 2), axes.v(guide) + 140 * (i % 2) + kShortOfPlace);
+    axes.place(target, axes.u(guide) + kFileSpacing * (i / 2),
+               axes.v(guide) + kRankSpacing * (i % 2) + kShortOfPlace);
     const int steps = plan.beats[static_cast<std::size_t>(i)];
     stride[static_cast<std::size_t>(i)] =
         SlantStride(table[k - 1].persons(i), target.x, target.y, steps, steps);
@@ -203,14 +204,15 @@ constexpr PerMember kRightDeployBeats = {0, 13, 11, 13, 11, 13, 9, 11, 9, 11, 7,
 constexpr Formation line_from_left_guide() {
   Formation f{};
   for (int i = kFirstMember; i < kLastMember; ++i)
-    f[static_cast<std::size_t>(i)] = {i >= 3 && i % 2 == 1 ? 140 : 0, 70 * (10 - i / 2)};
+    f[static_cast<std::size_t>(i)] = {i >= 3 && i % 2 == 1 ? kRankSpacing : 0,
+                                      kFileSpacing * (10 - i / 2)};
   return f;
 }
 
 constexpr Formation line_facing_plus_y() {
   Formation f{};
   for (int i = 2; i <= kLastMember; ++i)
-    f[static_cast<std::size_t>(i)] = {-70 * (i / 2), -140 * (i % 2)};
+    f[static_cast<std::size_t>(i)] = {-kFileSpacing * (i / 2), -kRankSpacing * (i % 2)};
   return f;
 }
 

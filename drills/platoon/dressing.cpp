@@ -22,7 +22,8 @@ void DressAxes::place(stage::PersonSlot& s, int u, int v) const {
 bool in_dressed_place(const DressAxes& axes, const stage::FrameRecord& r, int i) {
   const stage::PersonSlot& guide = r.persons(kFirstMember);
   const stage::PersonSlot& s = r.persons(i);
-  return axes.u(s) == axes.u(guide) + 70 * (i / 2) && axes.v(s) == axes.v(guide) + 140 * (i % 2);
+  return axes.u(s) == axes.u(guide) + kFileSpacing * (i / 2) &&
+         axes.v(s) == axes.v(guide) + kRankSpacing * (i % 2);
 }
 
 namespace {
@@ -42,8 +43,8 @@ bool close_up_move(const DressAxes& axes, const stage::FrameRecord& before, stag
   const bool behind_two = i == 3;
   const stage::PersonSlot& ref =
       behind_two ? now.persons(2) : before.persons(i == 2 ? kFirstMember : i - 2);
-  const int target_u = axes.u(ref) + (behind_two ? 0 : 70);
-  const int target_v = axes.v(ref) + (behind_two ? 140 : 0);
+  const int target_u = axes.u(ref) + (behind_two ? 0 : kFileSpacing);
+  const int target_v = axes.v(ref) + (behind_two ? kRankSpacing : 0);
   stage::PersonSlot& s = now.persons(i);
   const int u0 = axes.u(s);
   const int v0 = axes.v(s);

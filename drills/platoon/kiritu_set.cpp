@@ -29,8 +29,8 @@ void write_opening_formation(stage::FrameRecord& r) {
   r.persons(kCommander) = {1965, 4800, pose::kS};
   r.persons(kFirstMember) = {2115, 4800, pose::kS};
   for (int i = 2; i <= kLastMember; ++i)
-    r.persons(i) = {static_cast<std::int16_t>(2115 + 70 * (i / 2)),
-                    static_cast<std::int16_t>(4800 + 140 * (i % 2)), pose::kS};
+    r.persons(i) = {static_cast<std::int16_t>(2115 + kFileSpacing * (i / 2)),
+                    static_cast<std::int16_t>(4800 + kRankSpacing * (i % 2)), pose::kS};
 }
 
 // Lays a walk of the commander over records the members' routine has already

@@ -18,6 +18,11 @@ inline constexpr int kCommander = 0;
 inline constexpr int kFirstMember = 1;
 inline constexpr int kLastMember = 20;
 
+// The platoon's line: files 70 apart along the ranks, the rear rank 140
+// behind the front one.
+inline constexpr int kFileSpacing = 70;
+inline constexpr int kRankSpacing = 140;
+
 // Quick time and double time: ms per step and step length in stage units.
 inline constexpr int kQuickTime = 500;
 inline constexpr int kDoubleTime = 300;
