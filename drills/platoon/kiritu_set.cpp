@@ -12,8 +12,7 @@
 #include "drills/platoon/scenes.hpp"
 #include "drills/platoon/wheel.hpp"
 
-namespace drills {
-namespace platoon {
+namespace drills::platoon {
 namespace {
 
 // Where the commander makes the announcements, and where he stands while the
@@ -291,8 +290,6 @@ void run_kiritu_programme(stage::FrameTable& table, const StepObserver& observer
   }
 }
 
-}  // namespace platoon
+void kiritu_set(stage::FrameTable& table) { run_kiritu_programme(table, {}); }
 
-void kiritu_set(stage::FrameTable& table) { platoon::run_kiritu_programme(table, {}); }
-
-}  // namespace drills
+}  // namespace drills::platoon

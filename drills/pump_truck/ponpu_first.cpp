@@ -1,7 +1,7 @@
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 // The two records after "操作はじめ", code entries of slots 0..4: the commander
@@ -179,4 +179,4 @@ void ponpu_first(stage::FrameTable& table, int& k) {
   ponpu_record(table, k, 3000);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -1,7 +1,7 @@
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 // Boarding, one 300 ms record per row, code entries of slots 0..4. A member's
@@ -73,4 +73,4 @@ void ponpu_josya(stage::FrameTable& table, int& k) {
     ponpu_record(table, k, 300).code(0) = static_cast<stage::EquipmentCode>(h);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -1,7 +1,7 @@
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 // Each member's report at inspection, in the order they report.
@@ -48,4 +48,4 @@ void ponpu_last(stage::FrameTable& table, int& k) {
   ponpu_record(table, k, 3000);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

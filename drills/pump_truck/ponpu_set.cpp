@@ -5,7 +5,7 @@
 #include "drills/pump_truck/section.hpp"
 #include "stage/rounding.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 // The crew's steps up to the commander after "集まれ": two full steps, then a
@@ -92,4 +92,4 @@ void ponpu_set(stage::FrameTable& table) {
   ponpu_record(table, k, 0);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -4,7 +4,7 @@
 
 #include "drills/pump_truck/primitives.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 
 stage::FrameRecord& ponpu_record(stage::FrameTable& table, int& k, int duration,
                                  const char* caption) {
@@ -120,4 +120,4 @@ void ponpu_round_the_pump(PonpuSection& s) {
   for (const Waypoint& w : kRoundThePump) s.ido(4, w.x, w.y, w.d1, w.d2, w.code);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -8,7 +8,7 @@
 #include "stage/frame_table.hpp"
 #include "stage/pose.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 
 namespace pose = stage::pose;
 
@@ -67,4 +67,4 @@ void ponpu_round_the_pump(PonpuSection& s);
 // "１番員「よし」" and they face front again. Used at assembly and after stowing.
 void ponpu_dress(stage::FrameTable& table, int& k);
 
-}  // namespace drills
+}  // namespace drills::pump_truck
