@@ -75,10 +75,6 @@ void face_on_the_march(stage::FrameTable& table, int& k, int quarter, const Form
   }
 }
 
-// The pairs of files that step back beside the others when a column of fours
-// faces into line at the halt.
-constexpr std::array<int, 8> kOddPairs = {4, 5, 8, 9, 12, 13, 16, 17};
-
 void face_left_at_halt(stage::FrameTable& table, int& k, int duration) {
   stage::FrameRecord& now = begin_record(table, k, duration);
   for (int i = kFirstMember; i <= kLastMember; ++i)

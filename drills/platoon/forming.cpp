@@ -134,10 +134,10 @@ void face_all(stage::FrameTable& table, int& k, int duration, int pose) {
   ++k;
 }
 
-// The pairs of files that step into the file ahead when the line faces into a
-// column of fours at the halt (and step back when it faces front again).
-constexpr std::array<int, 8> kOddPairs = {4, 5, 8, 9, 12, 13, 16, 17};
+// Facing left into a column of fours, the other pairs of files step into the
+// file ahead instead.
 constexpr std::array<int, 8> kEvenPairs = {2, 3, 6, 7, 10, 11, 14, 15};
+
 constexpr std::array<int, 2> kFlankGuides = {1, 20};
 
 constexpr std::array<std::string_view, 7> kNamingTheSquads = {

@@ -7,6 +7,7 @@
 // record k (and perhaps the following ones) and leaves k one past the last
 // record written. Only the fields a primitive names are written.
 
+#include <array>
 #include <string_view>
 
 #include "stage/frame_table.hpp"
@@ -22,6 +23,11 @@ inline constexpr int kLastMember = 20;
 // behind the front one.
 inline constexpr int kFileSpacing = 70;
 inline constexpr int kRankSpacing = 140;
+
+// The pairs of files that step into the file ahead when the line faces into a
+// column of fours at the halt, and back beside the others when the column
+// faces into line again.
+inline constexpr std::array<int, 8> kOddPairs = {4, 5, 8, 9, 12, 13, 16, 17};
 
 // Quick time and double time: ms per step and step length in stage units.
 inline constexpr int kQuickTime = 500;

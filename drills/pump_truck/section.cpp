@@ -1,6 +1,7 @@
 #include "drills/pump_truck/section.hpp"
 
 #include <stdexcept>
+#include <string>
 
 #include "drills/pump_truck/primitives.hpp"
 

@@ -3,7 +3,6 @@
 // and independent sections in which each person works on a counter of its own.
 
 #include <initializer_list>
-#include <string>
 
 #include "stage/frame_table.hpp"
 #include "stage/pose.hpp"
