@@ -1,9 +1,9 @@
 #pragma once
-// The piece a crew member carries by hand from the pump to the nozzle end and
-// back (crew member 3 of the pump truck, crew member 2 of the portable pump):
-// held above the figure, 100 units long, level or tilted 30 units down or up
-// as the figure walks, then levelled, put away and last held low beside the
-// figure. Both drills play the same steps under their own code values.
+// The piece a crew member carries above the head (crew member 3 of the pump
+// truck, crew member 2 of the portable pump): 100 units long, level or tilted
+// 30 units down or up as the figure walks, then levelled and put away, and
+// last a short piece held low at the figure's front. Both drills play the same
+// steps under their own code values.
 
 #include "render/layer.hpp"
 

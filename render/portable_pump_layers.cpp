@@ -297,7 +297,7 @@ void kahan_time_2(const Layer& l) {
     case 8:
       p.segment({200, 300}, {700, 550}, yellow);
       break;
-    case 11:  // the piece carried to the nozzle end and back
+    case 11:  // the piece carried above the figure
       carried_piece(l, 2, Carry::Level);
       break;
     case 12:

@@ -440,7 +440,7 @@ void ponpu_time_3(const Layer& l) {
       p.segment({170, 314}, {100, 214}, yellow);
       p.box({0, 200}, {100, 280}, cyan);
       break;
-    case 19:  // the piece carried to the nozzle end and back
+    case 19:  // the piece carried above the figure
       carried_piece(l, 3, Carry::Level);
       break;
     case 20:
