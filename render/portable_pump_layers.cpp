@@ -5,6 +5,7 @@
 // truck's layers they never show or hide a figure. Each case is one code value
 // the choreography writes; its lines are the shapes in painting order.
 
+#include "render/carried_piece.hpp"
 #include "render/layer_reading.hpp"
 
 namespace render {
@@ -79,17 +80,17 @@ void kahan_time_0(const Layer& l) {
   const int x0 = position(l, 0).x;
   switch (code_of(l, 0)) {
     case 1:
-      p.box({4645, 4945}, {185, 195}, white);
+      p.hose(HoseLine::One, {4645, 4945}, white);
       break;
     case 2:
-      p.box({4645, 5245}, {185, 195}, white);
+      p.hose(HoseLine::One, {4645, 5245}, white);
       break;
     case 3:
-      p.box({4645, 5645}, {185, 195}, white);
+      p.hose(HoseLine::One, {4645, 5645}, white);
       break;
     case 4:
-      p.box({4510, x0}, {185, 195}, white);
-      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {4510, x0}, white);
+      p.nozzle(HoseLine::One, x0);
       break;
     case 5:
       p.coil({x0 - 250, 355}, HoseLine::One);
@@ -102,16 +103,16 @@ void kahan_time_0(const Layer& l) {
       break;
     case 8: {
       const int x0p = position(l, 0, 1).x;
-      p.box({x0p, x0}, {185, 195}, white);
-      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {x0p, x0}, white);
+      p.nozzle(HoseLine::One, x0);
       break;
     }
     case 9:
-      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.nozzle(HoseLine::One, x0);
       break;
     case 10:
-      p.box({6075, 6145}, {185, 195}, white);
-      p.box({6145, 6245}, {184, 195}, red);
+      p.hose(HoseLine::One, {6075, 6145}, white);
+      p.nozzle(HoseLine::One, 6145);
       break;
     case 11:  // the red bar of the scenery
       p.box({700, 711}, {215, 315}, black);
@@ -130,16 +131,16 @@ void kahan_time_1(const Layer& l) {
   const int x1 = position(l, 1).x;
   switch (code_of(l, 1)) {
     case 1:
-      p.box({600, 900}, {185, 195}, white);
+      p.hose(HoseLine::One, {600, 900}, white);
       break;
     case 2:
-      p.box({600, 1200}, {185, 195}, white);
+      p.hose(HoseLine::One, {600, 1200}, white);
       break;
     case 3:
-      p.box({600, 1600}, {185, 195}, white);
+      p.hose(HoseLine::One, {600, 1600}, white);
       break;
     case 4:
-      p.box({600, 860}, {185, 195}, black);
+      p.hose(HoseLine::One, {600, 860}, black);
       p.thick_segment({860, 185}, {600, 300}, {0, 1}, white);
       break;
     case 5:
@@ -148,7 +149,7 @@ void kahan_time_1(const Layer& l) {
       break;
     case 6:
       if (x1 >= 1600) {
-        p.box({1600, x1}, {185, 195}, white);
+        p.hose(HoseLine::One, {1600, x1}, white);
       } else {
         p.thick_segment({860, 185}, {600, 300}, {0, 1}, white);
         p.box({600, 770}, {185, 400}, black);
@@ -156,76 +157,76 @@ void kahan_time_1(const Layer& l) {
       }
       break;
     case 8:
-      p.box({2645, 2945}, {185, 195}, white);
+      p.hose(HoseLine::One, {2645, 2945}, white);
       break;
     case 9:
-      p.box({2645, 3245}, {185, 195}, white);
+      p.hose(HoseLine::One, {2645, 3245}, white);
       break;
     case 10:
-      p.box({2645, 3645}, {185, 195}, white);
+      p.hose(HoseLine::One, {2645, 3645}, white);
       break;
     case 11:  // coupling, piece by piece from the right
-      p.box({2625, 2645}, {185, 195}, white);
+      p.hose(HoseLine::One, {2625, 2645}, white);
       break;
     case 12:
-      p.box({2600, 2625}, {185, 195}, white);
+      p.hose(HoseLine::One, {2600, 2625}, white);
       break;
     case 13:
-      p.box({2575, 2600}, {185, 195}, white);
-      p.box({2575, 2580}, {185, 195}, grey);
+      p.hose(HoseLine::One, {2575, 2600}, white);
+      p.coupling_mark(HoseLine::One, 2575);
       break;
     case 14:
-      p.box({2645, x1}, {185, 195}, white);
+      p.hose(HoseLine::One, {2645, x1}, white);
       break;
     case 15:
-      p.box({4600, 4645}, {185, 195}, white);
-      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {4600, 4645}, white);
+      p.nozzle(HoseLine::One, x0);
       break;
     case 16:
-      p.box({4550, 4600}, {185, 195}, white);
-      p.box({x0, x0 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {4550, 4600}, white);
+      p.nozzle(HoseLine::One, x0);
       break;
     case 17:
-      p.box({4500, 4550}, {185, 195}, white);
-      p.box({x0, x0 + 100}, {184, 195}, red);
-      p.box({4500, 4505}, {185, 195}, grey);
+      p.hose(HoseLine::One, {4500, 4550}, white);
+      p.nozzle(HoseLine::One, x0);
+      p.coupling_mark(HoseLine::One, 4500);
       break;
     case 18:
       p.jet(HoseLine::One, kJetTip, x1, kJetThreshold);
       break;
     case 19:  // the jet stops from its far end ...
-      p.box({6945, 7245}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo700);
       break;
     case 20:
-      p.box({6645, 7245}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo400);
       break;
     case 21:
-      p.box({6345, 7245}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo100);
       break;
     case 22:
-      p.box({6245, 7245}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::Dry);
       break;
     case 23:  // ... the last water spurts out ...
-      p.box({6245, 6645}, {184, 195}, cyan);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::Spurt400);
       break;
     case 24:
-      p.box({6345, 6645}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::SpurtTo100);
       break;
     case 25:
-      p.box({6245, 6345}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::SpurtDry);
       break;
     case 26:  // ... and the nozzle is taken away
-      p.box({6195, 6245}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::NozzleHalf);
       break;
     case 27:
-      p.box({6145, 6245}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::NozzleGone);
       break;
     case 28:  // the whole laid line again, with both coupling marks
       if (x0 > 5400) p.coil({5825, 195}, HoseLine::One);
-      p.box({6075, 6145}, {185, 195}, white);
-      p.box({770, 5575}, {185, 195}, white);
-      p.box({2575, 2580}, {185, 195}, grey);
-      p.box({4500, 4505}, {185, 195}, grey);
+      p.hose(HoseLine::One, {6075, 6145}, white);
+      p.hose(HoseLine::One, {770, 5575}, white);
+      p.coupling_mark(HoseLine::One, 2575);
+      p.coupling_mark(HoseLine::One, 4500);
       break;
     case 29:  // the red bar back in its place
       p.box({700, 711}, {215, 315}, red);
@@ -296,39 +297,26 @@ void kahan_time_2(const Layer& l) {
     case 8:
       p.segment({200, 300}, {700, 550}, yellow);
       break;
-    case 11: {  // a piece carried above the figure: level, tilted down, tilted up
-      const auto [x2p, y2p] = position(l, 2, 1);
-      p.segment_step({x2p, y2p + 20}, {100, 0}, black);
-      p.segment_step({x2p, y2p + 20}, {100, -30}, black);
-      p.segment_step({x2, y2 + 20}, {100, 0}, yellow);
+    case 11:  // the piece carried above the figure
+      carried_piece(l, 2, Carry::Level);
       break;
-    }
-    case 12: {
-      const auto [x2p, y2p] = position(l, 2, 1);
-      p.segment_step({x2p, y2p + 20}, {100, 0}, black);
-      p.segment_step({x2p, y2p + 20}, {100, -30}, black);
-      p.segment_step({x2, y2 + 20}, {100, -30}, yellow);
+    case 12:
+      carried_piece(l, 2, Carry::TiltedDown);
       break;
-    }
-    case 13: {
-      const auto [x2p, y2p] = position(l, 2, 1);
-      p.segment_step({x2p, y2p + 20}, {100, 0}, black);
-      p.segment_step({x2p, y2p + 20}, {100, 30}, black);
-      p.segment_step({x2, y2 + 20}, {100, 30}, yellow);
+    case 13:
+      carried_piece(l, 2, Carry::TiltedUp);
       break;
-    }
     case 14:
-      p.segment_step({x2, y2 + 20}, {100, 30}, black);
-      p.segment_step({x2, y2 + 20}, {100, 0}, yellow);
+      carried_piece(l, 2, Carry::Levelled);
       break;
     case 15:
-      p.segment_step({x2, y2 + 20}, {50, 0}, black);
+      carried_piece(l, 2, Carry::HalfAway);
       break;
     case 16:
-      p.segment_step({x2, y2 + 20}, {100, 0}, black);
+      carried_piece(l, 2, Carry::Away);
       break;
     case 17:
-      p.segment_step({x2 + 50, y2 - 90}, {50, 0}, yellow);
+      carried_piece(l, 2, Carry::HeldLow);
       break;
     case 18:
       p.segment({6145, 420}, {6245, 420}, yellow);
@@ -392,7 +380,7 @@ void kahan_time_3(const Layer& l) {
     case 3:
       p.box({770, 1800}, {185, 400}, black);
       p.box({770, 780}, {185, 400}, white);
-      p.box({770, 2000}, {185, 195}, white);
+      p.hose(HoseLine::One, {770, 2000}, white);
       break;
     case 4:
       p.box({100, 850}, {305, 600}, black);

@@ -4,6 +4,7 @@
 // truck. Each case is one code value the choreography writes; its lines are
 // the shapes in painting order, later ones over earlier ones.
 
+#include "render/carried_piece.hpp"
 #include "render/layer_reading.hpp"
 
 namespace render {
@@ -59,15 +60,15 @@ void ponpu_time_0(const Layer& l) {
       break;
     case 11:
       if (x0 <= 5500) {
-        p.box({4686, 5650}, {185, 195}, white);
+        p.hose(HoseLine::One, {4686, 5650}, white);
       } else {
-        p.box({4686, 6000}, {185, 195}, white);
+        p.hose(HoseLine::One, {4686, 6000}, white);
         p.coil({6000, 195}, HoseLine::One);
       }
       break;
     case 12:
       p.box({950, 960}, {600, 805}, white);
-      p.box({950, 2000}, {805, 815}, white);
+      p.hose(HoseLine::Two, {950, 2000}, white);
       break;
     default:  // nothing written on this keyframe
       break;
@@ -99,20 +100,20 @@ void ponpu_time_1(const Layer& l) {
       p.door_leaf(kCrew1Door, 20, black);
       break;
     case 7:
-      p.box({4820, 5120}, {185, 195}, white);
+      p.hose(HoseLine::One, {4820, 5120}, white);
       break;
     case 8:
-      p.box({4820, 5420}, {185, 195}, white);
+      p.hose(HoseLine::One, {4820, 5420}, white);
       break;
     case 9:
-      p.box({4820, 5820}, {185, 195}, white);
+      p.hose(HoseLine::One, {4820, 5820}, white);
       break;
     case 10:  // nozzle in hand
-      p.box({x1, x1 + 100}, {184, 195}, red);
+      p.nozzle(HoseLine::One, x1);
       break;
     case 11:
-      p.box({4686, x1}, {185, 195}, white);
-      p.box({x1, x1 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {4686, x1}, white);
+      p.nozzle(HoseLine::One, x1);
       break;
     case 12:
       p.coil({x1 - 250, 355}, HoseLine::One);
@@ -124,45 +125,45 @@ void ponpu_time_1(const Layer& l) {
       p.coil({6000, 195}, HoseLine::One);
       break;
     case 15:  // nozzle laid at the end of line 1
-      p.box({6250, 6320}, {185, 195}, white);
-      p.box({6320, 6420}, {184, 195}, red);
+      p.hose(HoseLine::One, {6250, 6320}, white);
+      p.nozzle(HoseLine::One, 6320);
       break;
     case 16:  // the jet of line 1 stops from its far end ...
-      p.box({7120, 7420}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo700);
       break;
     case 17:
-      p.box({6820, 7420}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo400);
       break;
     case 18:
-      p.box({6520, 7420}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::FallTo100);
       break;
     case 19:
-      p.box({6420, 7420}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::Dry);
       break;
     case 20:  // ... the last water spurts out ...
-      p.box({6420, 6520}, {184, 195}, cyan);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::Spurt100);
       break;
     case 21:
-      p.box({6420, 6820}, {184, 195}, cyan);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::Spurt400);
       break;
     case 22:
-      p.box({6520, 6820}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::SpurtTo100);
       break;
     case 23:
-      p.box({6420, 6520}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::SpurtDry);
       break;
     case 24:  // ... and the nozzle is taken away
-      p.box({6370, 6420}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::NozzleHalf);
       break;
     case 25:
-      p.box({6320, 6420}, {184, 195}, black);
+      p.jet_shut_off(HoseLine::One, kJetTip, ShutOff::NozzleGone);
       break;
     case 26:
       if (x1 < 1200) {
         p.box({950, 960}, {600, 805}, white);
       } else if (x1 > 5600) {
         p.coil({6000, 195}, HoseLine::One);
-        p.box({6250, 6320}, {185, 195}, white);
+        p.hose(HoseLine::One, {6250, 6320}, white);
       }
       break;
     default:  // nothing written on this keyframe
@@ -200,17 +201,17 @@ void ponpu_time_2(const Layer& l) {
       p.disc({855, 300}, 20, white);
       break;
     case 8:
-      p.box({820, 1120}, {185, 195}, white);
+      p.hose(HoseLine::One, {820, 1120}, white);
       break;
     case 9:
-      p.box({820, 1420}, {185, 195}, white);
+      p.hose(HoseLine::One, {820, 1420}, white);
       break;
     case 10:
     case 11:
-      p.box({820, 1820}, {185, 195}, white);
+      p.hose(HoseLine::One, {820, 1820}, white);
       break;
     case 12:
-      p.box({820, 1080}, {185, 195}, black);
+      p.hose(HoseLine::One, {820, 1080}, black);
       p.thick_segment({1080, 185}, {820, 300}, {0, 1}, white);
       break;
     case 13:
@@ -220,7 +221,7 @@ void ponpu_time_2(const Layer& l) {
       break;
     case 14:
       if (x2 >= 1200) {
-        p.box({1080, x2}, {185, 195}, white);
+        p.hose(HoseLine::One, {1080, x2}, white);
       } else {
         p.thick_segment({1080, 185}, {820, 300}, {0, 1}, white);
         p.box({820, 950}, {185, 400}, black);
@@ -228,49 +229,49 @@ void ponpu_time_2(const Layer& l) {
       }
       break;
     case 15:
-      p.box({2820, 3120}, {185, 195}, white);
+      p.hose(HoseLine::One, {2820, 3120}, white);
       break;
     case 16:
-      p.box({2820, 3420}, {185, 195}, white);
+      p.hose(HoseLine::One, {2820, 3420}, white);
       break;
     case 17:
-      p.box({2820, 3820}, {185, 195}, white);
+      p.hose(HoseLine::One, {2820, 3820}, white);
       break;
     case 18:  // coupling, piece by piece from the right
-      p.box({2800, 2820}, {185, 195}, white);
+      p.hose(HoseLine::One, {2800, 2820}, white);
       break;
     case 19:
-      p.box({2775, 2800}, {185, 195}, white);
+      p.hose(HoseLine::One, {2775, 2800}, white);
       break;
     case 20:
-      p.box({2750, 2775}, {185, 195}, white);
-      p.box({2750, 2755}, {185, 195}, grey);
+      p.hose(HoseLine::One, {2750, 2775}, white);
+      p.coupling_mark(HoseLine::One, 2750);
       break;
     case 21:
-      p.box({2756, x2}, {185, 195}, white);
+      p.hose(HoseLine::One, {2756, x2}, white);
       break;
     case 22:  // the nozzle is crew member 1's
-      p.box({4780, 4820}, {185, 195}, white);
-      p.box({x1, x1 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {4780, 4820}, white);
+      p.nozzle(HoseLine::One, x1);
       break;
     case 23:
-      p.box({4730, 4780}, {185, 195}, white);
-      p.box({x1, x1 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {4730, 4780}, white);
+      p.nozzle(HoseLine::One, x1);
       break;
     case 24:
-      p.box({4680, 4730}, {185, 195}, white);
-      p.box({4680, 4685}, {185, 195}, grey);
-      p.box({x1, x1 + 100}, {184, 195}, red);
+      p.hose(HoseLine::One, {4680, 4730}, white);
+      p.coupling_mark(HoseLine::One, 4680);
+      p.nozzle(HoseLine::One, x1);
       break;
     case 25:
       p.coil({6000, 195}, HoseLine::One);
-      p.box({6250, 6320}, {185, 195}, white);
+      p.hose(HoseLine::One, {6250, 6320}, white);
       break;
     case 26:
       p.jet(HoseLine::One, kJetTip, x2, kJetThreshold);
       break;
     case 27:
-      p.box({950, 2000}, {185, 195}, white);
+      p.hose(HoseLine::One, {950, 2000}, white);
       p.box({950, 960}, {185, 400}, white);
       break;
     case 28:
@@ -289,20 +290,20 @@ void ponpu_time_2(const Layer& l) {
       p.suction_hose_at_truck();
       break;
     case 31:
-      p.box({4820, 5120}, {805, 815}, white);
+      p.hose(HoseLine::Two, {4820, 5120}, white);
       break;
     case 32:
-      p.box({4820, 5420}, {805, 815}, white);
+      p.hose(HoseLine::Two, {4820, 5420}, white);
       break;
     case 33:
-      p.box({4820, 5820}, {805, 815}, white);
+      p.hose(HoseLine::Two, {4820, 5820}, white);
       break;
     case 34:
-      p.box({x2, x2 + 100}, {805, 816}, red);
+      p.nozzle(HoseLine::Two, x2);
       break;
     case 35:
-      p.box({4686, x2}, {805, 815}, white);
-      p.box({x2, x2 + 100}, {805, 816}, red);
+      p.hose(HoseLine::Two, {4686, x2}, white);
+      p.nozzle(HoseLine::Two, x2);
       break;
     case 36:
       p.coil({x2 - 250, 645}, HoseLine::Two);
@@ -314,46 +315,46 @@ void ponpu_time_2(const Layer& l) {
       p.coil({6000, 805}, HoseLine::Two);
       break;
     case 39:
-      p.box({6250, 6320}, {805, 815}, white);
-      p.box({6320, 6420}, {805, 816}, red);
+      p.hose(HoseLine::Two, {6250, 6320}, white);
+      p.nozzle(HoseLine::Two, 6320);
       break;
     case 40:  // the jet of line 2 stops as that of line 1 does
-      p.box({7120, 7420}, {804, 815}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::FallTo700);
       break;
     case 41:
-      p.box({6820, 7420}, {804, 815}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::FallTo400);
       break;
     case 42:
-      p.box({6520, 7420}, {804, 815}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::FallTo100);
       break;
     case 43:
-      p.box({6420, 7420}, {804, 815}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::Dry);
       break;
     case 44:
-      p.box({6420, 6520}, {804, 815}, cyan);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::Spurt100);
       break;
     case 45:
-      p.box({6420, 6820}, {804, 815}, cyan);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::Spurt400);
       break;
     case 46:
-      p.box({6520, 6820}, {804, 815}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::SpurtTo100);
       break;
     case 47:
-      p.box({6420, 6520}, {804, 815}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::SpurtDry);
       break;
     case 48:
-      p.box({6370, 6420}, {804, 815}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::NozzleHalf);
       break;
     case 49:
-      p.box({6320, 6420}, {804, 815}, black);
+      p.jet_shut_off(HoseLine::Two, kJetTip, ShutOff::NozzleGone);
       break;
     case 50:
       if (x2 < 1200) {
         p.box({950, 960}, {600, 805}, white);
       } else if (x2 > 5500) {
-        p.box({4686, 6000}, {805, 815}, white);
+        p.hose(HoseLine::Two, {4686, 6000}, white);
         p.coil({6000, 805}, HoseLine::Two);
-        p.box({6250, 6320}, {805, 815}, white);
+        p.hose(HoseLine::Two, {6250, 6320}, white);
       }
       break;
     default:  // nothing written on this keyframe
@@ -439,39 +440,26 @@ void ponpu_time_3(const Layer& l) {
       p.segment({170, 314}, {100, 214}, yellow);
       p.box({0, 200}, {100, 280}, cyan);
       break;
-    case 19: {  // a piece carried above the figure: level, tilted down, tilted up
-      const auto [x3p, y3p] = position(l, 3, 1);
-      p.segment_step({x3p, y3p + 20}, {100, 0}, black);
-      p.segment_step({x3p, y3p + 20}, {100, -30}, black);
-      p.segment_step({x3, y3 + 20}, {100, 0}, yellow);
+    case 19:  // the piece carried above the figure
+      carried_piece(l, 3, Carry::Level);
       break;
-    }
-    case 20: {
-      const auto [x3p, y3p] = position(l, 3, 1);
-      p.segment_step({x3p, y3p + 20}, {100, 0}, black);
-      p.segment_step({x3p, y3p + 20}, {100, -30}, black);
-      p.segment_step({x3, y3 + 20}, {100, -30}, yellow);
+    case 20:
+      carried_piece(l, 3, Carry::TiltedDown);
       break;
-    }
-    case 21: {
-      const auto [x3p, y3p] = position(l, 3, 1);
-      p.segment_step({x3p, y3p + 20}, {100, 0}, black);
-      p.segment_step({x3p, y3p + 20}, {100, 30}, black);
-      p.segment_step({x3, y3 + 20}, {100, 30}, yellow);
+    case 21:
+      carried_piece(l, 3, Carry::TiltedUp);
       break;
-    }
     case 22:
-      p.segment_step({x3, y3 + 20}, {100, 30}, black);
-      p.segment_step({x3, y3 + 20}, {100, 0}, yellow);
+      carried_piece(l, 3, Carry::Levelled);
       break;
     case 23:
-      p.segment_step({x3, y3 + 20}, {50, 0}, black);
+      carried_piece(l, 3, Carry::HalfAway);
       break;
     case 24:
-      p.segment_step({x3, y3 + 20}, {100, 0}, black);
+      carried_piece(l, 3, Carry::Away);
       break;
     case 25:
-      p.segment_step({x3 + 50, y3 - 90}, {50, 0}, yellow);
+      carried_piece(l, 3, Carry::HeldLow);
       break;
     case 26:
       p.segment({6320, 445}, {6420, 445}, yellow);
@@ -480,17 +468,17 @@ void ponpu_time_3(const Layer& l) {
       p.disc({855, 900}, 20, white);
       break;
     case 28:
-      p.box({820, 1120}, {805, 815}, white);
+      p.hose(HoseLine::Two, {820, 1120}, white);
       break;
     case 29:
-      p.box({820, 1420}, {805, 815}, white);
+      p.hose(HoseLine::Two, {820, 1420}, white);
       break;
     case 30:
     case 31:
-      p.box({820, 1820}, {805, 815}, white);
+      p.hose(HoseLine::Two, {820, 1820}, white);
       break;
     case 32:
-      p.box({820, 1080}, {805, 815}, black);
+      p.hose(HoseLine::Two, {820, 1080}, black);
       p.thick_segment({1080, 805}, {820, 700}, {0, 1}, white);
       break;
     case 33:
@@ -499,7 +487,7 @@ void ponpu_time_3(const Layer& l) {
       break;
     case 34:
       if (x3 >= 1200) {
-        p.box({1080, x3}, {805, 815}, white);
+        p.hose(HoseLine::Two, {1080, x3}, white);
       } else {
         p.thick_segment({1080, 805}, {820, 700}, {0, 1}, white);
         p.box({820, 950}, {600, 805}, black);
@@ -508,43 +496,43 @@ void ponpu_time_3(const Layer& l) {
       }
       break;
     case 35:
-      p.box({2820, 3120}, {805, 815}, white);
+      p.hose(HoseLine::Two, {2820, 3120}, white);
       break;
     case 36:
-      p.box({2820, 3420}, {805, 815}, white);
+      p.hose(HoseLine::Two, {2820, 3420}, white);
       break;
     case 37:
-      p.box({2820, 3820}, {805, 815}, white);
+      p.hose(HoseLine::Two, {2820, 3820}, white);
       break;
     case 38:  // coupling, piece by piece from the right
-      p.box({2800, 2820}, {805, 815}, white);
+      p.hose(HoseLine::Two, {2800, 2820}, white);
       break;
     case 39:
-      p.box({2775, 2800}, {805, 815}, white);
+      p.hose(HoseLine::Two, {2775, 2800}, white);
       break;
     case 40:
-      p.box({2750, 2775}, {805, 815}, white);
-      p.box({2750, 2755}, {805, 815}, grey);
+      p.hose(HoseLine::Two, {2750, 2775}, white);
+      p.coupling_mark(HoseLine::Two, 2750);
       break;
     case 41:
-      p.box({2756, x3}, {805, 815}, white);
+      p.hose(HoseLine::Two, {2756, x3}, white);
       break;
     case 42:  // the nozzle is crew member 2's
-      p.box({4780, 4820}, {805, 815}, white);
-      p.box({x2, x2 + 100}, {805, 816}, red);
+      p.hose(HoseLine::Two, {4780, 4820}, white);
+      p.nozzle(HoseLine::Two, x2);
       break;
     case 43:
-      p.box({4730, 4780}, {805, 815}, white);
-      p.box({x2, x2 + 100}, {805, 816}, red);
+      p.hose(HoseLine::Two, {4730, 4780}, white);
+      p.nozzle(HoseLine::Two, x2);
       break;
     case 44:
-      p.box({4680, 4730}, {805, 815}, white);
-      p.box({4680, 4685}, {805, 815}, grey);
-      p.box({x2, x2 + 100}, {805, 816}, red);
+      p.hose(HoseLine::Two, {4680, 4730}, white);
+      p.coupling_mark(HoseLine::Two, 4680);
+      p.nozzle(HoseLine::Two, x2);
       break;
     case 45:
-      p.box({950, 2820}, {805, 815}, white);
-      p.box({2750, 2755}, {805, 815}, grey);
+      p.hose(HoseLine::Two, {950, 2820}, white);
+      p.coupling_mark(HoseLine::Two, 2750);
       break;
     case 46:
       p.jet(HoseLine::Two, kJetTip, x3, kJetThreshold);
@@ -623,7 +611,7 @@ void ponpu_time_4(const Layer& l) {
     case 14:
       p.box({950, 1080}, {185, 400}, black);
       p.box({950, 960}, {185, 400}, white);
-      p.box({950, 2000}, {185, 195}, white);
+      p.hose(HoseLine::One, {950, 2000}, white);
       break;
     case 15:
       p.water_source_line();
@@ -640,7 +628,7 @@ void ponpu_time_4(const Layer& l) {
     case 18:
       p.box({950, 1080}, {600, 805}, black);
       p.box({950, 960}, {600, 805}, white);
-      p.box({950, 2000}, {805, 815}, white);
+      p.hose(HoseLine::Two, {950, 2000}, white);
       break;
     case 19:
       p.box({700, 960}, {185, 400}, black);
@@ -649,7 +637,7 @@ void ponpu_time_4(const Layer& l) {
       break;
     case 20:
       p.box({700, 960}, {185, 400}, black);
-      p.box({700, 2000}, {185, 195}, white);
+      p.hose(HoseLine::One, {700, 2000}, white);
       break;
     case 21:
       p.box({700, 960}, {600, 805}, black);
@@ -658,7 +646,7 @@ void ponpu_time_4(const Layer& l) {
       break;
     case 22:
       p.box({700, 960}, {600, 805}, black);
-      p.box({700, 2000}, {805, 815}, white);
+      p.hose(HoseLine::Two, {700, 2000}, white);
       break;
     default:  // nothing written on this keyframe
       break;

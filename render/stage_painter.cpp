@@ -18,6 +18,9 @@ int checked(int v) {
   return v;
 }
 
+constexpr int kNozzleLength = 100;
+constexpr int kCouplingMarkWidth = 5;
+
 Point operator+(Point a, Point b) { return {a.x + b.x, a.y + b.y}; }
 Point operator*(int k, Point a) { return {k * a.x, k * a.y}; }
 
@@ -108,8 +111,45 @@ void StagePainter::jet(HoseLine line, int tip, int runner_x, int threshold) cons
     length = 300;
   }
   if (length == 0) return;
-  const Span y = line == HoseLine::One ? Span{184, 195} : Span{804, 815};
-  box({tip, tip + length}, y, colors::cyan);
+  water(line, {tip, tip + length}, colors::cyan);
+}
+
+void StagePainter::jet_shut_off(HoseLine line, int tip, ShutOff step) const {
+  struct Stretch {
+    int from;  // offsets from the tip
+    int to;
+    Rgb color;
+  };
+  constexpr Stretch kSteps[] = {
+      {700, 1000, colors::black},  // FallTo700
+      {400, 1000, colors::black},  // FallTo400
+      {100, 1000, colors::black},  // FallTo100
+      {0, 1000, colors::black},    // Dry
+      {0, 100, colors::cyan},      // Spurt100
+      {0, 400, colors::cyan},      // Spurt400
+      {100, 400, colors::black},   // SpurtTo100
+      {0, 100, colors::black},     // SpurtDry
+      {-50, 0, colors::black},     // NozzleHalf
+      {-100, 0, colors::black},    // NozzleGone
+  };
+  const Stretch& s = kSteps[static_cast<int>(step)];
+  water(line, {tip + s.from, tip + s.to}, s.color);
+}
+
+void StagePainter::hose(HoseLine line, Span x, Rgb color) const {
+  box(x, line == HoseLine::One ? Span{185, 195} : Span{805, 815}, color);
+}
+
+void StagePainter::coupling_mark(HoseLine line, int x) const {
+  hose(line, {x, x + kCouplingMarkWidth}, colors::grey);
+}
+
+void StagePainter::nozzle(HoseLine line, int x) const {
+  box({x, x + kNozzleLength}, line == HoseLine::One ? Span{184, 195} : Span{805, 816}, colors::red);
+}
+
+void StagePainter::water(HoseLine line, Span x, Rgb color) const {
+  box(x, line == HoseLine::One ? Span{184, 195} : Span{804, 815}, color);
 }
 
 void StagePainter::suction_hose_at_truck() const {

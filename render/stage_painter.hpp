@@ -25,7 +25,25 @@ struct Span {
 };
 
 // The two hose lines run along y 185..195 (line 1) and y 805..815 (line 2).
+// The nozzle on either line and the jet on line 1 are one unit wider, at
+// y 184..195 and 805..816; the jet on line 2 lies at y 804..815.
 enum class HoseLine { One, Two };
+
+// The jet's shut-off, one step a keyframe: the water falls back from the jet's
+// far end to the tip, the last water spurts out and falls back, and the
+// nozzle is taken away from its tip end.
+enum class ShutOff {
+  FallTo700,   // the jet's last 300 units go
+  FallTo400,   // it reaches 400 units
+  FallTo100,   // 100 units
+  Dry,         // nothing left
+  Spurt100,    // the last water spurts 100 units ...
+  Spurt400,    // ... then 400
+  SpurtTo100,  // and falls back to 100
+  SpurtDry,    // and is gone
+  NozzleHalf,  // the nozzle's front half goes
+  NozzleGone,  // the rest of it
+};
 
 // A truck door hinges at a pivot; the leaf swings out on the truck's y 600
 // side (Plus) or its y 400 side (Minus).
@@ -79,12 +97,24 @@ class StagePainter {
   // nothing is painted.
   void jet(HoseLine line, int tip, int runner_x, int threshold) const;
 
+  // One step of the shut-off of a jet from the nozzle tip at `tip` on `line`.
+  void jet_shut_off(HoseLine line, int tip, ShutOff step) const;
+
+  // A stretch of hose lying on `line`, in `color` (black takes it up again).
+  void hose(HoseLine line, Span x, stage::Rgb color) const;
+  // The grey mark a coupling leaves on the hose: 5 units from x.
+  void coupling_mark(HoseLine line, int x) const;
+  // The red nozzle, 100 units from x.
+  void nozzle(HoseLine line, int x) const;
+
   // Pump truck: the grey suction hose where it leaves the truck.
   void suction_hose_at_truck() const;
   // Pump truck: the yellow line from the water source's top edge to the truck.
   void water_source_line() const;
 
  private:
+  // A stretch of the jet's band, in `color` (cyan water or black).
+  void water(HoseLine line, Span x, stage::Rgb color) const;
   void circle(Point centre, int radius, stage::Rgb color) const;
 
   stage::Window& window_;

@@ -138,7 +138,8 @@ void deploy_at_the_halt(stage::FrameTable& table, int& k, const HaltDeployment& 
   PerMember arrived{};
   for (int i = 2; i <= kLastMember; ++i) {
     stage::PersonSlot target{};
-    axes.place(target, axes.u(guide) + 70 * (i / 2), axes.v(guide) + 140 * (i % 2) + kShortOfPlace);
+    axes.place(target, axes.u(guide) + kFileSpacing * (i / 2),
+               axes.v(guide) + kRankSpacing * (i % 2) + kShortOfPlace);
     const int steps = plan.beats[static_cast<std::size_t>(i)];
     stride[static_cast<std::size_t>(i)] =
         SlantStride(table[k - 1].persons(i), target.x, target.y, steps, steps);
@@ -152,7 +153,7 @@ void deploy_at_the_halt(stage::FrameTable& table, int& k, const HaltDeployment& 
     if (t == 1) now.persons(kFirstMember).pose = static_cast<std::int16_t>(plan.front);
     // The guide turns to watch the members come up as they start.
     if (t == plan.walk_from)
-      now.persons(kFirstMember).pose = static_cast<std::int16_t>(turn(plan.front, 12));
+      now.persons(kFirstMember).pose = static_cast<std::int16_t>(turn(plan.front, kLeftTurn));
     const bool close_time = (t - 1) % plan.close_every == 0;
     bool all_closing = close_time;
     bool moved = false;
@@ -170,7 +171,7 @@ void deploy_at_the_halt(stage::FrameTable& table, int& k, const HaltDeployment& 
         moved = true;
       } else if (t == at + 1) {
         all_closing = false;
-        if (i != 3) p.pose = static_cast<std::int16_t>(turn(plan.front, 4));
+        if (i != 3) p.pose = static_cast<std::int16_t>(turn(plan.front, kRightTurn));
       } else if (close_time) {
         moved |= close_up_move(axes, before, now, i);
       }
@@ -203,21 +204,22 @@ constexpr PerMember kRightDeployBeats = {0, 13, 11, 13, 11, 13, 9, 11, 9, 11, 7,
 constexpr Formation line_from_left_guide() {
   Formation f{};
   for (int i = kFirstMember; i < kLastMember; ++i)
-    f[static_cast<std::size_t>(i)] = {i >= 3 && i % 2 == 1 ? 140 : 0, 70 * (10 - i / 2)};
+    f[static_cast<std::size_t>(i)] = {i >= 3 && i % 2 == 1 ? kRankSpacing : 0,
+                                      kFileSpacing * (10 - i / 2)};
   return f;
 }
 
 constexpr Formation line_facing_plus_y() {
   Formation f{};
   for (int i = 2; i <= kLastMember; ++i)
-    f[static_cast<std::size_t>(i)] = {-70 * (i / 2), -140 * (i % 2)};
+    f[static_cast<std::size_t>(i)] = {-kFileSpacing * (i / 2), -kRankSpacing * (i % 2)};
   return f;
 }
 
 constexpr MarchingDeployment kDeployRight = {
-    kLastMember, kFaceMinusX, 14, kFaceMinusX, kRightDeployBeats, line_from_left_guide()};
-constexpr MarchingDeployment kWheelLineRight = {kFirstMember, kFacePlusY,  14,
-                                                kFacePlusY,   kPivotBeats, line_facing_plus_y()};
+    kLastMember, pose::kW, 14, pose::kW, kRightDeployBeats, line_from_left_guide()};
+constexpr MarchingDeployment kWheelLineRight = {kFirstMember, pose::kN,    14,
+                                                pose::kN,     kPivotBeats, line_facing_plus_y()};
 
 }  // namespace
 
@@ -230,11 +232,11 @@ void kiritu_migimuki(stage::FrameTable& table, int& k) {
 }
 
 void kiritu_migimuki2(stage::FrameTable& table, int& k) {
-  deploy_at_the_halt(table, k, {kFaceMinusY, 100, 6, 5, 3, 6, kPivotBeats, "kiritu_migimuki2"});
+  deploy_at_the_halt(table, k, {pose::kS, 100, 6, 5, 3, 6, kPivotBeats, "kiritu_migimuki2"});
 }
 
 void kiritu_hidarinarabi(stage::FrameTable& table, int& k) {
-  deploy_at_the_halt(table, k, {kFacePlusX, 300, 2, 1, 1, 2, kPivotBeats, "kiritu_hidarinarabi"});
+  deploy_at_the_halt(table, k, {pose::kE, 300, 2, 1, 1, 2, kPivotBeats, "kiritu_hidarinarabi"});
 }
 
 namespace {
@@ -261,21 +263,21 @@ constexpr int kStepsEyesRight = 19;
 }  // namespace
 
 void kiritu_bunretu(stage::FrameTable& table, int& k) {
-  kiritu_sikiido(table, k, kHeadOfColumn.x, kHeadOfColumn.y, kFaceMinusX, kFaceMinusX, 1);
+  kiritu_sikiido(table, k, kHeadOfColumn.x, kHeadOfColumn.y, pose::kW, pose::kW, 1);
   hold(table, k, 1000, "分列に前へ");
-  kiritu_sikiido(table, k, kHeadOfColumn.x, kHeadOfColumn.y, kFaceMinusX, kFacePlusX, 1);
+  kiritu_sikiido(table, k, kHeadOfColumn.x, kHeadOfColumn.y, pose::kW, pose::kE, 1);
   hold(table, k, 1000, "進め");
   for (int n = 0; n < kStepsBeforeEyesRight; ++n) march_past_step(table, k++);
   announce(table, k, "かしら右");
   eyes(march_past_step(table, k++), 6, true);
   for (int n = 0; n < kStepsEyesRight; ++n) march_past_step(table, k++);
-  march_past_step(table, k++).persons(kCommander).pose = kFacePlusX;
+  march_past_step(table, k++).persons(kCommander).pose = pose::kE;
   march_past_step(table, k++);
   march_past_step(table, k++).caption = "なおれ";
   stage::FrameRecord& front = march_past_step(table, k++);
   front.caption = "なおれ";
-  eyes(front, kFacePlusX, false);
-  kiritu_sikiido2(table, k, 3670, 1370, 1, kFaceMinusY);
+  eyes(front, pose::kE, false);
+  kiritu_sikiido2(table, k, 3670, 1370, pose::kNNE, pose::kS);
 }
 
 }  // namespace drills::platoon

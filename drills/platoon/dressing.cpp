@@ -10,7 +10,7 @@ DressAxes DressAxes::facing(int front) {
   if (ahead.dx == 0 && ahead.dy == 0)
     throw std::logic_error("dressing: the platoon faces pose " + std::to_string(front) +
                            ", which is not a square facing");
-  return {facing_vector(turn(front, 12)), {-ahead.dx, -ahead.dy}};
+  return {facing_vector(turn(front, kLeftTurn)), {-ahead.dx, -ahead.dy}};
 }
 
 void DressAxes::place(stage::PersonSlot& s, int u, int v) const {
@@ -22,7 +22,8 @@ void DressAxes::place(stage::PersonSlot& s, int u, int v) const {
 bool in_dressed_place(const DressAxes& axes, const stage::FrameRecord& r, int i) {
   const stage::PersonSlot& guide = r.persons(kFirstMember);
   const stage::PersonSlot& s = r.persons(i);
-  return axes.u(s) == axes.u(guide) + 70 * (i / 2) && axes.v(s) == axes.v(guide) + 140 * (i % 2);
+  return axes.u(s) == axes.u(guide) + kFileSpacing * (i / 2) &&
+         axes.v(s) == axes.v(guide) + kRankSpacing * (i % 2);
 }
 
 namespace {
@@ -42,8 +43,8 @@ bool close_up_move(const DressAxes& axes, const stage::FrameRecord& before, stag
   const bool behind_two = i == 3;
   const stage::PersonSlot& ref =
       behind_two ? now.persons(2) : before.persons(i == 2 ? kFirstMember : i - 2);
-  const int target_u = axes.u(ref) + (behind_two ? 0 : 70);
-  const int target_v = axes.v(ref) + (behind_two ? 140 : 0);
+  const int target_u = axes.u(ref) + (behind_two ? 0 : kFileSpacing);
+  const int target_v = axes.v(ref) + (behind_two ? kRankSpacing : 0);
   stage::PersonSlot& s = now.persons(i);
   const int u0 = axes.u(s);
   const int v0 = axes.v(s);
@@ -61,14 +62,14 @@ void settle_rear_guide(stage::FrameRecord& now, const DressAxes& axes, int front
                        bool& turned) {
   if (count > 0 || in_dressed_place(axes, now, 3)) ++count;
   if (!turned && count >= kRearGuideSettle) {
-    now.persons(3).pose = static_cast<std::int16_t>(turn(front, 12));
+    now.persons(3).pose = static_cast<std::int16_t>(turn(front, kLeftTurn));
     turned = true;
   }
 }
 
 void turn_rear_guide_late(stage::FrameTable& table, int& k, int front) {
   hold(table, k, 1000);
-  begin_record(table, k, 1000).persons(3).pose = static_cast<std::int16_t>(turn(front, 12));
+  begin_record(table, k, 1000).persons(3).pose = static_cast<std::int16_t>(turn(front, kLeftTurn));
   ++k;
 }
 

@@ -75,14 +75,10 @@ void face_on_the_march(stage::FrameTable& table, int& k, int quarter, const Form
   }
 }
 
-// The pairs of files that step back beside the others when a column of fours
-// faces into line at the halt.
-constexpr std::array<int, 8> kOddPairs = {4, 5, 8, 9, 12, 13, 16, 17};
-
 void face_left_at_halt(stage::FrameTable& table, int& k, int duration) {
   stage::FrameRecord& now = begin_record(table, k, duration);
   for (int i = kFirstMember; i <= kLastMember; ++i)
-    now.persons(i).pose = static_cast<std::int16_t>(turn(now.persons(i).pose, 12));
+    now.persons(i).pose = static_cast<std::int16_t>(turn(now.persons(i).pose, kLeftTurn));
   ++k;
 }
 
@@ -98,11 +94,11 @@ void shift_odd_pairs(stage::FrameTable& table, int& k, int dx, int dy) {
 }  // namespace
 
 void kiritu_migimuke(stage::FrameTable& table, int& k) {
-  face_on_the_march(table, k, 4, kRightFaceMoves, "kiritu_migimuke");
+  face_on_the_march(table, k, kRightTurn, kRightFaceMoves, "kiritu_migimuke");
 }
 
 void kiritu_hidarimuke(stage::FrameTable& table, int& k) {
-  face_on_the_march(table, k, 12, kLeftFaceMoves, "kiritu_hidarimuke");
+  face_on_the_march(table, k, kLeftTurn, kLeftFaceMoves, "kiritu_hidarimuke");
 }
 
 void kiritu_hidarimuke2(stage::FrameTable& table, int& k) {

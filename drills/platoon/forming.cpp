@@ -17,9 +17,9 @@ namespace {
 // 3 keeps facing the front, everyone else turns right toward the guide.
 void face_the_guide(stage::FrameTable& table, int& k, int front) {
   stage::FrameRecord& now = begin_record(table, k, 300);
-  now.persons(kFirstMember).pose = static_cast<std::int16_t>(turn(front, 12));
+  now.persons(kFirstMember).pose = static_cast<std::int16_t>(turn(front, kLeftTurn));
   for (int i = 2; i <= kLastMember; ++i)
-    if (i != 3) now.persons(i).pose = static_cast<std::int16_t>(turn(front, 4));
+    if (i != 3) now.persons(i).pose = static_cast<std::int16_t>(turn(front, kRightTurn));
   ++k;
 }
 
@@ -65,12 +65,13 @@ void kiritu_seiton(stage::FrameTable& table, int& k, int m) {
 void kiritu_seiton2(stage::FrameTable& table, int& k) {
   const int front = table[k - 1].persons(kLastMember).pose;
   stage::FrameRecord& now = begin_record(table, k, 300);
-  now.persons(kLastMember).pose = static_cast<std::int16_t>(turn(front, 4));
+  now.persons(kLastMember).pose = static_cast<std::int16_t>(turn(front, kRightTurn));
   for (int i = kFirstMember; i <= 18; ++i)
-    now.persons(i).pose = static_cast<std::int16_t>(turn(front, 12));
+    now.persons(i).pose = static_cast<std::int16_t>(turn(front, kLeftTurn));
   ++k;
   hold(table, k, 1000);
-  begin_record(table, k, 1000).persons(19).pose = static_cast<std::int16_t>(turn(front, 4));
+  begin_record(table, k, 1000).persons(19).pose =
+      static_cast<std::int16_t>(turn(front, kRightTurn));
   ++k;
   turn_back(table, k, front, kTurnBackFromLeftGuide, 300, "kiritu_seiton2");
 }
@@ -133,10 +134,10 @@ void face_all(stage::FrameTable& table, int& k, int duration, int pose) {
   ++k;
 }
 
-// The pairs of files that step into the file ahead when the line faces into a
-// column of fours at the halt (and step back when it faces front again).
-constexpr std::array<int, 8> kOddPairs = {4, 5, 8, 9, 12, 13, 16, 17};
+// Facing left into a column of fours, the other pairs of files step into the
+// file ahead instead.
 constexpr std::array<int, 8> kEvenPairs = {2, 3, 6, 7, 10, 11, 14, 15};
+
 constexpr std::array<int, 2> kFlankGuides = {1, 20};
 
 constexpr std::array<std::string_view, 7> kNamingTheSquads = {
@@ -158,12 +159,12 @@ void kiritu_seisi(stage::FrameTable& table, int& k) {
   // in front of its middle.
   {
     const stage::PersonSlot guide = table[k - 1].persons(kFirstMember);
-    kiritu_sikiido(table, k, guide.x, guide.y - 670, 12, 0, 1);
+    kiritu_sikiido(table, k, guide.x, guide.y - 670, pose::kW, pose::kN, 1);
     hold(table, k, 1000);
-    kiritu_sikiido(table, k, guide.x - 370, guide.y, 15, 4, 1);
+    kiritu_sikiido(table, k, guide.x - 370, guide.y, pose::kNNW, pose::kE, 1);
     hold(table, k, 1000);
     const int middle_x = table[k - 1].persons(10).x;
-    kiritu_sikiido(table, k, middle_x, guide.y - 870, 6, 0, 1);
+    kiritu_sikiido(table, k, middle_x, guide.y - 870, pose::kSE, pose::kN, 1);
     hold(table, k, 1000);
   }
 
@@ -181,7 +182,7 @@ void kiritu_seisi(stage::FrameTable& table, int& k) {
 
   hold(table, k, 1000);
   hold(table, k, 1000, "なおれ");
-  face_all(table, k, 500, kFaceMinusY);
+  face_all(table, k, 500, pose::kS);
   hold(table, k, 1000);
 
   kiritu_bango(table, k);
@@ -191,34 +192,34 @@ void kiritu_seisi(stage::FrameTable& table, int& k) {
   hold(table, k, 2000, "気をつけ");
 
   hold(table, k, 1000, "右向け右");
-  face_all(table, k, 1000, kFaceMinusX);
+  face_all(table, k, 1000, pose::kW);
   shift_members(table, k, 1000, kOddPairs, -70, 70);
   hold(table, k, 1000);
 
   hold(table, k, 1000, "左向け左");
-  face_all(table, k, 1000, kFaceMinusY);
+  face_all(table, k, 1000, pose::kS);
   shift_members(table, k, 1000, kOddPairs, 70, -70);
   kiritu_seiton(table, k, 0);
   hold(table, k, 1000);
 
   hold(table, k, 1000, "左向け左");
-  face_all(table, k, 1000, kFacePlusX);
+  face_all(table, k, 1000, pose::kE);
   shift_members(table, k, 1000, kEvenPairs, 70, 70);
   hold(table, k, 1000);
 
   hold(table, k, 1000, "右向け右");
-  face_all(table, k, 1000, kFaceMinusY);
+  face_all(table, k, 1000, pose::kS);
   shift_members(table, k, 1000, kEvenPairs, -70, -70);
   kiritu_seiton2(table, k);
   hold(table, k, 1000);
 
   hold(table, k, 1000, "まわれ右");
-  face_all(table, k, 1000, kFacePlusY);
+  face_all(table, k, 1000, pose::kN);
   for (int pace = 0; pace < 2; ++pace) shift_members(table, k, 1000, kFlankGuides, 0, 70);
 
   hold(table, k, 1000);
   hold(table, k, 1000, "まわれ右");
-  face_all(table, k, 1000, kFaceMinusY);
+  face_all(table, k, 1000, pose::kS);
   for (int pace = 0; pace < 2; ++pace) shift_members(table, k, 1000, kFlankGuides, 0, -70);
   kiritu_seiton(table, k, 0);
   hold(table, k, 1000);

@@ -12,8 +12,7 @@
 #include "drills/platoon/scenes.hpp"
 #include "drills/platoon/wheel.hpp"
 
-namespace drills {
-namespace platoon {
+namespace drills::platoon {
 namespace {
 
 // Where the commander makes the announcements, and where he stands while the
@@ -26,11 +25,11 @@ constexpr int kGatherX = 2115, kGatherY = 2535;
 // to member 1's right.
 void write_opening_formation(stage::FrameRecord& r) {
   r.duration = 3000;
-  r.persons(kCommander) = {1965, 4800, kFaceMinusY};
-  r.persons(kFirstMember) = {2115, 4800, kFaceMinusY};
+  r.persons(kCommander) = {1965, 4800, pose::kS};
+  r.persons(kFirstMember) = {2115, 4800, pose::kS};
   for (int i = 2; i <= kLastMember; ++i)
-    r.persons(i) = {static_cast<std::int16_t>(2115 + 70 * (i / 2)),
-                    static_cast<std::int16_t>(4800 + 140 * (i % 2)), kFaceMinusY};
+    r.persons(i) = {static_cast<std::int16_t>(2115 + kFileSpacing * (i / 2)),
+                    static_cast<std::int16_t>(4800 + kRankSpacing * (i % 2)), pose::kS};
 }
 
 // Lays a walk of the commander over records the members' routine has already
@@ -55,10 +54,10 @@ constexpr std::array<std::int16_t, kLastMember + 1> kDismissalFan = {
 }  // namespace
 
 void kiritu_start(stage::FrameTable& table, int& k) {
-  kiritu_sikiido(table, k, kFrontX, kFrontY, 7, kFaceMinusY, 1);
+  kiritu_sikiido(table, k, kFrontX, kFrontY, pose::kSSE, pose::kS, 1);
   hold(table, k, 3000, "ソラミ町消防隊、ただ今から小隊訓練を開始します");
   hold(table, k, 2000, "よし");
-  kiritu_sikiido(table, k, kGatherX, kGatherY, 15, kFacePlusY, 1);
+  kiritu_sikiido(table, k, kGatherX, kGatherY, pose::kNNW, pose::kN, 1);
   hold(table, k, 1000, "集まれ");
   kiritu_zensin(table, k, 22, kDoubleTime);
 
@@ -78,7 +77,7 @@ void kiritu_start(stage::FrameTable& table, int& k) {
   const int post_x = table[k - 1].persons(10).x;
   const int post_y = table[k - 1].persons(kFirstMember).y - 870;
   kiritu_seiton(table, k, 0);
-  lay_commander_walk(table, k, dressing_from, post_x, post_y, 5, kFacePlusY);
+  lay_commander_walk(table, k, dressing_from, post_x, post_y, pose::kESE, pose::kN);
 }
 
 void kiritu_wakare(stage::FrameTable& table, int& k) {
@@ -93,7 +92,7 @@ void kiritu_wakare(stage::FrameTable& table, int& k) {
   hold(table, k, 3000);
   {
     stage::FrameRecord& now = begin_record(table, k, 1000);
-    for (int i = kFirstMember; i <= kLastMember; ++i) now.persons(i).pose = kFaceMinusY;
+    for (int i = kFirstMember; i <= kLastMember; ++i) now.persons(i).pose = pose::kS;
     ++k;
   }
   hold(table, k, 5000);
@@ -113,7 +112,7 @@ constexpr int kAssemblyX = 2440, kAssemblyY = 2118;
 }  // namespace
 
 void kiritu_last(stage::FrameTable& table, int& k) {
-  kiritu_sikiido2(table, k, 3670, 1370, kFaceMinusY, 6);
+  kiritu_sikiido2(table, k, 3670, 1370, pose::kS, pose::kSE);
   kiritu_migimuke(table, k);
 
   const ColumnPlaces column = read_column(table[k - 1], Hand::Left, "kiritu_last");
@@ -130,7 +129,8 @@ void kiritu_last(stage::FrameTable& table, int& k) {
   const int first = k;
   write_wheels(table, k, durations, column, Hand::Left, kWheelOfSeven, {0, kSecondWheelAfter});
   announce(table, first + kDoubleTimeFrom, "目標集合位置、かけ足進め");
-  lay_commander_walk(table, k, first + kDoubleTimeFrom, kAssemblyX, kAssemblyY, 14, kFacePlusY);
+  lay_commander_walk(table, k, first + kDoubleTimeFrom, kAssemblyX, kAssemblyY, pose::kNW,
+                     pose::kN);
 }
 
 namespace {
@@ -154,7 +154,7 @@ const std::array<ProgrammeStep, kProgrammeSteps> kProgramme = {
     [](stage::FrameTable& table, int& k) { kiritu_zensin(table, k, 3, kQuickTime); },
     [](stage::FrameTable& table, int& k) {
       table[k].duration = 100;
-      kiritu_sikiido2(table, k, kGatherX, kGatherY, 14, kFacePlusX);
+      kiritu_sikiido2(table, k, kGatherX, kGatherY, pose::kNW, pose::kE);
     },
     [](stage::FrameTable& table, int& k) {
       kiritu_zensin(table, k, 10, kQuickTime);
@@ -163,7 +163,7 @@ const std::array<ProgrammeStep, kProgrammeSteps> kProgramme = {
     [](stage::FrameTable& table, int& k) { kiritu_kumimigi(table, k, kQuickTime); },
     [](stage::FrameTable& table, int& k) { kiritu_zensin(table, k, 7, kQuickTime); },
     [](stage::FrameTable& table, int& k) {
-      kiritu_sikiido2(table, k, kGatherX, kGatherY, kFacePlusX, 6);
+      kiritu_sikiido2(table, k, kGatherX, kGatherY, pose::kE, pose::kSE);
     },
     [](stage::FrameTable& table, int& k) {
       kiritu_zensin(table, k, 3, kQuickTime);
@@ -174,13 +174,15 @@ const std::array<ProgrammeStep, kProgrammeSteps> kProgramme = {
       kiritu_zensin(table, k, 10, kQuickTime);
       announce(table, k, "かけ足進め");
     },
-    [](stage::FrameTable& table, int& k) { kiritu_sikiido2(table, k, kGatherX, kGatherY, 6, 2); },
+    [](stage::FrameTable& table, int& k) {
+      kiritu_sikiido2(table, k, kGatherX, kGatherY, pose::kSE, pose::kNE);
+    },
     [](stage::FrameTable& table, int& k) {
       kiritu_zensin(table, k, 30, kDoubleTime);
       announce(table, k, "まわれ右前へ進め");
     },
     [](stage::FrameTable& table, int& k) {
-      kiritu_sikiido2(table, k, kGatherX, kGatherY, 2, kFacePlusX);
+      kiritu_sikiido2(table, k, kGatherX, kGatherY, pose::kNE, pose::kE);
     },
     [](stage::FrameTable& table, int& k) { kiritu_maware(table, k, kDoubleTime); },
     [](stage::FrameTable& table, int& k) {
@@ -192,7 +194,7 @@ const std::array<ProgrammeStep, kProgrammeSteps> kProgramme = {
       announce(table, k, "組々右へ進め");
     },
     [](stage::FrameTable& table, int& k) {
-      kiritu_sikiido2(table, k, kGatherX, kGatherY, kFacePlusX, 6);
+      kiritu_sikiido2(table, k, kGatherX, kGatherY, pose::kE, pose::kSE);
     },
     [](stage::FrameTable& table, int& k) { kiritu_kumimigi(table, k, kQuickTime); },
     [](stage::FrameTable& table, int& k) {
@@ -200,7 +202,7 @@ const std::array<ProgrammeStep, kProgrammeSteps> kProgramme = {
       announce(table, k, "右へならび進め");
     },
     [](stage::FrameTable& table, int& k) {
-      kiritu_sikiido2(table, k, kGatherX, kGatherY, 6, kFaceMinusY);
+      kiritu_sikiido2(table, k, kGatherX, kGatherY, pose::kSE, pose::kS);
     },
     [](stage::FrameTable& table, int& k) { kiritu_miginarabi(table, k); },
     [](stage::FrameTable& table, int& k) {
@@ -208,10 +210,12 @@ const std::array<ProgrammeStep, kProgrammeSteps> kProgramme = {
       announce(table, k, "右に向きを変え進め");
     },
     [](stage::FrameTable& table, int& k) {
-      kiritu_sikiido2(table, k, kGatherX, kGatherY, kFaceMinusY, kFaceMinusX);
+      kiritu_sikiido2(table, k, kGatherX, kGatherY, pose::kS, pose::kW);
     },
     [](stage::FrameTable& table, int& k) { kiritu_migimuki(table, k); },
-    [](stage::FrameTable& table, int& k) { kiritu_sikiido2(table, k, 2985, 4440, 2, kFaceMinusX); },
+    [](stage::FrameTable& table, int& k) {
+      kiritu_sikiido2(table, k, 2985, 4440, pose::kNE, pose::kW);
+    },
     [](stage::FrameTable& table, int& k) {
       kiritu_zensin(table, k, 9, kQuickTime);
       announce(table, k, "右向け前へ進め");
@@ -223,18 +227,20 @@ const std::array<ProgrammeStep, kProgrammeSteps> kProgramme = {
     },
     [](stage::FrameTable& table, int& k) { kiritu_hidarinarabi(table, k); },
     [](stage::FrameTable& table, int& k) {
-      kiritu_sikiido(table, k, 2465, 3220, 9, kFacePlusY, 1);
+      kiritu_sikiido(table, k, 2465, 3220, pose::kSSW, pose::kN, 1);
     },
     [](stage::FrameTable& table, int& k) { hold(table, k, 1000, "右に向きを変え進め"); },
     [](stage::FrameTable& table, int& k) { kiritu_migimuki2(table, k); },
     [](stage::FrameTable& table, int& k) { hold(table, k, 1000, "前へ進め"); },
-    [](stage::FrameTable& table, int& k) { kiritu_sikiido2(table, k, 1370, 868, 10, kFacePlusY); },
+    [](stage::FrameTable& table, int& k) {
+      kiritu_sikiido2(table, k, 1370, 868, pose::kSW, pose::kN);
+    },
     [](stage::FrameTable& table, int& k) {
       kiritu_zensin(table, k, 10, kQuickTime);
       announce(table, k, "右向け前へ進め");
     },
     [](stage::FrameTable& table, int& k) {
-      kiritu_sikiido2(table, k, 1370, 868, kFacePlusY, kFaceMinusX);
+      kiritu_sikiido2(table, k, 1370, 868, pose::kN, pose::kW);
     },
     [](stage::FrameTable& table, int& k) { kiritu_migimuke(table, k); },
     [](stage::FrameTable& table, int& k) {
@@ -261,14 +267,14 @@ const std::array<ProgrammeStep, kProgrammeSteps> kProgramme = {
     },
     [](stage::FrameTable& table, int& k) { kiritu_hidaristop(table, k); },
     [](stage::FrameTable& table, int& k) {
-      kiritu_sikiido(table, k, kFrontX, kFrontY, kFaceMinusY, kFaceMinusY, 1);
+      kiritu_sikiido(table, k, kFrontX, kFrontY, pose::kS, pose::kS, 1);
     },
     [](stage::FrameTable& table, int& k) {
       hold(table, k, 3000, "ソラミ町消防隊、小隊訓練を終了しました");
     },
     [](stage::FrameTable& table, int& k) { hold(table, k, 2000, "よし"); },
     [](stage::FrameTable& table, int& k) {
-      kiritu_sikiido(table, k, kAssemblyX, kAssemblyY, kFacePlusY, kFacePlusY, 1);
+      kiritu_sikiido(table, k, kAssemblyX, kAssemblyY, pose::kN, pose::kN, 1);
     },
     [](stage::FrameTable& table, int& k) { kiritu_wakare(table, k); },
 };
@@ -284,8 +290,6 @@ void run_kiritu_programme(stage::FrameTable& table, const StepObserver& observer
   }
 }
 
-}  // namespace platoon
+void kiritu_set(stage::FrameTable& table) { run_kiritu_programme(table, {}); }
 
-void kiritu_set(stage::FrameTable& table) { platoon::run_kiritu_programme(table, {}); }
-
-}  // namespace drills
+}  // namespace drills::platoon

@@ -116,7 +116,7 @@ void kiritu_maware(stage::FrameTable& table, int& k, int sp) {
   now.persons(kCommander) = before.persons(kCommander);
   for (int i = kFirstMember; i <= kLastMember; ++i) {
     now.persons(i) = before.persons(i);
-    now.persons(i).pose = static_cast<std::int16_t>(turn(before.persons(i).pose, 8));
+    now.persons(i).pose = static_cast<std::int16_t>(turn(before.persons(i).pose, kAboutTurn));
   }
   ++k;
 }

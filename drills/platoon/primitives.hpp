@@ -7,9 +7,11 @@
 // record k (and perhaps the following ones) and leaves k one past the last
 // record written. Only the fields a primitive names are written.
 
+#include <array>
 #include <string_view>
 
 #include "stage/frame_table.hpp"
+#include "stage/pose.hpp"
 
 namespace drills::platoon {
 
@@ -17,35 +19,49 @@ inline constexpr int kCommander = 0;
 inline constexpr int kFirstMember = 1;
 inline constexpr int kLastMember = 20;
 
+// The platoon's line: files 70 apart along the ranks, the rear rank 140
+// behind the front one.
+inline constexpr int kFileSpacing = 70;
+inline constexpr int kRankSpacing = 140;
+
+// The pairs of files that step into the file ahead when the line faces into a
+// column of fours at the halt, and back beside the others when the column
+// faces into line again.
+inline constexpr std::array<int, 8> kOddPairs = {4, 5, 8, 9, 12, 13, 16, 17};
+
 // Quick time and double time: ms per step and step length in stage units.
 inline constexpr int kQuickTime = 500;
 inline constexpr int kDoubleTime = 300;
 inline constexpr int kQuickStep = 70;
 inline constexpr int kDoubleStep = 80;
 
-// Poses are sixteenths of a turn clockwise from +y; these are the four that can step.
-inline constexpr int kFacePlusY = 0;
-inline constexpr int kFacePlusX = 4;
-inline constexpr int kFaceMinusY = 8;
-inline constexpr int kFaceMinusX = 12;
+namespace pose = stage::pose;
 
-constexpr int turn(int pose, int sixteenths) { return ((pose + sixteenths) % 16 + 16) % 16; }
+// Turns in sixteenths, clockwise.
+inline constexpr int kRightTurn = 4;
+inline constexpr int kAboutTurn = 8;
+inline constexpr int kLeftTurn = 12;
+
+constexpr int turn(int pose, int sixteenths) {
+  return ((pose + sixteenths) % pose::kCount + pose::kCount) % pose::kCount;
+}
 
 struct Offset {
   int dx = 0;
   int dy = 0;
 };
 
-// Unit vector of a cardinal pose; {0, 0} for a slanted pose, which never steps.
+// Unit vector of a cardinal pose (the only ones that step); {0, 0} for a slanted pose, which never
+// steps.
 constexpr Offset facing_vector(int pose) {
   switch (pose) {
-    case kFacePlusY:
+    case pose::kN:
       return {0, 1};
-    case kFacePlusX:
+    case pose::kE:
       return {1, 0};
-    case kFaceMinusY:
+    case pose::kS:
       return {0, -1};
-    case kFaceMinusX:
+    case pose::kW:
       return {-1, 0};
     default:
       return {0, 0};

@@ -14,7 +14,7 @@ namespace {
 
 int dot(const stage::PersonSlot& s, Offset v) { return s.x * v.dx + s.y * v.dy; }
 
-int hand_quarter(Hand hand) { return hand == Hand::Right ? 4 : 12; }
+int hand_quarter(Hand hand) { return hand == Hand::Right ? kRightTurn : kLeftTurn; }
 int hand_step(Hand hand) { return hand == Hand::Right ? 1 : 15; }
 
 // Every row behind the lead is 140 further from the wheel line and the column

@@ -3,7 +3,7 @@
 #include "drills/portable_pump/kahan_primitives.hpp"
 #include "stage/rounding.hpp"
 
-namespace drills::kahan_beats {
+namespace drills::portable_pump::kahan_beats {
 
 void play(stage::FrameTable& t, int& k, std::span<const Beat> beats) {
   for (const Beat& b : beats) {
@@ -21,4 +21,4 @@ void play(stage::FrameTable& t, int& k, std::span<const Beat> beats) {
   }
 }
 
-}  // namespace drills::kahan_beats
+}  // namespace drills::portable_pump::kahan_beats

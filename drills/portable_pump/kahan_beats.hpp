@@ -10,7 +10,7 @@
 
 #include "stage/frame_table.hpp"
 
-namespace drills::kahan_beats {
+namespace drills::portable_pump::kahan_beats {
 
 // Marks a field that keeps the previous record's value.
 inline constexpr int kSame = INT_MIN;
@@ -35,4 +35,4 @@ constexpr Change turn(int slot, int pose) { return {slot, kSame, kSame, pose}; }
 // Writes one record per beat from record k on; k is left one past the last.
 void play(stage::FrameTable& t, int& k, std::span<const Beat> beats);
 
-}  // namespace drills::kahan_beats
+}  // namespace drills::portable_pump::kahan_beats

@@ -5,7 +5,7 @@
 #include "drills/portable_pump/kahan_tracks.hpp"
 #include "drills/portable_pump/portable_pump.hpp"
 
-namespace drills {
+namespace drills::portable_pump {
 namespace {
 
 using kahan_tracks::align;
@@ -186,4 +186,4 @@ void kahan_last(stage::FrameTable& t, int& k) {
   kahan_beats::play(t, k, kDismissalBeats);
 }
 
-}  // namespace drills
+}  // namespace drills::portable_pump

@@ -4,7 +4,7 @@
 #include "drills/portable_pump/kahan_tracks.hpp"
 #include "drills/portable_pump/portable_pump.hpp"
 
-namespace drills {
+namespace drills::portable_pump {
 namespace {
 
 using kahan_tracks::align;
@@ -212,4 +212,4 @@ void kahan_hajime(stage::FrameTable& t, int& k) {
   kahan_tracks::run(t, k, kHajimeScript);
 }
 
-}  // namespace drills
+}  // namespace drills::portable_pump

@@ -7,7 +7,7 @@
 
 #include "stage/rounding.hpp"
 
-namespace drills {
+namespace drills::portable_pump {
 namespace {
 
 // One axis of a walking record. A step longer than a full stride is capped at
@@ -79,4 +79,4 @@ void kahan_wait(stage::FrameTable& t, int k, int& k0, int& k1, int& k2, int& k3)
   }
 }
 
-}  // namespace drills
+}  // namespace drills::portable_pump

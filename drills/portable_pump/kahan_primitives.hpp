@@ -7,7 +7,7 @@
 
 #include "stage/frame_table.hpp"
 
-namespace drills {
+namespace drills::portable_pump {
 
 // Length of one walking step in stage units.
 inline constexpr int kKahanStep = 80;
@@ -34,4 +34,4 @@ void kahan_stop2(stage::FrameTable& t, int& k, int p, int h);
 // itself is not changed.
 void kahan_wait(stage::FrameTable& t, int k, int& k0, int& k1, int& k2, int& k3);
 
-}  // namespace drills
+}  // namespace drills::portable_pump

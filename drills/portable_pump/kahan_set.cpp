@@ -4,7 +4,7 @@
 #include "drills/portable_pump/kahan_primitives.hpp"
 #include "drills/portable_pump/portable_pump.hpp"
 
-namespace drills {
+namespace drills::portable_pump {
 namespace {
 
 // The crew stands in a file at x 300 facing right, 70 apart; the commander a
@@ -113,4 +113,4 @@ void kahan_start(stage::FrameTable& t, int& k) { kahan_beats::play(t, k, kStartB
 
 void kahan_tei(stage::FrameTable& t, int& k) { kahan_beats::play(t, k, kTeiBeats); }
 
-}  // namespace drills
+}  // namespace drills::portable_pump

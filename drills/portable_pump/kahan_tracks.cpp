@@ -6,7 +6,7 @@
 
 #include "drills/portable_pump/kahan_primitives.hpp"
 
-namespace drills::kahan_tracks {
+namespace drills::portable_pump::kahan_tracks {
 
 void run(stage::FrameTable& t, int& k, std::span<const Step> script) {
   const int first = k;
@@ -44,4 +44,4 @@ void run(stage::FrameTable& t, int& k, std::span<const Step> script) {
   k = counter[0];
 }
 
-}  // namespace drills::kahan_tracks
+}  // namespace drills::portable_pump::kahan_tracks

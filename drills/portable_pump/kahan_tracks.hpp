@@ -13,7 +13,7 @@
 
 #include "stage/frame_table.hpp"
 
-namespace drills::kahan_tracks {
+namespace drills::portable_pump::kahan_tracks {
 
 // The person slots of the portable-pump crew.
 inline constexpr int kCommander = 0;  // 指揮者
@@ -69,4 +69,4 @@ constexpr Step say(int slot, const char* caption) {
 // left one past the scene.
 void run(stage::FrameTable& t, int& k, std::span<const Step> script);
 
-}  // namespace drills::kahan_tracks
+}  // namespace drills::portable_pump::kahan_tracks

@@ -3,7 +3,7 @@
 
 #include "stage/frame_table.hpp"
 
-namespace drills {
+namespace drills::portable_pump {
 
 // Writes the whole drill into the table from record 0 on: the opening
 // formation, the six scenes, a five-second closing hold and the end record.
@@ -18,4 +18,9 @@ void kahan_break(stage::FrameTable& t, int& k);   // water off, relayed along th
 void kahan_osamu(stage::FrameTable& t, int& k);   // stowing and falling back into line
 void kahan_last(stage::FrameTable& t, int& k);    // inspection report and dismissal
 
+}  // namespace drills::portable_pump
+
+// The stage fills every drill's table through these names.
+namespace drills {
+using portable_pump::kahan_set;
 }  // namespace drills

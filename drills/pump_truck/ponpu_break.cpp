@@ -1,7 +1,7 @@
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 // Members 1 and 2 work their lines side by side, one record each in turn
@@ -78,4 +78,4 @@ void ponpu_break(stage::FrameTable& table, int& k) {
   ponpu_record(table, k, 3000);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

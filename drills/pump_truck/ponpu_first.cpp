@@ -1,7 +1,7 @@
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 // The two records after "操作はじめ", code entries of slots 0..4: the commander
@@ -129,7 +129,7 @@ void ponpu_first(stage::FrameTable& table, int& k) {
   // Member 2 lays the first line out to its middle coupling.
   s.ido(2, 2750, 270, 4, 4, 14);
   s.hold_codes(2, 15, 17);
-  s.turn(2, 8, 18);
+  s.turn(2, pose::kS, 18);
   s.hold_codes(2, 19, 20);
   s.ido(2, 4680, 270, 4, 8, 21);
   s.hold_codes(2, 22, 24);
@@ -179,4 +179,4 @@ void ponpu_first(stage::FrameTable& table, int& k) {
   ponpu_record(table, k, 3000);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -1,7 +1,7 @@
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 // Boarding, one 300 ms record per row, code entries of slots 0..4. A member's
@@ -21,10 +21,10 @@ void ponpu_josya(stage::FrameTable& table, int& k) {
   {
     PonpuSection s(table, k);
     // Members 1 and 2 head for the truck's upper side, 3 and 4 for its lower side.
-    s.turn(1, 2);
-    s.turn(2, 2);
-    s.turn(3, 10);
-    s.turn(4, 10);
+    s.turn(1, pose::kNE);
+    s.turn(2, pose::kNE);
+    s.turn(3, pose::kSW);
+    s.turn(4, pose::kSW);
 
     s.ido(1, 700, 700, 2, 3);
     s.ido(1, 1000, 770, 3, 8);
@@ -48,17 +48,17 @@ void ponpu_josya(stage::FrameTable& table, int& k) {
     k = s.counter(0);
   }
 
-  ponpu_record(table, k, 300).persons(0).pose = 6;
-  table[k - 1].persons(4).pose = 14;  // member 4 looks about before answering
-  ponpu_record(table, k, 300).persons(4).pose = 12;
-  ponpu_record(table, k, 300).persons(4).pose = 0;
+  ponpu_record(table, k, 300).persons(0).pose = pose::kSE;
+  table[k - 1].persons(4).pose = pose::kNW;  // member 4 looks about before answering
+  ponpu_record(table, k, 300).persons(4).pose = pose::kW;
+  ponpu_record(table, k, 300).persons(4).pose = pose::kN;
   ponpu_record(table, k, 1000, "４番員「よし」");
 
   for (int i = 0; i < 7; ++i) {
     stage::FrameRecord& r = ponpu_record(table, k, 300);
     for (int p = 1; p <= 4; ++p)
       r.code(p) = static_cast<stage::EquipmentCode>(kBoardingCodes[i][p]);
-    if (i == kMember2BoardsOn) r.persons(2) = stage::PersonSlot{1000, 770, 8};
+    if (i == kMember2BoardsOn) r.persons(2) = stage::PersonSlot{1000, 770, pose::kS};
   }
 
   {
@@ -73,4 +73,4 @@ void ponpu_josya(stage::FrameTable& table, int& k) {
     ponpu_record(table, k, 300).code(0) = static_cast<stage::EquipmentCode>(h);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -1,7 +1,7 @@
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 // Each member's report at inspection, in the order they report.
@@ -35,17 +35,17 @@ void ponpu_last(stage::FrameTable& table, int& k) {
   k = s.counter(0);
 
   ponpu_record(table, k, 1000);
-  ponpu_record(table, k, 500).persons(0).pose = 4;  // facing the front
+  ponpu_record(table, k, 500).persons(0).pose = pose::kE;  // facing the front
   ponpu_record(table, k, 3000, "指揮者「ソラミ町消防隊、ポンプ車操法を終了しました。」");
   ponpu_record(table, k, 1000);
-  ponpu_record(table, k, 500).persons(0).pose = 10;  // back to the crew
+  ponpu_record(table, k, 500).persons(0).pose = pose::kSW;  // back to the crew
   ponpu_record(table, k, 3000, "指揮者「わかれ」");
   // Dismissed: the members turn away and back, then all stand.
   stage::FrameRecord& away = ponpu_record(table, k, 3000);
-  for (int p = 1; p <= 4; ++p) away.persons(p).pose = 2;
+  for (int p = 1; p <= 4; ++p) away.persons(p).pose = pose::kNE;
   stage::FrameRecord& back = ponpu_record(table, k, 3000);
-  for (int p = 1; p <= 4; ++p) back.persons(p).pose = 4;
+  for (int p = 1; p <= 4; ++p) back.persons(p).pose = pose::kE;
   ponpu_record(table, k, 3000);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

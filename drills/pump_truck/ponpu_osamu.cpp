@@ -1,7 +1,7 @@
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 struct Move {
@@ -99,4 +99,4 @@ void ponpu_osamu(stage::FrameTable& table, int& k) {
   ponpu_dress(table, k);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -1,7 +1,7 @@
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 
 void ponpu_second(stage::FrameTable& table, int& k) {
   PonpuSection s(table, k);
@@ -144,4 +144,4 @@ void ponpu_second(stage::FrameTable& table, int& k) {
   ponpu_record(table, k, 3000);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -5,7 +5,7 @@
 #include "drills/pump_truck/section.hpp"
 #include "stage/rounding.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 // The crew's steps up to the commander after "集まれ": two full steps, then a
@@ -27,7 +27,7 @@ constexpr const char* kNumbering[] = {"指揮者「番号」", "１番員「１�
 }  // namespace
 
 void ponpu_start(stage::FrameTable& table, int& k) {
-  ponpu_record(table, k, 500).persons(0).pose = 2;
+  ponpu_record(table, k, 500).persons(0).pose = pose::kNE;
 
   // The commander walks out in front of the crew. Unlike ponpu_ido this walk
   // does not clamp a step to 80 units: its 8 steps are (56.25, 86.25), each
@@ -42,11 +42,11 @@ void ponpu_start(stage::FrameTable& table, int& k) {
     r.duration = 300;
     r.persons(0) = stage::PersonSlot{
         stage::to_int16(previous.x + static_cast<double>(dx) / n, "ponpu_start walk"),
-        stage::to_int16(previous.y + static_cast<double>(dy) / n, "ponpu_start walk"), 2};
+        stage::to_int16(previous.y + static_cast<double>(dy) / n, "ponpu_start walk"), pose::kNE};
     ponpu_stop(table, k, 1);
   }
   table[k].duration = 300;
-  table[k].persons(0) = stage::PersonSlot{X, Y, 10};  // facing the crew
+  table[k].persons(0) = stage::PersonSlot{X, Y, pose::kSW};  // facing the crew
   ponpu_stop(table, k, 1);
 
   ponpu_record(table, k, 1000, "指揮者「集まれ」");
@@ -61,10 +61,10 @@ void ponpu_start(stage::FrameTable& table, int& k) {
   for (const char* caption : kNumbering) ponpu_record(table, k, 1000, caption);
   ponpu_record(table, k, 1000);
 
-  ponpu_record(table, k, 500).persons(0).pose = 4;  // facing the front
+  ponpu_record(table, k, 500).persons(0).pose = pose::kE;  // facing the front
   ponpu_record(table, k, 3000, "指揮者「ソラミ町消防隊、ただ今からポンプ車操法を開始します」");
   ponpu_record(table, k, 1000);
-  ponpu_record(table, k, 500).persons(0).pose = 10;  // back to the crew
+  ponpu_record(table, k, 500).persons(0).pose = pose::kSW;  // back to the crew
   ponpu_record(table, k, 3000, "指揮者「火点は前方の標的、水利はポンプ車右側後方防火水槽」");
   ponpu_record(table, k, 3000, "指揮者「手びろめによる二重巻ホース、一線延長、乗車」");
   ponpu_record(table, k, 1000);
@@ -74,9 +74,9 @@ void ponpu_set(stage::FrameTable& table) {
   // Opening formation: the commander on the left, the crew in a column, all facing +x.
   stage::FrameRecord& first = table[0];
   first.duration = 3000;
-  first.persons(0) = stage::PersonSlot{300, 210, 4};
+  first.persons(0) = stage::PersonSlot{300, 210, pose::kE};
   for (int i = 1; i <= 4; ++i)
-    first.persons(i) = stage::PersonSlot{300, static_cast<std::int16_t>(360 + 70 * i), 4};
+    first.persons(i) = stage::PersonSlot{300, static_cast<std::int16_t>(360 + 70 * i), pose::kE};
 
   int k = 1;
   ponpu_start(table, k);
@@ -92,4 +92,4 @@ void ponpu_set(stage::FrameTable& table) {
   ponpu_record(table, k, 0);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

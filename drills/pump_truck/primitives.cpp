@@ -6,7 +6,7 @@
 
 #include "stage/rounding.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 // One step record on one axis. The longer axis always moves exactly 80; the
@@ -73,4 +73,4 @@ void ponpu_wait(stage::FrameTable& table, int k, int& k0, int& k1, int& k2, int&
   }
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -7,7 +7,7 @@
 
 #include "stage/frame_table.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 
 // Person p walks from its position in record k - 1 to (X, Y): floor(L / 80)
 // step records with pose d1 (L the longer axis), then one record exactly on
@@ -25,4 +25,4 @@ void ponpu_stop2(stage::FrameTable& table, int& k, int p, int h);
 // forward from the record before. Every non-zero counter ends at m.
 void ponpu_wait(stage::FrameTable& table, int k, int& k0, int& k1, int& k2, int& k3, int& k4);
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -3,7 +3,7 @@
 
 #include "stage/frame_table.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 
 // Writes the whole drill into the table from record 0 on: the opening
 // formation, the seven scenes, a long still and the end marker (record 1046).
@@ -19,4 +19,9 @@ void ponpu_break(stage::FrameTable& table, int& k);   // water off and its relay
 void ponpu_osamu(stage::FrameTable& table, int& k);   // stowing, back to the line
 void ponpu_last(stage::FrameTable& table, int& k);    // inspection report, dismissal
 
+}  // namespace drills::pump_truck
+
+// The stage fills every drill's table through these names.
+namespace drills {
+using pump_truck::ponpu_set;
 }  // namespace drills

@@ -1,10 +1,11 @@
 #include "drills/pump_truck/section.hpp"
 
 #include <stdexcept>
+#include <string>
 
 #include "drills/pump_truck/primitives.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 
 stage::FrameRecord& ponpu_record(stage::FrameTable& table, int& k, int duration,
                                  const char* caption) {
@@ -90,9 +91,9 @@ constexpr bool kDressStep[5][5] = {
 
 void ponpu_dress(stage::FrameTable& table, int& k) {
   stage::FrameRecord& face = ponpu_record(table, k, 500);
-  face.persons(1).pose = 0;  // member 1 is below member 2: faces up
-  face.persons(3).pose = 8;
-  face.persons(4).pose = 8;
+  face.persons(1).pose = pose::kN;  // member 1 is below member 2: faces up
+  face.persons(3).pose = pose::kS;
+  face.persons(4).pose = pose::kS;
   for (const auto& steps : kDressStep) {
     stage::FrameRecord& r = ponpu_record(table, k, 300);
     for (int p = 1; p <= 4; ++p)
@@ -100,7 +101,7 @@ void ponpu_dress(stage::FrameTable& table, int& k) {
   }
   ponpu_record(table, k, 1000, "１番員「よし」");
   stage::FrameRecord& front = ponpu_record(table, k, 500);
-  for (int p : {1, 3, 4}) front.persons(p).pose = 4;
+  for (int p : {1, 3, 4}) front.persons(p).pose = pose::kE;
 }
 
 namespace {
@@ -120,4 +121,4 @@ void ponpu_round_the_pump(PonpuSection& s) {
   for (const Waypoint& w : kRoundThePump) s.ido(4, w.x, w.y, w.d1, w.d2, w.code);
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

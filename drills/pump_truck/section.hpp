@@ -3,11 +3,13 @@
 // and independent sections in which each person works on a counter of its own.
 
 #include <initializer_list>
-#include <string>
 
 #include "stage/frame_table.hpp"
+#include "stage/pose.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
+
+namespace pose = stage::pose;
 
 // One record on the common timeline: duration and caption set, every slot
 // carried from the record before (a still copy), codes left at 0. The caller
@@ -64,4 +66,4 @@ void ponpu_round_the_pump(PonpuSection& s);
 // "１番員「よし」" and they face front again. Used at assembly and after stowing.
 void ponpu_dress(stage::FrameTable& table, int& k);
 
-}  // namespace drills
+}  // namespace drills::pump_truck

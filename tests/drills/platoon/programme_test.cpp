@@ -101,7 +101,7 @@ TEST(PlatoonTable, EndsAfterRecord1382AndLasts470Seconds) {
 
 TEST(PlatoonTable, KiritusetFillsTheSameTable) {
   stage::FrameTable t = stage::make_kiritu_frames();
-  drills::kiritu_set(t);
+  drills::platoon::kiritu_set(t);
   for (int r = 0; r <= 1383; ++r) {
     ASSERT_EQ(t[r].duration, rec(r).duration) << r;
     ASSERT_EQ(t[r].caption, rec(r).caption) << r;

@@ -10,10 +10,10 @@
 
 namespace {
 
-using drills::kahan_ido;
-using drills::kahan_stop;
-using drills::kahan_stop2;
-using drills::kahan_wait;
+using drills::portable_pump::kahan_ido;
+using drills::portable_pump::kahan_stop;
+using drills::portable_pump::kahan_stop2;
+using drills::portable_pump::kahan_wait;
 using stage::FrameTable;
 using stage::PersonSlot;
 

@@ -16,7 +16,7 @@ using stage::PersonSlot;
 const FrameTable& drill() {
   static const FrameTable table = [] {
     FrameTable t = stage::make_kahan_frames();
-    drills::kahan_set(t);
+    drills::portable_pump::kahan_set(t);
     return t;
   }();
   return table;
@@ -37,9 +37,12 @@ TEST(KahanProgramme, ScenesStartAndEndOnTheirRecords) {
     int next;
   };
   const Scene scenes[] = {
-      {drills::kahan_start, "kahan_start", 39},    {drills::kahan_tei, "kahan_tei", 48},
-      {drills::kahan_hajime, "kahan_hajime", 285}, {drills::kahan_break, "kahan_break", 454},
-      {drills::kahan_osamu, "kahan_osamu", 571},   {drills::kahan_last, "kahan_last", 609},
+      {drills::portable_pump::kahan_start, "kahan_start", 39},
+      {drills::portable_pump::kahan_tei, "kahan_tei", 48},
+      {drills::portable_pump::kahan_hajime, "kahan_hajime", 285},
+      {drills::portable_pump::kahan_break, "kahan_break", 454},
+      {drills::portable_pump::kahan_osamu, "kahan_osamu", 571},
+      {drills::portable_pump::kahan_last, "kahan_last", 609},
   };
   int k = 1;
   for (const Scene& s : scenes) {

@@ -20,7 +20,7 @@ class PonpuTable : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     table_ = new FrameTable(stage::make_ponpu_frames());
-    drills::ponpu_set(*table_);
+    drills::pump_truck::ponpu_set(*table_);
   }
   static void TearDownTestSuite() {
     delete table_;
@@ -56,10 +56,13 @@ TEST(PonpuScenes, EachSceneEndsWhereTheNextBegins) {
     int next;
   };
   const Scene scenes[] = {
-      {"ponpu_start", drills::ponpu_start, 37},  {"ponpu_josya", drills::ponpu_josya, 74},
-      {"ponpu_first", drills::ponpu_first, 321}, {"ponpu_second", drills::ponpu_second, 646},
-      {"ponpu_break", drills::ponpu_break, 826}, {"ponpu_osamu", drills::ponpu_osamu, 998},
-      {"ponpu_last", drills::ponpu_last, 1045},
+      {"ponpu_start", drills::pump_truck::ponpu_start, 37},
+      {"ponpu_josya", drills::pump_truck::ponpu_josya, 74},
+      {"ponpu_first", drills::pump_truck::ponpu_first, 321},
+      {"ponpu_second", drills::pump_truck::ponpu_second, 646},
+      {"ponpu_break", drills::pump_truck::ponpu_break, 826},
+      {"ponpu_osamu", drills::pump_truck::ponpu_osamu, 998},
+      {"ponpu_last", drills::pump_truck::ponpu_last, 1045},
   };
   int k = 1;
   for (const Scene& s : scenes) {
@@ -398,7 +401,7 @@ TEST_F(PonpuTable, StillAndCaptionRecordsCarryNoCodes) {
 
 TEST(PonpuFailures, ATableTooShortForTheDrillStopsTheBuilding) {
   FrameTable small("ponpu_frames", 500, 5, 5);
-  EXPECT_THROW(drills::ponpu_set(small), stage::IndexError);
+  EXPECT_THROW(drills::pump_truck::ponpu_set(small), stage::IndexError);
 }
 
 }  // namespace

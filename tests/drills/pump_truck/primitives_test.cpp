@@ -11,10 +11,10 @@
 
 namespace {
 
-using drills::ponpu_ido;
-using drills::ponpu_stop;
-using drills::ponpu_stop2;
-using drills::ponpu_wait;
+using drills::pump_truck::ponpu_ido;
+using drills::pump_truck::ponpu_stop;
+using drills::pump_truck::ponpu_stop2;
+using drills::pump_truck::ponpu_wait;
 using stage::FrameTable;
 using stage::PersonSlot;
 
@@ -194,7 +194,7 @@ TEST(PonpuWait, NothingToWaitForWritesNothing) {
 
 TEST(PonpuSectionSay, GroupMustStandOnOneRecord) {
   FrameTable t = stage::make_ponpu_frames();
-  drills::PonpuSection s(t, 10);
+  drills::pump_truck::PonpuSection s(t, 10);
   s.hold(1, 2);
   EXPECT_THROW(s.say("１番員「よし」", {{1}, {2}}), std::logic_error);
   s.hold(2, 2);
