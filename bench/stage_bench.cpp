@@ -5,7 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <vector>
 
+#include "drills/registry.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/stage.hpp"
 
@@ -23,12 +25,20 @@ void all_slots_move(stage::FrameTable& t) {
 }
 void nothing(stage::FrameTable&) {}
 
+// The registered drills, the platoon building `platoon`, the others nothing.
+std::vector<stage::DrillDescriptor> building(void (*platoon)(stage::FrameTable&)) {
+  std::vector<stage::DrillDescriptor> d(drills::registry().begin(), drills::registry().end());
+  for (stage::DrillDescriptor& drill : d) drill.build = nothing;
+  d.at(0).build = platoon;
+  return d;
+}
+
 void BM_PlatoonKeyframeAllSlotsChanged(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   raster::RasterWindow window(w, h);
+  const auto drills = building(all_slots_move);
   auto fresh = [&] {
-    auto s = std::make_unique<stage::Stage>(window, stage::kConfPlatoon, 3,
-                                            stage::DrillBuilders{all_slots_move, nothing, nothing});
+    auto s = std::make_unique<stage::Stage>(window, stage::kConfPlatoon, 3, drills);
     s->activate();
     while (s->state() != stage::PlaybackState::Kiritu) s->tick();
     s->tick();  // the full redraw of the first keyframe is not the steady case
@@ -51,7 +61,8 @@ void BM_PlatoonKeyframeAllSlotsChanged(benchmark::State& state) {
 void transition(benchmark::State& state, int conf, stage::PlaybackState which) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   raster::RasterWindow window(w, h);
-  stage::Stage stage(window, conf, 3, stage::DrillBuilders{nothing, nothing, nothing});
+  const auto drills = building(nothing);
+  stage::Stage stage(window, conf, 3, drills);
   stage.activate();
   for (auto _ : state) {
     while (stage.state() != which) {

@@ -4,18 +4,11 @@
 // for some codes, records frame - 1 and frame - 2, where the previous drawing
 // was made, so that it can be painted over in black).
 
-#include "stage/frame_table.hpp"
-#include "stage/geometry.hpp"
-#include "stage/window.hpp"
+#include "stage/drill.hpp"
 
 namespace render {
 
-struct Layer {
-  stage::Window& window;
-  const stage::FrameTable& table;
-  int frame;             // index of the keyframe being shown
-  stage::Origin origin;  // the drill's stage origin and scale
-};
+using stage::Layer;
 
 // Pump truck: entry f belongs to person slot f and may show or hide image slot f.
 void ponpu_time_0(const Layer& layer);

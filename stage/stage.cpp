@@ -1,74 +1,46 @@
 #include "stage/stage.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
-#include "drills/platoon/platoon.hpp"
-#include "drills/portable_pump/portable_pump.hpp"
-#include "drills/pump_truck/pump_truck.hpp"
-#include "render/layer.hpp"
 #include "stage/rounding.hpp"
 
 namespace stage {
 namespace {
 
-// Drill numbers in playback order; each owns three consecutive states
-// (intro, keyframes, outro) starting at 3 x drill.
-constexpr int kPlatoon = 0;
-constexpr int kPumpTruck = 1;
-constexpr int kPortablePump = 2;
-
 constexpr int kTransitionTicks = 37;  // k = 0 .. 36
 constexpr int kEndPauseMs = 500;      // after the last keyframe, at every speed
 
-// Persons of each drill, which are also the image slots its player moves.
-constexpr int kPersons[3] = {21, 5, 4};
-
 const char* const kCaptionSample = "ミルカドスクリーンセーバー";
 
-// Rotating shape of a transition: a centre that may travel with k, a corner
-// radius, and four corner angles that turn by 10 degrees a tick.
-struct TransitionShape {
-  double cx;
-  double cy;
-  double r;
-  double angle_step;  // +10 turns clockwise on the screen with k, -10 the other way
-  double theta[4];
-};
+// Conf with at least one of the drills' bits: a mask without any (only
+// possible in a hand-edited settings file) would play the first drill once and
+// then repeat its outro for ever; playback treats it as all drills instead.
+int conf_with_a_drill(int conf, DrillList drills) {
+  int all = 0;
+  for (const DrillDescriptor& d : drills) all |= d.conf_bit;
+  return (conf & all) != 0 ? conf : all;
+}
 
-TransitionShape transition_shape(int drill, bool outro, int k) {
-  const double remaining = 36 - k;
-  switch (drill) {
-    case kPlatoon:  // a white square growing from a point to the whole stage
-      return {2500,
-              2500,
-              3535.0 / 36 * (outro ? remaining : k),
-              outro ? -10.0 : 10.0,
-              {45, 135, 225, 315}};
-    case kPumpTruck:  // a flat red shape rolling in from the right; leaves turning the same way
-      return {950 + 8000.0 / 36 * (outro ? k : remaining), 500, 269, 10.0, {20, 160, 200, 340}};
-    default:  // the portable pump's red square
-      return {775 + 8000.0 / 36 * (outro ? k : remaining),
-              475,
-              106,
-              outro ? -10.0 : 10.0,
-              {45, 135, 225, 315}};
-  }
+std::vector<FrameTable> make_tables(DrillList drills) {
+  if (drills.empty()) throw std::invalid_argument("a stage needs at least one drill");
+  std::vector<FrameTable> tables;
+  tables.reserve(drills.size());
+  for (const DrillDescriptor& d : drills) tables.push_back(d.make_table());
+  return tables;
 }
 
 }  // namespace
 
-DrillBuilders drill_builders() {
-  return {drills::kiritu_set, drills::ponpu_set, drills::kahan_set};
-}
-
-Stage::Stage(Window& window, int conf, int speed, DrillBuilders builders)
+Stage::Stage(Window& window, int conf, int speed, DrillList drills)
     : window_(window),
-      builders_(builders),
-      // A Conf without any drill bit (only possible in a hand-edited settings
-      // file) would play the platoon once and then repeat its outro for ever;
-      // playback treats it as all three drills instead.
-      conf_((conf & kConfDefault) != 0 ? conf : kConfDefault),
-      speed_(speed) {}
+      drills_(drills),
+      conf_(conf_with_a_drill(conf, drills)),
+      speed_(speed),
+      tables_(make_tables(drills)) {
+  for (const FrameTable& t : tables_) max_persons_ = std::max(max_persons_, t.person_count());
+}
 
 void Stage::activate() {
   if (activated_) return;  // a later activation must not rebuild or restart anything
@@ -92,66 +64,34 @@ void Stage::setup() {
   }
   window_.set_caption_text("");
 
-  builders_.kiritu_set(tables_.kiritu_frames);
-  builders_.ponpu_set(tables_.ponpu_frames);
-  builders_.kahan_set(tables_.kahan_frames);
+  for (std::size_t d = 0; d < drills_.size(); ++d) drills_[d].build(tables_[d]);
 
-  for (int i = 0; i < kPersons[kPlatoon]; ++i) window_.set_slot_size(i, 70 * s, 70 * s);
+  for (int i = 0; i < max_persons_; ++i) window_.set_slot_size(i, 70 * s, 70 * s);
 
-  if (conf_ & kConfPlatoon)
-    state_ = 0;
-  else if (conf_ & kConfPumpTruck)
-    state_ = 3;
-  else
-    state_ = 6;
+  // The first enabled drill in playback order (conf_ always holds one).
+  drill_ = 0;
+  while (drill_ + 1 < static_cast<int>(drills_.size()) && !(conf_ & current().conf_bit)) ++drill_;
+  phase_ = Phase::Intro;
   first_drawn_ = false;
   frame_index_ = 0;
-  for (int i = 0; i < kPersons[kPlatoon]; ++i) window_.set_slot_visible(i, false);
+  for (int i = 0; i < max_persons_; ++i) window_.set_slot_visible(i, false);
   window_.set_timer_interval(1);
 }
 
 int Stage::tick() {
   if (!activated_ || ended_) return 0;
-  switch (state_) {
-    case 0:
-      return transition_tick(kPlatoon, false);
-    case 1:
-      return player_tick(kPlatoon);
-    case 2:
-      return transition_tick(kPlatoon, true);
-    case 3:
-      return transition_tick(kPumpTruck, false);
-    case 4:
-      return player_tick(kPumpTruck);
-    case 5:
-      return transition_tick(kPumpTruck, true);
-    case 6:
-      return transition_tick(kPortablePump, false);
-    case 7:
-      return player_tick(kPortablePump);
-    default:
-      return transition_tick(kPortablePump, true);
+  switch (phase_) {
+    case Phase::Intro:
+      return transition_tick(false);
+    case Phase::Keyframes:
+      return player_tick();
+    case Phase::Outro:
+      break;
   }
+  return transition_tick(true);
 }
 
 namespace {
-
-const FrameTable& table_of(const DrillTables& t, int drill) {
-  return drill == kPlatoon     ? t.kiritu_frames
-         : drill == kPumpTruck ? t.ponpu_frames
-                               : t.kahan_frames;
-}
-
-Origin origin_of(const StageGeometry& g, int drill) {
-  switch (drill) {
-    case kPlatoon:
-      return {g.kiritu_x0, g.kiritu_y0, g.stage_scale};
-    case kPumpTruck:
-      return {g.ponpu_x0, g.ponpu_y0, g.stage_scale};
-    default:
-      return {g.kahan_x0, g.kahan_y0, g.stage_scale};
-  }
-}
 
 int keyframe_interval(int duration, int speed) {
   if (speed == 1) return duration;
@@ -163,48 +103,39 @@ int transition_interval(int speed) { return speed == 1 ? 100 : speed == 2 ? 50 :
 
 }  // namespace
 
-int Stage::player_tick(int drill) {
-  const FrameTable& table = table_of(tables_, drill);
-  const Origin o = origin_of(geometry_, drill);
-  const int persons = kPersons[drill];
+int Stage::player_tick() {
+  const DrillDescriptor& drill = current();
+  const FrameTable& table = tables_[static_cast<std::size_t>(drill_)];
+  const Origin o = drill.origin(geometry_);
+  const int persons = table.person_count();
 
   // The first keyframe of a run redraws everything, whatever the figures'
   // values: the window still shows the intro and the slots may be stale.
   const bool full = frame_index_ == 0 || !first_drawn_;
   if (full) {
     window_.clear();
-    draw_scenery(drill);
+    if (drill.scenery) drill.scenery(window_, o);
   }
 
   const FrameRecord& r = table[frame_index_];
   if (r.duration == 0) {
     window_.set_timer_interval(kEndPauseMs);
     frame_index_ = 0;
-    ++state_;
+    phase_ = Phase::Outro;
     return kEndPauseMs;
   }
 
-  const render::Layer layer{window_, table, frame_index_, o};
-  if (drill == kPumpTruck) {
-    render::ponpu_time_0(layer);
-    render::ponpu_time_1(layer);
-    render::ponpu_time_2(layer);
-    render::ponpu_time_3(layer);
-    render::ponpu_time_4(layer);
-  } else if (drill == kPortablePump) {
-    if (r.code(2) == 1)
-      for (int i = 0; i < persons; ++i) window_.set_slot_visible(i, false);
-    // Input may end the run here; then the window is gone and nothing more of
-    // this tick may touch it.
-    if (!window_.process_events()) {
-      ended_ = true;
-      return 0;
-    }
-    render::kahan_time_0(layer);
-    render::kahan_time_1(layer);
-    render::kahan_time_2(layer);
-    render::kahan_time_3(layer);
+  const PlayerRules& rules = drill.rules;
+  if (rules.hide_crew_code != PlayerRules::kNever && r.code(rules.hide_crew_code) == 1)
+    for (int i = 0; i < persons; ++i) window_.set_slot_visible(i, false);
+  // Input may end the run here; then the window is gone and nothing more of
+  // this tick may touch it.
+  if (rules.process_events && !window_.process_events()) {
+    ended_ = true;
+    return 0;
   }
+  const Layer layer{window_, table, frame_index_, o};
+  for (const LayerPainter paint : drill.layers) paint(layer);
 
   for (int i = 0; i < persons; ++i) {
     const PersonSlot& p = r.persons(i);
@@ -215,12 +146,10 @@ int Stage::player_tick(int drill) {
       window_.set_slot_picture(i, p.pose);
       if (full) window_.set_slot_visible(i, true);
     }
-    // The portable pump's renderers hide the crew while the pump is carried;
-    // every keyframe shows them again.
-    if (drill == kPortablePump && !full) window_.set_slot_visible(i, true);
+    if (rules.show_crew_every_keyframe && !full) window_.set_slot_visible(i, true);
   }
 
-  draw_border(drill);
+  drill.border(window_, o);
   first_drawn_ = true;
   window_.set_caption_text(r.caption);
   const int interval = keyframe_interval(r.duration, speed_);
@@ -229,16 +158,19 @@ int Stage::player_tick(int drill) {
   return interval;
 }
 
-int Stage::transition_tick(int drill, bool outro) {
+int Stage::transition_tick(bool outro) {
+  const DrillDescriptor& drill = current();
   const int interval = transition_interval(speed_);
   window_.set_timer_interval(interval);
   const int k = frame_index_;
-  if (outro && k == 0)
-    for (int i = 0; i < kPersons[drill]; ++i) window_.set_slot_visible(i, false);
+  if (outro && k == 0) {
+    const int persons = tables_[static_cast<std::size_t>(drill_)].person_count();
+    for (int i = 0; i < persons; ++i) window_.set_slot_visible(i, false);
+  }
   window_.clear();
 
-  const Origin o = origin_of(geometry_, drill);
-  const TransitionShape shape = transition_shape(drill, outro, k);
+  const Origin o = drill.origin(geometry_);
+  const TransitionShape shape = drill.transition.shape(outro, k);
   const double s = o.s;
   float px[4];
   float py[4];
@@ -247,20 +179,19 @@ int Stage::transition_tick(int drill, bool outro) {
     px[c] = static_cast<float>(o.x0 + shape.cx * s + shape.r * s * std::cos(a));
     py[c] = static_cast<float>(o.y0 - shape.cy * s + shape.r * s * std::sin(a));
   }
-  const Rgb color = drill == kPlatoon ? colors::white : colors::red;
+  const Rgb color = drill.transition.color;
   window_.line(px[0], py[0], px[1], py[1], color);
   window_.line(px[1], py[1], px[2], py[2], color);
   window_.line(px[2], py[2], px[3], py[3], color);
   window_.line(px[0], py[0], px[3], py[3], color);
 
-  if (drill != kPlatoon) {
+  if (drill.transition.filled) {
     window_.set_fill_style(FillStyle::Solid);
-    window_.set_fill_color(colors::red);
+    window_.set_fill_color(color);
     const double wx = o.x0 + shape.cx * s;
     const double wy = o.y0 - shape.cy * s;
     window_.flood_fill(static_cast<int>(round_half_even(wx / window_.twips_per_pixel_x())),
-                       static_cast<int>(round_half_even(wy / window_.twips_per_pixel_y())),
-                       colors::red);
+                       static_cast<int>(round_half_even(wy / window_.twips_per_pixel_y())), color);
     window_.set_fill_style(FillStyle::Transparent);
   }
 
@@ -268,95 +199,24 @@ int Stage::transition_tick(int drill, bool outro) {
   if (frame_index_ >= kTransitionTicks) {
     frame_index_ = 0;
     if (outro) {
-      state_ = next_intro(state_);
+      drill_ = next_intro();
+      phase_ = Phase::Intro;
     } else {
       first_drawn_ = false;
-      ++state_;
+      phase_ = Phase::Keyframes;
     }
   }
   return interval;
 }
 
-int Stage::next_intro(int outro_state) const {
+int Stage::next_intro() const {
   // Try the drills in cyclic order after the one that just ended, itself last.
-  const int bits[3] = {kConfPlatoon, kConfPumpTruck, kConfPortablePump};
-  const int drill = outro_state == 2 ? kPlatoon : outro_state == 5 ? kPumpTruck : kPortablePump;
-  for (int step = 1; step <= 3; ++step) {
-    const int next = (drill + step) % 3;
-    if (conf_ & bits[next]) return next * 3;
+  const int n = static_cast<int>(drills_.size());
+  for (int step = 1; step <= n; ++step) {
+    const int next = (drill_ + step) % n;
+    if (conf_ & drills_[static_cast<std::size_t>(next)].conf_bit) return next;
   }
-  return drill * 3;  // unreachable: conf_ always holds a drill bit
-}
-
-void Stage::draw_border(int drill) {
-  const Origin o = origin_of(geometry_, drill);
-  Window& w = window_;
-  auto line = [&](float x1, float y1, float x2, float y2, Rgb c) {
-    w.line(o.x(x1), o.y(y1), o.x(x2), o.y(y2), c);
-  };
-  auto red_box = [&](float x1, float y1, float x2, float y2) {
-    w.filled_box(o.x(x1), o.y(y1), o.x(x2), o.y(y2), colors::red);
-  };
-  switch (drill) {
-    case kPlatoon: {
-      const Rgb c = colors::white;
-      w.box(o.x(0), o.y(0), o.x(5000), o.y(5000), c);  // the stage frame
-      line(300, 818, 300, 448, c);
-      // The tick on that mark is a fixed 50 twips, not scaled with the stage.
-      w.line(o.x(300), o.y(518), o.x(300) + 50, o.y(518), c);
-      line(2150, 4800, 2850, 4800, c);
-      const float r = 35 * o.s;
-      w.circle(o.x(2500), o.y(50), r, c);
-      w.circle(o.x(1900), o.y(-50), r, c);
-      w.circle(o.x(3100), o.y(-50), r, c);
-      w.circle(o.x(2150), o.y(2500), r, c);
-      w.box(o.x(2400), o.y(-450), o.x(2600), o.y(-550), c);
-      break;
-    }
-    case kPumpTruck:
-      red_box(700, 400, 1200, 600);
-      line(500, 350, 500, 650, colors::white);
-      line(300, 350, 300, 650, colors::white);
-      break;
-    default:
-      red_box(700, 400, 850, 550);
-      line(500, 350, 500, 600, colors::white);
-      line(300, 350, 300, 600, colors::white);
-      break;
-  }
-}
-
-void Stage::draw_scenery(int drill) {
-  if (drill == kPlatoon) return;
-  const Origin o = origin_of(geometry_, drill);
-  Window& w = window_;
-  auto box = [&](float x1, float y1, float x2, float y2, Rgb c) {
-    w.filled_box(o.x(x1), o.y(y1), o.x(x2), o.y(y2), c);
-  };
-  auto circle = [&](float cx, float cy, float r, Rgb c) { w.circle(o.x(cx), o.y(cy), r * o.s, c); };
-  if (drill == kPumpTruck) {
-    box(200, 300, 0, 100, colors::cyan);  // the water source
-    return;
-  }
-  // The portable pump's fixed parts: water source, the red bar, the three
-  // small discs of the set-up, the grey ring and the pump's yellow and grey pieces.
-  box(295, 300, 95, 100, colors::cyan);
-  box(700, 215, 711, 315, colors::red);
-  w.set_fill_style(FillStyle::Solid);
-  w.set_fill_color(colors::white);
-  circle(775, 330, 20, colors::white);
-  circle(775, 265, 20, colors::white);
-  circle(775, 200, 20, colors::white);
-  w.set_fill_color(colors::grey);
-  circle(775, 750, 50, colors::grey);
-  w.set_fill_color(colors::black);
-  circle(775, 750, 35, colors::black);
-  w.set_fill_style(FillStyle::Transparent);
-  w.line(o.x(750), o.y(670), o.x(850), o.y(670), colors::yellow);
-  box(765, 650, 785, 640, colors::yellow);
-  box(815, 750, 825, 700, colors::grey);
-  box(725, 750, 735, 710, colors::grey);
-  box(725, 710, 735, 700, colors::yellow);
+  return drill_;  // unreachable: conf_ always holds a drill bit
 }
 
 }  // namespace stage

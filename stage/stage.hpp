@@ -1,26 +1,29 @@
 #pragma once
 // The stage: one window's playback of the enabled drills. activate() runs the
-// one-time set-up (geometry, caption font, the three tables, image slots);
+// one-time set-up (geometry, caption font, the drills' tables, image slots);
 // each tick() runs exactly one step of the playback state machine and returns
 // the interval in ms until the next tick. The stage never sleeps and never
 // reads a clock: hosts drive it from a timer, tests and tools from a virtual clock.
 
 #include <cstdint>
+#include <vector>
 
+#include "stage/drill.hpp"
 #include "stage/frame_table.hpp"
 #include "stage/geometry.hpp"
 #include "stage/window.hpp"
 
 namespace stage {
 
-// Drill-selection bits of the Conf setting.
+// Drill-selection bits of the Conf setting for the three drills of the
+// registry; each drill's descriptor carries its own bit.
 inline constexpr int kConfPlatoon = 1;
 inline constexpr int kConfPumpTruck = 2;
 inline constexpr int kConfPortablePump = 4;
 inline constexpr int kConfDefault = 7;
 
-// What one tick runs. Values are the stored numbers 0..8; any other value
-// plays the portable-pump outro.
+// What one tick runs: 3 x drill + phase (intro, keyframes, outro), drills
+// numbered in playback order. The names are those of the three registered drills.
 enum class PlaybackState : int {
   KirituStart = 0,  // platoon intro
   Kiritu = 1,       // platoon keyframe
@@ -33,20 +36,12 @@ enum class PlaybackState : int {
   KahanEnd = 8,
 };
 
-// The three choreography builders the set-up calls, in this order. Tests
-// replace them with small hand-made tables.
-struct DrillBuilders {
-  void (*kiritu_set)(FrameTable&);
-  void (*ponpu_set)(FrameTable&);
-  void (*kahan_set)(FrameTable&);
-};
-DrillBuilders drill_builders();
-
 class Stage {
  public:
   // conf: the Conf bit mask as read from the settings; speed: 1, 2 or 3 (any
-  // other value plays as 3).
-  Stage(Window& window, int conf, int speed, DrillBuilders builders = drill_builders());
+  // other value plays as 3); drills: at least one descriptor, in playback
+  // order (the registry); they must outlive the stage. Allocates the tables.
+  Stage(Window& window, int conf, int speed, DrillList drills);
 
   // The window's activation: the first call runs the set-up, later calls do nothing.
   void activate();
@@ -58,37 +53,43 @@ class Stage {
   int tick();
   bool ended() const { return ended_; }
 
-  PlaybackState state() const { return static_cast<PlaybackState>(state_); }
-  int raw_state() const { return state_; }
+  PlaybackState state() const { return static_cast<PlaybackState>(raw_state()); }
+  int raw_state() const { return kPhases * drill_ + static_cast<int>(phase_); }
+  int drill() const { return drill_; }  // index into drills()
   int frame_index() const { return frame_index_; }
   bool first_drawn() const { return first_drawn_; }
   const StageGeometry& geometry() const { return geometry_; }
-  const DrillTables& tables() const { return tables_; }
+  DrillList drills() const { return drills_; }
+  const FrameTable& table(int drill) const { return tables_.at(static_cast<std::size_t>(drill)); }
   int caption_font_size() const { return caption_font_size_; }
-  // The drill mask playback uses: Conf without any drill bit plays all three.
+  // The drill mask playback uses: Conf without any drill bit plays them all.
   int playing_conf() const { return conf_; }
   int speed() const { return speed_; }
 
  private:
+  enum class Phase { Intro = 0, Keyframes = 1, Outro = 2 };
+  static constexpr int kPhases = 3;
+
   void setup();
-  int player_tick(int drill);
-  int transition_tick(int drill, bool outro);
-  int next_intro(int outro_state) const;
-  void draw_border(int drill);
-  void draw_scenery(int drill);
+  int player_tick();
+  int transition_tick(bool outro);
+  int next_intro() const;
+  const DrillDescriptor& current() const { return drills_[static_cast<std::size_t>(drill_)]; }
 
   Window& window_;
-  DrillBuilders builders_;
+  DrillList drills_;
   int conf_;
   int speed_;
+  int max_persons_ = 0;  // image slots the drills use
   bool activated_ = false;
   bool ended_ = false;
-  int state_ = 0;
+  int drill_ = 0;
+  Phase phase_ = Phase::Intro;
   int frame_index_ = 0;
   bool first_drawn_ = false;
   int caption_font_size_ = 0;
   StageGeometry geometry_;
-  DrillTables tables_;
+  std::vector<FrameTable> tables_;  // one per drill, in the order of drills_
 };
 
 }  // namespace stage

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "drills/registry.hpp"
 #include "platform/linux/gtk_dialog.hpp"
 #include "platform/linux/presenter.hpp"
 #include "platform/raster/raster_window.hpp"
@@ -271,7 +272,7 @@ int LinuxPlatform::run_stage(const host::Settings& settings) {
   using Clock = std::chrono::steady_clock;
   raster::RasterWindow window(width_, height_, kTwipsPerPixel);
   window.set_event_pump([this] { return pump_events(); });
-  stage::Stage stage(window, settings.conf, settings.speed);
+  stage::Stage stage(window, settings.conf, settings.speed, drills::registry());
   Presenter presenter(window_);
   const auto present = [&](bool everything) {
     std::vector<raster::Rect> regions = window.compose();  // brings frame() up to date

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "drills/registry.hpp"
 #include "host/captions.hpp"
 #include "host/saver.hpp"
 #include "platform/win32/gdi_window.hpp"
@@ -174,7 +175,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   GetClientRect(hwnd, &client);
   run.window = std::make_unique<win32::GdiWindow>(hwnd, client.right, client.bottom);
   const host::Settings& settings = run.saver->settings();
-  run.stage = std::make_unique<stage::Stage>(*run.window, settings.conf, settings.speed);
+  run.stage = std::make_unique<stage::Stage>(*run.window, settings.conf, settings.speed,
+                                             drills::registry());
   ShowWindow(hwnd, start == host::StartResult::Preview ? SW_SHOWNA : SW_SHOW);
   run.stage->activate();  // the first activation: geometry, tables, timer at 1 ms
   run.window->present();

@@ -11,6 +11,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 
 #include <vector>
 
+#include "drills/registry.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"
@@ -29,7 +30,7 @@ std::size_t heap_in_use() {
 
 TEST(Soak, ADayAtSpeed3PlaysTheDrillsInOrderWithoutGrowing) {
   raster::RasterWindow window(96, 54);
-  stage::Stage stage(window, stage::kConfDefault, 3);
+  stage::Stage stage(window, stage::kConfDefault, 3, drills::registry());
   stage::VirtualClock clock(stage);
 
   constexpr std::int64_t kHour = 3600 * 1000;

@@ -61,7 +61,7 @@ cmd_build() {
   "$cxx" -std=c++20 -O2 -Wall -Wextra -Werror -municode -static -I"$src" \
     -DUNICODE -D_UNICODE -DNOMINMAX -o "$helpers/gdi_window_check.exe" \
     "$src/tests/win32/gdi_window_check.cpp" "$src/platform/win32/gdi_window.cpp" \
-    "$win_build/libmirukado_core.a" -lgdi32 -luser32 || fail "gdi_window_check.exe"
+    "$win_build/libmirukado_stage.a" -lgdi32 -luser32 || fail "gdi_window_check.exe"
 }
 
 load_state() {

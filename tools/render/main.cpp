@@ -14,9 +14,7 @@
 #include <system_error>
 #include <vector>
 
-#include "drills/platoon/platoon.hpp"
-#include "drills/portable_pump/portable_pump.hpp"
-#include "drills/pump_truck/pump_truck.hpp"
+#include "drills/registry.hpp"
 #include "platform/raster/gif_writer.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/stage.hpp"
@@ -46,20 +44,16 @@ struct Drill {
   stage::PlaybackState intro;
   stage::PlaybackState player;
   stage::PlaybackState outro;
-  stage::FrameTable stage::DrillTables::*table;
-  void (*stage::DrillBuilders::*builder)(stage::FrameTable&);
+  int index;  // in drills::registry()
 };
 
 const Drill kDrills[] = {
     {"kiritu", stage::kConfPlatoon, stage::PlaybackState::KirituStart, stage::PlaybackState::Kiritu,
-     stage::PlaybackState::KirituEnd, &stage::DrillTables::kiritu_frames,
-     &stage::DrillBuilders::kiritu_set},
+     stage::PlaybackState::KirituEnd, 0},
     {"ponpu", stage::kConfPumpTruck, stage::PlaybackState::PonpuStart, stage::PlaybackState::Ponpu,
-     stage::PlaybackState::PonpuEnd, &stage::DrillTables::ponpu_frames,
-     &stage::DrillBuilders::ponpu_set},
+     stage::PlaybackState::PonpuEnd, 1},
     {"kahan", stage::kConfPortablePump, stage::PlaybackState::KahanStart,
-     stage::PlaybackState::Kahan, stage::PlaybackState::KahanEnd, &stage::DrillTables::kahan_frames,
-     &stage::DrillBuilders::kahan_set},
+     stage::PlaybackState::Kahan, stage::PlaybackState::KahanEnd, 2},
 };
 
 const Drill& drill_named(const std::string& name) {
@@ -147,9 +141,9 @@ std::string cell(const std::string& caption) {
 int cmd_dump(const Args& args) {
   args.allow({}, 1);
   const Drill& d = drill_named(args.words[0]);
-  stage::DrillTables tables;
-  stage::FrameTable& t = tables.*d.table;
-  (stage::drill_builders().*d.builder)(t);
+  const stage::DrillDescriptor& drill = drills::registry()[static_cast<std::size_t>(d.index)];
+  stage::FrameTable t = drill.make_table();
+  drill.build(t);
 
   std::string line = "index\tduration\tcaption";
   for (int p = 0; p < t.person_count(); ++p)
@@ -181,7 +175,7 @@ int cmd_still(const Args& args) {
   const Size size = parse_size(args.need("size"));
   const std::string out = args.need("o");
   raster::RasterWindow window(size.w, size.h);
-  stage::Stage stage(window, stage::kConfDefault, 1);
+  stage::Stage stage(window, stage::kConfDefault, 1, drills::registry());
   stage.activate();
   write_png(window, out);
   std::printf("%s\n", out.c_str());
@@ -195,9 +189,9 @@ int cmd_frame(const Args& args) {
   const Size size = parse_size(args.need("size"));
   const std::string out = args.need("o");
   raster::RasterWindow window(size.w, size.h);
-  stage::Stage stage(window, d.conf_bit, 1);
+  stage::Stage stage(window, d.conf_bit, 1, drills::registry());
   stage::VirtualClock clock(stage);
-  const stage::FrameTable& t = stage.tables().*d.table;
+  const stage::FrameTable& t = stage.table(d.index);
   if (index >= t.end_index())
     throw UsageError{"keyframe " + std::to_string(index) + " is past the end of " + d.name +
                      " (keyframes 0.." + std::to_string(t.end_index() - 1) + ")"};
@@ -247,7 +241,7 @@ int cmd_play(const Args& args) {
     throw UsageError{"cannot create folder " + dir.string()};
 
   raster::RasterWindow window(size.w, size.h);
-  stage::Stage stage(window, conf, speed);
+  stage::Stage stage(window, conf, speed, drills::registry());
   stage::VirtualClock clock(stage);
   Progress progress(frames);
   std::vector<std::filesystem::path> written;
@@ -281,7 +275,7 @@ int cmd_gif(const Args& args) {
   const std::string out = args.need("o");
 
   raster::RasterWindow window(size.w, size.h);
-  stage::Stage stage(window, d.conf_bit, speed);
+  stage::Stage stage(window, d.conf_bit, speed, drills::registry());
   stage::VirtualClock clock(stage);
 
   // One whole run: from activation until the outro hands over to the next
@@ -289,7 +283,7 @@ int cmd_gif(const Args& args) {
   std::int64_t run_end = 0;
   {
     raster::RasterWindow probe_window(1, 1);
-    stage::Stage probe(probe_window, d.conf_bit, speed);
+    stage::Stage probe(probe_window, d.conf_bit, speed, drills::registry());
     stage::VirtualClock probe_clock(probe);
     bool in_outro = false;
     while (true) {

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
+#include "drills/registry.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"
@@ -12,7 +14,12 @@
 namespace {
 
 void nothing(stage::FrameTable&) {}
-const stage::DrillBuilders kEmpty{nothing, nothing, nothing};
+std::vector<stage::DrillDescriptor> empty_drills() {
+  std::vector<stage::DrillDescriptor> d(drills::registry().begin(), drills::registry().end());
+  for (stage::DrillDescriptor& drill : d) drill.build = nothing;
+  return d;
+}
+const std::vector<stage::DrillDescriptor> kEmpty = empty_drills();
 
 TEST(CaptionFitting, PicksTheLargestSizeWhoseLabelIsLowerThan200StageUnits) {
   struct Case {

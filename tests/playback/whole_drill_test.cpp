@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "drills/registry.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/rounding.hpp"
 #include "stage/stage.hpp"
@@ -20,7 +21,7 @@ using stage::PlaybackState;
 
 class DrillRun {
  public:
-  explicit DrillRun(int conf) : stage_(window_, conf, 3) { stage_.activate(); }
+  explicit DrillRun(int conf) : stage_(window_, conf, 3, drills::registry()) { stage_.activate(); }
 
   // Ticks until the player has shown record `record` of the drill.
   void play_through(PlaybackState player, int record) {

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
+#include "drills/registry.hpp"
 #include "stage/virtual_clock.hpp"
 #include "support/recording_window.hpp"
 
@@ -39,7 +41,15 @@ void small_kahan(FrameTable& t) {
   t[1].code(2) = 1;
 }
 
-const stage::DrillBuilders kSmall{small_kiritu, small_ponpu, small_kahan};
+// The registered drills, each building its small table instead.
+std::vector<stage::DrillDescriptor> small_drills() {
+  std::vector<stage::DrillDescriptor> d(drills::registry().begin(), drills::registry().end());
+  d.at(0).build = small_kiritu;
+  d.at(1).build = small_ponpu;
+  d.at(2).build = small_kahan;
+  return d;
+}
+const std::vector<stage::DrillDescriptor> kSmall = small_drills();
 
 // Window 9000 x 6200 twips: s = 1, platoon origin (2000, 5400), pump origins (100, 3600).
 struct Fixture {
@@ -72,7 +82,7 @@ TEST(StageSetup, RunsOnceFitsTheCaptionAndStartsTheTimer) {
   EXPECT_EQ(hidden.size(), 21u);
   EXPECT_TRUE(std::all_of(hidden.begin(), hidden.end(), [](const Call& c) { return c.v[1] == 0; }));
   EXPECT_EQ(f.window.calls.back().str(), "timer 1");
-  EXPECT_EQ(f.stage.tables().kiritu_frames[0].duration, 125);  // builders ran
+  EXPECT_EQ(f.stage.table(0)[0].duration, 125);  // builders ran
 
   const std::size_t n = f.window.calls.size();
   f.stage.activate();  // a second activation changes nothing

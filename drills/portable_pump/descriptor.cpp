@@ -1,0 +1,56 @@
+// The portable-pump drill as the stage plays it.
+
+#include "drills/portable_pump/portable_pump.hpp"
+#include "drills/registry.hpp"
+#include "render/layer.hpp"
+#include "render/marks.hpp"
+#include "stage/stage.hpp"
+
+namespace drills {
+namespace {
+
+stage::Origin origin(const stage::StageGeometry& g) {
+  return {g.kahan_x0, g.kahan_y0, g.stage_scale};
+}
+
+// A red square (side 150) that rolls in from the right to rest at x 775, one
+// full turn on the way; the outro turns it back as it leaves.
+stage::TransitionShape transition(bool outro, int k) {
+  const double remaining = 36 - k;
+  return {775 + 8000.0 / 36 * (outro ? k : remaining),
+          475,
+          106,
+          outro ? -10.0 : 10.0,
+          {45, 135, 225, 315}};
+}
+
+constexpr stage::LayerPainter kLayers[] = {render::kahan_time_0, render::kahan_time_1,
+                                           render::kahan_time_2, render::kahan_time_3};
+
+// The player hides the crew on a keyframe whose code entry 2 is 1 and then
+// lets pending input in, before the layers paint; the figures are shown again
+// on every keyframe, which also undoes a hide by the layers.
+constexpr int kHideCrewCode = 2;
+
+}  // namespace
+
+const stage::DrillDescriptor& portable_pump_drill() {
+  static const stage::DrillDescriptor d{
+      .name = "kahan",
+      .display_name = "可搬ポンプ操法",
+      .conf_bit = stage::kConfPortablePump,
+      .make_table = stage::make_kahan_frames,
+      .build = kahan_set,
+      .origin = origin,
+      .transition = {transition, stage::colors::red, true},
+      .border = render::kahan_waku,
+      .scenery = render::kahan_scenery,
+      .layers = kLayers,
+      .rules = {.hide_crew_code = kHideCrewCode,
+                .process_events = true,
+                .show_crew_every_keyframe = true},
+  };
+  return d;
+}
+
+}  // namespace drills

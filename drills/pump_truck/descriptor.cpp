@@ -1,0 +1,46 @@
+// The pump-truck drill as the stage plays it.
+
+#include "drills/pump_truck/pump_truck.hpp"
+#include "drills/registry.hpp"
+#include "render/layer.hpp"
+#include "render/marks.hpp"
+#include "stage/stage.hpp"
+
+namespace drills {
+namespace {
+
+stage::Origin origin(const stage::StageGeometry& g) {
+  return {g.ponpu_x0, g.ponpu_y0, g.stage_scale};
+}
+
+// A flat red shape (corners at +-20 degrees) that rolls in from the right to
+// rest at x 950, one full turn on the way; it leaves turning the same way.
+stage::TransitionShape transition(bool outro, int k) {
+  const double remaining = 36 - k;
+  return {950 + 8000.0 / 36 * (outro ? k : remaining), 500, 269, 10.0, {20, 160, 200, 340}};
+}
+
+constexpr stage::LayerPainter kLayers[] = {render::ponpu_time_0, render::ponpu_time_1,
+                                           render::ponpu_time_2, render::ponpu_time_3,
+                                           render::ponpu_time_4};
+
+}  // namespace
+
+const stage::DrillDescriptor& pump_truck_drill() {
+  static const stage::DrillDescriptor d{
+      .name = "ponpu",
+      .display_name = "ポンプ車操法",
+      .conf_bit = stage::kConfPumpTruck,
+      .make_table = stage::make_ponpu_frames,
+      .build = ponpu_set,
+      .origin = origin,
+      .transition = {transition, stage::colors::red, true},
+      .border = render::ponpu_waku,
+      .scenery = render::ponpu_scenery,
+      .layers = kLayers,
+      .rules = {},
+  };
+  return d;
+}
+
+}  // namespace drills

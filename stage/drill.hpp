@@ -1,0 +1,80 @@
+#pragma once
+// What the engine knows of a drill: one descriptor per drill, defined in the
+// drill's own folder and listed in playback order by the registry. The stage
+// plays any list of descriptors; it never names a drill itself.
+
+#include <span>
+
+#include "stage/frame_table.hpp"
+#include "stage/geometry.hpp"
+#include "stage/window.hpp"
+
+namespace stage {
+
+// What an equipment renderer reads: keyframe `frame` of its drill's table,
+// painted on `window` with the drill's origin. Stateless renderers read only
+// this (and earlier records of the same table, to paint old drawings over).
+struct Layer {
+  Window& window;
+  const FrameTable& table;
+  int frame;      // index of the keyframe being shown
+  Origin origin;  // the drill's stage origin and scale
+};
+using LayerPainter = void (*)(const Layer& layer);
+
+// Paints fixed marks (a border or a scenery) in a drill's stage units.
+using MarkPainter = void (*)(Window& window, const Origin& origin);
+
+// A transition's rotating shape at tick k: a centre that may travel with k, a
+// corner radius, and four corner angles that turn by `angle_step` degrees a tick
+// (positive turns clockwise on the screen).
+struct TransitionShape {
+  double cx;
+  double cy;
+  double r;
+  double angle_step;
+  double theta[4];
+};
+
+struct Transition {
+  TransitionShape (*shape)(bool outro, int k);  // k = 0 .. 36
+  Rgb color;
+  // Flood-filled in its colour at the shape's centre, or an outline only.
+  bool filled;
+};
+
+// The ways a drill's player departs from the plain keyframe step.
+struct PlayerRules {
+  static constexpr int kNever = -1;
+  // Before the layers: hide the whole crew on a keyframe whose code entry of
+  // this index is 1 (the crew is drawn as part of the equipment then).
+  int hide_crew_code = kNever;
+  // Before the layers: let the window process pending events, so that input
+  // can end the run in the middle of a long drill.
+  bool process_events = false;
+  // Show every figure on every keyframe, undoing a hide by the rule above or a layer.
+  bool show_crew_every_keyframe = false;
+};
+
+struct DrillDescriptor {
+  const char* name;          // method prefix: "kiritu", "ponpu", "kahan"
+  const char* display_name;  // the settings dialog's label
+  int conf_bit;              // its bit in the Conf mask
+  // The zero-filled table in the drill's shape; its person count is also the
+  // number of image slots the drill uses.
+  FrameTable (*make_table)();
+  void (*build)(FrameTable& table);  // fills the table once at set-up
+  Origin (*origin)(const StageGeometry& geometry);
+  Transition transition;
+  // Drawn on every keyframe, over everything else.
+  MarkPainter border;
+  // Drawn after the clear of a full redraw; may be null.
+  MarkPainter scenery;
+  // The equipment renderers, in layer order; they paint before the figures move.
+  std::span<const LayerPainter> layers;
+  PlayerRules rules;
+};
+
+using DrillList = std::span<const DrillDescriptor>;
+
+}  // namespace stage
