@@ -9,9 +9,4 @@ namespace drills {
 // Platoon, pump truck, portable pump.
 stage::DrillList registry();
 
-// Each drill's descriptor, defined in its folder's descriptor.cpp.
-const stage::DrillDescriptor& platoon_drill();
-const stage::DrillDescriptor& pump_truck_drill();
-const stage::DrillDescriptor& portable_pump_drill();
-
 }  // namespace drills

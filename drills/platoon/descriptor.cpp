@@ -1,11 +1,10 @@
 // The platoon drill as the stage plays it.
 
 #include "drills/platoon/platoon.hpp"
-#include "drills/registry.hpp"
 #include "render/marks.hpp"
 #include "stage/stage.hpp"
 
-namespace drills {
+namespace drills::platoon {
 namespace {
 
 stage::Origin origin(const stage::StageGeometry& g) {
@@ -22,7 +21,7 @@ stage::TransitionShape transition(bool outro, int k) {
 
 }  // namespace
 
-const stage::DrillDescriptor& platoon_drill() {
+const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{
       .name = "kiritu",
       .display_name = "訓練礼式",
@@ -39,4 +38,4 @@ const stage::DrillDescriptor& platoon_drill() {
   return d;
 }
 
-}  // namespace drills
+}  // namespace drills::platoon

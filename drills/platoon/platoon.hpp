@@ -1,16 +1,16 @@
 #pragma once
 // The platoon drill's choreography: fills its keyframe table once at start-up.
 
+#include "stage/drill.hpp"
 #include "stage/frame_table.hpp"
 
 namespace drills::platoon {
+
+// The drill as the stage plays it (table, origin, transition, marks, layers).
+const stage::DrillDescriptor& descriptor();
 
 // Writes the whole drill into the table from record 0 on.
 void kiritu_set(stage::FrameTable& table);
 
 }  // namespace drills::platoon
 
-// The stage fills every drill's table through these names.
-namespace drills {
-using platoon::kiritu_set;
-}  // namespace drills

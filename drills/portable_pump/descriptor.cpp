@@ -1,12 +1,11 @@
 // The portable-pump drill as the stage plays it.
 
 #include "drills/portable_pump/portable_pump.hpp"
-#include "drills/registry.hpp"
 #include "render/layer.hpp"
 #include "render/marks.hpp"
 #include "stage/stage.hpp"
 
-namespace drills {
+namespace drills::portable_pump {
 namespace {
 
 stage::Origin origin(const stage::StageGeometry& g) {
@@ -34,7 +33,7 @@ constexpr int kHideCrewCode = 2;
 
 }  // namespace
 
-const stage::DrillDescriptor& portable_pump_drill() {
+const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{
       .name = "kahan",
       .display_name = "可搬ポンプ操法",
@@ -53,4 +52,4 @@ const stage::DrillDescriptor& portable_pump_drill() {
   return d;
 }
 
-}  // namespace drills
+}  // namespace drills::portable_pump

@@ -1,9 +1,13 @@
 #pragma once
 // The portable-pump drill's choreography: fills its keyframe table once at start-up.
 
+#include "stage/drill.hpp"
 #include "stage/frame_table.hpp"
 
 namespace drills::portable_pump {
+
+// The drill as the stage plays it (table, origin, transition, marks, layers).
+const stage::DrillDescriptor& descriptor();
 
 // Writes the whole drill into the table from record 0 on: the opening
 // formation, the six scenes, a five-second closing hold and the end record.
@@ -20,7 +24,3 @@ void kahan_last(stage::FrameTable& t, int& k);    // inspection report and dismi
 
 }  // namespace drills::portable_pump
 
-// The stage fills every drill's table through these names.
-namespace drills {
-using portable_pump::kahan_set;
-}  // namespace drills

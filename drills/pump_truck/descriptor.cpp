@@ -1,12 +1,11 @@
 // The pump-truck drill as the stage plays it.
 
 #include "drills/pump_truck/pump_truck.hpp"
-#include "drills/registry.hpp"
 #include "render/layer.hpp"
 #include "render/marks.hpp"
 #include "stage/stage.hpp"
 
-namespace drills {
+namespace drills::pump_truck {
 namespace {
 
 stage::Origin origin(const stage::StageGeometry& g) {
@@ -26,7 +25,7 @@ constexpr stage::LayerPainter kLayers[] = {render::ponpu_time_0, render::ponpu_t
 
 }  // namespace
 
-const stage::DrillDescriptor& pump_truck_drill() {
+const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{
       .name = "ponpu",
       .display_name = "ポンプ車操法",
@@ -43,4 +42,4 @@ const stage::DrillDescriptor& pump_truck_drill() {
   return d;
 }
 
-}  // namespace drills
+}  // namespace drills::pump_truck

@@ -1,9 +1,13 @@
 #pragma once
 // The pump-truck drill's choreography: fills its keyframe table once at start-up.
 
+#include "stage/drill.hpp"
 #include "stage/frame_table.hpp"
 
 namespace drills::pump_truck {
+
+// The drill as the stage plays it (table, origin, transition, marks, layers).
+const stage::DrillDescriptor& descriptor();
 
 // Writes the whole drill into the table from record 0 on: the opening
 // formation, the seven scenes, a long still and the end marker (record 1046).
@@ -21,7 +25,3 @@ void ponpu_last(stage::FrameTable& table, int& k);    // inspection report, dism
 
 }  // namespace drills::pump_truck
 
-// The stage fills every drill's table through these names.
-namespace drills {
-using pump_truck::ponpu_set;
-}  // namespace drills
