@@ -76,10 +76,10 @@ TEST_P(DialogOkTest, OkWritesConfThenSpeedInOneChange) {
   SettingsDialog d({GetParam().conf, GetParam().speed});
   EXPECT_TRUE(d.ok(p));
   EXPECT_EQ(p.calls, (std::vector<std::string>{std::string("write_all Saver Conf=") +
-                                               GetParam().conf_written + " Speed=" +
-                                               GetParam().speed_written}));
-  EXPECT_EQ(p.ini, std::string("[Saver]\nConf=") + GetParam().conf_written + "\nSpeed=" +
-                       GetParam().speed_written + "\n");
+                                               GetParam().conf_written +
+                                               " Speed=" + GetParam().speed_written}));
+  EXPECT_EQ(p.ini, std::string("[Saver]\nConf=") + GetParam().conf_written +
+                       "\nSpeed=" + GetParam().speed_written + "\n");
 }
 
 // A store that cannot write several keys at once (the Windows profile calls)

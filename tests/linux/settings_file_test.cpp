@@ -9,14 +9,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <thread>
-
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/profile_file.hpp"
@@ -261,7 +260,7 @@ TEST_F(SettingsFileTest, KilledWritesLeaveOldOrNewFileAndNoTemporaries) {
   const std::string new_text = "[Saver]\nConf= 2\nSpeed= 2\n" + padding;
   // In memory where possible: a disk's fsync would make each kill wait for it
   // without widening any window that matters here.
-  if (struct stat shm {}; stat("/dev/shm", &shm) == 0 && S_ISDIR(shm.st_mode)) {
+  if (struct stat shm{}; stat("/dev/shm", &shm) == 0 && S_ISDIR(shm.st_mode)) {
     TearDown();
     char pattern[] = "/dev/shm/mirukado-settings-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
