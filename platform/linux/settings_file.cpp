@@ -121,20 +121,21 @@ bool replace(const std::string& temporary, const std::string& target) {
 }
 
 // The content written into an unnamed temporary file that then takes the
-// target's place. -1: the file system makes no unnamed files; 0 / 1: failed /
+// target's place. -1: no unnamed file could be made or named here (the file
+// system lacks them, or /proc is missing), try a named one; 0 / 1: failed /
 // replaced.
 int replace_through_unnamed(const std::string& folder, const std::string& target,
                             const std::string& text, mode_t mode) {
   const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode);
   if (fd < 0) return (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) ? -1 : 0;
-  bool ok = fill(fd, text, mode);
-  if (ok) {
+  int result = 0;
+  if (fill(fd, text, mode)) {
     const HeldSignals held;
     std::string name;
-    ok = link_unnamed(fd, folder, name) && replace(name, target);
+    result = !link_unnamed(fd, folder, name) ? -1 : replace(name, target) ? 1 : 0;
   }
-  ok = (::close(fd) == 0) && ok;
-  return ok ? 1 : 0;
+  ::close(fd);
+  return result;
 }
 
 bool replace_through_named(const std::string& folder, const std::string& target,
