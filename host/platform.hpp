@@ -5,6 +5,7 @@
 // as plain integers, texts as UTF-8.
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace host {
@@ -37,6 +38,17 @@ class Platform {
   // Writes key=value under section; a failure is ignored by every caller.
   virtual void write_profile_string(const std::string& section, const std::string& key,
                                     const std::string& value) = 0;
+  struct ProfileEntry {
+    std::string key;
+    std::string value;
+  };
+  // Writes several keys of one section in this order, as one change where the
+  // store can make one (so that a kill in between never applies half of it);
+  // by default one write_profile_string after the other.
+  virtual void write_profile_strings(const std::string& section,
+                                     std::span<const ProfileEntry> entries) {
+    for (const ProfileEntry& e : entries) write_profile_string(section, e.key, e.value);
+  }
 
   // --- run modes ---
   // The desktop's "ScreenSaveUsePassword" value as read (0 when unreadable or

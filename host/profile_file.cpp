@@ -153,9 +153,12 @@ int read_int(std::string_view text, std::string_view section, std::string_view k
   return static_cast<int>(n);
 }
 
-std::optional<std::string> write_string(std::string_view text, std::string_view section,
-                                        std::string_view key, std::string_view value) {
-  if (text.size() > kMaxSize) return std::nullopt;
+namespace {
+
+// write_string without the size bound, so that a batch is bounded once, on
+// its final text.
+std::optional<std::string> write_unbounded(std::string_view text, std::string_view section,
+                                           std::string_view key, std::string_view value) {
   if (has_line_break(section) || has_line_break(key) || has_line_break(value)) return std::nullopt;
   const std::string_view eol = line_ending(text);
   const std::vector<Line> lines = split(text);
@@ -192,6 +195,30 @@ std::optional<std::string> write_string(std::string_view text, std::string_view 
     }
   }
   return out;
+}
+
+std::optional<std::string> bounded(std::optional<std::string> text) {
+  if (text && text->size() > kMaxSize) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::string> write_string(std::string_view text, std::string_view section,
+                                        std::string_view key, std::string_view value) {
+  if (text.size() > kMaxSize) return std::nullopt;
+  return bounded(write_unbounded(text, section, key, value));
+}
+
+std::optional<std::string> write_strings(std::string_view text, std::string_view section,
+                                         std::span<const Entry> entries) {
+  if (text.size() > kMaxSize) return std::nullopt;
+  std::optional<std::string> out{std::string(text)};
+  for (const Entry& e : entries) {
+    out = write_unbounded(*out, section, e.key, e.value);
+    if (!out) return std::nullopt;
+  }
+  return bounded(std::move(out));
 }
 
 }  // namespace host::profile

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -34,9 +35,21 @@ int read_int(std::string_view text, std::string_view section, std::string_view k
 // the key's spelling; a missing key is added after the section's last entry; a
 // missing section is added at the end. Every other byte stays as it was. New
 // lines take the file's line ending ("\r\n" when it has any, else "\n").
-// nullopt when the text is larger than kMaxSize or a name or the value holds a
-// line break (the result would not read back as written).
+// nullopt when the text or the result is larger than kMaxSize (the next read
+// would ignore the whole file) or a name or the value holds a line break (the
+// result would not read back as written).
 std::optional<std::string> write_string(std::string_view text, std::string_view section,
                                         std::string_view key, std::string_view value);
+
+struct Entry {
+  std::string_view key;
+  std::string_view value;
+};
+
+// Several keys of one section written in the given order as one change, each
+// as write_string writes it; nullopt when the text or the final result is
+// larger than kMaxSize or any entry is refused.
+std::optional<std::string> write_strings(std::string_view text, std::string_view section,
+                                         std::span<const Entry> entries);
 
 }  // namespace host::profile

@@ -41,8 +41,10 @@ Settings SettingsDialog::chosen() const {
 bool SettingsDialog::ok(Platform& platform) {
   if (!ok_enabled_) return false;
   const Settings s = chosen();
-  platform.write_profile_string(kSection, kKeyConf, format_profile_number(s.conf));
-  platform.write_profile_string(kSection, kKeySpeed, format_profile_number(s.speed));
+  // One change, so that OK is applied whole or not at all.
+  const Platform::ProfileEntry entries[] = {{kKeyConf, format_profile_number(s.conf)},
+                                            {kKeySpeed, format_profile_number(s.speed)}};
+  platform.write_profile_strings(kSection, entries);
   return true;
 }
 

@@ -86,8 +86,8 @@ class SettingsDialog {
 
   // What OK stores: the mask of the ticked boxes and the selected speed.
   Settings chosen() const;
-  // OK: writes "Conf" and then "Speed" under "Saver", each with its leading
-  // blank; write failures are ignored. Does nothing while OK is disabled.
+  // OK: writes "Conf" and then "Speed" under "Saver" in one change, each with
+  // its leading blank; write failures are ignored. Does nothing while OK is disabled.
   // Returns whether it wrote (the dialog then closes).
   bool ok(Platform& platform);
   // Cancel (button, Esc or close box) writes nothing; nothing to do.

@@ -85,6 +85,13 @@ void LinuxPlatform::write_profile_string(const std::string& section, const std::
   settings_.write_string(section, key, value);
 }
 
+void LinuxPlatform::write_profile_strings(const std::string& section,
+                                          std::span<const ProfileEntry> entries) {
+  std::vector<host::profile::Entry> views;
+  for (const ProfileEntry& e : entries) views.push_back({e.key, e.value});
+  settings_.write_strings(section, views);
+}
+
 void LinuxPlatform::change_password(host::WindowHandle) {
   std::puts(
       "mirukado: on Linux the desktop's screen locker manages the password; "

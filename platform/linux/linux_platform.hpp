@@ -47,6 +47,8 @@ class LinuxPlatform final : public host::Platform {
   int profile_int(const std::string& section, const std::string& key, int default_value) override;
   void write_profile_string(const std::string& section, const std::string& key,
                             const std::string& value) override;
+  void write_profile_strings(const std::string& section,
+                             std::span<const ProfileEntry> entries) override;
   std::uint32_t desktop_use_password() override { return 0; }
   host::WindowHandle foreground_window() override { return 0; }
   void change_password(host::WindowHandle owner) override;

@@ -1,23 +1,31 @@
 #include "platform/linux/settings_file.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
-#include "host/profile_file.hpp"
 #include "host/settings.hpp"
 
 namespace linux_host {
 
 namespace {
+
+// A write takes milliseconds; a temporary file this old is no write's.
+constexpr std::time_t kStaleSeconds = 60;
+constexpr mode_t kNewFileMode = 0600;
+constexpr int kNameAttempts = 16;
 
 std::string home_directory() {
   if (const char* home = std::getenv("HOME"); home && home[0] == '/') return home;
@@ -60,7 +68,123 @@ std::string resolve_link(const std::string& path) {
   return resolved;
 }
 
+// Holds back the signals that end a process by default (a terminal's ^C, a
+// closed session, kill) while a temporary file has a name, so that they end
+// the process only after the rename. SIGKILL cannot be held: what it leaves,
+// remove_stale_temporaries clears at the next write.
+class HeldSignals {
+ public:
+  HeldSignals() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int s : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&held, s);
+    pthread_sigmask(SIG_BLOCK, &held, &old_);
+  }
+  ~HeldSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+  HeldSignals(const HeldSignals&) = delete;
+  HeldSignals& operator=(const HeldSignals&) = delete;
+
+ private:
+  sigset_t old_{};
+};
+
+// The temporary's name carries the writer's process id, so that the next
+// write can tell a dead writer's leftover from a live writer's file.
+std::string temporary_stem(const std::string& folder) {
+  return folder + "/" + kTemporaryPrefix + std::to_string(getpid()) + "-";
+}
+
+bool fill(int fd, const std::string& text, mode_t mode) {
+  return write_all(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+}
+
+// Gives an unnamed temporary file a name in its folder. Linking through
+// /proc needs no privilege; AT_EMPTY_PATH is the way without /proc.
+bool link_unnamed(int fd, const std::string& folder, std::string& name) {
+  const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+  const std::string stem = temporary_stem(folder);
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
+    name = stem + std::to_string(tick) + "-" + std::to_string(attempt);
+    if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno == EEXIST) continue;
+    if (linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool replace(const std::string& temporary, const std::string& target) {
+  if (std::rename(temporary.c_str(), target.c_str()) == 0) return true;
+  ::unlink(temporary.c_str());
+  return false;
+}
+
+// The content written into an unnamed temporary file that then takes the
+// target's place. -1: no unnamed file could be made or named here (the file
+// system lacks them, or /proc is missing), try a named one; 0 / 1: failed /
+// replaced.
+int replace_through_unnamed(const std::string& folder, const std::string& target,
+                            const std::string& text, mode_t mode) {
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode);
+  if (fd < 0) return (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) ? -1 : 0;
+  int result = 0;
+  if (fill(fd, text, mode)) {
+    const HeldSignals held;
+    std::string name;
+    result = !link_unnamed(fd, folder, name) ? -1 : replace(name, target) ? 1 : 0;
+  }
+  ::close(fd);
+  return result;
+}
+
+bool replace_through_named(const std::string& folder, const std::string& target,
+                           const std::string& text, mode_t mode) {
+  const HeldSignals held;
+  std::string name = temporary_stem(folder) + "XXXXXX";
+  const int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = fill(fd, text, mode);
+  ok = (::close(fd) == 0) && ok;
+  if (!ok) {
+    ::unlink(name.c_str());
+    return false;
+  }
+  return replace(name, target);
+}
+
+// A file is replaced only when its owner is the user who writes and its
+// owner's write bit is set. The rename gives the file a new owner (the
+// writer) and we choose its mode: a file of another user would change hands,
+// and a file its owner made read-only would become writable. The owner and
+// mode decide, not access(W_OK), which grants root everything.
+bool replaceable(const FileContent& content) {
+  return content.missing || (content.owner == geteuid() && (content.mode & S_IWUSR) != 0);
+}
+
 }  // namespace
+
+void remove_stale_temporaries(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  const std::time_t now = std::time(nullptr);
+  const std::string prefix = kTemporaryPrefix;
+  while (const dirent* e = readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name.rfind(prefix, 0) != 0) continue;
+    struct stat st {};
+    if (fstatat(dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+      continue;
+    // ".mirukado-ini-PID-..." names its writer; older names carry no id.
+    const char* id = name.c_str() + prefix.size();
+    char* end = nullptr;
+    const long pid = std::strtol(id, &end, 10);
+    const bool writer_gone = end != id && *end == '-' && pid > 0 && pid != getpid() &&
+                             kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+    if (writer_gone || now - st.st_mtime > kStaleSeconds) unlinkat(dirfd(dir), e->d_name, 0);
+  }
+  closedir(dir);
+}
 
 std::string settings_file_path() {
   std::string config;
@@ -85,6 +209,8 @@ FileContent read_bounded(const std::string& path) {
     ::close(fd);
     return out;
   }
+  out.mode = st.st_mode;
+  out.owner = st.st_uid;
   // One byte beyond the limit is enough to know that the file is too big.
   const std::size_t cap = host::profile::kMaxSize + 1;
   char buffer[16384];
@@ -111,31 +237,30 @@ int SettingsFile::read_int(const std::string& section, const std::string& key,
 
 bool SettingsFile::write_string(const std::string& section, const std::string& key,
                                 const std::string& value) const {
+  const host::profile::Entry entry{key, value};
+  return write_strings(section, {&entry, 1});
+}
+
+bool SettingsFile::write_strings(const std::string& section,
+                                 std::span<const host::profile::Entry> entries) const {
   const std::string target = resolve_link(path_);
   const FileContent content = read_bounded(target);
   // What we could not read we must not replace: it may be someone's data.
-  if (content.unreadable) return false;
-  const auto updated = host::profile::write_string(content.text, section, key, value);
+  if (content.unreadable || !replaceable(content)) return false;
+  const auto updated = host::profile::write_strings(content.text, section, entries);
   if (!updated) return false;
 
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
   if (!make_folders(folder)) return false;
+  remove_stale_temporaries(folder);
 
-  std::string temp = folder + "/.mirukado-ini-XXXXXX";
-  const int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat old {};
-  bool ok = write_all(fd, *updated);
-  if (ok && !content.missing && stat(target.c_str(), &old) == 0)
-    ok = fchmod(fd, old.st_mode & 07777) == 0;
-  ok = ok && fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
+  const mode_t mode = content.missing ? kNewFileMode : (content.mode & 07777);
+  int replaced = -1;
+  if (temporaries_ == Temporaries::Unnamed)
+    replaced = replace_through_unnamed(folder, target, *updated, mode);
+  if (replaced < 0) replaced = replace_through_named(folder, target, *updated, mode) ? 1 : 0;
+  if (replaced == 0) return false;
   // The rename itself is durable only once the folder is synced.
   if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
     fsync(dir);

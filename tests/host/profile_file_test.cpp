@@ -89,6 +89,24 @@ TEST(ProfileWrite, RefusesOversizedTextAndLineBreaks) {
   EXPECT_FALSE(profile::write_string("", "Sa\nver", "Conf", " 7").has_value());
 }
 
+// Several keys go in as one change: in order, each as a single write would
+// put it, bounded on the final text only.
+TEST(ProfileWrite, WritesSeveralKeysInOrderWithinTheSizeLimit) {
+  const profile::Entry entries[] = {{"Conf", " 3"}, {"Speed", " 2"}};
+  EXPECT_EQ(profile::write_strings("", "Saver", entries), "[Saver]\nConf= 3\nSpeed= 2\n");
+  EXPECT_EQ(profile::write_strings("[saver]\r\nspeed=1\r\n", "Saver", entries),
+            "[saver]\r\nspeed= 2\r\nConf= 3\r\n");
+
+  // Conf grows by 10 bytes and then shrinks by 10: only the end result counts.
+  const std::string head = "[Saver]\nConf=1\n;";
+  const std::string full = head + std::string(profile::kMaxSize - head.size() - 1, 'x') + "\n";
+  const profile::Entry grow_then_shrink[] = {{"Conf", "12345678901"}, {"Conf", "1"}};
+  EXPECT_EQ(profile::write_strings(full, "Saver", grow_then_shrink), full);
+  const profile::Entry grow[] = {{"Conf", "1"}, {"Conf", "12"}};
+  EXPECT_FALSE(profile::write_strings(full, "Saver", grow).has_value());
+  EXPECT_FALSE(profile::write_string(full, "Saver", "Conf", "12").has_value());
+}
+
 // Whatever bytes a damaged file holds, a write must read back as written and
 // leave the other bytes of the text in place.
 TEST(ProfileWrite, GarbageTextReadsBackWhatWasWritten) {

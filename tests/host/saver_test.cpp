@@ -197,8 +197,8 @@ TEST(RunModes, SettingsDialogOkWritesConfThenSpeedAndEnds) {
   };
   Saver saver(p);
   EXPECT_EQ(saver.load(), StartResult::Ended);
-  const Calls tail(p.calls.end() - 5, p.calls.end());
-  EXPECT_EQ(tail, (Calls{"run_settings_dialog", "write Saver Conf= 2", "write Saver Speed= 3", "ok",
+  const Calls tail(p.calls.end() - 4, p.calls.end());
+  EXPECT_EQ(tail, (Calls{"run_settings_dialog", "write_all Saver Conf= 2 Speed= 3", "ok",
                          "end_program"}));
   EXPECT_EQ(p.ini, "[Saver]\nConf= 2\nSpeed= 3\n");
 }

@@ -69,13 +69,31 @@ struct OkCase {
 
 class DialogOkTest : public testing::TestWithParam<OkCase> {};
 
-TEST_P(DialogOkTest, OkWritesConfThenSpeedWithLeadingBlank) {
+// One change holding both keys, Conf first: a kill can never apply half of
+// an OK.
+TEST_P(DialogOkTest, OkWritesConfThenSpeedInOneChange) {
   host_test::FakePlatform p;
   SettingsDialog d({GetParam().conf, GetParam().speed});
   EXPECT_TRUE(d.ok(p));
-  EXPECT_EQ(p.calls, (std::vector<std::string>{
-                         std::string("write Saver Conf=") + GetParam().conf_written,
-                         std::string("write Saver Speed=") + GetParam().speed_written}));
+  EXPECT_EQ(p.calls, (std::vector<std::string>{std::string("write_all Saver Conf=") +
+                                               GetParam().conf_written +
+                                               " Speed=" + GetParam().speed_written}));
+  EXPECT_EQ(p.ini, std::string("[Saver]\nConf=") + GetParam().conf_written +
+                       "\nSpeed=" + GetParam().speed_written + "\n");
+}
+
+// A store that cannot write several keys at once (the Windows profile calls)
+// gets them one after the other, in order.
+TEST(DialogOk, StoreWithoutBatchesWritesKeyByKey) {
+  struct KeyByKey : host_test::FakePlatform {
+    void write_profile_strings(const std::string& section,
+                               std::span<const ProfileEntry> entries) override {
+      Platform::write_profile_strings(section, entries);
+    }
+  } p;
+  SettingsDialog d({6, 3});
+  EXPECT_TRUE(d.ok(p));
+  EXPECT_EQ(p.calls, (std::vector<std::string>{"write Saver Conf= 6", "write Saver Speed= 3"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Writes, DialogOkTest,
