@@ -59,7 +59,8 @@ inline constexpr std::array<ControlSpec, 10> kSettingsControls{{
 
 const ControlSpec& control_spec(ControlId id);
 
-// The three drill check boxes, in bit order (1, 2, 4).
+// The three drill check boxes, in the registry's order (platoon, pump truck,
+// portable pump); each stands for its drill's Conf bit.
 enum class Drill { Kiritu = 0, Ponpu = 1, Kahan = 2 };
 // The three option buttons: Speed 1, 2, 3.
 enum class SpeedOption { Slow = 1, Normal = 2, Fast = 3 };

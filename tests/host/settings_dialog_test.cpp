@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "drills/registry.hpp"
 #include "fake_platform.hpp"
 
 namespace {
@@ -118,6 +119,19 @@ TEST(DialogControls, TabOrderCoversFocusableControlsOnce) {
   EXPECT_EQ(tabs, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7}));
   EXPECT_EQ(host::control_spec(host::ControlId::CmdCancel).caption, "キャンセル");
   EXPECT_EQ(host::control_spec(host::ControlId::OptNormal).caption, "中速");
+}
+
+// The boxes stand for the registry's drills by position: a box whose caption
+// names another drill would store that drill's bit under the wrong label.
+TEST(DialogControls, DrillBoxesFollowTheRegistry) {
+  const host::ControlId boxes[] = {host::ControlId::ChkKiritu, host::ControlId::ChkPonpu,
+                                   host::ControlId::ChkKahan};
+  const auto drills = drills::registry();
+  ASSERT_EQ(drills.size(), std::size(boxes));
+  for (std::size_t i = 0; i < drills.size(); ++i) {
+    EXPECT_EQ(host::control_spec(boxes[i]).caption, drills[i].display_name);
+    EXPECT_EQ(host::control_spec(boxes[i]).name, std::string("chk_") + drills[i].name);
+  }
 }
 
 }  // namespace
