@@ -115,7 +115,7 @@ expect_refused() {
   shift
   env "$@" >"$work/refused.out" 2>"$work/refused.err" &
   local pid=$!
-  started+=($pid)
+  started+=("$pid")
   expect_exit_within "$pid" 3000 "$what"
   local status
   status=$(status_of "$pid")
@@ -334,7 +334,7 @@ case "$case_name" in
       saver /s
       b=$last
       wait_for_caption ミルカドスクリーンセーバー本体 >/dev/null || fail "round $round: no full-screen window"
-      for i in $(seq 60); do
+      for _ in $(seq 60); do
         running "$a" && running "$b" || break
         sleep 0.05
       done
