@@ -414,12 +414,21 @@ TEST_P(Interrupted, StopsRemovesWhatItWroteAndSaysSo) {
       fs::create_directories(dir);
       char args[512];
       std::snprintf(args, sizeof args, GetParam().args, dir.c_str());
-      const std::string cmd = std::string("exec ") + MIRUKADO_RENDER + " " + args + " 2>" +
-                              err.string() + " >/dev/null";
-      const char* argv[] = {"sh", "-c", cmd.c_str(), nullptr};
+      // Spawned directly (no shell in between whose handlers could be seen).
+      std::vector<std::string> words{MIRUKADO_RENDER};
+      std::istringstream split(args);
+      for (std::string w; split >> w;) words.push_back(w);
+      std::vector<char*> argv;
+      for (std::string& w : words) argv.push_back(w.data());
+      argv.push_back(nullptr);
+      posix_spawn_file_actions_t redirect;
+      posix_spawn_file_actions_init(&redirect);
+      posix_spawn_file_actions_addopen(&redirect, 1, "/dev/null", O_WRONLY, 0);
+      posix_spawn_file_actions_addopen(&redirect, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                       0644);
       pid_t pid = 0;
-      ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ),
-                0);
+      ASSERT_EQ(posix_spawn(&pid, MIRUKADO_RENDER, &redirect, nullptr, argv.data(), environ), 0);
+      posix_spawn_file_actions_destroy(&redirect);
       int polls = 0;
       while (polls++ < kPolls &&
              !(catches(pid, sig) &&
