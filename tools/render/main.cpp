@@ -41,13 +41,14 @@ struct UsageError {
   std::string message;
 };
 
+// DRILL stands for the registry's drill names, filled in by usage_text().
 const char* const kUsage =
-    "usage: mirukado-render dump kiritu|ponpu|kahan\n"
+    "usage: mirukado-render dump DRILL\n"
     "       mirukado-render still --size WxH -o FILE.png\n"
-    "       mirukado-render frame kiritu|ponpu|kahan INDEX --size WxH -o FILE.png\n"
+    "       mirukado-render frame DRILL INDEX --size WxH -o FILE.png\n"
     "       mirukado-render play --conf C --speed S --from SECONDS --seconds N --fps F --size WxH "
     "-o DIR [--force]\n"
-    "       mirukado-render gif kiritu|ponpu|kahan --speed S --fps F --size WxH -o FILE.gif\n"
+    "       mirukado-render gif DRILL --speed S --fps F --size WxH -o FILE.gif\n"
     "play refuses more than 25e9 pixels x frames (12000 frames at 1920x1080) without --force.\n"
     "FILE may be a device or FIFO (written as a stream, e.g. /dev/stdout) or a symbolic link.\n";
 
@@ -88,28 +89,43 @@ void warn(const std::string& text) {
   if (!text.empty()) std::fprintf(stderr, "mirukado-render: warning: %s\n", text.c_str());
 }
 
+// A drill of the registry, by its method prefix (kiritu, ponpu, kahan).
 struct Drill {
-  const char* name;
-  int conf_bit;
-  stage::PlaybackState intro;
-  stage::PlaybackState player;
-  stage::PlaybackState outro;
+  const stage::DrillDescriptor* descriptor;
   int index;  // in drills::registry()
+  const char* name() const { return descriptor->name; }
+  int conf_bit() const { return descriptor->conf_bit; }
+  // Whether the stage is in this drill's `phase`.
+  bool at(const stage::Stage& stage, stage::Stage::Phase phase) const {
+    return stage.drill() == index && stage.phase() == phase;
+  }
 };
 
-const Drill kDrills[] = {
-    {"kiritu", stage::kConfPlatoon, stage::PlaybackState::KirituStart, stage::PlaybackState::Kiritu,
-     stage::PlaybackState::KirituEnd, 0},
-    {"ponpu", stage::kConfPumpTruck, stage::PlaybackState::PonpuStart, stage::PlaybackState::Ponpu,
-     stage::PlaybackState::PonpuEnd, 1},
-    {"kahan", stage::kConfPortablePump, stage::PlaybackState::KahanStart,
-     stage::PlaybackState::Kahan, stage::PlaybackState::KahanEnd, 2},
-};
+// "kiritu|ponpu|kahan" (or with `separator`): the registry's drill names.
+std::string drill_names(const char* separator) {
+  std::string names;
+  for (const stage::DrillDescriptor& d : drills::registry()) {
+    if (!names.empty()) names.append(separator);
+    names.append(d.name);
+  }
+  return names;
+}
 
-const Drill& drill_named(const std::string& name) {
-  for (const Drill& d : kDrills)
-    if (name == d.name) return d;
-  throw UsageError{"unknown drill '" + name + "' (expected kiritu, ponpu or kahan)"};
+Drill drill_named(const std::string& name) {
+  const stage::DrillList all = drills::registry();
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (name == all[i].name) return {&all[i], static_cast<int>(i)};
+  std::string message = "unknown drill '";
+  message.append(name).append("' (expected ").append(drill_names(", ")).append(")");
+  throw UsageError{message};
+}
+
+std::string usage_text() {
+  const std::string names = drill_names("|");
+  std::string text = kUsage;
+  for (std::size_t at = text.find("DRILL"); at != std::string::npos; at = text.find("DRILL", at))
+    text.replace(at, 5, names);
+  return text;
 }
 
 long parse_long(const std::string& text, const std::string& what, long lo, long hi) {
@@ -197,8 +213,7 @@ void append_field(std::string& line, long value) {
 
 int cmd_dump(const Args& args) {
   args.allow({}, 1);
-  const Drill& d = drill_named(args.words[0]);
-  const stage::DrillDescriptor& drill = drills::registry()[static_cast<std::size_t>(d.index)];
+  const stage::DrillDescriptor& drill = *drill_named(args.words[0]).descriptor;
   stage::FrameTable t = drill.make_table();
   drill.build(t);
 
@@ -270,19 +285,19 @@ int cmd_still(const Args& args) {
 
 int cmd_frame(const Args& args) {
   args.allow({"size", "o"}, 2);
-  const Drill& d = drill_named(args.words[0]);
+  const Drill d = drill_named(args.words[0]);
   const long index = parse_long(args.words[1], "keyframe index", 0, 32767);
   const Size size = parse_size(args.need("size"));
   const std::string out = args.need("o");
   raster::RasterWindow window(size.w, size.h);
-  stage::Stage stage(window, d.conf_bit, 1, drills::registry());
+  stage::Stage stage(window, d.conf_bit(), 1, drills::registry());
   stage::VirtualClock clock(stage);
   const stage::FrameTable& t = stage.table(d.index);
   if (index >= t.end_index())
-    throw UsageError{"keyframe " + std::to_string(index) + " is past the end of " + d.name +
+    throw UsageError{"keyframe " + std::to_string(index) + " is past the end of " + d.name() +
                      " (keyframes 0.." + std::to_string(t.end_index() - 1) + ")"};
   // The intro, then keyframes until the one asked for has been shown.
-  while (!(stage.state() == d.player && stage.frame_index() == index + 1)) {
+  while (!(d.at(stage, stage::Stage::Phase::Keyframes) && stage.frame_index() == index + 1)) {
     clock.step();
     stop_if_signalled();
   }
@@ -410,14 +425,14 @@ int cmd_play(const Args& args) {
 
 int cmd_gif(const Args& args) {
   args.allow({"speed", "fps", "size", "o"}, 1);
-  const Drill& d = drill_named(args.words[0]);
+  const Drill d = drill_named(args.words[0]);
   const int speed = static_cast<int>(parse_long(args.need("speed"), "speed", 1, 3));
   const long fps = parse_long(args.need("fps"), "fps", 1, 50);
   const Size size = parse_size(args.need("size"));
   const std::string out = args.need("o");
 
   raster::RasterWindow window(size.w, size.h);
-  stage::Stage stage(window, d.conf_bit, speed, drills::registry());
+  stage::Stage stage(window, d.conf_bit(), speed, drills::registry());
   stage::VirtualClock clock(stage);
 
   // One whole run: from activation until the outro hands over to the next
@@ -425,14 +440,14 @@ int cmd_gif(const Args& args) {
   std::int64_t run_end = 0;
   {
     raster::RasterWindow probe_window(1, 1);
-    stage::Stage probe(probe_window, d.conf_bit, speed, drills::registry());
+    stage::Stage probe(probe_window, d.conf_bit(), speed, drills::registry());
     stage::VirtualClock probe_clock(probe);
     bool in_outro = false;
     while (true) {
       probe_clock.step();
       stop_if_signalled();
-      if (probe.state() == d.outro) in_outro = true;
-      if (in_outro && probe.state() == d.intro) break;
+      if (d.at(probe, stage::Stage::Phase::Outro)) in_outro = true;
+      if (in_outro && d.at(probe, stage::Stage::Phase::Intro)) break;
     }
     run_end = probe_clock.now();
   }
@@ -462,7 +477,7 @@ int cmd_gif(const Args& args) {
 int run_command(const std::string& command, const Args& args) {
   if (command == "dump") return cmd_dump(args);
   if (command == "--help" || command == "-h") {
-    if (std::fputs(kUsage, stdout) == EOF) stdout_failed();
+    if (std::fputs(usage_text().c_str(), stdout) == EOF) stdout_failed();
     return 0;
   }
   catch_stop_signals();
@@ -484,7 +499,7 @@ void finish_stdout() {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fputs(kUsage, stderr);
+    std::fputs(usage_text().c_str(), stderr);
     return 2;
   }
   const std::string command = argv[1];
