@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "drills/registry.hpp"
 #include "platform/raster/raster_window.hpp"
+#include "stage/overlay.hpp"
 #include "stage/playback.hpp"
 #include "stage/stage.hpp"
 #include "tests/raster/pixel_check.hpp"
@@ -256,6 +258,51 @@ TEST(ViewerPlay, PausingMidKeyframeKeepsTheRestOfItsTime) {
   EXPECT_EQ(viewer.keyframe(), 0);
   viewer.advance(52000);
   EXPECT_EQ(viewer.keyframe(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ViewerOverlay, TimelineAndCommandListMapClicksBackToTheDrill) {
+  raster::RasterWindow w(64, 36);
+  Playback viewer(w, drills::registry(), paused_in(1));
+  viewer.go_to_command(20);
+  const stage::OverlayRequest request{1280, 720, 20, true, true};
+  const stage::OverlayView v = stage::overlay_view(viewer, request);
+  ASSERT_TRUE(v.shown);
+  EXPECT_TRUE(v.paused);
+  EXPECT_EQ(v.command_marks.size(), viewer.timeline().commands().size());
+  EXPECT_TRUE(std::is_sorted(v.command_marks.begin(), v.command_marks.end()));
+  EXPECT_EQ(v.position_x, v.command_marks[20]);
+  ASSERT_TRUE(v.help && v.panel);
+  EXPECT_FALSE(v.help->contains(v.bar.x, v.bar.y));  // the cards stay above the band
+
+  const int total = viewer.timeline().total_ms();
+  EXPECT_EQ(stage::timeline_hit(v, viewer, v.bar.x, v.bar.y), 0);
+  EXPECT_EQ(stage::timeline_hit(v, viewer, v.bar.x + v.bar.w - 1, v.band.y), total);
+  EXPECT_EQ(stage::timeline_hit(v, viewer, v.bar.x, v.band.y - 1), std::nullopt);
+
+  // The current command's row is marked; a click on another row names it.
+  const auto current = std::find_if(v.rows.begin(), v.rows.end(),
+                                    [](const stage::CommandRow& r) { return r.current; });
+  ASSERT_NE(current, v.rows.end());
+  EXPECT_EQ(current->command, 20);
+  EXPECT_EQ(current->text, viewer.timeline().commands()[20].text);
+  const stage::CommandRow& other = v.rows.front();
+  EXPECT_EQ(stage::command_hit(v, other.rect.x + 1, other.rect.y + 1), other.command);
+  EXPECT_EQ(stage::command_hit(v, 0, 0), std::nullopt);
+}
+
+TEST(ViewerOverlay, AWindowTooSmallShowsOnlyTheStage) {
+  raster::RasterWindow w(64, 36);
+  Playback viewer(w, drills::registry(), paused_in(0));
+  for (const stage::OverlayRequest r : {stage::OverlayRequest{200, 150, 20, true, true},
+                                        stage::OverlayRequest{1280, 100, 20, false, false}}) {
+    const stage::OverlayView v = stage::overlay_view(viewer, r);
+    EXPECT_FALSE(v.shown);
+    EXPECT_EQ(stage::timeline_hit(v, viewer, 10, r.height - 1), std::nullopt);
+  }
 }
 
 }  // namespace
