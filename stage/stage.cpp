@@ -91,6 +91,16 @@ int Stage::tick() {
   return transition_tick(true);
 }
 
+void Stage::go_to_keyframe(int drill, int frame) {
+  if (!activated_) throw std::logic_error("go_to_keyframe before activation");
+  const FrameTable& t = table(drill);  // checks the drill index
+  if (frame < 0 || frame > t.end_index()) throw std::out_of_range("keyframe index");
+  drill_ = drill;
+  phase_ = Phase::Keyframes;
+  frame_index_ = frame;
+  first_drawn_ = frame > 0;
+}
+
 namespace {
 
 int keyframe_interval(int duration, int speed) {

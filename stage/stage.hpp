@@ -56,6 +56,12 @@ class Stage {
   int tick();
   bool ended() const { return ended_; }
 
+  // For a viewer that moves about in a drill (after activate()): the next
+  // tick shows keyframe `frame` of drill `drill`. Frame 0 redraws in full as
+  // after the drill's intro; a later frame paints over the window, which must
+  // then show that drill's keyframe frame - 1. `frame` may be the end record.
+  void go_to_keyframe(int drill, int frame);
+
   PlaybackState state() const { return static_cast<PlaybackState>(raw_state()); }
   int raw_state() const { return kPhases * drill_ + static_cast<int>(phase_); }
   int drill() const { return drill_; }  // index into drills()

@@ -3,6 +3,7 @@
 // Hosts implement it (raster window, GDI window); tests use a recording fake.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace stage {
@@ -26,6 +27,12 @@ inline constexpr Rgb blue{0, 0, 255};
 
 // Circles take the fill colour inside only while the style is solid.
 enum class FillStyle { Solid = 0, Transparent = 1 };
+
+// A copy of a window's painted surface, taken and put back by that window only.
+class SurfaceSnapshot {
+ public:
+  virtual ~SurfaceSnapshot() = default;
+};
 
 inline constexpr int kImageSlots = 22;  // img_person(0..21)
 inline constexpr int kPoses = 16;
@@ -84,6 +91,13 @@ class Window {
   virtual float height() const = 0;  // twips
   // Asks the platform to bring this window to the front (result unused).
   virtual void set_foreground() {}
+
+  // --- surface checkpoints (optional) ---
+  // Lets a viewer rebuild an earlier keyframe's picture from a nearby copy
+  // instead of repainting the drill from its start. Slots and caption are not
+  // part of it. A window without the service returns null and false.
+  virtual std::unique_ptr<SurfaceSnapshot> save_surface() const { return nullptr; }
+  virtual bool restore_surface(const SurfaceSnapshot& /*snapshot*/) { return false; }
 };
 
 }  // namespace stage

@@ -60,6 +60,19 @@ Rect intersect(const Rect& a, const Rect& b) {
 
 }  // namespace
 
+namespace {
+
+// The inked tiles of a surface, run-length coded row by row as (length,
+// colour) pairs; every other pixel is black. A drill's picture is a few lines
+// on black, so a copy of a 4K surface takes kilobytes, not 33 MB.
+struct InkSnapshot final : stage::SurfaceSnapshot {
+  const void* owner = nullptr;
+  std::vector<Rect> regions;
+  std::vector<std::uint32_t> runs;
+};
+
+}  // namespace
+
 int to_pixel(float twips, float twips_per_pixel) {
   const double v = static_cast<double>(twips) / static_cast<double>(twips_per_pixel);
   if (std::isnan(v)) return static_cast<int>(-kCoordLimit);
@@ -461,6 +474,41 @@ float RasterWindow::twips_per_pixel_x() const { return impl_->tpp; }
 float RasterWindow::twips_per_pixel_y() const { return impl_->tpp; }
 float RasterWindow::width() const { return static_cast<float>(impl_->w) * impl_->tpp; }
 float RasterWindow::height() const { return static_cast<float>(impl_->h) * impl_->tpp; }
+
+std::unique_ptr<stage::SurfaceSnapshot> RasterWindow::save_surface() const {
+  const Impl& m = *impl_;
+  auto snap = std::make_unique<InkSnapshot>();
+  snap->owner = &m;
+  snap->regions = m.tiles.regions(TileMap::kInk);
+  for (const Rect& r : snap->regions)
+    for (int y = r.y; y < r.y + r.h; ++y) {
+      const std::uint32_t* row = m.surface.row(y) + r.x;
+      for (int x = 0; x < r.w;) {
+        int n = 1;
+        while (x + n < r.w && row[x + n] == row[x]) ++n;
+        snap->runs.push_back(static_cast<std::uint32_t>(n));
+        snap->runs.push_back(row[x]);
+        x += n;
+      }
+    }
+  return snap;
+}
+
+bool RasterWindow::restore_surface(const stage::SurfaceSnapshot& snapshot) {
+  const auto* snap = dynamic_cast<const InkSnapshot*>(&snapshot);
+  if (!snap || snap->owner != impl_.get()) return false;
+  clear();
+  Impl& m = *impl_;
+  std::size_t i = 0;
+  for (const Rect& r : snap->regions)
+    for (int y = r.y; y < r.y + r.h; ++y)
+      for (int x = r.x; x < r.x + r.w; i += 2) {
+        const int n = static_cast<int>(snap->runs[i]);
+        if (snap->runs[i + 1] != 0) m.fill_span(y, x, x + n - 1, snap->runs[i + 1]);
+        x += n;
+      }
+  return true;
+}
 
 int RasterWindow::width_px() const { return impl_->w; }
 int RasterWindow::height_px() const { return impl_->h; }

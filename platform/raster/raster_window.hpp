@@ -95,6 +95,8 @@ class RasterWindow final : public stage::Window {
   float twips_per_pixel_y() const override;
   float width() const override;
   float height() const override;
+  std::unique_ptr<stage::SurfaceSnapshot> save_surface() const override;
+  bool restore_surface(const stage::SurfaceSnapshot& snapshot) override;
 
   // Pixel size.
   int width_px() const;

@@ -1,0 +1,48 @@
+#pragma once
+// A drill seen as a timeline: where each keyframe starts at speed 1, and the
+// spoken commands a learner looks for. Both are read from the drill's table,
+// which must outlive them (the command texts point into its captions).
+
+#include <string_view>
+#include <vector>
+
+#include "stage/frame_table.hpp"
+
+namespace stage {
+
+// One command: a run of consecutive keyframes that show the same non-empty
+// caption (a caption held over several keyframes is said once).
+struct Command {
+  int first_keyframe = 0;
+  int time_ms = 0;  // from the drill's first keyframe, at speed 1
+  std::string_view text;
+};
+
+class DrillTimeline {
+ public:
+  explicit DrillTimeline(const FrameTable& table);
+
+  // Keyframes 0 .. keyframes() - 1 are shown; the end record is not one.
+  int keyframes() const { return static_cast<int>(durations_.size()); }
+  int start_ms(int keyframe) const;
+  int duration_ms(int keyframe) const;
+  // From the first keyframe's start to the last one's end, at speed 1.
+  int total_ms() const { return total_; }
+  // The keyframe on screen at `ms` (clamped to the drill).
+  int keyframe_at(int ms) const;
+
+  const std::vector<Command>& commands() const { return commands_; }
+  // The command heard at `keyframe`: the last one that started at or before
+  // it (silent keyframes after a command belong to it); -1 before the first.
+  int command_at(int keyframe) const;
+
+ private:
+  int check(int keyframe) const;
+
+  std::vector<int> starts_;
+  std::vector<int> durations_;
+  int total_ = 0;
+  std::vector<Command> commands_;
+};
+
+}  // namespace stage

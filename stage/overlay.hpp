@@ -1,0 +1,74 @@
+#pragma once
+// What a viewer shows above the stage, as data: a host paints it in the
+// caption's font on top of the composed picture (never on the painted
+// surface) and sends clicks back through the hit tests. Nothing here draws.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "stage/playback.hpp"
+
+namespace stage {
+
+struct PixelRect {
+  int x = 0;
+  int y = 0;
+  int w = 0;
+  int h = 0;
+  bool contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
+  friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+struct HelpLine {
+  std::string_view keys;
+  std::string_view action;
+};
+// The help card's lines, in the order shown.
+const std::vector<HelpLine>& help_lines();
+
+struct OverlayRequest {
+  int width = 0;  // window, pixels
+  int height = 0;
+  int line = 0;  // the caption font's line height, pixels
+  bool help = false;
+  bool commands = false;
+};
+
+struct CommandRow {
+  PixelRect rect;
+  int command = 0;  // index into the drill's command list
+  std::string_view text;
+  std::string time;  // "m:ss" at speed 1
+  bool current = false;
+};
+
+struct OverlayView {
+  bool shown = false;  // false: the window is too small, only the stage shows
+
+  // The timeline band along the bottom: a bar for the drill's whole time.
+  PixelRect band;
+  PixelRect bar;
+  int position_x = 0;              // where the current time lies on the bar
+  std::vector<int> command_marks;  // x of every command's start
+  std::optional<PixelRect> loop;   // the A-B passage on the bar
+  std::string drill;               // the drill's display name
+  std::string time;                // "elapsed / total", m:ss
+  std::string speed;               // "×1", "×½", ...
+  bool paused = false;
+
+  std::optional<PixelRect> help;  // the card; lines from help_lines()
+
+  std::optional<PixelRect> panel;  // the command list, as many rows as fit
+  std::vector<CommandRow> rows;    // around the current command
+};
+
+OverlayView overlay_view(const Playback& playback, const OverlayRequest& request);
+
+// A click on the timeline band: the drill time (speed 1) under it.
+std::optional<int> timeline_hit(const OverlayView& view, const Playback& playback, int x, int y);
+// A click on the command list: the command under it.
+std::optional<int> command_hit(const OverlayView& view, int x, int y);
+
+}  // namespace stage

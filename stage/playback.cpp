@@ -1,0 +1,389 @@
+#include "stage/playback.hpp"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+#include <string>
+
+#include "stage/rounding.hpp"
+
+namespace stage {
+namespace {
+
+// A host that fell this far behind (a suspended machine, a debugger) skips
+// the backlog instead of racing through it keyframe by keyframe.
+constexpr std::int64_t kMaxLagMs = 1000;
+
+// Speed as the fraction num / den of a keyframe's duration spent on screen.
+struct Scale {
+  int num;
+  int den;
+};
+constexpr std::array<Scale, kPlaySpeeds> kScales{{{4, 1}, {2, 1}, {1, 1}, {1, 2}, {1, 10}}};
+
+Scale scale_of(PlaySpeed speed) { return kScales.at(static_cast<std::size_t>(speed)); }
+
+}  // namespace
+
+int scaled_delay(int ms, PlaySpeed speed) {
+  const Scale s = scale_of(speed);
+  return static_cast<int>(round_half_even(static_cast<double>(ms) * s.num / s.den));
+}
+
+// The window the stage draws on: passes everything through to the host's
+// window and remembers what a checkpoint must put back besides the surface
+// (slots, fill settings, caption), which a window cannot be asked for.
+class Playback::TrackedWindow final : public Window {
+ public:
+  struct Slot {
+    float left = 0, top = 0, width = 0, height = 0;
+    int pose = -1;
+    bool visible = true;
+    bool touched = false;  // set at least once: only those are put back
+  };
+  struct State {
+    std::array<Slot, kImageSlots> slots{};
+    FillStyle fill_style = FillStyle::Transparent;
+    Rgb fill_color = colors::black;
+    std::string caption;
+  };
+
+  explicit TrackedWindow(Window& inner) : w_(inner) {}
+  Window& inner() { return w_; }
+  const State& state() const { return state_; }
+
+  void put_back(const State& s) {
+    for (int i = 0; i < kImageSlots; ++i) {
+      const Slot& slot = s.slots[static_cast<std::size_t>(i)];
+      if (!slot.touched) continue;
+      set_slot_size(i, slot.width, slot.height);
+      set_slot_top(i, slot.top);
+      set_slot_left(i, slot.left);
+      if (slot.pose >= 0) set_slot_picture(i, slot.pose);
+      set_slot_visible(i, slot.visible);
+    }
+    set_fill_style(s.fill_style);
+    set_fill_color(s.fill_color);
+    set_caption_text(s.caption);
+  }
+
+  void clear() override { w_.clear(); }
+  void line(float x1, float y1, float x2, float y2, Rgb c) override { w_.line(x1, y1, x2, y2, c); }
+  void box(float x1, float y1, float x2, float y2, Rgb c) override { w_.box(x1, y1, x2, y2, c); }
+  void filled_box(float x1, float y1, float x2, float y2, Rgb c) override {
+    w_.filled_box(x1, y1, x2, y2, c);
+  }
+  void circle(float cx, float cy, float r, Rgb c) override { w_.circle(cx, cy, r, c); }
+  void set_fill_style(FillStyle style) override {
+    state_.fill_style = style;
+    w_.set_fill_style(style);
+  }
+  void set_fill_color(Rgb c) override {
+    state_.fill_color = c;
+    w_.set_fill_color(c);
+  }
+  void flood_fill(int px, int py, Rgb border) override { w_.flood_fill(px, py, border); }
+
+  void set_slot_left(int i, float left) override {
+    w_.set_slot_left(i, left);  // the window checks the index first
+    slot(i).left = left;
+  }
+  void set_slot_top(int i, float top) override {
+    w_.set_slot_top(i, top);
+    slot(i).top = top;
+  }
+  void set_slot_size(int i, float width, float height) override {
+    w_.set_slot_size(i, width, height);
+    slot(i).width = width;
+    slot(i).height = height;
+  }
+  void set_slot_picture(int i, int pose) override {
+    w_.set_slot_picture(i, pose);
+    slot(i).pose = pose;
+  }
+  void set_slot_visible(int i, bool visible) override {
+    w_.set_slot_visible(i, visible);
+    slot(i).visible = visible;
+  }
+
+  void set_caption_left(float left) override { w_.set_caption_left(left); }
+  void set_caption_text(const std::string& utf8) override {
+    state_.caption = utf8;
+    w_.set_caption_text(utf8);
+  }
+  void set_caption_font_size(int points) override { w_.set_caption_font_size(points); }
+  float caption_height() const override { return w_.caption_height(); }
+
+  // The model schedules keyframes itself.
+  void set_timer_interval(int) override {}
+  // The host handles input between the model's calls, never inside a tick:
+  // a key pressed during a seek then waits for it, and runs once.
+  bool process_events() override { return true; }
+  float twips_per_pixel_x() const override { return w_.twips_per_pixel_x(); }
+  float twips_per_pixel_y() const override { return w_.twips_per_pixel_y(); }
+  float width() const override { return w_.width(); }
+  float height() const override { return w_.height(); }
+  void set_foreground() override { w_.set_foreground(); }
+
+ private:
+  Slot& slot(int i) {
+    Slot& s = state_.slots.at(static_cast<std::size_t>(i));
+    s.touched = true;
+    return s;
+  }
+
+  Window& w_;
+  State state_;
+};
+
+struct Playback::Checkpoint {
+  std::unique_ptr<SurfaceSnapshot> surface;
+  TrackedWindow::State window;
+};
+
+Playback::Playback(Window& window, DrillList drills, const PlaybackPlace& place)
+    : window_(std::make_unique<TrackedWindow>(window)), stage_(*window_, 0, 1, drills) {
+  stage_.activate();
+  for (int d = 0; d < static_cast<int>(drills.size()); ++d) {
+    timelines_.emplace_back(stage_.table(d));
+    if (timelines_.back().keyframes() == 0)
+      throw std::invalid_argument("a viewed drill needs at least one keyframe");
+    checkpoints_.emplace_back(
+        static_cast<std::size_t>(timelines_.back().keyframes() / kCheckpointEvery + 1));
+  }
+  speed_ = place.speed;
+  playing_ = place.playing;
+  show(std::clamp(place.drill, 0, drill_count() - 1), 0);
+  seek_time(place.time_ms);
+  const int keyframes = timeline().keyframes();
+  if (place.loop && place.loop->a >= 0 && place.loop->a <= place.loop->b &&
+      place.loop->b < keyframes)
+    loop_ = place.loop;
+}
+
+Playback::~Playback() = default;
+
+const DrillDescriptor& Playback::descriptor() const {
+  return stage_.drills()[static_cast<std::size_t>(drill_)];
+}
+
+const DrillTimeline& Playback::timeline(int drill) const {
+  return timelines_.at(static_cast<std::size_t>(drill));
+}
+
+// --- rebuilding the picture ---
+
+Playback::Checkpoint* Playback::checkpoint(int drill, int keyframe) {
+  if (keyframe % kCheckpointEvery != 0) return nullptr;
+  return checkpoints_[static_cast<std::size_t>(drill)]
+                     [static_cast<std::size_t>(keyframe / kCheckpointEvery)]
+                         .get();
+}
+
+int Playback::checkpoint_at_or_before(int drill, int keyframe) {
+  for (int k = keyframe / kCheckpointEvery * kCheckpointEvery; k >= 0; k -= kCheckpointEvery)
+    if (checkpoint(drill, k)) return k;
+  return -1;
+}
+
+void Playback::show(int drill, int keyframe) {
+  if (drill == drill_ && keyframe == shown_) return;
+  const int saved = checkpoint_at_or_before(drill, keyframe);
+  if (drill == drill_ && shown_ >= 0 && shown_ < keyframe && shown_ >= saved) {
+    // Painting on from the picture on screen costs the fewest keyframes.
+  } else if (saved >= 0 && window_->inner().restore_surface(*checkpoint(drill, saved)->surface)) {
+    window_->put_back(checkpoint(drill, saved)->window);
+    stage_.go_to_keyframe(drill, saved + 1);
+    shown_ = saved;
+  } else {
+    // From the drill's start, with the window as its intro leaves it: every
+    // figure hidden (by the set-up or the previous drill's outro) and, after
+    // a filled transition, the fill colour that of the transition.
+    int persons = 0;
+    for (int d = 0; d < drill_count(); ++d)
+      persons = std::max(persons, stage_.table(d).person_count());
+    for (int i = 0; i < persons; ++i) window_->set_slot_visible(i, false);
+    const Transition& t = stage_.drills()[static_cast<std::size_t>(drill)].transition;
+    if (t.filled) window_->set_fill_color(t.color);
+    window_->set_fill_style(FillStyle::Transparent);
+    stage_.go_to_keyframe(drill, 0);
+    shown_ = -1;
+  }
+  drill_ = drill;
+  while (shown_ < keyframe) paint_next();
+}
+
+void Playback::paint_next() {
+  stage_.tick();
+  ++painted_;
+  ++shown_;
+  if (!checkpoints_supported_ || shown_ % kCheckpointEvery != 0 || checkpoint(drill_, shown_))
+    return;
+  std::unique_ptr<SurfaceSnapshot> surface = window_->inner().save_surface();
+  if (!surface) {
+    checkpoints_supported_ = false;  // every seek replays from the drill's start
+    return;
+  }
+  checkpoints_[static_cast<std::size_t>(drill_)]
+              [static_cast<std::size_t>(shown_ / kCheckpointEvery)] =
+                  std::make_unique<Checkpoint>(Checkpoint{std::move(surface), window_->state()});
+}
+
+// --- time ---
+
+int Playback::offset_at(std::int64_t now) const {
+  const int duration = timeline().duration_ms(shown_);
+  if (!playing_) return offset_;
+  const Scale s = scale_of(speed_);
+  const std::int64_t gone = (now - shown_at_) * s.den / s.num;
+  return static_cast<int>(std::min<std::int64_t>(offset_ + gone, duration));
+}
+
+void Playback::anchor() {
+  shown_at_ = now_;
+  due_ = now_ + scaled_delay(timeline().duration_ms(shown_) - offset_, speed_);
+}
+
+int Playback::elapsed_ms() const { return timeline().start_ms(shown_) + offset_at(now_); }
+
+bool Playback::at_end() const {
+  return !playing_ && shown_ == timeline().keyframes() - 1 &&
+         offset_ >= timeline().duration_ms(shown_);
+}
+
+int Playback::advance(std::int64_t now) {
+  now_ = std::max(now_, now);
+  while (playing_ && due_ <= now_) {
+    const std::int64_t t = due_;
+    if (loop_ && shown_ == loop_->b) {
+      show(drill_, loop_->a);
+    } else if (shown_ + 1 >= timeline().keyframes()) {
+      offset_ = timeline().duration_ms(shown_);  // stays on the last keyframe
+      playing_ = false;
+      break;
+    } else {
+      paint_next();
+    }
+    offset_ = 0;
+    shown_at_ = t;
+    due_ = t + scaled_delay(timeline().duration_ms(shown_), speed_);
+    if (now_ - due_ > kMaxLagMs) anchor();
+  }
+  return playing_ ? static_cast<int>(due_ - now_) : kIdle;
+}
+
+// --- commands ---
+
+void Playback::play() {
+  if (playing_) return;
+  if (at_end()) {
+    show(drill_, 0);
+    offset_ = 0;
+  }
+  playing_ = true;
+  anchor();
+}
+
+void Playback::pause() {
+  offset_ = offset_at(now_);
+  playing_ = false;
+}
+
+void Playback::step_forward() {
+  pause();
+  if (shown_ + 1 < timeline().keyframes()) seek_keyframe(shown_ + 1);
+}
+
+void Playback::step_back() {
+  pause();
+  seek_keyframe(std::max(0, shown_ - 1));
+}
+
+bool Playback::next_command() {
+  for (const Command& c : timeline().commands())
+    if (c.first_keyframe > shown_) {
+      seek_keyframe(c.first_keyframe);
+      return true;
+    }
+  return false;
+}
+
+bool Playback::previous_command() {
+  const auto& commands = timeline().commands();
+  for (auto c = commands.rbegin(); c != commands.rend(); ++c)
+    if (c->first_keyframe < shown_) {
+      seek_keyframe(c->first_keyframe);
+      return true;
+    }
+  return false;
+}
+
+void Playback::go_to_command(int command) {
+  seek_keyframe(timeline().commands().at(static_cast<std::size_t>(command)).first_keyframe);
+}
+
+void Playback::go_to_start() { seek_keyframe(0); }
+
+void Playback::go_to_end() {
+  const int last = timeline().keyframes() - 1;
+  seek_keyframe(last);
+  offset_ = timeline().duration_ms(last);
+  playing_ = false;
+}
+
+void Playback::select_drill(int drill) {
+  if (drill < 0 || drill >= drill_count()) throw std::out_of_range("drill index");
+  loop_.reset();
+  show(drill, 0);
+  offset_ = 0;
+  anchor();
+}
+
+void Playback::next_drill() { select_drill((drill_ + 1) % drill_count()); }
+
+void Playback::seek_time(int ms) {
+  if (ms >= timeline().total_ms()) {
+    go_to_end();
+    return;
+  }
+  const int k = timeline().keyframe_at(std::max(0, ms));
+  show(drill_, k);
+  offset_ = std::max(0, ms) - timeline().start_ms(k);
+  anchor();
+}
+
+void Playback::seek_keyframe(int keyframe) {
+  show(drill_, std::clamp(keyframe, 0, timeline().keyframes() - 1));
+  offset_ = 0;
+  anchor();
+}
+
+void Playback::set_speed(PlaySpeed speed) {
+  offset_ = offset_at(now_);
+  speed_ = speed;
+  anchor();
+}
+
+void Playback::slower() {
+  set_speed(static_cast<PlaySpeed>(std::max(0, static_cast<int>(speed_) - 1)));
+}
+
+void Playback::faster() {
+  set_speed(static_cast<PlaySpeed>(std::min(kPlaySpeeds - 1, static_cast<int>(speed_) + 1)));
+}
+
+void Playback::set_loop_start() {
+  const int b = loop_ ? loop_->b : timeline().keyframes() - 1;
+  loop_ = LoopRange{std::min(shown_, b), std::max(shown_, b)};
+}
+
+void Playback::set_loop_end() {
+  const int a = loop_ ? loop_->a : 0;
+  loop_ = LoopRange{std::min(shown_, a), std::max(shown_, a)};
+}
+
+void Playback::clear_loop() { loop_.reset(); }
+
+PlaybackPlace Playback::place() const { return {drill_, elapsed_ms(), playing_, speed_, loop_}; }
+
+}  // namespace stage

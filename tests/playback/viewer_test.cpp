@@ -1,0 +1,308 @@
+// The viewer's playback model on the raster window with the real drills:
+// seeks rebuild exactly the picture that straight play leaves, the command
+// lists follow the tables, the loop wraps and the speeds scale the delays.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "drills/registry.hpp"
+#include "platform/raster/raster_window.hpp"
+#include "stage/overlay.hpp"
+#include "stage/playback.hpp"
+#include "stage/stage.hpp"
+#include "tests/raster/pixel_check.hpp"
+
+namespace {
+
+using stage::Playback;
+using stage::PlaySpeed;
+
+// Small enough to keep whole-drill replays quick, large enough that the
+// drills' shapes stay apart (s is about 0.9 twips per stage unit).
+constexpr int kW = 640;
+constexpr int kH = 360;
+
+using Image = std::vector<std::uint32_t>;
+
+stage::PlaybackPlace paused_in(int drill) {
+  stage::PlaybackPlace p;
+  p.drill = drill;
+  p.playing = false;
+  return p;
+}
+
+Image picture(raster::RasterWindow& w) {
+  w.compose();
+  const raster::Surface& f = w.frame();
+  Image out;
+  for (int y = 0; y < f.height; ++y) out.insert(out.end(), f.row(y), f.row(y) + f.width);
+  return out;
+}
+
+::testing::AssertionResult shows(raster::RasterWindow& w, const Image& want) {
+  w.compose();
+  return raster::test::matches(w.frame(), [&](int x, int y) {
+    return want[static_cast<std::size_t>(y) * kW + static_cast<std::size_t>(x)];
+  });
+}
+
+// The saver's own stage playing drill `d` from its start: the pictures it
+// leaves after each of `keyframes` (ascending).
+std::map<int, Image> straight_play(int d, const std::vector<int>& keyframes) {
+  raster::RasterWindow w(kW, kH);
+  const stage::DrillList drills = drills::registry();
+  stage::Stage s(w, drills[static_cast<std::size_t>(d)].conf_bit, 3, drills);
+  s.activate();
+  std::map<int, Image> out;
+  for (const int k : keyframes) {
+    while (!(s.drill() == d && s.raw_state() % 3 == 1 && s.frame_index() == k + 1)) s.tick();
+    out[k] = picture(w);
+  }
+  return out;
+}
+
+TEST(ViewerSeek, RebuildsThePictureThatPlayingStraightThereLeaves) {
+  const stage::DrillList drills = drills::registry();
+  for (int d = 0; d < static_cast<int>(drills.size()); ++d) {
+    SCOPED_TRACE(drills[static_cast<std::size_t>(d)].name);
+    raster::RasterWindow w(kW, kH);
+    Playback viewer(w, drills, paused_in(d));
+    const int last = viewer.timeline().keyframes() - 1;
+    // Both sides of checkpoint keyframes, the middle and the ends.
+    const std::vector<int> targets{0,        1,        31,        32,       33,  95,
+                                   last / 3, last / 2, last - 33, last - 1, last};
+    const std::map<int, Image> want = straight_play(d, targets);
+
+    for (const int k : targets) {  // from before, the first pass painting on
+      viewer.seek_keyframe(k);
+      ASSERT_EQ(viewer.keyframe(), k);
+      EXPECT_TRUE(shows(w, want.at(k))) << "forward to " << k;
+    }
+    for (auto k = targets.rbegin(); k != targets.rend(); ++k) {  // from after, by checkpoints
+      viewer.seek_keyframe(*k);
+      EXPECT_TRUE(shows(w, want.at(*k))) << "back to " << *k;
+    }
+    for (const int k : {last / 2, 33, last}) {  // from another drill
+      viewer.select_drill((d + 1) % viewer.drill_count());
+      viewer.seek_time(viewer.timeline().total_ms() / 2);
+      viewer.select_drill(d);
+      viewer.seek_keyframe(k);
+      EXPECT_TRUE(shows(w, want.at(k))) << "from another drill to " << k;
+    }
+    for (const int k : {1, 32, last / 2}) {  // a step back and forth again
+      viewer.seek_keyframe(k);
+      viewer.step_back();
+      EXPECT_EQ(viewer.keyframe(), k - 1);
+      viewer.step_forward();
+      EXPECT_TRUE(shows(w, want.at(k))) << "back and forth at " << k;
+    }
+  }
+}
+
+TEST(ViewerSeek, ATimeLandsInTheKeyframeOnScreenThen) {
+  raster::RasterWindow w(kW, kH);
+  Playback viewer(w, drills::registry(), paused_in(1));
+  const stage::DrillTimeline& t = viewer.timeline();
+  viewer.seek_time(t.start_ms(11) + 1);  // 集まれ is on from its start to the next keyframe
+  EXPECT_EQ(viewer.keyframe(), 11);
+  EXPECT_EQ(viewer.elapsed_ms(), t.start_ms(11) + 1);
+  viewer.seek_time(-5);
+  EXPECT_EQ(viewer.keyframe(), 0);
+  viewer.seek_time(t.total_ms() + 1);
+  EXPECT_EQ(viewer.keyframe(), t.keyframes() - 1);
+  EXPECT_TRUE(viewer.at_end());
+}
+
+// The lists against the baseline dumps of the tables: a command is a run of
+// keyframes showing one caption, so the pump truck's 125 captioned keyframes
+// (42 different texts) make 53 commands.
+TEST(CommandList, FollowsTheDrillsCaptions) {
+  struct Case {
+    int drill, count;
+    stage::Command first, last;
+    int keyframes, total_ms;
+  };
+  const Case cases[] = {
+      {0, 73, {1, 3000, "気をつけ"}, {1378, 459000, "わかれ"}, 1383, 470000},
+      {1, 53, {11, 6200, "指揮者「集まれ」"}, {1041, 348700, "指揮者「わかれ」"}, 1046, 365700},
+      {2, 40, {15, 7400, "指揮者「集まれ」"}, {605, 208200, "指揮者「わかれ」"}, 610, 225200},
+  };
+  raster::RasterWindow w(64, 36);
+  Playback viewer(w, drills::registry(), paused_in(0));
+  for (const Case& c : cases) {
+    const stage::DrillTimeline& t = viewer.timeline(c.drill);
+    SCOPED_TRACE(c.drill);
+    EXPECT_EQ(t.keyframes(), c.keyframes);
+    EXPECT_EQ(t.total_ms(), c.total_ms);
+    ASSERT_EQ(static_cast<int>(t.commands().size()), c.count);
+    for (const auto& [got, want] :
+         {std::pair{t.commands().front(), c.first}, std::pair{t.commands().back(), c.last}}) {
+      EXPECT_EQ(got.first_keyframe, want.first_keyframe);
+      EXPECT_EQ(got.time_ms, want.time_ms);
+      EXPECT_EQ(got.text, want.text);
+    }
+    // Silent keyframes after a command still belong to it.
+    EXPECT_EQ(t.command_at(c.first.first_keyframe - 1), -1);
+    EXPECT_EQ(t.command_at(c.keyframes - 1), c.count - 1);
+  }
+}
+
+TEST(CommandJumps, MoveBetweenTheCommandsFirstKeyframes) {
+  raster::RasterWindow w(64, 36);
+  Playback viewer(w, drills::registry(), paused_in(1));
+  const auto& commands = viewer.timeline().commands();
+  ASSERT_TRUE(viewer.next_command());
+  EXPECT_EQ(viewer.keyframe(), 11);
+  ASSERT_TRUE(viewer.next_command());
+  EXPECT_EQ(viewer.keyframe(), 22);
+  viewer.seek_keyframe(23);  // silent, after the second command
+  ASSERT_TRUE(viewer.previous_command());
+  EXPECT_EQ(viewer.keyframe(), 22);
+  ASSERT_TRUE(viewer.previous_command());
+  EXPECT_EQ(viewer.keyframe(), 11);
+  EXPECT_FALSE(viewer.previous_command());
+  viewer.go_to_command(static_cast<int>(commands.size()) - 1);
+  EXPECT_FALSE(viewer.next_command());
+  EXPECT_EQ(viewer.current_command(), static_cast<int>(commands.size()) - 1);
+}
+
+TEST(ViewerPlay, TheLoopWrapsAfterBAndPlayEndsAtTheDrillsEnd) {
+  raster::RasterWindow w(64, 36);
+  Playback viewer(w, drills::registry(), paused_in(1));
+  viewer.seek_keyframe(24);
+  viewer.set_loop_start();
+  viewer.seek_keyframe(28);
+  viewer.set_loop_end();
+  EXPECT_EQ(viewer.loop(), (stage::LoopRange{24, 28}));
+  viewer.seek_keyframe(24);
+  viewer.play();
+  std::int64_t now = 0;
+  std::vector<int> seen;
+  for (int i = 0; i < 12; ++i) {
+    now += viewer.advance(now);
+    viewer.advance(now);
+    seen.push_back(viewer.keyframe());
+  }
+  EXPECT_EQ(seen, (std::vector<int>{25, 26, 27, 28, 24, 25, 26, 27, 28, 24, 25, 26}));
+
+  viewer.clear_loop();
+  viewer.go_to_end();
+  viewer.play();  // from the end: again from the start
+  EXPECT_EQ(viewer.keyframe(), 0);
+  viewer.seek_keyframe(viewer.timeline().keyframes() - 1);
+  EXPECT_EQ(viewer.advance(now + 100000), Playback::kIdle);
+  EXPECT_TRUE(viewer.at_end());
+}
+
+TEST(ViewerPlay, SpeedsScaleTheKeyframesDelaysAsTheSaverDoes) {
+  raster::RasterWindow w(64, 36);
+  const stage::DrillList drills = drills::registry();
+  // Keyframes 0..3 of the pump truck last 3000, 500, 300 and 300 ms.
+  std::map<int, std::vector<int>> saver;  // speed 1..3 -> its stage's intervals
+  for (int speed = 1; speed <= 3; ++speed) {
+    raster::RasterWindow sw(64, 36);
+    stage::Stage s(sw, drills[1].conf_bit, speed, drills);
+    s.activate();
+    while (s.raw_state() % 3 != 1) s.tick();
+    for (int k = 0; k < 4; ++k) saver[speed].push_back(s.tick());
+  }
+  Playback viewer(w, drills, paused_in(1));
+  const PlaySpeed speeds[] = {PlaySpeed::Quarter, PlaySpeed::Half, PlaySpeed::One, PlaySpeed::Two,
+                              PlaySpeed::Three};
+  std::int64_t now = 1000;
+  for (const PlaySpeed speed : speeds) {
+    viewer.advance(now);
+    viewer.set_speed(speed);
+    viewer.seek_keyframe(0);
+    viewer.play();
+    std::vector<int> delays;
+    for (int k = 0; k < 4; ++k) {
+      delays.push_back(viewer.advance(now));
+      now += delays.back();
+    }
+    viewer.pause();
+    const std::vector<int>& one = saver[1];
+    switch (speed) {
+      case PlaySpeed::Quarter:
+        EXPECT_EQ(delays, (std::vector<int>{4 * one[0], 4 * one[1], 4 * one[2], 4 * one[3]}));
+        break;
+      case PlaySpeed::Half:
+        EXPECT_EQ(delays, (std::vector<int>{2 * one[0], 2 * one[1], 2 * one[2], 2 * one[3]}));
+        break;
+      default:
+        EXPECT_EQ(delays, saver[static_cast<int>(speed) - 1]);
+    }
+  }
+}
+
+TEST(ViewerPlay, PausingMidKeyframeKeepsTheRestOfItsTime) {
+  raster::RasterWindow w(64, 36);
+  stage::PlaybackPlace half;
+  half.drill = 1;
+  half.speed = PlaySpeed::Half;
+  Playback viewer(w, drills::registry(), half);
+  EXPECT_EQ(viewer.advance(0), 6000);  // keyframe 0: 3000 ms at half speed
+  viewer.advance(2000);
+  viewer.pause();
+  EXPECT_EQ(viewer.elapsed_ms(), 1000);
+  EXPECT_EQ(viewer.advance(50000), Playback::kIdle);
+  EXPECT_EQ(viewer.elapsed_ms(), 1000);
+  viewer.set_speed(PlaySpeed::One);
+  viewer.play();
+  EXPECT_EQ(viewer.advance(50000), 2000);
+  EXPECT_EQ(viewer.keyframe(), 0);
+  viewer.advance(52000);
+  EXPECT_EQ(viewer.keyframe(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ViewerOverlay, TimelineAndCommandListMapClicksBackToTheDrill) {
+  raster::RasterWindow w(64, 36);
+  Playback viewer(w, drills::registry(), paused_in(1));
+  viewer.go_to_command(20);
+  const stage::OverlayRequest request{1280, 720, 20, true, true};
+  const stage::OverlayView v = stage::overlay_view(viewer, request);
+  ASSERT_TRUE(v.shown);
+  EXPECT_TRUE(v.paused);
+  EXPECT_EQ(v.command_marks.size(), viewer.timeline().commands().size());
+  EXPECT_TRUE(std::is_sorted(v.command_marks.begin(), v.command_marks.end()));
+  EXPECT_EQ(v.position_x, v.command_marks[20]);
+  ASSERT_TRUE(v.help && v.panel);
+  EXPECT_FALSE(v.help->contains(v.bar.x, v.bar.y));  // the cards stay above the band
+
+  const int total = viewer.timeline().total_ms();
+  EXPECT_EQ(stage::timeline_hit(v, viewer, v.bar.x, v.bar.y), 0);
+  EXPECT_EQ(stage::timeline_hit(v, viewer, v.bar.x + v.bar.w - 1, v.band.y), total);
+  EXPECT_EQ(stage::timeline_hit(v, viewer, v.bar.x, v.band.y - 1), std::nullopt);
+
+  // The current command's row is marked; a click on another row names it.
+  const auto current = std::find_if(v.rows.begin(), v.rows.end(),
+                                    [](const stage::CommandRow& r) { return r.current; });
+  ASSERT_NE(current, v.rows.end());
+  EXPECT_EQ(current->command, 20);
+  EXPECT_EQ(current->text, viewer.timeline().commands()[20].text);
+  const stage::CommandRow& other = v.rows.front();
+  EXPECT_EQ(stage::command_hit(v, other.rect.x + 1, other.rect.y + 1), other.command);
+  EXPECT_EQ(stage::command_hit(v, 0, 0), std::nullopt);
+}
+
+TEST(ViewerOverlay, AWindowTooSmallShowsOnlyTheStage) {
+  raster::RasterWindow w(64, 36);
+  Playback viewer(w, drills::registry(), paused_in(0));
+  for (const stage::OverlayRequest r : {stage::OverlayRequest{200, 150, 20, true, true},
+                                        stage::OverlayRequest{1280, 100, 20, false, false}}) {
+    const stage::OverlayView v = stage::overlay_view(viewer, r);
+    EXPECT_FALSE(v.shown);
+    EXPECT_EQ(stage::timeline_hit(v, viewer, 10, r.height - 1), std::nullopt);
+  }
+}
+
+}  // namespace
