@@ -65,20 +65,13 @@ enum class Drill { Kiritu = 0, Ponpu = 1, Kahan = 2 };
 // The three option buttons: Speed 1, 2, 3.
 enum class SpeedOption { Slow = 1, Normal = 2, Fast = 3 };
 
-// The Conf bit of each check box, in box order.
-using DrillBits = std::array<int, 3>;
-// The registry's bits. Defined apart from the dialog model, so that the Linux
-// dialog module, which carries its own copy of the model, needs nothing of the
-// drills: only the program, which constructs the model, asks the registry.
-DrillBits registry_drill_bits();
-
 class SettingsDialog {
  public:
   // Dialog load: a box is ticked for each drill bit in Conf; the option for
   // Speed 1..3 is selected, any other Speed keeps the designed choice (中速).
   // OK starts enabled: the load does not run the OK rule, so a Conf without
   // any drill bit shows nothing ticked and OK still enabled.
-  explicit SettingsDialog(const Settings& loaded, const DrillBits& bits = registry_drill_bits());
+  explicit SettingsDialog(const Settings& loaded);
 
   bool checked(Drill d) const { return checked_[static_cast<int>(d)]; }
   SpeedOption speed_option() const { return speed_; }
@@ -101,7 +94,6 @@ class SettingsDialog {
   // Cancel (button, Esc or close box) writes nothing; nothing to do.
 
  private:
-  DrillBits bits_;
   std::array<bool, 3> checked_{};
   SpeedOption speed_ = SpeedOption::Normal;
   bool ok_enabled_ = true;
