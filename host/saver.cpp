@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "drills/registry.hpp"
 #include "host/captions.hpp"
 #include "host/settings_dialog.hpp"
 
@@ -57,7 +58,7 @@ StartResult Saver::load(const std::string& line) {
       window_.focus_input_sink();
       return StartResult::FullScreen;
     case RunMode::Settings: {
-      SettingsDialog dialog(settings_);
+      SettingsDialog dialog(settings_, drills::registry());
       dialog_.run_settings_dialog(dialog, store_);
       end_program();
       return StartResult::Ended;

@@ -42,6 +42,9 @@ enum class PlaybackState : int {
 
 class Stage {
  public:
+  // Where in its drill the stage is: the opening transition, the keyframes
+  // (with the end pause), or the closing transition.
+  enum class Phase { Intro = 0, Keyframes = 1, Outro = 2 };
   // conf: the Conf bit mask as read from the settings; speed: 1, 2 or 3 (any
   // other value plays as 3); drills: at least one descriptor, in playback
   // order (the registry); they must outlive the stage. Allocates the tables.
@@ -60,6 +63,7 @@ class Stage {
   PlaybackState state() const { return static_cast<PlaybackState>(raw_state()); }
   int raw_state() const { return kPhases * drill_ + static_cast<int>(phase_); }
   int drill() const { return drill_; }  // index into drills()
+  Phase phase() const { return phase_; }
   int frame_index() const { return frame_index_; }
   bool first_drawn() const { return first_drawn_; }
   const StageGeometry& geometry() const { return geometry_; }
@@ -71,7 +75,6 @@ class Stage {
   int speed() const { return speed_; }
 
  private:
-  enum class Phase { Intro = 0, Keyframes = 1, Outro = 2 };
   static constexpr int kPhases = 3;
 
   void setup();
