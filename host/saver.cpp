@@ -8,34 +8,40 @@
 
 namespace host {
 
-StartResult Saver::load() {
+Saver::Saver(SaverWindow& window, PlatformParts parts)
+    : window_(window),
+      store_(parts.settings ? *parts.settings : no_settings_),
+      guard_(parts.instance_guard ? *parts.instance_guard : no_guard_),
+      password_(parts.password ? *parts.password : no_password_),
+      dialog_(parts.dialog ? *parts.dialog : no_dialog_) {}
+
+StartResult Saver::load(const std::string& line) {
   // Both conditions are needed: a stale window with our caption (a crashed
   // run) or a second process of another kind must not lock the saver out. The
   // test runs before our own caption is set so that we never find ourselves.
-  const bool window_found = platform_.find_window(kCaptionMain);
-  const bool other_instance = platform_.another_instance();
+  const bool window_found = guard_.find_window(kCaptionMain);
+  const bool other_instance = guard_.another_instance();
   if (window_found && other_instance) {
     end_program();
     return StartResult::Ended;
   }
-  platform_.set_caption(kCaptionMain);
+  window_.set_caption(kCaptionMain);
 
   load_settings();
 
-  const std::string line = platform_.command_line();
   switch (parse_run_mode(line)) {
     case RunMode::PasswordChange: {
       WindowHandle owner = parse_window_handle(line);
-      if (owner == 0) owner = platform_.foreground_window();
-      platform_.change_password(owner);
+      if (owner == 0) owner = password_.foreground_window();
+      password_.change_password(owner);
       end_program();
       return StartResult::Ended;
     }
     case RunMode::Preview: {
-      platform_.set_caption(kCaptionPreview);
+      window_.set_caption(kCaptionPreview);
       // A handle that names no window would leave an invisible 0 x 0 window
       // running for ever with nobody to end it: end at once instead.
-      if (!platform_.embed_preview(parse_window_handle(line))) {
+      if (!window_.embed_preview(parse_window_handle(line))) {
         end_program();
         return StartResult::Ended;
       }
@@ -43,17 +49,17 @@ StartResult Saver::load() {
       return StartResult::Preview;
     }
     case RunMode::FullScreen:
-      platform_.enter_full_screen();
+      window_.enter_full_screen();
       saver_mode_ = SaverMode::FullScreen;
-      use_password_ = platform_.desktop_use_password();
-      platform_.set_topmost(true);
-      platform_.show_cursor(false);
+      use_password_ = password_.desktop_use_password();
+      window_.set_topmost(true);
+      window_.show_cursor(false);
       move_count_ = 0;
-      platform_.focus_input_sink();
+      window_.focus_input_sink();
       return StartResult::FullScreen;
     case RunMode::Settings: {
       SettingsDialog dialog(settings_, drills::registry());
-      platform_.run_settings_dialog(dialog);
+      dialog_.run_settings_dialog(dialog, store_);
       end_program();
       return StartResult::Ended;
     }
@@ -63,9 +69,9 @@ StartResult Saver::load() {
 
 int Saver::load_setting(const char* key, int default_value) {
   // A stored 0 counts as missing; nothing else is tested here.
-  int value = platform_.profile_int(kSection, key, 0);
+  int value = store_.profile_int(kSection, key, 0);
   if (value == 0) {
-    platform_.write_profile_string(kSection, key, format_profile_number(default_value));
+    store_.write_profile_string(kSection, key, format_profile_number(default_value));
     value = default_value;
   }
   return value;
@@ -89,29 +95,29 @@ void Saver::on_mouse_move(float x, float y) {
 
 void Saver::saver_end() {
   if (ended_ || saver_mode_ == SaverMode::Preview) return;
-  platform_.show_cursor(true);
+  window_.show_cursor(true);
   // No longer top-most, so that the password dialog can appear above us.
-  platform_.set_topmost(false);
+  window_.set_topmost(false);
   if (use_password_ == 0) {
-    platform_.set_topmost(false);
+    window_.set_topmost(false);
     end_program();
     return;
   }
-  platform_.screen_saver_running(true);
-  const int result = platform_.verify_password();
+  password_.screen_saver_running(true);
+  const int result = password_.verify_password();
   if ((result & 0xFFFF) == 0) {
     // Refused or cancelled: the run goes on and the pointer hides again.
-    platform_.show_cursor(false);
+    window_.show_cursor(false);
     return;
   }
-  platform_.screen_saver_running(false);
-  platform_.set_topmost(false);
+  password_.screen_saver_running(false);
+  window_.set_topmost(false);
   end_program();
 }
 
 void Saver::end_program() {
   ended_ = true;
-  platform_.end_program();
+  window_.end_program();
 }
 
 }  // namespace host

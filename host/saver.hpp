@@ -1,9 +1,11 @@
 #pragma once
 // The screen saver's host rules: start-up and run modes, the input that ends a
 // full-screen run, and the password check before it ends. Hosts forward the
-// window's events here and perform what the rules ask through host::Platform.
+// window's events here (through host::Runner while a stage plays) and perform
+// what the rules ask through the platform parts they have.
 
 #include <cstdint>
+#include <string>
 
 #include "host/command_line.hpp"
 #include "host/platform.hpp"
@@ -21,11 +23,15 @@ enum class StartResult { Ended, Preview, FullScreen };
 
 class Saver {
  public:
-  explicit Saver(Platform& platform) : platform_(platform) {}
+  // A part left null in `parts` behaves as a host without it (see platform.hpp).
+  explicit Saver(SaverWindow& window, PlatformParts parts = {});
+  Saver(const Saver&) = delete;
+  Saver& operator=(const Saver&) = delete;
 
   // The window's load handler: single-instance test, settings with defaults
-  // written back, then the run mode chosen by the command line.
-  StartResult load();
+  // written back, then the run mode chosen by the command line (the text
+  // after the program path).
+  StartResult load(const std::string& command_line);
 
   // Input handlers of the saver window.
   void on_key_down() { saver_end(); }
@@ -55,7 +61,17 @@ class Saver {
   int load_setting(const char* key, int default_value);
   void end_program();
 
-  Platform& platform_;
+  // The defaults stand in for the parts the host does not have.
+  SettingsStore no_settings_;
+  InstanceGuard no_guard_;
+  PasswordGate no_password_;
+  DialogRunner no_dialog_;
+
+  SaverWindow& window_;
+  SettingsStore& store_;
+  InstanceGuard& guard_;
+  PasswordGate& password_;
+  DialogRunner& dialog_;
   Settings settings_;
   SaverMode saver_mode_ = SaverMode::None;
   std::uint32_t use_password_ = 0;

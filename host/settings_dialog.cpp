@@ -38,13 +38,13 @@ Settings SettingsDialog::chosen() const {
   return s;
 }
 
-bool SettingsDialog::ok(Platform& platform) {
+bool SettingsDialog::ok(SettingsStore& store) {
   if (!ok_enabled_) return false;
   const Settings s = chosen();
   // One change, so that OK is applied whole or not at all.
-  const Platform::ProfileEntry entries[] = {{kKeyConf, format_profile_number(s.conf)},
-                                            {kKeySpeed, format_profile_number(s.speed)}};
-  platform.write_profile_strings(kSection, entries);
+  const SettingsStore::ProfileEntry entries[] = {{kKeyConf, format_profile_number(s.conf)},
+                                                 {kKeySpeed, format_profile_number(s.speed)}};
+  store.write_profile_strings(kSection, entries);
   return true;
 }
 

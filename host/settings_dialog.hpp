@@ -11,7 +11,7 @@
 
 namespace host {
 
-class Platform;
+class SettingsStore;
 
 enum class ControlKind { Label, CheckBox, OptionButton, Button };
 
@@ -93,7 +93,7 @@ class SettingsDialog {
   // OK: writes "Conf" and then "Speed" under "Saver" in one change, each with
   // its leading blank; write failures are ignored. Does nothing while OK is disabled.
   // Returns whether it wrote (the dialog then closes).
-  bool ok(Platform& platform);
+  bool ok(SettingsStore& store);
   // Cancel (button, Esc or close box) writes nothing; nothing to do.
 
  private:

@@ -75,7 +75,6 @@ void Stage::setup() {
   first_drawn_ = false;
   frame_index_ = 0;
   for (int i = 0; i < max_persons_; ++i) window_.set_slot_visible(i, false);
-  window_.set_timer_interval(1);
 }
 
 int Stage::tick() {
@@ -129,7 +128,6 @@ int Stage::player_tick() {
 
   const FrameRecord& r = table[frame_index_];
   if (r.duration == 0) {
-    window_.set_timer_interval(kEndPauseMs);
     frame_index_ = 0;
     phase_ = Phase::Outro;
     return kEndPauseMs;
@@ -163,7 +161,6 @@ int Stage::player_tick() {
   first_drawn_ = true;
   window_.set_caption_text(r.caption);
   const int interval = keyframe_interval(r.duration, speed_);
-  window_.set_timer_interval(interval);
   ++frame_index_;
   return interval;
 }
@@ -171,7 +168,6 @@ int Stage::player_tick() {
 int Stage::transition_tick(bool outro) {
   const DrillDescriptor& drill = current();
   const int interval = transition_interval(speed_);
-  window_.set_timer_interval(interval);
   const int k = frame_index_;
   if (outro && k == 0) {
     const int persons = tables_[static_cast<std::size_t>(drill_)].person_count();

@@ -2,8 +2,9 @@
 // The stage: one window's playback of the enabled drills. activate() runs the
 // one-time set-up (geometry, caption font, the drills' tables, image slots);
 // each tick() runs exactly one step of the playback state machine and returns
-// the interval in ms until the next tick. The stage never sleeps and never
-// reads a clock: hosts drive it from a timer, tests and tools from a virtual clock.
+// the interval in ms until the next tick, the only way the interval travels.
+// The stage never sleeps and never reads a clock: hosts drive it from a timer
+// (through host::Runner), tests and tools from a virtual clock.
 
 #include <cstdint>
 #include <vector>
@@ -21,6 +22,9 @@ inline constexpr int kConfPlatoon = 1;
 inline constexpr int kConfPumpTruck = 2;
 inline constexpr int kConfPortablePump = 4;
 inline constexpr int kConfDefault = 7;
+
+// The set-up asks for the first tick this long after the activation.
+inline constexpr int kFirstTickMs = 1;
 
 // What one tick runs: 3 x drill + phase (intro, keyframes, outro), drills
 // numbered in playback order. The names are those of the three registered drills.
@@ -50,8 +54,8 @@ class Stage {
   void activate();
   bool activated() const { return activated_; }
 
-  // One step of the playback state machine. Returns the next interval in ms,
-  // which it has also handed to the window's timer. Does nothing and returns 0
+  // One step of the playback state machine. Returns the next interval in ms
+  // (the timer is the caller's). Does nothing and returns 0
   // once the run has ended (the window reported it gone while processing events).
   int tick();
   bool ended() const { return ended_; }

@@ -14,7 +14,7 @@ class VirtualClock {
   // Activates the stage at t = 0; its set-up asks for the first tick 1 ms later.
   explicit VirtualClock(Stage& stage) : stage_(stage) {
     stage_.activate();
-    next_due_ = 1;
+    next_due_ = kFirstTickMs;
   }
 
   // Runs every tick due at or before t (ms since activation), in order.
@@ -49,7 +49,7 @@ class VirtualClock {
 
   Stage& stage_;
   std::int64_t now_ = 0;
-  std::int64_t next_due_ = 1;
+  std::int64_t next_due_ = kFirstTickMs;
 };
 
 }  // namespace stage

@@ -80,8 +80,7 @@ class Window {
   virtual void set_caption_font_size(int points) = 0;
   virtual float caption_height() const = 0;  // twips, for the current font and text
 
-  // --- timer, events, metrics ---
-  virtual void set_timer_interval(int ms) = 0;
+  // --- events, metrics ---
   // Lets the platform handle pending input. Returns false when that ended the
   // run (the window is gone): the caller must not touch the window again.
   virtual bool process_events() = 0;

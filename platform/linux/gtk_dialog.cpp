@@ -23,7 +23,7 @@ int px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
 struct DialogUi {
   host::SettingsDialog* model = nullptr;
-  host::Platform* platform = nullptr;
+  host::SettingsStore* store = nullptr;
   GtkWidget* window = nullptr;
   std::array<GtkWidget*, 3> checks{};   // by host::Drill
   std::array<GtkWidget*, 3> options{};  // slow, normal, fast
@@ -39,7 +39,7 @@ void close_dialog(DialogUi* ui) {
 }
 
 void press_ok(DialogUi* ui) {
-  if (ui->model->ok(*ui->platform)) close_dialog(ui);
+  if (ui->model->ok(*ui->store)) close_dialog(ui);
 }
 
 void on_check_toggled(GtkToggleButton* button, gpointer data) {
@@ -144,14 +144,14 @@ GtkWidget* make_control(const host::ControlSpec& spec, GSList** group) {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int mirukado_gtk_settings_dialog(
-    host::SettingsDialog* model, host::Platform* platform) {
+    host::SettingsDialog* model, host::SettingsStore* store) {
   // The same X display the rest of the program checked and uses, whatever
   // other backend the session offers.
   gdk_set_allowed_backends("x11");
   if (!gtk_init_check(nullptr, nullptr)) return 1;
   DialogUi ui;
   ui.model = model;
-  ui.platform = platform;
+  ui.store = store;
   ui.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(ui.window), host::kCaptionSettings);
   gtk_window_set_resizable(GTK_WINDOW(ui.window), FALSE);

@@ -11,12 +11,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "drills/registry.hpp"
 #include "host/command_line.hpp"
 #include "platform/linux/gtk_dialog.hpp"
 #include "platform/linux/presenter.hpp"
 #include "platform/raster/raster_window.hpp"
-#include "stage/stage.hpp"
 
 namespace linux_host {
 
@@ -42,6 +40,21 @@ std::string executable_folder() {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
+
+// Puts the raster window's changed rectangles on the screen.
+class RasterScreen final : public host::Screen {
+ public:
+  RasterScreen(raster::RasterWindow& window, Presenter& presenter)
+      : window_(window), presenter_(presenter) {}
+  void present(bool everything) override {
+    std::vector<raster::Rect> regions = window_.compose();  // brings frame() up to date
+    presenter_.show(window_.frame(), std::move(regions), everything);
+  }
+
+ private:
+  raster::RasterWindow& window_;
+  Presenter& presenter_;
+};
 
 }  // namespace
 
@@ -214,7 +227,7 @@ void LinuxPlatform::set_topmost(bool topmost) {
   SDL_ShowWindow(window_);
 }
 
-void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog) {
+void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog, host::SettingsStore& store) {
   // GTK is loaded here only: linking it into the program would map its whole
   // library tree into every full-screen run.
   const std::string here = executable_folder();
@@ -227,7 +240,7 @@ void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog) {
     if (!module) continue;
     auto* run = reinterpret_cast<GtkDialogEntry>(dlsym(module, kGtkDialogEntry));
     if (run) {
-      if (run(&dialog, this) != 0) refuse("cannot open the settings dialog (no display?)");
+      if (run(&dialog, &store) != 0) refuse("cannot open the settings dialog (no display?)");
       // GTK cannot be unloaded safely; the program ends right after anyway.
       return;
     }
@@ -236,19 +249,19 @@ void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog) {
 }
 
 void LinuxPlatform::handle(const SDL_Event& e) {
-  if (!saver_ || ended_) return;
+  if (!runner_ || ended_) return;
   switch (e.type) {
     case SDL_KEYDOWN:
-      saver_->on_key_down();
+      runner_->on_key_down();
       break;
     case SDL_TEXTINPUT:
-      saver_->on_key_press();
+      runner_->on_key_press();
       break;
     case SDL_MOUSEBUTTONDOWN:
-      saver_->on_mouse_down();
+      runner_->on_mouse_down();
       break;
     case SDL_MOUSEBUTTONUP:
-      saver_->on_mouse_up();
+      runner_->on_mouse_up();
       break;
     case SDL_MOUSEMOTION: {
       // Screen position relative to where the window was placed: a window
@@ -260,8 +273,8 @@ void LinuxPlatform::handle(const SDL_Event& e) {
         x += wx - origin_x_;
         y += wy - origin_y_;
       }
-      saver_->on_mouse_move(static_cast<float>(x) * kTwipsPerPixel,
-                            static_cast<float>(y) * kTwipsPerPixel);
+      runner_->on_mouse_move(static_cast<float>(x) * kTwipsPerPixel,
+                             static_cast<float>(y) * kTwipsPerPixel);
       break;
     }
     case SDL_WINDOWEVENT:
@@ -294,6 +307,10 @@ bool LinuxPlatform::pump_events() {
     // The host window is gone, and ours with it: end quietly.
     if (gone) ended_ = true;
   }
+  // One whole picture for all the exposes drained here; inside a tick the
+  // runner shows it when the tick is done.
+  if (expose_ && runner_ && !ended_) runner_->request_full_redraw();
+  expose_ = false;
   return !ended_;
 }
 
@@ -303,24 +320,21 @@ int LinuxPlatform::run_stage(const host::Settings& settings) {
   using Clock = std::chrono::steady_clock;
   raster::RasterWindow window(width_, height_, kTwipsPerPixel);
   window.set_event_pump([this] { return pump_events(); });
-  stage::Stage stage(window, settings.conf, settings.speed, drills::registry());
   Presenter presenter(window_);
-  const auto present = [&](bool everything) {
-    std::vector<raster::Rect> regions = window.compose();  // brings frame() up to date
-    presenter.show(window.frame(), std::move(regions), everything);
-  };
+  RasterScreen screen(window, presenter);
+  host::Runner runner(window, settings, screen, saver_);
+  runner_ = &runner;
 
-  stage.activate();
-  present(true);
-  auto next = Clock::now() + std::chrono::milliseconds(std::max(window.timer_interval(), 1));
-  while (!ended_) {
+  // The timer is a deadline that SDL's event wait sleeps towards: events
+  // arrive in between, and the next tick is due the delay the last one
+  // returned after it ended.
+  int delay = runner.start();
+  auto next = Clock::now() + std::chrono::milliseconds(delay);
+  while (!ended_ && delay != host::Runner::kStopped) {
     const auto now = Clock::now();
     if (now >= next) {
-      const int interval = stage.tick();
-      if (ended_ || stage.ended()) break;
-      present(expose_);
-      expose_ = false;
-      next = Clock::now() + std::chrono::milliseconds(std::max(interval, 1));
+      delay = runner.on_timer();
+      next = Clock::now() + std::chrono::milliseconds(delay);
       continue;
     }
     int wait = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(next - now).count());
@@ -328,11 +342,8 @@ int LinuxPlatform::run_stage(const host::Settings& settings) {
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, wait)) handle(e);
     pump_events();
-    if (expose_ && !ended_) {
-      present(true);
-      expose_ = false;
-    }
   }
+  runner_ = nullptr;
   // The pointer comes back whatever ended the run.
   SDL_ShowCursor(SDL_ENABLE);
   return exit_status_;

@@ -1,15 +1,18 @@
 #pragma once
-// host::Platform on Linux: SDL2 presents the saver window (full screen, or a
-// child window inside a given X window for previews and xscreensaver), X11
+// The platform parts on Linux: SDL2 presents the saver window (full screen, or
+// a child window inside a given X window for previews and xscreensaver), X11
 // answers the single-instance caption search, a per-user lock file stands in
 // for the previous-instance test, and the GTK3 settings dialog is loaded only
-// when it is shown.
+// when it is shown. The desktop's screen locker owns the password, so the
+// password gate only explains that there is none to change; the run itself is
+// the core's runner, driven from an SDL wait loop.
 
 #include <chrono>
 #include <memory>
 #include <string>
 
 #include "host/platform.hpp"
+#include "host/runner.hpp"
 #include "host/saver.hpp"
 #include "platform/linux/instance_lock.hpp"
 #include "platform/linux/settings_file.hpp"
@@ -24,13 +27,18 @@ class RasterWindow;
 
 namespace linux_host {
 
-class LinuxPlatform final : public host::Platform {
+class LinuxPlatform final : public host::SaverWindow,
+                            public host::SettingsStore,
+                            public host::InstanceGuard,
+                            public host::PasswordGate,
+                            public host::DialogRunner {
  public:
   LinuxPlatform(std::string command_line, SettingsFile settings);
   ~LinuxPlatform() override;
   LinuxPlatform(const LinuxPlatform&) = delete;
   LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 
+  host::PlatformParts parts() { return {this, this, this, this}; }
   // The rules that receive this window's input.
   void attach(host::Saver* saver) { saver_ = saver; }
 
@@ -45,27 +53,26 @@ class LinuxPlatform final : public host::Platform {
   // Exit status after load() ended the program by itself.
   int exit_status() const { return exit_status_; }
 
-  // host::Platform
-  std::string command_line() const override { return command_line_; }
+  // host::InstanceGuard
   bool find_window(const std::string& caption) override;
   bool another_instance() override;
-  void set_caption(const std::string& caption) override;
+  // host::SettingsStore
   int profile_int(const std::string& section, const std::string& key, int default_value) override;
   void write_profile_string(const std::string& section, const std::string& key,
                             const std::string& value) override;
   void write_profile_strings(const std::string& section,
                              std::span<const ProfileEntry> entries) override;
-  std::uint32_t desktop_use_password() override { return 0; }
-  host::WindowHandle foreground_window() override { return 0; }
+  // host::PasswordGate: no password to verify, none to change.
   void change_password(host::WindowHandle owner) override;
+  // host::DialogRunner
+  void run_settings_dialog(host::SettingsDialog& dialog, host::SettingsStore& store) override;
+  // host::SaverWindow
+  void set_caption(const std::string& caption) override;
   bool embed_preview(host::WindowHandle parent) override;
   void enter_full_screen() override;
   void focus_input_sink() override;
-  void run_settings_dialog(host::SettingsDialog& dialog) override;
   void show_cursor(bool show) override;
   void set_topmost(bool topmost) override;
-  void screen_saver_running(bool) override {}
-  int verify_password() override { return 1; }
   void end_program() override { ended_ = true; }
 
  private:
@@ -81,6 +88,7 @@ class LinuxPlatform final : public host::Platform {
   SettingsFile settings_;
   X11Connection x11_;
   host::Saver* saver_ = nullptr;
+  host::Runner* runner_ = nullptr;  // while run_stage plays
   std::string caption_;
   SDL_Window* window_ = nullptr;
   int width_ = 0;

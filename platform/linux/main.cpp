@@ -108,8 +108,8 @@ int main(int argc, char** argv) {
   if (host::parse_run_mode(inv.command_line) == host::RunMode::FullScreen &&
       !platform.claim_instance())
     return 0;
-  host::Saver saver(platform);
+  host::Saver saver(platform, platform.parts());
   platform.attach(&saver);
-  if (saver.load() == host::StartResult::Ended) return platform.exit_status();
+  if (saver.load(inv.command_line) == host::StartResult::Ended) return platform.exit_status();
   return platform.run_stage(saver.settings());
 }

@@ -93,7 +93,6 @@ struct RasterWindow::Impl {
 
   stage::FillStyle fill_style = stage::FillStyle::Transparent;
   std::uint32_t fill_color = 0;
-  int timer_interval = 0;
   std::function<bool()> pump;
   FloodWalker walker;
 
@@ -468,7 +467,6 @@ float RasterWindow::caption_height() const {
   return static_cast<float>(impl_->captions().line_height()) * impl_->tpp;
 }
 
-void RasterWindow::set_timer_interval(int ms) { impl_->timer_interval = ms; }
 bool RasterWindow::process_events() { return impl_->pump ? impl_->pump() : true; }
 float RasterWindow::twips_per_pixel_x() const { return impl_->tpp; }
 float RasterWindow::twips_per_pixel_y() const { return impl_->tpp; }
@@ -520,7 +518,6 @@ std::vector<Rect> RasterWindow::compose() { return impl_->compose(); }
 const Surface& RasterWindow::frame() const { return impl_->frame; }
 stage::Rgb RasterWindow::frame_pixel(int x, int y) const { return unpack(impl_->frame.at(x, y)); }
 
-int RasterWindow::timer_interval() const { return impl_->timer_interval; }
 const SlotState& RasterWindow::slot(int i) const {
   if (i < 0 || i >= stage::kImageSlots) throw std::out_of_range("image slot index");
   return impl_->slots[static_cast<std::size_t>(i)];

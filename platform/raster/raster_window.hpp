@@ -89,7 +89,6 @@ class RasterWindow final : public stage::Window {
   void set_caption_text(const std::string& utf8) override;
   void set_caption_font_size(int points) override;
   float caption_height() const override;
-  void set_timer_interval(int ms) override;
   bool process_events() override;
   float twips_per_pixel_x() const override;
   float twips_per_pixel_y() const override;
@@ -115,7 +114,6 @@ class RasterWindow final : public stage::Window {
   stage::Rgb frame_pixel(int x, int y) const;
 
   // Inspection for tests and tools.
-  int timer_interval() const;
   const SlotState& slot(int i) const;
   const std::string& caption_text() const;
   int caption_font_size() const;

@@ -10,7 +10,7 @@ namespace {
 
 struct DialogContext {
   host::SettingsDialog& model;
-  host::Platform& platform;
+  host::SettingsStore& store;
 };
 
 // Check boxes in the model's bit order, option buttons in Speed order.
@@ -58,7 +58,7 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
       }
       if (id == IDOK) {
         // Enter reaches here even while OK is disabled; the model then refuses.
-        if (ctx->model.ok(ctx->platform)) EndDialog(dialog, IDOK);
+        if (ctx->model.ok(ctx->store)) EndDialog(dialog, IDOK);
         return TRUE;
       }
       if (id == IDCANCEL) {  // the button, Esc and the close box
@@ -74,8 +74,8 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
 
 }  // namespace
 
-void run_conf_dialog(HINSTANCE instance, host::SettingsDialog& model, host::Platform& platform) {
-  DialogContext ctx{model, platform};
+void run_conf_dialog(HINSTANCE instance, host::SettingsDialog& model, host::SettingsStore& store) {
+  DialogContext ctx{model, store};
   DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_FORM_CONF), nullptr, dialog_proc,
                   reinterpret_cast<LPARAM>(&ctx));
 }

@@ -5,13 +5,13 @@
 #include <windows.h>
 
 namespace host {
-class Platform;
+class SettingsStore;
 class SettingsDialog;
 }  // namespace host
 
 namespace win32 {
 
-// Shows the dialog modally; OK writes the settings through platform.
-void run_conf_dialog(HINSTANCE instance, host::SettingsDialog& model, host::Platform& platform);
+// Shows the dialog modally; OK writes the settings to store.
+void run_conf_dialog(HINSTANCE instance, host::SettingsDialog& model, host::SettingsStore& store);
 
 }  // namespace win32

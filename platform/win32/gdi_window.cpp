@@ -259,10 +259,6 @@ float GdiWindow::caption_height() const {
   return static_cast<float>(h) * tpp_y_;
 }
 
-void GdiWindow::set_timer_interval(int ms) {
-  if (hwnd_) SetTimer(hwnd_, kTimerId, static_cast<UINT>(std::max(ms, 1)), nullptr);
-}
-
 bool GdiWindow::process_events() {
   MSG msg;
   while (hwnd_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -66,7 +66,6 @@ class GdiWindow final : public stage::Window {
   void set_caption_text(const std::string& utf8) override;
   void set_caption_font_size(int points) override;
   float caption_height() const override;
-  void set_timer_interval(int ms) override;
   bool process_events() override;
   float twips_per_pixel_x() const override { return tpp_x_; }
   float twips_per_pixel_y() const override { return tpp_y_; }
@@ -91,8 +90,6 @@ class GdiWindow final : public stage::Window {
   }
   int width_px() const { return width_px_; }
   int height_px() const { return height_px_; }
-
-  static constexpr UINT_PTR kTimerId = 1;
 
  private:
   struct Slot {

@@ -1,23 +1,37 @@
 // mirukado.scr: the Windows screen saver. The window form_saver is created
 // hidden, the host rules run its load handler (single instance, settings, run
-// mode), and in preview and full-screen runs the stage plays on a GDI window
-// driven by one Win32 timer until the window is destroyed.
+// mode), and in preview and full-screen runs the core's runner plays the stage
+// on a GDI window, driven by one Win32 timer set to the delay each tick
+// returns, until the window is destroyed.
 
 #include <windows.h>
 
 #include <memory>
 
-#include "drills/registry.hpp"
 #include "host/captions.hpp"
+#include "host/runner.hpp"
 #include "host/saver.hpp"
 #include "platform/win32/gdi_window.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "resource.h"
-#include "stage/stage.hpp"
 
 namespace {
 
 constexpr wchar_t kSaverClass[] = L"MirukadoSaver";
+constexpr UINT_PTR kTickTimer = 1;
+
+// Shows what the runner asks for. A window that Windows damaged asks for its
+// picture itself (WM_PAINT), so a whole redraw needs nothing more here.
+class GdiScreen final : public host::Screen {
+ public:
+  explicit GdiScreen(win32::GdiWindow& window) : window_(window) {}
+  void present(bool /*everything*/) override {
+    if (window_.attached()) window_.present();
+  }
+
+ private:
+  win32::GdiWindow& window_;
+};
 
 // Everything one run owns. It outlives the window: the window procedure finds
 // it through GWLP_USERDATA and, once the window is destroyed, only flags read
@@ -26,20 +40,20 @@ struct Run {
   std::unique_ptr<win32::Win32Platform> platform;
   std::unique_ptr<host::Saver> saver;
   std::unique_ptr<win32::GdiWindow> window;
-  std::unique_ptr<stage::Stage> stage;
+  std::unique_ptr<GdiScreen> screen;
+  std::unique_ptr<host::Runner> runner;
   // Mouse positions in twips, at the same scale from the first event on.
   win32::TwipsPerPixel tpp = win32::screen_twips_per_pixel();
-  bool in_tick = false;
 };
 
-void on_timer(Run& run) {
-  // A tick that lets pending events through can meet its own timer's message
-  // there; ticks never overlap, and the tick in progress sets the next interval.
-  if (run.in_tick || !run.stage) return;
-  run.in_tick = true;
-  run.stage->tick();
-  run.in_tick = false;
-  if (run.window && run.window->attached()) run.window->present();
+// One Win32 timer carries the delay the runner returned: SetTimer with the
+// same id replaces the interval. A tick that meets its own timer message while
+// it lets events through gets kUnchanged, and its own return sets the timer.
+void schedule(HWND hwnd, int delay) {
+  if (delay > 0)
+    SetTimer(hwnd, kTickTimer, static_cast<UINT>(delay), nullptr);
+  else if (delay == host::Runner::kStopped)
+    KillTimer(hwnd, kTickTimer);
 }
 
 void drop_queued_characters() {
@@ -66,10 +80,12 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
   if (!run) return DefWindowProcW(hwnd, message, wparam, lparam);
   // While the password dialog is up its modal loop still delivers our input;
   // that input belongs to the dialog's question, not to a new one.
-  host::Saver* saver = run->platform && run->platform->verifying() ? nullptr : run->saver.get();
+  const bool verifying = run->platform && run->platform->verifying();
+  host::Saver* saver = verifying ? nullptr : run->saver.get();
+  host::Runner* input = verifying ? nullptr : run->runner.get();
   switch (message) {
     case WM_TIMER:
-      if (wparam == win32::GdiWindow::kTimerId) on_timer(*run);
+      if (wparam == kTickTimer && run->runner) schedule(hwnd, run->runner->on_timer());
       return 0;
     case WM_ERASEBKGND:
       return 1;  // the back buffer covers the whole client area
@@ -89,26 +105,26 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       // already queued and would call the end of the run a second time (inside
       // the password dialog's own loop, or right after a refusal).
       drop_queued_characters();
-      if (saver) saver->on_key_down();
+      if (input) input->on_key_down();
       return 0;
     case WM_CHAR:
     case WM_SYSCHAR:
-      if (saver) saver->on_key_press();
+      if (input) input->on_key_press();
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
-      if (saver) saver->on_mouse_down();
+      if (input) input->on_mouse_down();
       return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
     case WM_XBUTTONUP:
-      if (saver) saver->on_mouse_up();
+      if (input) input->on_mouse_up();
       return 0;
     case WM_MOUSEMOVE:
-      if (saver) saver->on_mouse_move(twips_x(*run, lparam), twips_y(*run, lparam));
+      if (input) input->on_mouse_move(twips_x(*run, lparam), twips_y(*run, lparam));
       return 0;
     case WM_GETMINMAXINFO:
       if (run->platform && run->platform->full_screen()) {
@@ -133,7 +149,8 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       }
       break;
     case WM_DESTROY:
-      KillTimer(hwnd, win32::GdiWindow::kTimerId);
+      KillTimer(hwnd, kTickTimer);
+      if (run->runner) run->runner->stop();
       if (run->window) run->window->detach();
       PostQuitMessage(0);
       return 0;
@@ -165,21 +182,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   HWND hwnd = CreateWindowExW(0, kSaverClass, win32::widen(host::kCaptionDesigned).c_str(),
                               WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, &run);
   if (!hwnd) return 1;
-  run.platform = std::make_unique<win32::Win32Platform>(instance, hwnd, arguments(command_line));
-  run.saver = std::make_unique<host::Saver>(*run.platform);
+  run.platform = std::make_unique<win32::Win32Platform>(instance, hwnd);
+  run.saver = std::make_unique<host::Saver>(*run.platform, run.platform->parts());
 
-  const host::StartResult start = run.saver->load();
+  const host::StartResult start = run.saver->load(win32::narrow(arguments(command_line)));
   if (start == host::StartResult::Ended || !IsWindow(hwnd)) return 0;
 
   RECT client{};
   GetClientRect(hwnd, &client);
   run.window = std::make_unique<win32::GdiWindow>(hwnd, client.right, client.bottom);
-  const host::Settings& settings = run.saver->settings();
-  run.stage = std::make_unique<stage::Stage>(*run.window, settings.conf, settings.speed,
-                                             drills::registry());
+  run.screen = std::make_unique<GdiScreen>(*run.window);
+  run.runner = std::make_unique<host::Runner>(*run.window, run.saver->settings(), *run.screen,
+                                              run.saver.get());
   ShowWindow(hwnd, start == host::StartResult::Preview ? SW_SHOWNA : SW_SHOW);
-  run.stage->activate();  // the first activation: geometry, tables, timer at 1 ms
-  run.window->present();
+  // The first activation: geometry, tables, the first picture; the first tick 1 ms later.
+  schedule(hwnd, run.runner->start());
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

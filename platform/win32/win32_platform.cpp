@@ -3,7 +3,6 @@
 #include <imm.h>
 
 #include <cstring>
-#include <utility>
 
 #include "host/settings.hpp"
 #include "platform/win32/conf_dialog.hpp"
@@ -92,8 +91,7 @@ std::uint32_t use_password_from_registry_value(DWORD type, const BYTE* data, DWO
   return 0;
 }
 
-Win32Platform::Win32Platform(HINSTANCE instance, HWND saver, std::wstring command_line)
-    : instance_(instance), saver_(saver), command_line_(std::move(command_line)) {
+Win32Platform::Win32Platform(HINSTANCE instance, HWND saver) : instance_(instance), saver_(saver) {
   // The runtime's previous-instance test: decided once at start, before this
   // process could be mistaken for the other one.
   instance_mutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutex);
@@ -105,8 +103,6 @@ Win32Platform::~Win32Platform() {
   if (password_cpl_) FreeLibrary(password_cpl_);
   if (instance_mutex_) CloseHandle(instance_mutex_);
 }
-
-std::string Win32Platform::command_line() const { return narrow(command_line_); }
 
 bool Win32Platform::find_window(const std::string& caption) {
   return FindWindowW(nullptr, widen(caption).c_str()) != nullptr;
@@ -197,8 +193,8 @@ void Win32Platform::focus_input_sink() {
   SetFocus(sink);
 }
 
-void Win32Platform::run_settings_dialog(host::SettingsDialog& dialog) {
-  run_conf_dialog(instance_, dialog, *this);
+void Win32Platform::run_settings_dialog(host::SettingsDialog& dialog, host::SettingsStore& store) {
+  run_conf_dialog(instance_, dialog, store);
 }
 
 void Win32Platform::show_cursor(bool show) { ShowCursor(show ? TRUE : FALSE); }

@@ -1,7 +1,7 @@
 #pragma once
-// host::Platform on Win32: the real profile, registry, window and password
-// calls, in their UTF-16 forms so that the Japanese captions and the settings
-// file name work whatever the system's ANSI code page.
+// Every platform part on Win32: the real profile, registry, window and
+// password calls, in their UTF-16 forms so that the Japanese captions and the
+// settings file name work whatever the system's ANSI code page.
 
 #include <windows.h>
 
@@ -11,16 +11,22 @@
 
 namespace win32 {
 
-class Win32Platform final : public host::Platform {
+class Win32Platform final : public host::SaverWindow,
+                            public host::SettingsStore,
+                            public host::InstanceGuard,
+                            public host::PasswordGate,
+                            public host::DialogRunner {
  public:
   // saver: the animation window form_saver, created hidden before the load
-  // handler runs; command_line: the text after the program path.
-  Win32Platform(HINSTANCE instance, HWND saver, std::wstring command_line);
+  // handler runs.
+  Win32Platform(HINSTANCE instance, HWND saver);
   ~Win32Platform() override;
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
-  std::string command_line() const override;
+  // Windows has every part.
+  host::PlatformParts parts() { return {this, this, this, this}; }
+
   bool find_window(const std::string& caption) override;
   bool another_instance() override { return another_instance_; }
   void set_caption(const std::string& caption) override;
@@ -33,7 +39,7 @@ class Win32Platform final : public host::Platform {
   bool embed_preview(host::WindowHandle parent) override;
   void enter_full_screen() override;
   void focus_input_sink() override;
-  void run_settings_dialog(host::SettingsDialog& dialog) override;
+  void run_settings_dialog(host::SettingsDialog& dialog, host::SettingsStore& store) override;
   void show_cursor(bool show) override;
   void set_topmost(bool topmost) override;
   void screen_saver_running(bool running) override;
@@ -48,7 +54,6 @@ class Win32Platform final : public host::Platform {
  private:
   HINSTANCE instance_;
   HWND saver_;
-  std::wstring command_line_;
   std::wstring settings_path_;
   HANDLE instance_mutex_ = nullptr;
   bool another_instance_ = false;

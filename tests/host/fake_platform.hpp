@@ -1,6 +1,6 @@
 #pragma once
-// A recording host::Platform: every call is logged as one line, settings live
-// in an in-memory INI text handled by the core's profile rules.
+// A recording host with every platform part: every call is logged as one line,
+// settings live in an in-memory INI text handled by the core's profile rules.
 
 #include <cstdint>
 #include <functional>
@@ -12,7 +12,11 @@
 
 namespace host_test {
 
-class FakePlatform : public host::Platform {
+class FakePlatform : public host::SaverWindow,
+                     public host::SettingsStore,
+                     public host::InstanceGuard,
+                     public host::PasswordGate,
+                     public host::DialogRunner {
  public:
   std::string line;
   std::string ini;
@@ -27,7 +31,8 @@ class FakePlatform : public host::Platform {
   bool topmost = false;
   std::vector<std::string> calls;
 
-  std::string command_line() const override { return line; }
+  host::PlatformParts parts() { return {this, this, this, this}; }
+
   bool find_window(const std::string& caption) override {
     calls.push_back("find_window " + caption);
     return window_exists;
@@ -77,7 +82,7 @@ class FakePlatform : public host::Platform {
   }
   void enter_full_screen() override { calls.push_back("enter_full_screen"); }
   void focus_input_sink() override { calls.push_back("focus_input_sink"); }
-  void run_settings_dialog(host::SettingsDialog& dialog) override {
+  void run_settings_dialog(host::SettingsDialog& dialog, host::SettingsStore&) override {
     calls.push_back("run_settings_dialog");
     if (dialog_driver) dialog_driver(dialog);
   }

@@ -42,8 +42,8 @@ TEST_P(SingleInstanceTest, EndsOnlyWhenWindowAndInstanceBothFound) {
   p.line = "/s";
   p.window_exists = GetParam().window;
   p.other_instance = GetParam().instance;
-  Saver saver(p);
-  const StartResult r = saver.load();
+  Saver saver(p, p.parts());
+  const StartResult r = saver.load(p.line);
   EXPECT_EQ(r == StartResult::Ended, GetParam().ends);
   EXPECT_EQ(saver.ended(), GetParam().ends);
   if (GetParam().ends) {
@@ -61,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(Both, SingleInstanceTest,
 TEST(SingleInstance, TestRunsBeforeTheCaptionIsSet) {
   FakePlatform p;
   p.line = "/s";
-  Saver saver(p);
-  saver.load();
+  Saver saver(p, p.parts());
+  saver.load(p.line);
   ASSERT_GE(p.calls.size(), 3u);
   EXPECT_EQ(p.calls[0], std::string("find_window ") + host::kCaptionMain);
   EXPECT_EQ(p.calls[1], "another_instance");
@@ -84,8 +84,8 @@ TEST_P(StartupSettingsTest, ReadsAndWritesDefaultsBack) {
   FakePlatform p;
   p.line = "/s";
   p.ini = GetParam().ini_before;
-  Saver saver(p);
-  saver.load();
+  Saver saver(p, p.parts());
+  saver.load(p.line);
   EXPECT_EQ(saver.settings().conf, GetParam().conf);
   EXPECT_EQ(saver.settings().speed, GetParam().speed);
   EXPECT_EQ(p.ini, GetParam().ini_after);
@@ -104,8 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StartupSettings, DefaultsWrittenAsConfThenSpeed) {
   FakePlatform p;
   p.line = "/s";
-  Saver saver(p);
-  saver.load();
+  Saver saver(p, p.parts());
+  saver.load(p.line);
   const Calls expected{"profile_int Saver Conf", "write Saver Conf= 7", "profile_int Saver Speed",
                        "write Saver Speed= 1"};
   EXPECT_EQ(Calls(p.calls.begin() + 3, p.calls.begin() + 7), expected);
@@ -117,8 +117,8 @@ TEST(RunModes, FullScreenSetsUpWindowCursorAndPassword) {
   FakePlatform p;
   p.line = "/S";
   p.use_password = 48;  // the text "0" stored as bytes 0x30 0x00 reads as 48: verify
-  Saver saver(p);
-  EXPECT_EQ(saver.load(), StartResult::FullScreen);
+  Saver saver(p, p.parts());
+  EXPECT_EQ(saver.load(p.line), StartResult::FullScreen);
   EXPECT_EQ(saver.saver_mode(), SaverMode::FullScreen);
   EXPECT_EQ(saver.use_password(), 48u);
   EXPECT_EQ(saver.move_count(), 0);
@@ -132,8 +132,8 @@ TEST(RunModes, FullScreenSetsUpWindowCursorAndPassword) {
 TEST(RunModes, PreviewEmbedsIntoParsedHandle) {
   FakePlatform p;
   p.line = "/p 1234";
-  Saver saver(p);
-  EXPECT_EQ(saver.load(), StartResult::Preview);
+  Saver saver(p, p.parts());
+  EXPECT_EQ(saver.load(p.line), StartResult::Preview);
   EXPECT_EQ(saver.saver_mode(), SaverMode::Preview);
   const Calls tail(p.calls.end() - 2, p.calls.end());
   EXPECT_EQ(tail, (Calls{kPreview, "embed_preview 1234"}));
@@ -145,8 +145,8 @@ TEST(RunModes, PreviewWinsOverFullScreenInEitherOrder) {
   for (const char* line : {"/p 5 /s", "/s /p 5"}) {
     FakePlatform p;
     p.line = line;
-    Saver saver(p);
-    EXPECT_EQ(saver.load(), StartResult::Preview) << line;
+    Saver saver(p, p.parts());
+    EXPECT_EQ(saver.load(p.line), StartResult::Preview) << line;
     EXPECT_FALSE(has(p.calls, "enter_full_screen")) << line;
   }
 }
@@ -155,8 +155,8 @@ TEST(RunModes, PreviewIntoNoWindowEndsAtOnce) {
   FakePlatform p;
   p.line = "/p:1234";
   p.preview_parent_exists = false;
-  Saver saver(p);
-  EXPECT_EQ(saver.load(), StartResult::Ended);
+  Saver saver(p, p.parts());
+  EXPECT_EQ(saver.load(p.line), StartResult::Ended);
   EXPECT_TRUE(has(p.calls, "embed_preview 0"));
   EXPECT_EQ(p.calls.back(), "end_program");
 }
@@ -173,8 +173,8 @@ TEST_P(PasswordChangeTest, ChangesForOwnerThenEnds) {
   FakePlatform p;
   p.line = GetParam().line;
   p.foreground = 777;
-  Saver saver(p);
-  EXPECT_EQ(saver.load(), StartResult::Ended);
+  Saver saver(p, p.parts());
+  EXPECT_EQ(saver.load(p.line), StartResult::Ended);
   EXPECT_EQ(has(p.calls, "foreground_window"), GetParam().asks_foreground);
   const Calls tail(p.calls.end() - 2, p.calls.end());
   EXPECT_EQ(tail, (Calls{"change_password " + std::to_string(GetParam().owner), "end_program"}));
@@ -195,8 +195,8 @@ TEST(RunModes, SettingsDialogOkWritesConfThenSpeedAndEnds) {
     d.select_speed(host::SpeedOption::Fast);
     p.calls.push_back(d.ok(p) ? "ok" : "ok refused");
   };
-  Saver saver(p);
-  EXPECT_EQ(saver.load(), StartResult::Ended);
+  Saver saver(p, p.parts());
+  EXPECT_EQ(saver.load(p.line), StartResult::Ended);
   const Calls tail(p.calls.end() - 4, p.calls.end());
   EXPECT_EQ(tail, (Calls{"run_settings_dialog", "write_all Saver Conf= 2 Speed= 3", "ok",
                          "end_program"}));
@@ -208,8 +208,8 @@ TEST(RunModes, SettingsDialogCancelWritesNothing) {
   p.line = "";
   p.ini = "[Saver]\nConf=3\nSpeed=2\n";
   p.dialog_driver = [](host::SettingsDialog& d) { d.toggle_check(host::Drill::Kahan); };
-  Saver saver(p);
-  saver.load();
+  Saver saver(p, p.parts());
+  saver.load(p.line);
   EXPECT_EQ(p.ini, "[Saver]\nConf=3\nSpeed=2\n");
   const Calls tail(p.calls.end() - 2, p.calls.end());
   EXPECT_EQ(tail, (Calls{"run_settings_dialog", "end_program"}));
@@ -217,18 +217,17 @@ TEST(RunModes, SettingsDialogCancelWritesNothing) {
 
 // --- end of a run ---
 
-Saver started(FakePlatform& p, const char* line, std::uint32_t use_password = 0) {
+void start(Saver& saver, FakePlatform& p, const char* line, std::uint32_t use_password = 0) {
   p.line = line;
   p.use_password = use_password;
-  Saver saver(p);
-  saver.load();
+  saver.load(p.line);
   p.take();
-  return saver;
 }
 
 TEST(MovementRule, FirstEventRecordsSecondElsewhereEnds) {
   FakePlatform p;
-  Saver saver = started(p, "/s");
+  Saver saver(p, p.parts());
+  start(saver, p, "/s");
   saver.on_mouse_move(1500.0f, 3000.0f);
   EXPECT_FALSE(saver.ended());
   EXPECT_EQ(saver.first_x(), 1500.0f);
@@ -243,7 +242,8 @@ TEST(MovementRule, FirstEventRecordsSecondElsewhereEnds) {
 
 TEST(MovementRule, OneTwipInXEndsToo) {
   FakePlatform p;
-  Saver saver = started(p, "/s");
+  Saver saver(p, p.parts());
+  start(saver, p, "/s");
   saver.on_mouse_move(0.0f, 0.0f);
   saver.on_mouse_move(1.0f, 0.0f);
   EXPECT_TRUE(saver.ended());
@@ -254,7 +254,8 @@ TEST(SaverEnd, EveryInputEndsAFullScreenRunWithoutPassword) {
                                               &Saver::on_mouse_down, &Saver::on_mouse_up};
   for (auto input : inputs) {
     FakePlatform p;
-    Saver saver = started(p, "/s");
+    Saver saver(p, p.parts());
+    start(saver, p, "/s");
     (saver.*input)();
     EXPECT_EQ(p.calls,
               (Calls{"show_cursor true", "set_topmost false", "set_topmost false", "end_program"}));
@@ -270,7 +271,8 @@ TEST(SaverEnd, EveryInputEndsAFullScreenRunWithoutPassword) {
 
 TEST(SaverEnd, PreviewIgnoresAllInput) {
   FakePlatform p;
-  Saver saver = started(p, "/p 55");
+  Saver saver(p, p.parts());
+  start(saver, p, "/p 55");
   saver.on_key_down();
   saver.on_key_press();
   saver.on_mouse_down();
@@ -283,7 +285,8 @@ TEST(SaverEnd, PreviewIgnoresAllInput) {
 
 TEST(SaverEnd, RefusedPasswordHidesPointerAgainAndRunGoesOn) {
   FakePlatform p;
-  Saver saver = started(p, "/s", 1);
+  Saver saver(p, p.parts());
+  start(saver, p, "/s", 1);
   // Low 16 bits zero means refused, whatever the high bits hold.
   p.password_results = {0, 0x10000, 1};
   saver.on_key_down();
@@ -302,6 +305,36 @@ TEST(SaverEnd, RefusedPasswordHidesPointerAgainAndRunGoesOn) {
                              "end_program"}));
   EXPECT_TRUE(saver.ended());
   EXPECT_EQ(p.cursor_counter, 0);
+}
+
+// --- a host that has nothing but its window ---
+
+TEST(DefaultParts, OnlyAWindowPlaysTheDefaultsAndEndsOnTheFirstInput) {
+  FakePlatform p;  // given to the saver as its window only
+  p.ini = "[Saver]\nConf=2\nSpeed=3\n";
+  p.window_exists = true;  // no guard asks, so the start is alone
+  p.other_instance = true;
+  p.use_password = 1;  // no gate reads it, so no password is asked
+  Saver saver(p);
+  EXPECT_EQ(saver.load("/s"), StartResult::FullScreen);
+  EXPECT_EQ(saver.settings().conf, 7);
+  EXPECT_EQ(saver.settings().speed, 1);
+  EXPECT_EQ(p.ini, "[Saver]\nConf=2\nSpeed=3\n");
+  saver.on_key_down();
+  EXPECT_TRUE(saver.ended());
+  EXPECT_EQ(p.calls, (Calls{kMain, "enter_full_screen", "set_topmost true", "show_cursor false",
+                            "focus_input_sink", "show_cursor true", "set_topmost false",
+                            "set_topmost false", "end_program"}));
+}
+
+TEST(DefaultParts, PasswordChangeAndSettingsDialogEndWithoutAsking) {
+  for (const char* line : {"/a", "/a 55", "", "/c"}) {
+    FakePlatform p;
+    p.dialog_driver = [&](host::SettingsDialog& d) { d.ok(p); };
+    Saver saver(p);
+    EXPECT_EQ(saver.load(line), StartResult::Ended) << line;
+    EXPECT_EQ(p.calls, (Calls{kMain, "end_program"})) << line;
+  }
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST(DialogOk, StoreWithoutBatchesWritesKeyByKey) {
   struct KeyByKey : host_test::FakePlatform {
     void write_profile_strings(const std::string& section,
                                std::span<const ProfileEntry> entries) override {
-      Platform::write_profile_strings(section, entries);
+      SettingsStore::write_profile_strings(section, entries);
     }
   } p;
   SettingsDialog d({6, 3}, drills::registry());

@@ -71,7 +71,6 @@ class CountingWindow final : public stage::Window {
   void set_caption_text(const std::string& t) override { ++other_calls, in_.set_caption_text(t); }
   void set_caption_font_size(int p) override { ++other_calls, in_.set_caption_font_size(p); }
   float caption_height() const override { return in_.caption_height(); }
-  void set_timer_interval(int ms) override { ++other_calls, in_.set_timer_interval(ms); }
   bool process_events() override { return ++other_calls, in_.process_events(); }
   float twips_per_pixel_x() const override { return in_.twips_per_pixel_x(); }
   float twips_per_pixel_y() const override { return in_.twips_per_pixel_y(); }

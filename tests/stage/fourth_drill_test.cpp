@@ -146,7 +146,7 @@ TEST(FourthDrill, PlaysIntroKeyframesEndPauseAndOutro) {
   std::vector<std::string> expected{"clear", "line"};
   for (int i = 0; i < 2; ++i)
     expected.insert(expected.end(), {"slot_top", "slot_left", "slot_picture", "slot_visible"});
-  expected.insert(expected.end(), {"box", "caption_text", "timer"});
+  expected.insert(expected.end(), {"box", "caption_text"});
   EXPECT_EQ(w.ops(), expected);
   EXPECT_EQ(w.calls[1].v, line(100, 3600, 200, 3600, stage::colors::yellow));
   EXPECT_EQ(w.only("slot_top")[1].v, (std::vector<float>{1, 3600 - 40}));

@@ -74,7 +74,6 @@ class RecordingWindow : public stage::Window {
     add("caption_font_size", {float(p)});
   }
   float caption_height() const override { return caption_height_of(caption_size); }
-  void set_timer_interval(int ms) override { add("timer", {float(ms)}); }
   bool process_events() override {
     add("process_events", {});
     return on_process_events();

@@ -68,8 +68,7 @@ void check_process_events() {
   MSG msg;
   expect_true("the quit message is left for the main loop",
               PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 0);
-  w.set_timer_interval(10);  // must not reach the destroyed window
-  w.present();
+  w.present();  // must not reach the destroyed window
   closing = nullptr;
 }
 
