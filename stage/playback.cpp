@@ -114,8 +114,6 @@ class Playback::TrackedWindow final : public Window {
   void set_caption_font_size(int points) override { w_.set_caption_font_size(points); }
   float caption_height() const override { return w_.caption_height(); }
 
-  // The model schedules keyframes itself.
-  void set_timer_interval(int) override {}
   // The host handles input between the model's calls, never inside a tick:
   // a key pressed during a seek then waits for it, and runs once.
   bool process_events() override { return true; }
