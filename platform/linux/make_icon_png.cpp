@@ -86,7 +86,8 @@ std::vector<std::uint32_t> scale(const Icon& icon, int side) {
       std::uint32_t sum[3] = {0, 0, 0};
       for (int dy = 0; dy < span; ++dy)
         for (int dx = 0; dx < span; ++dx) {
-          const std::uint32_t p = icon.pixels[static_cast<std::size_t>((sy + dy) * icon.side + sx + dx)];
+          const std::uint32_t p =
+              icon.pixels[static_cast<std::size_t>((sy + dy) * icon.side + sx + dx)];
           sum[0] += p >> 16 & 0xFF;
           sum[1] += p >> 8 & 0xFF;
           sum[2] += p & 0xFF;

@@ -128,7 +128,9 @@ case_deb() {
   diff <(installed_files | sed 's|^|./|' | sort) \
     <(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | grep -vx './usr/bin/mirukado' | sort) \
     >"$work/deb.diff" || fail "package contents differ: $(cat "$work/deb.diff")"
-  dpkg-deb -c "$deb" | grep -q ' ./usr/bin/mirukado -> ../libexec/xscreensaver/mirukado$' ||
+  local listing
+  listing=$(dpkg-deb -c "$deb") || fail "dpkg-deb -c"
+  grep -q ' ./usr/bin/mirukado -> ../libexec/xscreensaver/mirukado$' <<<"$listing" ||
     fail "the package's usr/bin/mirukado is not the link to the hack"
 }
 
@@ -137,7 +139,7 @@ case_deb_lintian() {
   local deb
   deb=$(deb_file)
   [ -f "$deb" ] || fail "no package: the deb case did not run"
-  lintian --fail-on error --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1
+  lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1
   local rc=$?
   cat "$work/lintian.log"
   [ $rc -eq 0 ] || fail "lintian finds errors"
@@ -168,7 +170,8 @@ case_deb_apt() {
   local err
   err=$(env -u DISPLAY mirukado /s 2>&1 >/dev/null)
   [ $? -eq 1 ] && grep -q 'no X display' <<<"$err" || fail "installed mirukado without a display: $err"
-  mirukado-render dump kiritu | head -1 | grep -q '^index' || fail "installed mirukado-render cannot dump"
+  mirukado-render dump kiritu >"$work/dump.tsv" && grep -q '^index' "$work/dump.tsv" ||
+    fail "installed mirukado-render cannot dump"
 
   "${apt[@]}" purge mirukado >"$work/apt-remove.log" 2>&1 || fail "apt purge: $(tail -5 "$work/apt-remove.log")"
   trap - EXIT
