@@ -20,7 +20,6 @@ set(CPACK_PACKAGE_DESCRIPTION
   "screen on its own. mirukado-render paints the drills into PNG and GIF files\n"
   "without a display.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
-set(CPACK_STRIP_FILES ON)
 # Read by cpack for each generator: the file names that differ between them.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/packaging/per_generator.cmake)
 
@@ -61,6 +60,9 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
+# RelWithDebInfo and Debug builds carry debug information; the package does not.
+# (The Windows Release link strips already.)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)

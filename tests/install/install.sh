@@ -75,8 +75,8 @@ case_tree() {
     fail "install: $(tail -3 "$work/install.log")"
 
   # Exactly these files, no stray ones.
-  diff <(installed_files | sort) <(cd "$dest" && find . ! -type d ! -path ./usr/bin/mirukado |
-    sed 's|^\./||' | sort) >"$work/tree.diff" || fail "installed files differ: $(cat "$work/tree.diff")"
+  diff <(installed_files | LC_ALL=C sort) <(cd "$dest" && find . ! -type d ! -path ./usr/bin/mirukado |
+    sed 's|^\./||' | LC_ALL=C sort) >"$work/tree.diff" || fail "installed files differ: $(cat "$work/tree.diff")"
   [ -x "$dest/usr/libexec/xscreensaver/mirukado" ] || fail "the hack is not executable"
   [ -L "$dest/usr/bin/mirukado" ] || fail "usr/bin/mirukado is not a link"
   [ "$(readlink -f "$dest/usr/bin/mirukado")" = "$(readlink -f "$dest/usr/libexec/xscreensaver/mirukado")" ] ||
@@ -125,8 +125,8 @@ case_deb() {
   for lib in libsdl2 libx11 libgtk-3 libpng libgif libfreetype libfontconfig libstdc++ fonts-ipafont-gothic; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
   done
-  diff <(installed_files | sed 's|^|./|' | sort) \
-    <(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | grep -vx './usr/bin/mirukado' | sort) \
+  diff <(installed_files | sed 's|^|./|' | LC_ALL=C sort) \
+    <(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | grep -vx './usr/bin/mirukado' | LC_ALL=C sort) \
     >"$work/deb.diff" || fail "package contents differ: $(cat "$work/deb.diff")"
   local listing
   listing=$(dpkg-deb -c "$deb") || fail "dpkg-deb -c"
@@ -191,7 +191,7 @@ case_deb_apt() {
 # Files under drive_c, less the temporary folders that Wine and the
 # uninstaller's own copy use.
 wine_files() {
-  (cd "$WINEPREFIX/drive_c" && find . ! -type d | grep -v -i '/temp/' | sort)
+  (cd "$WINEPREFIX/drive_c" && find . ! -type d | grep -v -i '/temp/' | LC_ALL=C sort)
 }
 
 reg_value() {
@@ -229,13 +229,13 @@ case_nsis() {
   saver=$(reg_value 'HKCU\Control Panel\Desktop' SCRNSAVE.EXE)
   [ "${saver,,}" = 'c:\windows\mirukado.scr' ] || fail "SCRNSAVE.EXE is '$saver'"
   [ -f "$c/Program Files/Mirukado/uninstall.exe" ] || fail "no uninstaller"
-  ls "$c/ProgramData/Microsoft/Windows/Start Menu/Programs/"*/*.lnk >"$work/menu.txt" 2>/dev/null ||
-    fail "no Start-menu entry"
-  grep -q 'ミルカドスクリーンセーバー/' "$work/menu.txt" || fail "Start-menu entries: $(cat "$work/menu.txt")"
   reg_value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Mirukado' QuietUninstallString |
     grep -q 'uninstall.exe" /S' || fail "no uninstall entry"
-  diff "$work/files-before.txt" <(wine_files) | grep '^>' >"$work/files-added.txt"
-  echo "installed: $(tr '\n' ' ' <"$work/files-added.txt")"
+  local menu='./ProgramData/Microsoft/Windows/Start Menu/Programs/ミルカドスクリーンセーバー'
+  diff <(printf '%s\n' './Program Files/Mirukado/uninstall.exe' "$menu/アンインストール.lnk" \
+    "$menu/ミルカドスクリーンセーバー設定.lnk" ./windows/mirukado.scr | LC_ALL=C sort) \
+    <(LC_ALL=C comm -13 "$work/files-before.txt" <(wine_files)) >"$work/files-added.diff" ||
+    fail "the installer adds other files: $(cat "$work/files-added.diff")"
 
   # The uninstaller runs from a copy of itself and returns at once: wait for Wine to settle.
   wine "$c/Program Files/Mirukado/uninstall.exe" /S </dev/null >"$work/uninstall.log" 2>&1 ||
