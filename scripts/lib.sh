@@ -27,6 +27,11 @@ build_packages=(g++ cmake ninja-build pkg-config libfreetype-dev libfontconfig-d
   fonts-ipafont-gothic libpng-dev libgif-dev libsdl2-dev libgtk-3-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev)
 
+# What the install and package checks use: the Debian package's tools
+# (dpkg-shlibdeps, lintian), the Windows installer's compiler, the desktop-entry
+# validator and man.
+package_test_packages=(dpkg-dev lintian nsis desktop-file-utils man-db groff-base)
+
 # Configures and builds one build tree. $1 = folder, the rest = cmake options.
 # Re-running it on an up-to-date tree only checks that nothing changed.
 configure_and_build() {
