@@ -95,15 +95,6 @@ class GdiWindow final : public stage::Window {
   static constexpr UINT_PTR kTimerId = 1;
 
  private:
-  struct Slot {
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
-    int pose = -1;
-    bool visible = true;
-  };
-
   int px_x(float twips) const;
   int px_y(float twips) const;
   void changed() { dirty_ = true; }
@@ -124,7 +115,7 @@ class GdiWindow final : public stage::Window {
   stage::FillStyle fill_style_ = stage::FillStyle::Transparent;
   stage::Rgb fill_color_ = stage::colors::black;
 
-  std::array<Slot, stage::kImageSlots> slots_{};
+  std::array<stage::ImageSlot, stage::kImageSlots> slots_{};
 
   float caption_left_ = 0;
   std::wstring caption_text_;
