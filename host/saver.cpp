@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "drills/registry.hpp"
 #include "host/captions.hpp"
 #include "host/settings_dialog.hpp"
 
@@ -51,7 +52,7 @@ StartResult Saver::load() {
       platform_.focus_input_sink();
       return StartResult::FullScreen;
     case RunMode::Settings: {
-      SettingsDialog dialog(settings_);
+      SettingsDialog dialog(settings_, drills::registry());
       platform_.run_settings_dialog(dialog);
       end_program();
       return StartResult::Ended;

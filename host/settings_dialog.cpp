@@ -1,6 +1,5 @@
 #include "host/settings_dialog.hpp"
 
-#include "drills/registry.hpp"
 #include "host/platform.hpp"
 
 namespace host {
@@ -11,17 +10,11 @@ const ControlSpec& control_spec(ControlId id) {
   return kSettingsControls.front();  // every id is in the table
 }
 
-namespace {
-
-// The check boxes stand for the registry's drills, in its order; their bits
-// come from there, so the dialog and playback can never disagree on a drill.
-int conf_bit(int box) { return drills::registry()[static_cast<std::size_t>(box)].conf_bit; }
-
-}  // namespace
-
-SettingsDialog::SettingsDialog(const Settings& loaded) {
-  for (std::size_t i = 0; i < checked_.size(); ++i)
-    checked_[i] = (loaded.conf & conf_bit(static_cast<int>(i))) != 0;
+SettingsDialog::SettingsDialog(const Settings& loaded, stage::DrillList drills) {
+  // The boxes take their bits from the drills they stand for, so the dialog
+  // and playback can never disagree on a drill's bit.
+  for (std::size_t i = 0; i < bits_.size() && i < drills.size(); ++i) bits_[i] = drills[i].conf_bit;
+  for (std::size_t i = 0; i < checked_.size(); ++i) checked_[i] = (loaded.conf & bits_[i]) != 0;
   if (loaded.speed == 1) speed_ = SpeedOption::Slow;
   if (loaded.speed == 2) speed_ = SpeedOption::Normal;
   if (loaded.speed == 3) speed_ = SpeedOption::Fast;
@@ -40,7 +33,7 @@ void SettingsDialog::check() {
 Settings SettingsDialog::chosen() const {
   Settings s;
   for (std::size_t i = 0; i < checked_.size(); ++i)
-    if (checked_[i]) s.conf += conf_bit(static_cast<int>(i));
+    if (checked_[i]) s.conf += bits_[i];
   s.speed = static_cast<int>(speed_);
   return s;
 }

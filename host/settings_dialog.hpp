@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "host/settings.hpp"
+#include "stage/drill.hpp"
 
 namespace host {
 
@@ -71,7 +72,9 @@ class SettingsDialog {
   // Speed 1..3 is selected, any other Speed keeps the designed choice (中速).
   // OK starts enabled: the load does not run the OK rule, so a Conf without
   // any drill bit shows nothing ticked and OK still enabled.
-  explicit SettingsDialog(const Settings& loaded);
+  // `drills`: the drills the three boxes stand for, in box order (the
+  // registry); a box without a drill has no bit.
+  SettingsDialog(const Settings& loaded, stage::DrillList drills);
 
   bool checked(Drill d) const { return checked_[static_cast<int>(d)]; }
   SpeedOption speed_option() const { return speed_; }
@@ -95,6 +98,7 @@ class SettingsDialog {
 
  private:
   std::array<bool, 3> checked_{};
+  std::array<int, 3> bits_{};
   SpeedOption speed_ = SpeedOption::Normal;
   bool ok_enabled_ = true;
 };

@@ -69,6 +69,14 @@ gboolean on_delete(GtkWidget*, GdkEvent*, gpointer data) {
   return TRUE;
 }
 
+// Another client destroyed our window (xdotool windowclose, a session
+// manager): GTK destroys the widget, and with nothing left to show the dialog
+// ends as a Cancel would, writing nothing.
+void on_destroyed(GtkWidget*, gpointer data) {
+  static_cast<DialogUi*>(data)->window = nullptr;
+  if (gtk_main_level() > 0) gtk_main_quit();
+}
+
 // Moves the focus along the designed tab order, skipping disabled controls.
 void move_focus(DialogUi* ui, int step) {
   GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(ui->window));
@@ -137,6 +145,9 @@ GtkWidget* make_control(const host::ControlSpec& spec, GSList** group) {
 
 extern "C" __attribute__((visibility("default"))) int mirukado_gtk_settings_dialog(
     host::SettingsDialog* model, host::Platform* platform) {
+  // The same X display the rest of the program checked and uses, whatever
+  // other backend the session offers.
+  gdk_set_allowed_backends("x11");
   if (!gtk_init_check(nullptr, nullptr)) return 1;
   DialogUi ui;
   ui.model = model;
@@ -206,6 +217,7 @@ extern "C" __attribute__((visibility("default"))) int mirukado_gtk_settings_dial
   g_signal_connect(ui.ok, "clicked", G_CALLBACK(on_ok_clicked), &ui);
   g_signal_connect(ui.cancel, "clicked", G_CALLBACK(on_cancel_clicked), &ui);
   g_signal_connect(ui.window, "delete-event", G_CALLBACK(on_delete), &ui);
+  g_signal_connect(ui.window, "destroy", G_CALLBACK(on_destroyed), &ui);
   g_signal_connect(ui.window, "key-press-event", G_CALLBACK(on_key), &ui);
 
   gtk_widget_set_can_default(ui.ok, TRUE);
@@ -213,7 +225,7 @@ extern "C" __attribute__((visibility("default"))) int mirukado_gtk_settings_dial
   gtk_widget_show_all(ui.window);
   gtk_widget_grab_focus(ui.tab_order[0]);
   gtk_main();
-  gtk_widget_destroy(ui.window);
+  if (ui.window) gtk_widget_destroy(ui.window);
   while (gtk_events_pending()) gtk_main_iteration();
   return 0;
 }

@@ -2,18 +2,17 @@
 
 #include <SDL.h>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "drills/registry.hpp"
+#include "host/command_line.hpp"
 #include "platform/linux/gtk_dialog.hpp"
 #include "platform/linux/presenter.hpp"
 #include "platform/raster/raster_window.hpp"
@@ -27,10 +26,13 @@ constexpr float kTwipsPerPixel = 15.0f;
 // A preview has no input of its own to wake us, so this is how late we may
 // notice that its host window was destroyed.
 constexpr int kPreviewPollMs = 250;
-
-int open_lock_file() {
-  return ::open(instance_lock_path().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-}
+// The largest window side we draw. The raster window keeps two 32-bit frames
+// (2 GiB at 16384 x 16384), and XPutImage computes a row's offset in a signed
+// int, which overflows past 2 GiB of image. Larger windows are refused.
+constexpr int kMaxWindowSide = 16384;
+// X window ids travel as 32 bits; a larger number would be cut down to the
+// id of some other window.
+constexpr host::WindowHandle kMaxWindowId = UINT32_MAX;
 
 std::string executable_folder() {
   std::vector<char> buffer(4096);
@@ -43,19 +45,12 @@ std::string executable_folder() {
 
 }  // namespace
 
-std::string instance_lock_path() {
-  if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && run[0] == '/')
-    return std::string(run) + "/mirukado.lock";
-  return "/tmp/mirukado-" + std::to_string(getuid()) + ".lock";
-}
-
 LinuxPlatform::LinuxPlatform(std::string command_line, SettingsFile settings)
     : command_line_(std::move(command_line)), settings_(std::move(settings)) {}
 
 LinuxPlatform::~LinuxPlatform() {
   if (window_) SDL_DestroyWindow(window_);
   if (video_) SDL_Quit();
-  if (lock_fd_ >= 0) ::close(lock_fd_);
 }
 
 bool LinuxPlatform::find_window(const std::string& caption) {
@@ -63,12 +58,13 @@ bool LinuxPlatform::find_window(const std::string& caption) {
 }
 
 bool LinuxPlatform::another_instance() {
-  // Held means another process has it: our own lock is not taken yet.
-  const int fd = open_lock_file();
-  if (fd < 0) return false;
-  const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  ::close(fd);
-  return held;
+  // A full-screen run took the lock at start (claim_instance), so no other
+  // full-screen run is playing.
+  if (lock_.held()) return false;
+  // Previews and xscreensaver hacks are not held off: xscreensaver may run us
+  // on its own lock window while a full-screen run plays.
+  if (host::parse_run_mode(command_line_) == host::RunMode::Preview) return false;
+  return lock_.held_elsewhere();
 }
 
 void LinuxPlatform::set_caption(const std::string& caption) {
@@ -109,32 +105,61 @@ bool LinuxPlatform::init_video() {
   // Present through X11 shared-memory images, not an OpenGL texture: loading a
   // GL driver for a few small blits each second costs tens of MiB.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // X11 only, whatever $SDL_VIDEODRIVER says: without a display SDL would fall
+  // back to its offscreen driver and play for ever where nobody sees it, and
+  // the preview and caption search speak X11 anyway.
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "mirukado: cannot open the display: %s\n", SDL_GetError());
-    exit_status_ = 1;
+    refuse(std::string("cannot open the display: ") + SDL_GetError());
     return false;
   }
   video_ = true;
   return true;
 }
 
+void LinuxPlatform::refuse(const std::string& why) {
+  std::fprintf(stderr, "mirukado: %s\n", why.c_str());
+  exit_status_ = 1;
+}
+
+bool LinuxPlatform::refuse_oversize(int width, int height) {
+  if (width <= kMaxWindowSide && height <= kMaxWindowSide) return false;
+  refuse("the window is " + std::to_string(width) + " x " + std::to_string(height) +
+         " pixels; at most " + std::to_string(kMaxWindowSide) + " on a side can be shown");
+  return true;
+}
+
 bool LinuxPlatform::embed_preview(host::WindowHandle parent) {
-  int w = 0, h = 0;
-  if (parent <= 0 || !x11_.ok() || !x11_.window_size(static_cast<XWindowId>(parent), &w, &h))
+  // A preview or hack with nowhere to draw fails loudly: xscreensaver's log
+  // and the user's scripts read the status and stderr.
+  if (parent <= 0 || parent > kMaxWindowId) {
+    refuse("no window to draw in: give the preview an X window id (/p ID, -window-id ID)");
     return false;
-  if (!init_video()) return false;
+  }
+  int w = 0, h = 0;
+  if (!x11_.window_size(static_cast<XWindowId>(parent), &w, &h)) {
+    refuse("X window " + std::to_string(parent) + " does not exist");
+    return false;
+  }
+  if (refuse_oversize(w, h) || !init_video()) return false;
   // The root window is drawn on directly (xscreensaver -root); any other host
   // gets a child window of ours, so that its own drawing and ours do not mix
   // and its destruction takes ours with it.
   XWindowId target = static_cast<XWindowId>(parent);
   if (target != x11_.root()) {
     target = x11_.create_child(target, w, h);
-    if (target == 0) return false;
+    if (target == 0) {
+      refuse("cannot create the preview window in X window " + std::to_string(parent));
+      return false;
+    }
   } else {
     x11_.watch(target);
   }
   window_ = SDL_CreateWindowFrom(reinterpret_cast<const void*>(target));
-  if (!window_) return false;
+  if (!window_) {
+    refuse(std::string("cannot draw in the preview window: ") + SDL_GetError());
+    return false;
+  }
   // The root window's name is the desktop's, not ours to change.
   if (target != x11_.root()) SDL_SetWindowTitle(window_, caption_.c_str());
   watched_ = target;
@@ -149,20 +174,22 @@ void LinuxPlatform::enter_full_screen() {
     ended_ = true;
     return;
   }
-  lock_fd_ = open_lock_file();
-  if (lock_fd_ >= 0) flock(lock_fd_, LOCK_EX | LOCK_NB);
   SDL_Rect bounds{0, 0, 1024, 768};
   SDL_GetDisplayBounds(0, &bounds);  // display 0 is the primary monitor
+  if (refuse_oversize(bounds.w, bounds.h)) {
+    ended_ = true;
+    return;
+  }
   window_ = SDL_CreateWindow(caption_.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
                              SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
                                  SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SHOWN);
   if (!window_) {
-    std::fprintf(stderr, "mirukado: cannot open the window: %s\n", SDL_GetError());
-    exit_status_ = 1;
+    refuse(std::string("cannot open the window: ") + SDL_GetError());
     ended_ = true;
     return;
   }
   SDL_GetWindowSize(window_, &width_, &height_);
+  if (refuse_oversize(width_, height_)) ended_ = true;
   origin_x_ = bounds.x;
   origin_y_ = bounds.y;
 }
@@ -200,16 +227,12 @@ void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog) {
     if (!module) continue;
     auto* run = reinterpret_cast<GtkDialogEntry>(dlsym(module, kGtkDialogEntry));
     if (run) {
-      if (run(&dialog, this) != 0) {
-        std::fprintf(stderr, "mirukado: cannot open the settings dialog (no display?)\n");
-        exit_status_ = 1;
-      }
+      if (run(&dialog, this) != 0) refuse("cannot open the settings dialog (no display?)");
       // GTK cannot be unloaded safely; the program ends right after anyway.
       return;
     }
   }
-  std::fprintf(stderr, "mirukado: the settings dialog module %s is missing\n", kGtkDialogModule);
-  exit_status_ = 1;
+  refuse(std::string("the settings dialog module ") + kGtkDialogModule + " is missing");
 }
 
 void LinuxPlatform::handle(const SDL_Event& e) {
@@ -276,6 +299,7 @@ bool LinuxPlatform::pump_events() {
 
 int LinuxPlatform::run_stage(const host::Settings& settings) {
   if (ended_ || !window_ || width_ <= 0 || height_ <= 0) return exit_status_;
+  if (refuse_oversize(width_, height_)) return exit_status_;
   using Clock = std::chrono::steady_clock;
   raster::RasterWindow window(width_, height_, kTwipsPerPixel);
   window.set_event_pump([this] { return pump_events(); });

@@ -11,6 +11,7 @@
 
 #include "host/platform.hpp"
 #include "host/saver.hpp"
+#include "platform/linux/instance_lock.hpp"
 #include "platform/linux/settings_file.hpp"
 #include "platform/linux/x11.hpp"
 
@@ -32,6 +33,11 @@ class LinuxPlatform final : public host::Platform {
 
   // The rules that receive this window's input.
   void attach(host::Saver* saver) { saver_ = saver; }
+
+  // Takes the single-instance lock for a full-screen run, before anything else
+  // of the run starts, and holds it until the program ends. False when
+  // another full-screen run holds it.
+  bool claim_instance() { return lock_.try_hold(); }
 
   // Plays the stage in the window that load() set up until the run ends.
   // Returns the process exit status.
@@ -64,6 +70,10 @@ class LinuxPlatform final : public host::Platform {
 
  private:
   bool init_video();
+  // Prints why the run cannot start and makes the exit status 1.
+  void refuse(const std::string& why);
+  // The raster window and the X image paths are bounded: refuses larger windows.
+  bool refuse_oversize(int width, int height);
   bool pump_events();
   void handle(const SDL_Event& e);
 
@@ -81,14 +91,11 @@ class LinuxPlatform final : public host::Platform {
   XWindowId watched_ = 0;  // the preview's own X window
   std::chrono::steady_clock::time_point last_exists_check_{};
   int cursor_counter_ = 0;
-  int lock_fd_ = -1;
+  InstanceLock lock_{instance_lock_path()};
   bool video_ = false;
   bool ended_ = false;
   bool expose_ = false;
   int exit_status_ = 0;
 };
-
-// The per-user lock that full-screen runs hold while they play.
-std::string instance_lock_path();
 
 }  // namespace linux_host

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/raster/temp_file.hpp"
+#include "platform/raster/output_file.hpp"
 
 namespace raster {
 namespace {
@@ -58,13 +58,14 @@ std::uint8_t GifPalette::index_of(std::uint32_t rgb) {
 }
 
 struct GifWriter::Impl {
-  std::unique_ptr<TempFile> file;
+  std::unique_ptr<OutputFile> file;
   GifFileType* gif = nullptr;
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> previous;  // last frame added
   bool have_previous = false;
   std::string error;  // first failure since open()
+  std::string warning;
   GifPalette palette;
   std::vector<GifPixelType> line;
 
@@ -82,13 +83,14 @@ struct GifWriter::Impl {
 GifWriter::GifWriter() : impl_(std::make_unique<Impl>()) {}
 
 GifWriter::~GifWriter() {
-  impl_->close_gif();  // the temporary file is then removed by TempFile
+  impl_->close_gif();  // the temporary file is then removed by OutputFile
 }
 
 bool GifWriter::open(const std::string& path, int width, int height, std::string* error) {
   impl_->close_gif();
   impl_->file.reset();
   impl_->error.clear();
+  impl_->warning.clear();
   impl_->have_previous = false;
   frames_ = 0;
   if (width <= 0 || height <= 0 || width > 65535 || height > 65535) {
@@ -97,11 +99,12 @@ bool GifWriter::open(const std::string& path, int width, int height, std::string
   }
   impl_->width = width;
   impl_->height = height;
-  impl_->file = std::make_unique<TempFile>(path, error);
+  impl_->file = std::make_unique<OutputFile>(path, error);
   if (!impl_->file->stream()) {
     impl_->file.reset();
     return false;
   }
+  impl_->warning = impl_->file->warning();
   // giflib writes through a stream of its own and closes it when done; it gets
   // a duplicate descriptor so that the temporary file's stream stays valid.
   const int fd = dup(fileno(impl_->file->stream()));
@@ -207,6 +210,8 @@ bool GifWriter::add_frame(const Surface& frame, int delay_centiseconds, std::str
   ++frames_;
   return true;
 }
+
+const std::string& GifWriter::warning() const { return impl_->warning; }
 
 bool GifWriter::finish(std::string* error) {
   Impl& m = *impl_;

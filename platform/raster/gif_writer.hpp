@@ -43,6 +43,8 @@ class GifWriter {
   bool finish(std::string* error);
 
   int frames() const { return frames_; }
+  // What opening the destination has to tell the user (see OutputFile), or empty.
+  const std::string& warning() const;
 
  private:
   struct Impl;

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/raster/temp_file.hpp"
+#include "platform/raster/output_file.hpp"
 
 namespace raster {
 namespace {
@@ -58,20 +58,28 @@ bool encode(std::FILE* out, const Surface& surface, png_bytep row, ErrorSink* si
 
 }  // namespace
 
+bool write_png(const Surface& surface, std::FILE* out, const std::string& name,
+               std::string* error) {
+  if (!surface.pixels || surface.width <= 0 || surface.height <= 0) {
+    if (error) *error = "cannot write " + name + ": empty image";
+    return false;
+  }
+  std::vector<png_byte> row(static_cast<std::size_t>(surface.width) * 3);
+  ErrorSink sink;
+  if (!encode(out, surface, row.data(), &sink)) {
+    if (error) *error = "cannot write " + name + ": " + sink.message;
+    return false;
+  }
+  return true;
+}
+
 bool write_png_file(const Surface& surface, const std::string& path, std::string* error) {
   if (!surface.pixels || surface.width <= 0 || surface.height <= 0) {
     if (error) *error = "cannot write " + path + ": empty image";
     return false;
   }
-  TempFile file(path, error);
-  if (!file.stream()) return false;
-  std::vector<png_byte> row(static_cast<std::size_t>(surface.width) * 3);
-  ErrorSink sink;
-  if (!encode(file.stream(), surface, row.data(), &sink)) {
-    if (error) *error = "cannot write " + path + ": " + sink.message;
-    return false;
-  }
-  return file.commit(error);
+  OutputFile file(path, error);
+  return file.stream() && write_png(surface, file.stream(), path, error) && file.commit(error);
 }
 
 bool RasterWindow::write_png(const std::string& path, std::string* error) {

@@ -1,14 +1,20 @@
 #pragma once
 // 8-bit RGB PNG files of a surface.
 
+#include <cstdio>
 #include <string>
 
 #include "platform/raster/raster_window.hpp"
 
 namespace raster {
 
-// Writes the surface to path through a temporary file in the same folder. On
-// failure returns false, sets *error to one line and leaves no file behind.
+// Encodes the surface onto an open stream; name is for the message. On failure
+// returns false and sets *error to one line.
+bool write_png(const Surface& surface, std::FILE* out, const std::string& name, std::string* error);
+
+// Writes the surface to path as OutputFile does (a temporary renamed into
+// place, or a device written in place). On failure returns false, sets *error
+// to one line and leaves no file behind.
 bool write_png_file(const Surface& surface, const std::string& path, std::string* error);
 
 }  // namespace raster

@@ -24,7 +24,7 @@ class DialogLoadTest : public testing::TestWithParam<LoadCase> {};
 
 TEST_P(DialogLoadTest, ShowsSettingsAndStartsWithOkEnabled) {
   const LoadCase& c = GetParam();
-  SettingsDialog d({c.conf, c.speed});
+  SettingsDialog d({c.conf, c.speed}, drills::registry());
   EXPECT_EQ(d.checked(Drill::Kiritu), c.kiritu);
   EXPECT_EQ(d.checked(Drill::Ponpu), c.ponpu);
   EXPECT_EQ(d.checked(Drill::Kahan), c.kahan);
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, DialogLoadTest,
                                          LoadCase{12, 0, false, false, true, SpeedOption::Normal}));
 
 TEST(DialogOkRule, OkDisabledExactlyWhileNothingTicked) {
-  SettingsDialog d({1, 1});
+  SettingsDialog d({1, 1}, drills::registry());
   d.click_check(Drill::Kiritu, false);
   EXPECT_FALSE(d.ok_enabled());
   host_test::FakePlatform p;
@@ -74,7 +74,7 @@ class DialogOkTest : public testing::TestWithParam<OkCase> {};
 // an OK.
 TEST_P(DialogOkTest, OkWritesConfThenSpeedInOneChange) {
   host_test::FakePlatform p;
-  SettingsDialog d({GetParam().conf, GetParam().speed});
+  SettingsDialog d({GetParam().conf, GetParam().speed}, drills::registry());
   EXPECT_TRUE(d.ok(p));
   EXPECT_EQ(p.calls, (std::vector<std::string>{std::string("write_all Saver Conf=") +
                                                GetParam().conf_written +
@@ -92,7 +92,7 @@ TEST(DialogOk, StoreWithoutBatchesWritesKeyByKey) {
       Platform::write_profile_strings(section, entries);
     }
   } p;
-  SettingsDialog d({6, 3});
+  SettingsDialog d({6, 3}, drills::registry());
   EXPECT_TRUE(d.ok(p));
   EXPECT_EQ(p.calls, (std::vector<std::string>{"write Saver Conf= 6", "write Saver Speed= 3"}));
 }

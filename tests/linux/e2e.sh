@@ -82,6 +82,7 @@ saver() {
 }
 
 host_window() {
+  rm -f "$work/host.id"
   "$X_PROBE" host "$1" "$2" >"$work/host.id" &
   host_pid=$!
   started+=($host_pid)
@@ -105,6 +106,23 @@ wait_for_caption() {
 }
 
 lit() { "$X_PROBE" lit "$1"; }
+
+# Runs one start that must fail: $1 names the case in messages, the rest is an
+# `env` command line (NAME=VALUE ... ARGS). Passes when the program ends within
+# 3 s with status 1 and exactly one line on stderr, nothing on stdout.
+expect_refused() {
+  local what=$1
+  shift
+  env "$@" >"$work/refused.out" 2>"$work/refused.err" &
+  local pid=$!
+  started+=("$pid")
+  expect_exit_within "$pid" 3000 "$what"
+  local status
+  status=$(status_of "$pid")
+  [ "$status" = 1 ] || fail "$what: exit status $status, not 1"
+  [ "$(wc -l <"$work/refused.err")" = 1 ] || fail "$what: stderr is not one line: $(cat "$work/refused.err")"
+  [ ! -s "$work/refused.out" ] || fail "$what: wrote to stdout: $(cat "$work/refused.out")"
+}
 
 # Waits up to 20 s (slow sanitizer builds on a loaded machine) for something
 # to be drawn in window $1.
@@ -152,7 +170,8 @@ case "$case_name" in
 
   fullscreen_click)
     start_x
-    saver /S trailing text
+    # X11 whatever SDL_VIDEODRIVER says: the offscreen driver would play unseen.
+    SDL_VIDEODRIVER=offscreen saver /S trailing text
     wait_lit root || fail "the screen stays all black"
     sleep 0.5
     expect_running "$last"
@@ -180,13 +199,44 @@ case "$case_name" in
     [ ! -s "$work/err.log" ] || fail "preview was not quiet: $(cat "$work/err.log")"
     ;;
 
-  preview_no_window)
+  preview_failures)
+    # A preview or hack that has nowhere to draw says so and fails, so that
+    # xscreensaver's log and scripts see it.
     start_x
-    for line in "/p 0" "/p:1234" "/p 4000000"; do
-      # shellcheck disable=SC2086
-      saver $line
-      expect_exit_within "$last" 1000 "preview of '$line'"
-      [ "$(status_of "$last")" = 0 ] || fail "'$line': exit status not 0"
+    host_window 64 48
+    wrapped=$((host_id + 4294967296)) # X ids are 32 bits: no alias of a real window
+    for line in "/p" "/p garbage" "/p 0" "/p 1" "/p:1234" "/p 4000000" "/p -5" \
+      "/p 99999999999999999999" "/p $wrapped" "-window-id garbage" "-window-id 1" \
+      "-window-id" "XSCREENSAVER_WINDOW=garbage" "XSCREENSAVER_WINDOW=1"; do
+      if [[ $line == XSCREENSAVER_WINDOW=* ]]; then
+        expect_refused "$line" "$line" "$MIRUKADO"
+      else
+        # shellcheck disable=SC2086
+        expect_refused "'$line'" "$MIRUKADO" $line
+      fi
+    done
+    [ "$(lit "$host_id")" = 0 ] || fail "a refused preview drew in the host window"
+    [ ! -e "$XDG_RUNTIME_DIR/mirukado.lock" ] || fail "a preview created the instance lock"
+    ;;
+
+  no_display)
+    # No X server: every mode ends at once with one line, and neither the
+    # instance lock nor the settings file is created. No Xvfb is started.
+    free=79
+    while [ -e "/tmp/.X11-unix/X$free" ] || [ -e "/tmp/.X$free-lock" ]; do free=$((free + 1)); done
+    for display in unset ":$free" garbage; do
+      if [ "$display" = unset ]; then display_env=(-u DISPLAY); else display_env=("DISPLAY=$display"); fi
+      for line in "/s" "/S trailing" "/p 123" "/a" "" "/c:1234" "-root" "-window-id 123" \
+        "XSCREENSAVER_WINDOW=123"; do
+        if [[ $line == XSCREENSAVER_WINDOW=* ]]; then
+          expect_refused "DISPLAY $display, $line" "${display_env[@]}" "$line" "$MIRUKADO"
+        else
+          # shellcheck disable=SC2086
+          expect_refused "DISPLAY $display, '$line'" "${display_env[@]}" "$MIRUKADO" $line
+        fi
+        [ -z "$(ls -A "$XDG_RUNTIME_DIR")" ] || fail "DISPLAY $display, '$line': created $(ls -A "$XDG_RUNTIME_DIR")"
+        [ ! -e "$XDG_CONFIG_HOME" ] || fail "DISPLAY $display, '$line': created the settings folder"
+      done
     done
     ;;
 
@@ -251,6 +301,14 @@ case "$case_name" in
     expect_exit_within "$last" 1000 "second full-screen run"
     [ "$(status_of "$last")" = 0 ] || fail "second run's exit status not 0"
     expect_running "$first" "first full-screen run"
+    # A preview is not held off by a full-screen run.
+    host_window 200 150
+    saver /p "$host_id"
+    wait_for_caption ミルカドスクリーンセーバープレビュー >/dev/null || fail "no preview while a full-screen run plays"
+    sleep 1
+    expect_running "$last" "preview while a full-screen run plays"
+    kill "$host_pid"
+    expect_exit_within "$last" 2000 "preview after its host window was destroyed"
     xdotool key a
     expect_exit_within "$first" 1000 "first run after a key"
     # A preview does not block a full-screen start.
@@ -265,6 +323,61 @@ case "$case_name" in
     xdotool key a
     expect_exit_within "$last" 1000 "full-screen run after a key"
     expect_running "$preview" "preview"
+    ;;
+
+  instance_race)
+    # Two full-screen runs started at the same moment: exactly one plays.
+    start_x
+    for round in $(seq "${MIRUKADO_RACE_ROUNDS:-12}"); do
+      saver /s
+      a=$last
+      saver /s
+      b=$last
+      wait_for_caption ミルカドスクリーンセーバー本体 >/dev/null || fail "round $round: no full-screen window"
+      for _ in $(seq 60); do
+        running "$a" && running "$b" || break
+        sleep 0.05
+      done
+      sleep 0.3
+      alive=0
+      running "$a" && alive=$((alive + 1))
+      running "$b" && alive=$((alive + 1))
+      [ "$alive" = 1 ] || fail "round $round: $alive full-screen runs"
+      kill -TERM "$a" "$b" 2>/dev/null
+      expect_exit_within "$a" 2000 "round $round, first run"
+      expect_exit_within "$b" 2000 "round $round, second run"
+    done
+    ;;
+
+  dialog_destroyed)
+    # Another client destroys the dialog's window: the process ends, status
+    # 0, and writes nothing.
+    start_x
+    mkdir -p "$(dirname "$ini")"
+    printf '[Saver]\nConf=5\nSpeed=2\n' >"$ini"
+    cp "$ini" "$work/before"
+    saver
+    dlg=$(wait_for_caption ミルカドスクリーンセーバー設定) || fail "no settings dialog"
+    sleep 0.5
+    xdotool windowclose "$dlg"
+    expect_exit_within "$last" 2000 "dialog after its window was destroyed"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    cmp -s "$ini" "$work/before" || fail "the file changed: $(cat "$ini")"
+    ;;
+
+  oversize)
+    # Windows wider or taller than 16384 pixels are refused, not mapped; the
+    # largest accepted side still plays.
+    start_x 16500x200x24
+    expect_refused "/s on a 16500-pixel screen" "$MIRUKADO" /s
+    host_window 32767 32767
+    expect_refused "/p of a 32767 x 32767 window" "$MIRUKADO" /p "$host_id"
+    expect_refused "-window-id of a 32767 x 32767 window" "$MIRUKADO" -window-id "$host_id"
+    kill "$host_pid"
+    host_window 16384 120
+    saver /p "$host_id"
+    wait_lit "$host_id" || fail "nothing drawn in a 16384 x 120 host window"
+    expect_running "$last" "preview of a 16384 x 120 window"
     ;;
 
   xscreensaver)

@@ -1,16 +1,26 @@
-// mirukado-render run as a process: outputs, and the one-line errors with
-// status 2 that leave no file behind.
+// mirukado-render run as a process: outputs and where they go, the one-line
+// errors with status 2 that leave no file behind, and interrupted renders.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -31,9 +41,11 @@ fs::path work_dir() {
   return dir;
 }
 
+// Runs the tool with args (which may end in redirections of their own) and
+// collects its standard output and standard error.
 Result run(const std::string& args, const fs::path& dir) {
   const fs::path err = dir / "stderr.txt";
-  const std::string cmd = std::string(MIRUKADO_RENDER) + " " + args + " 2>" + err.string();
+  const std::string cmd = std::string(MIRUKADO_RENDER) + " 2>" + err.string() + " " + args;
   Result r{};
   FILE* p = popen(cmd.c_str(), "r");
   std::array<char, 4096> buf{};
@@ -149,7 +161,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"FrameUnknownDrill", "frame nope 0 --size 10x10 -o %s", "nope"},
         BadCase{"FrameIndexNotNumber", "frame kiritu abc --size 10x10 -o %s", "abc"},
         BadCase{"FramePastTheEnd", "frame kahan 610 --size 10x10 -o %s", "0..609"},
-        BadCase{"GifBadSpeed", "gif kiritu --speed 9 --fps 10 --size 10x10 -o %s", "speed"}),
+        BadCase{"GifBadSpeed", "gif kiritu --speed 9 --fps 10 --size 10x10 -o %s", "speed"},
+        // 16384 x 16384 x 100 frames is over the bound; refused before any folder is made.
+        BadCase{"PlayOverTheBound",
+                "play --conf 1 --speed 1 --from 0 --seconds 1 --fps 100 --size 16384x16384 -o %s",
+                "--force"},
+        BadCase{"ForceIsOnlyForPlay", "still --force --size 10x10 -o %s", "force"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RenderTool, PlayWritesOneFramePerStepBelowTheEnd) {
@@ -178,5 +195,273 @@ TEST(RenderTool, GifOfAWholeRunIsAnAnimatedGif) {
   f.read(magic, 6);
   EXPECT_EQ(std::string(magic, 6), "GIF89a");
 }
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool is_png_of(const std::string& bytes, int width, int height) {
+  png_image img{};
+  img.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&img, bytes.data(), bytes.size())) return false;
+  const bool ok = static_cast<int>(img.width) == width && static_cast<int>(img.height) == height;
+  png_image_free(&img);
+  return ok;
+}
+
+// Hidden temporaries or anything else the tool may have left in a folder.
+std::vector<std::string> names_in(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  return names;
+}
+
+// Each destination is prepared in its folder, written with `still`, then checked.
+struct Destination {
+  const char* name;
+  std::function<fs::path(const fs::path& dir)> prepare;  // returns what -o gets
+  std::function<void(const fs::path& dir, const Result&)> check;
+};
+
+const std::string kOld = "old contents";
+
+class Destinations : public ::testing::TestWithParam<Destination> {};
+
+TEST_P(Destinations, StillWritesWhereTheDestinationLeads) {
+  const fs::path dir = work_dir();
+  const fs::path out = GetParam().prepare(dir);
+  const Result r = run("still --size 64x36 -o " + out.string(), dir);
+  GetParam().check(dir, r);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Destinations,
+    ::testing::Values(Destination{"DeviceIsWrittenInPlace",
+                                  [](const fs::path&) { return fs::path("/dev/null"); },
+                                  [](const fs::path&, const Result& r) {
+                                    EXPECT_EQ(r.status, 0) << r.err;
+                                    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+                                  }},
+                      Destination{"SymlinkTargetIsReplaced",
+                                  [](const fs::path& dir) {
+                                    fs::create_directory(dir / "real");
+                                    std::ofstream(dir / "real" / "t.png") << kOld;
+                                    fs::create_symlink("real/t.png", dir / "link.png");
+                                    return dir / "link.png";
+                                  },
+                                  [](const fs::path& dir, const Result& r) {
+                                    EXPECT_EQ(r.status, 0) << r.err;
+                                    EXPECT_TRUE(r.err.empty()) << r.err;
+                                    EXPECT_TRUE(fs::is_symlink(dir / "link.png"));
+                                    EXPECT_TRUE(is_png_of(slurp(dir / "real" / "t.png"), 64, 36));
+                                    EXPECT_EQ(names_in(dir / "real"),
+                                              std::vector<std::string>{"t.png"});
+                                  }},
+                      Destination{"DanglingSymlinkTargetIsCreated",
+                                  [](const fs::path& dir) {
+                                    fs::create_directory(dir / "real");
+                                    fs::create_symlink("real/new.png", dir / "link.png");
+                                    return dir / "link.png";
+                                  },
+                                  [](const fs::path& dir, const Result& r) {
+                                    EXPECT_EQ(r.status, 0) << r.err;
+                                    EXPECT_TRUE(fs::is_symlink(dir / "link.png"));
+                                    EXPECT_TRUE(is_png_of(slurp(dir / "real" / "new.png"), 64, 36));
+                                  }},
+                      Destination{"PrivateFileKeepsItsMode",
+                                  [](const fs::path& dir) {
+                                    std::ofstream(dir / "p.png") << kOld;
+                                    fs::permissions(dir / "p.png",
+                                                    fs::perms::owner_read | fs::perms::owner_write);
+                                    return dir / "p.png";
+                                  },
+                                  [](const fs::path& dir, const Result& r) {
+                                    EXPECT_EQ(r.status, 0) << r.err;
+                                    EXPECT_TRUE(is_png_of(slurp(dir / "p.png"), 64, 36));
+                                    EXPECT_EQ(fs::status(dir / "p.png").permissions(),
+                                              fs::perms::owner_read | fs::perms::owner_write);
+                                  }},
+                      // Replacing a hard-linked file cuts the link: the run says so in one line.
+                      Destination{"HardLinkIsReported",
+                                  [](const fs::path& dir) {
+                                    std::ofstream(dir / "a.png") << kOld;
+                                    fs::create_hard_link(dir / "a.png", dir / "b.png");
+                                    return dir / "a.png";
+                                  },
+                                  [](const fs::path& dir, const Result& r) {
+                                    EXPECT_EQ(r.status, 0) << r.err;
+                                    EXPECT_EQ(lines_of(r.err), 1) << r.err;
+                                    EXPECT_NE(r.err.find("link"), std::string::npos) << r.err;
+                                    EXPECT_TRUE(is_png_of(slurp(dir / "a.png"), 64, 36));
+                                    EXPECT_EQ(slurp(dir / "b.png"), kOld);
+                                  }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RenderTool, FifoIsStreamedInPlace) {
+  const fs::path dir = work_dir();
+  const fs::path fifo = dir / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string got;
+  std::thread reader([&] { got = slurp(fifo); });
+  const Result r = run("still --size 64x36 -o " + fifo.string(), dir);
+  reader.join();
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(is_png_of(got, 64, 36));
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{"pipe"});
+}
+
+TEST(RenderTool, StdoutCarriesThePngOrGifAlone) {
+  const fs::path dir = work_dir();
+  const Result png = run("still --size 64x36 -o /dev/stdout", dir);
+  EXPECT_EQ(png.status, 0) << png.err;
+  EXPECT_TRUE(is_png_of(png.out, 64, 36)) << "no path line after the image either";
+  const Result gif = run("gif kahan --speed 3 --fps 2 --size 32x18 -o /dev/stdout", dir);
+  EXPECT_EQ(gif.status, 0) << gif.err;
+  EXPECT_EQ(gif.out.substr(0, 6), "GIF89a");
+  EXPECT_EQ(gif.out.back(), ';') << "the GIF trailer ends the stream";
+}
+
+TEST(RenderTool, PlayFramesFollowSymlinks) {
+  const fs::path dir = work_dir();
+  fs::create_directories(dir / "seq");
+  fs::create_symlink("../kept.png", dir / "seq" / "frame_00001.png");
+  const Result r = run("play --conf 1 --speed 3 --from 0 --seconds 0.2 --fps 10 --size 64x36 -o " +
+                           (dir / "seq").string(),
+                       dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(dir / "seq" / "frame_00001.png"));
+  EXPECT_TRUE(is_png_of(slurp(dir / "kept.png"), 64, 36));
+}
+
+// Standard output on a full device: one line and status 2, whatever is written there.
+TEST(RenderTool, FullStdoutFailsWithOneLine) {
+  const fs::path dir = work_dir();
+  for (const std::string& args :
+       std::vector<std::string>{"dump kiritu", "still --size 64x36 -o /dev/stdout",
+                                "still --size 64x36 -o " + (dir / "x.png").string(), "--help"}) {
+    const Result r = run(args + " >/dev/full", dir);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_EQ(lines_of(r.err), 1) << args << ": " << r.err;
+  }
+}
+
+TEST(RenderTool, ProgressOnATerminalShowsTheTimeLeft) {
+  const fs::path dir = work_dir();
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string slave_name = ptsname(master);
+  const int slave = open(slave_name.c_str(), O_RDWR | O_NOCTTY);  // no hang-up in between
+  ASSERT_GE(slave, 0);
+  const std::string kEnd = "END-OF-TEST";
+  std::string tty;
+  std::thread reader([&] {
+    std::array<char, 4096> buf{};
+    for (ssize_t n;
+         tty.find(kEnd) == std::string::npos && (n = read(master, buf.data(), buf.size())) > 0;)
+      tty.append(buf.data(), static_cast<std::size_t>(n));
+  });
+  // The seek to --from and the frames both report.
+  const Result r = run("play --conf 1 --speed 3 --from 30 --seconds 0.5 --fps 10 --size 64x36 -o " +
+                           (dir / "seq").string() + " 2>" + slave_name,
+                       dir);
+  ASSERT_EQ(write(slave, kEnd.data(), kEnd.size()), static_cast<ssize_t>(kEnd.size()));
+  reader.join();
+  close(slave);
+  close(master);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(tty.find("seek"), std::string::npos) << tty;
+  EXPECT_NE(tty.find("left"), std::string::npos) << tty;
+  EXPECT_NE(tty.find("5/5"), std::string::npos) << tty;
+}
+
+// A long render started as a child; the signal goes once the handler is in
+// place (and, where given, once a file shows that writing has begun).
+struct Interrupt {
+  const char* name;
+  const char* args;      // %s is the output folder
+  const char* wait_for;  // a file name prefix in the folder, or "" for none
+};
+
+class Interrupted : public ::testing::TestWithParam<Interrupt> {};
+
+bool catches(pid_t pid, int sig) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("SigCgt:", 0) == 0)
+      return (std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1;
+  return false;
+}
+
+bool has_entry_starting(const fs::path& dir, const std::string& prefix) {
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().filename().string().rfind(prefix, 0) == 0) return true;
+  return false;
+}
+
+TEST_P(Interrupted, StopsRemovesWhatItWroteAndSaysSo) {
+  constexpr int kRounds = 3;
+  constexpr int kPolls = 1000;  // 10 ms apart: a bound for a stuck child, not a measure
+  const fs::path base = work_dir();
+  const fs::path dir = base / "out";
+  const fs::path err = base / "stderr.txt";
+  for (int round = 0; round < kRounds; ++round) {
+    for (const int sig : {SIGINT, SIGTERM}) {
+      fs::create_directories(dir);
+      char args[512];
+      std::snprintf(args, sizeof args, GetParam().args, dir.c_str());
+      // Spawned directly (no shell in between whose handlers could be seen).
+      std::vector<std::string> words{MIRUKADO_RENDER};
+      std::istringstream split(args);
+      for (std::string w; split >> w;) words.push_back(w);
+      std::vector<char*> argv;
+      for (std::string& w : words) argv.push_back(w.data());
+      argv.push_back(nullptr);
+      posix_spawn_file_actions_t redirect;
+      posix_spawn_file_actions_init(&redirect);
+      posix_spawn_file_actions_addopen(&redirect, 1, "/dev/null", O_WRONLY, 0);
+      posix_spawn_file_actions_addopen(&redirect, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                       0644);
+      pid_t pid = 0;
+      ASSERT_EQ(posix_spawn(&pid, MIRUKADO_RENDER, &redirect, nullptr, argv.data(), environ), 0);
+      posix_spawn_file_actions_destroy(&redirect);
+      int polls = 0;
+      while (polls++ < kPolls &&
+             !(catches(pid, sig) &&
+               (!*GetParam().wait_for || has_entry_starting(dir, GetParam().wait_for))))
+        usleep(10000);
+      kill(pid, sig);
+      int raw = 0;
+      waitpid(pid, &raw, 0);
+      ASSERT_TRUE(WIFEXITED(raw)) << "killed by signal " << WTERMSIG(raw);
+      EXPECT_EQ(WEXITSTATUS(raw), 128 + sig);
+      const std::string text = slurp(err);
+      EXPECT_EQ(lines_of(text), 1) << text;
+      EXPECT_TRUE(fs::is_empty(dir)) << "left behind: " << names_in(dir).front();
+      fs::remove_all(dir);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Interrupted,
+    ::testing::Values(
+        Interrupt{"Gif", "gif kiritu --speed 1 --fps 50 --size 1280x720 -o %s/a.gif", ".a.gif"},
+        // Over the pixels x frames bound, so --force is needed to start at all.
+        Interrupt{"Play",
+                  "play --conf 7 --speed 1 --from 0 --seconds 2000 --fps 1 --size 4096x4096 "
+                  "--force -o %s/seq",
+                  "seq"},
+        Interrupt{"PlayFrames",
+                  "play --conf 7 --speed 1 --from 0 --seconds 9000 --fps 10 --size 320x180 -o %s",
+                  "frame_00001"},
+        Interrupt{"SeekToFrom",
+                  "play --conf 7 --speed 1 --from 10000000 --seconds 1 --fps 1 --size 64x36 -o %s",
+                  ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,21 +1,26 @@
 // mirukado-render: the headless twin of the screen saver. Dumps the keyframe
 // tables and renders what the saver's window would show, on virtual time.
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <functional>
 #include <map>
-#include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "drills/registry.hpp"
 #include "platform/raster/gif_writer.hpp"
+#include "platform/raster/output_file.hpp"
+#include "platform/raster/png_writer.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"
@@ -23,7 +28,13 @@
 namespace {
 
 constexpr int kMaxSide = 16384;
-constexpr long kMaxFrames = 100000;  // a guard against asking for days of PNGs by mistake
+constexpr long kMaxFrames = 100000;  // frame_00000 .. frame_99999
+// play refuses bigger jobs unless --force: 12,000 frames of 1920x1080 (about
+// 400 MB of PNGs and well over an hour) is still a sensible request.
+constexpr double kMaxPixelFrames = 25e9;
+// The seek to --from runs in steps of this much virtual time, so that it can
+// report progress and stop for a signal in between.
+constexpr std::int64_t kSeekStepMs = 1000;
 
 // A bad argument or a failed write: one line on stderr, status 2.
 struct UsageError {
@@ -35,8 +46,47 @@ const char* const kUsage =
     "       mirukado-render still --size WxH -o FILE.png\n"
     "       mirukado-render frame kiritu|ponpu|kahan INDEX --size WxH -o FILE.png\n"
     "       mirukado-render play --conf C --speed S --from SECONDS --seconds N --fps F --size WxH "
-    "-o DIR\n"
-    "       mirukado-render gif kiritu|ponpu|kahan --speed S --fps F --size WxH -o FILE.gif\n";
+    "-o DIR [--force]\n"
+    "       mirukado-render gif kiritu|ponpu|kahan --speed S --fps F --size WxH -o FILE.gif\n"
+    "play refuses more than 25e9 pixels x frames (12000 frames at 1920x1080) without --force.\n"
+    "FILE may be a device or FIFO (written as a stream, e.g. /dev/stdout) or a symbolic link.\n";
+
+// SIGINT or SIGTERM during a render. The handler only records the signal;
+// the render loops poll it between frames and unwind, so every temporary and
+// every file the run wrote is removed on the way out, as for a failed write.
+// It has to be a static: a signal handler reaches nothing else.
+volatile std::sig_atomic_t g_stop_signal = 0;
+
+extern "C" void on_stop_signal(int signal) { g_stop_signal = signal; }
+
+struct Stopped {
+  int signal;
+};
+
+void catch_stop_signals() {
+  struct sigaction action {};
+  action.sa_handler = on_stop_signal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a write blocked on a FIFO gives up at once
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+void stop_if_signalled() {
+  if (g_stop_signal != 0) throw Stopped{g_stop_signal};
+}
+
+[[noreturn]] void stdout_failed() {
+  throw UsageError{std::string("cannot write to standard output: ") + std::strerror(errno)};
+}
+
+void print_line(const std::string& text) {
+  if (std::fputs(text.c_str(), stdout) == EOF || std::fputc('\n', stdout) == EOF) stdout_failed();
+}
+
+void warn(const std::string& text) {
+  if (!text.empty()) std::fprintf(stderr, "mirukado-render: warning: %s\n", text.c_str());
+}
 
 struct Drill {
   const char* name;
@@ -121,7 +171,9 @@ Args parse_args(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "-o") arg = "--o";
-    if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
+    if (arg == "--force") {
+      a.options["force"] = "";  // a flag: takes no value
+    } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
       if (i + 1 >= argc) throw UsageError{"option " + arg + " needs a value"};
       a.options[arg.substr(2)] = argv[++i];
     } else {
@@ -131,11 +183,16 @@ Args parse_args(int argc, char** argv) {
   return a;
 }
 
-std::string cell(const std::string& caption) {
-  // Captions never hold tabs or newlines; keep the TSV intact if one ever did.
-  std::string out;
-  for (char c : caption) out += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
-  return out;
+// Appends a caption as one TSV cell. Captions never hold tabs or newlines;
+// keep the TSV intact if one ever did.
+void append_cell(std::string& line, const std::string& caption) {
+  line.reserve(line.size() + caption.size());
+  for (char c : caption) line.push_back((c == '\t' || c == '\n' || c == '\r') ? ' ' : c);
+}
+
+void append_field(std::string& line, long value) {
+  line.push_back('\t');
+  line.append(std::to_string(value));
 }
 
 int cmd_dump(const Args& args) {
@@ -145,40 +202,69 @@ int cmd_dump(const Args& args) {
   stage::FrameTable t = drill.make_table();
   drill.build(t);
 
+  // Lines are built by appending pieces (not by chains of operator+), which
+  // also keeps GCC's -O3 string diagnostics quiet.
   std::string line = "index\tduration\tcaption";
   for (int p = 0; p < t.person_count(); ++p)
-    for (const char* f : {"x", "y", "pose"}) line += "\tp" + std::to_string(p) + "_" + f;
-  for (int c = 0; c < t.code_count(); ++c) line += "\tcode" + std::to_string(c);
-  std::puts(line.c_str());
+    for (const char* f : {"x", "y", "pose"}) {
+      line.append("\tp").append(std::to_string(p)).append("_").append(f);
+    }
+  for (int c = 0; c < t.code_count(); ++c) line.append("\tcode").append(std::to_string(c));
+  print_line(line);
   const int last = std::min(t.end_index(), t.size() - 1);
   for (int i = 0; i <= last; ++i) {
     const stage::FrameRecord& r = t[i];
-    line = std::to_string(i) + "\t" + std::to_string(r.duration) + "\t" + cell(r.caption);
+    line = std::to_string(i);
+    append_field(line, r.duration);
+    line.push_back('\t');
+    append_cell(line, r.caption);
     for (int p = 0; p < t.person_count(); ++p) {
       const stage::PersonSlot& s = r.persons(p);
-      line +=
-          "\t" + std::to_string(s.x) + "\t" + std::to_string(s.y) + "\t" + std::to_string(s.pose);
+      append_field(line, s.x);
+      append_field(line, s.y);
+      append_field(line, s.pose);
     }
-    for (int c = 0; c < t.code_count(); ++c) line += "\t" + std::to_string(r.code(c));
-    std::puts(line.c_str());
+    for (int c = 0; c < t.code_count(); ++c) append_field(line, r.code(c));
+    print_line(line);
   }
-  return std::fflush(stdout) == 0 ? 0 : 2;
+  return 0;
 }
 
-void write_png(raster::RasterWindow& w, const std::string& path) {
+// Writes the window's composed frame as a PNG at path. A stop signal that
+// came while encoding abandons the file instead of putting it in place.
+void write_png(raster::RasterWindow& w, const std::string& path,
+               raster::RunOutputs* outputs = nullptr) {
+  w.compose();
   std::string error;
-  if (!w.write_png(path, &error)) throw UsageError{error};
+  raster::OutputFile file(path, &error);
+  if (!file.stream()) throw UsageError{error};
+  if (!raster::write_png(w.frame(), file.stream(), path, &error)) throw UsageError{error};
+  stop_if_signalled();
+  if (!file.commit(&error)) throw UsageError{error};
+  warn(file.warning());
+  if (outputs) outputs->wrote(file);
+}
+
+// True when path is the file standard output already goes to (-o /dev/stdout),
+// where a line after the image would spoil it.
+bool is_stdout(const std::string& path) {
+  struct stat out {};
+  struct stat dest {};
+  return fstat(STDOUT_FILENO, &out) == 0 && stat(path.c_str(), &dest) == 0 &&
+         out.st_dev == dest.st_dev && out.st_ino == dest.st_ino;
 }
 
 int cmd_still(const Args& args) {
   args.allow({"size", "o"}, 0);
   const Size size = parse_size(args.need("size"));
   const std::string out = args.need("o");
+  const bool echo = !is_stdout(out);
   raster::RasterWindow window(size.w, size.h);
   stage::Stage stage(window, stage::kConfDefault, 1, drills::registry());
   stage.activate();
+  stop_if_signalled();
   write_png(window, out);
-  std::printf("%s\n", out.c_str());
+  if (echo) print_line(out);
   return 0;
 }
 
@@ -196,34 +282,82 @@ int cmd_frame(const Args& args) {
     throw UsageError{"keyframe " + std::to_string(index) + " is past the end of " + d.name +
                      " (keyframes 0.." + std::to_string(t.end_index() - 1) + ")"};
   // The intro, then keyframes until the one asked for has been shown.
-  while (!(stage.state() == d.player && stage.frame_index() == index + 1)) clock.step();
+  while (!(stage.state() == d.player && stage.frame_index() == index + 1)) {
+    clock.step();
+    stop_if_signalled();
+  }
   write_png(window, out);
   return 0;
 }
 
-// Draws a progress bar on stderr when it is a terminal.
+// A progress bar with the time left, on stderr when it is a terminal; nothing
+// otherwise, so logs and pipes stay clean.
 class Progress {
  public:
-  explicit Progress(long total) : total_(total), tty_(isatty(STDERR_FILENO) == 1) {}
+  Progress(const char* label, long total)
+      : label_(label),
+        total_(total),
+        tty_(isatty(STDERR_FILENO) == 1),
+        start_(std::chrono::steady_clock::now()) {}
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
   void update(long done) {
     if (!tty_ || total_ <= 0) return;
-    const int width = 40;
-    const int filled = static_cast<int>(width * done / total_);
-    std::fprintf(stderr, "\r[%s%s] %ld/%ld",
-                 std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                 std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), done, total_);
+    const auto now = std::chrono::steady_clock::now();
+    // Redraw a few times a second, and always at the start and the end.
+    if (drawn_ && done < total_ && now - last_draw_ < kRedrawEvery) return;
+    last_draw_ = now;
+    drawn_ = true;
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    const int filled = static_cast<int>(kWidth * done / total_);
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.resize(kWidth, ' ');
+    std::string left = "--:--";
+    if (done > 0) left = clock_time(elapsed * static_cast<double>(total_ - done) / done);
+    std::fprintf(stderr, "\r%s [%s] %ld/%ld, %s left ", label_, bar.c_str(), done, total_,
+                 left.c_str());
   }
   ~Progress() {
-    if (tty_) std::fputc('\n', stderr);
+    if (drawn_) std::fputc('\n', stderr);
   }
 
  private:
+  static constexpr int kWidth = 40;
+  static constexpr std::chrono::milliseconds kRedrawEvery{200};
+
+  static std::string clock_time(double seconds) {
+    const long s = std::lround(seconds);
+    char text[32];
+    if (s >= 3600)
+      std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    else
+      std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+    return text;
+  }
+
+  const char* label_;
   long total_;
   bool tty_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point start_;
+  std::chrono::steady_clock::time_point last_draw_;
 };
 
+// Runs the clock up to t in steps, with progress and a chance to stop.
+void seek(stage::VirtualClock& clock, std::int64_t t) {
+  if (t <= clock.now()) return;
+  Progress progress("seek", static_cast<long>(t / kSeekStepMs));
+  for (std::int64_t at = clock.now(); at < t;) {
+    at = std::min(t, at + kSeekStepMs);
+    clock.advance_to(at);
+    stop_if_signalled();
+    progress.update(static_cast<long>(at / kSeekStepMs));
+  }
+}
+
 int cmd_play(const Args& args) {
-  args.allow({"conf", "speed", "from", "seconds", "fps", "size", "o"}, 0);
+  args.allow({"conf", "speed", "from", "seconds", "fps", "size", "o", "force"}, 0);
   const int conf = static_cast<int>(parse_long(args.need("conf"), "conf", 0, 255));
   const int speed = static_cast<int>(parse_long(args.need("speed"), "speed", 1, 3));
   const double from = parse_seconds(args.need("from"), "from", 0, 1e7);
@@ -231,38 +365,46 @@ int cmd_play(const Args& args) {
   const long fps = parse_long(args.need("fps"), "fps", 1, 100);
   const Size size = parse_size(args.need("size"));
   const std::filesystem::path dir = args.need("o");
+  const bool force = args.options.count("force") != 0;
   const long frames = static_cast<long>(std::ceil(seconds * static_cast<double>(fps) - 1e-9));
   if (frames <= 0) throw UsageError{"seconds must be more than 0"};
   if (frames > kMaxFrames) throw UsageError{"too many frames (" + std::to_string(frames) + ")"};
+  const double pixel_frames = static_cast<double>(size.w) * size.h * static_cast<double>(frames);
+  if (pixel_frames > kMaxPixelFrames && !force) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "%ld frames of %dx%d is %.3g pixels x frames, over the bound of %.3g; "
+                  "add --force to render it anyway",
+                  frames, size.w, size.h, pixel_frames, kMaxPixelFrames);
+    throw UsageError{text};
+  }
 
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec || !std::filesystem::is_directory(dir))
-    throw UsageError{"cannot create folder " + dir.string()};
+  // Everything this run writes goes again if it fails or is stopped.
+  raster::RunOutputs outputs;
+  std::string error;
+  if (!outputs.make_folder(dir.string(), &error)) throw UsageError{error};
 
   raster::RasterWindow window(size.w, size.h);
   stage::Stage stage(window, conf, speed, drills::registry());
   stage::VirtualClock clock(stage);
-  Progress progress(frames);
-  std::vector<std::filesystem::path> written;
-  try {
-    for (long i = 0; i < frames; ++i) {
-      // Frame i shows every tick due by t = from + i / fps.
-      const auto t = static_cast<std::int64_t>(
-          std::floor((from + static_cast<double>(i) / fps) * 1000 + 1e-6));
-      clock.advance_to(t);
-      char name[32];
-      std::snprintf(name, sizeof name, "frame_%05ld.png", i);
-      const auto path = dir / name;
-      write_png(window, path.string());
-      written.push_back(path);
-      progress.update(i + 1);
-    }
-  } catch (...) {
-    for (const auto& p : written) std::filesystem::remove(p, ec);
-    throw;
+  const auto due_ms = [&](long i) {
+    // Frame i shows every tick due by t = from + i / fps.
+    return static_cast<std::int64_t>(
+        std::floor((from + static_cast<double>(i) / fps) * 1000 + 1e-6));
+  };
+  seek(clock, due_ms(0));
+  Progress progress("frames", frames);
+  for (long i = 0; i < frames; ++i) {
+    clock.advance_to(due_ms(i));
+    stop_if_signalled();
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%05ld.png", i);
+    write_png(window, (dir / name).string(), &outputs);
+    progress.update(i + 1);
   }
-  std::printf("%s\n", dir.string().c_str());
+  stop_if_signalled();
+  outputs.keep();
+  print_line(dir.string());
   return 0;
 }
 
@@ -288,6 +430,7 @@ int cmd_gif(const Args& args) {
     bool in_outro = false;
     while (true) {
       probe_clock.step();
+      stop_if_signalled();
       if (probe.state() == d.outro) in_outro = true;
       if (in_outro && probe.state() == d.intro) break;
     }
@@ -299,18 +442,42 @@ int cmd_gif(const Args& args) {
   raster::GifWriter gif;
   std::string error;
   if (!gif.open(out, size.w, size.h, &error)) throw UsageError{error};
-  Progress progress(frames);
+  warn(gif.warning());
+  Progress progress("frames", frames);
   for (long i = 0; i < frames; ++i) {
     const std::int64_t t = i * 1000 / fps;
     clock.advance_to(t);
+    stop_if_signalled();
     window.compose();
     // Delays in hundredths, spread so that they add up to the real duration.
     const int delay = static_cast<int>((i + 1) * 100 / fps - i * 100 / fps);
     if (!gif.add_frame(window.frame(), delay, &error)) throw UsageError{error};
     progress.update(i + 1);
   }
+  stop_if_signalled();
   if (!gif.finish(&error)) throw UsageError{error};
   return 0;
+}
+
+int run_command(const std::string& command, const Args& args) {
+  if (command == "dump") return cmd_dump(args);
+  if (command == "--help" || command == "-h") {
+    if (std::fputs(kUsage, stdout) == EOF) stdout_failed();
+    return 0;
+  }
+  catch_stop_signals();
+  if (command == "still") return cmd_still(args);
+  if (command == "frame") return cmd_frame(args);
+  if (command == "play") return cmd_play(args);
+  if (command == "gif") return cmd_gif(args);
+  throw UsageError{"unknown command '" + command + "'"};
+}
+
+// Everything buffered for standard output has to arrive: a full disk or a
+// closed pipe is a failed run, not a silent success.
+void finish_stdout() {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) stdout_failed();
+  if (std::fclose(stdout) != 0) stdout_failed();
 }
 
 }  // namespace
@@ -321,23 +488,25 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string command = argv[1];
+  std::string message;
   try {
     const Args args = parse_args(argc, argv);
-    if (command == "dump") return cmd_dump(args);
-    if (command == "still") return cmd_still(args);
-    if (command == "frame") return cmd_frame(args);
-    if (command == "play") return cmd_play(args);
-    if (command == "gif") return cmd_gif(args);
-    if (command == "--help" || command == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    throw UsageError{"unknown command '" + command + "'"};
+    const int status = run_command(command, args);
+    finish_stdout();
+    return status;
+  } catch (const Stopped&) {
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "mirukado-render: %s\n", e.message.c_str());
-    return 2;
+    message = e.message;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "mirukado-render: %s\n", e.what());
-    return 2;
+    message = e.what();
   }
+  // A write cut short by the signal (a FIFO, a pipe) fails too: the signal
+  // is the reason to give.
+  if (g_stop_signal != 0) {
+    std::fprintf(stderr, "mirukado-render: stopped by %s; removed what this run wrote\n",
+                 g_stop_signal == SIGINT ? "SIGINT" : "SIGTERM");
+    return 128 + g_stop_signal;
+  }
+  std::fprintf(stderr, "mirukado-render: %s\n", message.c_str());
+  return 2;
 }
