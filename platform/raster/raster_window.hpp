@@ -75,10 +75,6 @@ class RasterWindow final : public stage::Window {
   // run ended. Without one, process_events() does nothing and returns true.
   void set_event_pump(std::function<bool()> pump);
 
-  // Writes the composed frame as an 8-bit RGB PNG. On failure returns false,
-  // fills *error with one line, and leaves no file behind.
-  bool write_png(const std::string& path, std::string* error);
-
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
