@@ -19,7 +19,7 @@ constexpr std::size_t kStretchedLimit = 256;
 constexpr std::uint32_t kButtonFace = 0xF0F0F0;  // classic 3D face (240, 240, 240)
 constexpr std::uint32_t kCaptionInk = 0x000000;
 
-Rect intersect(const Rect& a, const Rect& b) {
+inline Rect intersect(const Rect& a, const Rect& b) {
   const int x0 = std::max(a.x, b.x);
   const int y0 = std::max(a.y, b.y);
   const int x1 = std::min(a.x + a.w, b.x + b.w);
@@ -28,7 +28,7 @@ Rect intersect(const Rect& a, const Rect& b) {
   return {x0, y0, x1 - x0, y1 - y0};
 }
 
-void blit(Surface& dst, const Rect& clip, const Rect& where, const std::uint32_t* src,
+inline void blit(Surface& dst, const Rect& clip, const Rect& where, const std::uint32_t* src,
           int src_pitch) {
   const Rect r = intersect(clip, where);
   if (r.empty()) return;

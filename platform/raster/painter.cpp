@@ -1,21 +1,14 @@
 #include "platform/raster/painter.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
 
-#include "stage/rounding.hpp"
-
 namespace raster {
 namespace {
 
-// Pixel coordinates are kept within this bound so that the exact segment
-// clipping below cannot overflow 64-bit products; anything that far off the
-// window is off it either way.
-constexpr long long kCoordLimit = 1LL << 28;
 // A circle larger than this (pixels) is not drawn: its outline would lie far
 // outside any window this program opens.
 constexpr long long kRadiusLimit = 1LL << 20;
@@ -30,14 +23,6 @@ long long floor_div(long long a, long long b) {  // b > 0
 long long ceil_div(long long a, long long b) { return -floor_div(-a, b); }  // b > 0
 
 }  // namespace
-
-int to_pixel(float twips, float twips_per_pixel) {
-  const double v = static_cast<double>(twips) / static_cast<double>(twips_per_pixel);
-  if (std::isnan(v)) return static_cast<int>(-kCoordLimit);
-  if (v >= static_cast<double>(kCoordLimit)) return static_cast<int>(kCoordLimit);
-  if (v <= static_cast<double>(-kCoordLimit)) return static_cast<int>(-kCoordLimit);
-  return static_cast<int>(stage::round_half_even(v));
-}
 
 Painter::Painter(int width, int height) {
   if (width <= 0 || height <= 0)
@@ -63,7 +48,7 @@ void Painter::clear() {
 // repaint their fixed marks on every keyframe; left unmarked, those repaints
 // cost no composition. Ink stays right: a pixel that already has a non-black
 // colour lies in an inked tile, and black on black needs no ink.
-void Painter::plot(long long x, long long y, std::uint32_t c) {
+inline void Painter::plot(long long x, long long y, std::uint32_t c) {
   if (x < 0 || y < 0 || x >= surface_.width || y >= surface_.height) return;
   const int ix = static_cast<int>(x);
   const int iy = static_cast<int>(y);
@@ -75,7 +60,7 @@ void Painter::plot(long long x, long long y, std::uint32_t c) {
 
 // Pixels x0..x1 of row y, on the surface. Compared a tile's width at a time
 // against a run of the colour (memcmp is vectorised; a search loop is not).
-void Painter::fill_span(int y, int x0, int x1, std::uint32_t c) {
+inline void Painter::fill_span(int y, int x0, int x1, std::uint32_t c) {
   if (pattern_colour_ != c || !pattern_ready_) {
     pattern_.fill(c);
     pattern_colour_ = c;

@@ -1,9 +1,11 @@
 #pragma once
 // The plain pixel types the raster painter, compositor and file sinks share.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
+#include "stage/rounding.hpp"
 #include "stage/window.hpp"
 
 namespace raster {
@@ -45,7 +47,19 @@ inline stage::Rgb unpack(std::uint32_t p) {
           static_cast<std::uint8_t>(p)};
 }
 
-// Twips to the pixel that GDI would address: rounded half to even.
-int to_pixel(float twips, float twips_per_pixel);
+// Pixel coordinates are kept within this bound so that the painter's exact
+// segment clipping cannot overflow 64-bit products; anything that far off the
+// window is off it either way.
+inline constexpr long long kCoordLimit = 1LL << 28;
+
+// Twips to the pixel that GDI would address: rounded half to even. Inline: a
+// keyframe converts a few hundred coordinates.
+inline int to_pixel(float twips, float twips_per_pixel) {
+  const double v = static_cast<double>(twips) / static_cast<double>(twips_per_pixel);
+  if (std::isnan(v)) return static_cast<int>(-kCoordLimit);
+  if (v >= static_cast<double>(kCoordLimit)) return static_cast<int>(kCoordLimit);
+  if (v <= static_cast<double>(-kCoordLimit)) return static_cast<int>(-kCoordLimit);
+  return static_cast<int>(stage::round_half_even(v));
+}
 
 }  // namespace raster
