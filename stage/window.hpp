@@ -37,6 +37,20 @@ class SurfaceSnapshot {
 inline constexpr int kImageSlots = 22;  // img_person(0..21)
 inline constexpr int kPoses = 16;
 
+// One image slot as the engine last set it, in twips. Windows keep one per
+// slot and compose the visible ones with a picture above the painted surface,
+// a later slot above an earlier one.
+struct ImageSlot {
+  float left = 0;
+  float top = 0;
+  float width = 0;
+  float height = 0;
+  int pose = -1;  // -1: no picture yet
+  bool visible = true;
+  // Whether the slot shows anything at all (its size still has to come to pixels).
+  bool shown() const { return visible && pose >= 0; }
+};
+
 // All coordinates and lengths are twips (window units) as floats; painted shapes
 // stay on the surface until cleared or painted over. Image slots lie above the
 // painted surface and the caption label above them.

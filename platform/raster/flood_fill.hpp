@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/raster/raster_window.hpp"
+#include "platform/raster/surface.hpp"
 
 namespace raster {
 

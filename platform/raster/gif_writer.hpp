@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/raster/raster_window.hpp"
+#include "platform/raster/surface.hpp"
 
 namespace raster {
 

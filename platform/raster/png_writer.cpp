@@ -82,9 +82,4 @@ bool write_png_file(const Surface& surface, const std::string& path, std::string
   return file.stream() && write_png(surface, file.stream(), path, error) && file.commit(error);
 }
 
-bool RasterWindow::write_png(const std::string& path, std::string* error) {
-  compose();
-  return write_png_file(frame(), path, error);
-}
-
 }  // namespace raster

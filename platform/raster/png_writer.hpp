@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/raster/raster_window.hpp"
+#include "platform/raster/surface.hpp"
 
 namespace raster {
 

@@ -1,67 +1,18 @@
 #pragma once
-// A software stage::Window on a pixel buffer that paints exactly as GDI does:
-// no anti-aliasing, both end points of a segment, box edges included, solid
-// circle interiors, a 4-connected flood fill to a border colour. It is the only
-// drawing implementation on Linux and in every pixel test.
+// A software stage::Window on a pixel buffer that paints exactly as GDI does
+// (the painter) and shows the image slots and the caption above what was
+// painted (the compositor). It is the only drawing implementation on Linux and
+// in every pixel test.
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/raster/surface.hpp"
 #include "stage/window.hpp"
 
 namespace raster {
-
-// A plain view of 0x00RRGGBB pixels; pitch counts pixels per row. Can wrap
-// memory a host owns.
-struct Surface {
-  std::uint32_t* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-  int pitch = 0;
-  std::uint32_t& at(int x, int y) {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch) +
-                  static_cast<std::size_t>(x)];
-  }
-  std::uint32_t at(int x, int y) const {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch) +
-                  static_cast<std::size_t>(x)];
-  }
-  const std::uint32_t* row(int y) const {
-    return pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch);
-  }
-};
-
-struct Rect {
-  int x = 0;
-  int y = 0;
-  int w = 0;
-  int h = 0;
-  bool empty() const { return w <= 0 || h <= 0; }
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-inline std::uint32_t pack(stage::Rgb c) {
-  return (std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | std::uint32_t{c.b};
-}
-inline stage::Rgb unpack(std::uint32_t p) {
-  return {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
-          static_cast<std::uint8_t>(p)};
-}
-
-class CaptionRenderer;  // FreeType + fontconfig text for lbl_gorei
-
-// State of one image slot, as the engine last set it (twips).
-struct SlotState {
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-  int pose = -1;  // -1: no picture yet
-  bool visible = true;
-};
 
 class RasterWindow final : public stage::Window {
  public:
@@ -114,7 +65,7 @@ class RasterWindow final : public stage::Window {
   stage::Rgb frame_pixel(int x, int y) const;
 
   // Inspection for tests and tools.
-  const SlotState& slot(int i) const;
+  const stage::ImageSlot& slot(int i) const;
   const std::string& caption_text() const;
   int caption_font_size() const;
   stage::FillStyle fill_style() const;
@@ -124,16 +75,9 @@ class RasterWindow final : public stage::Window {
   // run ended. Without one, process_events() does nothing and returns true.
   void set_event_pump(std::function<bool()> pump);
 
-  // Writes the composed frame as an 8-bit RGB PNG. On failure returns false,
-  // fills *error with one line, and leaves no file behind.
-  bool write_png(const std::string& path, std::string* error);
-
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
-
-// Twips to the pixel that GDI would address: rounded half to even.
-int to_pixel(float twips, float twips_per_pixel);
 
 }  // namespace raster

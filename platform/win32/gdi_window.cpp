@@ -204,7 +204,7 @@ void GdiWindow::set_slot_top(int slot, float top) {
   changed();
 }
 void GdiWindow::set_slot_size(int slot, float width, float height) {
-  Slot& s = slots_.at(static_cast<std::size_t>(slot));
+  stage::ImageSlot& s = slots_.at(static_cast<std::size_t>(slot));
   s.width = width;
   s.height = height;
   changed();
@@ -282,9 +282,9 @@ void GdiWindow::compose() {
   HDC dc = frame_.dc();
   BitBlt(dc, 0, 0, frame_.width(), frame_.height(), surface_.dc(), 0, 0, SRCCOPY);
   SetStretchBltMode(dc, HALFTONE);
-  SetBrushOrgEx(dc, 0, 0, nullptr);  // HALFTONE needs it after the mode is set
-  for (const Slot& s : slots_) {     // a later slot lies above an earlier one
-    if (!s.visible || s.pose < 0) continue;
+  SetBrushOrgEx(dc, 0, 0, nullptr);           // HALFTONE needs it after the mode is set
+  for (const stage::ImageSlot& s : slots_) {  // a later slot lies above an earlier one
+    if (!s.shown()) continue;
     const int w = px_x(s.width), h = px_y(s.height);
     if (w <= 0 || h <= 0) continue;
     StretchBlt(dc, px_x(s.left), px_y(s.top), w, h, sprites_.dc(), s.pose * stage::kSpriteSize, 0,

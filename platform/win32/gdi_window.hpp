@@ -92,15 +92,6 @@ class GdiWindow final : public stage::Window {
   int height_px() const { return height_px_; }
 
  private:
-  struct Slot {
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
-    int pose = -1;
-    bool visible = true;
-  };
-
   int px_x(float twips) const;
   int px_y(float twips) const;
   void changed() { dirty_ = true; }
@@ -121,7 +112,7 @@ class GdiWindow final : public stage::Window {
   stage::FillStyle fill_style_ = stage::FillStyle::Transparent;
   stage::Rgb fill_color_ = stage::colors::black;
 
-  std::array<Slot, stage::kImageSlots> slots_{};
+  std::array<stage::ImageSlot, stage::kImageSlots> slots_{};
 
   float caption_left_ = 0;
   std::wstring caption_text_;

@@ -14,12 +14,15 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "drills/registry.hpp"
-#include "platform/raster/gif_writer.hpp"
+#include "platform/raster/frame_export.hpp"
+#include "platform/raster/gif_sink.hpp"
 #include "platform/raster/output_file.hpp"
+#include "platform/raster/png_sink.hpp"
 #include "platform/raster/png_writer.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/stage.hpp"
@@ -371,6 +374,25 @@ void seek(stage::VirtualClock& clock, std::int64_t t) {
   }
 }
 
+// Renders the schedule into the sink with the tool's seek, progress, stop on a
+// signal and warnings. A failed or stopped export unwinds from here, and the
+// sink, destroyed unfinished, removes what it wrote.
+void run_export(raster::RasterWindow& window, stage::VirtualClock& clock,
+                const raster::FrameSchedule& schedule, raster::FrameSink& sink) {
+  std::optional<Progress> progress;
+  raster::ExportHooks hooks;
+  hooks.advance_to = [&](std::int64_t t) { clock.advance_to(t); };
+  hooks.seek = [&](std::int64_t t) {
+    seek(clock, t);
+    progress.emplace("frames", schedule.frames);  // time left counts from the first frame
+  };
+  hooks.poll = stop_if_signalled;
+  hooks.progress = [&](long done) { progress->update(done); };
+  hooks.warn = warn;
+  std::string error;
+  if (!raster::export_frames(window, schedule, sink, hooks, &error)) throw UsageError{error};
+}
+
 int cmd_play(const Args& args) {
   args.allow({"conf", "speed", "from", "seconds", "fps", "size", "o", "force"}, 0);
   const int conf = static_cast<int>(parse_long(args.need("conf"), "conf", 0, 255));
@@ -394,31 +416,12 @@ int cmd_play(const Args& args) {
     throw UsageError{text};
   }
 
-  // Everything this run writes goes again if it fails or is stopped.
-  raster::RunOutputs outputs;
-  std::string error;
-  if (!outputs.make_folder(dir.string(), &error)) throw UsageError{error};
-
   raster::RasterWindow window(size.w, size.h);
   stage::Stage stage(window, conf, speed, drills::registry());
   stage::VirtualClock clock(stage);
-  const auto due_ms = [&](long i) {
-    // Frame i shows every tick due by t = from + i / fps.
-    return static_cast<std::int64_t>(
-        std::floor((from + static_cast<double>(i) / fps) * 1000 + 1e-6));
-  };
-  seek(clock, due_ms(0));
-  Progress progress("frames", frames);
-  for (long i = 0; i < frames; ++i) {
-    clock.advance_to(due_ms(i));
-    stop_if_signalled();
-    char name[32];
-    std::snprintf(name, sizeof name, "frame_%05ld.png", i);
-    write_png(window, (dir / name).string(), &outputs);
-    progress.update(i + 1);
-  }
-  stop_if_signalled();
-  outputs.keep();
+  // Everything this run writes goes again if it fails or is stopped.
+  raster::PngSequenceSink sink(dir.string());
+  run_export(window, clock, {from, fps, frames}, sink);
   print_line(dir.string());
   return 0;
 }
@@ -454,23 +457,8 @@ int cmd_gif(const Args& args) {
   const long frames = static_cast<long>(run_end * fps / 1000) + 1;
   if (frames > kMaxFrames) throw UsageError{"too many frames (" + std::to_string(frames) + ")"};
 
-  raster::GifWriter gif;
-  std::string error;
-  if (!gif.open(out, size.w, size.h, &error)) throw UsageError{error};
-  warn(gif.warning());
-  Progress progress("frames", frames);
-  for (long i = 0; i < frames; ++i) {
-    const std::int64_t t = i * 1000 / fps;
-    clock.advance_to(t);
-    stop_if_signalled();
-    window.compose();
-    // Delays in hundredths, spread so that they add up to the real duration.
-    const int delay = static_cast<int>((i + 1) * 100 / fps - i * 100 / fps);
-    if (!gif.add_frame(window.frame(), delay, &error)) throw UsageError{error};
-    progress.update(i + 1);
-  }
-  stop_if_signalled();
-  if (!gif.finish(&error)) throw UsageError{error};
+  raster::GifSink sink(out);
+  run_export(window, clock, {0, fps, frames}, sink);
   return 0;
 }
 

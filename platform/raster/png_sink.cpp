@@ -1,0 +1,44 @@
+#include "platform/raster/png_sink.hpp"
+
+#include <cstdio>
+#include <utility>
+
+#include "platform/raster/png_writer.hpp"
+
+namespace raster {
+
+PngSequenceSink::PngSequenceSink(std::string folder) : folder_(std::move(folder)) {}
+
+bool PngSequenceSink::begin(int, int, std::string* error) {
+  warning_.clear();
+  return outputs_.make_folder(folder_, error);
+}
+
+bool PngSequenceSink::add_frame(const Surface& frame, FrameTime, std::string* error) {
+  warning_.clear();
+  if (frames_ >= kMaxFrames) {
+    if (error)
+      *error = "too many frames for " + folder_ + " (at most " + std::to_string(kMaxFrames) + ")";
+    return false;
+  }
+  char name[32];
+  std::snprintf(name, sizeof name, "frame_%05ld.png", frames_);
+  std::string path = folder_;
+  if (!path.empty() && path.back() != '/') path.push_back('/');
+  path.append(name);
+  OutputFile file(path, error);
+  if (!file.stream()) return false;
+  if (!write_png(frame, file.stream(), path, error)) return false;
+  if (!file.commit(error)) return false;
+  warning_ = file.warning();
+  outputs_.wrote(file);
+  ++frames_;
+  return true;
+}
+
+bool PngSequenceSink::finish(std::string*) {
+  outputs_.keep();
+  return true;
+}
+
+}  // namespace raster
