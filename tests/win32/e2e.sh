@@ -343,7 +343,8 @@ command_in() { sed -n 's/.* コマ [0-9]* //p' <<<"$1"; }
 viewer_shot() { probe window MirukadoViewer; }
 
 # Opens windowed and plays; Space pauses, → steps one keyframe, ↓ goes to the
-# next command, clicks on the timeline seek, a resize keeps the place, q quits.
+# next command, clicks on the timeline seek and on the command list jump, a
+# resize keeps the place, q quits.
 case_view() {
   local d w t k k2 k3 k4 s1 s2 c
   d=$(case_dir view)
@@ -393,7 +394,20 @@ case_view() {
   sleep 1
   k4=$(keyframe_in "$(title_of "$w")")
   [ "$k4" -gt $((k3 + 100)) ] || fail "a click 3/4 along the timeline went from $k3 to $k4"
-  xdotool mousemove --window "$w" 60 496 click 1
+  # The command list (c) keeps the current command in its middle: its top
+  # row is an earlier command.
+  c=$(command_in "$(title_of "$w")")
+  xdotool key c
+  sleep 0.5
+  xdotool mousemove --window "$w" 666 12 click 1
+  sleep 1
+  t=$(title_of "$w")
+  k=$(keyframe_in "$t")
+  [ "$k" -lt "$k4" ] && [ "$(command_in "$t")" != "$c" ] ||
+    fail "a click on the list's top row went from $k4 '$c' to $k '$(command_in "$t")'"
+  xdotool key c
+  k4=$k
+  xdotool mousemove --window "$w" 20 496 click 1
   sleep 1
   k=$(keyframe_in "$(title_of "$w")")
   [ "$k" -lt "$k4" ] || fail "a click near the timeline's start went from $k4 to $k"
@@ -407,7 +421,7 @@ case_view() {
   sleep 1
   [ "$(viewer_shot)" = "$s1" ] || fail "plays after the resize although it was paused"
 
-  echo "keyframes: → $k2, ↓ $k3, click 3/4 $k4, click near the start $k; ${s1%% *} after the resize"
+  echo "keyframes: → $k2, ↓ $k3, list $k4, click near the start $k; ${s1%% *} after the resize"
   expect_running "$d" "the viewer"
   xdotool key q
   expect_exit_zero "$d" "q"
