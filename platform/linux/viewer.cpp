@@ -1,6 +1,9 @@
 #include "platform/linux/viewer.hpp"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -33,7 +36,7 @@ constexpr int kMaxSide = 16384;
 constexpr char kTitle[] = "ミルカド ビューア";
 
 enum class Action {
-  None,
+  Ignore,
   TogglePlay,
   StepBack,
   StepForward,
@@ -65,7 +68,7 @@ bool repeats(Action a) {
 
 Action action_for(const SDL_Keysym& key) {
   // Ctrl, Alt and the logo key belong to the desktop's shortcuts.
-  if (key.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI)) return Action::None;
+  if (key.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI)) return Action::Ignore;
   switch (key.sym) {
     case SDLK_SPACE: return Action::TogglePlay;
     case SDLK_LEFT: return Action::StepBack;
@@ -97,7 +100,7 @@ Action action_for(const SDL_Keysym& key) {
     case SDLK_F11: return Action::FullScreen;
     case SDLK_ESCAPE:
     case SDLK_q: return Action::Quit;
-    default: return Action::None;
+    default: return Action::Ignore;
   }
 }
 
@@ -188,7 +191,22 @@ class Viewer {
     if (title != title_) {
       title_ = title;
       SDL_SetWindowTitle(sdl_, title_.c_str());
+      set_net_wm_name(title_);
     }
+  }
+
+  // SDL leaves the UTF-8 title (_NET_WM_NAME) as it was at creation when the
+  // locale cannot convert it, and that is the one window lists read.
+  void set_net_wm_name(const std::string& title) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdl_, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* d = info.info.x11.display;
+    XChangeProperty(d, info.info.x11.window, XInternAtom(d, "_NET_WM_NAME", False),
+                    XInternAtom(d, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()),
+                    static_cast<int>(title.size()));
+    XFlush(d);
   }
 
   void handle(const SDL_Event& e) {
@@ -196,7 +214,7 @@ class Viewer {
       case SDL_QUIT: quit_ = true; break;
       case SDL_KEYDOWN: {
         const Action a = action_for(e.key.keysym);
-        if (a != Action::None && (!e.key.repeat || repeats(a))) act(a);
+        if (a != Action::Ignore && (!e.key.repeat || repeats(a))) act(a);
         break;
       }
       case SDL_MOUSEBUTTONDOWN:
@@ -251,7 +269,7 @@ class Viewer {
     stage::Playback& p = *playback_;
     p.advance(now());  // commands act at the present moment
     switch (a) {
-      case Action::None: break;
+      case Action::Ignore: break;
       case Action::TogglePlay: p.toggle_play(); break;
       case Action::StepBack: p.step_back(); break;
       case Action::StepForward: p.step_forward(); break;

@@ -60,7 +60,7 @@ open_viewer() {
   local i
   win=""
   for i in $(seq 400); do
-    win=$(xdotool search --name 'ミルカド ビューア — .*[0-9]+/[0-9]+' 2>/dev/null | head -n1)
+    win=$(xdotool search --name '  [0-9]+/[0-9]+' 2>/dev/null | head -n1)
     [ -n "$win" ] && break
     running "$viewer" || fail "the viewer ended at start"
     sleep 0.05
