@@ -70,37 +70,58 @@ Action action_for(const SDL_Keysym& key) {
   // Ctrl, Alt and the logo key belong to the desktop's shortcuts.
   if (key.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI)) return Action::Ignore;
   switch (key.sym) {
-    case SDLK_SPACE: return Action::TogglePlay;
-    case SDLK_LEFT: return Action::StepBack;
-    case SDLK_RIGHT: return Action::StepForward;
+    case SDLK_SPACE:
+      return Action::TogglePlay;
+    case SDLK_LEFT:
+      return Action::StepBack;
+    case SDLK_RIGHT:
+      return Action::StepForward;
     case SDLK_UP:
-    case SDLK_PAGEUP: return Action::PreviousCommand;
+    case SDLK_PAGEUP:
+      return Action::PreviousCommand;
     case SDLK_DOWN:
-    case SDLK_PAGEDOWN: return Action::NextCommand;
-    case SDLK_HOME: return Action::Start;
-    case SDLK_END: return Action::End;
-    case SDLK_TAB: return Action::NextDrill;
+    case SDLK_PAGEDOWN:
+      return Action::NextCommand;
+    case SDLK_HOME:
+      return Action::Start;
+    case SDLK_END:
+      return Action::End;
+    case SDLK_TAB:
+      return Action::NextDrill;
     case SDLK_1:
-    case SDLK_KP_1: return Action::Speed1;
+    case SDLK_KP_1:
+      return Action::Speed1;
     case SDLK_2:
-    case SDLK_KP_2: return Action::Speed2;
+    case SDLK_KP_2:
+      return Action::Speed2;
     case SDLK_3:
-    case SDLK_KP_3: return Action::Speed3;
-    case SDLK_LEFTBRACKET: return Action::Slower;
-    case SDLK_RIGHTBRACKET: return Action::Faster;
-    case SDLK_a: return Action::LoopStart;
-    case SDLK_b: return Action::LoopEnd;
-    case SDLK_l: return Action::ClearLoop;
+    case SDLK_KP_3:
+      return Action::Speed3;
+    case SDLK_LEFTBRACKET:
+      return Action::Slower;
+    case SDLK_RIGHTBRACKET:
+      return Action::Faster;
+    case SDLK_a:
+      return Action::LoopStart;
+    case SDLK_b:
+      return Action::LoopEnd;
+    case SDLK_l:
+      return Action::ClearLoop;
     // '?' is Shift+/ on most layouts; F1 is the usual help key.
     case SDLK_QUESTION:
     case SDLK_SLASH:
-    case SDLK_F1: return Action::Help;
-    case SDLK_c: return Action::Commands;
+    case SDLK_F1:
+      return Action::Help;
+    case SDLK_c:
+      return Action::Commands;
     case SDLK_f:
-    case SDLK_F11: return Action::FullScreen;
+    case SDLK_F11:
+      return Action::FullScreen;
     case SDLK_ESCAPE:
-    case SDLK_q: return Action::Quit;
-    default: return Action::Ignore;
+    case SDLK_q:
+      return Action::Quit;
+    default:
+      return Action::Ignore;
   }
 }
 
@@ -170,8 +191,8 @@ class Viewer {
       for (int y = r.y; y < r.y + r.h; ++y)
         std::copy_n(frame.row(y) + r.x, r.w, &display_.at(r.x, y));
 
-    view_ = stage::overlay_view(*playback_, {display_.width, display_.height,
-                                             painter_.line_height(), help_, commands_});
+    view_ = stage::overlay_view(
+        *playback_, {display_.width, display_.height, painter_.line_height(), help_, commands_});
     overlay_drawn_ = painter_.paint(view_, display_);
     restore.insert(restore.end(), overlay_drawn_.begin(), overlay_drawn_.end());
     presenter_.show(display_, std::move(restore), everything_);
@@ -211,7 +232,9 @@ class Viewer {
 
   void handle(const SDL_Event& e) {
     switch (e.type) {
-      case SDL_QUIT: quit_ = true; break;
+      case SDL_QUIT:
+        quit_ = true;
+        break;
       case SDL_KEYDOWN: {
         const Action a = action_for(e.key.keysym);
         if (a != Action::Ignore && (!e.key.repeat || repeats(a))) act(a);
@@ -236,7 +259,8 @@ class Viewer {
         else if (e.window.event == SDL_WINDOWEVENT_EXPOSED)
           everything_ = true;
         break;
-      default: break;
+      default:
+        break;
     }
   }
 
@@ -269,31 +293,70 @@ class Viewer {
     stage::Playback& p = *playback_;
     p.advance(now());  // commands act at the present moment
     switch (a) {
-      case Action::Ignore: break;
-      case Action::TogglePlay: p.toggle_play(); break;
-      case Action::StepBack: p.step_back(); break;
-      case Action::StepForward: p.step_forward(); break;
-      case Action::PreviousCommand: p.previous_command(); break;
-      case Action::NextCommand: p.next_command(); break;
-      case Action::Start: p.go_to_start(); break;
-      case Action::End: p.go_to_end(); break;
-      case Action::NextDrill: p.next_drill(); break;
-      case Action::Speed1: p.set_speed(stage::PlaySpeed::One); break;
-      case Action::Speed2: p.set_speed(stage::PlaySpeed::Two); break;
-      case Action::Speed3: p.set_speed(stage::PlaySpeed::Three); break;
-      case Action::Slower: p.slower(); break;
-      case Action::Faster: p.faster(); break;
-      case Action::LoopStart: p.set_loop_start(); break;
-      case Action::LoopEnd: p.set_loop_end(); break;
-      case Action::ClearLoop: p.clear_loop(); break;
-      case Action::Help: help_ = !help_; break;
-      case Action::Commands: commands_ = !commands_; break;
+      case Action::Ignore:
+        break;
+      case Action::TogglePlay:
+        p.toggle_play();
+        break;
+      case Action::StepBack:
+        p.step_back();
+        break;
+      case Action::StepForward:
+        p.step_forward();
+        break;
+      case Action::PreviousCommand:
+        p.previous_command();
+        break;
+      case Action::NextCommand:
+        p.next_command();
+        break;
+      case Action::Start:
+        p.go_to_start();
+        break;
+      case Action::End:
+        p.go_to_end();
+        break;
+      case Action::NextDrill:
+        p.next_drill();
+        break;
+      case Action::Speed1:
+        p.set_speed(stage::PlaySpeed::One);
+        break;
+      case Action::Speed2:
+        p.set_speed(stage::PlaySpeed::Two);
+        break;
+      case Action::Speed3:
+        p.set_speed(stage::PlaySpeed::Three);
+        break;
+      case Action::Slower:
+        p.slower();
+        break;
+      case Action::Faster:
+        p.faster();
+        break;
+      case Action::LoopStart:
+        p.set_loop_start();
+        break;
+      case Action::LoopEnd:
+        p.set_loop_end();
+        break;
+      case Action::ClearLoop:
+        p.clear_loop();
+        break;
+      case Action::Help:
+        help_ = !help_;
+        break;
+      case Action::Commands:
+        commands_ = !commands_;
+        break;
       case Action::FullScreen: {
         const bool full = SDL_GetWindowFlags(sdl_) & SDL_WINDOW_FULLSCREEN;
         SDL_SetWindowFullscreen(sdl_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
         break;
       }
-      case Action::Quit: quit_ = true; break;
+      case Action::Quit:
+        quit_ = true;
+        break;
     }
   }
 
@@ -331,12 +394,14 @@ int usage(const std::string& why) {
 int run_viewer(const std::vector<std::string>& args) {
   const stage::DrillList drills = drills::registry();
   std::string names;
-  for (const stage::DrillDescriptor& d : drills) names += (names.empty() ? "" : "|") + std::string(d.name);
+  for (const stage::DrillDescriptor& d : drills)
+    names += (names.empty() ? "" : "|") + std::string(d.name);
   if (args.size() > 1) return usage("too many arguments; usage: mirukado view [" + names + "]");
   int drill = 0;
   if (!args.empty()) {
-    const auto it = std::find_if(drills.begin(), drills.end(),
-                                 [&](const stage::DrillDescriptor& d) { return args[0] == d.name; });
+    const auto it =
+        std::find_if(drills.begin(), drills.end(),
+                     [&](const stage::DrillDescriptor& d) { return args[0] == d.name; });
     if (it == drills.end()) return usage("unknown drill '" + args[0] + "'; choose " + names);
     drill = static_cast<int>(it - drills.begin());
   }

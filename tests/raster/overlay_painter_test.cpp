@@ -3,12 +3,12 @@
 // band and cards darken what is below without hiding it, text stays inside
 // its row, and nothing outside the overlay changes.
 
+#include "platform/raster/overlay_painter.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
-
-#include "platform/raster/overlay_painter.hpp"
 
 namespace raster {
 namespace {
