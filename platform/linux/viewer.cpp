@@ -125,6 +125,19 @@ Action action_for(const SDL_Keysym& key) {
   }
 }
 
+// What the overlay depends on besides the picture.
+struct ShownState {
+  int drill = -1;
+  int keyframe = -1;
+  int elapsed_ms = 0;
+  bool playing = false;
+  stage::PlaySpeed speed = stage::PlaySpeed::One;
+  std::optional<stage::LoopRange> loop;
+  bool help = false;
+  bool commands = false;
+  friend bool operator==(const ShownState&, const ShownState&) = default;
+};
+
 class Viewer {
  public:
   Viewer(SDL_Window* window, stage::DrillList drills, int drill)
@@ -182,6 +195,12 @@ class Viewer {
   void present() {
     std::vector<raster::Rect> regions = window_->compose();
     const raster::Surface& frame = window_->frame();
+    // Pointer movements and other idle wake-ups change nothing on screen.
+    const auto& p = *playback_;
+    ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(), p.playing(),
+                     p.speed(), p.loop(),     help_,          commands_};
+    if (regions.empty() && !everything_ && state == shown_) return;
+    shown_ = state;
     // The overlay is painted on a copy of the stage's frame; where it was,
     // the stage shows again before it is painted anew.
     std::vector<raster::Rect> restore = regions;
@@ -213,6 +232,50 @@ class Viewer {
       title_ = title;
       SDL_SetWindowTitle(sdl_, title_.c_str());
       set_net_wm_name(title_);
+    }
+  }
+
+  bool window_manager_running() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdl_, &info) || info.subsystem != SDL_SYSWM_X11) return true;
+    Display* d = info.info.x11.display;
+    Atom type = 0;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool found =
+        XGetWindowProperty(d, DefaultRootWindow(d),
+                           XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                           XA_WINDOW, &type, &format, &n, &after, &data) == Success &&
+        n > 0;
+    if (data) XFree(data);
+    return found;
+  }
+
+  void toggle_full_screen() {
+    if (window_manager_running()) {
+      const bool full = SDL_GetWindowFlags(sdl_) & SDL_WINDOW_FULLSCREEN;
+      SDL_SetWindowFullscreen(sdl_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+      return;
+    }
+    // Full screen is the window manager's to grant; on a bare X server the
+    // window covers the display itself and goes back to where it was.
+    if (!windowed_) {
+      SDL_Rect was{};
+      SDL_GetWindowPosition(sdl_, &was.x, &was.y);
+      SDL_GetWindowSize(sdl_, &was.w, &was.h);
+      SDL_Rect screen{was};
+      SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(sdl_)), &screen);
+      windowed_ = was;
+      SDL_SetWindowBordered(sdl_, SDL_FALSE);
+      SDL_SetWindowPosition(sdl_, screen.x, screen.y);
+      SDL_SetWindowSize(sdl_, screen.w, screen.h);
+    } else {
+      SDL_SetWindowBordered(sdl_, SDL_TRUE);
+      SDL_SetWindowSize(sdl_, windowed_->w, windowed_->h);
+      SDL_SetWindowPosition(sdl_, windowed_->x, windowed_->y);
+      windowed_.reset();
     }
   }
 
@@ -349,11 +412,9 @@ class Viewer {
       case Action::Commands:
         commands_ = !commands_;
         break;
-      case Action::FullScreen: {
-        const bool full = SDL_GetWindowFlags(sdl_) & SDL_WINDOW_FULLSCREEN;
-        SDL_SetWindowFullscreen(sdl_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+      case Action::FullScreen:
+        toggle_full_screen();
         break;
-      }
       case Action::Quit:
         quit_ = true;
         break;
@@ -373,6 +434,7 @@ class Viewer {
   raster::Surface display_;
   std::vector<raster::Rect> overlay_drawn_;
   stage::OverlayView view_;
+  ShownState shown_;
   std::string title_;
 
   bool help_ = false;
@@ -380,6 +442,7 @@ class Viewer {
   bool everything_ = true;
   bool dragging_ = false;
   bool quit_ = false;
+  std::optional<SDL_Rect> windowed_;  // where the window was before it covered the display
   std::optional<int> drag_to_;
   std::optional<std::tuple<int, int>> resize_to_;
 };

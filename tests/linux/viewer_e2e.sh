@@ -163,6 +163,11 @@ case "$case_name" in
     xdotool key --delay 0 Right Right Right Right Right Right Right Right Right Right
     settle
     [ "$(keyframe)" = $((k + 10)) ] || fail "ten → from $k show $(keyframe)"
+    # End replays the whole drill; the keys typed behind it wait their turn.
+    n=$(title | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')
+    xdotool key --delay 0 End Left Left Left
+    settle
+    [ "$(keyframe)" = $((n - 3)) ] || fail "End and three ← show $(keyframe) of $n"
     quit_with Escape
     ;;
 
@@ -224,6 +229,14 @@ case "$case_name" in
     [ "$w" = 640 ] && [ "$h" = 400 ] || fail "window is ${w}x$h after the resize"
     [ "$(title)" = "$before" ] || fail "resize moved '$before' to '$(title)'"
     [ "$("$X_PROBE" lit "$win")" -gt 0 ] || fail "nothing drawn after the resize"
+    # f covers the screen and gives the window back, at the same keyframe.
+    press f
+    read -r w h < <("$X_PROBE" size "$win")
+    [ "$w" = 1024 ] && [ "$h" = 768 ] || fail "window is ${w}x$h in full screen"
+    [ "$(title)" = "$before" ] || fail "full screen moved '$before' to '$(title)'"
+    press F11
+    read -r w h < <("$X_PROBE" size "$win")
+    [ "$w" = 640 ] && [ "$h" = 400 ] || fail "window is ${w}x$h after full screen"
     # Too small for the overlay: the stage alone, still playing.
     press space
     xdotool windowsize "$win" 120 90
@@ -233,6 +246,11 @@ case "$case_name" in
     ;;
 
   bad_arguments)
+    # Like every mode, the viewer needs a display: without one, one line and status 1.
+    env -u DISPLAY "$MIRUKADO" view kiritu >"$work/bad.out" 2>"$work/bad.err"
+    status=$?
+    [ "$status" = 1 ] || fail "view without a display: status $status, not 1"
+    [ "$(wc -l <"$work/bad.err")" = 1 ] || fail "view without a display: stderr is not one line"
     start_x
     for args in "nosuch" "kiritu extra" "--help"; do
       # shellcheck disable=SC2086
