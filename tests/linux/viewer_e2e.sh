@@ -50,7 +50,7 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/r
 unset XSCREENSAVER_WINDOW
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-running() { kill -0 "$1" 2>/dev/null && [ "$(sed 's/.*) //' "/proc/$1/stat" | cut -d' ' -f1)" != Z ]; }
+running() { kill -0 "$1" 2>/dev/null && [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" != Z ]; }
 
 # Starts the viewer with the given arguments and waits (20 s at most: slow
 # sanitizer builds) for its window to show a keyframe; sets $win.
