@@ -429,6 +429,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Interrupted,
     ::testing::Values(
         Interrupt{"Gif", "gif kiritu --speed 1 --fps 50 --size 1280x720 -o %s/a.gif", ".a.gif"},
+        Interrupt{"Sheet", "sheet kiritu -o %s/k.pdf", ".k.pdf"},
         // Over the pixels x frames bound, so --force is needed to start at all.
         Interrupt{"Play",
                   "play --conf 7 --speed 1 --from 0 --seconds 2000 --fps 1 --size 4096x4096 "

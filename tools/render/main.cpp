@@ -194,7 +194,7 @@ ToolCommand add_play(CLI::App& app) {
     std::string speed;
     std::string from = "0";
     std::string seconds;
-    std::string fps = "30";
+    std::string fps;
     std::string size;
     std::string dir;
     bool force = false;
@@ -212,7 +212,7 @@ ToolCommand add_play(CLI::App& app) {
   command->add_option("--seconds", o->seconds, "length to render")
       ->type_name("N")
       ->default_str("the rest of one whole run");
-  add_fps_option(*command, o->fps, "frames per second, 1..100");
+  add_fps_option(*command, o->fps, "30", "frames per second, 1..100");
   add_size_option(*command, o->size);
   command->add_option("-o", o->dir, "folder for frame_00000.png ...")->type_name("DIR")->required();
   command->add_flag("--force", o->force, "render over the pixels x frames bound");
@@ -263,7 +263,7 @@ ToolCommand add_gif(CLI::App& app) {
   struct Options {
     std::string drill;
     std::string speed;
-    std::string fps = "10";
+    std::string fps;
     std::string size;
     OutputOption output;
   };
@@ -271,7 +271,7 @@ ToolCommand add_gif(CLI::App& app) {
   CLI::App* command = app.add_subcommand("gif", "one whole run of a drill as an animated GIF");
   add_drill_argument(*command, o->drill);
   add_speed_option(*command, o->speed);
-  add_fps_option(*command, o->fps, "frames per second, 1..50");
+  add_fps_option(*command, o->fps, "10", "frames per second, 1..50");
   add_size_option(*command, o->size);
   add_output_option(*command, o->output, "GIF", "DRILL.gif");
   return {command, [o] {

@@ -78,6 +78,14 @@ CairoPtr<cairo_font_face_t> gothic_face() {
   return face;
 }
 
+// Closing brackets and punctuation never start a line; they hang at the end
+// of the one before.
+bool closes(const std::string& character) {
+  for (const char* c : {"」", "』", "）", "、", "。", "，", "．", "！", "？", ")", ",", "."})
+    if (character == c) return true;
+  return false;
+}
+
 // Splits text into lines no wider than width, at any character (Japanese
 // has no spaces to break at).
 std::vector<std::string> wrap(cairo_t* cr, const std::string& text, double width) {
@@ -85,11 +93,12 @@ std::vector<std::string> wrap(cairo_t* cr, const std::string& text, double width
   for (std::size_t i = 0; i < text.size();) {
     std::size_t n = 1;  // the UTF-8 sequence starting at i
     while (i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) ++n;
-    std::string longer = lines.back() + text.substr(i, n);
+    const std::string character = text.substr(i, n);
+    std::string longer = lines.back() + character;
     cairo_text_extents_t extents;
     cairo_text_extents(cr, longer.c_str(), &extents);
-    if (extents.x_advance > width && !lines.back().empty())
-      lines.push_back(text.substr(i, n));
+    if (extents.x_advance > width && !lines.back().empty() && !closes(character))
+      lines.push_back(character);
     else
       lines.back() = std::move(longer);
     i += n;

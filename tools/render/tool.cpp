@@ -151,7 +151,9 @@ void add_speed_option(CLI::App& command, std::string& speed) {
       ->capture_default_str();
 }
 
-void add_fps_option(CLI::App& command, std::string& fps, const char* what) {
+void add_fps_option(CLI::App& command, std::string& fps, const char* default_fps,
+                    const char* what) {
+  fps = default_fps;
   command.add_option("--fps", fps, what)->type_name("F")->capture_default_str();
 }
 

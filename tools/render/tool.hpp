@@ -84,7 +84,8 @@ inline constexpr const char* kDefaultSpeed = "1";
 void add_drill_argument(CLI::App& command, std::string& drill);
 void add_size_option(CLI::App& command, std::string& size);
 void add_speed_option(CLI::App& command, std::string& speed);
-void add_fps_option(CLI::App& command, std::string& fps, const char* what);
+// `what` says the range; each command has its own default frame rate.
+void add_fps_option(CLI::App& command, std::string& fps, const char* default_fps, const char* what);
 
 // -o and --force of a command that writes one file. Left out, the file is
 // named after the drill in the current folder, and an existing one is only
