@@ -118,6 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadCase{"UnknownDrill", "dump bogus", "bogus"},
         BadCase{"UnknownCommand", "explode", "explode"},
+        BadCase{"OptionBeforeTheCommand", "--size 10x10 still", "--size"},
         BadCase{"ZeroWidth", "still --size 0x100 -o %s", "width"},
         BadCase{"TooHigh", "still --size 100x16385 -o %s", "height"},
         BadCase{"NotASize", "still --size big -o %s", "WxH"},

@@ -332,8 +332,12 @@ int run(int argc, char** argv) {
     std::fputs(app.help("", CLI::AppFormatMode::All).c_str(), stderr);
     return 2;
   }
+  // The command comes first; anything else there gets the tool's own message.
   const std::string first = argv[1];
-  if (first.rfind("-", 0) != 0) {
+  if (first.rfind("-", 0) == 0) {
+    if (first != "-h" && first != "--help" && first != "--version")
+      throw UsageError{"unknown option '" + first + "' (the command comes first)"};
+  } else {
     bool known = false;
     for (const ToolCommand& c : commands) known = known || c.command->get_name() == first;
     if (!known) throw UsageError{"unknown command '" + first + "'"};
