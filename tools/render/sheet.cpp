@@ -53,6 +53,20 @@ struct CairoDeleter {
 template <class T>
 using CairoPtr = std::unique_ptr<T, CairoDeleter>;
 
+// Frees what cairo and fontconfig keep for the whole process (the font caches
+// and fontconfig's default configuration, which cairo's FreeType faces load on
+// demand), so that leak checkers see a clean exit on every path. Made before
+// any cairo object of the sheet and destroyed after the last one.
+struct FontCachesReleaser {
+  FontCachesReleaser() = default;
+  FontCachesReleaser(const FontCachesReleaser&) = delete;
+  FontCachesReleaser& operator=(const FontCachesReleaser&) = delete;
+  ~FontCachesReleaser() {
+    cairo_debug_reset_static_data();
+    FcFini();
+  }
+};
+
 // "m:ss.s", the time a learner reads off a stopwatch.
 std::string stopwatch(int ms) {
   char text[32];
@@ -206,6 +220,7 @@ void write_sheet(const Drill& d, const std::string& path) {
   std::string error;
   raster::OutputFile file(path, &error);
   if (!file.stream()) throw UsageError{error};
+  const FontCachesReleaser releaser;
   CairoPtr<cairo_surface_t> pdf(
       cairo_pdf_surface_create_for_stream(write_to, file.stream(), kPageWidth, kPageHeight));
   cairo_pdf_surface_set_metadata(
