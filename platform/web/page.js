@@ -48,6 +48,7 @@
   var showHelp = false;
   var showCommands = false;
   var state = null;
+  var overlay = null;    // the overlay last drawn
   var ticks = [];        // ms of each timer tick with its presentation, for the benchmark
 
   function readStore() {
@@ -172,7 +173,8 @@
       ctx.fillText(state.caption, state.captionLeft,
         m.fontBoundingBoxAscent !== undefined ? Math.round(m.fontBoundingBoxAscent) : px);
     }
-    drawOverlay(JSON.parse(UTF8ToString(_mk_overlay(captionLine(), showHelp, showCommands))));
+    overlay = JSON.parse(UTF8ToString(_mk_overlay(captionLine(), showHelp, showCommands)));
+    drawOverlay(overlay);
     syncControls();
   }
 
@@ -384,6 +386,7 @@
     // For tests and the benchmark: where the viewer is, and the ticks' cost.
     window.mirukado = {
       state: function () { return JSON.parse(UTF8ToString(_mk_state())); },
+      overlay: function () { return overlay; },
       ticks: ticks,
       timerRunning: function () { return timer !== 0; }
     };

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# A tick plus its presentation on the web page at 1920 x 1080 in headless
+# chromium (performance.now() around each timer tick: the model's advance, the
+# composition, the RGBA conversion and putImageData), median over the whole
+# platoon drill at speed 3; and the native tick (viewer_tick_bench) in the
+# same run, for the ratio. The page must stay within twice the native tick.
+# Usage: bench/web_tick.sh [native build folder]   (default build/; builds
+# viewer_tick_bench there and the site in build-web/)
+set -euo pipefail
+root_dir=$(cd "$(dirname "$0")/.." && pwd)
+source "$root_dir/scripts/lib.sh"
+build=${1:-$root_dir/build}
+build_web >/dev/null
+ensure_web_test_modules
+cmake --build "$build" --target viewer_tick_bench >/dev/null
+native=$("$build/bench/viewer_tick_bench" --benchmark_format=json |
+  node -e 'let s="";process.stdin.on("data",d=>s+=d).on("end",()=>console.log(JSON.parse(s).benchmarks[0].median_tick_ms))')
+web=$(node "$root_dir/tests/web/tick_bench.mjs" "$web_build/site")
+node -e "const n=$native, w=$web; console.log('native tick ' + n.toFixed(3) + ' ms, web tick + present ' + w.toFixed(3) + ' ms, ratio ' + (w / n).toFixed(2))"
