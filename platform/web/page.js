@@ -23,7 +23,7 @@
 
   var stageCanvas = document.getElementById("stage");
   var overlayCanvas = document.getElementById("overlay");
-  var stageCtx = stageCanvas.getContext("2d", { alpha: false });
+  var stageCtx = stageCanvas.getContext("2d", { alpha: false, desynchronized: true });
   var overlayCtx = overlayCanvas.getContext("2d");
   var measureCtx = document.createElement("canvas").getContext("2d");
 
@@ -175,6 +175,7 @@
     }
     overlay = JSON.parse(UTF8ToString(_mk_overlay(captionLine(), showHelp, showCommands)));
     drawOverlay(overlay);
+    placeControls(overlay);
     syncControls();
   }
 
@@ -225,8 +226,13 @@
         }
         ctx.fillStyle = "#fff";
         var y = r.rect[1] + r.rect[3] / 2;
+        ctx.save();  // a long command stops at the panel's edge
+        ctx.beginPath();
+        ctx.rect(r.rect[0], r.rect[1], r.rect[2] - pad, r.rect[3]);
+        ctx.clip();
         ctx.fillText(r.time, r.rect[0] + pad, y);
         ctx.fillText(r.text, r.rect[0] + pad + line * 3, y);
+        ctx.restore();
       });
     }
   }
@@ -237,6 +243,19 @@
   var drillSelect = document.getElementById("drill");
   var speedSelect = document.getElementById("speed");
   var choice = document.getElementById("choice");
+
+  // The controls sit in the middle of the timeline's status row, clear of the
+  // caption and the command list; top right when the overlay does not show.
+  function placeControls(o) {
+    var dpr = window.devicePixelRatio || 1;
+    if (o.shown) {
+      var line = o.bar[3];
+      bar.style.cssText = "left: 50%; right: auto; top: auto; transform: translateX(-50%); " +
+        "bottom: " + Math.max(1, line >> 2) / dpr + "px; font-size: " + Math.max(9, line * 0.55 / dpr) + "px";
+    } else {
+      bar.style.cssText = "";
+    }
+  }
 
   function syncControls() {
     if (drillSelect.options.length !== state.drills.length) {
