@@ -24,7 +24,7 @@
   var stageCanvas = document.getElementById("stage");
   var overlayCanvas = document.getElementById("overlay");
   var stageCtx = stageCanvas.getContext("2d", { alpha: false, desynchronized: true });
-  var overlayCtx = overlayCanvas.getContext("2d");
+  var overlayCtx = overlayCanvas.getContext("2d", { desynchronized: true });
   var measureCtx = document.createElement("canvas").getContext("2d");
 
   // The caption's line height at `px` pixels, as the stage's font fitting
@@ -49,6 +49,7 @@
   var showCommands = false;
   var state = null;
   var overlay = null;    // the overlay last drawn
+  var drawn = [];        // rectangles of the overlay canvas that hold text now
   var ticks = [];        // ms of each timer tick with its presentation, for the benchmark
 
   function readStore() {
@@ -160,7 +161,10 @@
   function drawText() {
     state = JSON.parse(UTF8ToString(_mk_state()));
     var ctx = overlayCtx;
-    ctx.clearRect(0, 0, overlayCanvas.width, overlayCanvas.height);
+    // Only where text was drawn: clearing the whole canvas on every tick
+    // would cost more than the tick itself.
+    drawn.forEach(function (r) { ctx.clearRect(r[0] - 2, r[1] - 2, r[2] + 4, r[3] + 4); });
+    drawn = [];
     ctx.textBaseline = "alphabetic";
     if (state.caption) {
       var px = state.captionPoints * PT_TO_PX;
@@ -169,6 +173,7 @@
       var line = captionLine();
       ctx.fillStyle = "#f0f0f0";  // the label's button face
       ctx.fillRect(state.captionLeft, 0, Math.ceil(m.width), line);
+      drawn.push([state.captionLeft, 0, Math.ceil(m.width) + 1, line]);
       ctx.fillStyle = "#000";
       ctx.fillText(state.caption, state.captionLeft,
         m.fontBoundingBoxAscent !== undefined ? Math.round(m.fontBoundingBoxAscent) : px);
@@ -188,6 +193,7 @@
     ctx.textBaseline = "middle";
     ctx.fillStyle = "rgba(0,0,0,0.6)";
     ctx.fillRect.apply(ctx, o.band);
+    drawn.push(o.band);
     ctx.fillStyle = "#555";
     ctx.fillRect.apply(ctx, o.bar);
     if (o.loop) {
@@ -209,6 +215,7 @@
     if (o.help) {
       ctx.fillStyle = "rgba(0,0,0,0.8)";
       ctx.fillRect.apply(ctx, o.help);
+      drawn.push(o.help);
       ctx.fillStyle = "#fff";
       o.helpLines.forEach(function (l, i) {
         var y = o.help[1] + pad + line * i + line / 2;
@@ -219,6 +226,7 @@
     if (o.panel) {
       ctx.fillStyle = "rgba(0,0,0,0.75)";
       ctx.fillRect.apply(ctx, o.panel);
+      drawn.push(o.panel);
       o.rows.forEach(function (r) {
         if (r.current) {
           ctx.fillStyle = "rgba(230,50,50,0.7)";

@@ -4,7 +4,7 @@
 // WebAssembly. Usage: node web_test.mjs SITE_DIR MIRUKADO_RENDER
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { mkdtempSync, readdirSync, readFileSync, rmSync, statSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { after, before, describe, test } from "node:test";
@@ -141,6 +141,23 @@ describe("the platoon drill on a desktop", () => {
     assert.equal(s.playing, false);
     assert.equal((await compareWithNative(p.page)).differing, 0);
   });
+
+  test("a resized window keeps the place and shows the new size's pixels", async () => {
+    const before = await state(p.page);
+    await p.page.setViewportSize({ width: 1000, height: 640 });
+    await waitFor(p.page, () => document.getElementById("stage").width === 1000);
+    const s = await state(p.page);
+    assert.deepEqual([s.keyframe, s.playing], [before.keyframe, false]);
+    const r = await compareWithNative(p.page);
+    assert.deepEqual([r.width, r.height, r.differing], [1000, 640, 0]);
+  });
+});
+
+test("the site is three files within 600 KB", () => {
+  const files = readdirSync(site).sort();
+  assert.deepEqual(files, ["index.html", "mirukado.js", "mirukado.wasm"]);
+  const bytes = files.reduce((n, f) => n + statSync(join(site, f)).size, 0);
+  assert.ok(bytes <= 600 * 1024, `${bytes} bytes`);
 });
 
 test("an address opens the portable-pump drill after its operation scene, playing", async () => {
