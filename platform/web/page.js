@@ -145,8 +145,11 @@
   // A viewer command between ticks: the model catches up to now first, then
   // acts, then says when it next wants the timer.
   function act(command, arg) {
+    actWith(function () { _mk_command(command, arg || 0); });
+  }
+  function actWith(run) {
     _mk_advance(clock());
-    _mk_command(command, arg || 0);
+    run();
     var delay = _mk_advance(clock());
     present(false);
     drawText();
@@ -333,9 +336,9 @@
     var r = overlayCanvas.getBoundingClientRect();
     var x = Math.floor((e.clientX - r.left) * dpr);
     var y = Math.floor((e.clientY - r.top) * dpr);
-    _mk_advance(clock());
-    if (_mk_click(x, y, captionLine(), showHelp, showCommands) === 0) _mk_command(CMD.toggle, 0);
-    act(-1);
+    actWith(function () {
+      if (_mk_click(x, y, captionLine(), showHelp, showCommands) === 0) _mk_command(CMD.toggle, 0);
+    });
   }
 
   var resizeTimer = 0;
@@ -403,6 +406,8 @@
       drawText();
     });
     document.getElementById("full").addEventListener("click", fullScreen);
+    // A clicked button keeps no focus, so that Space stays play and pause.
+    bar.addEventListener("click", function (e) { if (e.target.tagName === "BUTTON") e.target.blur(); });
     document.addEventListener("keydown", onKey);
     overlayCanvas.addEventListener("pointerdown", onPointerDown);
     overlayCanvas.addEventListener("pointerup", onPointerUp);
