@@ -43,3 +43,23 @@ configure_and_build() {
   cmake -S "$root_dir" -B "$dir" "${generator[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
 }
+
+# The web page: Debian's Emscripten (run with the system's Node modules, which
+# its JavaScript optimizer needs) and the browser its tests drive.
+web_packages=(emscripten chromium)
+web_build=$root_dir/build-web
+
+# Builds the static site into build-web/site.
+build_web() {
+  NODE_PATH=/usr/share/nodejs configure_and_build "$web_build" \
+    -DCMAKE_TOOLCHAIN_FILE="$root_dir/cmake/emscripten.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DMIRUKADO_WERROR=ON -DMIRUKADO_TESTS=OFF -DMIRUKADO_BENCH=OFF
+}
+
+# playwright-core for the browser tests, into tests/web/node_modules; it drives
+# Debian's chromium and never downloads a browser of its own.
+ensure_web_test_modules() {
+  [ -f "$root_dir/tests/web/node_modules/playwright-core/package.json" ] && return 0
+  command -v npm >/dev/null || ensure_packages npm
+  (cd "$root_dir/tests/web" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
+}
