@@ -201,7 +201,7 @@ reg_value() {
 case_nsis() {
   need cpack makensis wine wineboot wineserver x86_64-w64-mingw32-g++
   local out=$work/win-packages
-  cmake --build "$win_build" --target mirukado >"$work/win-build.log" 2>&1 ||
+  cmake --build "$win_build" --target mirukado mirukado-view >"$work/win-build.log" 2>&1 ||
     fail "cross build: $(tail -5 "$work/win-build.log")"
   rm -rf "$out"
   (cd "$win_build" && cpack -B "$out") >"$work/cpack-win.log" 2>&1 ||
@@ -229,10 +229,13 @@ case_nsis() {
   saver=$(reg_value 'HKCU\Control Panel\Desktop' SCRNSAVE.EXE)
   [ "${saver,,}" = 'c:\windows\mirukado.scr' ] || fail "SCRNSAVE.EXE is '$saver'"
   [ -f "$c/Program Files/Mirukado/uninstall.exe" ] || fail "no uninstaller"
+  cmp -s "$win_build/platform/win32/mirukado-view.exe" "$c/Program Files/Mirukado/mirukado-view.exe" ||
+    fail "mirukado-view.exe is not in the program folder"
   reg_value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Mirukado' QuietUninstallString |
     grep -q 'uninstall.exe" /S' || fail "no uninstall entry"
   local menu='./ProgramData/Microsoft/Windows/Start Menu/Programs/ミルカドスクリーンセーバー'
   diff <(printf '%s\n' './Program Files/Mirukado/uninstall.exe' "$menu/アンインストール.lnk" \
+    './Program Files/Mirukado/mirukado-view.exe' "$menu/ミルカドビューア.lnk" \
     "$menu/ミルカドスクリーンセーバー設定.lnk" ./windows/mirukado.scr | LC_ALL=C sort) \
     <(LC_ALL=C comm -13 "$work/files-before.txt" <(wine_files)) >"$work/files-added.diff" ||
     fail "the installer adds other files: $(cat "$work/files-added.diff")"
