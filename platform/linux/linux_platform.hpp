@@ -8,8 +8,11 @@
 // the core's runner, driven from an SDL wait loop.
 
 #include <chrono>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/platform.hpp"
 #include "host/runner.hpp"
@@ -46,6 +49,9 @@ class LinuxPlatform final : public host::SaverWindow,
   // of the run starts, and holds it until the program ends. False when
   // another full-screen run holds it.
   bool claim_instance() { return lock_.try_hold(); }
+  // Whether a window given to draw in (xscreensaver's) gets one stage per
+  // monitor it spans; a preview in a settings dialog stays one stage.
+  void set_split_monitors(bool split) { split_monitors_ = split; }
 
   // Plays the stage in the window that load() set up until the run ends.
   // Returns the process exit status.
@@ -83,19 +89,28 @@ class LinuxPlatform final : public host::SaverWindow,
   bool refuse_oversize(int width, int height);
   bool pump_events();
   void handle(const SDL_Event& e);
+  // Full screen: one borderless window on each monitor, each one stage.
+  bool open_monitor_windows();
+  void redraw_window(std::uint32_t sdl_window_id);
+
+  // One stage's place: an SDL window, and the area of it the stage fills.
+  struct Head {
+    SDL_Window* window = nullptr;
+    Area area;
+  };
+  struct Playing;
 
   std::string command_line_;
   SettingsFile settings_;
   X11Connection x11_;
   host::Saver* saver_ = nullptr;
-  host::Runner* runner_ = nullptr;  // while run_stage plays
+  std::deque<Playing>* playing_ = nullptr;  // while run_stage plays
   std::string caption_;
-  SDL_Window* window_ = nullptr;
-  int width_ = 0;
-  int height_ = 0;
-  int origin_x_ = 0;  // the full-screen window's place on the screen
-  int origin_y_ = 0;
+  std::vector<SDL_Window*> windows_;  // ours to destroy
+  std::vector<Head> heads_;
   bool preview_ = false;
+  bool split_monitors_ = false;
+  bool draws_on_root_ = false;
   XWindowId watched_ = 0;  // the preview's own X window
   std::chrono::steady_clock::time_point last_exists_check_{};
   int cursor_counter_ = 0;
