@@ -14,8 +14,10 @@
 
 #include "host/command_line.hpp"
 #include "platform/linux/gtk_dialog.hpp"
+#include "platform/linux/icon.hpp"
 #include "platform/linux/presenter.hpp"
 #include "platform/raster/raster_window.hpp"
+#include "stage/assets.hpp"
 
 namespace linux_host {
 
@@ -40,6 +42,29 @@ std::string executable_folder() {
   std::string path(buffer.data(), static_cast<std::size_t>(n));
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+// The program icon, decoded once from the icon compiled into the core (empty
+// if that ever fails: windows then go without an icon).
+const IconImage& program_icon() {
+  static const IconImage icon = [] {
+    IconImage decoded;
+    std::string error;
+    if (!decode_icon(stage::find_asset("mirukado.ico"), &decoded, &error)) decoded = {};
+    return decoded;
+  }();
+  return icon;
+}
+
+void set_window_icon(SDL_Window* window) {
+  const IconImage& icon = program_icon();
+  if (icon.side <= 0) return;
+  SDL_Surface* surface =
+      SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(icon.pixels.data()), icon.side,
+                                         icon.side, 32, icon.side * 4, SDL_PIXELFORMAT_RGB888);
+  if (!surface) return;
+  SDL_SetWindowIcon(window, surface);
+  SDL_FreeSurface(surface);
 }
 
 // Puts the raster window's changed rectangles on the screen.
@@ -197,7 +222,10 @@ bool LinuxPlatform::embed_preview(host::WindowHandle parent) {
   }
   windows_.push_back(window);
   draws_on_root_ = target == x11_.root();
-  if (!draws_on_root_) SDL_SetWindowTitle(window, caption_.c_str());
+  if (!draws_on_root_) {
+    SDL_SetWindowTitle(window, caption_.c_str());
+    set_window_icon(window);
+  }
   watched_ = target;
   preview_ = true;
   Area on_screen{0, 0, w, h};
@@ -243,6 +271,7 @@ bool LinuxPlatform::open_monitor_windows() {
       return false;
     }
     windows_.push_back(window);
+    set_window_icon(window);
     int w = 0, h = 0;
     SDL_GetWindowSize(window, &w, &h);
     if (refuse_oversize(w, h)) return false;
@@ -283,7 +312,9 @@ void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog, host::Sett
     if (!module) continue;
     auto* run = reinterpret_cast<GtkDialogEntry>(dlsym(module, kGtkDialogEntry));
     if (run) {
-      if (run(&dialog, &store) != 0) refuse("cannot open the settings dialog (no display?)");
+      const IconImage& icon = program_icon();
+      if (run(&dialog, &store, icon.side > 0 ? icon.pixels.data() : nullptr, icon.side) != 0)
+        refuse("cannot open the settings dialog (no display?)");
       // GTK cannot be unloaded safely; the program ends right after anyway.
       return;
     }

@@ -86,6 +86,16 @@ Invocation read_arguments(const std::vector<std::string>& args, linux_host::XWin
   return inv;
 }
 
+// Without a session bus, D-Bus clients (SDL's screen-saver and input-method
+// bridges, GTK's accessibility) would autolaunch a bus daemon of their own
+// that outlives the saver. A run has no use for one.
+void no_bus_autolaunch() {
+  const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (bus && *bus) return;
+  setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  setenv("NO_AT_BRIDGE", "1", 0);
+}
+
 int refuse(const std::string& why) {
   std::fprintf(stderr, "mirukado: %s\n", why.c_str());
   return 1;
@@ -108,6 +118,7 @@ int main(int argc, char** argv) {
     }
     root_window = display.root();
   }
+  no_bus_autolaunch();
   const linux_host::RunOptions options =
       linux_host::parse_run_options({argv + 1, argv + argc}, drills::registry());
   if (!options.error.empty()) return refuse(options.error);

@@ -103,7 +103,7 @@ expect_stage_in() {
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
-unset XSCREENSAVER_WINDOW
+unset XSCREENSAVER_WINDOW DBUS_SESSION_BUS_ADDRESS
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 ini="$XDG_CONFIG_HOME/mirukado/ミルカド.ini"
 
@@ -201,9 +201,15 @@ case "$case_name" in
     wait_lit root || fail "the screen stays all black"
     expect_running "$last" "full-screen run"
     [ "$(cat "$ini")" = $'[Saver]\nConf= 7\nSpeed= 1' ] || fail "defaults not written: $(cat "$ini")"
+    # No helper process: without a session bus nothing may autolaunch one.
+    [ -z "$(pgrep -P "$last")" ] || fail "the run started $(pgrep -a -P "$last")"
     xdotool key a
     expect_exit_within "$last" 1000 "run after a key"
     [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    for p in $(pgrep -x dbus-daemon); do
+      ! tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "DISPLAY=$DISPLAY" ||
+        fail "a dbus-daemon for $DISPLAY outlived the run"
+    done
     ;;
 
   fullscreen_motion)
@@ -469,6 +475,9 @@ case "$case_name" in
     saver --drills kiritu /s
     wait_for_caption ミルカドスクリーンセーバー本体 >/dev/null || fail "no window titled 本体"
     [ "$("$X_PROBE" find ミルカドスクリーンセーバー本体 | wc -l)" = 2 ] || fail "not one window per monitor"
+    for id in $("$X_PROBE" find ミルカドスクリーンセーバー本体); do
+      xprop -id "$id" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "window $id has no icon"
+    done
     expect_stage_in "/s, left monitor" 0 0 1280 720
     expect_stage_in "/s, right monitor" 1280 0 1024 768
     sleep 1
