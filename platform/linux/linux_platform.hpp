@@ -1,11 +1,12 @@
 #pragma once
-// The platform parts on Linux: SDL2 presents the saver window (full screen, or
-// a child window inside a given X window for previews and xscreensaver), X11
-// answers the single-instance caption search, a per-user lock file stands in
-// for the previous-instance test, and the GTK3 settings dialog is loaded only
-// when it is shown. The desktop's screen locker owns the password, so the
+// The platform parts on Linux: SDL2 presents the saver windows (full screen,
+// one window on each monitor; or a child window inside a given X window for
+// previews and xscreensaver, with one stage per monitor that window spans),
+// X11 answers the single-instance caption search and lists the monitors, a
+// per-user lock file stands in for the previous-instance test, and the GTK3
+// settings dialog is loaded only when it is shown. The desktop's screen locker owns the password, so the
 // password gate only explains that there is none to change; the run itself is
-// the core's runner, driven from an SDL wait loop.
+// the core's runners, one per stage, driven from one SDL wait loop.
 
 #include <chrono>
 #include <cstdint>
