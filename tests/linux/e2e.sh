@@ -68,13 +68,14 @@ start_two_monitors() {
   export DISPLAY=":$(head -n1 "$work/display")"
 }
 
-# Prints the white box (the platoon drill's frame and marks) in "X Y W H" of
-# window $1 once it is at least a third of that width and the same twice
+# Prints the white box of the middle third of rows of "X Y W H" in window $1
+# (there, the platoon drill's frame: its sides, not the captions above nor the
+# marks below it) once it is at least a third of that width and the same twice
 # running; fails the case when it never settles.
 settled_white_box() {
   local id=$1 x=$2 y=$3 w=$4 h=$5 box previous="" i
   for i in $(seq 150); do
-    box=$("$X_PROBE" white_box "$id" "$x" "$y" "$w" "$h")
+    box=$("$X_PROBE" white_box "$id" "$x" $((y + h / 3)) "$w" $((h / 3)))
     if [ "$box" != none ]; then
       read -r left _ right _ <<<"$box"
       if [ $((right - left)) -ge $((w / 3)) ]; then
