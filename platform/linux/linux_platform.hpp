@@ -4,9 +4,10 @@
 // previews and xscreensaver, with one stage per monitor that window spans),
 // X11 answers the single-instance caption search and lists the monitors, a
 // per-user lock file stands in for the previous-instance test, and the GTK3
-// settings dialog is loaded only when it is shown. The desktop's screen locker owns the password, so the
-// password gate only explains that there is none to change; the run itself is
-// the core's runners, one per stage, driven from one SDL wait loop.
+// settings dialog is loaded only when it is shown. The desktop's screen locker
+// owns the password, so the password gate only explains that there is none to
+// change; the run itself is the core's runners, one per stage, driven from one
+// SDL wait loop.
 
 #include <chrono>
 #include <cstdint>

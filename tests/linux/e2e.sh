@@ -94,7 +94,7 @@ expect_stage_in() {
   local what=$1 x=$2 y=$3 w=$4 h=$5 box
   box=$(settled_white_box root "$x" "$y" "$w" "$h") ||
     fail "$what: no whole stage drawn in $w x $h at $x,$y"
-  read -r left top right bottom <<<"$box"
+  read -r left _ right _ <<<"$box"
   [ "$left" -gt "$x" ] && [ "$right" -lt $((x + w - 1)) ] ||
     fail "$what: the stage touches the edges of $w x $h at $x,$y ($box)"
   local centre=$(((left + right) / 2)) middle=$((x + w / 2))
