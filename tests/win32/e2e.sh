@@ -310,17 +310,19 @@ case_password() {
   wine reg delete "$key" /v ScreenSaveUsePassword /f >/dev/null 2>&1
 }
 
-# /s on an Xorg with two monitors side by side (the dummy video driver; the
-# layout is the Linux tests' own): a stage on each monitor, and a key ends the
-# run on both. Its own X server and Wine prefix; needs root for Xorg.
+# /s on an Xorg with two monitors side by side (the dummy video driver, one
+# screen whose second RandR output goes right of the first, 1280x720 and
+# 1024x768): a stage on each monitor, and a key ends the run on both. Its own
+# X server and Wine prefix; needs root for Xorg.
 case_two_monitors() {
   [ "$(id -u)" = 0 ] || skip "Xorg with the dummy driver needs root"
   command -v Xorg >/dev/null || skip "Xorg is not installed"
+  command -v xrandr >/dev/null || skip "xrandr is not installed"
   ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 || skip "no dummy video driver"
   local d=$work/two_monitors xorg
   rm -rf "$d" && mkdir -p "$d"
   exec 5>"$d/display"
-  Xorg -displayfd 5 -config "$src/tests/linux/two-monitors-xorg.conf" -noreset -nolisten tcp \
+  Xorg -displayfd 5 -config "$src/tests/win32/one-screen-randr-xorg.conf" -noreset -nolisten tcp \
     -logfile "$d/xorg.log" </dev/null >/dev/null 2>&1 &
   xorg=$!
   exec 5>&-
@@ -333,12 +335,18 @@ case_two_monitors() {
   export DISPLAY=":$(head -n1 "$d/display")" WINEPREFIX=$d/prefix
   # shellcheck disable=SC2064
   trap "wine taskkill /f /im mirukado.scr >/dev/null 2>&1; wineserver -k; kill $xorg" EXIT
+  xrandr --newmode 1024x768_right 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync &&
+    xrandr --addmode DUMMY1 1024x768_right &&
+    xrandr --fb 2304x768 --output DUMMY1 --mode 1024x768_right --right-of DUMMY0 ||
+    fail "xrandr could not add the second monitor"
+  # A full query makes the server poll its outputs once: Wine reads the
+  # server's current (cached) configuration only.
+  xrandr >/dev/null
   wineboot -i </dev/null >"$d/wineboot.log" 2>&1 || fail "wineboot"
   local monitors
   monitors=$(probe monitors)
-  # Wine 8 takes Xinerama's heads for one adapter and lists only the first;
-  # Windows and newer Wine list both.
-  [ "$(wc -l <<<"$monitors")" -ge 2 ] || skip "Wine lists one monitor on this X server: $monitors"
+  [ "$monitors" = $'0 0 1280 720\n1280 0 2304 768' ] ||
+    fail "Wine lists the monitors as: $monitors; RandR as: $(xrandr --listmonitors | tr "\n" " ")"
   cp "$win_build/platform/win32/mirukado.scr" "$d/"
   xdotool mousemove 100 100
   start_saver "$d" /s
