@@ -47,15 +47,18 @@ start_x() {
 }
 
 # Xorg on the dummy video driver with two monitors side by side, 1280x720 and
-# 1024x768 at its right, joined by Xinerama (Xvfb cannot place two monitors
-# side by side). Xorg with a configuration of our own needs root.
+# 1024x768 at its right (Xvfb cannot place two monitors side by side): two X
+# screens joined by Xinerama, or with "randr" one screen with a second RandR
+# output. Xorg with a configuration of our own needs root.
 start_two_monitors() {
+  local conf=two-monitors-xorg.conf
+  [ "${1:-}" = randr ] && conf=one-screen-randr-xorg.conf
   [ "$(id -u)" = 0 ] || { echo "SKIP: Xorg with the dummy driver needs root"; exit 77; }
   command -v Xorg >/dev/null || { echo "SKIP: Xorg is not installed"; exit 77; }
   ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 ||
     { echo "SKIP: the dummy video driver is not installed"; exit 77; }
   exec 5>"$work/display"
-  Xorg -displayfd 5 -config "$(dirname "$0")/two-monitors-xorg.conf" -noreset -nolisten tcp \
+  Xorg -displayfd 5 -config "$(dirname "$0")/$conf" -noreset -nolisten tcp \
     -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
   xvfb=$!
   exec 5>&-
@@ -66,6 +69,13 @@ start_two_monitors() {
   done
   [ -s "$work/display" ] || fail "Xorg did not start: $(tail -n 5 "$work/xorg.log")"
   export DISPLAY=":$(head -n1 "$work/display")"
+  [ "${1:-}" = randr ] || return 0
+  command -v xrandr >/dev/null || { echo "SKIP: xrandr is not installed"; exit 77; }
+  xrandr --newmode 1024x768_right 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync &&
+    xrandr --addmode DUMMY1 1024x768_right &&
+    xrandr --fb 2304x768 --output DUMMY1 --mode 1024x768_right --right-of DUMMY0 ||
+    fail "xrandr could not add the second monitor"
+  xrandr >/dev/null  # the server polls its outputs once
 }
 
 # Prints the white box of the middle third of rows of "X Y W H" in window $1
@@ -470,13 +480,21 @@ case "$case_name" in
     expect_exit_within "$last" 1000 "-root hack after SIGTERM"
     ;;
 
-  two_monitors)
-    start_two_monitors
+  two_monitors | two_monitors_randr)
+    start_two_monitors "${case_name#two_monitors_}"
     xdotool mousemove 100 100
     saver --drills kiritu /s
     wait_for_caption ミルカドスクリーンセーバー本体 >/dev/null || fail "no window titled 本体"
+    for i in $(seq 100); do
+      [ "$("$X_PROBE" find ミルカドスクリーンセーバー本体 | wc -l)" = 2 ] && break
+      sleep 0.05
+    done
     [ "$("$X_PROBE" find ミルカドスクリーンセーバー本体 | wc -l)" = 2 ] || fail "not one window per monitor"
     for id in $("$X_PROBE" find ミルカドスクリーンセーバー本体); do
+      for i in $(seq 40); do
+        xprop -id "$id" _NET_WM_ICON | grep -q 'Icon (32 x 32)' && break
+        sleep 0.05
+      done
       xprop -id "$id" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "window $id has no icon"
     done
     expect_stage_in "/s, left monitor" 0 0 1280 720

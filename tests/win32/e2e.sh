@@ -322,7 +322,7 @@ case_two_monitors() {
   local d=$work/two_monitors xorg
   rm -rf "$d" && mkdir -p "$d"
   exec 5>"$d/display"
-  Xorg -displayfd 5 -config "$src/tests/win32/one-screen-randr-xorg.conf" -noreset -nolisten tcp \
+  Xorg -displayfd 5 -config "$src/tests/linux/one-screen-randr-xorg.conf" -noreset -nolisten tcp \
     -logfile "$d/xorg.log" </dev/null >/dev/null 2>&1 &
   xorg=$!
   exec 5>&-
