@@ -3,7 +3,9 @@
 # `mirukado /s` on a 1920x1080 Xvfb for a minute at speed 1 and at speed 3 and
 # reports, for the same minute, the CPU time of mirukado and of the X server
 # (utime + stime from /proc/PID/stat, as % of one core) and mirukado's peak
-# resident memory (VmHWM).
+# resident memory (VmHWM), with the anonymous and file-backed parts of the
+# resident memory at the end (RssAnon: the frames and tables; RssFile: the
+# libraries and the caption font).
 # Usage: bench/linux_host_bench.sh [path/to/mirukado]   (MIRUKADO_BENCH_SECONDS=60)
 set -euo pipefail
 
@@ -40,7 +42,8 @@ hz=$(getconf CLK_TCK)
 cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{print $12 + $13}'; }
 percent() { awk -v t="$1" -v hz="$hz" -v s="$2" 'BEGIN { printf "%.2f", 100 * t / hz / s }'; }
 
-printf '%-6s %12s %12s %12s %12s\n' speed mirukado% X-server% sum% VmHWM-MiB
+printf '%-6s %12s %12s %12s %12s %12s %12s\n' speed mirukado% X-server% sum% VmHWM-MiB \
+  RssAnon-MiB RssFile-MiB
 for speed in 1 3; do
   printf '[Saver]\nConf= 7\nSpeed= %d\n' "$speed" >"$XDG_CONFIG_HOME/mirukado/ミルカド.ini"
   x0=$(cpu_ticks "$xvfb")
@@ -52,11 +55,13 @@ for speed in 1 3; do
   x1=$(cpu_ticks "$xvfb")
   elapsed=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
   hwm=$(awk '/VmHWM/ { printf "%.1f", $2 / 1024 }' "/proc/$saver/status")
+  anon=$(awk '/RssAnon/ { printf "%.1f", $2 / 1024 }' "/proc/$saver/status")
+  file=$(awk '/RssFile/ { printf "%.1f", $2 / 1024 }' "/proc/$saver/status")
   kill "$saver"
   wait "$saver" 2>/dev/null || true
   saver=""
   mp=$(percent "$m" "$elapsed")
   xp=$(percent "$((x1 - x0))" "$elapsed")
-  printf '%-6s %12s %12s %12s %12s\n' "$speed" "$mp" "$xp" \
-    "$(awk -v a="$mp" -v b="$xp" 'BEGIN { printf "%.2f", a + b }')" "$hwm"
+  printf '%-6s %12s %12s %12s %12s %12s %12s\n' "$speed" "$mp" "$xp" \
+    "$(awk -v a="$mp" -v b="$xp" 'BEGIN { printf "%.2f", a + b }')" "$hwm" "$anon" "$file"
 done

@@ -26,7 +26,8 @@ ensure_packages() {
 # (CLI11) and PDF surface (cairo), GoogleTest and Google Benchmark.
 build_packages=(g++ cmake ninja-build pkg-config libfreetype-dev libfontconfig-dev
   fonts-ipafont-gothic libpng-dev libgif-dev libsdl2-dev libgtk-3-dev libx11-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libcairo2-dev)
+  libxext-dev libxinerama-dev libxrandr-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev libcairo2-dev)
 
 # What the install and package checks use: the Debian package's tools
 # (dpkg-shlibdeps, lintian), the Windows installer's compiler, the desktop-entry

@@ -141,10 +141,29 @@ GtkWidget* make_control(const host::ControlSpec& spec, GSList** group) {
   return nullptr;
 }
 
+// The program icon on the dialog's window, from the pixels the program decoded.
+void set_icon(GtkWindow* window, const std::uint32_t* icon, int side) {
+  if (!icon || side <= 0) return;
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, side, side);
+  if (!pixbuf) return;
+  guchar* rows = gdk_pixbuf_get_pixels(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      const std::uint32_t p = icon[y * side + x];
+      guchar* out = rows + y * stride + 3 * x;
+      out[0] = static_cast<guchar>(p >> 16);
+      out[1] = static_cast<guchar>(p >> 8);
+      out[2] = static_cast<guchar>(p);
+    }
+  gtk_window_set_icon(window, pixbuf);
+  g_object_unref(pixbuf);
+}
+
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int mirukado_gtk_settings_dialog(
-    host::SettingsDialog* model, host::SettingsStore* store) {
+    host::SettingsDialog* model, host::SettingsStore* store, const std::uint32_t* icon, int side) {
   // The same X display the rest of the program checked and uses, whatever
   // other backend the session offers.
   gdk_set_allowed_backends("x11");
@@ -157,6 +176,7 @@ extern "C" __attribute__((visibility("default"))) int mirukado_gtk_settings_dial
   gtk_window_set_resizable(GTK_WINDOW(ui.window), FALSE);
   gtk_window_set_position(GTK_WINDOW(ui.window), GTK_WIN_POS_CENTER);
   gtk_window_set_type_hint(GTK_WINDOW(ui.window), GDK_WINDOW_TYPE_HINT_DIALOG);
+  set_icon(GTK_WINDOW(ui.window), icon, side);
 
   GtkWidget* fixed = gtk_fixed_new();
   gtk_widget_set_size_request(fixed, px(host::kDialogWidth), px(host::kDialogHeight));

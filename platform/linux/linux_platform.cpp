@@ -9,12 +9,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <vector>
 
 #include "host/command_line.hpp"
 #include "platform/linux/gtk_dialog.hpp"
+#include "platform/linux/icon.hpp"
 #include "platform/linux/presenter.hpp"
 #include "platform/raster/raster_window.hpp"
+#include "stage/assets.hpp"
 
 namespace linux_host {
 
@@ -41,6 +44,29 @@ std::string executable_folder() {
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
+// The program icon, decoded once from the icon compiled into the core (empty
+// if that ever fails: windows then go without an icon).
+const IconImage& program_icon() {
+  static const IconImage icon = [] {
+    IconImage decoded;
+    std::string error;
+    if (!decode_icon(stage::find_asset("mirukado.ico"), &decoded, &error)) decoded = {};
+    return decoded;
+  }();
+  return icon;
+}
+
+void set_window_icon(SDL_Window* window) {
+  const IconImage& icon = program_icon();
+  if (icon.side <= 0) return;
+  SDL_Surface* surface =
+      SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(icon.pixels.data()), icon.side,
+                                         icon.side, 32, icon.side * 4, SDL_PIXELFORMAT_RGB888);
+  if (!surface) return;
+  SDL_SetWindowIcon(window, surface);
+  SDL_FreeSurface(surface);
+}
+
 // Puts the raster window's changed rectangles on the screen.
 class RasterScreen final : public host::Screen {
  public:
@@ -58,11 +84,30 @@ class RasterScreen final : public host::Screen {
 
 }  // namespace
 
+// One stage playing in its head: its raster window, what shows it, its runner
+// and its own timer. All runners share the one Saver, so input on any monitor
+// ends the run for all of them, through the password rules once.
+struct LinuxPlatform::Playing {
+  Playing(const Head& head, const host::Settings& settings, host::Saver* saver)
+      : window(head.window),
+        raster(head.area.w, head.area.h, kTwipsPerPixel),
+        presenter(head.window, head.area.x, head.area.y),
+        screen(raster, presenter),
+        runner(raster, settings, screen, saver) {}
+  SDL_Window* window;
+  raster::RasterWindow raster;
+  Presenter presenter;
+  RasterScreen screen;
+  host::Runner runner;
+  int delay = host::Runner::kStopped;
+  std::chrono::steady_clock::time_point next{};
+};
+
 LinuxPlatform::LinuxPlatform(std::string command_line, SettingsFile settings)
     : command_line_(std::move(command_line)), settings_(std::move(settings)) {}
 
 LinuxPlatform::~LinuxPlatform() {
-  if (window_) SDL_DestroyWindow(window_);
+  for (SDL_Window* w : windows_) SDL_DestroyWindow(w);
   if (video_) SDL_Quit();
 }
 
@@ -82,7 +127,9 @@ bool LinuxPlatform::another_instance() {
 
 void LinuxPlatform::set_caption(const std::string& caption) {
   caption_ = caption;
-  if (window_) SDL_SetWindowTitle(window_, caption_.c_str());
+  // The root window's name is the desktop's, not ours to change.
+  if (!draws_on_root_)
+    for (SDL_Window* w : windows_) SDL_SetWindowTitle(w, caption_.c_str());
 }
 
 int LinuxPlatform::profile_int(const std::string& section, const std::string& key, int def) {
@@ -168,52 +215,76 @@ bool LinuxPlatform::embed_preview(host::WindowHandle parent) {
   } else {
     x11_.watch(target);
   }
-  window_ = SDL_CreateWindowFrom(reinterpret_cast<const void*>(target));
-  if (!window_) {
+  SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(target));
+  if (!window) {
     refuse(std::string("cannot draw in the preview window: ") + SDL_GetError());
     return false;
   }
-  // The root window's name is the desktop's, not ours to change.
-  if (target != x11_.root()) SDL_SetWindowTitle(window_, caption_.c_str());
+  windows_.push_back(window);
+  draws_on_root_ = target == x11_.root();
+  if (!draws_on_root_) {
+    SDL_SetWindowTitle(window, caption_.c_str());
+    set_window_icon(window);
+  }
   watched_ = target;
   preview_ = true;
-  width_ = w;
-  height_ = h;
+  Area on_screen{0, 0, w, h};
+  std::vector<Area> areas{on_screen};
+  if (split_monitors_ && x11_.window_area(target, &on_screen))
+    areas = stage_areas(on_screen, x11_.monitors());
+  for (const Area& a : areas) heads_.push_back({window, a});
   return true;
 }
 
 void LinuxPlatform::enter_full_screen() {
-  if (!init_video()) {
-    ended_ = true;
-    return;
+  if (!init_video() || !open_monitor_windows()) ended_ = true;
+}
+
+bool LinuxPlatform::open_monitor_windows() {
+  // SDL's display list where it knows each monitor; where it sees one display
+  // over several monitors (classic Xinerama), the monitors the X server lists.
+  std::vector<Area> monitors;
+  const int displays = SDL_GetNumVideoDisplays();
+  for (int i = 0; i < displays; ++i) {
+    SDL_Rect b{};
+    if (SDL_GetDisplayBounds(i, &b) == 0) monitors.push_back({b.x, b.y, b.w, b.h});
   }
-  SDL_Rect bounds{0, 0, 1024, 768};
-  SDL_GetDisplayBounds(0, &bounds);  // display 0 is the primary monitor
-  if (refuse_oversize(bounds.w, bounds.h)) {
-    ended_ = true;
-    return;
+  bool sdl_displays = true;
+  const std::vector<Area> x_monitors = x11_.monitors();
+  if (x_monitors.size() > monitors.size()) {
+    monitors = x_monitors;
+    sdl_displays = false;
   }
-  window_ = SDL_CreateWindow(caption_.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
-                             SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
-                                 SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SHOWN);
-  if (!window_) {
-    refuse(std::string("cannot open the window: ") + SDL_GetError());
-    ended_ = true;
-    return;
+  if (monitors.empty()) {
+    refuse(std::string("no monitor to show the saver on: ") + SDL_GetError());
+    return false;
   }
-  SDL_GetWindowSize(window_, &width_, &height_);
-  if (refuse_oversize(width_, height_)) ended_ = true;
-  origin_x_ = bounds.x;
-  origin_y_ = bounds.y;
+  // Full-screen state only where SDL's displays are the monitors: elsewhere it
+  // would stretch each window over SDL's one display.
+  const std::uint32_t flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SHOWN |
+                              (sdl_displays ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  for (const Area& m : monitors) {
+    if (refuse_oversize(m.w, m.h)) return false;
+    SDL_Window* window = SDL_CreateWindow(caption_.c_str(), m.x, m.y, m.w, m.h, flags);
+    if (!window) {
+      refuse(std::string("cannot open the window: ") + SDL_GetError());
+      return false;
+    }
+    windows_.push_back(window);
+    set_window_icon(window);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    if (refuse_oversize(w, h)) return false;
+    heads_.push_back({window, Area{0, 0, w, h}});
+  }
+  return true;
 }
 
 void LinuxPlatform::focus_input_sink() {
   // No input method: key presses are for ending the run, not for composing text.
   SDL_StopTextInput();
-  if (window_) {
-    SDL_RaiseWindow(window_);
-    SDL_SetWindowInputFocus(window_);
-  }
+  for (SDL_Window* w : windows_) SDL_RaiseWindow(w);
+  if (!windows_.empty()) SDL_SetWindowInputFocus(windows_.front());
 }
 
 void LinuxPlatform::show_cursor(bool show) {
@@ -222,9 +293,10 @@ void LinuxPlatform::show_cursor(bool show) {
 }
 
 void LinuxPlatform::set_topmost(bool topmost) {
-  if (!window_) return;
-  SDL_SetWindowAlwaysOnTop(window_, topmost ? SDL_TRUE : SDL_FALSE);
-  SDL_ShowWindow(window_);
+  for (SDL_Window* w : windows_) {
+    SDL_SetWindowAlwaysOnTop(w, topmost ? SDL_TRUE : SDL_FALSE);
+    SDL_ShowWindow(w);
+  }
 }
 
 void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog, host::SettingsStore& store) {
@@ -240,7 +312,9 @@ void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog, host::Sett
     if (!module) continue;
     auto* run = reinterpret_cast<GtkDialogEntry>(dlsym(module, kGtkDialogEntry));
     if (run) {
-      if (run(&dialog, &store) != 0) refuse("cannot open the settings dialog (no display?)");
+      const IconImage& icon = program_icon();
+      if (run(&dialog, &store, icon.side > 0 ? icon.pixels.data() : nullptr, icon.side) != 0)
+        refuse("cannot open the settings dialog (no display?)");
       // GTK cannot be unloaded safely; the program ends right after anyway.
       return;
     }
@@ -249,36 +323,40 @@ void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog, host::Sett
 }
 
 void LinuxPlatform::handle(const SDL_Event& e) {
-  if (!runner_ || ended_) return;
+  if (!playing_ || playing_->empty() || ended_) return;
+  // Every runner hands input to the same end-of-run rules.
+  host::Runner* runner = &playing_->front().runner;
   switch (e.type) {
     case SDL_KEYDOWN:
-      runner_->on_key_down();
+      runner->on_key_down();
       break;
     case SDL_TEXTINPUT:
-      runner_->on_key_press();
+      runner->on_key_press();
       break;
     case SDL_MOUSEBUTTONDOWN:
-      runner_->on_mouse_down();
+      runner->on_mouse_down();
       break;
     case SDL_MOUSEBUTTONUP:
-      runner_->on_mouse_up();
+      runner->on_mouse_up();
       break;
     case SDL_MOUSEMOTION: {
-      // Screen position relative to where the window was placed: a window
-      // manager moving the window under a still pointer is no movement.
+      // Position on the screen, so that the pointer crossing from one
+      // monitor's window to the next is one movement, and a window manager
+      // moving a window under a still pointer is none.
       int x = e.motion.x, y = e.motion.y;
-      if (!preview_ && window_) {
+      SDL_Window* window = SDL_GetWindowFromID(e.motion.windowID);
+      if (!preview_ && window) {
         int wx = 0, wy = 0;
-        SDL_GetWindowPosition(window_, &wx, &wy);
-        x += wx - origin_x_;
-        y += wy - origin_y_;
+        SDL_GetWindowPosition(window, &wx, &wy);
+        x += wx;
+        y += wy;
       }
-      runner_->on_mouse_move(static_cast<float>(x) * kTwipsPerPixel,
-                             static_cast<float>(y) * kTwipsPerPixel);
+      runner->on_mouse_move(static_cast<float>(x) * kTwipsPerPixel,
+                            static_cast<float>(y) * kTwipsPerPixel);
       break;
     }
     case SDL_WINDOWEVENT:
-      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) expose_ = true;
+      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) redraw_window(e.window.windowID);
       break;
     case SDL_QUIT:
       // The window's close box (the window manager's close request).
@@ -309,41 +387,62 @@ bool LinuxPlatform::pump_events() {
   }
   // One whole picture for all the exposes drained here; inside a tick the
   // runner shows it when the tick is done.
-  if (expose_ && runner_ && !ended_) runner_->request_full_redraw();
+  if (expose_ && playing_ && !ended_)
+    for (Playing& p : *playing_) p.runner.request_full_redraw();
   expose_ = false;
   return !ended_;
 }
 
-int LinuxPlatform::run_stage(const host::Settings& settings) {
-  if (ended_ || !window_ || width_ <= 0 || height_ <= 0) return exit_status_;
-  if (refuse_oversize(width_, height_)) return exit_status_;
-  using Clock = std::chrono::steady_clock;
-  raster::RasterWindow window(width_, height_, kTwipsPerPixel);
-  window.set_event_pump([this] { return pump_events(); });
-  Presenter presenter(window_);
-  RasterScreen screen(window, presenter);
-  host::Runner runner(window, settings, screen, saver_);
-  runner_ = &runner;
+void LinuxPlatform::redraw_window(std::uint32_t sdl_window_id) {
+  if (!playing_) return;
+  for (Playing& p : *playing_)
+    if (SDL_GetWindowID(p.window) == sdl_window_id) p.runner.request_full_redraw();
+}
 
-  // The timer is a deadline that SDL's event wait sleeps towards: events
-  // arrive in between, and the next tick is due the delay the last one
-  // returned after it ended.
-  int delay = runner.start();
-  auto next = Clock::now() + std::chrono::milliseconds(delay);
-  while (!ended_ && delay != host::Runner::kStopped) {
-    const auto now = Clock::now();
-    if (now >= next) {
-      delay = runner.on_timer();
-      next = Clock::now() + std::chrono::milliseconds(delay);
-      continue;
+int LinuxPlatform::run_stage(const host::Settings& settings) {
+  if (ended_ || heads_.empty()) return exit_status_;
+  using Clock = std::chrono::steady_clock;
+  std::deque<Playing> playing;  // runners keep references into their element
+  for (const Head& head : heads_) {
+    if (head.area.w <= 0 || head.area.h <= 0 || refuse_oversize(head.area.w, head.area.h))
+      return exit_status_;
+    Playing& p = playing.emplace_back(head, settings, saver_);
+    if (!p.presenter.unsupported().empty()) {
+      refuse(p.presenter.unsupported());
+      return exit_status_;
     }
-    int wait = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(next - now).count());
+    p.raster.set_event_pump([this] { return pump_events(); });
+  }
+  playing_ = &playing;
+
+  // Each stage's timer is a deadline that SDL's event wait sleeps towards:
+  // events arrive in between, and a stage's next tick is due the delay its
+  // last one returned after it ended.
+  for (Playing& p : playing) {
+    p.delay = p.runner.start();
+    p.next = Clock::now() + std::chrono::milliseconds(p.delay);
+  }
+  auto active = [](const Playing& p) { return p.delay != host::Runner::kStopped; };
+  while (!ended_ && std::any_of(playing.begin(), playing.end(), active)) {
+    auto now = Clock::now();
+    bool ticked = false;
+    for (Playing& p : playing) {
+      if (ended_ || !active(p) || now < p.next) continue;
+      p.delay = p.runner.on_timer();
+      p.next = Clock::now() + std::chrono::milliseconds(p.delay);
+      ticked = true;
+    }
+    if (ticked) continue;
+    auto due = Clock::time_point::max();
+    for (const Playing& p : playing)
+      if (active(p)) due = std::min(due, p.next);
+    int wait = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(due - now).count());
     if (preview_) wait = std::min(wait, kPreviewPollMs);
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, wait)) handle(e);
     pump_events();
   }
-  runner_ = nullptr;
+  playing_ = nullptr;
   // The pointer comes back whatever ended the run.
   SDL_ShowCursor(SDL_ENABLE);
   return exit_status_;

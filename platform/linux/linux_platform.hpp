@@ -1,15 +1,20 @@
 #pragma once
-// The platform parts on Linux: SDL2 presents the saver window (full screen, or
-// a child window inside a given X window for previews and xscreensaver), X11
-// answers the single-instance caption search, a per-user lock file stands in
-// for the previous-instance test, and the GTK3 settings dialog is loaded only
-// when it is shown. The desktop's screen locker owns the password, so the
-// password gate only explains that there is none to change; the run itself is
-// the core's runner, driven from an SDL wait loop.
+// The platform parts on Linux: SDL2 presents the saver windows (full screen,
+// one window on each monitor; or a child window inside a given X window for
+// previews and xscreensaver, with one stage per monitor that window spans),
+// X11 answers the single-instance caption search and lists the monitors, a
+// per-user lock file stands in for the previous-instance test, and the GTK3
+// settings dialog is loaded only when it is shown. The desktop's screen locker
+// owns the password, so the password gate only explains that there is none to
+// change; the run itself is the core's runners, one per stage, driven from one
+// SDL wait loop.
 
 #include <chrono>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/platform.hpp"
 #include "host/runner.hpp"
@@ -46,6 +51,9 @@ class LinuxPlatform final : public host::SaverWindow,
   // of the run starts, and holds it until the program ends. False when
   // another full-screen run holds it.
   bool claim_instance() { return lock_.try_hold(); }
+  // Whether a window given to draw in (xscreensaver's) gets one stage per
+  // monitor it spans; a preview in a settings dialog stays one stage.
+  void set_split_monitors(bool split) { split_monitors_ = split; }
 
   // Plays the stage in the window that load() set up until the run ends.
   // Returns the process exit status.
@@ -83,19 +91,28 @@ class LinuxPlatform final : public host::SaverWindow,
   bool refuse_oversize(int width, int height);
   bool pump_events();
   void handle(const SDL_Event& e);
+  // Full screen: one borderless window on each monitor, each one stage.
+  bool open_monitor_windows();
+  void redraw_window(std::uint32_t sdl_window_id);
+
+  // One stage's place: an SDL window, and the area of it the stage fills.
+  struct Head {
+    SDL_Window* window = nullptr;
+    Area area;
+  };
+  struct Playing;
 
   std::string command_line_;
   SettingsFile settings_;
   X11Connection x11_;
   host::Saver* saver_ = nullptr;
-  host::Runner* runner_ = nullptr;  // while run_stage plays
+  std::deque<Playing>* playing_ = nullptr;  // while run_stage plays
   std::string caption_;
-  SDL_Window* window_ = nullptr;
-  int width_ = 0;
-  int height_ = 0;
-  int origin_x_ = 0;  // the full-screen window's place on the screen
-  int origin_y_ = 0;
+  std::vector<SDL_Window*> windows_;  // ours to destroy
+  std::vector<Head> heads_;
   bool preview_ = false;
+  bool split_monitors_ = false;
+  bool draws_on_root_ = false;
   XWindowId watched_ = 0;  // the preview's own X window
   std::chrono::steady_clock::time_point last_exists_check_{};
   int cursor_counter_ = 0;

@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "drills/registry.hpp"
 #include "host/command_line.hpp"
 #include "host/saver.hpp"
 #include "platform/linux/linux_platform.hpp"
+#include "platform/linux/run_options.hpp"
 #include "platform/linux/settings_file.hpp"
 #include "platform/linux/viewer.hpp"
 #include "platform/linux/x11.hpp"
@@ -34,18 +36,22 @@ std::optional<unsigned long> parse_window_id(const char* text) {
 struct Invocation {
   std::string command_line;
   std::string error;  // a hack argument that names no window
+  // Drawing into a window given by xscreensaver or the like: one stage per
+  // monitor the window spans (a /p preview is always one stage).
+  bool hack = false;
 };
 
-Invocation read_arguments(int argc, char** argv, linux_host::XWindowId root_window) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+Invocation read_arguments(const std::vector<std::string>& args, linux_host::XWindowId root_window) {
   Invocation inv;
   bool hack = false;
   bool root = false;
   std::optional<unsigned long> id;
   bool windows_switch = false;
+  bool window_id_given = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-window-id" || args[i] == "--window-id") {
       hack = true;
+      window_id_given = true;
       const std::string value = i + 1 < args.size() ? args[++i] : "";
       id = parse_window_id(value.c_str());
       if (!id) inv.error = "-window-id '" + value + "' is not an X window id";
@@ -58,7 +64,9 @@ Invocation read_arguments(int argc, char** argv, linux_host::XWindowId root_wind
   }
   const char* xs_window = std::getenv("XSCREENSAVER_WINDOW");
   const bool xs_set = xs_window && *xs_window;
-  if ((root || (!hack && !windows_switch)) && xs_set) {
+  if (window_id_given) {
+    // -window-id names the window to draw in, beside -root or xscreensaver's window.
+  } else if ((root || (!hack && !windows_switch)) && xs_set) {
     hack = true;
     id = parse_window_id(xs_window);
     if (!id)
@@ -66,6 +74,7 @@ Invocation read_arguments(int argc, char** argv, linux_host::XWindowId root_wind
   } else if (root) {
     id = root_window;
   }
+  inv.hack = hack;
   if (hack) {
     // An xscreensaver window is a preview in all but size: input never ends it.
     inv.command_line = "/p " + std::to_string(id.value_or(0));
@@ -76,6 +85,16 @@ Invocation read_arguments(int argc, char** argv, linux_host::XWindowId root_wind
     inv.command_line += args[i];
   }
   return inv;
+}
+
+// Without a session bus, D-Bus clients (SDL's screen-saver and input-method
+// bridges, GTK's accessibility) would autolaunch a bus daemon of their own
+// that outlives the saver. A run has no use for one.
+void no_bus_autolaunch() {
+  const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (bus && *bus) return;
+  setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  setenv("NO_AT_BRIDGE", "1", 0);
 }
 
 int refuse(const std::string& why) {
@@ -100,10 +119,14 @@ int main(int argc, char** argv) {
     }
     root_window = display.root();
   }
+  no_bus_autolaunch();
   // The viewer is a program of its own beside the saver: no settings, no lock.
   if (argc >= 2 && std::string(argv[1]) == "view")
     return linux_host::run_viewer(std::vector<std::string>(argv + 2, argv + argc));
-  const Invocation inv = read_arguments(argc, argv, root_window);
+  const linux_host::RunOptions options =
+      linux_host::parse_run_options({argv + 1, argv + argc}, drills::registry());
+  if (!options.error.empty()) return refuse(options.error);
+  const Invocation inv = read_arguments(options.rest, root_window);
   if (!inv.error.empty()) return refuse(inv.error);
   linux_host::LinuxPlatform platform(inv.command_line,
                                      linux_host::SettingsFile(linux_host::settings_file_path()));
@@ -112,8 +135,10 @@ int main(int argc, char** argv) {
   if (host::parse_run_mode(inv.command_line) == host::RunMode::FullScreen &&
       !platform.claim_instance())
     return 0;
+  platform.set_split_monitors(inv.hack);
   host::Saver saver(platform, platform.parts());
   platform.attach(&saver);
   if (saver.load(inv.command_line) == host::StartResult::Ended) return platform.exit_status();
-  return platform.run_stage(saver.settings());
+  // The options play for this run only; load() has already written the file.
+  return platform.run_stage(options.apply(saver.settings()));
 }

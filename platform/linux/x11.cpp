@@ -3,6 +3,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 #include <unistd.h>
 
 #include <vector>
@@ -90,6 +92,51 @@ bool X11Connection::window_size(XWindowId id, int* width, int* height) {
   if (!XGetWindowAttributes(display_, id, &attributes)) return false;
   *width = attributes.width;
   *height = attributes.height;
+  return true;
+}
+
+std::vector<Area> X11Connection::monitors() {
+  std::vector<Area> out;
+  if (!display_) return out;
+  int event_base = 0, error_base = 0, major = 0, minor = 0;
+  // RandR 1.5 monitors: what the desktop itself calls monitors (one per
+  // output, or as the user grouped them with xrandr --setmonitor).
+  int opcode = 0;
+  // Asked by name first: Xlib prints a warning when RandR's own calls find no RandR.
+  if (XQueryExtension(display_, "RANDR", &opcode, &event_base, &error_base) &&
+      XRRQueryExtension(display_, &event_base, &error_base) &&
+      XRRQueryVersion(display_, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
+    int n = 0;
+    XRRMonitorInfo* info = XRRGetMonitors(display_, DefaultRootWindow(display_), True, &n);
+    if (info) {
+      for (int i = 0; i < n; ++i)
+        out.push_back({info[i].x, info[i].y, info[i].width, info[i].height});
+      XRRFreeMonitors(info);
+    }
+    if (!out.empty()) return out;
+  }
+  // Classic Xinerama (which switches RandR off) lists its heads instead.
+  if (XQueryExtension(display_, "XINERAMA", &opcode, &event_base, &error_base) &&
+      XineramaQueryExtension(display_, &event_base, &error_base) && XineramaIsActive(display_)) {
+    int n = 0;
+    XineramaScreenInfo* heads = XineramaQueryScreens(display_, &n);
+    if (heads) {
+      for (int i = 0; i < n; ++i)
+        out.push_back({heads[i].x_org, heads[i].y_org, heads[i].width, heads[i].height});
+      XFree(heads);
+    }
+  }
+  return out;
+}
+
+bool X11Connection::window_area(XWindowId id, Area* area) {
+  int w = 0, h = 0;
+  if (!window_size(id, &w, &h)) return false;
+  int x = 0, y = 0;
+  Window child = 0;
+  if (!XTranslateCoordinates(display_, id, DefaultRootWindow(display_), 0, 0, &x, &y, &child))
+    return false;
+  *area = {x, y, w, h};
   return true;
 }
 

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/linux/monitor_layout.hpp"
 
 typedef struct _XDisplay Display;
 
@@ -33,6 +36,12 @@ class X11Connection {
   bool find_window_by_caption(const std::string& caption_utf8);
   // Size of window id; false when the id names no window.
   bool window_size(XWindowId id, int* width, int* height);
+
+  // The monitors' places on the screen: RandR monitors where the server has
+  // them, else Xinerama's heads; empty when the server tells of neither.
+  std::vector<Area> monitors();
+  // Where window `id` is on the screen (its place relative to the root).
+  bool window_area(XWindowId id, Area* area);
 
   // A child window filling `parent`, mapped, black, that reports its own
   // destruction (with the parent's) and exposure. 0 on failure.

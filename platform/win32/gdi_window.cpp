@@ -86,6 +86,18 @@ TwipsPerPixel screen_twips_per_pixel() {
   return t;
 }
 
+TwipsPerPixel window_twips_per_pixel(HWND hwnd) {
+  // GetDpiForWindow exists from Windows 10 1607 on; looked up so that the
+  // saver still starts where it does not.
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const UINT dpi = hwnd && get_dpi ? get_dpi(hwnd) : 0;
+  if (dpi == 0) return screen_twips_per_pixel();
+  const float t = 1440.0f / static_cast<float>(dpi);
+  return {t, t};
+}
+
 MemoryBuffer::~MemoryBuffer() {
   if (dc_) {
     SelectObject(dc_, old_bitmap_);
@@ -126,7 +138,7 @@ std::uint32_t* MemoryBuffer::bits() const {
 
 GdiWindow::GdiWindow(HWND hwnd, int width, int height)
     : hwnd_(hwnd), width_px_(width), height_px_(height) {
-  const TwipsPerPixel tpp = screen_twips_per_pixel();
+  const TwipsPerPixel tpp = window_twips_per_pixel(hwnd);
   tpp_x_ = tpp.x;
   tpp_y_ = tpp.y;
   dpi_y_ = static_cast<int>(stage::round_half_even(1440.0 / tpp_y_));

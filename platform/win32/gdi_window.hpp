@@ -45,7 +45,7 @@ class MemoryBuffer {
 class GdiWindow final : public stage::Window {
  public:
   // hwnd: the animation window; width and height: its client size in pixels.
-  // Twips per pixel come from the screen's DPI.
+  // Twips per pixel come from the DPI of the monitor the window is on.
   GdiWindow(HWND hwnd, int width, int height);
   ~GdiWindow() override;
   GdiWindow(const GdiWindow&) = delete;
@@ -141,6 +141,9 @@ struct TwipsPerPixel {
   float y = 15.0f;
 };
 TwipsPerPixel screen_twips_per_pixel();
+// Twips per pixel of the monitor `hwnd` is on (per-monitor DPI where Windows
+// has it, else the screen's).
+TwipsPerPixel window_twips_per_pixel(HWND hwnd);
 
 // UTF-8 to UTF-16 for the Win32 W calls.
 std::wstring widen(const std::string& utf8);

@@ -2,11 +2,16 @@
 // hidden, the host rules run its load handler (single instance, settings, run
 // mode), and in preview and full-screen runs the core's runner plays the stage
 // on a GDI window, driven by one Win32 timer set to the delay each tick
-// returns, until the window is destroyed.
+// returns, until the window is destroyed. A full-screen run puts form_saver on
+// the primary monitor and one more top-most window on each other monitor,
+// owned by form_saver (so they go when it goes), each with a stage of its own
+// laid out for that monitor's size and DPI; all runners share the one Saver,
+// so input on any monitor ends them all, through the password once.
 
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "host/captions.hpp"
 #include "host/runner.hpp"
@@ -18,6 +23,9 @@
 namespace {
 
 constexpr wchar_t kSaverClass[] = L"MirukadoSaver";
+// The windows on the other monitors: no caption, so that the single-instance
+// search by caption finds form_saver alone.
+constexpr wchar_t kMonitorClass[] = L"MirukadoSaverMonitor";
 constexpr UINT_PTR kTickTimer = 1;
 
 // Shows what the runner asks for. A window that Windows damaged asks for its
@@ -33,17 +41,33 @@ class GdiScreen final : public host::Screen {
   win32::GdiWindow& window_;
 };
 
-// Everything one run owns. It outlives the window: the window procedure finds
-// it through GWLP_USERDATA and, once the window is destroyed, only flags read
+// One stage on one window: form_saver's, or another monitor's.
+struct Head {
+  HWND hwnd = nullptr;
+  std::unique_ptr<win32::GdiWindow> window;
+  std::unique_ptr<GdiScreen> screen;
+  std::unique_ptr<host::Runner> runner;
+};
+
+// Everything one run owns. It outlives the windows: the window procedure finds
+// it through GWLP_USERDATA and, once a window is destroyed, only flags read
 // by code that is still on the stack are touched.
 struct Run {
   std::unique_ptr<win32::Win32Platform> platform;
   std::unique_ptr<host::Saver> saver;
-  std::unique_ptr<win32::GdiWindow> window;
-  std::unique_ptr<GdiScreen> screen;
-  std::unique_ptr<host::Runner> runner;
-  // Mouse positions in twips, at the same scale from the first event on.
+  HWND saver_window = nullptr;               // form_saver
+  std::vector<std::unique_ptr<Head>> heads;  // form_saver's first
+  // Mouse positions in twips, on the screen and at one scale, so that the
+  // pointer crossing from one monitor's window to the next is one movement.
   win32::TwipsPerPixel tpp = win32::screen_twips_per_pixel();
+
+  Head* head(HWND hwnd) {
+    for (auto& h : heads)
+      if (h->hwnd == hwnd) return h.get();
+    return nullptr;
+  }
+  // Every runner hands input to the same end-of-run rules.
+  host::Runner* input_runner() { return heads.empty() ? nullptr : heads.front()->runner.get(); }
 };
 
 // One Win32 timer carries the delay the runner returned: SetTimer with the
@@ -64,11 +88,10 @@ void drop_queued_characters() {
   }
 }
 
-float twips_x(const Run& run, LPARAM lparam) {
-  return static_cast<float>(static_cast<short>(LOWORD(lparam))) * run.tpp.x;
-}
-float twips_y(const Run& run, LPARAM lparam) {
-  return static_cast<float>(static_cast<short>(HIWORD(lparam))) * run.tpp.y;
+POINT screen_point(HWND hwnd, LPARAM lparam) {
+  POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+  ClientToScreen(hwnd, &p);
+  return p;
 }
 
 LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -82,18 +105,19 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
   // that input belongs to the dialog's question, not to a new one.
   const bool verifying = run->platform && run->platform->verifying();
   host::Saver* saver = verifying ? nullptr : run->saver.get();
-  host::Runner* input = verifying ? nullptr : run->runner.get();
+  host::Runner* input = verifying ? nullptr : run->input_runner();
+  Head* head = run->head(hwnd);
   switch (message) {
     case WM_TIMER:
-      if (wparam == kTickTimer && run->runner) schedule(hwnd, run->runner->on_timer());
+      if (wparam == kTickTimer && head && head->runner) schedule(hwnd, head->runner->on_timer());
       return 0;
     case WM_ERASEBKGND:
       return 1;  // the back buffer covers the whole client area
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
-      if (run->window)
-        run->window->present(dc);
+      if (head && head->window)
+        head->window->present(dc);
       else
         FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
       EndPaint(hwnd, &ps);
@@ -124,10 +148,14 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       if (input) input->on_mouse_up();
       return 0;
     case WM_MOUSEMOVE:
-      if (input) input->on_mouse_move(twips_x(*run, lparam), twips_y(*run, lparam));
+      if (input) {
+        const POINT p = screen_point(hwnd, lparam);
+        input->on_mouse_move(static_cast<float>(p.x) * run->tpp.x,
+                             static_cast<float>(p.y) * run->tpp.y);
+      }
       return 0;
     case WM_GETMINMAXINFO:
-      if (run->platform && run->platform->full_screen()) {
+      if (hwnd == run->saver_window && run->platform && run->platform->full_screen()) {
         auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
         info->ptMaxPosition = {0, 0};
         info->ptMaxSize = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -150,14 +178,44 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       break;
     case WM_DESTROY:
       KillTimer(hwnd, kTickTimer);
-      if (run->runner) run->runner->stop();
-      if (run->window) run->window->detach();
-      PostQuitMessage(0);
+      if (head && head->runner) head->runner->stop();
+      if (head && head->window) head->window->detach();
+      // The other monitors' windows go with form_saver, which they belong to.
+      if (hwnd == run->saver_window) PostQuitMessage(0);
       return 0;
     default:
       break;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+BOOL CALLBACK add_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  // The primary monitor is form_saver's.
+  if (GetMonitorInfoW(monitor, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY))
+    reinterpret_cast<std::vector<RECT>*>(list)->push_back(info.rcMonitor);
+  return TRUE;
+}
+
+// The monitors besides the primary one, where they are on the virtual screen.
+std::vector<RECT> other_monitors() {
+  std::vector<RECT> out;
+  EnumDisplayMonitors(nullptr, nullptr, add_monitor, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+// A stage on `hwnd` at its client size and its monitor's DPI.
+void add_head(Run& run, HWND hwnd) {
+  auto head = std::make_unique<Head>();
+  head->hwnd = hwnd;
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  head->window = std::make_unique<win32::GdiWindow>(hwnd, client.right, client.bottom);
+  head->screen = std::make_unique<GdiScreen>(*head->window);
+  head->runner = std::make_unique<host::Runner>(*head->window, run.saver->settings(), *head->screen,
+                                                run.saver.get());
+  run.heads.push_back(std::move(head));
 }
 
 // The command line after the program path, as the process received it.
@@ -175,6 +233,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   wc.lpszClassName = kSaverClass;
   if (!RegisterClassExW(&wc)) return 1;
+  wc.lpszClassName = kMonitorClass;
+  if (!RegisterClassExW(&wc)) return 1;
 
   Run run;
   // form_saver as designed: hidden, with its designed caption, until the load
@@ -182,21 +242,29 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   HWND hwnd = CreateWindowExW(0, kSaverClass, win32::widen(host::kCaptionDesigned).c_str(),
                               WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, &run);
   if (!hwnd) return 1;
+  run.saver_window = hwnd;
   run.platform = std::make_unique<win32::Win32Platform>(instance, hwnd);
   run.saver = std::make_unique<host::Saver>(*run.platform, run.platform->parts());
 
   const host::StartResult start = run.saver->load(win32::narrow(arguments(command_line)));
   if (start == host::StartResult::Ended || !IsWindow(hwnd)) return 0;
 
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  run.window = std::make_unique<win32::GdiWindow>(hwnd, client.right, client.bottom);
-  run.screen = std::make_unique<GdiScreen>(*run.window);
-  run.runner = std::make_unique<host::Runner>(*run.window, run.saver->settings(), *run.screen,
-                                              run.saver.get());
-  ShowWindow(hwnd, start == host::StartResult::Preview ? SW_SHOWNA : SW_SHOW);
-  // The first activation: geometry, tables, the first picture; the first tick 1 ms later.
-  schedule(hwnd, run.runner->start());
+  add_head(run, hwnd);
+  if (start == host::StartResult::FullScreen) {
+    for (const RECT& m : other_monitors()) {
+      HWND other =
+          CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kMonitorClass, L"", WS_POPUP, m.left,
+                          m.top, m.right - m.left, m.bottom - m.top, hwnd, nullptr, instance, &run);
+      if (other) add_head(run, other);
+    }
+  }
+  for (auto& head : run.heads) {
+    // Only form_saver is activated: its input sink keeps the keyboard focus.
+    const bool activate = head->hwnd == hwnd && start == host::StartResult::FullScreen;
+    ShowWindow(head->hwnd, activate ? SW_SHOW : SW_SHOWNA);
+    // The first activation: geometry, tables, the first picture; the first tick 1 ms later.
+    schedule(head->hwnd, head->runner->start());
+  }
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

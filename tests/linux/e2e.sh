@@ -46,9 +46,75 @@ start_x() {
   export DISPLAY=":$(head -n1 "$work/display")"
 }
 
+# Xorg on the dummy video driver with two monitors side by side, 1280x720 and
+# 1024x768 at its right (Xvfb cannot place two monitors side by side): two X
+# screens joined by Xinerama, or with "randr" one screen with a second RandR
+# output. Xorg with a configuration of our own needs root.
+start_two_monitors() {
+  local conf=two-monitors-xorg.conf
+  [ "${1:-}" = randr ] && conf=one-screen-randr-xorg.conf
+  [ "$(id -u)" = 0 ] || { echo "SKIP: Xorg with the dummy driver needs root"; exit 77; }
+  command -v Xorg >/dev/null || { echo "SKIP: Xorg is not installed"; exit 77; }
+  ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 ||
+    { echo "SKIP: the dummy video driver is not installed"; exit 77; }
+  exec 5>"$work/display"
+  Xorg -displayfd 5 -config "$(dirname "$0")/$conf" -noreset -nolisten tcp \
+    -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
+  xvfb=$!
+  exec 5>&-
+  local i
+  for i in $(seq 200); do
+    [ -s "$work/display" ] && break
+    sleep 0.05
+  done
+  [ -s "$work/display" ] || fail "Xorg did not start: $(tail -n 5 "$work/xorg.log")"
+  export DISPLAY=":$(head -n1 "$work/display")"
+  [ "${1:-}" = randr ] || return 0
+  command -v xrandr >/dev/null || { echo "SKIP: xrandr is not installed"; exit 77; }
+  xrandr --newmode 1024x768_right 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync &&
+    xrandr --addmode DUMMY1 1024x768_right &&
+    xrandr --fb 2304x768 --output DUMMY1 --mode 1024x768_right --right-of DUMMY0 ||
+    fail "xrandr could not add the second monitor"
+  xrandr >/dev/null  # the server polls its outputs once
+}
+
+# Prints the white box of the middle third of rows of "X Y W H" in window $1
+# (there, the platoon drill's frame: its sides, not the captions above nor the
+# marks below it) once it is at least a third of that width and the same twice
+# running; fails the case when it never settles.
+settled_white_box() {
+  local id=$1 x=$2 y=$3 w=$4 h=$5 box previous="" i
+  for i in $(seq 150); do
+    box=$("$X_PROBE" white_box "$id" "$x" $((y + h / 3)) "$w" $((h / 3)))
+    if [ "$box" != none ]; then
+      read -r left _ right _ <<<"$box"
+      if [ $((right - left)) -ge $((w / 3)) ]; then
+        [ "$box" = "$previous" ] && { echo "$box"; return 0; }
+        previous=$box
+      fi
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# The platoon drill's frame on the part of the screen "X Y W H" lies inside it,
+# centred: a stage of its own, not part of a stage cut by a seam.
+expect_stage_in() {
+  local what=$1 x=$2 y=$3 w=$4 h=$5 box
+  box=$(settled_white_box root "$x" "$y" "$w" "$h") ||
+    fail "$what: no whole stage drawn in $w x $h at $x,$y"
+  read -r left _ right _ <<<"$box"
+  [ "$left" -gt "$x" ] && [ "$right" -lt $((x + w - 1)) ] ||
+    fail "$what: the stage touches the edges of $w x $h at $x,$y ($box)"
+  local centre=$(((left + right) / 2)) middle=$((x + w / 2))
+  [ "$centre" -ge $((middle - w / 20)) ] && [ "$centre" -le $((middle + w / 20)) ] ||
+    fail "$what: the stage is not centred on $w x $h at $x,$y ($box)"
+}
+
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
-unset XSCREENSAVER_WINDOW
+unset XSCREENSAVER_WINDOW DBUS_SESSION_BUS_ADDRESS
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 ini="$XDG_CONFIG_HOME/mirukado/ミルカド.ini"
 
@@ -146,9 +212,15 @@ case "$case_name" in
     wait_lit root || fail "the screen stays all black"
     expect_running "$last" "full-screen run"
     [ "$(cat "$ini")" = $'[Saver]\nConf= 7\nSpeed= 1' ] || fail "defaults not written: $(cat "$ini")"
+    # No helper process: without a session bus nothing may autolaunch one.
+    [ -z "$(pgrep -P "$last")" ] || fail "the run started $(pgrep -a -P "$last")"
     xdotool key a
     expect_exit_within "$last" 1000 "run after a key"
     [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    for p in $(pgrep -x dbus-daemon); do
+      ! tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "DISPLAY=$DISPLAY" ||
+        fail "a dbus-daemon for $DISPLAY outlived the run"
+    done
     ;;
 
   fullscreen_motion)
@@ -406,6 +478,99 @@ case "$case_name" in
     [ -z "$("$X_PROBE" find ミルカドスクリーンセーバープレビュー)" ] || fail "-root renamed the root window"
     kill -TERM "$last"
     expect_exit_within "$last" 1000 "-root hack after SIGTERM"
+    ;;
+
+  two_monitors | two_monitors_randr)
+    start_two_monitors "${case_name#two_monitors_}"
+    xdotool mousemove 100 100
+    saver --drills kiritu /s
+    wait_for_caption ミルカドスクリーンセーバー本体 >/dev/null || fail "no window titled 本体"
+    for i in $(seq 100); do
+      [ "$("$X_PROBE" find ミルカドスクリーンセーバー本体 | wc -l)" = 2 ] && break
+      sleep 0.05
+    done
+    [ "$("$X_PROBE" find ミルカドスクリーンセーバー本体 | wc -l)" = 2 ] || fail "not one window per monitor"
+    for id in $("$X_PROBE" find ミルカドスクリーンセーバー本体); do
+      for i in $(seq 40); do
+        xprop -id "$id" _NET_WM_ICON | grep -q 'Icon (32 x 32)' && break
+        sleep 0.05
+      done
+      xprop -id "$id" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "window $id has no icon"
+    done
+    expect_stage_in "/s, left monitor" 0 0 1280 720
+    expect_stage_in "/s, right monitor" 1280 0 1024 768
+    sleep 1
+    expect_running "$last" "full-screen run on two monitors"
+    # A key on either monitor ends the run for both.
+    xdotool mousemove 1500 300 2>/dev/null
+    expect_exit_within "$last" 1000 "run after the pointer moved to the other monitor"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    [ -z "$("$X_PROBE" find ミルカドスクリーンセーバー本体)" ] || fail "a window outlived the run"
+    saver --drills kiritu /s
+    wait_for_caption ミルカドスクリーンセーバー本体 >/dev/null || fail "no window titled 本体"
+    expect_stage_in "/s again, right monitor" 1280 0 1024 768
+    xdotool key a
+    expect_exit_within "$last" 1000 "run after a key"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    # -root: one stage per monitor on the root window, none across the seam.
+    saver -root --drills kiritu
+    expect_stage_in "-root, left monitor" 0 0 1280 720
+    expect_stage_in "-root, right monitor" 1280 0 1024 768
+    kill -TERM "$last"
+    expect_exit_within "$last" 1000 "-root hack after SIGTERM"
+    # A preview stays one stage, even over the seam.
+    host_window 600 400
+    saver /p "$host_id" --drills kiritu
+    box=$(settled_white_box "$host_id" 0 0 600 400) || fail "the preview draws no whole stage"
+    read -r left _ right _ <<<"$box"
+    [ $(((left + right) / 2)) -ge 270 ] && [ $(((left + right) / 2)) -le 330 ] ||
+      fail "the preview is not one stage centred in its window ($box)"
+    ;;
+
+  visuals)
+    # TrueColor at depths 16, 24 and 30: the same stage frame at the same pixels.
+    for depth in 24 16 30; do
+      start_x "800x600x$depth"
+      saver --drills kiritu /s
+      box=$(settled_white_box root 0 0 800 600) || fail "depth $depth: no stage drawn"
+      [ "$depth" = 24 ] && want=$box
+      [ "$box" = "$want" ] || fail "depth $depth: stage at $box, at depth 24 $want"
+      kill "$last" "$xvfb"
+      wait "$last" "$xvfb" 2>/dev/null
+      xvfb=""
+    done
+    # 8-bit PseudoColor: one line and status 1, never a black screen.
+    start_x 800x600x8
+    expect_refused "depth 8" "$MIRUKADO" /s
+    grep -q "visual" "$work/refused.err" || fail "depth 8: $(cat "$work/refused.err")"
+    ;;
+
+  options)
+    start_x
+    printf '[Saver]\nConf= 1\nSpeed= 1\n' >"$ini" 2>/dev/null ||
+      { mkdir -p "$(dirname "$ini")" && printf '[Saver]\nConf= 1\nSpeed= 1\n' >"$ini"; }
+    before=$(cat "$ini")
+    xdotool mousemove 100 100
+    saver --drills kahan,ponpu --speed 3 /s
+    wait_lit root || fail "--drills/--speed: the screen stays all black"
+    expect_running "$last" "run with options"
+    xdotool key a
+    expect_exit_within "$last" 1000 "run with options after a key"
+    [ "$(cat "$ini")" = "$before" ] || fail "the options were written: $(cat "$ini")"
+    expect_refused "unknown drill" "$MIRUKADO" --drills kiritu,hose /s
+    expect_refused "speed out of range" "$MIRUKADO" -root --speed 5
+    [ "$(cat "$ini")" = "$before" ] || fail "a refused start changed the settings"
+    # -window-id wins over -root, in either order.
+    host_window 320 240
+    for order in "-root -window-id $host_id" "-window-id $host_id -root"; do
+      # shellcheck disable=SC2086
+      saver $order --speed 2
+      wait_lit "$host_id" || fail "$order: nothing drawn in the given window"
+      sleep 0.5
+      [ "$("$X_PROBE" lit_outside "$host_id")" = 0 ] || fail "$order: drawing outside the given window"
+      kill -TERM "$last"
+      expect_exit_within "$last" 1000 "$order after SIGTERM"
+    done
     ;;
 
   password)

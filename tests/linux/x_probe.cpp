@@ -5,12 +5,16 @@
 //   x_probe find CAPTION   print the ids of the windows with that caption (_NET_WM_NAME or WM_NAME)
 //   x_probe size ID        print the window's width and height
 //   x_probe children ID    print how many child windows ID has
+//   x_probe dump ID FILE   write the window's picture as a PPM file (24-bit colour)
+//   x_probe white_box ID X Y W H  print the bounding box "LEFT TOP RIGHT BOTTOM" of the
+//                          white pixels in that rectangle of the window, or "none"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +64,19 @@ void collect(Display* d, Window w, std::vector<Window>& all) {
   }
 }
 
+// A pixel's channels scaled to 8 bits from the visual's masks, whatever the depth.
+void to_rgb8(const Visual* v, unsigned long p, unsigned char rgb[3]) {
+  const unsigned long masks[3] = {v->red_mask, v->green_mask, v->blue_mask};
+  for (int i = 0; i < 3; ++i) {
+    if (masks[i] == 0) {  // a colour-mapped visual: the index stands for grey
+      rgb[i] = static_cast<unsigned char>(p);
+      continue;
+    }
+    const unsigned long low = masks[i] & ~(masks[i] << 1);
+    rgb[i] = static_cast<unsigned char>((p & masks[i]) / low * 255 / (masks[i] / low));
+  }
+}
+
 volatile std::sig_atomic_t stop = 0;
 void on_signal(int) { stop = 1; }
 
@@ -94,6 +111,51 @@ int main(int argc, char** argv) {
     return 0;  // closing the connection destroys the window and its children
   }
   const Window w = parse_window(d, argv[2]);
+  if (cmd == "dump" && argc >= 4) {
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(d, w, &a)) return 1;
+    XImage* image = XGetImage(d, w, 0, 0, static_cast<unsigned>(a.width),
+                              static_cast<unsigned>(a.height), AllPlanes, ZPixmap);
+    if (!image) return 1;
+    FILE* out = std::fopen(argv[3], "wb");
+    if (!out) return 1;
+    std::fprintf(out, "P6\n%d %d\n255\n", a.width, a.height);
+    for (int y = 0; y < a.height; ++y) {
+      for (int x = 0; x < a.width; ++x) {
+        unsigned char rgb[3];
+        to_rgb8(a.visual, XGetPixel(image, x, y), rgb);
+        std::fwrite(rgb, 1, 3, out);
+      }
+    }
+    std::fclose(out);
+    XDestroyImage(image);
+    return 0;
+  }
+  if (cmd == "white_box" && argc >= 7) {
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(d, w, &a)) return 1;
+    const int x0 = std::atoi(argv[3]), y0 = std::atoi(argv[4]);
+    const int width = std::atoi(argv[5]), height = std::atoi(argv[6]);
+    XImage* image = XGetImage(d, w, x0, y0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (!image) return 1;
+    int left = width, top = height, right = -1, bottom = -1;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        unsigned char rgb[3];
+        to_rgb8(a.visual, XGetPixel(image, x, y), rgb);
+        if (rgb[0] != 255 || rgb[1] != 255 || rgb[2] != 255) continue;
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+    }
+    XDestroyImage(image);
+    if (right < 0)
+      std::printf("none\n");
+    else
+      std::printf("%d %d %d %d\n", x0 + left, y0 + top, x0 + right, y0 + bottom);
+    return 0;
+  }
   if (cmd == "lit") {
     XWindowAttributes a{};
     if (!XGetWindowAttributes(d, w, &a)) return 1;

@@ -313,6 +313,56 @@ case_password() {
   wine reg delete "$key" /v ScreenSaveUsePassword /f >/dev/null 2>&1
 }
 
+# /s on an Xorg with two monitors side by side (the dummy video driver, one
+# screen whose second RandR output goes right of the first, 1280x720 and
+# 1024x768): a stage on each monitor, and a key ends the run on both. Its own
+# X server and Wine prefix; needs root for Xorg.
+case_two_monitors() {
+  [ "$(id -u)" = 0 ] || skip "Xorg with the dummy driver needs root"
+  command -v Xorg >/dev/null || skip "Xorg is not installed"
+  command -v xrandr >/dev/null || skip "xrandr is not installed"
+  ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 || skip "no dummy video driver"
+  local d=$work/two_monitors xorg
+  rm -rf "$d" && mkdir -p "$d"
+  exec 5>"$d/display"
+  Xorg -displayfd 5 -config "$src/tests/linux/one-screen-randr-xorg.conf" -noreset -nolisten tcp \
+    -logfile "$d/xorg.log" </dev/null >/dev/null 2>&1 &
+  xorg=$!
+  exec 5>&-
+  local i
+  for i in $(seq 200); do
+    [ -s "$d/display" ] && break
+    sleep 0.05
+  done
+  [ -s "$d/display" ] || fail "Xorg did not start"
+  export DISPLAY=":$(head -n1 "$d/display")" WINEPREFIX=$d/prefix
+  # shellcheck disable=SC2064
+  trap "wine taskkill /f /im mirukado.scr >/dev/null 2>&1; wineserver -k; kill $xorg" EXIT
+  xrandr --newmode 1024x768_right 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync &&
+    xrandr --addmode DUMMY1 1024x768_right &&
+    xrandr --fb 2304x768 --output DUMMY1 --mode 1024x768_right --right-of DUMMY0 ||
+    fail "xrandr could not add the second monitor"
+  # A full query makes the server poll its outputs once: Wine reads the
+  # server's current (cached) configuration only.
+  xrandr >/dev/null
+  wineboot -i </dev/null >"$d/wineboot.log" 2>&1 || fail "wineboot"
+  local monitors
+  monitors=$(probe monitors)
+  [ "$monitors" = $'0 0 1280 720\n1280 0 2304 768' ] ||
+    fail "Wine lists the monitors as: $monitors; RandR as: $(xrandr --listmonitors | tr "\n" " ")"
+  cp "$win_build/platform/win32/mirukado.scr" "$d/"
+  xdotool mousemove 100 100
+  start_saver "$d" /s
+  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  sleep 3
+  expect_running "$d" "the run ended by itself"
+  while read -r l t r b; do
+    probe lit "$l" "$t" "$r" "$b" 400 >/dev/null || fail "monitor $l,$t-$r,$b stays black"
+  done <<<"$monitors"
+  xdotool key space
+  expect_exit_zero "$d" "a key"
+}
+
 # The GDI window's drawing primitives on Wine's GDI.
 case_gdi_window() {
   wine "$helpers/gdi_window_check.exe" </dev/null 2>/dev/null | tr -d '\r'

@@ -3,6 +3,9 @@
 //   probe window CLASS       prints the client size, a hash of the client
 //                            area's pixels and its non-black pixel count for
 //                            the top window of that class (no window: fails)
+//   probe monitors           prints each monitor as "LEFT TOP RIGHT BOTTOM", one a line
+//   probe lit L T R B MIN    counts the non-black pixels of that screen rectangle;
+//                            fails below MIN
 //   probe preview SCR        hosts SCR /p in a window of its own, checks that it
 //                            embeds itself at the host's size and keeps running,
 //                            destroys the window and checks that SCR then exits
@@ -171,6 +174,15 @@ int preview(const wchar_t* scr) {
   return failures == 0 ? 0 : 1;
 }
 
+BOOL CALLBACK print_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(monitor, &info))
+    std::printf("%ld %ld %ld %ld\n", info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
+                info.rcMonitor.bottom);
+  return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -178,6 +190,17 @@ int wmain(int argc, wchar_t** argv) {
     return screen(std::wcstol(argv[2], nullptr, 10));
   if (argc >= 3 && std::wcscmp(argv[1], L"preview") == 0) return preview(argv[2]);
   if (argc >= 3 && std::wcscmp(argv[1], L"window") == 0) return window(argv[2]);
-  std::printf("usage: probe screen MIN | probe preview SCR | probe window CLASS\n");
+  if (argc >= 2 && std::wcscmp(argv[1], L"monitors") == 0)
+    return EnumDisplayMonitors(nullptr, nullptr, print_monitor, 0) ? 0 : 1;
+  if (argc >= 7 && std::wcscmp(argv[1], L"lit") == 0) {
+    const RECT r{std::wcstol(argv[2], nullptr, 10), std::wcstol(argv[3], nullptr, 10),
+                 std::wcstol(argv[4], nullptr, 10), std::wcstol(argv[5], nullptr, 10)};
+    const long lit = count_lit(r);
+    std::printf("%ld lit\n", lit);
+    return lit >= std::wcstol(argv[6], nullptr, 10) ? 0 : 1;
+  }
+  std::printf(
+      "usage: probe screen MIN | probe preview SCR | probe window CLASS | probe monitors | "
+      "probe lit L T R B MIN\n");
   return 2;
 }
