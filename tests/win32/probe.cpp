@@ -195,7 +195,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 7 && std::wcscmp(argv[1], L"lit") == 0) {
     const RECT r{std::wcstol(argv[2], nullptr, 10), std::wcstol(argv[3], nullptr, 10),
                  std::wcstol(argv[4], nullptr, 10), std::wcstol(argv[5], nullptr, 10)};
-    const long lit = count_lit(r);
+    const long lit = capture(r).lit;
     std::printf("%ld lit\n", lit);
     return lit >= std::wcstol(argv[6], nullptr, 10) ? 0 : 1;
   }
