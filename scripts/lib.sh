@@ -25,7 +25,8 @@ ensure_packages() {
 # the Linux host, the Japanese caption font, GoogleTest and Google Benchmark.
 build_packages=(g++ cmake ninja-build pkg-config libfreetype-dev libfontconfig-dev
   fonts-ipafont-gothic libpng-dev libgif-dev libsdl2-dev libgtk-3-dev libx11-dev
-  libgtest-dev libgmock-dev libbenchmark-dev)
+  libgtest-dev libgmock-dev libbenchmark-dev libavformat-dev libavcodec-dev libswscale-dev
+  libavutil-dev)
 
 # What the install and package checks use: the Debian package's tools
 # (dpkg-shlibdeps, lintian), the Windows installer's compiler, the desktop-entry
