@@ -25,6 +25,7 @@
 #include "platform/raster/png_sink.hpp"
 #include "platform/raster/png_writer.hpp"
 #include "platform/raster/raster_window.hpp"
+#include "platform/video/video_job.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"
 
@@ -52,6 +53,9 @@ const char* const kUsage =
     "       mirukado-render play --conf C --speed S --from SECONDS --seconds N --fps F --size WxH "
     "-o DIR [--force]\n"
     "       mirukado-render gif DRILL --speed S --fps F --size WxH -o FILE.gif\n"
+    "       mirukado-render video DRILL|all [-o FILE.mp4|FILE.webm] [--fps 30] [--speed 1] "
+    "[--size 1280x720] [--conf 7 (all only)] [--burn-captions] [--subtitles FILE.srt|FILE.vtt] "
+    "[--force]\n"
     "play refuses more than 25e9 pixels x frames (12000 frames at 1920x1080) without --force.\n"
     "FILE may be a device or FIFO (written as a stream, e.g. /dev/stdout) or a symbolic link.\n";
 
@@ -190,8 +194,8 @@ Args parse_args(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "-o") arg = "--o";
-    if (arg == "--force") {
-      a.options["force"] = "";  // a flag: takes no value
+    if (arg == "--force" || arg == "--burn-captions") {
+      a.options[arg.substr(2)] = "";  // a flag: takes no value
     } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
       if (i + 1 >= argc) throw UsageError{"option " + arg + " needs a value"};
       a.options[arg.substr(2)] = argv[++i];
@@ -462,6 +466,50 @@ int cmd_gif(const Args& args) {
   return 0;
 }
 
+// Refuses to replace an existing file unless --force.
+void check_new_file(const std::string& path, bool force) {
+  std::error_code ec;
+  if (!force && std::filesystem::is_regular_file(path, ec))
+    throw UsageError{path + " exists; add --force to replace it"};
+}
+
+int cmd_video(const Args& args) {
+  args.allow({"conf", "speed", "fps", "size", "o", "burn-captions", "subtitles", "force"}, 1);
+  const auto option = [&](const char* name, const char* fallback) {
+    const auto it = args.options.find(name);
+    return it == args.options.end() ? std::string(fallback) : it->second;
+  };
+  const std::string target = args.words[0];
+  video::VideoOptions o;
+  if (target == "all") {
+    o.conf = static_cast<int>(parse_long(option("conf", "7"), "conf", 0, 255));
+  } else {
+    if (args.options.count("conf") != 0) throw UsageError{"--conf is for all, not one drill"};
+    o.conf = drill_named(target).conf_bit();
+  }
+  o.speed = static_cast<int>(parse_long(option("speed", "1"), "speed", 1, 3));
+  o.fps = parse_long(option("fps", "30"), "fps", 1, 120);
+  const Size size = parse_size(option("size", "1280x720"));
+  if (size.w % 2 != 0 || size.h % 2 != 0)
+    throw UsageError{"video size must be even both ways, not " + option("size", "")};
+  o.width = size.w;
+  o.height = size.h;
+  o.burn_captions = args.options.count("burn-captions") != 0;
+  o.path = option("o", (target + ".mp4").c_str());
+  if (!video::container_for(o.path))
+    throw UsageError{"video file " + o.path + " must end in .mp4 or .webm"};
+  o.subtitles_path = option("subtitles", "");
+  if (!o.subtitles_path.empty() && !video::subtitle_format_for(o.subtitles_path))
+    throw UsageError{"subtitle file " + o.subtitles_path + " must end in .srt or .vtt"};
+  const bool force = args.options.count("force") != 0;
+  check_new_file(o.path, force);
+  if (!o.subtitles_path.empty()) check_new_file(o.subtitles_path, force);
+
+  video::VideoJob job(o, stop_if_signalled);
+  run_export(job.window(), job.clock(), job.schedule(), job.sink());
+  return 0;
+}
+
 int run_command(const std::string& command, const Args& args) {
   if (command == "dump") return cmd_dump(args);
   if (command == "--help" || command == "-h") {
@@ -473,6 +521,7 @@ int run_command(const std::string& command, const Args& args) {
   if (command == "frame") return cmd_frame(args);
   if (command == "play") return cmd_play(args);
   if (command == "gif") return cmd_gif(args);
+  if (command == "video") return cmd_video(args);
   throw UsageError{"unknown command '" + command + "'"};
 }
 
