@@ -22,7 +22,8 @@ ensure_packages() {
 }
 
 # What the native build needs: compilers, the libraries of the raster window and
-# the Linux host, the Japanese caption font, GoogleTest and Google Benchmark.
+# the Linux host, the Japanese caption font, GoogleTest, Google Benchmark and
+# FFmpeg's libraries for video export (ffmpeg, for ffprobe, goes with the tests).
 build_packages=(g++ cmake ninja-build pkg-config libfreetype-dev libfontconfig-dev
   fonts-ipafont-gothic libpng-dev libgif-dev libsdl2-dev libgtk-3-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev libavformat-dev libavcodec-dev libswscale-dev
