@@ -411,6 +411,7 @@ bool VideoSink::repeat_frame(const raster::Surface& frame, raster::FrameTime tim
 
 bool VideoSink::finish(std::string* error) {
   Impl& m = *impl_;
+  if (!m.thread.joinable()) return m.fail(error, "the video was not begun");
   {
     const std::lock_guard lock(m.mutex);
     m.no_more = true;
