@@ -1,5 +1,6 @@
-// Writes the 16 pose sprites (pose_00.bmp .. pose_15.bmp) and the program icon
-// (mirukado.ico) into the folder given as the only argument. The files in
+// Writes the 16 pose sprites (pose_00.bmp .. pose_15.bmp), the program icon
+// (mirukado.ico) and the viewer's icon (mirukado-view.ico) into the folder
+// given as the only argument. The files in
 // assets/ were made with it; the build embeds those files, not this program.
 //
 // A figure seen from above: a blue body disc 22 px across centred in the
@@ -42,6 +43,15 @@ Image figure(int pose, std::uint32_t rgb) {
   const double cy = std::round((16 - 8 * std::cos(a)) * 4) / 4;
   disc(img, cx, cy, 8, rgb);
   return img;
+}
+
+// The viewer's mark: a white "play" triangle in the lower left corner, its
+// upright edge at x = 2 from y = 19 to 30 and its tip at (12, 24.5).
+void play_sign(Image& img) {
+  for (int y = 19; y <= 30; ++y) {
+    const double reach = 2 + 10 * (1 - std::abs(y - 24.5) / 6);
+    for (int x = 2; x <= reach; ++x) img.px[static_cast<std::size_t>(y * kSize + x)] = 0xFFFFFF;
+  }
 }
 
 void put16(std::vector<unsigned char>& b, unsigned v) {
@@ -132,6 +142,13 @@ int main(int argc, char** argv) {
   // The icon: a red figure facing up-right on black, like a brigade member at a hose.
   if (!write(dir + "/mirukado.ico", ico_file(figure(2, 0xFF2020)))) {
     std::fprintf(stderr, "make_sprites: cannot write %s/mirukado.ico\n", dir.c_str());
+    return 1;
+  }
+  // The viewer's: the same figure with the sign of a player.
+  Image view = figure(2, 0xFF2020);
+  play_sign(view);
+  if (!write(dir + "/mirukado-view.ico", ico_file(view))) {
+    std::fprintf(stderr, "make_sprites: cannot write %s/mirukado-view.ico\n", dir.c_str());
     return 1;
   }
   return 0;

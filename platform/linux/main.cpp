@@ -15,6 +15,7 @@
 #include "host/saver.hpp"
 #include "platform/linux/linux_platform.hpp"
 #include "platform/linux/settings_file.hpp"
+#include "platform/linux/viewer.hpp"
 #include "platform/linux/x11.hpp"
 
 namespace {
@@ -99,6 +100,9 @@ int main(int argc, char** argv) {
     }
     root_window = display.root();
   }
+  // The viewer is a program of its own beside the saver: no settings, no lock.
+  if (argc >= 2 && std::string(argv[1]) == "view")
+    return linux_host::run_viewer(std::vector<std::string>(argv + 2, argv + argc));
   const Invocation inv = read_arguments(argc, argv, root_window);
   if (!inv.error.empty()) return refuse(inv.error);
   linux_host::LinuxPlatform platform(inv.command_line,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "stage/assets.hpp"
 #include "stage/rounding.hpp"
@@ -33,6 +34,25 @@ class Selected {
 };
 
 Selected pen(HDC dc, stage::Rgb c) { return {dc, CreatePen(PS_SOLID, 1, colorref(c)), true}; }
+
+// The surface as runs of equal pixels, row after row.
+class RunLengthSnapshot final : public stage::SurfaceSnapshot {
+ public:
+  struct Run {
+    std::uint32_t length;
+    std::uint32_t pixel;
+  };
+  RunLengthSnapshot(int width, int height) : width_(width), height_(height) {}
+  int width() const { return width_; }
+  int height() const { return height_; }
+  std::vector<Run>& runs() { return runs_; }
+  const std::vector<Run>& runs() const { return runs_; }
+
+ private:
+  int width_;
+  int height_;
+  std::vector<Run> runs_;
+};
 
 }  // namespace
 
@@ -97,6 +117,11 @@ std::uint32_t MemoryBuffer::pixel(int x, int y) const {
   const auto* row = static_cast<const std::uint32_t*>(bits_) +
                     static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
   return row[x] & 0x00FFFFFFu;
+}
+
+std::uint32_t* MemoryBuffer::bits() const {
+  GdiFlush();
+  return static_cast<std::uint32_t*>(bits_);
 }
 
 GdiWindow::GdiWindow(HWND hwnd, int width, int height)
@@ -275,6 +300,34 @@ bool GdiWindow::process_events() {
 
 void GdiWindow::set_foreground() {
   if (hwnd_) SetForegroundWindow(hwnd_);
+}
+
+std::unique_ptr<stage::SurfaceSnapshot> GdiWindow::save_surface() const {
+  const std::uint32_t* px = surface_.bits();
+  if (!px) return nullptr;
+  auto snapshot = std::make_unique<RunLengthSnapshot>(surface_.width(), surface_.height());
+  const std::size_t n =
+      static_cast<std::size_t>(surface_.width()) * static_cast<std::size_t>(surface_.height());
+  std::vector<RunLengthSnapshot::Run>& runs = snapshot->runs();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!runs.empty() && runs.back().pixel == px[i])
+      ++runs.back().length;
+    else
+      runs.push_back({1, px[i]});
+  }
+  runs.shrink_to_fit();
+  return snapshot;
+}
+
+bool GdiWindow::restore_surface(const stage::SurfaceSnapshot& snapshot) {
+  const auto* copy = dynamic_cast<const RunLengthSnapshot*>(&snapshot);
+  std::uint32_t* px = surface_.bits();
+  if (!copy || !px || copy->width() != surface_.width() || copy->height() != surface_.height())
+    return false;
+  for (const RunLengthSnapshot::Run& run : copy->runs())
+    px = std::fill_n(px, run.length, run.pixel);
+  changed();
+  return true;
 }
 
 void GdiWindow::compose() {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "stage/window.hpp"
@@ -29,6 +30,8 @@ class MemoryBuffer {
   int height() const { return height_; }
   // 0x00RRGGBB of pixel (x, y); 0 outside.
   std::uint32_t pixel(int x, int y) const;
+  // The pixels, row 0 first, after GDI has finished what it batched.
+  std::uint32_t* bits() const;
 
  private:
   HDC dc_ = nullptr;
@@ -72,6 +75,10 @@ class GdiWindow final : public stage::Window {
   float width() const override { return static_cast<float>(width_px_) * tpp_x_; }
   float height() const override { return static_cast<float>(height_px_) * tpp_y_; }
   void set_foreground() override;
+  // Run-length copies of the surface: the stage is mostly black, so a viewer
+  // can keep dozens of checkpoints of a large window.
+  std::unique_ptr<stage::SurfaceSnapshot> save_surface() const override;
+  bool restore_surface(const stage::SurfaceSnapshot& snapshot) override;
 
   // The window procedure calls this on WM_DESTROY: from then on nothing
   // touches the window and process_events() reports the run as ended.
@@ -81,6 +88,14 @@ class GdiWindow final : public stage::Window {
   // Composes surface, slots and caption (if anything changed) and shows the
   // result on the window. paint_dc: the DC of a WM_PAINT, or null to draw now.
   void present(HDC paint_dc = nullptr);
+
+  // The composed picture brought up to date, for a host that paints more
+  // above it on a copy (the viewer's overlay), and the caption's font.
+  HDC composed_dc() {
+    compose();
+    return frame_.dc();
+  }
+  HFONT caption_font() const { return caption_font_; }
 
   // The painted surface alone and the composed frame, for tests.
   std::uint32_t surface_pixel(int x, int y) const { return surface_.pixel(x, y); }

@@ -22,44 +22,13 @@
 #include <thread>
 #include <vector>
 
+#include "tool_process.hpp"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-fs::path work_dir() {
-  const char* base = std::getenv("MIRUKADO_TEST_OUTPUT");
-  fs::path dir = fs::path(base ? base : fs::temp_directory_path().string()) /
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
-
-// Runs the tool with args (which may end in redirections of their own) and
-// collects its standard output and standard error.
-Result run(const std::string& args, const fs::path& dir) {
-  const fs::path err = dir / "stderr.txt";
-  const std::string cmd = std::string(MIRUKADO_RENDER) + " 2>" + err.string() + " " + args;
-  Result r{};
-  FILE* p = popen(cmd.c_str(), "r");
-  std::array<char, 4096> buf{};
-  std::size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int raw = pclose(p);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream e(err);
-  std::stringstream ss;
-  ss << e.rdbuf();
-  r.err = ss.str();
-  fs::remove(err);
-  return r;
-}
+using namespace tool_test;
 
 struct Png {
   int width = 0;
@@ -78,10 +47,6 @@ Png read_png(const fs::path& path) {
   out.width = static_cast<int>(img.width);
   out.height = static_cast<int>(img.height);
   return out;
-}
-
-int lines_of(const std::string& s) {
-  return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
 }
 
 TEST(RenderTool, StillWritesAPngOfTheAskedSize) {
@@ -153,10 +118,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadCase{"UnknownDrill", "dump bogus", "bogus"},
         BadCase{"UnknownCommand", "explode", "explode"},
+        BadCase{"OptionBeforeTheCommand", "--size 10x10 still", "--size"},
         BadCase{"ZeroWidth", "still --size 0x100 -o %s", "width"},
         BadCase{"TooHigh", "still --size 100x16385 -o %s", "height"},
         BadCase{"NotASize", "still --size big -o %s", "WxH"},
-        BadCase{"MissingOutput", "still --size 10x10", "--o"},
+        BadCase{"PlayNeedsAFolder", "play --size 10x10", "-o"},
+        BadCase{"OutputWithoutValue", "still -o", "-o"},
         BadCase{"Unwritable", "still --size 10x10 -o /nonexistent/dir/x.png", "x.png"},
         BadCase{"FrameUnknownDrill", "frame nope 0 --size 10x10 -o %s", "nope"},
         BadCase{"FrameIndexNotNumber", "frame kiritu abc --size 10x10 -o %s", "abc"},
@@ -166,7 +133,24 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"PlayOverTheBound",
                 "play --conf 1 --speed 1 --from 0 --seconds 1 --fps 100 --size 16384x16384 -o %s",
                 "--force"},
-        BadCase{"ForceIsOnlyForPlay", "still --force --size 10x10 -o %s", "force"}),
+        BadCase{"NoForceForDump", "dump kiritu --force", "force"},
+        BadCase{"UnknownOption", "gif kahan --colour red -o %s", "colour"},
+        BadCase{"ExtraArgument", "commands ponpu extra", "extra"},
+        BadCase{"CommandsUnknownDrill", "commands bogus", "bogus"},
+        BadCase{"SheetUnknownDrill", "sheet bogus -o %s", "bogus"},
+        BadCase{"PlayBadConf", "play --conf 256 --size 10x10 -o %s", "conf"},
+        BadCase{"PlayBadSpeed", "play --speed 0 --size 10x10 -o %s", "speed"},
+        BadCase{"PlayBadFrom", "play --from soon --size 10x10 -o %s", "from"},
+        BadCase{"PlayFromPastTheRun", "play --conf 4 --from 99999 --size 10x10 -o %s",
+                "past the end"},
+        BadCase{"PlayBadSeconds", "play --seconds -1 --size 10x10 -o %s", "seconds"},
+        BadCase{"PlayBadFps", "play --fps 101 --seconds 1 --size 10x10 -o %s", "fps"},
+        BadCase{"GifBadFps", "gif kahan --fps 51 --size 10x10 -o %s", "fps"},
+        BadCase{"FrameBadSize", "frame kahan 1 --size 10 -o %s", "WxH"},
+        BadCase{"FrameAtZero", "frame ponpu --at 0 --size 10x10 -o %s", "command number"},
+        BadCase{"FrameAtPastTheEnd", "frame ponpu --at 54 --size 10x10 -o %s", "1..53"},
+        BadCase{"FrameAtAndIndex", "frame ponpu 3 --at 2 --size 10x10 -o %s", "one of the two"},
+        BadCase{"FrameNeitherAtNorIndex", "frame ponpu --size 10x10 -o %s", "one of the two"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RenderTool, PlayWritesOneFramePerStepBelowTheEnd) {
@@ -194,11 +178,6 @@ TEST(RenderTool, GifOfAWholeRunIsAnAnimatedGif) {
   char magic[6];
   f.read(magic, 6);
   EXPECT_EQ(std::string(magic, 6), "GIF89a");
-}
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool is_png_of(const std::string& bytes, int width, int height) {
@@ -338,9 +317,9 @@ TEST(RenderTool, PlayFramesFollowSymlinks) {
 // Standard output on a full device: one line and status 2, whatever is written there.
 TEST(RenderTool, FullStdoutFailsWithOneLine) {
   const fs::path dir = work_dir();
-  for (const std::string& args :
-       std::vector<std::string>{"dump kiritu", "still --size 64x36 -o /dev/stdout",
-                                "still --size 64x36 -o " + (dir / "x.png").string(), "--help"}) {
+  for (const std::string& args : std::vector<std::string>{
+           "dump kiritu", "commands kahan", "still --size 64x36 -o /dev/stdout",
+           "still --size 64x36 -o " + (dir / "x.png").string(), "--help"}) {
     const Result r = run(args + " >/dev/full", dir);
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(lines_of(r.err), 1) << args << ": " << r.err;
@@ -451,6 +430,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Interrupted,
     ::testing::Values(
         Interrupt{"Gif", "gif kiritu --speed 1 --fps 50 --size 1280x720 -o %s/a.gif", ".a.gif"},
+        Interrupt{"Sheet", "sheet kiritu -o %s/k.pdf", ".k.pdf"},
         // Over the pixels x frames bound, so --force is needed to start at all.
         Interrupt{"Play",
                   "play --conf 7 --speed 1 --from 0 --seconds 2000 --fps 1 --size 4096x4096 "

@@ -68,15 +68,16 @@ TEST(VideoTool, BadValuesGiveOneLineAndStatus2) {
 
 TEST(VideoTool, NamedAfterTheDrillAndNeverReplacedWithoutForce) {
   const fs::path dir = work_dir();
-  const std::string quick = " --speed 3 --fps 2 --size 64x36";
-  ASSERT_EQ(run("video kahan" + quick, dir).status, 0);
+  const std::string quick = " --speed 3 --size 64x36";
+  ASSERT_EQ(run("video kahan --fps 2" + quick, dir).status, 0);
   ASSERT_TRUE(fs::exists(dir / "kahan.mp4"));
   const auto size = fs::file_size(dir / "kahan.mp4");
-  const Result again = run("video kahan" + quick + " --fps 1", dir);
+  const Result again = run("video kahan --fps 1" + quick, dir);
   EXPECT_EQ(again.status, 2);
+  EXPECT_NE(again.err.find("--force"), std::string::npos) << again.err;
   EXPECT_TRUE(one_line(again.err)) << again.err;
   EXPECT_EQ(fs::file_size(dir / "kahan.mp4"), size);
-  EXPECT_EQ(run("video kahan" + quick + " --fps 1 --force --subtitles k.vtt", dir).status, 0);
+  EXPECT_EQ(run("video kahan --fps 1 --force --subtitles k.vtt" + quick, dir).status, 0);
   EXPECT_NE(fs::file_size(dir / "kahan.mp4"), size);
   EXPECT_TRUE(fs::exists(dir / "k.vtt"));
 }

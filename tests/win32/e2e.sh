@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# End-to-end tests of mirukado.scr under Wine on a private Xvfb display.
-#   e2e.sh build     cross-build the saver and the Windows test helpers
+# End-to-end tests of mirukado.scr and mirukado-view.exe under Wine on a
+# private Xvfb display.
+#   e2e.sh build     cross-build the saver, the viewer and the Windows test helpers
 #   e2e.sh start     start Xvfb and a fresh Wine prefix (shared by the cases)
 #   e2e.sh stop      stop them again
 #   e2e.sh CASE      one case (see the functions named case_* below)
@@ -40,16 +41,18 @@ cmd_build() {
   need_tools
   cmake -S "$src" -B "$win_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" >/dev/null || fail "cross configure"
-  cmake --build "$win_build" -j 2 --target mirukado || fail "cross build"
-  # One self-contained GUI program: no DLL that a bare Windows lacks.
-  local headers dll
-  headers=$(x86_64-w64-mingw32-objdump -p "$win_build/platform/win32/mirukado.scr") || fail "objdump"
-  grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || fail "not a GUI program"
-  for dll in $(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers"); do
-    case $dll in
-      kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | imm32.dll | msvcrt.dll) ;;
-      *) fail "mirukado.scr needs $dll" ;;
-    esac
+  cmake --build "$win_build" -j 2 --target mirukado mirukado-view || fail "cross build"
+  # Self-contained GUI programs: no DLL that a bare Windows lacks.
+  local program headers dll
+  for program in mirukado.scr mirukado-view.exe; do
+    headers=$(x86_64-w64-mingw32-objdump -p "$win_build/platform/win32/$program") || fail "objdump"
+    grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || fail "$program is not a GUI program"
+    for dll in $(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers"); do
+      case $dll in
+        kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | imm32.dll | msvcrt.dll) ;;
+        *) fail "$program needs $dll" ;;
+      esac
+    done
   done
   mkdir -p "$helpers"
   local cxx
@@ -316,9 +319,138 @@ case_gdi_window() {
   [ "${PIPESTATUS[0]}" = 0 ] || fail "GDI window checks"
 }
 
+# --- the viewer ---
+
+view_caption="ミルカド ビューア"
+
+# Starts the viewer of case folder $1 in the background; status in $1/rc,
+# stderr in $1/err.log.
+start_viewer() {
+  local dir=$1
+  shift
+  rm -f "$dir/rc"
+  (
+    cd "$dir" && wine ./mirukado-view.exe "$@" </dev/null >>"$dir/out.log" 2>"$dir/err.log"
+    echo $? >"$dir/rc"
+  ) &
+}
+
+# The viewer's title names the drill, the keyframe on screen and the command.
+title_of() { xdotool getwindowname "$1"; }
+keyframe_in() { sed -n 's/.* コマ \([0-9]*\).*/\1/p' <<<"$1"; }
+command_in() { sed -n 's/.* コマ [0-9]* //p' <<<"$1"; }
+# "WxH hash lit" of the viewer's client area.
+viewer_shot() { probe window MirukadoViewer; }
+
+# Opens windowed and plays; Space pauses, → steps one keyframe, ↓ goes to the
+# next command, clicks on the timeline seek and on the command list jump, a
+# resize keeps the place, q quits.
+case_view() {
+  local d w t k k2 k3 k4 s1 s2 c
+  d=$(case_dir view)
+  cp "$win_build/platform/win32/mirukado-view.exe" "$d/"
+  start_viewer "$d" ponpu
+  w=$(wait_window "$view_caption.*") || fail "no viewer window"
+  xdotool windowfocus "$w" 2>/dev/null
+  s1=$(viewer_shot) || fail "no viewer window to capture"
+  [ "${s1%% *}" = 800x500 ] || fail "not the 800x500 window it opens with: $s1"
+  [ "$(title_of "$w")" != "${view_caption}" ] || fail "title without the place"
+  grep -q ポンプ車操法 <<<"$(title_of "$w")" || fail "not the pump-truck drill: $(title_of "$w")"
+  # The drill opens with keyframes of seconds: speed 3 plays ten times faster.
+  xdotool key 3
+  k=$(keyframe_in "$(title_of "$w")")
+  sleep 1.5
+  k2=$(keyframe_in "$(title_of "$w")")
+  [ "$k2" -gt "$k" ] || fail "does not play: keyframe $k, then $k2"
+
+  xdotool key space
+  sleep 0.5
+  s1=$(viewer_shot)
+  t=$(title_of "$w")
+  sleep 1
+  s2=$(viewer_shot)
+  [ "$s1" = "$s2" ] || fail "the picture changes while paused: $s1 / $s2"
+  [ "$(title_of "$w")" = "$t" ] || fail "the place changes while paused"
+
+  k=$(keyframe_in "$t")
+  xdotool key Right
+  sleep 0.5
+  k2=$(keyframe_in "$(title_of "$w")")
+  [ "$k2" = $((k + 1)) ] || fail "→ from keyframe $k went to $k2"
+  [ "$(viewer_shot)" != "$s2" ] || fail "→ left the picture as it was"
+
+  c=$(command_in "$(title_of "$w")")
+  xdotool key Down
+  sleep 0.5
+  t=$(title_of "$w")
+  k3=$(keyframe_in "$t")
+  [ "$k3" -gt "$k2" ] || fail "↓ from keyframe $k2 went to $k3"
+  [ -n "$(command_in "$t")" ] && [ "$(command_in "$t")" != "$c" ] ||
+    fail "↓ did not move to the next command: '$c' then '$(command_in "$t")'"
+
+  # The timeline band lies along the bottom edge: three quarters along it,
+  # then back near its start.
+  xdotool mousemove --window "$w" 600 496 click 1
+  sleep 1
+  k4=$(keyframe_in "$(title_of "$w")")
+  [ "$k4" -gt $((k3 + 100)) ] || fail "a click 3/4 along the timeline went from $k3 to $k4"
+  # The command list (c) keeps the current command in its middle: its top
+  # row is an earlier command.
+  c=$(command_in "$(title_of "$w")")
+  xdotool key c
+  sleep 0.5
+  xdotool mousemove --window "$w" 666 12 click 1
+  sleep 1
+  t=$(title_of "$w")
+  k=$(keyframe_in "$t")
+  [ "$k" -lt "$k4" ] && [ "$(command_in "$t")" != "$c" ] ||
+    fail "a click on the list's top row went from $k4 '$c' to $k '$(command_in "$t")'"
+  xdotool key c
+  k4=$k
+  xdotool mousemove --window "$w" 20 496 click 1
+  sleep 1
+  k=$(keyframe_in "$(title_of "$w")")
+  [ "$k" -lt "$k4" ] || fail "a click near the timeline's start went from $k4 to $k"
+
+  t=$(title_of "$w")
+  xdotool windowsize "$w" 640 400
+  sleep 1.5
+  s1=$(viewer_shot)
+  [ "${s1%% *}" = 640x400 ] || fail "not resized: $s1"
+  [ "$(title_of "$w")" = "$t" ] || fail "the resize moved from '$t' to '$(title_of "$w")'"
+  sleep 1
+  [ "$(viewer_shot)" = "$s1" ] || fail "plays after the resize although it was paused"
+
+  echo "keyframes: → $k2, ↓ $k3, list $k4, click near the start $k; ${s1%% *} after the resize"
+  expect_running "$d" "the viewer"
+  xdotool key q
+  expect_exit_zero "$d" "q"
+  [ -e "$d/ミルカド.ini" ] && fail "the viewer wrote a settings file"
+  return 0
+}
+
+# A drill name it does not know, or more than one: one line on stderr, status 2.
+case_view_arguments() {
+  local d args
+  d=$(case_dir view_arguments)
+  cp "$win_build/platform/win32/mirukado-view.exe" "$d/"
+  for args in "bogus" "ponpu kahan"; do
+    # shellcheck disable=SC2086
+    start_viewer "$d" $args
+    wait_exit "$d" 100 || fail "'$args': the viewer did not end"
+    [ "$(cat "$d/rc")" = 2 ] || fail "'$args': status $(cat "$d/rc")"
+    [ "$(tr -d '\r' <"$d/err.log" | wc -l)" = 1 ] || fail "'$args': stderr is: $(cat "$d/err.log")"
+    grep -q mirukado-view "$d/err.log" || fail "'$args': stderr is: $(cat "$d/err.log")"
+  done
+  xdotool search --name "^$view_caption" >/dev/null 2>&1 && fail "a viewer window appeared"
+  return 0
+}
+
 # Kills a saver left behind by a failed case so that the next one starts clean.
 cleanup_savers() {
-  wine taskkill /f /im mirukado.scr </dev/null >/dev/null 2>&1 || true
+  local program=mirukado.scr
+  [[ $what == view* ]] && program=mirukado-view.exe
+  wine taskkill /f /im "$program" </dev/null >/dev/null 2>&1 || true
 }
 
 what=${1:?usage: e2e.sh build|start|stop|CASE}

@@ -179,6 +179,29 @@ int wmain() {
   w.set_caption_text("");
   expect("empty caption shows nothing", 4, 1, w.frame_pixel(4, 1), kBlack);
 
+  // A surface snapshot puts back exactly the painted surface it copied (runs
+  // that cross rows included), and only into a window of its size.
+  w.clear();
+  w.line(X(0), Y(5), X(127), Y(5), stage::colors::white);  // a run to the row's end
+  w.filled_box(X(120), Y(6), X(127), Y(7), stage::colors::red);
+  w.line(X(0), Y(8), X(3), Y(8), stage::colors::red);  // continues the run from row 7
+  const auto snapshot = w.save_surface();
+  expect_true("a snapshot is taken", snapshot != nullptr);
+  w.clear();
+  w.filled_box(X(0), Y(0), X(127), Y(95), stage::colors::cyan);
+  expect_true("the snapshot is put back", snapshot && w.restore_surface(*snapshot));
+  surface("snapshot", {{0, 5, kWhite},
+                       {127, 5, kWhite},
+                       {0, 4, kBlack},
+                       {119, 6, kBlack},
+                       {127, 7, kRed},
+                       {3, 8, kRed},
+                       {4, 8, kBlack},
+                       {64, 95, kBlack}});
+  win32::GdiWindow other(nullptr, 64, 48);
+  expect_true("no snapshot into a window of another size",
+              !snapshot || !other.restore_surface(*snapshot));
+
   check_process_events();
 
   std::printf("%s\n", failures == 0 ? "all GDI window checks passed" : "GDI window checks failed");

@@ -1,5 +1,8 @@
 // probe.exe: the Windows side of the end-to-end tests, run under Wine.
 //   probe screen MIN         counts the screen's non-black pixels; fails below MIN
+//   probe window CLASS       prints the client size, a hash of the client
+//                            area's pixels and its non-black pixel count for
+//                            the top window of that class (no window: fails)
 //   probe preview SCR        hosts SCR /p in a window of its own, checks that it
 //                            embeds itself at the host's size and keeps running,
 //                            destroys the window and checks that SCR then exits
@@ -15,10 +18,15 @@
 
 namespace {
 
-// Non-black pixels of a screen rectangle.
-long count_lit(const RECT& r) {
+struct Capture {
+  long lit = 0;
+  unsigned long long hash = 0;
+};
+
+// Non-black pixels and an FNV-1a hash of a screen rectangle.
+Capture capture(const RECT& r) {
   const int w = r.right - r.left, h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return 0;
+  if (w <= 0 || h <= 0) return {};
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
   BITMAPINFO info{};
@@ -33,15 +41,19 @@ long count_lit(const RECT& r) {
   HGDIOBJ old = SelectObject(mem, bmp);
   BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
   GdiFlush();
-  long lit = 0;
+  Capture c;
+  c.hash = 14695981039346656037ull;
   const auto* px = static_cast<const unsigned*>(bits);
-  for (long i = 0; i < static_cast<long>(w) * h; ++i)
-    if ((px[i] & 0xFFFFFF) != 0) ++lit;
+  for (long i = 0; i < static_cast<long>(w) * h; ++i) {
+    const unsigned rgb = px[i] & 0xFFFFFF;
+    if (rgb != 0) ++c.lit;
+    c.hash = (c.hash ^ rgb) * 1099511628211ull;
+  }
   SelectObject(mem, old);
   DeleteObject(bmp);
   DeleteDC(mem);
   ReleaseDC(nullptr, screen);
-  return lit;
+  return c;
 }
 
 void pump_for(DWORD ms) {
@@ -58,10 +70,24 @@ void pump_for(DWORD ms) {
 
 int screen(long min_lit) {
   RECT all{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  const long lit = count_lit(all);
+  const long lit = capture(all).lit;
   std::printf("screen %ldx%ld: %ld lit pixels (want >= %ld)\n", all.right, all.bottom, lit,
               min_lit);
   return lit >= min_lit ? 0 : 1;
+}
+
+int window(const wchar_t* window_class) {
+  HWND hwnd = FindWindowW(window_class, nullptr);
+  if (!hwnd) {
+    std::printf("no window of class %ls\n", window_class);
+    return 1;
+  }
+  RECT r{};
+  GetClientRect(hwnd, &r);
+  MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  const Capture c = capture(r);
+  std::printf("%ldx%ld %016llx %ld\n", r.right - r.left, r.bottom - r.top, c.hash, c.lit);
+  return 0;
 }
 
 LRESULT CALLBACK host_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -151,6 +177,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 3 && std::wcscmp(argv[1], L"screen") == 0)
     return screen(std::wcstol(argv[2], nullptr, 10));
   if (argc >= 3 && std::wcscmp(argv[1], L"preview") == 0) return preview(argv[2]);
-  std::printf("usage: probe screen MIN | probe preview SCR\n");
+  if (argc >= 3 && std::wcscmp(argv[1], L"window") == 0) return window(argv[2]);
+  std::printf("usage: probe screen MIN | probe preview SCR | probe window CLASS\n");
   return 2;
 }

@@ -1,0 +1,504 @@
+#include "platform/linux/viewer.hpp"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "drills/registry.hpp"
+#include "platform/linux/presenter.hpp"
+#include "platform/raster/overlay_painter.hpp"
+#include "platform/raster/raster_window.hpp"
+#include "stage/overlay.hpp"
+#include "stage/playback.hpp"
+
+namespace linux_host {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr float kTwipsPerPixel = 15.0f;
+constexpr int kDefaultWidth = 1024;
+constexpr int kDefaultHeight = 640;
+// The raster window keeps two 32-bit frames and X computes image offsets in
+// a signed int: beyond this side the stage is drawn at this size.
+constexpr int kMaxSide = 16384;
+constexpr char kTitle[] = "ミルカド ビューア";
+
+enum class Action {
+  Ignore,
+  TogglePlay,
+  StepBack,
+  StepForward,
+  PreviousCommand,
+  NextCommand,
+  Start,
+  End,
+  NextDrill,
+  Speed1,
+  Speed2,
+  Speed3,
+  Slower,
+  Faster,
+  LoopStart,
+  LoopEnd,
+  ClearLoop,
+  Help,
+  Commands,
+  FullScreen,
+  Quit,
+};
+
+// Steps and command jumps repeat while their key is held; a toggle held down
+// acts once.
+bool repeats(Action a) {
+  return a == Action::StepBack || a == Action::StepForward || a == Action::PreviousCommand ||
+         a == Action::NextCommand;
+}
+
+Action action_for(const SDL_Keysym& key) {
+  // Ctrl, Alt and the logo key belong to the desktop's shortcuts.
+  if (key.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI)) return Action::Ignore;
+  switch (key.sym) {
+    case SDLK_SPACE:
+      return Action::TogglePlay;
+    case SDLK_LEFT:
+      return Action::StepBack;
+    case SDLK_RIGHT:
+      return Action::StepForward;
+    case SDLK_UP:
+    case SDLK_PAGEUP:
+      return Action::PreviousCommand;
+    case SDLK_DOWN:
+    case SDLK_PAGEDOWN:
+      return Action::NextCommand;
+    case SDLK_HOME:
+      return Action::Start;
+    case SDLK_END:
+      return Action::End;
+    case SDLK_TAB:
+      return Action::NextDrill;
+    case SDLK_1:
+    case SDLK_KP_1:
+      return Action::Speed1;
+    case SDLK_2:
+    case SDLK_KP_2:
+      return Action::Speed2;
+    case SDLK_3:
+    case SDLK_KP_3:
+      return Action::Speed3;
+    case SDLK_LEFTBRACKET:
+      return Action::Slower;
+    case SDLK_RIGHTBRACKET:
+      return Action::Faster;
+    case SDLK_a:
+      return Action::LoopStart;
+    case SDLK_b:
+      return Action::LoopEnd;
+    case SDLK_l:
+      return Action::ClearLoop;
+    // '?' is Shift+/ on most layouts; F1 is the usual help key.
+    case SDLK_QUESTION:
+    case SDLK_SLASH:
+    case SDLK_F1:
+      return Action::Help;
+    case SDLK_c:
+      return Action::Commands;
+    case SDLK_f:
+    case SDLK_F11:
+      return Action::FullScreen;
+    case SDLK_ESCAPE:
+    case SDLK_q:
+      return Action::Quit;
+    default:
+      return Action::Ignore;
+  }
+}
+
+// What the overlay depends on besides the picture.
+struct ShownState {
+  int drill = -1;
+  int keyframe = -1;
+  int elapsed_ms = 0;
+  bool playing = false;
+  stage::PlaySpeed speed = stage::PlaySpeed::One;
+  std::optional<stage::LoopRange> loop;
+  bool help = false;
+  bool commands = false;
+  friend bool operator==(const ShownState&, const ShownState&) = default;
+};
+
+class Viewer {
+ public:
+  Viewer(SDL_Window* window, stage::DrillList drills, int drill)
+      : sdl_(window), drills_(drills), presenter_(window) {
+    place_.drill = drill;
+  }
+
+  int run() {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(sdl_, &w, &h);
+    relayout(w, h);
+    while (!quit_) {
+      const int delay = playback_->advance(now());
+      present();
+      if (quit_) break;
+      SDL_Event e;
+      // Paused, the model has nothing to show until input comes: wait for it
+      // without a timeout, so that an idle viewer costs nothing.
+      const bool got =
+          delay == stage::Playback::kIdle ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, delay);
+      if (!got) continue;
+      // Every queued event is handled once, in order, before the picture is
+      // shown again: keys pressed during a long seek wait here, not lost.
+      do handle(e);
+      while (!quit_ && SDL_PollEvent(&e));
+      finish_pending();
+    }
+    return 0;
+  }
+
+ private:
+  std::int64_t now() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - origin_).count();
+  }
+
+  // A new stage for a new window size, at the same place in the same drill.
+  void relayout(int w, int h) {
+    w = std::clamp(w, 1, kMaxSide);
+    h = std::clamp(h, 1, kMaxSide);
+    if (playback_) {
+      playback_->advance(now());
+      place_ = playback_->place();
+    }
+    playback_.reset();  // it draws on the window it was given
+    window_ = std::make_unique<raster::RasterWindow>(w, h, kTwipsPerPixel);
+    playback_ = std::make_unique<stage::Playback>(*window_, drills_, place_);
+    origin_ = Clock::now();
+    pixels_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+    display_ = {pixels_.data(), w, h, w};
+    painter_.fit(h);
+    overlay_drawn_.clear();
+    everything_ = true;
+  }
+
+  void present() {
+    std::vector<raster::Rect> regions = window_->compose();
+    const raster::Surface& frame = window_->frame();
+    // Pointer movements and other idle wake-ups change nothing on screen.
+    const auto& p = *playback_;
+    ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(), p.playing(),
+                     p.speed(), p.loop(),     help_,          commands_};
+    if (regions.empty() && !everything_ && state == shown_) return;
+    shown_ = state;
+    // The overlay is painted on a copy of the stage's frame; where it was,
+    // the stage shows again before it is painted anew.
+    std::vector<raster::Rect> restore = regions;
+    restore.insert(restore.end(), overlay_drawn_.begin(), overlay_drawn_.end());
+    if (everything_) restore.assign(1, raster::Rect{0, 0, frame.width, frame.height});
+    for (const raster::Rect& r : restore)
+      for (int y = r.y; y < r.y + r.h; ++y)
+        std::copy_n(frame.row(y) + r.x, r.w, &display_.at(r.x, y));
+
+    view_ = stage::overlay_view(
+        *playback_, {display_.width, display_.height, painter_.line_height(), help_, commands_});
+    overlay_drawn_ = painter_.paint(view_, display_);
+    restore.insert(restore.end(), overlay_drawn_.begin(), overlay_drawn_.end());
+    presenter_.show(display_, std::move(restore), everything_);
+    everything_ = false;
+    update_title();
+  }
+
+  // The title names the drill, the keyframe and the command heard: what a
+  // window list shows, and what scripts driving the viewer read.
+  void update_title() {
+    const stage::DrillTimeline& t = playback_->timeline();
+    std::string title = std::string(kTitle) + " — " + playback_->descriptor().display_name + "  " +
+                        std::to_string(playback_->keyframe() + 1) + "/" +
+                        std::to_string(t.keyframes());
+    if (const int c = playback_->current_command(); c >= 0)
+      title += "  " + std::string(t.commands()[static_cast<std::size_t>(c)].text);
+    if (title != title_) {
+      title_ = title;
+      SDL_SetWindowTitle(sdl_, title_.c_str());
+      set_net_wm_name(title_);
+    }
+  }
+
+  bool window_manager_running() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdl_, &info) || info.subsystem != SDL_SYSWM_X11) return true;
+    Display* d = info.info.x11.display;
+    Atom type = 0;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool found =
+        XGetWindowProperty(d, DefaultRootWindow(d),
+                           XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                           XA_WINDOW, &type, &format, &n, &after, &data) == Success &&
+        n > 0;
+    if (data) XFree(data);
+    return found;
+  }
+
+  void toggle_full_screen() {
+    if (window_manager_running()) {
+      const bool full = SDL_GetWindowFlags(sdl_) & SDL_WINDOW_FULLSCREEN;
+      SDL_SetWindowFullscreen(sdl_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+      return;
+    }
+    // Full screen is the window manager's to grant; on a bare X server the
+    // window covers the display itself and goes back to where it was.
+    if (!windowed_) {
+      SDL_Rect was{};
+      SDL_GetWindowPosition(sdl_, &was.x, &was.y);
+      SDL_GetWindowSize(sdl_, &was.w, &was.h);
+      SDL_Rect screen{was};
+      SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(sdl_)), &screen);
+      windowed_ = was;
+      SDL_SetWindowBordered(sdl_, SDL_FALSE);
+      SDL_SetWindowPosition(sdl_, screen.x, screen.y);
+      SDL_SetWindowSize(sdl_, screen.w, screen.h);
+    } else {
+      SDL_SetWindowBordered(sdl_, SDL_TRUE);
+      SDL_SetWindowSize(sdl_, windowed_->w, windowed_->h);
+      SDL_SetWindowPosition(sdl_, windowed_->x, windowed_->y);
+      windowed_.reset();
+    }
+  }
+
+  // SDL leaves the UTF-8 title (_NET_WM_NAME) as it was at creation when the
+  // locale cannot convert it, and that is the one window lists read.
+  void set_net_wm_name(const std::string& title) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdl_, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* d = info.info.x11.display;
+    XChangeProperty(d, info.info.x11.window, XInternAtom(d, "_NET_WM_NAME", False),
+                    XInternAtom(d, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()),
+                    static_cast<int>(title.size()));
+    XFlush(d);
+  }
+
+  void handle(const SDL_Event& e) {
+    switch (e.type) {
+      case SDL_QUIT:
+        quit_ = true;
+        break;
+      case SDL_KEYDOWN: {
+        const Action a = action_for(e.key.keysym);
+        if (a != Action::Ignore && (!e.key.repeat || repeats(a))) act(a);
+        break;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button == SDL_BUTTON_LEFT) click(e.button.x, e.button.y);
+        break;
+      case SDL_MOUSEMOTION:
+        // Dragging along the timeline seeks to where the pointer is last.
+        if (dragging_ && (e.motion.state & SDL_BUTTON_LMASK)) {
+          if (auto ms = stage::timeline_hit(view_, *playback_, e.motion.x, view_.bar.y))
+            drag_to_ = ms;
+        }
+        break;
+      case SDL_MOUSEBUTTONUP:
+        if (e.button.button == SDL_BUTTON_LEFT) dragging_ = false;
+        break;
+      case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+          resize_to_ = {e.window.data1, e.window.data2};
+        else if (e.window.event == SDL_WINDOWEVENT_EXPOSED)
+          everything_ = true;
+        break;
+      default:
+        break;
+    }
+  }
+
+  // What piles up while the events drain (a drag, a resize) is applied once,
+  // at the last value.
+  void finish_pending() {
+    if (drag_to_) {
+      playback_->advance(now());
+      playback_->seek_time(*drag_to_);
+      drag_to_.reset();
+    }
+    if (resize_to_) {
+      const auto [w, h] = *resize_to_;
+      resize_to_.reset();
+      if (w != display_.width || h != display_.height) relayout(w, h);
+    }
+  }
+
+  void click(int x, int y) {
+    playback_->advance(now());
+    if (auto ms = stage::timeline_hit(view_, *playback_, x, y)) {
+      playback_->seek_time(*ms);
+      dragging_ = true;
+    } else if (auto command = stage::command_hit(view_, x, y)) {
+      playback_->go_to_command(*command);
+    }
+  }
+
+  void act(Action a) {
+    stage::Playback& p = *playback_;
+    p.advance(now());  // commands act at the present moment
+    switch (a) {
+      case Action::Ignore:
+        break;
+      case Action::TogglePlay:
+        p.toggle_play();
+        break;
+      case Action::StepBack:
+        p.step_back();
+        break;
+      case Action::StepForward:
+        p.step_forward();
+        break;
+      case Action::PreviousCommand:
+        p.previous_command();
+        break;
+      case Action::NextCommand:
+        p.next_command();
+        break;
+      case Action::Start:
+        p.go_to_start();
+        break;
+      case Action::End:
+        p.go_to_end();
+        break;
+      case Action::NextDrill:
+        p.next_drill();
+        break;
+      case Action::Speed1:
+        p.set_speed(stage::PlaySpeed::One);
+        break;
+      case Action::Speed2:
+        p.set_speed(stage::PlaySpeed::Two);
+        break;
+      case Action::Speed3:
+        p.set_speed(stage::PlaySpeed::Three);
+        break;
+      case Action::Slower:
+        p.slower();
+        break;
+      case Action::Faster:
+        p.faster();
+        break;
+      case Action::LoopStart:
+        p.set_loop_start();
+        break;
+      case Action::LoopEnd:
+        p.set_loop_end();
+        break;
+      case Action::ClearLoop:
+        p.clear_loop();
+        break;
+      case Action::Help:
+        help_ = !help_;
+        break;
+      case Action::Commands:
+        commands_ = !commands_;
+        break;
+      case Action::FullScreen:
+        toggle_full_screen();
+        break;
+      case Action::Quit:
+        quit_ = true;
+        break;
+    }
+  }
+
+  SDL_Window* sdl_;
+  stage::DrillList drills_;
+  Presenter presenter_;
+  stage::PlaybackPlace place_;
+  std::unique_ptr<raster::RasterWindow> window_;
+  std::unique_ptr<stage::Playback> playback_;
+  Clock::time_point origin_ = Clock::now();  // the model's time 0
+
+  raster::OverlayPainter painter_;
+  std::vector<std::uint32_t> pixels_;  // the stage's frame with the overlay above it
+  raster::Surface display_;
+  std::vector<raster::Rect> overlay_drawn_;
+  stage::OverlayView view_;
+  ShownState shown_;
+  std::string title_;
+
+  bool help_ = false;
+  bool commands_ = false;
+  bool everything_ = true;
+  bool dragging_ = false;
+  bool quit_ = false;
+  std::optional<SDL_Rect> windowed_;  // where the window was before it covered the display
+  std::optional<int> drag_to_;
+  std::optional<std::tuple<int, int>> resize_to_;
+};
+
+int usage(const std::string& why) {
+  std::fprintf(stderr, "mirukado view: %s\n", why.c_str());
+  return kViewerUsageError;
+}
+
+}  // namespace
+
+int run_viewer(const std::vector<std::string>& args) {
+  const stage::DrillList drills = drills::registry();
+  std::string names;
+  for (const stage::DrillDescriptor& d : drills)
+    names += (names.empty() ? "" : "|") + std::string(d.name);
+  if (args.size() > 1) return usage("too many arguments; usage: mirukado view [" + names + "]");
+  int drill = 0;
+  if (!args.empty()) {
+    const auto it =
+        std::find_if(drills.begin(), drills.end(),
+                     [&](const stage::DrillDescriptor& d) { return args[0] == d.name; });
+    if (it == drills.end()) return usage("unknown drill '" + args[0] + "'; choose " + names);
+    drill = static_cast<int>(it - drills.begin());
+  }
+
+  // X11 only, as for the saver; present through X images, not OpenGL.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "mirukado view: cannot open the display: %s\n", SDL_GetError());
+    return 1;
+  }
+  SDL_Rect bounds{0, 0, kDefaultWidth, kDefaultHeight};
+  SDL_GetDisplayUsableBounds(0, &bounds);
+  // Three quarters of the screen at most, so that the window fits with its frame.
+  const int w = std::min(kDefaultWidth, bounds.w * 3 / 4);
+  const int h = std::min(kDefaultHeight, bounds.h * 3 / 4);
+  SDL_Window* window =
+      SDL_CreateWindow(kTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, std::max(1, w),
+                       std::max(1, h), SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+  if (!window) {
+    std::fprintf(stderr, "mirukado view: cannot open the window: %s\n", SDL_GetError());
+    SDL_Quit();
+    return 1;
+  }
+  // Keys are commands here, not text for an input method.
+  SDL_StopTextInput();
+  int status = 0;
+  {
+    Viewer viewer(window, drills, drill);
+    status = viewer.run();
+  }
+  SDL_DestroyWindow(window);
+  SDL_Quit();
+  return status;
+}
+
+}  // namespace linux_host

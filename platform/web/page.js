@@ -1,0 +1,426 @@
+// The page around the WebAssembly viewer: the clock (setTimeout on the delay
+// each tick returns, no timer while paused), the canvas (changed rectangles
+// put with putImageData at device pixels), the caption and the overlay drawn
+// with the browser's fonts, keys, pointer and touch, and the settings kept in
+// localStorage and overridden from the address.
+// Appended to Emscripten's loader (--post-js), so it sees the module's exports.
+
+(function () {
+  "use strict";
+
+  // A Japanese Gothic stack: the desktop's MS PGothic, its metric twin on
+  // Linux, then what phones and Macs have.
+  var FONT = '"MS PGothic", "ＭＳ Ｐゴシック", "IPAPGothic", "Hiragino Kaku Gothic ProN", ' +
+    '"Noto Sans CJK JP", "Noto Sans JP", "Yu Gothic", Meiryo, sans-serif';
+  var STORE = "mirukado";
+  var SPEEDS = ["0.25", "0.5", "1", "2", "3"];  // address values, slowest first
+  var DEFAULT_SPEED = 2;                         // speed 1
+  var SWIPE_CSS_PX = 40;                         // a horizontal move this long steps
+  var PT_TO_PX = 20 / 15;                        // twips per point over twips per pixel
+  var CMD = { toggle: 0, forward: 1, back: 2, nextCommand: 3, previousCommand: 4, start: 5,
+    end: 6, nextDrill: 7, speed: 8, slower: 9, faster: 10, loopA: 11, loopB: 12, loopClear: 13,
+    seekTime: 14, command: 15, drill: 16, pause: 17, play: 18 };
+
+  var stageCanvas = document.getElementById("stage");
+  var overlayCanvas = document.getElementById("overlay");
+  var stageCtx = stageCanvas.getContext("2d", { alpha: false, desynchronized: true });
+  var overlayCtx = overlayCanvas.getContext("2d", { desynchronized: true });
+  var measureCtx = document.createElement("canvas").getContext("2d");
+
+  // The caption's line height at `px` pixels, as the stage's font fitting
+  // asks it of every host: the font box's ascent plus descent, whole pixels.
+  var lineHeights = {};
+  Module.captionLineHeight = function (px) {
+    if (!(px in lineHeights)) {
+      measureCtx.font = px + "px " + FONT;
+      var m = measureCtx.measureText("訓練");
+      var h = m.fontBoundingBoxAscent !== undefined
+        ? Math.round(m.fontBoundingBoxAscent + m.fontBoundingBoxDescent) : Math.ceil(px * 1.2);
+      lineHeights[px] = Math.max(1, h);
+    }
+    return lineHeights[px];
+  };
+
+  var names = [];        // the registry's drills
+  var displayNames = [];
+  var origin = 0;        // performance.now() at the viewer's clock 0
+  var timer = 0;
+  var showHelp = false;
+  var showCommands = false;
+  var state = null;
+  var overlay = null;    // the overlay last drawn
+  var drawn = [];        // rectangles of the overlay canvas that hold text now
+  var ticks = [];        // ms of each timer tick with its presentation, for the benchmark
+
+  function readStore() {
+    try {
+      var s = JSON.parse(localStorage.getItem(STORE) || "{}");
+      return s && typeof s === "object" ? s : {};
+    } catch (e) {
+      return {};
+    }
+  }
+  function writeStore(settings) {
+    try {
+      localStorage.setItem(STORE, JSON.stringify(settings));
+    } catch (e) { /* private mode or no storage: the settings last this visit */ }
+  }
+
+  // Each setting from the address when it is valid, else from the store, else
+  // the default; a bad value never stops the page.
+  function drillMask(list) {
+    var mask = 0;
+    if (Array.isArray(list)) list.forEach(function (n) {
+      var i = names.indexOf(String(n).trim().toLowerCase());
+      if (i >= 0) mask |= 1 << i;
+    });
+    return mask;
+  }
+  function settings() {
+    var q = new URLSearchParams(location.search);
+    var stored = readStore();
+    var s = { mask: (1 << names.length) - 1, speed: DEFAULT_SPEED, at: null };
+    var storedMask = drillMask(stored.drills);
+    if (storedMask) s.mask = storedMask;
+    if (Number.isInteger(stored.speed) && stored.speed >= 0 && stored.speed < SPEEDS.length)
+      s.speed = stored.speed;
+    var addressMask = q.has("drills") ? drillMask(q.get("drills").split(",")) : 0;
+    if (addressMask) s.mask = addressMask;
+    var speed = SPEEDS.indexOf(q.get("speed"));
+    if (speed >= 0) s.speed = speed;
+    var at = /^([a-z]+):(\d{1,6})$/.exec((q.get("at") || "").trim().toLowerCase());
+    if (at && names.indexOf(at[1]) >= 0 && (s.mask & (1 << names.indexOf(at[1])))) {
+      var index = 0;  // the drill's place among the chosen ones
+      for (var i = 0; i < names.indexOf(at[1]); ++i) if (s.mask & (1 << i)) ++index;
+      s.at = { drill: index, keyframe: parseInt(at[2], 10) };
+    }
+    return s;
+  }
+
+  function deviceSize() {
+    var dpr = window.devicePixelRatio || 1;
+    return { dpr: dpr, w: Math.max(1, Math.round(window.innerWidth * dpr)),
+      h: Math.max(1, Math.round(window.innerHeight * dpr)) };
+  }
+  // Canvas pixels are device pixels: the CSS size is the pixel size over the
+  // ratio, so one stage pixel is one device pixel and lines stay sharp.
+  function sizeCanvases(size) {
+    [stageCanvas, overlayCanvas].forEach(function (c) {
+      c.width = size.w;
+      c.height = size.h;
+      c.style.width = size.w / size.dpr + "px";
+      c.style.height = size.h / size.dpr + "px";
+    });
+  }
+
+  function clock() { return performance.now() - origin; }
+
+  function present(everything) {
+    var n = _mk_present(everything ? 1 : 0);
+    if (n === 0) return;
+    var rects = _mk_rects() >> 2;
+    var pixels = _mk_pixels();
+    for (var i = 0; i < n; ++i) {
+      var r = HEAP32.subarray(rects + 5 * i, rects + 5 * i + 5);
+      var bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels + r[4], r[2] * r[3] * 4);
+      stageCtx.putImageData(new ImageData(bytes, r[2], r[3]), r[0], r[1]);
+    }
+  }
+
+  function schedule(delay) {
+    if (timer) clearTimeout(timer);
+    timer = delay >= 0 ? setTimeout(tick, delay) : 0;
+  }
+
+  function tick() {
+    timer = 0;
+    var t0 = performance.now();
+    var delay = _mk_advance(t0 - origin);
+    present(false);
+    ticks.push(performance.now() - t0);
+    drawText();
+    schedule(delay);
+  }
+
+  // A viewer command between ticks: the model catches up to now first, then
+  // acts, then says when it next wants the timer.
+  function act(command, arg) {
+    actWith(function () { _mk_command(command, arg || 0); });
+  }
+  function actWith(run) {
+    _mk_advance(clock());
+    run();
+    var delay = _mk_advance(clock());
+    present(false);
+    drawText();
+    schedule(delay);
+  }
+
+  function captionLine() {
+    return Module.captionLineHeight(state.captionPoints * PT_TO_PX);
+  }
+
+  // The caption and the overlay, above the stage on their own canvas.
+  function drawText() {
+    state = JSON.parse(UTF8ToString(_mk_state()));
+    var ctx = overlayCtx;
+    // Only where text was drawn: clearing the whole canvas on every tick
+    // would cost more than the tick itself.
+    drawn.forEach(function (r) { ctx.clearRect(r[0] - 2, r[1] - 2, r[2] + 4, r[3] + 4); });
+    drawn = [];
+    ctx.textBaseline = "alphabetic";
+    if (state.caption) {
+      var px = state.captionPoints * PT_TO_PX;
+      ctx.font = px + "px " + FONT;
+      var m = ctx.measureText(state.caption);
+      var line = captionLine();
+      ctx.fillStyle = "#f0f0f0";  // the label's button face
+      ctx.fillRect(state.captionLeft, 0, Math.ceil(m.width), line);
+      drawn.push([state.captionLeft, 0, Math.ceil(m.width) + 1, line]);
+      ctx.fillStyle = "#000";
+      ctx.fillText(state.caption, state.captionLeft,
+        m.fontBoundingBoxAscent !== undefined ? Math.round(m.fontBoundingBoxAscent) : px);
+    }
+    overlay = JSON.parse(UTF8ToString(_mk_overlay(captionLine(), showHelp, showCommands)));
+    drawOverlay(overlay);
+    placeControls(overlay);
+    syncControls();
+  }
+
+  function drawOverlay(o) {
+    if (!o.shown) return;
+    var ctx = overlayCtx;
+    var line = o.bar[3];
+    var pad = Math.max(1, line >> 2);
+    ctx.font = Math.round(line * 0.8) + "px " + FONT;
+    ctx.textBaseline = "middle";
+    ctx.fillStyle = "rgba(0,0,0,0.6)";
+    ctx.fillRect.apply(ctx, o.band);
+    drawn.push(o.band);
+    ctx.fillStyle = "#555";
+    ctx.fillRect.apply(ctx, o.bar);
+    if (o.loop) {
+      ctx.fillStyle = "rgba(80,160,255,0.6)";
+      ctx.fillRect.apply(ctx, o.loop);
+    }
+    ctx.fillStyle = "#aaa";
+    o.marks.forEach(function (x) { ctx.fillRect(x, o.bar[1], 1, o.bar[3]); });
+    ctx.fillStyle = "#e33";
+    ctx.fillRect(o.bar[0], o.bar[1] + (line >> 2), o.position - o.bar[0], line >> 1);
+    ctx.fillRect(o.position - 1, o.bar[1], 3, o.bar[3]);
+    var statusY = o.bar[1] + o.bar[3] + pad + line / 2;
+    ctx.fillStyle = "#fff";
+    ctx.textAlign = "left";
+    ctx.fillText((o.paused ? "❚❚  " : "▶  ") + o.drill, o.bar[0], statusY);
+    ctx.textAlign = "right";
+    ctx.fillText(o.time + "   " + o.speed, o.bar[0] + o.bar[2], statusY);
+    ctx.textAlign = "left";
+    if (o.help) {
+      ctx.fillStyle = "rgba(0,0,0,0.8)";
+      ctx.fillRect.apply(ctx, o.help);
+      drawn.push(o.help);
+      ctx.fillStyle = "#fff";
+      o.helpLines.forEach(function (l, i) {
+        var y = o.help[1] + pad + line * i + line / 2;
+        ctx.fillText(l[0], o.help[0] + pad * 2, y);
+        ctx.fillText(l[1], o.help[0] + o.help[2] * 0.4, y);
+      });
+    }
+    if (o.panel) {
+      ctx.fillStyle = "rgba(0,0,0,0.75)";
+      ctx.fillRect.apply(ctx, o.panel);
+      drawn.push(o.panel);
+      o.rows.forEach(function (r) {
+        if (r.current) {
+          ctx.fillStyle = "rgba(230,50,50,0.7)";
+          ctx.fillRect.apply(ctx, r.rect);
+        }
+        ctx.fillStyle = "#fff";
+        var y = r.rect[1] + r.rect[3] / 2;
+        ctx.save();  // a long command stops at the panel's edge
+        ctx.beginPath();
+        ctx.rect(r.rect[0], r.rect[1], r.rect[2] - pad, r.rect[3]);
+        ctx.clip();
+        ctx.fillText(r.time, r.rect[0] + pad, y);
+        ctx.fillText(r.text, r.rect[0] + pad + line * 3, y);
+        ctx.restore();
+      });
+    }
+  }
+
+  // --- controls ---
+
+  var bar = document.getElementById("bar");
+  var drillSelect = document.getElementById("drill");
+  var speedSelect = document.getElementById("speed");
+  var choice = document.getElementById("choice");
+
+  // The controls sit in the middle of the timeline's status row, clear of the
+  // caption and the command list; top right when the overlay does not show.
+  function placeControls(o) {
+    var dpr = window.devicePixelRatio || 1;
+    if (o.shown) {
+      var line = o.bar[3];
+      bar.style.cssText = "left: 50%; right: auto; top: auto; transform: translateX(-50%); " +
+        "bottom: " + Math.max(1, line >> 2) / dpr + "px; font-size: " + Math.max(9, line * 0.55 / dpr) + "px";
+    } else {
+      bar.style.cssText = "";
+    }
+  }
+
+  function syncControls() {
+    if (drillSelect.options.length !== state.drills.length) {
+      drillSelect.innerHTML = "";
+      state.drills.forEach(function (n, i) {
+        drillSelect.add(new Option(displayNames[names.indexOf(n)], String(i)));
+      });
+    }
+    drillSelect.value = String(state.drill);
+    speedSelect.value = String(state.speed);
+  }
+
+  function saveSettings() {
+    writeStore({ drills: state.drills, speed: state.speed });
+  }
+
+  function fullScreen() {
+    if (document.fullscreenElement) document.exitFullscreen();
+    else if (document.documentElement.requestFullscreen) document.documentElement.requestFullscreen();
+  }
+
+  var keys = {
+    " ": [CMD.toggle], ArrowRight: [CMD.forward], ArrowLeft: [CMD.back],
+    ArrowDown: [CMD.nextCommand], PageDown: [CMD.nextCommand],
+    ArrowUp: [CMD.previousCommand], PageUp: [CMD.previousCommand],
+    Home: [CMD.start], End: [CMD.end], Tab: [CMD.nextDrill],
+    "1": [CMD.speed, 2], "2": [CMD.speed, 3], "3": [CMD.speed, 4],
+    "[": [CMD.slower], "]": [CMD.faster], a: [CMD.loopA], b: [CMD.loopB], l: [CMD.loopClear]
+  };
+  function onKey(e) {
+    if (e.ctrlKey || e.altKey || e.metaKey) return;
+    if (e.target.tagName === "SELECT" && e.key !== "Tab" && e.key !== " ") return;
+    var k = keys[e.key];
+    if (k) {
+      act(k[0], k[1]);
+      if (k[0] === CMD.speed || k[0] === CMD.slower || k[0] === CMD.faster) saveSettings();
+    } else if (e.key === "?") {
+      showHelp = !showHelp;
+      drawText();
+    } else if (e.key === "c") {
+      showCommands = !showCommands;
+      drawText();
+    } else if (e.key === "f" || e.key === "F11") {
+      fullScreen();
+    } else {
+      return;
+    }
+    e.preventDefault();
+  }
+
+  // Pointer and touch alike: a tap on the timeline seeks, on the command list
+  // jumps, anywhere else pauses or resumes; a horizontal swipe steps.
+  var down = null;
+  function onPointerDown(e) {
+    down = { x: e.clientX, y: e.clientY };
+  }
+  function onPointerUp(e) {
+    if (!down) return;
+    var dx = e.clientX - down.x;
+    var dy = e.clientY - down.y;
+    down = null;
+    if (Math.abs(dx) >= SWIPE_CSS_PX && Math.abs(dx) > 2 * Math.abs(dy)) {
+      act(dx < 0 ? CMD.forward : CMD.back);
+      return;
+    }
+    var dpr = window.devicePixelRatio || 1;
+    var r = overlayCanvas.getBoundingClientRect();
+    var x = Math.floor((e.clientX - r.left) * dpr);
+    var y = Math.floor((e.clientY - r.top) * dpr);
+    actWith(function () {
+      if (_mk_click(x, y, captionLine(), showHelp, showCommands) === 0) _mk_command(CMD.toggle, 0);
+    });
+  }
+
+  var resizeTimer = 0;
+  function onResize() {
+    clearTimeout(resizeTimer);
+    resizeTimer = setTimeout(function () {
+      var size = deviceSize();
+      if (size.w === stageCanvas.width && size.h === stageCanvas.height) return;
+      sizeCanvases(size);
+      _mk_resize(size.w, size.h);
+      start();
+    }, 150);
+  }
+
+  // The viewer's clock starts at 0 with each viewer.
+  function start() {
+    origin = performance.now();
+    present(true);
+    drawText();
+    schedule(_mk_advance(0));
+  }
+
+  function open(s) {
+    var size = deviceSize();
+    sizeCanvases(size);
+    var at = s.at || { drill: 0, keyframe: -1 };
+    _mk_open(size.w, size.h, s.mask, at.drill, at.keyframe, s.speed, 1);
+    start();
+  }
+
+  Module.onRuntimeInitialized = function () {
+    for (var i = 0; i < _mk_drill_total(); ++i) {
+      names.push(UTF8ToString(_mk_drill_name(i)));
+      displayNames.push(UTF8ToString(_mk_drill_display_name(i)));
+    }
+    var s = settings();
+    names.forEach(function (n, i) {
+      var label = document.createElement("label");
+      var box = document.createElement("input");
+      box.type = "checkbox";
+      box.value = n;
+      box.checked = !!(s.mask & (1 << i));
+      box.addEventListener("change", function () {
+        var chosen = Array.prototype.filter.call(choice.querySelectorAll("input"),
+          function (b) { return b.checked; }).map(function (b) { return b.value; });
+        if (chosen.length === 0) { box.checked = true; return; }
+        writeStore({ drills: chosen, speed: state.speed });
+        open({ mask: drillMask(chosen), speed: state.speed, at: null });
+      });
+      label.appendChild(box);
+      label.appendChild(document.createTextNode(" " + displayNames[i]));
+      choice.appendChild(label);
+    });
+    drillSelect.addEventListener("change", function () { act(CMD.drill, +drillSelect.value); });
+    speedSelect.addEventListener("change", function () {
+      act(CMD.speed, +speedSelect.value);
+      saveSettings();
+    });
+    document.getElementById("commands").addEventListener("click", function () {
+      showCommands = !showCommands;
+      drawText();
+    });
+    document.getElementById("help").addEventListener("click", function () {
+      showHelp = !showHelp;
+      drawText();
+    });
+    document.getElementById("full").addEventListener("click", fullScreen);
+    // A clicked button keeps no focus, so that Space stays play and pause.
+    bar.addEventListener("click", function (e) { if (e.target.tagName === "BUTTON") e.target.blur(); });
+    document.addEventListener("keydown", onKey);
+    overlayCanvas.addEventListener("pointerdown", onPointerDown);
+    overlayCanvas.addEventListener("pointerup", onPointerUp);
+    window.addEventListener("resize", onResize);
+    document.getElementById("message").hidden = true;
+    bar.hidden = false;
+    open(s);
+    // For tests and the benchmark: where the viewer is, and the ticks' cost.
+    window.mirukado = {
+      state: function () { return JSON.parse(UTF8ToString(_mk_state())); },
+      overlay: function () { return overlay; },
+      ticks: ticks,
+      timerRunning: function () { return timer !== 0; }
+    };
+  };
+})();

@@ -1,0 +1,365 @@
+// The web page's viewer: the drills played by the playback model on a raster
+// window, called from the page's script. The page owns the clock (it passes
+// performance.now() to mk_advance and sets a timeout on the delay returned),
+// the input, the canvas and the text; this side owns the picture and hands
+// back the changed rectangles as RGBA rows ready for putImageData.
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drills/registry.hpp"
+#include "platform/raster/raster_window.hpp"
+#include "stage/overlay.hpp"
+#include "stage/playback.hpp"
+
+namespace {
+
+constexpr float kTwipsPerPixel = 15.0f;  // the stage's 96-DPI layout, as on the desktop
+constexpr std::uint32_t kOpaque = 0xFF000000u;
+
+struct Viewer {
+  Viewer(int width, int height, std::vector<stage::DrillDescriptor> chosen,
+         const stage::PlaybackPlace& place)
+      : window(width, height, kTwipsPerPixel),
+        drills(std::move(chosen)),
+        playback(window, drills, place) {}
+
+  raster::RasterWindow window;
+  std::vector<stage::DrillDescriptor> drills;  // the page's choice, in playback order
+  stage::Playback playback;
+  std::vector<std::int32_t> rects;  // x, y, w, h, byte offset into rgba; per rectangle
+  std::vector<std::uint32_t> rgba;  // the rectangles' pixels, row after row
+  std::string text;                 // the last string handed to the page
+};
+
+// The page shows one viewer at a time; it is replaced when the page resizes
+// or changes the drills.
+std::unique_ptr<Viewer> viewer;
+
+// The surface's 0x00RRGGBB to the canvas's bytes R, G, B, A (little-endian).
+inline std::uint32_t to_rgba(std::uint32_t p) {
+  return kOpaque | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+}
+
+void append_json_string(std::string& out, std::string_view s) {
+  out += '"';
+  for (const char c : s) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          static constexpr char kHex[] = "0123456789abcdef";
+          out += "\\u00";
+          out += kHex[(c >> 4) & 0xF];
+          out += kHex[c & 0xF];
+        } else {
+          out += c;
+        }
+    }
+  }
+  out += '"';
+}
+
+void append_rect(std::string& out, const stage::PixelRect& r) {
+  out += '[' + std::to_string(r.x) + ',' + std::to_string(r.y) + ',' + std::to_string(r.w) + ',' +
+         std::to_string(r.h) + ']';
+}
+
+template <class... Parts>
+void append_field(std::string& out, std::string_view key, Parts&&... value) {
+  if (out.back() != '{') out += ',';
+  append_json_string(out, key);
+  out += ':';
+  (out += ... += value);
+}
+
+std::string number(long long v) { return std::to_string(v); }
+std::string boolean(bool v) { return v ? "true" : "false"; }
+
+}  // namespace
+
+extern "C" {
+
+// The registry's drills, for the page's choice and its addresses.
+EMSCRIPTEN_KEEPALIVE int mk_drill_total() { return static_cast<int>(drills::registry().size()); }
+EMSCRIPTEN_KEEPALIVE const char* mk_drill_name(int i) {
+  return drills::registry()[static_cast<std::size_t>(i)].name;
+}
+EMSCRIPTEN_KEEPALIVE const char* mk_drill_display_name(int i) {
+  return drills::registry()[static_cast<std::size_t>(i)].display_name;
+}
+
+// A new viewer of width x height pixels on the registry's drills whose bits
+// are set in `mask` (all of them when none is), at drill `drill` of that
+// choice and its keyframe `keyframe` (< 0 or past the end: the start), playing or not at
+// `speed` (0 = a quarter .. 4 = speed 3). Returns 0 when nothing could open.
+EMSCRIPTEN_KEEPALIVE int mk_open(int width, int height, int mask, int drill, int keyframe,
+                                 int speed, int playing) {
+  viewer.reset();
+  if (width <= 0 || height <= 0) return 0;
+  std::vector<stage::DrillDescriptor> chosen;
+  const stage::DrillList all = drills::registry();
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (mask & (1 << i)) chosen.push_back(all[i]);
+  if (chosen.empty()) chosen.assign(all.begin(), all.end());
+  stage::PlaybackPlace place;
+  place.drill = std::clamp(drill, 0, static_cast<int>(chosen.size()) - 1);
+  place.speed = static_cast<stage::PlaySpeed>(std::clamp(speed, 0, stage::kPlaySpeeds - 1));
+  place.playing = playing != 0;
+  viewer = std::make_unique<Viewer>(width, height, std::move(chosen), place);
+  stage::Playback& p = viewer->playback;
+  // A keyframe past the drill's end is no place to open at: the start it is.
+  if (keyframe >= 0 && keyframe < p.timeline().keyframes()) {
+    p.seek_keyframe(keyframe);
+    if (place.playing) p.play();
+  }
+  return 1;
+}
+
+// Reopens at a new size where the viewer is now.
+EMSCRIPTEN_KEEPALIVE int mk_resize(int width, int height) {
+  if (!viewer || width <= 0 || height <= 0) return 0;
+  const stage::PlaybackPlace place = viewer->playback.place();
+  std::vector<stage::DrillDescriptor> chosen = std::move(viewer->drills);
+  viewer.reset();
+  viewer = std::make_unique<Viewer>(width, height, std::move(chosen), place);
+  return 1;
+}
+
+// Shows what is due at `now` (ms of the page's clock since mk_open) and
+// returns the ms until the next call, or -1 while paused.
+EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
+  if (!viewer) return stage::Playback::kIdle;
+  return viewer->playback.advance(static_cast<std::int64_t>(std::floor(now)));
+}
+
+// Composes what changed (everything: the whole frame) and converts it for the
+// canvas. Returns the number of rectangles; mk_rects() lists them.
+EMSCRIPTEN_KEEPALIVE int mk_present(int everything) {
+  if (!viewer) return 0;
+  Viewer& v = *viewer;
+  std::vector<raster::Rect> changed = v.window.compose();
+  const raster::Surface& frame = v.window.frame();
+  if (everything) changed.assign(1, raster::Rect{0, 0, frame.width, frame.height});
+  std::size_t pixels = 0;
+  for (const raster::Rect& r : changed) pixels += static_cast<std::size_t>(r.w) * r.h;
+  v.rgba.resize(pixels);
+  v.rects.clear();
+  std::size_t at = 0;
+  for (const raster::Rect& r : changed) {
+    v.rects.insert(v.rects.end(),
+                   {r.x, r.y, r.w, r.h, static_cast<std::int32_t>(at * sizeof(std::uint32_t))});
+    for (int y = r.y; y < r.y + r.h; ++y) {
+      const std::uint32_t* from = frame.row(y) + r.x;
+      std::transform(from, from + r.w, v.rgba.data() + at, to_rgba);
+      at += static_cast<std::size_t>(r.w);
+    }
+  }
+  return static_cast<int>(changed.size());
+}
+EMSCRIPTEN_KEEPALIVE const std::int32_t* mk_rects() {
+  return viewer ? viewer->rects.data() : nullptr;
+}
+EMSCRIPTEN_KEEPALIVE const std::uint32_t* mk_pixels() {
+  return viewer ? viewer->rgba.data() : nullptr;
+}
+
+// The viewer's commands, by the page's key names.
+EMSCRIPTEN_KEEPALIVE void mk_command(int command, int arg) {
+  if (!viewer) return;
+  stage::Playback& p = viewer->playback;
+  switch (command) {
+    case 0:
+      p.toggle_play();
+      break;
+    case 1:
+      p.step_forward();
+      break;
+    case 2:
+      p.step_back();
+      break;
+    case 3:
+      p.next_command();
+      break;
+    case 4:
+      p.previous_command();
+      break;
+    case 5:
+      p.go_to_start();
+      break;
+    case 6:
+      p.go_to_end();
+      break;
+    case 7:
+      p.next_drill();
+      break;
+    case 8:
+      p.set_speed(static_cast<stage::PlaySpeed>(std::clamp(arg, 0, stage::kPlaySpeeds - 1)));
+      break;
+    case 9:
+      p.slower();
+      break;
+    case 10:
+      p.faster();
+      break;
+    case 11:
+      p.set_loop_start();
+      break;
+    case 12:
+      p.set_loop_end();
+      break;
+    case 13:
+      p.clear_loop();
+      break;
+    case 14:
+      p.seek_time(arg);
+      break;
+    case 15:
+      p.go_to_command(arg);
+      break;
+    case 16:
+      p.select_drill(std::clamp(arg, 0, p.drill_count() - 1));
+      break;
+    case 17:
+      p.pause();
+      break;
+    case 18:
+      p.play();
+      break;
+    default:
+      break;
+  }
+}
+
+// Where the viewer is, as JSON: the chosen drills, the current drill, its
+// keyframe and time, play state, speed and the caption the page draws.
+EMSCRIPTEN_KEEPALIVE const char* mk_state() {
+  if (!viewer) return "null";
+  Viewer& v = *viewer;
+  const stage::Playback& p = v.playback;
+  std::string& s = v.text;
+  s = "{";
+  s += "\"drills\":[";
+  for (std::size_t i = 0; i < v.drills.size(); ++i) {
+    if (i) s += ',';
+    append_json_string(s, v.drills[i].name);
+  }
+  s += ']';
+  append_field(s, "drill", number(p.drill()));
+  append_field(s, "keyframe", number(p.keyframe()));
+  append_field(s, "keyframes", number(p.timeline().keyframes()));
+  append_field(s, "elapsed", number(p.elapsed_ms()));
+  append_field(s, "total", number(p.timeline().total_ms()));
+  append_field(s, "playing", boolean(p.playing()));
+  append_field(s, "speed", number(static_cast<int>(p.speed())));
+  append_field(s, "captionLeft",
+               number(raster::to_pixel(p.stage().geometry().kiritu_x0, kTwipsPerPixel)));
+  append_field(s, "captionPoints", number(v.window.caption_font_size()));
+  append_field(s, "caption", "");
+  append_json_string(s, v.window.caption_text());
+  s += '}';
+  return s.c_str();
+}
+
+// The overlay's display model as JSON, for a window of the viewer's size and
+// a caption line of `line` pixels.
+EMSCRIPTEN_KEEPALIVE const char* mk_overlay(int line, int help, int commands) {
+  if (!viewer) return "null";
+  Viewer& v = *viewer;
+  const stage::OverlayView o = stage::overlay_view(
+      v.playback, {v.window.width_px(), v.window.height_px(), line, help != 0, commands != 0});
+  std::string& s = v.text;
+  s = "{";
+  append_field(s, "shown", boolean(o.shown));
+  append_field(s, "band", "");
+  append_rect(s, o.band);
+  append_field(s, "bar", "");
+  append_rect(s, o.bar);
+  append_field(s, "position", number(o.position_x));
+  append_field(s, "marks", "[");
+  for (std::size_t i = 0; i < o.command_marks.size(); ++i)
+    s += (i ? "," : "") + std::to_string(o.command_marks[i]);
+  s += ']';
+  if (o.loop) {
+    append_field(s, "loop", "");
+    append_rect(s, *o.loop);
+  }
+  append_field(s, "drill", "");
+  append_json_string(s, o.drill);
+  append_field(s, "time", "");
+  append_json_string(s, o.time);
+  append_field(s, "speed", "");
+  append_json_string(s, o.speed);
+  append_field(s, "paused", boolean(o.paused));
+  if (o.help) {
+    append_field(s, "help", "");
+    append_rect(s, *o.help);
+    append_field(s, "helpLines", "[");
+    bool first = true;
+    for (const stage::HelpLine& l : stage::help_lines()) {
+      s += first ? "[" : ",[";
+      first = false;
+      append_json_string(s, l.keys);
+      s += ',';
+      append_json_string(s, l.action);
+      s += ']';
+    }
+    s += ']';
+  }
+  if (o.panel) {
+    append_field(s, "panel", "");
+    append_rect(s, *o.panel);
+  }
+  append_field(s, "rows", "[");
+  for (std::size_t i = 0; i < o.rows.size(); ++i) {
+    const stage::CommandRow& r = o.rows[i];
+    s += i ? ",{" : "{";
+    append_field(s, "rect", "");
+    append_rect(s, r.rect);
+    append_field(s, "command", number(r.command));
+    append_field(s, "text", "");
+    append_json_string(s, r.text);
+    append_field(s, "time", "");
+    append_json_string(s, r.time);
+    append_field(s, "current", boolean(r.current));
+    s += '}';
+  }
+  s += "]}";
+  return s.c_str();
+}
+
+// A click or tap at (x, y) pixels: a seek on the timeline (returns 1), a jump
+// from the command list (2), or nothing (0).
+EMSCRIPTEN_KEEPALIVE int mk_click(int x, int y, int line, int help, int commands) {
+  if (!viewer) return 0;
+  Viewer& v = *viewer;
+  stage::Playback& p = v.playback;
+  const stage::OverlayView o = stage::overlay_view(
+      p, {v.window.width_px(), v.window.height_px(), line, help != 0, commands != 0});
+  if (const auto ms = stage::timeline_hit(o, p, x, y)) {
+    p.seek_time(*ms);
+    return 1;
+  }
+  if (const auto command = stage::command_hit(o, x, y)) {
+    p.go_to_command(*command);
+    return 2;
+  }
+  return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,292 @@
+#include "platform/win32/viewer.hpp"
+
+#include <algorithm>
+#include <cwctype>
+#include <utility>
+
+#include "platform/win32/viewer_overlay.hpp"
+
+namespace win32 {
+namespace {
+
+constexpr UINT kLayoutDelayMs = 120;  // long enough to skip a drag's in-between sizes
+constexpr wchar_t kTitle[] =
+    L"\x30DF\x30EB\x30AB\x30C9 \x30D3\x30E5\x30FC\x30A2";  // ミルカド ビューア
+
+}  // namespace
+
+ViewerArguments parse_viewer_arguments(const std::vector<std::string>& args,
+                                       const stage::DrillList& drills) {
+  ViewerArguments out;
+  if (args.size() > 1) {
+    out.error = "mirukado-view: too many arguments (one drill at most)";
+    return out;
+  }
+  if (args.empty()) return out;
+  std::string names;
+  for (std::size_t d = 0; d < drills.size(); ++d) {
+    if (args[0] == drills[d].name) {
+      out.drill = static_cast<int>(d);
+      return out;
+    }
+    if (d > 0) names += '|';
+    names += drills[d].name;
+  }
+  out.error = "mirukado-view: unknown drill '" + args[0] + "' (" + names + ")";
+  return out;
+}
+
+Viewer::Viewer(HWND hwnd, stage::DrillList drills, int drill) : hwnd_(hwnd), drills_(drills) {
+  windowed_.length = sizeof windowed_;
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  stage::PlaybackPlace place;
+  place.drill = drill;
+  build(client.right, client.bottom, place);
+  schedule(model_->advance(now()));
+  update_title();
+}
+
+std::int64_t Viewer::now() const { return static_cast<std::int64_t>(GetTickCount64() - started_); }
+
+void Viewer::build(int width, int height, const stage::PlaybackPlace& place) {
+  model_.reset();  // the model draws on the window: it goes first
+  window_ = std::make_unique<GdiWindow>(hwnd_, std::max(width, 1), std::max(height, 1));
+  view_ = std::make_unique<MemoryBuffer>();
+  HDC screen = GetDC(nullptr);
+  view_->create(screen, width, height);
+  ReleaseDC(nullptr, screen);
+  started_ = GetTickCount64();
+  model_ = std::make_unique<stage::Playback>(*window_, drills_, place);
+}
+
+template <typename Command>
+void Viewer::command(Command&& run) {
+  model_->advance(now());
+  std::forward<Command>(run)(*model_);
+  schedule(model_->advance(now()));
+  show();
+}
+
+void Viewer::schedule(int delay) {
+  if (delay == stage::Playback::kIdle)
+    KillTimer(hwnd_, kTickTimer);  // paused: nothing to do until input comes
+  else
+    SetTimer(hwnd_, kTickTimer, static_cast<UINT>(std::max(delay, 1)), nullptr);
+}
+
+void Viewer::show() {
+  update_title();
+  HDC dc = GetDC(hwnd_);
+  paint(dc);
+  ReleaseDC(hwnd_, dc);
+}
+
+// The drill, the keyframe's index (what the render tool's frame command
+// takes, for a handout of this picture) and the command being given.
+void Viewer::update_title() {
+  const stage::Playback& m = *model_;
+  std::wstring title = kTitle;
+  title.append(L" - ").append(widen(m.descriptor().display_name));
+  title.append(L" \x30B3\x30DE ").append(std::to_wstring(m.keyframe()));  // コマ
+  if (const int c = m.current_command(); c >= 0) {
+    title.append(L" ");
+    title.append(widen(std::string(m.timeline().commands()[static_cast<std::size_t>(c)].text)));
+  }
+  if (title != title_) {
+    title_ = title;
+    SetWindowTextW(hwnd_, title_.c_str());
+  }
+}
+
+stage::OverlayView Viewer::overlay() {
+  stage::OverlayRequest request;
+  request.width = view_->width();
+  request.height = view_->height();
+  request.line = overlay_line_height(view_->dc(), window_->caption_font());
+  request.help = help_;
+  request.commands = commands_;
+  return stage::overlay_view(*model_, request);
+}
+
+void Viewer::paint(HDC dc) {
+  const int w = view_->width(), h = view_->height();
+  BitBlt(view_->dc(), 0, 0, w, h, window_->composed_dc(), 0, 0, SRCCOPY);
+  paint_overlay(view_->dc(), window_->caption_font(), overlay());
+  BitBlt(dc, 0, 0, w, h, view_->dc(), 0, 0, SRCCOPY);
+  // A window grown and not yet laid out again: black beyond the old picture.
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  const RECT right{w, 0, client.right, client.bottom}, below{0, h, w, client.bottom};
+  if (client.right > w) FillRect(dc, &right, black);
+  if (client.bottom > h) FillRect(dc, &below, black);
+}
+
+bool Viewer::on_key(WPARAM key) {
+  using stage::Playback;
+  switch (key) {
+    case VK_SPACE:
+      command([](Playback& m) { m.toggle_play(); });
+      break;
+    case VK_LEFT:
+      command([](Playback& m) { m.step_back(); });
+      break;
+    case VK_RIGHT:
+      command([](Playback& m) { m.step_forward(); });
+      break;
+    case VK_UP:
+    case VK_PRIOR:
+      command([](Playback& m) { m.previous_command(); });
+      break;
+    case VK_DOWN:
+    case VK_NEXT:
+      command([](Playback& m) { m.next_command(); });
+      break;
+    case VK_HOME:
+      command([](Playback& m) { m.go_to_start(); });
+      break;
+    case VK_END:
+      command([](Playback& m) { m.go_to_end(); });
+      break;
+    case VK_TAB:
+      command([](Playback& m) { m.next_drill(); });
+      break;
+    case VK_F11:
+      toggle_full_screen();
+      break;
+    case VK_ESCAPE:
+      return false;
+    default:
+      break;
+  }
+  return true;
+}
+
+bool Viewer::on_char(wchar_t c) {
+  using stage::Playback;
+  using stage::PlaySpeed;
+  switch (c < 0x80 ? static_cast<wchar_t>(std::towlower(c)) : c) {
+    case L'1':
+      command([](Playback& m) { m.set_speed(PlaySpeed::One); });
+      break;
+    case L'2':
+      command([](Playback& m) { m.set_speed(PlaySpeed::Two); });
+      break;
+    case L'3':
+      command([](Playback& m) { m.set_speed(PlaySpeed::Three); });
+      break;
+    case L'[':
+      command([](Playback& m) { m.slower(); });
+      break;
+    case L']':
+      command([](Playback& m) { m.faster(); });
+      break;
+    case L'a':
+      command([](Playback& m) { m.set_loop_start(); });
+      break;
+    case L'b':
+      command([](Playback& m) { m.set_loop_end(); });
+      break;
+    case L'l':
+      command([](Playback& m) { m.clear_loop(); });
+      break;
+    case L'?':
+      help_ = !help_;
+      show();
+      break;
+    case L'c':
+      commands_ = !commands_;
+      show();
+      break;
+    case L'f':
+      toggle_full_screen();
+      break;
+    case L'q':
+      return false;
+    default:
+      break;
+  }
+  return true;
+}
+
+void Viewer::on_button_down(int x, int y) {
+  const stage::OverlayView v = overlay();
+  if (const auto ms = stage::timeline_hit(v, *model_, x, y)) {
+    dragging_ = true;
+    SetCapture(hwnd_);
+    command([ms](stage::Playback& m) { m.seek_time(*ms); });
+  } else if (const auto c = stage::command_hit(v, x, y)) {
+    command([c](stage::Playback& m) { m.go_to_command(*c); });
+  }
+}
+
+void Viewer::on_mouse_move(int x, int /*y*/) {
+  if (!dragging_) return;
+  // Along the bar wherever the pointer wanders up or down while dragging.
+  const stage::OverlayView v = overlay();
+  if (const auto ms = stage::timeline_hit(v, *model_, x, v.bar.y))
+    command([ms](stage::Playback& m) { m.seek_time(*ms); });
+}
+
+void Viewer::on_button_up() {
+  if (!dragging_) return;
+  dragging_ = false;
+  ReleaseCapture();
+}
+
+void Viewer::on_timer(UINT_PTR id) {
+  if (id == kLayoutTimer) {
+    relayout();
+    return;
+  }
+  const int keyframe = model_->keyframe();
+  schedule(model_->advance(now()));
+  if (model_->keyframe() != keyframe || !model_->playing()) show();
+}
+
+void Viewer::on_size(int width, int height) {
+  if (width <= 0 || height <= 0) return;  // minimised: keep everything as it is
+  if (width == view_->width() && height == view_->height()) {
+    KillTimer(hwnd_, kLayoutTimer);
+    return;
+  }
+  SetTimer(hwnd_, kLayoutTimer, kLayoutDelayMs, nullptr);
+}
+
+void Viewer::relayout() {
+  KillTimer(hwnd_, kLayoutTimer);
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  if (client.right <= 0 || client.bottom <= 0) return;
+  if (client.right == view_->width() && client.bottom == view_->height()) return;
+  model_->advance(now());
+  const stage::PlaybackPlace place = model_->place();
+  build(client.right, client.bottom, place);
+  schedule(model_->advance(now()));
+  show();
+}
+
+// Full screen on the window's monitor and back to the place it had.
+void Viewer::toggle_full_screen() {
+  const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  if (!full_screen_) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetWindowPlacement(hwnd_, &windowed_) ||
+        !GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor))
+      return;
+    SetWindowLongPtrW(hwnd_, GWL_STYLE, (style & ~WS_OVERLAPPEDWINDOW) | WS_POPUP);
+    const RECT& r = monitor.rcMonitor;
+    SetWindowPos(hwnd_, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+  } else {
+    SetWindowLongPtrW(hwnd_, GWL_STYLE, (style & ~WS_POPUP) | WS_OVERLAPPEDWINDOW);
+    SetWindowPlacement(hwnd_, &windowed_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+  }
+  full_screen_ = !full_screen_;
+}
+
+}  // namespace win32

@@ -1,0 +1,80 @@
+#pragma once
+// mirukado-view.exe's window: the playback model over a GDI window, the keys
+// and clicks that drive it, its timer and its overlay. The model asks for one
+// timer delay at a time and none while paused, so a paused viewer sleeps in
+// GetMessage until the learner does something.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win32/gdi_window.hpp"
+#include "stage/drill.hpp"
+#include "stage/overlay.hpp"
+#include "stage/playback.hpp"
+
+namespace win32 {
+
+// The drill a command line names (kiritu, ponpu or kahan; none: the first),
+// or the one line to say why it names none.
+struct ViewerArguments {
+  int drill = 0;
+  std::string error;
+};
+ViewerArguments parse_viewer_arguments(const std::vector<std::string>& args,
+                                       const stage::DrillList& drills);
+
+class Viewer {
+ public:
+  static constexpr UINT_PTR kTickTimer = 1;
+  static constexpr UINT_PTR kLayoutTimer = 2;
+
+  // Plays `drill` on hwnd's client area from its start.
+  Viewer(HWND hwnd, stage::DrillList drills, int drill);
+  Viewer(const Viewer&) = delete;
+  Viewer& operator=(const Viewer&) = delete;
+
+  // Keys and characters; false: the learner asked to quit.
+  bool on_key(WPARAM virtual_key);
+  bool on_char(wchar_t c);
+  void on_button_down(int x, int y);
+  void on_mouse_move(int x, int y);
+  void on_button_up();
+  void on_timer(UINT_PTR id);
+  // The client area changed: the stage is laid out anew a moment later, once
+  // a drag of the window's edge has come to rest.
+  void on_size(int width, int height);
+  void paint(HDC dc);
+
+ private:
+  std::int64_t now() const;
+  // Runs one command on the model at the current time, then asks for the
+  // next delay and shows the result.
+  template <typename Command>
+  void command(Command&& run);
+  void schedule(int delay);
+  void show();
+  void update_title();
+  stage::OverlayView overlay();
+  void build(int width, int height, const stage::PlaybackPlace& place);
+  void relayout();
+  void toggle_full_screen();
+
+  HWND hwnd_;
+  stage::DrillList drills_;
+  std::unique_ptr<GdiWindow> window_;
+  std::unique_ptr<stage::Playback> model_;
+  std::unique_ptr<MemoryBuffer> view_;  // the composed picture with the overlay above it
+  std::uint64_t started_ = 0;           // GetTickCount64() at the model's t = 0
+  bool help_ = false;
+  bool commands_ = false;
+  bool dragging_ = false;  // the button went down on the timeline
+  bool full_screen_ = false;
+  WINDOWPLACEMENT windowed_{};
+  std::wstring title_;
+};
+
+}  // namespace win32

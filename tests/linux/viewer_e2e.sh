@@ -1,0 +1,271 @@
+#!/usr/bin/env bash
+# End-to-end cases of the viewer (`mirukado view`), each on its own Xvfb
+# server. The window title carries the drill, the keyframe on screen and the
+# command heard ("ミルカド ビューア — NAME  K/N  COMMAND"); x_grab hashes the
+# window's pixels.
+# Usage: viewer_e2e.sh CASE   with MIRUKADO, X_PROBE and X_GRAB set.
+# Exit 0 pass, 1 fail, 77 skip (no Xvfb or xdotool).
+set -u
+
+case_name=${1:?case}
+: "${MIRUKADO:?}" "${X_PROBE:?}" "${X_GRAB:?}"
+
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/mirukado-viewer-e2e.XXXXXX")
+xvfb=""
+viewer=""
+
+cleanup() {
+  [ -n "$viewer" ] && kill "$viewer" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL ($case_name): $*"
+  [ -s "$work/err.log" ] && sed 's/^/  stderr: /' "$work/err.log"
+  exit 1
+}
+
+start_x() {
+  exec 5>"$work/display"
+  Xvfb -displayfd 5 -screen 0 1024x768x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  exec 5>&-
+  local i
+  for i in $(seq 200); do
+    [ -s "$work/display" ] && break
+    sleep 0.05
+  done
+  [ -s "$work/display" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$work/display")"
+}
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+unset XSCREENSAVER_WINDOW
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
+running() { kill -0 "$1" 2>/dev/null && [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)" != Z ]; }
+
+# Starts the viewer with the given arguments and waits (20 s at most: slow
+# sanitizer builds) for its window to show a keyframe; sets $win.
+open_viewer() {
+  "$MIRUKADO" view "$@" >"$work/out.log" 2>"$work/err.log" &
+  viewer=$!
+  local i
+  win=""
+  for i in $(seq 400); do
+    win=$(xdotool search --name '  [0-9]+/[0-9]+' 2>/dev/null | head -n1)
+    [ -n "$win" ] && break
+    running "$viewer" || fail "the viewer ended at start"
+    sleep 0.05
+  done
+  [ -n "$win" ] || fail "no viewer window showing a keyframe"
+  xdotool mousemove --window "$win" 10 10
+  xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
+}
+
+title() { xdotool getwindowname "$win"; }
+keyframe() { title | sed -E 's/.*  ([0-9]+)\/[0-9]+.*/\1/'; }
+command_text() { title | sed -E 's/.*  [0-9]+\/[0-9]+  ?//'; }
+
+# Waits up to 10 s for the title to differ from $1.
+title_changes_from() {
+  local i
+  for i in $(seq 200); do
+    [ "$(title)" != "$1" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# Presses keys and waits until the viewer has handled them: a title that
+# settles for half a second.
+press() {
+  xdotool key --delay 60 "$@"
+  settle
+}
+settle() {
+  local last now i
+  last=$(title)
+  for i in $(seq 100); do
+    sleep 0.25
+    now=$(title)
+    [ "$now" = "$last" ] && return 0
+    last=$now
+  done
+}
+
+pause_viewer() {
+  press space
+  # Paused, the title stands still.
+  local t
+  t=$(title)
+  sleep 0.6
+  [ "$(title)" = "$t" ] || fail "still playing after Space"
+}
+
+quit_with() {
+  xdotool key "$1"
+  local i
+  for i in $(seq 100); do
+    running "$viewer" || break
+    sleep 0.05
+  done
+  running "$viewer" && fail "still running after $1"
+  wait "$viewer"
+  local status=$?
+  viewer=""
+  [ "$status" = 0 ] || fail "exit status $status after $1, not 0"
+}
+
+case "$case_name" in
+
+  opens_windowed)
+    # A normal window, smaller than the screen, that keeps playing through
+    # the input that ends a saver run, touches neither the settings file nor
+    # the lock, and ends with status 0 on q.
+    start_x
+    open_viewer ponpu
+    read -r w h < <("$X_PROBE" size "$win")
+    { [ "$w" -lt 1024 ] && [ "$h" -lt 768 ]; } || fail "window is ${w}x${h}, not smaller than the screen"
+    [[ $(title) == *ポンプ車* ]] || fail "title does not name the pump-truck drill: $(title)"
+    [ "$("$X_PROBE" lit "$win")" -gt 0 ] || fail "nothing drawn"
+    t=$(title)
+    xdotool mousemove --window "$win" 200 150 click 1 key x
+    title_changes_from "$t" || fail "not playing"
+    running "$viewer" || fail "ended by a key, a click or a mouse movement"
+    [ ! -e "$XDG_CONFIG_HOME/mirukado" ] || fail "the settings folder was created"
+    [ ! -e "$XDG_RUNTIME_DIR/mirukado.lock" ] || fail "the instance lock was taken"
+    quit_with q
+    ;;
+
+  pause_and_step)
+    start_x
+    open_viewer kiritu
+    pause_viewer
+    a=$("$X_GRAB" "$win")
+    sleep 1
+    b=$("$X_GRAB" "$win")
+    [ "$a" = "$b" ] || fail "the picture changed while paused"
+    k=$(keyframe)
+    press Right
+    [ "$(keyframe)" = $((k + 1)) ] || fail "→ from $k shows $(keyframe)"
+    [ "$("$X_GRAB" "$win")" != "$b" ] || fail "→ left the picture as it was"
+    press Left
+    [ "$(keyframe)" = "$k" ] || fail "← back to $k shows $(keyframe)"
+    # Keys given faster than the viewer answers are each applied once.
+    xdotool key --delay 0 Right Right Right Right Right Right Right Right Right Right
+    settle
+    [ "$(keyframe)" = $((k + 10)) ] || fail "ten → from $k show $(keyframe)"
+    # End replays the whole drill; the keys typed behind it wait their turn.
+    n=$(title | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')
+    xdotool key --delay 0 End Left Left Left
+    settle
+    [ "$(keyframe)" = $((n - 3)) ] || fail "End and three ← show $(keyframe) of $n"
+    quit_with Escape
+    ;;
+
+  commands)
+    # ↓ jumps to the next command and the title shows its text; Tab changes drill.
+    start_x
+    open_viewer ponpu
+    pause_viewer
+    press Down
+    first=$(command_text)
+    k1=$(keyframe)
+    press Down
+    second=$(command_text)
+    k2=$(keyframe)
+    [ -n "$second" ] && [ "$second" != "$first" ] || fail "↓ did not change the command ('$first' → '$second')"
+    [ "$k2" -gt "$k1" ] || fail "↓ moved from keyframe $k1 to $k2"
+    press Up
+    [ "$(command_text)" = "$first" ] && [ "$(keyframe)" = "$k1" ] || fail "↑ did not return to '$first' at $k1: $(title)"
+    press End
+    [ "$(keyframe)" = "$(title | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')" ] || fail "End is not at the last keyframe: $(title)"
+    press Home
+    [ "$(keyframe)" = 1 ] || fail "Home shows keyframe $(keyframe)"
+    press Tab
+    [[ $(title) == *可搬* ]] || fail "Tab after the pump-truck drill: $(title)"
+    quit_with q
+    ;;
+
+  click_seek)
+    start_x
+    open_viewer kahan
+    pause_viewer
+    press Home
+    read -r w h < <("$X_PROBE" size "$win")
+    # The bar runs along the bottom: three quarters of the way along it.
+    xdotool mousemove --window "$win" $((w * 3 / 4)) $((h - 4)) click 1
+    settle
+    n=$(title | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')
+    k=$(keyframe)
+    { [ "$k" -gt $((n / 2)) ] && [ "$k" -lt "$n" ]; } || fail "a click at 3/4 of the timeline shows keyframe $k of $n"
+    # The command list (c) answers clicks on its rows: the top row is the first command.
+    press c
+    press Home
+    xdotool mousemove --window "$win" $((w - w / 6)) 14 click 1
+    settle
+    [ "$(keyframe)" -gt 1 ] || fail "a click on the first command row stayed at keyframe 1"
+    quit_with q
+    ;;
+
+  resize)
+    # A resize lays the stage out anew at the same keyframe, paused or playing.
+    start_x
+    open_viewer kiritu
+    pause_viewer
+    press Down Down Down Right
+    before=$(title)
+    xdotool windowsize --sync "$win" 640 400 2>/dev/null || xdotool windowsize "$win" 640 400
+    settle
+    read -r w h < <("$X_PROBE" size "$win")
+    [ "$w" = 640 ] && [ "$h" = 400 ] || fail "window is ${w}x$h after the resize"
+    [ "$(title)" = "$before" ] || fail "resize moved '$before' to '$(title)'"
+    [ "$("$X_PROBE" lit "$win")" -gt 0 ] || fail "nothing drawn after the resize"
+    # f covers the screen and gives the window back, at the same keyframe.
+    press f
+    read -r w h < <("$X_PROBE" size "$win")
+    [ "$w" = 1024 ] && [ "$h" = 768 ] || fail "window is ${w}x$h in full screen"
+    [ "$(title)" = "$before" ] || fail "full screen moved '$before' to '$(title)'"
+    press F11
+    read -r w h < <("$X_PROBE" size "$win")
+    [ "$w" = 640 ] && [ "$h" = 400 ] || fail "window is ${w}x$h after full screen"
+    # Too small for the overlay: the stage alone, still playing.
+    press space
+    xdotool windowsize "$win" 120 90
+    t=$(title)
+    title_changes_from "$t" || fail "not playing in a 120 x 90 window"
+    quit_with q
+    ;;
+
+  bad_arguments)
+    # Like every mode, the viewer needs a display: without one, one line and status 1.
+    env -u DISPLAY "$MIRUKADO" view kiritu >"$work/bad.out" 2>"$work/bad.err"
+    status=$?
+    [ "$status" = 1 ] || fail "view without a display: status $status, not 1"
+    [ "$(wc -l <"$work/bad.err")" = 1 ] || fail "view without a display: stderr is not one line"
+    start_x
+    for args in "nosuch" "kiritu extra" "--help"; do
+      # shellcheck disable=SC2086
+      "$MIRUKADO" view $args >"$work/bad.out" 2>"$work/bad.err"
+      status=$?
+      [ "$status" = 2 ] || fail "view $args: status $status, not 2"
+      [ "$(wc -l <"$work/bad.err")" = 1 ] || fail "view $args: stderr is not one line: $(cat "$work/bad.err")"
+      [ ! -s "$work/bad.out" ] || fail "view $args: wrote to stdout"
+    done
+    [ ! -e "$XDG_CONFIG_HOME/mirukado" ] || fail "the settings folder was created"
+    ;;
+
+  *)
+    echo "unknown case $case_name"
+    exit 2
+    ;;
+esac
+echo "PASS ($case_name)"

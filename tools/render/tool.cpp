@@ -1,0 +1,267 @@
+#include "tools/render/tool.hpp"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include "drills/registry.hpp"
+#include "platform/raster/png_writer.hpp"
+
+namespace render_tool {
+
+namespace {
+
+constexpr int kMaxSide = 16384;
+// The seek to --from runs in steps of this much virtual time, so that it can
+// report progress and stop for a signal in between.
+constexpr std::int64_t kSeekStepMs = 1000;
+
+// A signal handler reaches nothing but a static.
+volatile std::sig_atomic_t g_stop_signal = 0;
+
+extern "C" void on_stop_signal(int signal) { g_stop_signal = signal; }
+
+std::int64_t now_ns() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string clock_time(double seconds) {
+  const long s = std::lround(seconds);
+  char text[32];
+  if (s >= 3600)
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+  else
+    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+  return text;
+}
+
+// Runs the clock up to t in steps, with progress and a chance to stop.
+void seek(stage::VirtualClock& clock, std::int64_t t) {
+  if (t <= clock.now()) return;
+  Progress progress("seek", static_cast<long>(t / kSeekStepMs));
+  for (std::int64_t at = clock.now(); at < t;) {
+    at = std::min(t, at + kSeekStepMs);
+    clock.advance_to(at);
+    stop_if_signalled();
+    progress.update(static_cast<long>(at / kSeekStepMs));
+  }
+}
+
+}  // namespace
+
+int stop_signal() { return g_stop_signal; }
+
+void catch_stop_signals() {
+  struct sigaction action {};
+  action.sa_handler = on_stop_signal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a write blocked on a FIFO gives up at once
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+void stop_if_signalled() {
+  if (g_stop_signal != 0) throw Stopped{g_stop_signal};
+}
+
+void stdout_failed() {
+  throw UsageError{std::string("cannot write to standard output: ") + std::strerror(errno)};
+}
+
+void print_line(const std::string& text) {
+  if (std::fputs(text.c_str(), stdout) == EOF || std::fputc('\n', stdout) == EOF) stdout_failed();
+}
+
+void warn(const std::string& text) {
+  if (!text.empty()) std::fprintf(stderr, "mirukado-render: warning: %s\n", text.c_str());
+}
+
+std::string drill_names(const char* separator) {
+  std::string names;
+  for (const stage::DrillDescriptor& d : drills::registry()) {
+    if (!names.empty()) names.append(separator);
+    names.append(d.name);
+  }
+  return names;
+}
+
+Drill drill_named(const std::string& name) {
+  const stage::DrillList all = drills::registry();
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (name == all[i].name) return {&all[i], static_cast<int>(i)};
+  std::string message = "unknown drill '";
+  message.append(name).append("' (expected ").append(drill_names(", ")).append(")");
+  throw UsageError{message};
+}
+
+long parse_long(const std::string& text, const std::string& what, long lo, long hi) {
+  long v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+    throw UsageError{what + " must be a whole number, not '" + text + "'"};
+  if (v < lo || v > hi)
+    throw UsageError{what + " " + text + " is outside " + std::to_string(lo) + ".." +
+                     std::to_string(hi)};
+  return v;
+}
+
+double parse_seconds(const std::string& text, const std::string& what, double lo, double hi) {
+  double v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || text.empty() || !std::isfinite(v))
+    throw UsageError{what + " must be a number of seconds, not '" + text + "'"};
+  if (v < lo || v > hi) throw UsageError{what + " " + text + " is out of range"};
+  return v;
+}
+
+Size parse_size(const std::string& text) {
+  const auto x = text.find('x');
+  if (x == std::string::npos) throw UsageError{"size must be WxH, not '" + text + "'"};
+  return {static_cast<int>(parse_long(text.substr(0, x), "width", 1, kMaxSide)),
+          static_cast<int>(parse_long(text.substr(x + 1), "height", 1, kMaxSide))};
+}
+
+void add_drill_argument(CLI::App& command, std::string& drill) {
+  command.add_option("DRILL", drill, "the drill: " + drill_names(", "))->required();
+}
+
+void add_size_option(CLI::App& command, std::string& size) {
+  size = kDefaultSize;
+  command.add_option("--size", size, "picture size in pixels, 1..16384 each way")
+      ->type_name("WxH")
+      ->capture_default_str();
+}
+
+void add_speed_option(CLI::App& command, std::string& speed) {
+  speed = kDefaultSpeed;
+  command.add_option("--speed", speed, "playback speed as in the saver, 1..3")
+      ->type_name("S")
+      ->capture_default_str();
+}
+
+void add_fps_option(CLI::App& command, std::string& fps, const char* default_fps,
+                    const char* what) {
+  fps = default_fps;
+  command.add_option("--fps", fps, what)->type_name("F")->capture_default_str();
+}
+
+std::string OutputOption::resolve(const std::string& stem, const char* extension) const {
+  if (!path.empty()) return path;
+  std::string name = stem + extension;
+  std::error_code ec;
+  if (!force &&
+      std::filesystem::symlink_status(name, ec).type() != std::filesystem::file_type::not_found)
+    throw UsageError{name + " already exists; add --force to replace it or give -o FILE"};
+  return name;
+}
+
+void add_output_option(CLI::App& command, OutputOption& output, const char* kind,
+                       const char* default_name) {
+  command
+      .add_option("-o", output.path,
+                  std::string("the ") + kind +
+                      " to write (by default in the current folder); a device, FIFO or "
+                      "symbolic link is written through")
+      ->type_name("FILE")
+      ->default_str(default_name);
+  command.add_flag("--force", output.force, "replace the default file if it exists");
+}
+
+bool is_stdout(const std::string& path) {
+  struct stat out {};
+  struct stat dest {};
+  return fstat(STDOUT_FILENO, &out) == 0 && stat(path.c_str(), &dest) == 0 &&
+         out.st_dev == dest.st_dev && out.st_ino == dest.st_ino;
+}
+
+// A stop signal that came while encoding abandons the file instead of putting
+// it in place.
+void write_png(raster::RasterWindow& window, const std::string& path) {
+  window.compose();
+  std::string error;
+  raster::OutputFile file(path, &error);
+  if (!file.stream()) throw UsageError{error};
+  if (!raster::write_png(window.frame(), file.stream(), path, &error)) throw UsageError{error};
+  stop_if_signalled();
+  if (!file.commit(&error)) throw UsageError{error};
+  warn(file.warning());
+}
+
+void show_keyframe(const stage::Stage& stage, stage::VirtualClock& clock, const Drill& drill,
+                   int index) {
+  while (!(drill.at(stage, stage::Stage::Phase::Keyframes) && stage.frame_index() == index + 1)) {
+    clock.step();
+    stop_if_signalled();
+  }
+}
+
+std::int64_t run_length_ms(int conf, int speed) {
+  raster::RasterWindow window(1, 1);
+  stage::Stage stage(window, conf, speed, drills::registry());
+  stage::VirtualClock clock(stage);
+  const int first = stage.drill();
+  bool in_outro = false;
+  while (true) {
+    clock.step();
+    stop_if_signalled();
+    if (stage.phase() == stage::Stage::Phase::Outro) in_outro = true;
+    if (in_outro && stage.drill() == first && stage.phase() == stage::Stage::Phase::Intro) break;
+  }
+  return clock.now();
+}
+
+void run_export(raster::RasterWindow& window, stage::VirtualClock& clock,
+                const raster::FrameSchedule& schedule, raster::FrameSink& sink) {
+  std::optional<Progress> progress;
+  raster::ExportHooks hooks;
+  hooks.advance_to = [&](std::int64_t t) { clock.advance_to(t); };
+  hooks.seek = [&](std::int64_t t) {
+    seek(clock, t);
+    progress.emplace("frames", schedule.frames);  // time left counts from the first frame
+  };
+  hooks.poll = stop_if_signalled;
+  hooks.progress = [&](long done) { progress->update(done); };
+  hooks.warn = warn;
+  std::string error;
+  if (!raster::export_frames(window, schedule, sink, hooks, &error)) throw UsageError{error};
+}
+
+Progress::Progress(const char* label, long total)
+    : label_(label), total_(total), tty_(isatty(STDERR_FILENO) == 1), start_ns_(now_ns()) {}
+
+Progress::~Progress() {
+  if (drawn_) std::fputc('\n', stderr);
+}
+
+void Progress::update(long done) {
+  constexpr int kWidth = 40;
+  constexpr std::int64_t kRedrawEveryNs = 200'000'000;
+  if (!tty_ || total_ <= 0) return;
+  const std::int64_t now = now_ns();
+  // Redraw a few times a second, and always at the start and the end.
+  if (drawn_ && done < total_ && now - last_draw_ns_ < kRedrawEveryNs) return;
+  last_draw_ns_ = now;
+  drawn_ = true;
+  const double elapsed = static_cast<double>(now - start_ns_) / 1e9;
+  const int filled = static_cast<int>(kWidth * done / total_);
+  std::string bar(static_cast<std::size_t>(filled), '#');
+  bar.resize(kWidth, ' ');
+  std::string left = "--:--";
+  if (done > 0) left = clock_time(elapsed * static_cast<double>(total_ - done) / done);
+  std::fprintf(stderr, "\r%s [%s] %ld/%ld, %s left ", label_, bar.c_str(), done, total_,
+               left.c_str());
+}
+
+}  // namespace render_tool

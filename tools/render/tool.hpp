@@ -1,0 +1,143 @@
+#pragma once
+// What the commands of mirukado-render share: the one-line errors, the stop
+// signals, the drills by name, the option values and their defaults, the
+// output rules and the render loop with its progress.
+
+#include <csignal>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/raster/frame_export.hpp"
+#include "platform/raster/frame_sink.hpp"
+#include "platform/raster/output_file.hpp"
+#include "platform/raster/raster_window.hpp"
+#include "stage/drill.hpp"
+#include "stage/stage.hpp"
+#include "stage/virtual_clock.hpp"
+
+namespace CLI {
+class App;
+}
+
+namespace render_tool {
+
+// A bad argument or a failed write: one line on stderr, status 2.
+struct UsageError {
+  std::string message;
+};
+
+// SIGINT or SIGTERM arrived; the render unwinds and removes what it wrote.
+struct Stopped {
+  int signal;
+};
+
+// A command of the tool: its subcommand, registered with its options on the
+// tool's app, and what runs once the arguments are parsed. Adding a command is
+// one function that returns this and one line in main.cpp's list.
+struct ToolCommand {
+  CLI::App* command;
+  std::function<int()> run;
+};
+
+// The signal that stopped the run, or 0. The handler only records it; the
+// render loops poll it between frames.
+int stop_signal();
+// Installs the handlers; rendering commands call it first.
+void catch_stop_signals();
+void stop_if_signalled();
+
+[[noreturn]] void stdout_failed();
+void print_line(const std::string& text);
+void warn(const std::string& text);
+
+// A drill of the registry, by its method prefix (kiritu, ponpu, kahan).
+struct Drill {
+  const stage::DrillDescriptor* descriptor;
+  int index;  // in drills::registry()
+  const char* name() const { return descriptor->name; }
+  int conf_bit() const { return descriptor->conf_bit; }
+  // Whether the stage is in this drill's `phase`.
+  bool at(const stage::Stage& stage, stage::Stage::Phase phase) const {
+    return stage.drill() == index && stage.phase() == phase;
+  }
+};
+
+// The registry's drill names joined by `separator`.
+std::string drill_names(const char* separator);
+Drill drill_named(const std::string& name);
+
+long parse_long(const std::string& text, const std::string& what, long lo, long hi);
+double parse_seconds(const std::string& text, const std::string& what, double lo, double hi);
+
+struct Size {
+  int w;
+  int h;
+};
+Size parse_size(const std::string& text);
+
+// The options several commands share, each with its default. Values are kept
+// as typed and checked after parsing, so every bad value gets the tool's own
+// one-line message.
+inline constexpr const char* kDefaultSize = "1280x720";
+inline constexpr const char* kDefaultSpeed = "1";
+void add_drill_argument(CLI::App& command, std::string& drill);
+void add_size_option(CLI::App& command, std::string& size);
+void add_speed_option(CLI::App& command, std::string& speed);
+// `what` says the range; each command has its own default frame rate.
+void add_fps_option(CLI::App& command, std::string& fps, const char* default_fps, const char* what);
+
+// -o and --force of a command that writes one file. Left out, the file is
+// named after the drill in the current folder, and an existing one is only
+// replaced with --force (a named -o is the user's explicit choice).
+struct OutputOption {
+  std::string path;
+  bool force = false;
+  // The destination for a file named `stem` + `extension` by default.
+  std::string resolve(const std::string& stem, const char* extension) const;
+};
+void add_output_option(CLI::App& command, OutputOption& output, const char* kind,
+                       const char* default_name);
+
+// True when path is the file standard output already goes to (-o /dev/stdout),
+// where a line after the output would spoil it.
+bool is_stdout(const std::string& path);
+
+// Writes the window's composed frame as a PNG at path.
+void write_png(raster::RasterWindow& window, const std::string& path);
+
+// Steps the clock until keyframe `index` of `drill` has been shown (the intro
+// first, if the drill has not started yet).
+void show_keyframe(const stage::Stage& stage, stage::VirtualClock& clock, const Drill& drill,
+                   int index);
+
+// Virtual time of one whole run of the enabled drills at `speed`: from the
+// activation until the last drill's outro hands over to the first intro again.
+std::int64_t run_length_ms(int conf, int speed);
+
+// Renders the schedule into the sink with the seek, progress, stop on a signal
+// and warnings. A failed or stopped export unwinds from here, and the sink,
+// destroyed unfinished, removes what it wrote.
+void run_export(raster::RasterWindow& window, stage::VirtualClock& clock,
+                const raster::FrameSchedule& schedule, raster::FrameSink& sink);
+
+// A progress bar with the time left, on stderr when it is a terminal; nothing
+// otherwise, so logs and pipes stay clean.
+class Progress {
+ public:
+  Progress(const char* label, long total);
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+  ~Progress();
+  void update(long done);
+
+ private:
+  const char* label_;
+  long total_;
+  bool tty_;
+  bool drawn_ = false;
+  std::int64_t start_ns_;
+  std::int64_t last_draw_ns_ = 0;
+};
+
+}  // namespace render_tool
