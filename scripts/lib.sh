@@ -23,11 +23,12 @@ ensure_packages() {
 
 # What the native build needs: compilers, the libraries of the raster window and
 # the Linux host, the Japanese caption font, mirukado-render's argument parser
-# (CLI11) and PDF surface (cairo), GoogleTest and Google Benchmark.
+# (CLI11), PDF surface (cairo) and video export (FFmpeg's libraries; ffmpeg, for
+# ffprobe, goes with the tests), GoogleTest and Google Benchmark.
 build_packages=(g++ cmake ninja-build pkg-config libfreetype-dev libfontconfig-dev
   fonts-ipafont-gothic libpng-dev libgif-dev libsdl2-dev libgtk-3-dev libx11-dev
   libxext-dev libxinerama-dev libxrandr-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev libcairo2-dev)
+  libcli11-dev libcairo2-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev)
 
 # What the install and package checks use: the Debian package's tools
 # (dpkg-shlibdeps, lintian), the Windows installer's compiler, the desktop-entry

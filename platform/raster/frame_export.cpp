@@ -24,8 +24,13 @@ bool export_frames(RasterWindow& window, const FrameSchedule& schedule, FrameSin
     const std::int64_t due = schedule.due_ms(i);
     hooks.advance_to(due);
     poll();
-    window.compose();
-    if (!sink.add_frame(window.frame(), {due, schedule.due_ms(i + 1)}, error)) return false;
+    // compose() reports the regions that changed since the last frame; none
+    // means the frame is the one the sink was handed last.
+    const bool unchanged = window.compose().empty() && i > 0;
+    const FrameTime time{due, schedule.due_ms(i + 1)};
+    if (!(unchanged ? sink.repeat_frame(window.frame(), time, error)
+                    : sink.add_frame(window.frame(), time, error)))
+      return false;
     warn();
     if (hooks.progress) hooks.progress(i + 1);
   }

@@ -33,6 +33,11 @@ class FrameSink {
   virtual bool begin(int width, int height, std::string* error) = 0;
   // The frame is only read during the call.
   virtual bool add_frame(const Surface& frame, FrameTime time, std::string* error) = 0;
+  // Instead of add_frame() when nothing changed since the last frame added:
+  // a sink that converts frames can reuse its last conversion.
+  virtual bool repeat_frame(const Surface& frame, FrameTime time, std::string* error) {
+    return add_frame(frame, time, error);
+  }
   // Puts the result in place for good.
   virtual bool finish(std::string* error) = 0;
 

@@ -31,6 +31,10 @@ class OutputFile {
   bool in_place() const { return in_place_; }
   // The regular file commit() puts in place; empty when written in place.
   const std::string& target() const { return target_; }
+  // Where the bytes go until commit(): the hidden temporary beside the target,
+  // or the destination itself when written in place. For writers that open
+  // the file again by name (a muxer that moves its index to the front).
+  const std::string& writing_path() const { return in_place_ ? destination_ : temp_path_; }
   // One line the user should see (replacing a hard-linked file cuts the
   // other links, which keep the old contents), or empty.
   const std::string& warning() const { return warning_; }

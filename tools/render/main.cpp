@@ -17,6 +17,7 @@
 #include "stage/commands.hpp"
 #include "tools/render/sheet.hpp"
 #include "tools/render/tool.hpp"
+#include "tools/render/video.hpp"
 
 namespace render_tool {
 namespace {
@@ -298,7 +299,7 @@ ToolCommand add_gif(CLI::App& app) {
 // The tool's commands, in the order --help lists them.
 using AddCommand = ToolCommand (*)(CLI::App&);
 constexpr AddCommand kCommands[] = {add_dump, add_commands, add_still, add_frame,
-                                    add_play, add_gif,      add_sheet};
+                                    add_play, add_gif,      add_video, add_sheet};
 
 // CLI11's messages in the tool's style: one line.
 std::string one_line(std::string text) {

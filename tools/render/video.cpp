@@ -1,0 +1,81 @@
+#include "tools/render/video.hpp"
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <string>
+
+#include "platform/video/video_job.hpp"
+#include "tools/render/tool.hpp"
+
+namespace render_tool {
+namespace {
+
+constexpr const char* kAll = "all";
+
+}  // namespace
+
+ToolCommand add_video(CLI::App& app) {
+  struct Options {
+    std::string target;
+    std::string conf = std::to_string(stage::kConfDefault);
+    std::string speed;
+    std::string fps;
+    std::string size;
+    bool burn_captions = false;
+    std::string subtitles;
+    OutputOption output;
+  };
+  auto o = std::make_shared<Options>();
+  CLI::App* command = app.add_subcommand(
+      "video", "one whole run as a video (H.264 MP4 or VP9 WebM) with the commands as subtitles");
+  command
+      ->add_option("TARGET", o->target,
+                   "the drill (" + drill_names(", ") + "), or all: the enabled drills in order")
+      ->type_name("DRILL|all")
+      ->required();
+  CLI::Option* conf =
+      command
+          ->add_option("--conf", o->conf,
+                       "with all: the enabled drills' bits, 1 kiritu, 2 ponpu, 4 kahan")
+          ->type_name("C")
+          ->capture_default_str();
+  add_speed_option(*command, o->speed);
+  add_fps_option(*command, o->fps, "30", "frames per second, 1..120 (a constant rate)");
+  add_size_option(*command, o->size);
+  command->add_flag("--burn-captions", o->burn_captions,
+                    "draw the captions in the picture too (by default they are only subtitles)");
+  command
+      ->add_option("--subtitles", o->subtitles,
+                   "also write the subtitles to this SubRip or WebVTT file")
+      ->type_name("FILE.srt|FILE.vtt");
+  add_output_option(*command, o->output, "MP4 or WebM video", "DRILL.mp4");
+  return {command, [o, conf] {
+            catch_stop_signals();
+            video::VideoOptions v;
+            if (o->target == kAll) {
+              v.conf = static_cast<int>(parse_long(o->conf, "conf", 0, 255));
+            } else {
+              if (conf->count() != 0) throw UsageError{"--conf is for all, not for one drill"};
+              v.conf = drill_named(o->target).conf_bit();
+            }
+            v.speed = static_cast<int>(parse_long(o->speed, "speed", 1, 3));
+            v.fps = parse_long(o->fps, "fps", 1, 120);
+            const Size size = parse_size(o->size);
+            if (size.w % 2 != 0 || size.h % 2 != 0)
+              throw UsageError{"video size must be even both ways, not " + o->size};
+            v.width = size.w;
+            v.height = size.h;
+            v.burn_captions = o->burn_captions;
+            v.path = o->output.resolve(o->target, ".mp4");
+            if (!video::container_for(v.path))
+              throw UsageError{"video file " + v.path + " must end in .mp4 or .webm"};
+            v.subtitles_path = o->subtitles;
+            if (!v.subtitles_path.empty() && !video::subtitle_format_for(v.subtitles_path))
+              throw UsageError{"subtitle file " + v.subtitles_path + " must end in .srt or .vtt"};
+            video::VideoJob job(v, stop_if_signalled);
+            run_export(job.window(), job.clock(), job.schedule(), job.sink());
+            return 0;
+          }};
+}
+
+}  // namespace render_tool
