@@ -267,7 +267,7 @@ case_config_cancel() {
 case_preview() {
   local d
   d=$(case_dir preview)
-  probe preview "$(winepath -w "$d/mirukado.scr")" || fail "preview in a host window"
+  probe preview "$(winepath -w "$d/mirukado.scr" </dev/null 2>/dev/null)" || fail "preview in a host window"
   start_saver "$d" /p 12345
   expect_exit_zero "$d" "/p with a handle that names no window"
 }

@@ -124,14 +124,18 @@ int preview(const wchar_t* scr) {
   }
   int failures = 0;
 
-  // The saver embeds itself as a child of the host, at the host's size.
+  // The saver embeds itself as a child of the host, at the host's size. It
+  // becomes the host's child a moment before it is sized (re-parent, then
+  // move), so wait for both rather than catch it in between on a busy machine.
   HWND child = nullptr;
-  for (int i = 0; i < 100 && !child; ++i) {
+  RECT sized{};
+  for (int i = 0; i < 100 && !(child && sized.right > 0); ++i) {
     pump_for(50);
     child = FindWindowExW(
         host, nullptr, nullptr,
         L"\x30DF\x30EB\x30AB\x30C9\x30B9\x30AF\x30EA\x30FC\x30F3\x30BB\x30FC"
         L"\x30D0\x30FC\x30D7\x30EC\x30D3\x30E5\x30FC");  // ミルカドスクリーンセーバープレビュー
+    if (child) GetClientRect(child, &sized);
   }
   if (!child) {
     std::printf("no preview child window in the host\n");
