@@ -15,16 +15,19 @@
 
 namespace {
 
-class NullPlatform final : public host::Platform {
+class NullPlatform final : public host::SaverWindow,
+                           public host::SettingsStore,
+                           public host::InstanceGuard,
+                           public host::PasswordGate,
+                           public host::DialogRunner {
  public:
-  std::string line;
   std::string ini;
   bool toggle = false;
 
-  std::string command_line() const override { return line; }
+  host::PlatformParts parts() { return {this, this, this, this}; }
+
   bool find_window(const std::string&) override { return toggle; }
   bool another_instance() override { return !toggle; }
-  void set_caption(const std::string&) override {}
   int profile_int(const std::string& s, const std::string& k, int d) override {
     return host::profile::read_int(ini, s, k, d);
   }
@@ -34,17 +37,12 @@ class NullPlatform final : public host::Platform {
   }
   std::uint32_t desktop_use_password() override { return toggle ? 1 : 0; }
   host::WindowHandle foreground_window() override { return 1; }
-  void change_password(host::WindowHandle) override {}
   bool embed_preview(host::WindowHandle parent) override { return parent > 0; }
   void enter_full_screen() override {}
-  void focus_input_sink() override {}
-  void run_settings_dialog(host::SettingsDialog& dialog) override {
+  void run_settings_dialog(host::SettingsDialog& dialog, host::SettingsStore& store) override {
     dialog.toggle_check(host::Drill::Ponpu);
-    dialog.ok(*this);
+    dialog.ok(store);
   }
-  void show_cursor(bool) override {}
-  void set_topmost(bool) override {}
-  void screen_saver_running(bool) override {}
   int verify_password() override { return 0; }
   void end_program() override {}
 };
@@ -56,18 +54,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::size_t cut = input.find('\n');
   NullPlatform p;
-  p.line = std::string(input.substr(0, cut));
+  const std::string line(input.substr(0, cut));
   p.ini = cut == std::string_view::npos ? std::string() : std::string(input.substr(cut + 1));
   p.toggle = size % 2 == 1;
 
-  const host::RunMode mode = host::parse_run_mode(p.line);
-  const bool has_a =
-      p.line.find("/a") != std::string::npos || p.line.find("/A") != std::string::npos;
+  const host::RunMode mode = host::parse_run_mode(line);
+  const bool has_a = line.find("/a") != std::string::npos || line.find("/A") != std::string::npos;
   if (has_a != (mode == host::RunMode::PasswordChange)) __builtin_trap();
-  (void)host::parse_window_handle(p.line);
+  (void)host::parse_window_handle(line);
 
-  host::Saver saver(p);
-  const host::StartResult r = saver.load();
+  host::Saver saver(p, p.parts());
+  const host::StartResult r = saver.load(line);
   if (r != host::StartResult::Ended) {
     if (saver.settings().conf == 0 || saver.settings().speed == 0) __builtin_trap();
     saver.on_mouse_move(1, 2);
