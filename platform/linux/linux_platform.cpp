@@ -169,6 +169,10 @@ bool LinuxPlatform::init_video() {
   // back to its offscreen driver and play for ever where nobody sees it, and
   // the preview and caption search speak X11 anyway.
   SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+  // A server without RandR (two X screens joined by classic Xinerama): SDL
+  // would ask RandR anyway, which prints an Xlib warning and leaks libXrandr's
+  // per-display record. Its monitors come from Xinerama here instead.
+  if (!x11_.has_extension("RANDR")) SDL_SetHint(SDL_HINT_VIDEO_X11_XRANDR, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     refuse(std::string("cannot open the display: ") + SDL_GetError());
     return false;

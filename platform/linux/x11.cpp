@@ -95,16 +95,18 @@ bool X11Connection::window_size(XWindowId id, int* width, int* height) {
   return true;
 }
 
+bool X11Connection::has_extension(const char* name) {
+  int opcode = 0, event_base = 0, error_base = 0;
+  return display_ && XQueryExtension(display_, name, &opcode, &event_base, &error_base);
+}
+
 std::vector<Area> X11Connection::monitors() {
   std::vector<Area> out;
   if (!display_) return out;
   int event_base = 0, error_base = 0, major = 0, minor = 0;
   // RandR 1.5 monitors: what the desktop itself calls monitors (one per
   // output, or as the user grouped them with xrandr --setmonitor).
-  int opcode = 0;
-  // Asked by name first: Xlib prints a warning when RandR's own calls find no RandR.
-  if (XQueryExtension(display_, "RANDR", &opcode, &event_base, &error_base) &&
-      XRRQueryExtension(display_, &event_base, &error_base) &&
+  if (has_extension("RANDR") && XRRQueryExtension(display_, &event_base, &error_base) &&
       XRRQueryVersion(display_, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
     int n = 0;
     XRRMonitorInfo* info = XRRGetMonitors(display_, DefaultRootWindow(display_), True, &n);
@@ -116,8 +118,8 @@ std::vector<Area> X11Connection::monitors() {
     if (!out.empty()) return out;
   }
   // Classic Xinerama (which switches RandR off) lists its heads instead.
-  if (XQueryExtension(display_, "XINERAMA", &opcode, &event_base, &error_base) &&
-      XineramaQueryExtension(display_, &event_base, &error_base) && XineramaIsActive(display_)) {
+  if (has_extension("XINERAMA") && XineramaQueryExtension(display_, &event_base, &error_base) &&
+      XineramaIsActive(display_)) {
     int n = 0;
     XineramaScreenInfo* heads = XineramaQueryScreens(display_, &n);
     if (heads) {

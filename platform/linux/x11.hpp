@@ -37,6 +37,10 @@ class X11Connection {
   // Size of window id; false when the id names no window.
   bool window_size(XWindowId id, int* width, int* height);
 
+  // Whether the server offers the extension of this name. Asking by name is
+  // quiet; an extension's own query prints a warning when it is missing.
+  bool has_extension(const char* name);
+
   // The monitors' places on the screen: RandR monitors where the server has
   // them, else Xinerama's heads; empty when the server tells of neither.
   std::vector<Area> monitors();

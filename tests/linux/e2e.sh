@@ -26,6 +26,8 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL ($case_name): $*"
+  # What the saver said is usually the reason (a sanitizer's report included).
+  [ -s "$work/err.log" ] && { echo "--- the saver's stderr:"; tail -n 40 "$work/err.log"; }
   exit 1
 }
 
