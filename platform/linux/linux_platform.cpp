@@ -67,14 +67,17 @@ void set_window_icon(SDL_Window* window) {
   SDL_FreeSurface(surface);
 }
 
-// Puts the raster window's changed rectangles on the screen.
+// Puts the raster window's changed rectangles on the screen, composed
+// straight into what is presented: no frame is kept besides the painted
+// surface.
 class RasterScreen final : public host::Screen {
  public:
   RasterScreen(raster::RasterWindow& window, Presenter& presenter)
       : window_(window), presenter_(presenter) {}
   void present(bool everything) override {
-    std::vector<raster::Rect> regions = window_.compose();  // brings frame() up to date
-    presenter_.show(window_.frame(), std::move(regions), everything);
+    presenter_.show([this](const raster::Rect& area, std::uint32_t* out,
+                           int pitch) { window_.compose(area, out, pitch); },
+                    window_.width_px(), window_.height_px(), window_.changes(), everything);
   }
 
  private:

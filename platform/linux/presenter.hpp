@@ -1,17 +1,20 @@
 #pragma once
-// Puts the raster window's changed regions on the screen. Where the X visual
-// stores pixels as 0x00RRGGBB (the usual 24-bit TrueColor), the frame is sent
-// straight from the raster window's memory with XPutImage; on other TrueColor
-// visuals (depth 15, 16, 30) the changed regions are converted to the visual's
-// masks a band of rows at a time. Neither path keeps a second full-screen copy
-// of the picture, which would be most of a full-screen run's memory. Without
-// X11 details of the window, SDL's window surface is used.
+// Puts a picture's changed regions on the screen without a full-size copy of
+// it: each region is composed a band of rows at a time into one small buffer
+// and sent from there. The buffer is a shared-memory segment where the X
+// server offers MIT-SHM (the server reads the pixels in place, no copy through
+// the socket), else ordinary memory sent with XPutImage. Where the X visual
+// stores pixels as 0x00RRGGBB (the usual 24-bit TrueColor) the band goes as it
+// is; on other TrueColor visuals (depth 15, 16, 30) it is converted to the
+// visual's masks in place first. Without X11 details of the window, SDL's
+// window surface is used.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "platform/raster/raster_window.hpp"
+#include "platform/raster/surface.hpp"
 
 struct SDL_Window;
 
@@ -19,17 +22,24 @@ namespace linux_host {
 
 class Presenter {
  public:
-  // Shows frames with their top left corner at (x, y) of `window`: several
+  // Writes the picture's pixels of `area` to `out`, rows `pitch` pixels apart.
+  using Source = std::function<void(const raster::Rect& area, std::uint32_t* out, int pitch)>;
+
+  // Shows pictures with their top left corner at (x, y) of `window`: several
   // stages can share one window, each in its own area.
   explicit Presenter(SDL_Window* window, int x = 0, int y = 0);
   ~Presenter();
   Presenter(const Presenter&) = delete;
   Presenter& operator=(const Presenter&) = delete;
 
-  // Shows `regions` of `frame` (all of it when `regions` is empty and
-  // `everything` is set).
+  // Shows `regions` of a width x height picture (all of it when `everything`).
+  void show(const Source& source, int width, int height, std::vector<raster::Rect> regions,
+            bool everything);
+  // The same for a picture held in memory.
   void show(const raster::Surface& frame, std::vector<raster::Rect> regions, bool everything);
+
   bool direct() const { return mode_ == Mode::Direct; }
+  bool shared_memory() const { return shm_attached_; }
   // Why this window cannot show frames (its visual has no colour masks to
   // convert to); empty when it can.
   const std::string& unsupported() const { return unsupported_; }
@@ -40,9 +50,9 @@ class Presenter {
     int shift = 0;  // of the mask's lowest bit
     int bits = 0;   // width of the mask
   };
-  void show_direct(const raster::Surface& frame, const std::vector<raster::Rect>& regions);
-  void show_converted(const raster::Surface& frame, const std::vector<raster::Rect>& regions);
-  void show_sdl(const raster::Surface& frame, const std::vector<raster::Rect>& regions);
+  void attach_shared_memory();
+  void put_band(std::uint32_t* band, int x, int y, int width, int rows);
+  void show_sdl(const Source& source, const std::vector<raster::Rect>& regions);
   std::uint32_t convert(std::uint32_t rgb) const;
 
   SDL_Window* window_;
@@ -56,7 +66,14 @@ class Presenter {
   int depth_ = 0;
   void* gc_ = nullptr;  // GC
   Channel red_, green_, blue_;
-  std::vector<std::uint32_t> band_;  // converted rows on their way to the server
+
+  std::uint32_t* band_ = nullptr;           // kBandPixels, in the segment or in band_memory_
+  std::vector<std::uint32_t> band_memory_;  // the band without shared memory
+  bool shm_attached_ = false;
+  int shm_id_ = -1;
+  void* shm_address_ = nullptr;
+  unsigned long shm_segment_ = 0;  // the server's name for the segment
+  bool server_reading_ = false;    // puts from the segment not yet known to be done
 };
 
 }  // namespace linux_host

@@ -193,22 +193,20 @@ class Viewer {
   }
 
   void present() {
-    std::vector<raster::Rect> regions = window_->compose();
-    const raster::Surface& frame = window_->frame();
+    std::vector<raster::Rect> regions = window_->changes();
     // Pointer movements and other idle wake-ups change nothing on screen.
     const auto& p = *playback_;
     ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(), p.playing(),
                      p.speed(), p.loop(),     help_,          commands_};
     if (regions.empty() && !everything_ && state == shown_) return;
     shown_ = state;
-    // The overlay is painted on a copy of the stage's frame; where it was,
-    // the stage shows again before it is painted anew.
+    // The overlay is painted over the stage composed into the picture shown;
+    // where it was, the stage is composed again before it is painted anew.
     std::vector<raster::Rect> restore = regions;
     restore.insert(restore.end(), overlay_drawn_.begin(), overlay_drawn_.end());
-    if (everything_) restore.assign(1, raster::Rect{0, 0, frame.width, frame.height});
+    if (everything_) restore.assign(1, raster::Rect{0, 0, display_.width, display_.height});
     for (const raster::Rect& r : restore)
-      for (int y = r.y; y < r.y + r.h; ++y)
-        std::copy_n(frame.row(y) + r.x, r.w, &display_.at(r.x, y));
+      window_->compose(r, &display_.at(r.x, r.y), display_.pitch);
 
     view_ = stage::overlay_view(
         *playback_, {display_.width, display_.height, painter_.line_height(), help_, commands_});

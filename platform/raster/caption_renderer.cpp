@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <limits>
 #include <string_view>
 #include <unordered_map>
 
@@ -68,6 +70,25 @@ FontChoice find_font() {
   return found.file.empty() ? fallback : found;
 }
 
+// FreeType maps a font file whole by default, and every page it touches (the
+// character map of a CJK font, the glyphs of each caption) then stays
+// resident: 2 MB of a full-screen run. Through a stream it keeps the few
+// tables it needs in memory and reads glyph outlines when they are drawn
+// (once per size: the glyphs are cached).
+unsigned long read_font(FT_Stream stream, unsigned long offset, unsigned char* buffer,
+                        unsigned long count) {
+  std::FILE* file = static_cast<std::FILE*>(stream->descriptor.pointer);
+  const bool placed = offset <= static_cast<unsigned long>(std::numeric_limits<long>::max()) &&
+                      std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+  if (count == 0) return placed ? 0 : 1;  // a seek: 0 is success
+  return placed ? std::fread(buffer, 1, count, file) : 0;
+}
+
+void close_font(FT_Stream stream) {
+  if (stream->descriptor.pointer) std::fclose(static_cast<std::FILE*>(stream->descriptor.pointer));
+  stream->descriptor.pointer = nullptr;
+}
+
 struct Glyph {
   int left = 0;  // bitmap offset from the pen, x
   int top = 0;   // bitmap top above the baseline
@@ -81,6 +102,7 @@ struct Glyph {
 
 struct CaptionRenderer::Impl {
   FT_Library library = nullptr;
+  FT_StreamRec stream{};  // the font file, read by FreeType while the face lives
   FT_Face face = nullptr;
   std::string file;
   long size = -1;
@@ -120,7 +142,23 @@ CaptionRenderer::CaptionRenderer() : impl_(std::make_unique<Impl>()) {
     impl_->library = nullptr;
     return;
   }
-  if (FT_New_Face(impl_->library, choice.file.c_str(), choice.index, &impl_->face) != 0) {
+  std::FILE* file = std::fopen(choice.file.c_str(), "rb");
+  if (!file) return;
+  long size = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  if (size <= 0) {
+    std::fclose(file);
+    return;
+  }
+  FT_StreamRec& stream = impl_->stream;
+  stream.descriptor.pointer = file;
+  stream.size = static_cast<unsigned long>(size);
+  stream.read = read_font;
+  stream.close = close_font;  // FreeType calls it when the face is done, or not made
+  FT_Open_Args args{};
+  args.flags = FT_OPEN_STREAM;
+  args.stream = &stream;
+  if (FT_Open_Face(impl_->library, &args, choice.index, &impl_->face) != 0) {
     impl_->face = nullptr;
     return;
   }

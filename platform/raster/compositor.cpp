@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/raster/stretch.hpp"
@@ -28,15 +29,26 @@ inline Rect intersect(const Rect& a, const Rect& b) {
   return {x0, y0, x1 - x0, y1 - y0};
 }
 
-inline void blit(Surface& dst, const Rect& clip, const Rect& where, const std::uint32_t* src,
-          int src_pitch) {
+// Where composed pixels go: window pixel (x, y) of `area` is
+// out[(y - area.y) * pitch + x - area.x].
+struct Target {
+  std::uint32_t* out;
+  int pitch;
+  Rect area;
+  std::uint32_t* at(int x, int y) const {
+    return out + static_cast<std::ptrdiff_t>(y - area.y) * pitch + (x - area.x);
+  }
+};
+
+inline void blit(const Target& dst, const Rect& clip, const Rect& where, const std::uint32_t* src,
+                 int src_pitch) {
   const Rect r = intersect(clip, where);
   if (r.empty()) return;
   for (int y = r.y; y < r.y + r.h; ++y) {
     const std::uint32_t* from =
         src + static_cast<std::size_t>(y - where.y) * static_cast<std::size_t>(src_pitch) +
         static_cast<std::size_t>(r.x - where.x);
-    std::copy(from, from + r.w, &dst.at(r.x, y));
+    std::copy(from, from + r.w, dst.at(r.x, y));
   }
 }
 
@@ -47,13 +59,12 @@ std::size_t index_of(int slot) {
 
 }  // namespace
 
-Compositor::Compositor(const Surface& surface, TileMap& tiles, float twips_per_pixel)
-    : surface_(surface), tiles_(tiles), tpp_(twips_per_pixel) {
+Compositor::Compositor(const IndexSurface& surface, const Palette& palette, TileMap& tiles,
+                       float twips_per_pixel)
+    : surface_(surface), palette_(palette), tiles_(tiles), tpp_(twips_per_pixel) {
   if (!(twips_per_pixel > 0))
     throw std::invalid_argument("raster window: size and twips per pixel must be positive");
-  frame_pixels_.assign(
-      static_cast<std::size_t>(surface.width) * static_cast<std::size_t>(surface.height), 0);
-  frame_ = {frame_pixels_.data(), surface.width, surface.height, surface.width};
+  frame_ = {nullptr, surface.width, surface.height, surface.width};
 }
 
 Compositor::~Compositor() = default;
@@ -135,29 +146,53 @@ float Compositor::caption_height() const {
   return static_cast<float>(captions().line_height()) * tpp_;
 }
 
-std::vector<Rect> Compositor::compose() {
+// Indices to colours. A drill's picture is mostly black with areas of one
+// colour, so eight pixels are tested at once and a run of one index is
+// stored with a single look-up.
+void Compositor::expand_row(const std::uint8_t* from, std::uint32_t* to, int n) const {
+  constexpr int kWord = sizeof(std::uint64_t);
+  constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+  int x = 0;
+  for (; x + kWord <= n; x += kWord) {
+    std::uint64_t eight = 0;
+    std::memcpy(&eight, from + x, kWord);
+    if (eight == (eight & 0xFF) * kEveryByte) {
+      std::fill_n(to + x, kWord, palette_[from[x]]);
+    } else {
+      for (int i = x; i < x + kWord; ++i) to[i] = palette_[from[i]];
+    }
+  }
+  for (; x < n; ++x) to[x] = palette_[from[x]];
+}
+
+std::vector<Rect> Compositor::changes() {
   if (label_stale_) relayout_caption();
   std::vector<Rect> regions = tiles_.regions(TileMap::kDirty);
-  if (regions.empty()) return regions;
-  std::array<const std::vector<std::uint32_t>*, stage::kImageSlots> pictures{};
-  for (std::size_t i = 0; i < slots_.size(); ++i) {
-    const Rect& r = slot_drawn_[i];
-    if (!r.empty()) pictures[i] = &stretched_picture(slots_[i].pose, r.w, r.h);
-  }
-  for (const Rect& region : regions) {
-    for (int y = region.y; y < region.y + region.h; ++y) {
-      const std::uint32_t* from = surface_.row(y) + region.x;
-      std::copy(from, from + region.w, &frame_.at(region.x, y));
-    }
-    for (std::size_t i = 0; i < slots_.size(); ++i) {
-      if (const auto* pic = pictures[i]) {
-        const Rect& where = slot_drawn_[i];
-        blit(frame_, region, where, pic->data(), where.w);
-      }
-    }
-    if (!label_rect_.empty()) blit(frame_, region, label_rect_, label_.pixels.data(), label_.width);
-  }
   tiles_.clear_bits(TileMap::kDirty);
+  return regions;
+}
+
+void Compositor::compose(const Rect& area, std::uint32_t* out, int pitch) {
+  const Target dst{out, pitch, area};
+  const Rect r = intersect(area, {0, 0, surface_.width, surface_.height});
+  if (r.empty()) return;
+  for (int y = r.y; y < r.y + r.h; ++y) expand_row(surface_.row(y) + r.x, dst.at(r.x, y), r.w);
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    const Rect& where = slot_drawn_[i];
+    if (intersect(r, where).empty()) continue;
+    blit(dst, r, where, stretched_picture(slots_[i].pose, where.w, where.h).data(), where.w);
+  }
+  if (!label_rect_.empty()) blit(dst, r, label_rect_, label_.pixels.data(), label_.width);
+}
+
+std::vector<Rect> Compositor::compose() {
+  if (frame_pixels_.empty()) {
+    frame_pixels_.assign(
+        static_cast<std::size_t>(frame_.width) * static_cast<std::size_t>(frame_.height), 0);
+    frame_.pixels = frame_pixels_.data();
+  }
+  std::vector<Rect> regions = changes();
+  for (const Rect& region : regions) compose(region, &frame_.at(region.x, region.y), frame_.pitch);
   return regions;
 }
 

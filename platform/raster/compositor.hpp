@@ -1,9 +1,11 @@
 #pragma once
 // What the raster window shows above its painted surface: the image slots,
 // each with its pose picture stretched to the slot, and the caption label
-// above them. Composes only the tiles that changed (painted, or covered or
-// uncovered by a slot or the label) and hands back those rectangles, which is
-// all a host has to present.
+// above them. Tells which tiles changed (painted, or covered or uncovered by a
+// slot or the label) and composes any rectangle into a caller's buffer: a host
+// composes the changed ones straight into what it presents, a band at a time,
+// and keeps no full-size frame. Tools that want whole frames ask compose(),
+// which keeps one.
 
 #include <array>
 #include <cstdint>
@@ -22,10 +24,12 @@ namespace raster {
 
 class Compositor {
  public:
-  // surface: what is painted below (its size is the frame's); tiles: the
-  // painter's tile map, whose dirty bits both sides set and compose() clears.
-  // Both must outlive the compositor.
-  Compositor(const Surface& surface, TileMap& tiles, float twips_per_pixel);
+  using Palette = std::array<std::uint32_t, 256>;
+  // surface and palette: what is painted below (its size is the frame's);
+  // tiles: the painter's tile map, whose dirty bits both sides set and
+  // changes() clears. All must outlive the compositor.
+  Compositor(const IndexSurface& surface, const Palette& palette, TileMap& tiles,
+             float twips_per_pixel);
   ~Compositor();
   Compositor(const Compositor&) = delete;
   Compositor& operator=(const Compositor&) = delete;
@@ -41,23 +45,33 @@ class Compositor {
   const std::string& caption_text() const { return caption_text_; }
   int caption_font_size() const { return caption_points_; }
 
-  // Brings the frame up to date where anything changed since the last call
-  // and returns those rectangles.
+  // The rectangles that changed since the last call (and the caption laid
+  // out anew if it changed).
+  std::vector<Rect> changes();
+  // Writes what the window shows in `area` (inside the window) to `out`, rows
+  // `pitch` pixels apart.
+  void compose(const Rect& area, std::uint32_t* out, int pitch);
+
+  // A whole frame kept here: brought up to date where anything changed since
+  // the last call, those rectangles returned. A caller uses either this or
+  // changes(), not both.
   std::vector<Rect> compose();
   const Surface& frame() const { return frame_; }
 
  private:
   int px(float twips) const { return to_pixel(twips, tpp_); }
+  void expand_row(const std::uint8_t* from, std::uint32_t* to, int n) const;
   Rect slot_rect(int i) const;
   const std::vector<std::uint32_t>& stretched_picture(int pose, int width, int height);
   CaptionRenderer& captions() const;
   void caption_changed();
   void relayout_caption();
 
-  const Surface& surface_;
+  const IndexSurface& surface_;
+  const Palette& palette_;
   TileMap& tiles_;
   float tpp_;
-  std::vector<std::uint32_t> frame_pixels_;
+  std::vector<std::uint32_t> frame_pixels_;  // allocated by the first compose()
   Surface frame_;
 
   std::array<stage::ImageSlot, stage::kImageSlots> slots_{};

@@ -1,23 +1,46 @@
 #include "platform/raster/flood_fill.hpp"
 
-#include <cstring>
+#include <algorithm>
 
 namespace raster {
 
-const std::vector<Span>& FloodWalker::walk(const Surface& surface, int x, int y,
-                                           std::uint32_t border) {
+namespace {
+constexpr int kWordBits = 64;
+}
+
+bool FloodWalker::seen(int x, int y) const {
+  const std::size_t bit =
+      static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
+  return (visited_[bit / kWordBits] >> (bit % kWordBits)) & 1U;
+}
+
+// Sets (or clears) the bits of a span a word at a time.
+void FloodWalker::mark(const Span& s, bool on) {
+  std::size_t bit = static_cast<std::size_t>(s.y) * static_cast<std::size_t>(width_) +
+                    static_cast<std::size_t>(s.x0);
+  std::size_t left = static_cast<std::size_t>(s.x1 - s.x0 + 1);
+  while (left > 0) {
+    const std::size_t offset = bit % kWordBits;
+    const std::size_t n = std::min<std::size_t>(left, kWordBits - offset);
+    const std::uint64_t bits = (n == kWordBits ? ~std::uint64_t{0} : ((std::uint64_t{1} << n) - 1))
+                               << offset;
+    std::uint64_t& word = visited_[bit / kWordBits];
+    word = on ? (word | bits) : (word & ~bits);
+    bit += n;
+    left -= n;
+  }
+}
+
+const std::vector<Span>& FloodWalker::walk(const IndexSurface& surface, int x, int y, int border) {
   spans_.clear();
   if (x < 0 || y < 0 || x >= surface.width || y >= surface.height) return spans_;
   if (surface.at(x, y) == border) return spans_;
   if (width_ != surface.width || height_ != surface.height) {
     width_ = surface.width;
     height_ = surface.height;
-    visited_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0);
+    const std::size_t bits = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    visited_.assign((bits + kWordBits - 1) / kWordBits, 0);
   }
-  auto seen = [this](int px, int py) -> std::uint8_t& {
-    return visited_[static_cast<std::size_t>(py) * static_cast<std::size_t>(width_) +
-                    static_cast<std::size_t>(px)];
-  };
   auto open = [&](int px, int py) { return !seen(px, py) && surface.at(px, py) != border; };
 
   work_.clear();
@@ -30,8 +53,8 @@ const std::vector<Span>& FloodWalker::walk(const Surface& surface, int x, int y,
     while (l > 0 && open(l - 1, s.y)) --l;
     int r = s.x;
     while (r + 1 < width_ && open(r + 1, s.y)) ++r;
-    std::memset(&seen(l, s.y), 1, static_cast<std::size_t>(r - l + 1));
     spans_.push_back({s.y, l, r});
+    mark(spans_.back(), true);
     // One seed per run of open pixels in the rows above and below: each run
     // is then widened to its full extent when the seed is taken.
     for (const int ny : {s.y - 1, s.y + 1}) {
@@ -44,8 +67,7 @@ const std::vector<Span>& FloodWalker::walk(const Surface& surface, int x, int y,
       }
     }
   }
-  for (const Span& sp : spans_)
-    std::memset(&seen(sp.x0, sp.y), 0, static_cast<std::size_t>(sp.x1 - sp.x0 + 1));
+  for (const Span& sp : spans_) mark(sp, false);
   return spans_;
 }
 

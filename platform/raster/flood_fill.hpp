@@ -24,15 +24,19 @@ class FloodWalker {
   // The runs of pixels the fill reaches from (x, y), each pixel exactly once.
   // Empty when the start lies off the surface or on a border-coloured pixel.
   // The surface is only read: colours equal to the fill colour do not stop
-  // the walk, which therefore ends whatever the fill colour is.
-  const std::vector<Span>& walk(const Surface& surface, int x, int y, std::uint32_t border);
+  // the walk, which therefore ends whatever the fill colour is. `border` is
+  // the border's palette index, or -1 when no pixel has the border colour.
+  const std::vector<Span>& walk(const IndexSurface& surface, int x, int y, int border);
 
  private:
   struct Seed {
     int x;
     int y;
   };
-  std::vector<std::uint8_t> visited_;  // one byte per pixel, zero between walks
+  bool seen(int x, int y) const;
+  void mark(const Span& s, bool on);
+
+  std::vector<std::uint64_t> visited_;  // one bit per pixel, zero between walks
   int width_ = 0;
   int height_ = 0;
   std::vector<Span> spans_;

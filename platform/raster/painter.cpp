@@ -27,7 +27,7 @@ long long ceil_div(long long a, long long b) { return -floor_div(-a, b); }  // b
 Painter::Painter(int width, int height) {
   if (width <= 0 || height <= 0)
     throw std::invalid_argument("raster window: size and twips per pixel must be positive");
-  pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+  pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), Index{0});
   surface_ = {pixels_.data(), width, height, width};
   tiles_.reset(width, height);
   tiles_.mark_all(TileMap::kDirty);
@@ -36,8 +36,8 @@ Painter::Painter(int width, int height) {
 void Painter::clear() {
   for (const Rect& r : tiles_.regions(TileMap::kInk)) {
     for (int y = r.y; y < r.y + r.h; ++y) {
-      std::uint32_t* row = &surface_.at(r.x, y);
-      std::fill(row, row + r.w, 0u);
+      Index* row = &surface_.at(r.x, y);
+      std::fill(row, row + r.w, Index{0});
     }
     tiles_.mark(r, TileMap::kDirty);
   }
@@ -48,29 +48,28 @@ void Painter::clear() {
 // repaint their fixed marks on every keyframe; left unmarked, those repaints
 // cost no composition. Ink stays right: a pixel that already has a non-black
 // colour lies in an inked tile, and black on black needs no ink.
-inline void Painter::plot(long long x, long long y, std::uint32_t c) {
+inline void Painter::plot(long long x, long long y, Index c) {
   if (x < 0 || y < 0 || x >= surface_.width || y >= surface_.height) return;
   const int ix = static_cast<int>(x);
   const int iy = static_cast<int>(y);
-  std::uint32_t& p = surface_.at(ix, iy);
+  Index& p = surface_.at(ix, iy);
   if (p == c) return;
   p = c;
   tiles_.mark_pixel(ix, iy, TileMap::kInk | TileMap::kDirty);
 }
 
 // Pixels x0..x1 of row y, on the surface. Compared a tile's width at a time
-// against a run of the colour (memcmp is vectorised; a search loop is not).
-inline void Painter::fill_span(int y, int x0, int x1, std::uint32_t c) {
-  if (pattern_colour_ != c || !pattern_ready_) {
+// against a run of the index (memcmp is vectorised; a search loop is not).
+inline void Painter::fill_span(int y, int x0, int x1, Index c) {
+  if (pattern_index_ != c) {
     pattern_.fill(c);
-    pattern_colour_ = c;
-    pattern_ready_ = true;
+    pattern_index_ = c;
   }
-  std::uint32_t* row = &surface_.at(0, y);
+  Index* row = &surface_.at(0, y);
   for (int a = x0; a <= x1;) {
     const int b = std::min(x1, (a | (TileMap::kTile - 1)));  // to the end of this tile
     const auto n = static_cast<std::size_t>(b - a + 1);
-    if (std::memcmp(row + a, pattern_.data(), n * sizeof(std::uint32_t)) != 0) {
+    if (std::memcmp(row + a, pattern_.data(), n) != 0) {
       std::fill(row + a, row + b + 1, c);
       tiles_.mark_pixel(a, y, TileMap::kInk | TileMap::kDirty);
     }
@@ -79,7 +78,9 @@ inline void Painter::fill_span(int y, int x0, int x1, std::uint32_t c) {
 }
 
 // Inclusive rectangle, clipped.
-void Painter::fill_rect(long long x0, long long y0, long long x1, long long y1, std::uint32_t c) {
+void Painter::fill_rect(long long x0, long long y0, long long x1, long long y1,
+                        std::uint32_t colour) {
+  const Index c = index_for(colour);
   if (x0 > x1) std::swap(x0, x1);
   if (y0 > y1) std::swap(y0, y1);
   x0 = std::max(x0, 0LL);
@@ -105,7 +106,9 @@ void Painter::box(long long x0, long long y0, long long x1, long long y1, std::u
 // minor coordinate of step i is round(i * d_minor / d_major) with halves going
 // away from the first point, which lets the walk start directly at the first
 // step inside the surface.
-void Painter::segment(long long x0, long long y0, long long x1, long long y1, std::uint32_t c) {
+void Painter::segment(long long x0, long long y0, long long x1, long long y1,
+                      std::uint32_t colour) {
+  const Index c = index_for(colour);
   x0 = clamp_coord(x0);
   y0 = clamp_coord(y0);
   x1 = clamp_coord(x1);
@@ -157,7 +160,7 @@ void Painter::segment(long long x0, long long y0, long long x1, long long y1, st
 
 // Midpoint circle; the interior of each row lies strictly inside the outline
 // pixels of that row.
-void Painter::disc(long long cx, long long cy, long long r, std::uint32_t outline,
+void Painter::disc(long long cx, long long cy, long long r, std::uint32_t outline_colour,
                    const std::uint32_t* interior) {
   r = std::llabs(r);
   if (r > kRadiusLimit) return;
@@ -187,6 +190,7 @@ void Painter::disc(long long cx, long long cy, long long r, std::uint32_t outlin
       if (row != 0) fill_rect(cx - half, cy + row, cx + half, cy + row, *interior);
     }
   }
+  const Index outline = index_for(outline_colour);
   for (const auto& [ox, oy] : octant) {
     plot(cx + ox, cy + oy, outline);
     plot(cx - ox, cy + oy, outline);
@@ -200,7 +204,12 @@ void Painter::disc(long long cx, long long cy, long long r, std::uint32_t outlin
 }
 
 void Painter::flood_fill(int x, int y, std::uint32_t border, std::uint32_t fill) {
-  for (const Span& s : walker_.walk(surface_, x, y, border)) fill_span(s.y, s.x0, s.x1, fill);
+  // A border colour no entry has is on no pixel: nothing stops the walk.
+  const int border_index = find(border);
+  const std::vector<Span>& spans = walker_.walk(surface_, x, y, border_index);
+  if (spans.empty()) return;
+  const Index c = index_for(fill);
+  for (const Span& s : spans) fill_span(s.y, s.x0, s.x1, c);
 }
 
 Painter::Ink Painter::ink() const {
@@ -208,12 +217,12 @@ Painter::Ink Painter::ink() const {
   ink.regions = tiles_.regions(TileMap::kInk);
   for (const Rect& r : ink.regions)
     for (int y = r.y; y < r.y + r.h; ++y) {
-      const std::uint32_t* row = surface_.row(y) + r.x;
+      const Index* row = surface_.row(y) + r.x;
       for (int x = 0; x < r.w;) {
         int n = 1;
         while (x + n < r.w && row[x + n] == row[x]) ++n;
         ink.runs.push_back(static_cast<std::uint32_t>(n));
-        ink.runs.push_back(row[x]);
+        ink.runs.push_back(palette_[row[x]]);
         x += n;
       }
     }
@@ -227,9 +236,73 @@ void Painter::restore(const Ink& ink) {
     for (int y = r.y; y < r.y + r.h; ++y)
       for (int x = r.x; x < r.x + r.w; i += 2) {
         const int n = static_cast<int>(ink.runs[i]);
-        if (ink.runs[i + 1] != 0) fill_span(y, x, x + n - 1, ink.runs[i + 1]);
+        if (ink.runs[i + 1] != 0) fill_span(y, x, x + n - 1, index_for(ink.runs[i + 1]));
         x += n;
       }
+}
+
+Image Painter::image() const {
+  Image out{surface_.width, surface_.height, {}};
+  out.pixels.reserve(pixels_.size());
+  for (const Index i : pixels_) out.pixels.push_back(palette_[i]);
+  return out;
+}
+
+int Painter::find(std::uint32_t c) const {
+  for (int i = 0; i < palette_used_; ++i)
+    if (palette_[static_cast<std::size_t>(i)] == c) return i;
+  return -1;
+}
+
+Painter::Index Painter::index_for(std::uint32_t c) {
+  if (c == last_colour_) return last_index_;
+  const int found = find(c);
+  const Index i = found >= 0 ? static_cast<Index>(found) : new_entry(c);
+  last_colour_ = c;
+  last_index_ = i;
+  return i;
+}
+
+// A new colour takes the next entry; when all are given out, one that no
+// pixel shows any more (its colour was painted over or cleared away). Only
+// with 256 colours on the surface at once does a colour fall back to the
+// nearest one present, which no drill comes near.
+Painter::Index Painter::new_entry(std::uint32_t c) {
+  if (palette_used_ < kPaletteSize) {
+    palette_[static_cast<std::size_t>(palette_used_)] = c;
+    return static_cast<Index>(palette_used_++);
+  }
+  std::array<bool, kPaletteSize> shown{};
+  shown[0] = true;  // black stays where it is: clear() and the surface's start rely on it
+  for (const Rect& r : tiles_.regions(TileMap::kInk))
+    for (int y = r.y; y < r.y + r.h; ++y) {
+      const Index* row = surface_.row(y) + r.x;
+      for (int x = 0; x < r.w; ++x) shown[row[x]] = true;
+    }
+  for (int i = 1; i < kPaletteSize; ++i)
+    if (!shown[static_cast<std::size_t>(i)]) {
+      palette_[static_cast<std::size_t>(i)] = c;
+      if (last_index_ == i) {  // the look-up remembered the colour this entry had
+        last_colour_ = palette_[0];
+        last_index_ = 0;
+      }
+      return static_cast<Index>(i);
+    }
+  auto distance = [c](std::uint32_t p) {
+    long long d = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+      const long long a = static_cast<long long>((c >> shift) & 0xFF);
+      const long long b = static_cast<long long>((p >> shift) & 0xFF);
+      d += (a - b) * (a - b);
+    }
+    return d;
+  };
+  int best = 0;
+  for (int i = 1; i < kPaletteSize; ++i)
+    if (distance(palette_[static_cast<std::size_t>(i)]) <
+        distance(palette_[static_cast<std::size_t>(best)]))
+      best = i;
+  return static_cast<Index>(best);
 }
 
 }  // namespace raster

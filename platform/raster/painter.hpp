@@ -4,6 +4,11 @@
 // circle interiors, a 4-connected flood fill to a border colour. Its tile map
 // records which tiles carry ink (so a clear touches only those) and which
 // changed since the compositor last took them.
+//
+// The surface holds one byte per pixel, an index into a palette of 256
+// colours: the drills paint with a handful, and at full screen the surface is
+// most of the saver's memory. Colours are exact; an entry no pixel uses any
+// more is given to a new colour when the palette is full.
 
 #include <array>
 #include <cstdint>
@@ -22,9 +27,16 @@ class Painter {
   Painter(const Painter&) = delete;
   Painter& operator=(const Painter&) = delete;
 
+  static constexpr int kPaletteSize = 256;
+  using Palette = std::array<std::uint32_t, kPaletteSize>;
+
   int width() const { return surface_.width; }
   int height() const { return surface_.height; }
-  const Surface& surface() const { return surface_; }
+  // The painted indices and their colours (0x00RRGGBB); index 0 is black.
+  const IndexSurface& indices() const { return surface_; }
+  const Palette& palette() const { return palette_; }
+  std::uint32_t pixel(int x, int y) const { return palette_[surface_.at(x, y)]; }
+  Image image() const;  // a copy in colours
   // Ink and dirty bits; the compositor takes (and clears) the dirty ones.
   TileMap& tiles() { return tiles_; }
 
@@ -51,17 +63,25 @@ class Painter {
   void restore(const Ink& ink);
 
  private:
-  void plot(long long x, long long y, std::uint32_t c);
-  void fill_span(int y, int x0, int x1, std::uint32_t c);
+  using Index = std::uint8_t;
+  void plot(long long x, long long y, Index c);
+  void fill_span(int y, int x0, int x1, Index c);
+  // The index that paints colour c, taking a palette entry for a new colour.
+  Index index_for(std::uint32_t c);
+  int find(std::uint32_t c) const;  // -1 when no entry has it
+  Index new_entry(std::uint32_t c);
 
-  std::vector<std::uint32_t> pixels_;
-  Surface surface_;
+  std::vector<Index> pixels_;
+  IndexSurface surface_;
   TileMap tiles_;
   FloodWalker walker_;
-  // A tile's width of one colour, the run fill_span compares against.
-  std::array<std::uint32_t, TileMap::kTile> pattern_{};
-  std::uint32_t pattern_colour_ = 0;
-  bool pattern_ready_ = false;
+  Palette palette_{};
+  int palette_used_ = 1;           // entries 0..palette_used_-1 were given out; 0 is black
+  std::uint32_t last_colour_ = 0;  // the last look-up: a drill paints runs of one colour
+  Index last_index_ = 0;
+  // A tile's width of one index, the run fill_span compares against.
+  std::array<Index, TileMap::kTile> pattern_{};
+  Index pattern_index_ = 0;
 };
 
 }  // namespace raster

@@ -39,7 +39,7 @@ struct RasterWindow::Impl {
   Impl(int width, int height, float twips_per_pixel)
       : tpp(twips_per_pixel),
         painter(width, height),
-        compositor(painter.surface(), painter.tiles(), twips_per_pixel) {}
+        compositor(painter.indices(), painter.palette(), painter.tiles(), twips_per_pixel) {}
 
   long long px(float twips) const { return to_pixel(twips, tpp); }
 
@@ -141,8 +141,14 @@ bool RasterWindow::restore_surface(const stage::SurfaceSnapshot& snapshot) {
 
 int RasterWindow::width_px() const { return impl_->painter.width(); }
 int RasterWindow::height_px() const { return impl_->painter.height(); }
-const Surface& RasterWindow::surface() const { return impl_->painter.surface(); }
-stage::Rgb RasterWindow::surface_pixel(int x, int y) const { return unpack(surface().at(x, y)); }
+Image RasterWindow::surface() const { return impl_->painter.image(); }
+stage::Rgb RasterWindow::surface_pixel(int x, int y) const {
+  return unpack(impl_->painter.pixel(x, y));
+}
+std::vector<Rect> RasterWindow::changes() { return impl_->compositor.changes(); }
+void RasterWindow::compose(const Rect& area, std::uint32_t* out, int pitch) {
+  impl_->compositor.compose(area, out, pitch);
+}
 std::vector<Rect> RasterWindow::compose() { return impl_->compositor.compose(); }
 const Surface& RasterWindow::frame() const { return impl_->compositor.frame(); }
 stage::Rgb RasterWindow::frame_pixel(int x, int y) const { return unpack(frame().at(x, y)); }

@@ -52,14 +52,19 @@ class RasterWindow final : public stage::Window {
   int width_px() const;
   int height_px() const;
 
-  // The painted surface alone (no slots, no caption).
-  const Surface& surface() const;
+  // The painted surface alone (no slots, no caption): a copy, for inspection.
+  Image surface() const;
   stage::Rgb surface_pixel(int x, int y) const;
 
-  // What the screen shows: the surface with the visible slots and the caption
-  // composed above it. Brings the composition up to date for the regions that
-  // changed since the last call only, and returns those regions (a host
-  // presents just them).
+  // What the screen shows is the surface with the visible slots and the
+  // caption composed above it. A host presenting changes takes the regions
+  // that changed since the last call and composes each into the buffer it
+  // presents, keeping no frame of its own:
+  std::vector<Rect> changes();
+  void compose(const Rect& area, std::uint32_t* out, int pitch);
+  // Or the window keeps a whole frame, brought up to date for the regions
+  // that changed since the last call, which it returns (tools, tests). A
+  // caller uses one way or the other.
   std::vector<Rect> compose();
   const Surface& frame() const;  // valid after compose()
   stage::Rgb frame_pixel(int x, int y) const;

@@ -4,30 +4,48 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "stage/rounding.hpp"
 #include "stage/window.hpp"
 
 namespace raster {
 
-// A plain view of 0x00RRGGBB pixels; pitch counts pixels per row. Can wrap
-// memory a host owns.
-struct Surface {
-  std::uint32_t* pixels = nullptr;
+// A plain view of pixels; pitch counts pixels per row. Can wrap memory a host
+// owns.
+template <class Pixel>
+struct PixelView {
+  Pixel* pixels = nullptr;
   int width = 0;
   int height = 0;
   int pitch = 0;
-  std::uint32_t& at(int x, int y) {
+  Pixel& at(int x, int y) {
     return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch) +
                   static_cast<std::size_t>(x)];
   }
-  std::uint32_t at(int x, int y) const {
+  Pixel at(int x, int y) const {
     return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch) +
                   static_cast<std::size_t>(x)];
   }
-  const std::uint32_t* row(int y) const {
+  const Pixel* row(int y) const {
     return pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(pitch);
   }
+};
+
+// 0x00RRGGBB pixels: frames, pictures, what hosts present and files store.
+using Surface = PixelView<std::uint32_t>;
+// Palette indices: the painter's surface, a quarter of the memory of a frame
+// (a drill paints with a handful of colours).
+using IndexSurface = PixelView<std::uint8_t>;
+
+// A picture that owns its 0x00RRGGBB pixels (a copy, for inspection).
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  Surface view() const { return {const_cast<std::uint32_t*>(pixels.data()), width, height, width}; }
+  operator Surface() const { return view(); }
+  std::uint32_t at(int x, int y) const { return view().at(x, y); }
 };
 
 struct Rect {

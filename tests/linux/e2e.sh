@@ -36,7 +36,7 @@ fail() {
 start_x() {
   local size=${1:-1024x768x24}
   exec 5>"$work/display"
-  Xvfb -displayfd 5 -screen 0 "$size" -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 5 -screen 0 "$size" -noreset -nolisten tcp "${@:2}" >"$work/xvfb.log" 2>&1 &
   xvfb=$!
   exec 5>&-
   local i
@@ -530,13 +530,16 @@ case "$case_name" in
     ;;
 
   visuals)
-    # TrueColor at depths 16, 24 and 30: the same stage frame at the same pixels.
-    for depth in 24 16 30; do
-      start_x "800x600x$depth"
+    # TrueColor at depths 16, 24 and 30: the same stage frame at the same
+    # pixels; also sent without MIT-SHM (a server that does not offer it).
+    for visual in 24 16 30 "24 -extension MIT-SHM" "16 -extension MIT-SHM"; do
+      read -r depth shm <<<"$visual"
+      # shellcheck disable=SC2086
+      start_x "800x600x$depth" $shm
       saver --drills kiritu /s
-      box=$(settled_white_box root 0 0 800 600) || fail "depth $depth: no stage drawn"
-      [ "$depth" = 24 ] && want=$box
-      [ "$box" = "$want" ] || fail "depth $depth: stage at $box, at depth 24 $want"
+      box=$(settled_white_box root 0 0 800 600) || fail "$visual: no stage drawn"
+      [ "$visual" = 24 ] && want=$box
+      [ "$box" = "$want" ] || fail "$visual: stage at $box, at depth 24 $want"
       kill "$last" "$xvfb"
       wait "$last" "$xvfb" 2>/dev/null
       xvfb=""

@@ -271,10 +271,15 @@ TEST(Compose, RepaintingWhatIsThereChangesNothing) {
 }
 
 TEST(Compose, IncrementalFrameEqualsAFullComposition) {
-  // The same random drawing twice: composed after every step, and composed
-  // once at the end. Any missed dirty tile shows up as a difference.
+  // The same random drawing three times: composed into the window's frame
+  // after every step; composed after every step as a host presents, each
+  // change a few rows at a time into a picture of its own; and composed once
+  // at the end. Any missed dirty tile shows up as a difference.
   RasterWindow stepwise(333, 217, 1);
+  RasterWindow banded(333, 217, 1);
   RasterWindow once(333, 217, 1);
+  std::vector<std::uint32_t> shown(333 * 217, 0x123456);
+  constexpr int kBandRows = 7;
   std::mt19937 rng(20240611);
   auto coord = [&](int limit) {
     return static_cast<float>(static_cast<int>(rng() % (limit + 200)) - 100);
@@ -286,7 +291,7 @@ TEST(Compose, IncrementalFrameEqualsAFullComposition) {
     const float a = coord(333), b = coord(217), x2 = coord(333), y2 = coord(217);
     const int slot = static_cast<int>(rng() % stage::kImageSlots);
     const int pose = static_cast<int>(rng() % stage::kPoses);
-    for (RasterWindow* w : {&stepwise, &once}) {
+    for (RasterWindow* w : {&stepwise, &banded, &once}) {
       switch (op) {
         case 0:
           w->line(a, b, x2, y2, c);
@@ -323,10 +328,16 @@ TEST(Compose, IncrementalFrameEqualsAFullComposition) {
       }
     }
     stepwise.compose();
+    for (const Rect& r : banded.changes())
+      for (int top = r.y; top < r.y + r.h; top += kBandRows)
+        banded.compose({r.x, top, r.w, std::min(kBandRows, r.y + r.h - top)},
+                       &shown[static_cast<std::size_t>(top) * 333 + r.x], 333);
   }
   stepwise.compose();
   once.compose();
   EXPECT_TRUE(test::matches(stepwise.frame(), [&](int x, int y) { return once.frame().at(x, y); }));
+  const Surface picture{shown.data(), 333, 217, 333};
+  EXPECT_TRUE(test::matches(picture, [&](int x, int y) { return once.frame().at(x, y); }));
 }
 
 }  // namespace

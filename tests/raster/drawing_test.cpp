@@ -296,5 +296,33 @@ TEST(Clear, ErasesEverythingPaintedAnywhere) {
   EXPECT_EQ(w.surface_pixel(6, 5), white);
 }
 
+// The surface keeps palette indices; the colours painted must come back exact.
+TEST(Palette, ColoursComeBackExactAfterThePaletteIsReused) {
+  RasterWindow w(16, 8, 1);
+  w.line(0, 0, 15, 0, red);  // stays while six hundred other colours come and go
+  for (int i = 1; i <= 600; ++i) {
+    const stage::Rgb c{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8), 7};
+    w.filled_box(0, 1, 15, 7, c);
+    ASSERT_EQ(w.surface_pixel(5, 4), c) << "colour " << i;
+  }
+  EXPECT_EQ(w.surface_pixel(9, 0), red);
+  // A flood fill still finds its border among the reused entries.
+  w.box(2, 2, 8, 6, cyan);
+  w.set_fill_color(yellow);
+  w.flood_fill(4, 4, cyan);
+  EXPECT_EQ(w.surface_pixel(4, 4), yellow);
+  EXPECT_NE(w.surface_pixel(10, 4), yellow);
+}
+
+TEST(Palette, ANewColourWithAFullPaletteTakesTheNearestShown) {
+  RasterWindow w(16, 16, 1);
+  for (int i = 1; i < 256; ++i)  // 255 colours and black on the surface at once
+    w.line(static_cast<float>(i % 16), static_cast<float>(i / 16), static_cast<float>(i % 16),
+           static_cast<float>(i / 16), stage::Rgb{static_cast<std::uint8_t>(i), 0, 0});
+  w.line(0, 0, 0, 0, stage::Rgb{100, 0, 1});
+  EXPECT_EQ(w.surface_pixel(0, 0), (stage::Rgb{100, 0, 0}));
+  EXPECT_EQ(w.surface_pixel(4, 6), (stage::Rgb{100, 0, 0}));  // its own pixel keeps it
+}
+
 }  // namespace
 }  // namespace raster

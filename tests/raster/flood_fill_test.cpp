@@ -109,30 +109,38 @@ TEST(FloodWalk, VisitsEachReachablePixelOnce) {
   // walk must wind back and forth through the whole window.
   const int width = 41;
   const int height = 41;
-  RasterWindow w(width, height, 1);
+  // Palette indices as the painter keeps them; 1 is the wall.
+  constexpr std::uint8_t kWall = 1;
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height, 0);
+  const IndexSurface surface{pixels.data(), width, height, width};
   long open = static_cast<long>(width) * height;
   for (int y = 1; y < height; y += 2) {
     const bool gap_right = (y / 2) % 2 == 0;
-    w.line(gap_right ? 0 : 1, y, gap_right ? width - 2 : width - 1, y, red);
+    for (int x = gap_right ? 0 : 1; x <= (gap_right ? width - 2 : width - 1); ++x)
+      pixels[static_cast<std::size_t>(y) * width + x] = kWall;
     open -= width - 1;
   }
   FloodWalker walker;
-  const std::vector<Span> spans = walker.walk(w.surface(), 0, 0, kRed);
+  const std::vector<Span> spans = walker.walk(surface, 0, 0, kWall);
   test::Pixels seen;
   long count = 0;
   for (const Span& s : spans)
     for (int x = s.x0; x <= s.x1; ++x) {
       seen.insert({x, s.y});
       ++count;
-      EXPECT_NE(w.surface().at(x, s.y), kRed);
+      EXPECT_NE(surface.at(x, s.y), kWall);
     }
   EXPECT_EQ(count, open) << "every open pixel, each once";
   EXPECT_EQ(static_cast<long>(seen.size()), open);
   EXPECT_TRUE(seen.count({width - 1, height - 1}));  // the far end of the corridor
 
   // The walker is reusable: a second walk from a sealed-off start sees nothing.
-  EXPECT_TRUE(walker.walk(w.surface(), 0, 1, kRed).empty());
-  EXPECT_EQ(static_cast<long>(walker.walk(w.surface(), 5, 40, kRed).size()), spans.size());
+  EXPECT_TRUE(walker.walk(surface, 0, 1, kWall).empty());
+  EXPECT_EQ(static_cast<long>(walker.walk(surface, 5, 40, kWall).size()), spans.size());
+  // A border no pixel has (-1) stops nothing: every pixel, walls included.
+  long all = 0;
+  for (const Span& s : walker.walk(surface, 3, 1, -1)) all += s.x1 - s.x0 + 1;
+  EXPECT_EQ(all, static_cast<long>(width) * height);
 }
 
 }  // namespace
