@@ -35,6 +35,24 @@ class VirtualClock {
     run_one();
   }
 
+  // Steps through one whole run: every enabled drill once, until the first
+  // one opens again (the end of its predecessor's closing). Calls
+  // each_tick() after every tick. False when the stage ends or the clock
+  // passes limit_ms first: a run that never comes round.
+  template <class EachTick>
+  bool play_round(std::int64_t limit_ms, EachTick each_tick) {
+    const int first = stage_.drill();
+    bool closing_seen = false;
+    while (true) {
+      step();
+      if (stage_.ended() || now_ > limit_ms) return false;
+      each_tick();
+      if (stage_.phase() == Stage::Phase::Outro) closing_seen = true;
+      if (closing_seen && stage_.drill() == first && stage_.phase() == Stage::Phase::Intro)
+        return true;
+    }
+  }
+
   std::int64_t now() const { return now_; }
   std::int64_t next_due() const { return next_due_; }
 

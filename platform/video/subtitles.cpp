@@ -94,18 +94,12 @@ RunPlan plan_run(int conf, int speed, void (*poll)()) {
   stage::Stage stage(window, conf, speed, drills::registry());
   stage::VirtualClock clock(stage);
   CueRecorder recorder(stage);
-  const int first_drill = stage.drill();
-  bool closing_seen = false;
-  for (long ticks = 1;; ++ticks) {
-    clock.step();
-    if (stage.ended() || clock.now() > kMaxRunMs)
-      throw std::runtime_error("the run does not come round to its start");
+  long ticks = 0;
+  const bool round = clock.play_round(kMaxRunMs, [&] {
     recorder.observe(clock.now());
-    if (poll && ticks % kPollEveryTicks == 0) poll();
-    if (stage.phase() == stage::Stage::Phase::Outro) closing_seen = true;
-    if (closing_seen && stage.drill() == first_drill && stage.phase() == stage::Stage::Phase::Intro)
-      break;
-  }
+    if (poll && ++ticks % kPollEveryTicks == 0) poll();
+  });
+  if (!round) throw std::runtime_error("the run does not come round to its start");
   return {clock.now(), recorder.finish(clock.now())};
 }
 

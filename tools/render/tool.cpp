@@ -25,6 +25,8 @@ constexpr int kMaxSide = 16384;
 // The seek to --from runs in steps of this much virtual time, so that it can
 // report progress and stop for a signal in between.
 constexpr std::int64_t kSeekStepMs = 1000;
+// A whole run lasts minutes; one that has not come round after a day never will.
+constexpr std::int64_t kLongestRunMs = 24LL * 3600 * 1000;
 
 // A signal handler reaches nothing but a static.
 volatile std::sig_atomic_t g_stop_signal = 0;
@@ -211,14 +213,8 @@ std::int64_t run_length_ms(int conf, int speed) {
   raster::RasterWindow window(1, 1);
   stage::Stage stage(window, conf, speed, drills::registry());
   stage::VirtualClock clock(stage);
-  const int first = stage.drill();
-  bool in_outro = false;
-  while (true) {
-    clock.step();
-    stop_if_signalled();
-    if (stage.phase() == stage::Stage::Phase::Outro) in_outro = true;
-    if (in_outro && stage.drill() == first && stage.phase() == stage::Stage::Phase::Intro) break;
-  }
+  if (!clock.play_round(kLongestRunMs, stop_if_signalled))
+    throw UsageError{"the run does not come round to its start"};
   return clock.now();
 }
 
