@@ -31,12 +31,10 @@ mkdir -p "$HOME" "$XDG_CONFIG_HOME/mirukado" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset XSCREENSAVER_WINDOW
 
-exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1920x1080x24 -noreset -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-exec 5>&-
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$work/display")"
+source "$root_dir/tests/x_server.sh"
+start_x_server "$work" Xvfb -screen 0 1920x1080x24 -noreset -nolisten tcp ||
+  { echo "Xvfb did not start"; exit 2; }
+xvfb=$x_server_pid
 
 hz=$(getconf CLK_TCK)
 cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{print $12 + $13}'; }

@@ -31,21 +31,15 @@ fail() {
   exit 1
 }
 
+source "$(dirname "$0")/../x_server.sh"
+
 # A private X server on a free display; -noreset keeps the pointer where the
 # test put it when the last client disconnects.
 start_x() {
   local size=${1:-1024x768x24}
-  exec 5>"$work/display"
-  Xvfb -displayfd 5 -screen 0 "$size" -noreset -nolisten tcp "${@:2}" >"$work/xvfb.log" 2>&1 &
-  xvfb=$!
-  exec 5>&-
-  local i
-  for i in $(seq 200); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-  done
-  [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n1 "$work/display")"
+  start_x_server "$work" Xvfb -screen 0 "$size" -noreset -nolisten tcp "${@:2}" ||
+    fail "Xvfb did not start"
+  xvfb=$x_server_pid
 }
 
 # Xorg on the dummy video driver with two monitors side by side, 1280x720 and
@@ -59,24 +53,13 @@ start_two_monitors() {
   command -v Xorg >/dev/null || { echo "SKIP: Xorg is not installed"; exit 77; }
   ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 ||
     { echo "SKIP: the dummy video driver is not installed"; exit 77; }
-  exec 5>"$work/display"
-  Xorg -displayfd 5 -config "$(dirname "$0")/$conf" -noreset -nolisten tcp \
-    -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
-  xvfb=$!
-  exec 5>&-
-  local i
-  for i in $(seq 200); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-  done
+  start_x_server "$work" Xorg -config "$(dirname "$0")/$conf" -noreset -nolisten tcp \
+    -logfile "$work/xorg.log"
+  xvfb=$x_server_pid
   [ -s "$work/display" ] || fail "Xorg did not start: $(tail -n 5 "$work/xorg.log")"
-  export DISPLAY=":$(head -n1 "$work/display")"
   [ "${1:-}" = randr ] || return 0
   command -v xrandr >/dev/null || { echo "SKIP: xrandr is not installed"; exit 77; }
-  xrandr --newmode 1024x768_right 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync &&
-    xrandr --addmode DUMMY1 1024x768_right &&
-    xrandr --fb 2304x768 --output DUMMY1 --mode 1024x768_right --right-of DUMMY0 ||
-    fail "xrandr could not add the second monitor"
+  add_right_monitor || fail "xrandr could not add the second monitor"
   xrandr >/dev/null  # the server polls its outputs once
 }
 

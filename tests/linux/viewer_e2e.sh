@@ -32,18 +32,12 @@ fail() {
   exit 1
 }
 
+source "$(dirname "$0")/../x_server.sh"
+
 start_x() {
-  exec 5>"$work/display"
-  Xvfb -displayfd 5 -screen 0 1024x768x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb=$!
-  exec 5>&-
-  local i
-  for i in $(seq 200); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-  done
-  [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n1 "$work/display")"
+  start_x_server "$work" Xvfb -screen 0 1024x768x24 -noreset -nolisten tcp ||
+    fail "Xvfb did not start"
+  xvfb=$x_server_pid
 }
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"

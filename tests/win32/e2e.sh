@@ -12,6 +12,7 @@
 set -uo pipefail
 
 src=${MIRUKADO_SOURCE_DIR:?}
+source "$src/tests/x_server.sh"
 work=${MIRUKADO_E2E_DIR:?}
 win_build=${MIRUKADO_WIN_BUILD_DIR:-$work/win}
 helpers=$work/helpers
@@ -324,24 +325,13 @@ case_two_monitors() {
   ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 || skip "no dummy video driver"
   local d=$work/two_monitors xorg
   rm -rf "$d" && mkdir -p "$d"
-  exec 5>"$d/display"
-  Xorg -displayfd 5 -config "$src/tests/linux/one-screen-randr-xorg.conf" -noreset -nolisten tcp \
-    -logfile "$d/xorg.log" </dev/null >/dev/null 2>&1 &
-  xorg=$!
-  exec 5>&-
-  local i
-  for i in $(seq 200); do
-    [ -s "$d/display" ] && break
-    sleep 0.05
-  done
-  [ -s "$d/display" ] || fail "Xorg did not start"
-  export DISPLAY=":$(head -n1 "$d/display")" WINEPREFIX=$d/prefix
+  start_x_server "$d" Xorg -config "$src/tests/linux/one-screen-randr-xorg.conf" -noreset \
+    -nolisten tcp -logfile "$d/xorg.log" || fail "Xorg did not start"
+  xorg=$x_server_pid
+  export WINEPREFIX=$d/prefix
   # shellcheck disable=SC2064
   trap "wine taskkill /f /im mirukado.scr >/dev/null 2>&1; wineserver -k; kill $xorg" EXIT
-  xrandr --newmode 1024x768_right 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync &&
-    xrandr --addmode DUMMY1 1024x768_right &&
-    xrandr --fb 2304x768 --output DUMMY1 --mode 1024x768_right --right-of DUMMY0 ||
-    fail "xrandr could not add the second monitor"
+  add_right_monitor || fail "xrandr could not add the second monitor"
   # A full query makes the server poll its outputs once: Wine reads the
   # server's current (cached) configuration only.
   xrandr >/dev/null
