@@ -191,6 +191,7 @@
     if (fresh || s) state = JSON.parse(UTF8ToString(_mk_state()));
     var line = captionLine();
     var o = _mk_overlay_changes(line, showHelp, showCommands);
+    var from = overlay && overlay.position;  // where the bar's marker is drawn
     if (fresh || o & (CHANGED.layout | CHANGED.status))
       overlay = JSON.parse(UTF8ToString(_mk_overlay(line, showHelp, showCommands)));
     else if (o & CHANGED.position)
@@ -200,7 +201,7 @@
         ((s || o) && overlaps(captionBox, overlay.band))) {
       drawAll(overlay);
     } else if (overlay.shown) {
-      if (o & CHANGED.position) drawBar(overlay, true);
+      if (o & CHANGED.position) drawBar(overlay, from);
       if (o & CHANGED.status) drawStatus(overlay, true);
     }
     if (fresh || o & CHANGED.layout) placeControls(overlay);
@@ -247,22 +248,32 @@
   }
 
   // The timeline's bar: the drill's commands, the A-B passage, the position
-  // (whose marker reaches one pixel past the bar at either end).
-  function drawBar(o, again) {
+  // (whose marker reaches one pixel past the bar at either end). Drawn again
+  // after a move (`from`: the position drawn before), only the columns between
+  // the old and the new marker change: everything is clipped to them, so that
+  // a tick redraws a few pixels with a few calls.
+  function drawBar(o, from) {
     var ctx = overlayCtx;
     var line = o.bar[3];
-    if (again) refill([o.bar[0] - 1, o.bar[1], o.bar[2] + 2, o.bar[3]]);
-    ctx.fillStyle = "#555";
-    ctx.fillRect.apply(ctx, o.bar);
-    if (o.loop) {
-      ctx.fillStyle = "rgba(80,160,255,0.6)";
-      ctx.fillRect.apply(ctx, o.loop);
+    var x0 = o.bar[0] - 1;
+    var x1 = o.bar[0] + o.bar[2] + 1;
+    if (from !== undefined) {
+      x0 = Math.max(x0, Math.min(from, o.position) - 1);
+      x1 = Math.min(x1, Math.max(from, o.position) + 2);
+      refill([x0, o.bar[1], x1 - x0, o.bar[3]]);
     }
-    ctx.fillStyle = "#aaa";
-    o.marks.forEach(function (x) { ctx.fillRect(x, o.bar[1], 1, o.bar[3]); });
-    ctx.fillStyle = "#e33";
-    ctx.fillRect(o.bar[0], o.bar[1] + (line >> 2), o.position - o.bar[0], line >> 1);
-    ctx.fillRect(o.position - 1, o.bar[1], 3, o.bar[3]);
+    function fill(style, x, y, w, h) {
+      var a = Math.max(x, x0);
+      var b = Math.min(x + w, x1);
+      if (b <= a) return;
+      ctx.fillStyle = style;
+      ctx.fillRect(a, y, b - a, h);
+    }
+    fill("#555", o.bar[0], o.bar[1], o.bar[2], o.bar[3]);
+    if (o.loop) fill("rgba(80,160,255,0.6)", o.loop[0], o.loop[1], o.loop[2], o.loop[3]);
+    o.marks.forEach(function (x) { fill("#aaa", x, o.bar[1], 1, o.bar[3]); });
+    fill("#e33", o.bar[0], o.bar[1] + (line >> 2), o.position - o.bar[0], line >> 1);
+    fill("#e33", o.position - 1, o.bar[1], 3, o.bar[3]);
   }
 
   // The status row under the bar: play state and drill, time and speed.
@@ -291,7 +302,7 @@
     ctx.fillStyle = BAND;
     ctx.fillRect.apply(ctx, o.band);
     drawn.push(o.band);
-    drawBar(o, false);
+    drawBar(o);
     drawStatus(o, false);
     ctx.font = Math.round(line * 0.8) + "px " + FONT;
     ctx.textBaseline = "middle";
