@@ -50,7 +50,9 @@
   var state = null;
   var overlay = null;    // the overlay last drawn
   var drawn = [];        // rectangles of the overlay canvas that hold text now
-  var ticks = [];        // ms of each timer tick with its presentation, for the benchmark
+  // ms of each timer tick, for the benchmark: through the stage's pixels
+  // (stage), and with the caption and the overlay (all).
+  var ticks = { stage: [], all: [] };
 
   function readStore() {
     try {
@@ -105,6 +107,7 @@
   // Canvas pixels are device pixels: the CSS size is the pixel size over the
   // ratio, so one stage pixel is one device pixel and lines stay sharp.
   function sizeCanvases(size) {
+    shown = false;  // a canvas sized again is blank
     [stageCanvas, overlayCanvas].forEach(function (c) {
       c.width = size.w;
       c.height = size.h;
@@ -115,16 +118,27 @@
 
   function clock() { return performance.now() - origin; }
 
+  // One ImageData on the frame's RGBA bytes in the module's memory, made again
+  // only when the memory grows (its buffer changes) or the viewer changes.
+  var frameImage = null;
+  function frameData() {
+    var pixels = _mk_pixels();
+    var w = _mk_width();
+    var h = _mk_height();
+    var d = frameImage && frameImage.data;
+    if (!d || d.buffer !== HEAPU8.buffer || d.byteOffset !== pixels || frameImage.width !== w ||
+        frameImage.height !== h)
+      frameImage = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, w * h * 4), w, h);
+    return frameImage;
+  }
+
   function present(everything) {
     var n = _mk_present(everything ? 1 : 0);
     if (n === 0) return;
-    var rects = _mk_rects() >> 2;
-    var pixels = _mk_pixels();
-    for (var i = 0; i < n; ++i) {
-      var r = HEAP32.subarray(rects + 5 * i, rects + 5 * i + 5);
-      var bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels + r[4], r[2] * r[3] * 4);
-      stageCtx.putImageData(new ImageData(bytes, r[2], r[3]), r[0], r[1]);
-    }
+    var image = frameData();
+    var r = _mk_rects() >> 2;
+    for (var i = 0; i < n; ++i, r += 4)
+      stageCtx.putImageData(image, 0, 0, HEAP32[r], HEAP32[r + 1], HEAP32[r + 2], HEAP32[r + 3]);
   }
 
   function schedule(delay) {
@@ -137,8 +151,11 @@
     var t0 = performance.now();
     var delay = _mk_advance(t0 - origin);
     present(false);
-    ticks.push(performance.now() - t0);
+    var t1 = performance.now();
     drawText();
+    var t2 = performance.now();
+    ticks.stage.push(t1 - t0);
+    ticks.all.push(t2 - t0);
     schedule(delay);
   }
 
@@ -160,14 +177,50 @@
     return Module.captionLineHeight(state.captionPoints * PT_TO_PX);
   }
 
-  // The caption and the overlay, above the stage on their own canvas.
+  // The caption and the overlay, above the stage on their own canvas. Text
+  // costs more than the whole tick, so each part is drawn again only when what
+  // it shows changed: during play that is mostly the timeline's position (a
+  // few rectangles) and once a second the clock.
+  var shown = false;      // the overlay canvas shows the current text
+  var captionBox = null;  // where the caption is drawn
+  // What changed since the last drawText, as the module tells it.
+  var CHANGED = { caption: 1, controls: 2, layout: 4, position: 8, status: 16 };
   function drawText() {
-    state = JSON.parse(UTF8ToString(_mk_state()));
+    var fresh = !shown;
+    var s = _mk_state_changes();
+    if (fresh || s) state = JSON.parse(UTF8ToString(_mk_state()));
+    var line = captionLine();
+    var o = _mk_overlay_changes(line, showHelp, showCommands);
+    var from = overlay && overlay.position;  // where the bar's marker is drawn
+    if (fresh || o & (CHANGED.layout | CHANGED.status))
+      overlay = JSON.parse(UTF8ToString(_mk_overlay(line, showHelp, showCommands)));
+    else if (o & CHANGED.position)
+      overlay.position = _mk_position();
+    shown = true;
+    if (fresh || s & CHANGED.caption || o & CHANGED.layout ||
+        ((s || o) && overlaps(captionBox, overlay.band))) {
+      drawAll(overlay);
+    } else if (overlay.shown) {
+      if (o & CHANGED.position) drawBar(overlay, from);
+      if (o & CHANGED.status) drawStatus(overlay, true);
+    }
+    if (fresh || o & CHANGED.layout) placeControls(overlay);
+    if (fresh || s & CHANGED.controls) syncControls();
+  }
+
+  // Rectangles as drawn, with the 2 pixels around each that clearing takes.
+  function overlaps(a, b) {
+    return !!a && !!b && a[0] - 2 < b[0] + b[2] && b[0] < a[0] + a[2] + 2 &&
+      a[1] - 2 < b[1] + b[3] && b[1] < a[1] + a[3] + 2;
+  }
+
+  function drawAll(o) {
     var ctx = overlayCtx;
-    // Only where text was drawn: clearing the whole canvas on every tick
-    // would cost more than the tick itself.
+    // Only where text was drawn: clearing the whole canvas would cost more
+    // than the tick itself.
     drawn.forEach(function (r) { ctx.clearRect(r[0] - 2, r[1] - 2, r[2] + 4, r[3] + 4); });
     drawn = [];
+    captionBox = null;
     ctx.textBaseline = "alphabetic";
     if (state.caption) {
       var px = state.captionPoints * PT_TO_PX;
@@ -176,15 +229,69 @@
       var line = captionLine();
       ctx.fillStyle = "#f0f0f0";  // the label's button face
       ctx.fillRect(state.captionLeft, 0, Math.ceil(m.width), line);
-      drawn.push([state.captionLeft, 0, Math.ceil(m.width) + 1, line]);
+      captionBox = [state.captionLeft, 0, Math.ceil(m.width) + 1, line];
+      drawn.push(captionBox);
       ctx.fillStyle = "#000";
       ctx.fillText(state.caption, state.captionLeft,
         m.fontBoundingBoxAscent !== undefined ? Math.round(m.fontBoundingBoxAscent) : px);
     }
-    overlay = JSON.parse(UTF8ToString(_mk_overlay(captionLine(), showHelp, showCommands)));
-    drawOverlay(overlay);
-    placeControls(overlay);
-    syncControls();
+    drawOverlay(o);
+  }
+
+  var BAND = "rgba(0,0,0,0.6)";
+  // Part of the band again: cleared and filled as the whole band would be
+  // (the same pixels), then what lies on it.
+  function refill(r) {
+    overlayCtx.clearRect(r[0], r[1], r[2], r[3]);
+    overlayCtx.fillStyle = BAND;
+    overlayCtx.fillRect(r[0], r[1], r[2], r[3]);
+  }
+
+  // The timeline's bar: the drill's commands, the A-B passage, the position
+  // (whose marker reaches one pixel past the bar at either end). Drawn again
+  // after a move (`from`: the position drawn before), only the columns between
+  // the old and the new marker change: everything is clipped to them, so that
+  // a tick redraws a few pixels with a few calls.
+  function drawBar(o, from) {
+    var ctx = overlayCtx;
+    var line = o.bar[3];
+    var x0 = o.bar[0] - 1;
+    var x1 = o.bar[0] + o.bar[2] + 1;
+    if (from !== undefined) {
+      x0 = Math.max(x0, Math.min(from, o.position) - 1);
+      x1 = Math.min(x1, Math.max(from, o.position) + 2);
+      refill([x0, o.bar[1], x1 - x0, o.bar[3]]);
+    }
+    function fill(style, x, y, w, h) {
+      var a = Math.max(x, x0);
+      var b = Math.min(x + w, x1);
+      if (b <= a) return;
+      ctx.fillStyle = style;
+      ctx.fillRect(a, y, b - a, h);
+    }
+    fill("#555", o.bar[0], o.bar[1], o.bar[2], o.bar[3]);
+    if (o.loop) fill("rgba(80,160,255,0.6)", o.loop[0], o.loop[1], o.loop[2], o.loop[3]);
+    o.marks.forEach(function (x) { fill("#aaa", x, o.bar[1], 1, o.bar[3]); });
+    fill("#e33", o.bar[0], o.bar[1] + (line >> 2), o.position - o.bar[0], line >> 1);
+    fill("#e33", o.position - 1, o.bar[1], 3, o.bar[3]);
+  }
+
+  // The status row under the bar: play state and drill, time and speed.
+  function drawStatus(o, again) {
+    var ctx = overlayCtx;
+    var line = o.bar[3];
+    var pad = Math.max(1, line >> 2);
+    var top = o.bar[1] + o.bar[3];
+    if (again) refill([o.band[0], top, o.band[2], o.band[1] + o.band[3] - top]);
+    ctx.font = Math.round(line * 0.8) + "px " + FONT;
+    ctx.textBaseline = "middle";
+    var statusY = top + pad + line / 2;
+    ctx.fillStyle = "#fff";
+    ctx.textAlign = "left";
+    ctx.fillText((o.paused ? "❚❚  " : "▶  ") + o.drill, o.bar[0], statusY);
+    ctx.textAlign = "right";
+    ctx.fillText(o.time + "   " + o.speed, o.bar[0] + o.bar[2], statusY);
+    ctx.textAlign = "left";
   }
 
   function drawOverlay(o) {
@@ -192,29 +299,13 @@
     var ctx = overlayCtx;
     var line = o.bar[3];
     var pad = Math.max(1, line >> 2);
-    ctx.font = Math.round(line * 0.8) + "px " + FONT;
-    ctx.textBaseline = "middle";
-    ctx.fillStyle = "rgba(0,0,0,0.6)";
+    ctx.fillStyle = BAND;
     ctx.fillRect.apply(ctx, o.band);
     drawn.push(o.band);
-    ctx.fillStyle = "#555";
-    ctx.fillRect.apply(ctx, o.bar);
-    if (o.loop) {
-      ctx.fillStyle = "rgba(80,160,255,0.6)";
-      ctx.fillRect.apply(ctx, o.loop);
-    }
-    ctx.fillStyle = "#aaa";
-    o.marks.forEach(function (x) { ctx.fillRect(x, o.bar[1], 1, o.bar[3]); });
-    ctx.fillStyle = "#e33";
-    ctx.fillRect(o.bar[0], o.bar[1] + (line >> 2), o.position - o.bar[0], line >> 1);
-    ctx.fillRect(o.position - 1, o.bar[1], 3, o.bar[3]);
-    var statusY = o.bar[1] + o.bar[3] + pad + line / 2;
-    ctx.fillStyle = "#fff";
-    ctx.textAlign = "left";
-    ctx.fillText((o.paused ? "❚❚  " : "▶  ") + o.drill, o.bar[0], statusY);
-    ctx.textAlign = "right";
-    ctx.fillText(o.time + "   " + o.speed, o.bar[0] + o.bar[2], statusY);
-    ctx.textAlign = "left";
+    drawBar(o);
+    drawStatus(o, false);
+    ctx.font = Math.round(line * 0.8) + "px " + FONT;
+    ctx.textBaseline = "middle";
     if (o.help) {
       ctx.fillStyle = "rgba(0,0,0,0.8)";
       ctx.fillRect.apply(ctx, o.help);

@@ -10,8 +10,10 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "drills/registry.hpp"
@@ -24,6 +26,42 @@ namespace {
 constexpr float kTwipsPerPixel = 15.0f;  // the stage's 96-DPI layout, as on the desktop
 constexpr std::uint32_t kOpaque = 0xFF000000u;
 
+// What the page's text shows, kept so that each tick can tell the page which
+// parts changed: drawing text costs more than the rest of a tick, and most
+// ticks change none of it or only the timeline's position.
+struct TextShown {
+  std::string caption;
+  int points = -1;
+  int left = 0;
+  int drill = -1;
+  int speed = -1;
+  bool operator==(const TextShown&) const = default;
+};
+struct OverlayShown {
+  bool shown = false;
+  stage::PixelRect band;
+  stage::PixelRect bar;
+  std::vector<int> marks;
+  std::optional<stage::PixelRect> loop;
+  std::optional<stage::PixelRect> help;
+  std::optional<stage::PixelRect> panel;
+  std::vector<std::pair<int, bool>> rows;  // command, current
+  int position = -1;
+  bool paused = false;
+  std::string drill;
+  std::string time;
+  std::string speed;
+};
+
+// The parts of the page's text, as bits of what changed since the last ask.
+enum TextChange : int {
+  kCaptionChanged = 1,   // the caption: its text, size or place
+  kControlsChanged = 2,  // the drill or the speed the page's controls show
+  kLayoutChanged = 4,    // the overlay's rectangles, marks, cards or command list
+  kPositionChanged = 8,  // the position on the timeline
+  kStatusChanged = 16,   // the status row: play state, drill, time, speed
+};
+
 struct Viewer {
   Viewer(int width, int height, std::vector<stage::DrillDescriptor> chosen,
          const stage::PlaybackPlace& place)
@@ -34,9 +72,16 @@ struct Viewer {
   raster::RasterWindow window;
   std::vector<stage::DrillDescriptor> drills;  // the page's choice, in playback order
   stage::Playback playback;
-  std::vector<std::int32_t> rects;  // x, y, w, h, byte offset into rgba; per rectangle
-  std::vector<std::uint32_t> rgba;  // the rectangles' pixels, row after row
-  std::string text;                 // the last string handed to the page
+  std::vector<std::int32_t> rects;  // x, y, w, h per rectangle changed by the last present
+  // The frame as the canvas's RGBA bytes, row after row at the window's width.
+  // Only the changed rectangles are converted each tick; the page keeps one
+  // ImageData on this buffer and puts the rectangles from it, so no pixels are
+  // copied on the way and nothing is allocated per tick.
+  std::vector<std::uint32_t> rgba =
+      std::vector<std::uint32_t>(static_cast<std::size_t>(window.width_px()) * window.height_px());
+  std::string text;  // the last string handed to the page
+  TextShown text_shown;
+  OverlayShown overlay_shown;
 };
 
 // The page shows one viewer at a time; it is replaced when the page resizes
@@ -87,6 +132,11 @@ void append_field(std::string& out, std::string_view key, Parts&&... value) {
   out += ':';
   (out += ... += value);
 }
+
+// The help card's line for quitting, which a web page has no keys for (Esc
+// leaves full screen, the browser's own).
+constexpr std::string_view kQuitKeys = "Esc q";
+bool on_the_page(const stage::HelpLine& l) { return l.keys != kQuitKeys; }
 
 std::string number(long long v) { return std::to_string(v); }
 std::string boolean(bool v) { return v ? "true" : "false"; }
@@ -149,25 +199,22 @@ EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
 }
 
 // Composes what changed (everything: the whole frame) and converts it for the
-// canvas. Returns the number of rectangles; mk_rects() lists them.
+// canvas. Returns the number of rectangles; mk_rects() lists them and
+// mk_pixels() is the frame's RGBA bytes, mk_width() pixels a row.
 EMSCRIPTEN_KEEPALIVE int mk_present(int everything) {
   if (!viewer) return 0;
   Viewer& v = *viewer;
   std::vector<raster::Rect> changed = v.window.compose();
   const raster::Surface& frame = v.window.frame();
   if (everything) changed.assign(1, raster::Rect{0, 0, frame.width, frame.height});
-  std::size_t pixels = 0;
-  for (const raster::Rect& r : changed) pixels += static_cast<std::size_t>(r.w) * r.h;
-  v.rgba.resize(pixels);
   v.rects.clear();
-  std::size_t at = 0;
+  const std::size_t stride = static_cast<std::size_t>(frame.width);
   for (const raster::Rect& r : changed) {
-    v.rects.insert(v.rects.end(),
-                   {r.x, r.y, r.w, r.h, static_cast<std::int32_t>(at * sizeof(std::uint32_t))});
+    v.rects.insert(v.rects.end(), {r.x, r.y, r.w, r.h});
     for (int y = r.y; y < r.y + r.h; ++y) {
       const std::uint32_t* from = frame.row(y) + r.x;
-      std::transform(from, from + r.w, v.rgba.data() + at, to_rgba);
-      at += static_cast<std::size_t>(r.w);
+      std::uint32_t* to = v.rgba.data() + static_cast<std::size_t>(y) * stride + r.x;
+      for (int x = 0; x < r.w; ++x) to[x] = to_rgba(from[x]);
     }
   }
   return static_cast<int>(changed.size());
@@ -178,6 +225,8 @@ EMSCRIPTEN_KEEPALIVE const std::int32_t* mk_rects() {
 EMSCRIPTEN_KEEPALIVE const std::uint32_t* mk_pixels() {
   return viewer ? viewer->rgba.data() : nullptr;
 }
+EMSCRIPTEN_KEEPALIVE int mk_width() { return viewer ? viewer->window.width_px() : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_height() { return viewer ? viewer->window.height_px() : 0; }
 
 // The viewer's commands, by the page's key names.
 EMSCRIPTEN_KEEPALIVE void mk_command(int command, int arg) {
@@ -276,6 +325,50 @@ EMSCRIPTEN_KEEPALIVE const char* mk_state() {
   return s.c_str();
 }
 
+// Which parts of the caption and the controls changed since the last call
+// (kCaptionChanged, kControlsChanged bits; all of them for a new viewer).
+EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
+  if (!viewer) return 0;
+  Viewer& v = *viewer;
+  const stage::Playback& p = v.playback;
+  TextShown now{v.window.caption_text(), v.window.caption_font_size(),
+                raster::to_pixel(p.stage().geometry().kiritu_x0, kTwipsPerPixel), p.drill(),
+                static_cast<int>(p.speed())};
+  const TextShown& was = v.text_shown;
+  const int changes =
+      (now.caption != was.caption || now.points != was.points || now.left != was.left
+           ? kCaptionChanged
+           : 0) |
+      (now.drill != was.drill || now.speed != was.speed ? kControlsChanged : 0);
+  v.text_shown = std::move(now);
+  return changes;
+}
+
+// Which parts of the overlay (as mk_overlay gives it) changed since the last
+// call: kLayoutChanged, kPositionChanged, kStatusChanged bits.
+EMSCRIPTEN_KEEPALIVE int mk_overlay_changes(int line, int help, int commands) {
+  if (!viewer) return 0;
+  Viewer& v = *viewer;
+  const stage::OverlayView o = stage::overlay_view(
+      v.playback, {v.window.width_px(), v.window.height_px(), line, help != 0, commands != 0});
+  OverlayShown now{o.shown, o.band,       o.bar,    o.command_marks, o.loop, o.help, o.panel,
+                   {},      o.position_x, o.paused, o.drill,         o.time, o.speed};
+  for (const stage::CommandRow& r : o.rows) now.rows.emplace_back(r.command, r.current);
+  const OverlayShown& was = v.overlay_shown;
+  const bool layout = now.shown != was.shown || now.band != was.band || now.bar != was.bar ||
+                      now.marks != was.marks || now.loop != was.loop || now.help != was.help ||
+                      now.panel != was.panel || now.rows != was.rows;
+  const bool status = now.paused != was.paused || now.drill != was.drill || now.time != was.time ||
+                      now.speed != was.speed;
+  const int changes = (layout ? kLayoutChanged : 0) |
+                      (now.position != was.position ? kPositionChanged : 0) |
+                      (status ? kStatusChanged : 0);
+  v.overlay_shown = std::move(now);
+  return changes;
+}
+// The timeline's position as the last mk_overlay_changes saw it.
+EMSCRIPTEN_KEEPALIVE int mk_position() { return viewer ? viewer->overlay_shown.position : 0; }
+
 // The overlay's display model as JSON, for a window of the viewer's size and
 // a caption line of `line` pixels.
 EMSCRIPTEN_KEEPALIVE const char* mk_overlay(int line, int help, int commands) {
@@ -307,11 +400,19 @@ EMSCRIPTEN_KEEPALIVE const char* mk_overlay(int line, int help, int commands) {
   append_json_string(s, o.speed);
   append_field(s, "paused", boolean(o.paused));
   if (o.help) {
+    // A page cannot quit: its card leaves out the quit keys, one line shorter,
+    // centred again above the band.
+    stage::PixelRect card = *o.help;
+    const int lines = static_cast<int>(
+        std::count_if(stage::help_lines().begin(), stage::help_lines().end(), on_the_page));
+    card.h -= (static_cast<int>(stage::help_lines().size()) - lines) * std::max(1, line);
+    card.y = (o.band.y - card.h) / 2;
     append_field(s, "help", "");
-    append_rect(s, *o.help);
+    append_rect(s, card);
     append_field(s, "helpLines", "[");
     bool first = true;
     for (const stage::HelpLine& l : stage::help_lines()) {
+      if (!on_the_page(l)) continue;
       s += first ? "[" : ",[";
       first = false;
       append_json_string(s, l.keys);

@@ -47,14 +47,14 @@ async function open(query, device = DESKTOP, { ready = true, init } = {}) {
 
 const state = (page) => page.evaluate(() => window.mirukado.state());
 const waitFor = (page, fn, arg) => page.waitForFunction(fn, arg, { timeout: 30000 });
-const snapshot = (page) =>
-  page.evaluate(() => {
-    const c = document.getElementById("stage");
+const snapshot = (page, canvas = "stage") =>
+  page.evaluate((id) => {
+    const c = document.getElementById(id);
     const d = c.getContext("2d").getImageData(0, 0, c.width, c.height).data;
     let h = 0;  // a hash is enough to tell two pictures apart
-    for (let i = 0; i < d.length; i += 4) h = (Math.imul(h, 31) + (d[i] << 16 | d[i + 1] << 8 | d[i + 2])) | 0;
+    for (let i = 0; i < d.length; ++i) h = (Math.imul(h, 31) + d[i]) | 0;
     return h;
-  });
+  }, canvas);
 
 // Compares the stage canvas with `mirukado-render frame` of the drill and
 // keyframe the page shows, at the canvas's size, leaving out the caption's
@@ -103,6 +103,18 @@ describe("the platoon drill on a desktop", () => {
     assert.deepEqual(s.drills, ["kiritu"]);
     assert.equal(s.speed, 4);
     assert.deepEqual(p.errors, []);
+  });
+
+  test("the text redrawn piece by piece while playing equals the text drawn afresh", async () => {
+    const piecemeal = await snapshot(p.page, "overlay");
+    await p.page.keyboard.press("?");
+    // The help card, with no quit keys on a page: its lines fill it.
+    const o = await p.page.evaluate(() => window.mirukado.overlay());
+    assert.ok(o.helpLines.length > 0);
+    assert.ok(o.helpLines.every(([keys]) => !/Esc|\bq\b/.test(keys)), JSON.stringify(o.helpLines));
+    assert.equal(o.help[3], o.helpLines.length * o.bar[3] + 2 * Math.max(1, o.bar[3] >> 2));
+    await p.page.keyboard.press("?");
+    assert.equal(await snapshot(p.page, "overlay"), piecemeal);
   });
 
   test("the stage and figures are the native raster window's pixels", async () => {
