@@ -7,7 +7,7 @@
 # own output goes to DIR/x-server.log. Sets x_server_pid; returns 1 when the
 # server named no display.
 start_x_server() {
-  local dir=$1 i
+  local dir=$1
   shift
   x_server_pid=""
   exec 5>"$dir/display"
@@ -15,7 +15,7 @@ start_x_server() {
   x_server_pid=$!
   export x_server_pid  # read by the scripts that source this file
   exec 5>&-
-  for i in $(seq 200); do  # 10 s
+  for _ in $(seq 200); do  # 10 s
     [ -s "$dir/display" ] && break
     sleep 0.05
   done

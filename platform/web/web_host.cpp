@@ -198,23 +198,25 @@ EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
   return viewer->playback.advance(static_cast<std::int64_t>(std::floor(now)));
 }
 
-// Composes what changed (everything: the whole frame) and converts it for the
-// canvas. Returns the number of rectangles; mk_rects() lists them and
-// mk_pixels() is the frame's RGBA bytes, mk_width() pixels a row.
+// Composes what changed (everything: the whole frame) straight into the
+// canvas's buffer and converts it there. Returns the number of rectangles;
+// mk_rects() lists them and mk_pixels() is the frame's RGBA bytes, mk_width()
+// pixels a row.
 EMSCRIPTEN_KEEPALIVE int mk_present(int everything) {
   if (!viewer) return 0;
   Viewer& v = *viewer;
-  std::vector<raster::Rect> changed = v.window.compose();
-  const raster::Surface& frame = v.window.frame();
-  if (everything) changed.assign(1, raster::Rect{0, 0, frame.width, frame.height});
+  const int width = v.window.width_px();
+  std::vector<raster::Rect> changed = v.window.changes();
+  if (everything) changed.assign(1, raster::Rect{0, 0, width, v.window.height_px()});
   v.rects.clear();
-  const std::size_t stride = static_cast<std::size_t>(frame.width);
+  const std::size_t stride = static_cast<std::size_t>(width);
   for (const raster::Rect& r : changed) {
     v.rects.insert(v.rects.end(), {r.x, r.y, r.w, r.h});
-    for (int y = r.y; y < r.y + r.h; ++y) {
-      const std::uint32_t* from = frame.row(y) + r.x;
-      std::uint32_t* to = v.rgba.data() + static_cast<std::size_t>(y) * stride + r.x;
-      for (int x = 0; x < r.w; ++x) to[x] = to_rgba(from[x]);
+    std::uint32_t* corner = v.rgba.data() + static_cast<std::size_t>(r.y) * stride + r.x;
+    v.window.compose(r, corner, width);
+    for (int y = 0; y < r.h; ++y) {
+      std::uint32_t* row = corner + static_cast<std::size_t>(y) * stride;
+      for (int x = 0; x < r.w; ++x) row[x] = to_rgba(row[x]);
     }
   }
   return static_cast<int>(changed.size());
