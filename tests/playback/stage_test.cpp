@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <vector>
 
@@ -142,6 +143,37 @@ TEST(DrillOrder, LoopsOverTheEnabledDrills) {
   // A hand-edited Conf without any drill bit cycles all three instead of
   // repeating the platoon outro for ever.
   EXPECT_EQ(intro_order(8, 4), (std::vector<int>{0, 3, 6, 0}));
+}
+
+// A whole run on virtual time ends where the first enabled drill opens again,
+// every enabled drill having opened once.
+TEST(DrillOrder, PlayRoundEndsAtTheFirstDrillsOpeningAgain) {
+  for (const int conf : {7, 6, 4}) {
+    RecordingWindow w(9000, 6200);
+    Stage s(w, conf, 3, kSmall);
+    VirtualClock clock(s);
+    const int first = s.drill();
+    std::vector<int> opened;  // drills seen opening, in order
+    bool was_intro = true;
+    auto watch = [&] {
+      const bool intro = s.phase() == Stage::Phase::Intro;
+      if (intro && !was_intro) opened.push_back(s.drill());
+      was_intro = intro;
+    };
+    ASSERT_TRUE(clock.play_round(24LL * 3600 * 1000, watch)) << conf;
+    EXPECT_EQ(s.drill(), first);
+    EXPECT_EQ(s.phase(), Stage::Phase::Intro);
+    EXPECT_EQ(opened.size(), static_cast<std::size_t>(std::popcount(static_cast<unsigned>(conf))))
+        << "every enabled drill opened once, the first again at the end";
+    // From then on the run repeats: every later round lasts as long.
+    const std::int64_t first_end = clock.now();
+    ASSERT_TRUE(clock.play_round(24LL * 3600 * 1000, [] {}));
+    const std::int64_t second = clock.now() - first_end;
+    ASSERT_TRUE(clock.play_round(24LL * 3600 * 1000, [] {}));
+    EXPECT_EQ(clock.now() - first_end, 2 * second) << conf;
+    // A limit the run cannot meet stops it.
+    EXPECT_FALSE(clock.play_round(clock.now() + 50, [] {}));
+  }
 }
 
 TEST(Transitions, PlatoonIntroTakes37TicksOf100MsThenTheFirstKeyframe) {

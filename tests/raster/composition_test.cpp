@@ -340,5 +340,31 @@ TEST(Compose, IncrementalFrameEqualsAFullComposition) {
   EXPECT_TRUE(test::matches(picture, [&](int x, int y) { return once.frame().at(x, y); }));
 }
 
+// A host composes any rectangle into its own buffer, the pixel at the
+// rectangle's corner first; what lies off the window is left as it was.
+TEST(Compose, AnAreaGoesToTheCallersBufferAndStopsAtTheWindowsEdge) {
+  RasterWindow w(70, 50, 1);
+  w.filled_box(0, 0, 69, 49, cyan);
+  w.line(0, 0, 69, 49, red);
+  place(w, 2, 40, 5, 20, 3);
+  w.set_caption_text("放水");
+  w.compose();  // the reference frame
+  const Rect areas[] = {
+      {0, 0, 70, 50}, {33, 7, 9, 30}, {-5, -4, 12, 10}, {60, 45, 20, 20}, {100, 100, 4, 4}};
+  for (const Rect& a : areas) {
+    constexpr std::uint32_t kUntouched = 0xABCDEF;
+    std::vector<std::uint32_t> out(static_cast<std::size_t>(a.w) * a.h, kUntouched);
+    w.compose(a, out.data(), a.w);
+    for (int y = 0; y < a.h; ++y)
+      for (int x = 0; x < a.w; ++x) {
+        const int wx = a.x + x, wy = a.y + y;
+        const bool inside = wx >= 0 && wy >= 0 && wx < 70 && wy < 50;
+        ASSERT_EQ(out[static_cast<std::size_t>(y) * a.w + x],
+                  inside ? w.frame().at(wx, wy) : kUntouched)
+            << a.x << "," << a.y << " at " << x << "," << y;
+      }
+  }
+}
+
 }  // namespace
 }  // namespace raster
