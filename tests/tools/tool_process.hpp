@@ -14,6 +14,8 @@
 #include <sstream>
 #include <string>
 
+#include "support/test_output.hpp"
+
 namespace tool_test {
 
 namespace fs = std::filesystem;
@@ -24,19 +26,13 @@ struct Result {
   std::string err;
 };
 
-inline fs::path work_dir() {
-  const char* base = std::getenv("MIRUKADO_TEST_OUTPUT");
-  fs::path dir = fs::path(base ? base : fs::temp_directory_path().string()) /
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+using testing_support::work_dir;
 
 // Runs the tool in dir with args (which may end in redirections of their own)
-// and collects its standard output and standard error.
+// and collects its standard output and standard error. The error text is
+// kept beside the folder, so that a test sees in it only what the tool left.
 inline Result run(const std::string& args, const fs::path& dir) {
-  const fs::path err = dir / "stderr.txt";
+  const fs::path err = dir.parent_path() / (dir.filename().string() + ".stderr");
   const std::string cmd =
       "cd " + dir.string() + " && " + MIRUKADO_RENDER + " 2>" + err.string() + " " + args;
   Result r{};

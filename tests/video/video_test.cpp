@@ -17,6 +17,7 @@
 #include "drills/registry.hpp"
 #include "platform/video/video_job.hpp"
 #include "stage/commands.hpp"
+#include "support/test_output.hpp"
 
 namespace fs = std::filesystem;
 
@@ -24,14 +25,7 @@ namespace {
 
 constexpr int kPumpTruck = stage::kConfPumpTruck;
 
-fs::path work_dir() {
-  const char* base = std::getenv("MIRUKADO_TEST_OUTPUT");
-  fs::path dir = fs::path(base ? base : fs::temp_directory_path().string()) /
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+using testing_support::work_dir;
 
 std::string read_command(const std::string& command) {
   std::string out;

@@ -16,36 +16,15 @@
 #include <string>
 #include <thread>
 
+#include "tools/tool_process.hpp"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path work_dir() {
-  const char* base = std::getenv("MIRUKADO_TEST_OUTPUT");
-  fs::path dir = fs::path(base ? base : fs::temp_directory_path().string()) /
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
-
-struct Result {
-  int status;
-  std::string err;
-};
-
-// Runs the tool in dir with args and returns its status and standard error.
-Result run(const std::string& args, const fs::path& dir) {
-  const fs::path err = dir.parent_path() / (dir.filename().string() + ".stderr");
-  const std::string cmd = "cd " + dir.string() + " && " + MIRUKADO_RENDER + " " + args + " 2>" +
-                          err.string() + " >/dev/null";
-  const int raw = std::system(cmd.c_str());
-  std::ifstream e(err);
-  std::stringstream text;
-  text << e.rdbuf();
-  fs::remove(err);
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text.str()};
-}
+using tool_test::Result;
+using tool_test::run;
+using tool_test::work_dir;
 
 bool one_line(const std::string& text) {
   return text.rfind("mirukado-render: ", 0) == 0 && text.find('\n') == text.size() - 1;
