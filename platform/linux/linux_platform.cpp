@@ -27,9 +27,8 @@ constexpr float kTwipsPerPixel = 15.0f;
 // A preview has no input of its own to wake us, so this is how late we may
 // notice that its host window was destroyed.
 constexpr int kPreviewPollMs = 250;
-// The largest window side we draw. The raster window keeps two 32-bit frames
-// (2 GiB at 16384 x 16384), and XPutImage computes a row's offset in a signed
-// int, which overflows past 2 GiB of image. Larger windows are refused.
+// The largest window side we draw: the painted surface alone is 256 MiB at
+// 16384 x 16384, and no screen comes near. Larger windows are refused.
 constexpr int kMaxWindowSide = 16384;
 // X window ids travel as 32 bits; a larger number would be cut down to the
 // id of some other window.
