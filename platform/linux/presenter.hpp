@@ -38,8 +38,6 @@ class Presenter {
   // The same for a picture held in memory.
   void show(const raster::Surface& frame, std::vector<raster::Rect> regions, bool everything);
 
-  bool direct() const { return mode_ == Mode::Direct; }
-  bool shared_memory() const { return shm_attached_; }
   // Why this window cannot show frames (its visual has no colour masks to
   // convert to); empty when it can.
   const std::string& unsupported() const { return unsupported_; }

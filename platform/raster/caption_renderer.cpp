@@ -104,7 +104,6 @@ struct CaptionRenderer::Impl {
   FT_Library library = nullptr;
   FT_StreamRec stream{};  // the font file, read by FreeType while the face lives
   FT_Face face = nullptr;
-  std::string file;
   long size = -1;
   int ascender = 0;
   int line_height = 0;
@@ -163,16 +162,12 @@ CaptionRenderer::CaptionRenderer() : impl_(std::make_unique<Impl>()) {
     return;
   }
   FT_Select_Charmap(impl_->face, FT_ENCODING_UNICODE);
-  impl_->file = choice.file;
 }
 
 CaptionRenderer::~CaptionRenderer() {
   if (impl_->face) FT_Done_Face(impl_->face);
   if (impl_->library) FT_Done_FreeType(impl_->library);
 }
-
-bool CaptionRenderer::has_font() const { return impl_->face != nullptr; }
-const std::string& CaptionRenderer::font_file() const { return impl_->file; }
 
 void CaptionRenderer::set_size_26_6(long size) {
   size = std::max(size, 64L);  // FreeType refuses a zero size; a pixel is the least

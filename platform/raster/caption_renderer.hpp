@@ -32,9 +32,6 @@ class CaptionRenderer {
   // the text in `ink` on `background`. Empty text gives a 0-wide bitmap.
   Bitmap render(const std::string& utf8, std::uint32_t background, std::uint32_t ink);
 
-  bool has_font() const;  // false: no font found; sizes are estimated, nothing drawn
-  const std::string& font_file() const;
-
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;

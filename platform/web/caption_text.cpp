@@ -27,7 +27,6 @@ constexpr double kUnitsPerPixel =
 struct CaptionRenderer::Impl {
   long size_26_6 = 0;
   mutable int line = -1;  // measured for size_26_6; -1: not yet
-  std::string font = "canvas";
 };
 
 CaptionRenderer::CaptionRenderer() : impl_(std::make_unique<Impl>()) {}
@@ -49,8 +48,5 @@ int CaptionRenderer::line_height() const {
 CaptionRenderer::Bitmap CaptionRenderer::render(const std::string&, std::uint32_t, std::uint32_t) {
   return Bitmap{0, line_height(), {}};
 }
-
-bool CaptionRenderer::has_font() const { return true; }
-const std::string& CaptionRenderer::font_file() const { return impl_->font; }
 
 }  // namespace raster
