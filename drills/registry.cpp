@@ -14,4 +14,20 @@ stage::DrillList registry() {
   return all;
 }
 
+int find(stage::DrillList list, std::string_view name) {
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (name == list[i].name) return static_cast<int>(i);
+  return -1;
+}
+
+std::string names(stage::DrillList list, std::string_view separator) {
+  std::string out;
+  // Appended piece by piece: GCC 12 at -O3 sees a false overlap in `sep + name`.
+  for (const stage::DrillDescriptor& d : list) {
+    if (!out.empty()) out.append(separator);
+    out.append(d.name);
+  }
+  return out;
+}
+
 }  // namespace drills

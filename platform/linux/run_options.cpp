@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "drills/registry.hpp"
+
 namespace linux_host {
 
 namespace {
@@ -37,20 +39,13 @@ int drill_bits(const std::string& list, stage::DrillList drills, std::string* er
     const std::string name = list.substr(start, comma - start);
     start = comma + 1;
     if (name.empty()) continue;
-    bool known = false;
-    for (const stage::DrillDescriptor& d : drills) {
-      if (name == d.name) {
-        mask |= d.conf_bit;
-        known = true;
-      }
-    }
-    if (!known) {
-      std::string names;
-      for (const stage::DrillDescriptor& d : drills)
-        names += (names.empty() ? "" : ", ") + std::string(d.name);
-      *error = "--drills: unknown drill '" + name + "' (the drills are " + names + ")";
+    const int known = drills::find(drills, name);
+    if (known < 0) {
+      *error = "--drills: unknown drill '" + name + "' (the drills are " +
+               drills::names(drills, ", ") + ")";
       return 0;
     }
+    mask |= drills[static_cast<std::size_t>(known)].conf_bit;
   }
   if (mask == 0) *error = "--drills: no drill named in '" + list + "'";
   return mask;

@@ -454,20 +454,12 @@ int usage(const std::string& why) {
 
 int run_viewer(const std::vector<std::string>& args) {
   const stage::DrillList drills = drills::registry();
-  std::string names;
-  // Appended piece by piece: GCC 12 at -O3 sees a false overlap in `"|" + name`.
-  for (const stage::DrillDescriptor& d : drills) {
-    if (!names.empty()) names.append("|");
-    names.append(d.name);
-  }
+  const std::string names = drills::names(drills, "|");
   if (args.size() > 1) return usage("too many arguments; usage: mirukado view [" + names + "]");
   int drill = 0;
   if (!args.empty()) {
-    const auto it =
-        std::find_if(drills.begin(), drills.end(),
-                     [&](const stage::DrillDescriptor& d) { return args[0] == d.name; });
-    if (it == drills.end()) return usage("unknown drill '" + args[0] + "'; choose " + names);
-    drill = static_cast<int>(it - drills.begin());
+    drill = drills::find(drills, args[0]);
+    if (drill < 0) return usage("unknown drill '" + args[0] + "'; choose " + names);
   }
 
   // X11 only, as for the saver; present through X images, not OpenGL.

@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <utility>
 
+#include "drills/registry.hpp"
 #include "platform/win32/viewer_overlay.hpp"
 
 namespace win32 {
@@ -23,16 +24,12 @@ ViewerArguments parse_viewer_arguments(const std::vector<std::string>& args,
     return out;
   }
   if (args.empty()) return out;
-  std::string names;
-  for (std::size_t d = 0; d < drills.size(); ++d) {
-    if (args[0] == drills[d].name) {
-      out.drill = static_cast<int>(d);
-      return out;
-    }
-    if (d > 0) names += '|';
-    names += drills[d].name;
+  out.drill = drills::find(drills, args[0]);
+  if (out.drill < 0) {
+    out.drill = 0;
+    out.error =
+        "mirukado-view: unknown drill '" + args[0] + "' (" + drills::names(drills, "|") + ")";
   }
-  out.error = "mirukado-view: unknown drill '" + args[0] + "' (" + names + ")";
   return out;
 }
 

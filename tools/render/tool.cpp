@@ -91,18 +91,13 @@ void warn(const std::string& text) {
 }
 
 std::string drill_names(const char* separator) {
-  std::string names;
-  for (const stage::DrillDescriptor& d : drills::registry()) {
-    if (!names.empty()) names.append(separator);
-    names.append(d.name);
-  }
-  return names;
+  return drills::names(drills::registry(), separator);
 }
 
 Drill drill_named(const std::string& name) {
   const stage::DrillList all = drills::registry();
-  for (std::size_t i = 0; i < all.size(); ++i)
-    if (name == all[i].name) return {&all[i], static_cast<int>(i)};
+  const int i = drills::find(all, name);
+  if (i >= 0) return {&all[static_cast<std::size_t>(i)], i};
   std::string message = "unknown drill '";
   message.append(name).append("' (expected ").append(drill_names(", ")).append(")");
   throw UsageError{message};
