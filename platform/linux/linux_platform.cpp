@@ -164,24 +164,13 @@ bool LinuxPlatform::init_video() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // We are the screen saver; do not hold the desktop's own one off.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-  // Present through X11 shared-memory images, not an OpenGL texture: loading a
-  // GL driver for a few small blits each second costs tens of MiB.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  // X11 only, whatever $SDL_VIDEODRIVER says: without a display SDL would fall
-  // back to its offscreen driver and play for ever where nobody sees it, and
-  // the preview and caption search speak X11 anyway.
-  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
-  // A server without RandR (two X screens joined by classic Xinerama): SDL
-  // would ask RandR anyway, which prints an Xlib warning and leaks libXrandr's
-  // per-display record. Its monitors come from Xinerama here instead.
-  if (!x11_.has_extension("RANDR")) SDL_SetHint(SDL_HINT_VIDEO_X11_XRANDR, "0");
   // SDL opens an X input method, which loads the locale's compose table: half
   // a megabyte of a full-screen run's memory for text input the saver never
   // reads (a key only ends the run). An empty table, unless the user named
   // one; the settings dialog, which does take text, never comes here.
   setenv("XCOMPOSEFILE", "/dev/null", 0);
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    refuse(std::string("cannot open the display: ") + SDL_GetError());
+  if (const std::string error = start_sdl_video(x11_.has_extension("RANDR")); !error.empty()) {
+    refuse("cannot open the display: " + error);
     return false;
   }
   video_ = true;

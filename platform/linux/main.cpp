@@ -110,6 +110,7 @@ int main(int argc, char** argv) {
   // password notice's desktop included. Without one, end before the lock or
   // the settings file is touched, so that headless scripts fail at once.
   linux_host::XWindowId root_window = 0;
+  bool server_has_randr = false;
   {
     const linux_host::X11Connection display;
     if (!display.ok()) {
@@ -118,11 +119,13 @@ int main(int argc, char** argv) {
                                   : std::string("no X display: DISPLAY is not set"));
     }
     root_window = display.root();
+    server_has_randr = display.has_extension("RANDR");
   }
   no_bus_autolaunch();
   // The viewer is a program of its own beside the saver: no settings, no lock.
   if (argc >= 2 && std::string(argv[1]) == "view")
-    return linux_host::run_viewer(std::vector<std::string>(argv + 2, argv + argc));
+    return linux_host::run_viewer(std::vector<std::string>(argv + 2, argv + argc),
+                                  server_has_randr);
   const linux_host::RunOptions options =
       linux_host::parse_run_options({argv + 1, argv + argc}, drills::registry());
   if (!options.error.empty()) return refuse(options.error);

@@ -36,6 +36,14 @@ int note_refusal(Display*, XErrorEvent*) {
 
 }  // namespace
 
+std::string start_sdl_video(bool server_has_randr) {
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+  if (!server_has_randr) SDL_SetHint(SDL_HINT_VIDEO_X11_XRANDR, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return SDL_GetError();
+  return {};
+}
+
 Presenter::Presenter(SDL_Window* window, int x, int y) : window_(window), x_(x), y_(y) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);

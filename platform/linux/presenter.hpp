@@ -20,6 +20,17 @@ struct SDL_Window;
 
 namespace linux_host {
 
+// Opens SDL's video the way every window a Presenter shows needs it: X11
+// only, whatever $SDL_VIDEODRIVER says (without a display SDL would fall back
+// to its offscreen driver and play for ever where nobody sees it; the preview
+// and caption search speak X11 anyway); presented through X images, not an
+// OpenGL texture (a GL driver for a few small blits a second costs tens of
+// MiB); and, on a server without RandR (two X screens joined by classic
+// Xinerama), RandR left alone: SDL would ask it anyway, which prints an Xlib
+// warning and leaks libXrandr's per-display record. Returns SDL's error, or
+// an empty text.
+std::string start_sdl_video(bool server_has_randr);
+
 class Presenter {
  public:
   // Writes the picture's pixels of `area` to `out`, rows `pitch` pixels apart.

@@ -452,7 +452,7 @@ int usage(const std::string& why) {
 
 }  // namespace
 
-int run_viewer(const std::vector<std::string>& args) {
+int run_viewer(const std::vector<std::string>& args, bool server_has_randr) {
   const stage::DrillList drills = drills::registry();
   const std::string names = drills::names(drills, "|");
   if (args.size() > 1) return usage("too many arguments; usage: mirukado view [" + names + "]");
@@ -462,11 +462,8 @@ int run_viewer(const std::vector<std::string>& args) {
     if (drill < 0) return usage("unknown drill '" + args[0] + "'; choose " + names);
   }
 
-  // X11 only, as for the saver; present through X images, not OpenGL.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "mirukado view: cannot open the display: %s\n", SDL_GetError());
+  if (const std::string error = start_sdl_video(server_has_randr); !error.empty()) {
+    std::fprintf(stderr, "mirukado view: cannot open the display: %s\n", error.c_str());
     return 1;
   }
   SDL_Rect bounds{0, 0, kDefaultWidth, kDefaultHeight};

@@ -95,7 +95,7 @@ bool X11Connection::window_size(XWindowId id, int* width, int* height) {
   return true;
 }
 
-bool X11Connection::has_extension(const char* name) {
+bool X11Connection::has_extension(const char* name) const {
   int opcode = 0, event_base = 0, error_base = 0;
   return display_ && XQueryExtension(display_, name, &opcode, &event_base, &error_base);
 }

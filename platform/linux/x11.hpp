@@ -39,7 +39,7 @@ class X11Connection {
 
   // Whether the server offers the extension of this name. Asking by name is
   // quiet; an extension's own query prints a warning when it is missing.
-  bool has_extension(const char* name);
+  bool has_extension(const char* name) const;
 
   // The monitors' places on the screen: RandR monitors where the server has
   // them, else Xinerama's heads; empty when the server tells of neither.
