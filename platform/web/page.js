@@ -193,7 +193,7 @@
     var o = _mk_overlay_changes(line, showHelp, showCommands);
     var from = overlay && overlay.position;  // where the bar's marker is drawn
     if (fresh || o & (CHANGED.layout | CHANGED.status))
-      overlay = JSON.parse(UTF8ToString(_mk_overlay(line, showHelp, showCommands)));
+      overlay = JSON.parse(UTF8ToString(_mk_overlay()));
     else if (o & CHANGED.position)
       overlay.position = _mk_position();
     shown = true;

@@ -37,22 +37,6 @@ struct TextShown {
   int speed = -1;
   bool operator==(const TextShown&) const = default;
 };
-struct OverlayShown {
-  bool shown = false;
-  stage::PixelRect band;
-  stage::PixelRect bar;
-  std::vector<int> marks;
-  std::optional<stage::PixelRect> loop;
-  std::optional<stage::PixelRect> help;
-  std::optional<stage::PixelRect> panel;
-  std::vector<std::pair<int, bool>> rows;  // command, current
-  int position = -1;
-  bool paused = false;
-  std::string drill;
-  std::string time;
-  std::string speed;
-};
-
 // The parts of the page's text, as bits of what changed since the last ask.
 enum TextChange : int {
   kCaptionChanged = 1,   // the caption: its text, size or place
@@ -81,7 +65,10 @@ struct Viewer {
       std::vector<std::uint32_t>(static_cast<std::size_t>(window.width_px()) * window.height_px());
   std::string text;  // the last string handed to the page
   TextShown text_shown;
-  OverlayShown overlay_shown;
+  // The overlay as the last mk_overlay_changes built it, for the caption
+  // line it was built for; mk_overlay hands the page this one.
+  stage::OverlayView overlay;
+  int overlay_line = 0;
 };
 
 // The page shows one viewer at a time; it is replaced when the page resizes
@@ -351,33 +338,37 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
 EMSCRIPTEN_KEEPALIVE int mk_overlay_changes(int line, int help, int commands) {
   if (!viewer) return 0;
   Viewer& v = *viewer;
-  const stage::OverlayView o = stage::overlay_view(
+  stage::OverlayView now = stage::overlay_view(
       v.playback, {v.window.width_px(), v.window.height_px(), line, help != 0, commands != 0});
-  OverlayShown now{o.shown, o.band,       o.bar,    o.command_marks, o.loop, o.help, o.panel,
-                   {},      o.position_x, o.paused, o.drill,         o.time, o.speed};
-  for (const stage::CommandRow& r : o.rows) now.rows.emplace_back(r.command, r.current);
-  const OverlayShown& was = v.overlay_shown;
+  const stage::OverlayView& was = v.overlay;
+  auto same_rows = [](const stage::OverlayView& a, const stage::OverlayView& b) {
+    return std::equal(a.rows.begin(), a.rows.end(), b.rows.begin(), b.rows.end(),
+                      [](const stage::CommandRow& x, const stage::CommandRow& y) {
+                        return x.command == y.command && x.current == y.current;
+                      });
+  };
   const bool layout = now.shown != was.shown || now.band != was.band || now.bar != was.bar ||
-                      now.marks != was.marks || now.loop != was.loop || now.help != was.help ||
-                      now.panel != was.panel || now.rows != was.rows;
+                      now.command_marks != was.command_marks || now.loop != was.loop ||
+                      now.help != was.help || now.panel != was.panel || !same_rows(now, was) ||
+                      line != v.overlay_line;
   const bool status = now.paused != was.paused || now.drill != was.drill || now.time != was.time ||
                       now.speed != was.speed;
   const int changes = (layout ? kLayoutChanged : 0) |
-                      (now.position != was.position ? kPositionChanged : 0) |
+                      (now.position_x != was.position_x ? kPositionChanged : 0) |
                       (status ? kStatusChanged : 0);
-  v.overlay_shown = std::move(now);
+  v.overlay = std::move(now);
+  v.overlay_line = line;
   return changes;
 }
 // The timeline's position as the last mk_overlay_changes saw it.
-EMSCRIPTEN_KEEPALIVE int mk_position() { return viewer ? viewer->overlay_shown.position : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_position() { return viewer ? viewer->overlay.position_x : 0; }
 
-// The overlay's display model as JSON, for a window of the viewer's size and
-// a caption line of `line` pixels.
-EMSCRIPTEN_KEEPALIVE const char* mk_overlay(int line, int help, int commands) {
+// The overlay's display model as the last mk_overlay_changes built it, as JSON.
+EMSCRIPTEN_KEEPALIVE const char* mk_overlay() {
   if (!viewer) return "null";
   Viewer& v = *viewer;
-  const stage::OverlayView o = stage::overlay_view(
-      v.playback, {v.window.width_px(), v.window.height_px(), line, help != 0, commands != 0});
+  const stage::OverlayView& o = v.overlay;
+  const int line = v.overlay_line;
   std::string& s = v.text;
   s = "{";
   append_field(s, "shown", boolean(o.shown));
