@@ -27,9 +27,8 @@ constexpr float kTwipsPerPixel = 15.0f;
 // A preview has no input of its own to wake us, so this is how late we may
 // notice that its host window was destroyed.
 constexpr int kPreviewPollMs = 250;
-// The largest window side we draw: the painted surface alone is 256 MiB at
-// 16384 x 16384, and no screen comes near. Larger windows are refused.
-constexpr int kMaxWindowSide = 16384;
+// Windows larger than raster::kMaxWindowSide a side are refused.
+using raster::kMaxWindowSide;
 // X window ids travel as 32 bits; a larger number would be cut down to the
 // id of some other window.
 constexpr host::WindowHandle kMaxWindowId = UINT32_MAX;
@@ -273,8 +272,7 @@ bool LinuxPlatform::open_monitor_windows() {
     windows_.push_back(window);
     set_window_icon(window);
     int w = 0, h = 0;
-    SDL_GetWindowSize(window, &w, &h);
-    if (refuse_oversize(w, h)) return false;
+    SDL_GetWindowSize(window, &w, &h);  // run_stage refuses it if it grew too large
     heads_.push_back({window, Area{0, 0, w, h}});
   }
   return true;

@@ -30,9 +30,8 @@ using Clock = std::chrono::steady_clock;
 constexpr float kTwipsPerPixel = 15.0f;
 constexpr int kDefaultWidth = 1024;
 constexpr int kDefaultHeight = 640;
-// The painted surface and the picture shown take 5 bytes a pixel (1.25 GiB
-// at 16384 x 16384): beyond this side the stage is drawn at this size.
-constexpr int kMaxSide = 16384;
+// Beyond raster::kMaxWindowSide the stage is drawn at that size.
+using raster::kMaxWindowSide;
 constexpr char kTitle[] = "ミルカド ビューア";
 
 enum class Action {
@@ -175,8 +174,8 @@ class Viewer {
 
   // A new stage for a new window size, at the same place in the same drill.
   void relayout(int w, int h) {
-    w = std::clamp(w, 1, kMaxSide);
-    h = std::clamp(h, 1, kMaxSide);
+    w = std::clamp(w, 1, kMaxWindowSide);
+    h = std::clamp(h, 1, kMaxWindowSide);
     if (playback_) {
       playback_->advance(now());
       place_ = playback_->place();

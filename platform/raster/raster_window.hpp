@@ -14,6 +14,10 @@
 
 namespace raster {
 
+// The largest side a raster window is made with, by every host and tool: the
+// painted surface alone is 256 MiB at 16384 x 16384, and no screen comes near.
+inline constexpr int kMaxWindowSide = 16384;
+
 class RasterWindow final : public stage::Window {
  public:
   // A window of width x height pixels at twips_per_pixel twips per pixel (15 at 96 DPI).

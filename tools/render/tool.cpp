@@ -21,7 +21,6 @@ namespace render_tool {
 
 namespace {
 
-constexpr int kMaxSide = 16384;
 // The seek to --from runs in steps of this much virtual time, so that it can
 // report progress and stop for a signal in between.
 constexpr std::int64_t kSeekStepMs = 1000;
@@ -126,8 +125,8 @@ double parse_seconds(const std::string& text, const std::string& what, double lo
 Size parse_size(const std::string& text) {
   const auto x = text.find('x');
   if (x == std::string::npos) throw UsageError{"size must be WxH, not '" + text + "'"};
-  return {static_cast<int>(parse_long(text.substr(0, x), "width", 1, kMaxSide)),
-          static_cast<int>(parse_long(text.substr(x + 1), "height", 1, kMaxSide))};
+  return {static_cast<int>(parse_long(text.substr(0, x), "width", 1, raster::kMaxWindowSide)),
+          static_cast<int>(parse_long(text.substr(x + 1), "height", 1, raster::kMaxWindowSide))};
 }
 
 void add_drill_argument(CLI::App& command, std::string& drill) {
