@@ -36,9 +36,7 @@ int scaled_delay(int ms, PlaySpeed speed) {
 class Playback::TrackedWindow final : public Window {
  public:
   struct Slot {
-    float left = 0, top = 0, width = 0, height = 0;
-    int pose = -1;
-    bool visible = true;
+    ImageSlot slot;
     bool touched = false;  // set at least once: only those are put back
   };
   struct State {
@@ -54,8 +52,9 @@ class Playback::TrackedWindow final : public Window {
 
   void put_back(const State& s) {
     for (int i = 0; i < kImageSlots; ++i) {
-      const Slot& slot = s.slots[static_cast<std::size_t>(i)];
-      if (!slot.touched) continue;
+      const Slot& tracked = s.slots[static_cast<std::size_t>(i)];
+      if (!tracked.touched) continue;
+      const ImageSlot& slot = tracked.slot;
       set_slot_size(i, slot.width, slot.height);
       set_slot_top(i, slot.top);
       set_slot_left(i, slot.left);
@@ -124,10 +123,10 @@ class Playback::TrackedWindow final : public Window {
   void set_foreground() override { w_.set_foreground(); }
 
  private:
-  Slot& slot(int i) {
+  ImageSlot& slot(int i) {
     Slot& s = state_.slots.at(static_cast<std::size_t>(i));
     s.touched = true;
-    return s;
+    return s.slot;
   }
 
   Window& w_;
