@@ -212,7 +212,6 @@ void Playback::show(int drill, int keyframe) {
 
 void Playback::paint_next() {
   stage_.tick();
-  ++painted_;
   ++shown_;
   if (!checkpoints_supported_ || shown_ % kCheckpointEvery != 0 || checkpoint(drill_, shown_))
     return;

@@ -109,9 +109,6 @@ class Playback {
   const std::optional<LoopRange>& loop() const { return loop_; }
   PlaybackPlace place() const;
   const Stage& stage() const { return stage_; }
-  // Keyframes painted since construction, checkpoint replays included (for
-  // tests and benchmarks of the seek).
-  long painted_keyframes() const { return painted_; }
 
  private:
   class TrackedWindow;
@@ -141,7 +138,6 @@ class Playback {
   std::int64_t shown_at_ = 0;  // host time the current keyframe's clock started
   int offset_ = 0;             // ms of the keyframe at speed 1 already gone at shown_at_
   std::int64_t due_ = 0;       // host time of the next keyframe while playing
-  long painted_ = 0;
 };
 
 }  // namespace stage
