@@ -193,16 +193,7 @@ void Playback::show(int drill, int keyframe) {
     stage_.go_to_keyframe(drill, saved + 1);
     shown_ = saved;
   } else {
-    // From the drill's start, with the window as its intro leaves it: every
-    // figure hidden (by the set-up or the previous drill's outro) and, after
-    // a filled transition, the fill colour that of the transition.
-    int persons = 0;
-    for (int d = 0; d < drill_count(); ++d)
-      persons = std::max(persons, stage_.table(d).person_count());
-    for (int i = 0; i < persons; ++i) window_->set_slot_visible(i, false);
-    const Transition& t = stage_.drills()[static_cast<std::size_t>(drill)].transition;
-    if (t.filled) window_->set_fill_color(t.color);
-    window_->set_fill_style(FillStyle::Transparent);
+    // From the drill's start, with the window as its intro leaves it.
     stage_.go_to_keyframe(drill, 0);
     shown_ = -1;
   }

@@ -94,6 +94,15 @@ void Stage::go_to_keyframe(int drill, int frame) {
   if (!activated_) throw std::logic_error("go_to_keyframe before activation");
   const FrameTable& t = table(drill);  // checks the drill index
   if (frame < 0 || frame > t.end_index()) throw std::out_of_range("keyframe index");
+  if (frame == 0) {
+    // The window as the drill's intro leaves it: every figure hidden (by the
+    // set-up or the previous drill's outro) and, after a filled transition,
+    // the fill colour that of the transition.
+    for (int i = 0; i < max_persons_; ++i) window_.set_slot_visible(i, false);
+    const Transition& intro = drills_[static_cast<std::size_t>(drill)].transition;
+    if (intro.filled) window_.set_fill_color(intro.color);
+    window_.set_fill_style(FillStyle::Transparent);
+  }
   drill_ = drill;
   phase_ = Phase::Keyframes;
   frame_index_ = frame;
