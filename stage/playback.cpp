@@ -5,8 +5,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "stage/rounding.hpp"
-
 namespace stage {
 namespace {
 
@@ -14,21 +12,7 @@ namespace {
 // the backlog instead of racing through it keyframe by keyframe.
 constexpr std::int64_t kMaxLagMs = 1000;
 
-// Speed as the fraction num / den of a keyframe's duration spent on screen.
-struct Scale {
-  int num;
-  int den;
-};
-constexpr std::array<Scale, kPlaySpeeds> kScales{{{4, 1}, {2, 1}, {1, 1}, {1, 2}, {1, 10}}};
-
-Scale scale_of(PlaySpeed speed) { return kScales.at(static_cast<std::size_t>(speed)); }
-
 }  // namespace
-
-int scaled_delay(int ms, PlaySpeed speed) {
-  const Scale s = scale_of(speed);
-  return static_cast<int>(round_half_even(static_cast<double>(ms) * s.num / s.den));
-}
 
 // The window the stage draws on: passes everything through to the host's
 // window and remembers what a checkpoint must put back besides the surface
@@ -221,7 +205,7 @@ void Playback::paint_next() {
 int Playback::offset_at(std::int64_t now) const {
   const int duration = timeline().duration_ms(shown_);
   if (!playing_) return offset_;
-  const Scale s = scale_of(speed_);
+  const SpeedScale s = speed_scale(speed_);
   const std::int64_t gone = (now - shown_at_) * s.den / s.num;
   return static_cast<int>(std::min<std::int64_t>(offset_ + gone, duration));
 }

@@ -19,18 +19,11 @@
 
 #include "stage/commands.hpp"
 #include "stage/drill.hpp"
+#include "stage/speed.hpp"
 #include "stage/stage.hpp"
 #include "stage/window.hpp"
 
 namespace stage {
-
-// The saver's speeds 1, 2 and 3 (durations divided by 1, 2 and 10) and two
-// slower ones for study (durations times 2 and 4), slowest first.
-enum class PlaySpeed { Quarter = 0, Half, One, Two, Three };
-inline constexpr int kPlaySpeeds = 5;
-
-// ms on screen for `ms` of a keyframe at speed 1.
-int scaled_delay(int ms, PlaySpeed speed);
 
 // Keyframes of a drill, both inclusive; a <= b.
 struct LoopRange {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "stage/rounding.hpp"
+#include "stage/speed.hpp"
 
 namespace stage {
 namespace {
@@ -111,10 +112,13 @@ void Stage::go_to_keyframe(int drill, int frame) {
 
 namespace {
 
+// The saver's speed setting; any other than 1 or 2 plays as 3.
+PlaySpeed saver_speed(int speed) {
+  return speed == 1 ? PlaySpeed::One : speed == 2 ? PlaySpeed::Two : PlaySpeed::Three;
+}
+
 int keyframe_interval(int duration, int speed) {
-  if (speed == 1) return duration;
-  const double divisor = speed == 2 ? 2.0 : 10.0;  // any other speed plays as 3
-  return static_cast<int>(round_half_even(duration / divisor));
+  return scaled_delay(duration, saver_speed(speed));
 }
 
 int transition_interval(int speed) { return speed == 1 ? 100 : speed == 2 ? 50 : 10; }
