@@ -10,8 +10,8 @@
 namespace stage {
 namespace {
 
-constexpr int kTransitionTicks = 37;  // k = 0 .. 36
-constexpr int kEndPauseMs = 500;      // after the last keyframe, at every speed
+constexpr int kTransitionTicks = kTransitionLastTick + 1;
+constexpr int kEndPauseMs = 500;  // after the last keyframe, at every speed
 
 const char* const kCaptionSample = "ミルカドスクリーンセーバー";
 
