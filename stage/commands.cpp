@@ -8,12 +8,10 @@ namespace stage {
 DrillTimeline::DrillTimeline(const FrameTable& table) {
   const int end = table.end_index();
   starts_.reserve(static_cast<std::size_t>(end));
-  durations_.reserve(static_cast<std::size_t>(end));
   std::string_view previous;
   for (int k = 0; k < end; ++k) {
     const FrameRecord& r = table[k];
     starts_.push_back(total_);
-    durations_.push_back(r.duration);
     const std::string_view caption = r.caption;
     if (!caption.empty() && caption != previous) commands_.push_back({k, total_, caption});
     previous = caption;
@@ -31,7 +29,9 @@ int DrillTimeline::start_ms(int keyframe) const {
 }
 
 int DrillTimeline::duration_ms(int keyframe) const {
-  return durations_[static_cast<std::size_t>(check(keyframe))];
+  const int next = check(keyframe) + 1;
+  const int end = next < keyframes() ? starts_[static_cast<std::size_t>(next)] : total_;
+  return end - starts_[static_cast<std::size_t>(keyframe)];
 }
 
 int DrillTimeline::keyframe_at(int ms) const {

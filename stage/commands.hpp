@@ -23,7 +23,7 @@ class DrillTimeline {
   explicit DrillTimeline(const FrameTable& table);
 
   // Keyframes 0 .. keyframes() - 1 are shown; the end record is not one.
-  int keyframes() const { return static_cast<int>(durations_.size()); }
+  int keyframes() const { return static_cast<int>(starts_.size()); }
   int start_ms(int keyframe) const;
   int duration_ms(int keyframe) const;
   // From the first keyframe's start to the last one's end, at speed 1.
@@ -39,8 +39,7 @@ class DrillTimeline {
  private:
   int check(int keyframe) const;
 
-  std::vector<int> starts_;
-  std::vector<int> durations_;
+  std::vector<int> starts_;  // a keyframe lasts until the next one's start, the last until total_
   int total_ = 0;
   std::vector<Command> commands_;
 };

@@ -36,8 +36,12 @@ struct TransitionShape {
   double theta[4];
 };
 
+// A transition is drawn on the ticks k = 0 .. kTransitionLastTick; shapes
+// move in equal steps of 1 / kTransitionLastTick of their way.
+inline constexpr int kTransitionLastTick = 36;
+
 struct Transition {
-  TransitionShape (*shape)(bool outro, int k);  // k = 0 .. 36
+  TransitionShape (*shape)(bool outro, int k);  // k = 0 .. kTransitionLastTick
   Rgb color;
   // Flood-filled in its colour at the shape's centre, or an outline only.
   bool filled;

@@ -5,8 +5,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "stage/rounding.hpp"
-
 namespace stage {
 namespace {
 
@@ -14,21 +12,7 @@ namespace {
 // the backlog instead of racing through it keyframe by keyframe.
 constexpr std::int64_t kMaxLagMs = 1000;
 
-// Speed as the fraction num / den of a keyframe's duration spent on screen.
-struct Scale {
-  int num;
-  int den;
-};
-constexpr std::array<Scale, kPlaySpeeds> kScales{{{4, 1}, {2, 1}, {1, 1}, {1, 2}, {1, 10}}};
-
-Scale scale_of(PlaySpeed speed) { return kScales.at(static_cast<std::size_t>(speed)); }
-
 }  // namespace
-
-int scaled_delay(int ms, PlaySpeed speed) {
-  const Scale s = scale_of(speed);
-  return static_cast<int>(round_half_even(static_cast<double>(ms) * s.num / s.den));
-}
 
 // The window the stage draws on: passes everything through to the host's
 // window and remembers what a checkpoint must put back besides the surface
@@ -36,9 +20,7 @@ int scaled_delay(int ms, PlaySpeed speed) {
 class Playback::TrackedWindow final : public Window {
  public:
   struct Slot {
-    float left = 0, top = 0, width = 0, height = 0;
-    int pose = -1;
-    bool visible = true;
+    ImageSlot slot;
     bool touched = false;  // set at least once: only those are put back
   };
   struct State {
@@ -54,8 +36,9 @@ class Playback::TrackedWindow final : public Window {
 
   void put_back(const State& s) {
     for (int i = 0; i < kImageSlots; ++i) {
-      const Slot& slot = s.slots[static_cast<std::size_t>(i)];
-      if (!slot.touched) continue;
+      const Slot& tracked = s.slots[static_cast<std::size_t>(i)];
+      if (!tracked.touched) continue;
+      const ImageSlot& slot = tracked.slot;
       set_slot_size(i, slot.width, slot.height);
       set_slot_top(i, slot.top);
       set_slot_left(i, slot.left);
@@ -124,10 +107,10 @@ class Playback::TrackedWindow final : public Window {
   void set_foreground() override { w_.set_foreground(); }
 
  private:
-  Slot& slot(int i) {
+  ImageSlot& slot(int i) {
     Slot& s = state_.slots.at(static_cast<std::size_t>(i));
     s.touched = true;
-    return s;
+    return s.slot;
   }
 
   Window& w_;
@@ -194,16 +177,7 @@ void Playback::show(int drill, int keyframe) {
     stage_.go_to_keyframe(drill, saved + 1);
     shown_ = saved;
   } else {
-    // From the drill's start, with the window as its intro leaves it: every
-    // figure hidden (by the set-up or the previous drill's outro) and, after
-    // a filled transition, the fill colour that of the transition.
-    int persons = 0;
-    for (int d = 0; d < drill_count(); ++d)
-      persons = std::max(persons, stage_.table(d).person_count());
-    for (int i = 0; i < persons; ++i) window_->set_slot_visible(i, false);
-    const Transition& t = stage_.drills()[static_cast<std::size_t>(drill)].transition;
-    if (t.filled) window_->set_fill_color(t.color);
-    window_->set_fill_style(FillStyle::Transparent);
+    // From the drill's start, with the window as its intro leaves it.
     stage_.go_to_keyframe(drill, 0);
     shown_ = -1;
   }
@@ -213,7 +187,6 @@ void Playback::show(int drill, int keyframe) {
 
 void Playback::paint_next() {
   stage_.tick();
-  ++painted_;
   ++shown_;
   if (!checkpoints_supported_ || shown_ % kCheckpointEvery != 0 || checkpoint(drill_, shown_))
     return;
@@ -232,7 +205,7 @@ void Playback::paint_next() {
 int Playback::offset_at(std::int64_t now) const {
   const int duration = timeline().duration_ms(shown_);
   if (!playing_) return offset_;
-  const Scale s = scale_of(speed_);
+  const SpeedScale s = speed_scale(speed_);
   const std::int64_t gone = (now - shown_at_) * s.den / s.num;
   return static_cast<int>(std::min<std::int64_t>(offset_ + gone, duration));
 }

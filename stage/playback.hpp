@@ -19,18 +19,11 @@
 
 #include "stage/commands.hpp"
 #include "stage/drill.hpp"
+#include "stage/speed.hpp"
 #include "stage/stage.hpp"
 #include "stage/window.hpp"
 
 namespace stage {
-
-// The saver's speeds 1, 2 and 3 (durations divided by 1, 2 and 10) and two
-// slower ones for study (durations times 2 and 4), slowest first.
-enum class PlaySpeed { Quarter = 0, Half, One, Two, Three };
-inline constexpr int kPlaySpeeds = 5;
-
-// ms on screen for `ms` of a keyframe at speed 1.
-int scaled_delay(int ms, PlaySpeed speed);
 
 // Keyframes of a drill, both inclusive; a <= b.
 struct LoopRange {
@@ -109,9 +102,6 @@ class Playback {
   const std::optional<LoopRange>& loop() const { return loop_; }
   PlaybackPlace place() const;
   const Stage& stage() const { return stage_; }
-  // Keyframes painted since construction, checkpoint replays included (for
-  // tests and benchmarks of the seek).
-  long painted_keyframes() const { return painted_; }
 
  private:
   class TrackedWindow;
@@ -141,7 +131,6 @@ class Playback {
   std::int64_t shown_at_ = 0;  // host time the current keyframe's clock started
   int offset_ = 0;             // ms of the keyframe at speed 1 already gone at shown_at_
   std::int64_t due_ = 0;       // host time of the next keyframe while playing
-  long painted_ = 0;
 };
 
 }  // namespace stage

@@ -5,12 +5,13 @@
 #include <stdexcept>
 
 #include "stage/rounding.hpp"
+#include "stage/speed.hpp"
 
 namespace stage {
 namespace {
 
-constexpr int kTransitionTicks = 37;  // k = 0 .. 36
-constexpr int kEndPauseMs = 500;      // after the last keyframe, at every speed
+constexpr int kTransitionTicks = kTransitionLastTick + 1;
+constexpr int kEndPauseMs = 500;  // after the last keyframe, at every speed
 
 const char* const kCaptionSample = "ミルカドスクリーンセーバー";
 
@@ -94,6 +95,15 @@ void Stage::go_to_keyframe(int drill, int frame) {
   if (!activated_) throw std::logic_error("go_to_keyframe before activation");
   const FrameTable& t = table(drill);  // checks the drill index
   if (frame < 0 || frame > t.end_index()) throw std::out_of_range("keyframe index");
+  if (frame == 0) {
+    // The window as the drill's intro leaves it: every figure hidden (by the
+    // set-up or the previous drill's outro) and, after a filled transition,
+    // the fill colour that of the transition.
+    for (int i = 0; i < max_persons_; ++i) window_.set_slot_visible(i, false);
+    const Transition& intro = drills_[static_cast<std::size_t>(drill)].transition;
+    if (intro.filled) window_.set_fill_color(intro.color);
+    window_.set_fill_style(FillStyle::Transparent);
+  }
   drill_ = drill;
   phase_ = Phase::Keyframes;
   frame_index_ = frame;
@@ -102,10 +112,13 @@ void Stage::go_to_keyframe(int drill, int frame) {
 
 namespace {
 
+// The saver's speed setting; any other than 1 or 2 plays as 3.
+PlaySpeed saver_speed(int speed) {
+  return speed == 1 ? PlaySpeed::One : speed == 2 ? PlaySpeed::Two : PlaySpeed::Three;
+}
+
 int keyframe_interval(int duration, int speed) {
-  if (speed == 1) return duration;
-  const double divisor = speed == 2 ? 2.0 : 10.0;  // any other speed plays as 3
-  return static_cast<int>(round_half_even(duration / divisor));
+  return scaled_delay(duration, saver_speed(speed));
 }
 
 int transition_interval(int speed) { return speed == 1 ? 100 : speed == 2 ? 50 : 10; }

@@ -61,9 +61,10 @@ class Stage {
   bool ended() const { return ended_; }
 
   // For a viewer that moves about in a drill (after activate()): the next
-  // tick shows keyframe `frame` of drill `drill`. Frame 0 redraws in full as
-  // after the drill's intro; a later frame paints over the window, which must
-  // then show that drill's keyframe frame - 1. `frame` may be the end record.
+  // tick shows keyframe `frame` of drill `drill`. Frame 0 leaves the window's
+  // figures and fill settings as the drill's intro does and then redraws in
+  // full; a later frame paints over the window, which must then show that
+  // drill's keyframe frame - 1. `frame` may be the end record.
   void go_to_keyframe(int drill, int frame);
 
   PlaybackState state() const { return static_cast<PlaybackState>(raw_state()); }

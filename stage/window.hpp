@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "stage/pose.hpp"
+
 namespace stage {
 
 struct Rgb {
@@ -34,8 +36,8 @@ class SurfaceSnapshot {
   virtual ~SurfaceSnapshot() = default;
 };
 
-inline constexpr int kImageSlots = 22;  // img_person(0..21)
-inline constexpr int kPoses = 16;
+inline constexpr int kImageSlots = 22;       // img_person(0..21)
+inline constexpr int kPoses = pose::kCount;  // pic_person(0..15)
 
 // One image slot as the engine last set it, in twips. Windows keep one per
 // slot and compose the visible ones with a picture above the painted surface,

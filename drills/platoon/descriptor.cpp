@@ -14,9 +14,12 @@ stage::Origin origin(const stage::StageGeometry& g) {
 // A white square growing from a point to the whole 5000-unit stage (half
 // diagonal 3535) while it turns once; the outro shrinks it turning back.
 stage::TransitionShape transition(bool outro, int k) {
-  const double remaining = 36 - k;
-  return {
-      2500, 2500, 3535.0 / 36 * (outro ? remaining : k), outro ? -10.0 : 10.0, {45, 135, 225, 315}};
+  const double remaining = stage::kTransitionLastTick - k;
+  return {2500,
+          2500,
+          3535.0 / stage::kTransitionLastTick * (outro ? remaining : k),
+          outro ? -10.0 : 10.0,
+          {45, 135, 225, 315}};
 }
 
 }  // namespace

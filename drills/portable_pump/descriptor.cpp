@@ -15,8 +15,8 @@ stage::Origin origin(const stage::StageGeometry& g) {
 // A red square (side 150) that rolls in from the right to rest at x 775, one
 // full turn on the way; the outro turns it back as it leaves.
 stage::TransitionShape transition(bool outro, int k) {
-  const double remaining = 36 - k;
-  return {775 + 8000.0 / 36 * (outro ? k : remaining),
+  const double remaining = stage::kTransitionLastTick - k;
+  return {775 + 8000.0 / stage::kTransitionLastTick * (outro ? k : remaining),
           475,
           106,
           outro ? -10.0 : 10.0,

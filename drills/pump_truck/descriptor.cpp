@@ -15,8 +15,12 @@ stage::Origin origin(const stage::StageGeometry& g) {
 // A flat red shape (corners at +-20 degrees) that rolls in from the right to
 // rest at x 950, one full turn on the way; it leaves turning the same way.
 stage::TransitionShape transition(bool outro, int k) {
-  const double remaining = 36 - k;
-  return {950 + 8000.0 / 36 * (outro ? k : remaining), 500, 269, 10.0, {20, 160, 200, 340}};
+  const double remaining = stage::kTransitionLastTick - k;
+  return {950 + 8000.0 / stage::kTransitionLastTick * (outro ? k : remaining),
+          500,
+          269,
+          10.0,
+          {20, 160, 200, 340}};
 }
 
 constexpr stage::LayerPainter kLayers[] = {render::ponpu_time_0, render::ponpu_time_1,
