@@ -146,9 +146,11 @@ wait_exit() {
 }
 
 # Waits for an X window whose name is $1; prints its id.
+# Up to 30 s: Wine starting a program while the other Wine cases and the
+# installer tests share the machine's cores took more than 10 s once.
 wait_window() {
   local i id
-  for i in $(seq 100); do
+  for i in $(seq 300); do
     id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
     [ -n "$id" ] && echo "$id" && return 0
     sleep 0.1
