@@ -2,8 +2,8 @@
 // any static host does; this one is for trying it and for the browser tests).
 // Usage: node scripts/serve_site.mjs DIR [PORT]   (PORT 0: any free port)
 import { createServer } from "node:http";
-import { readFile } from "node:fs/promises";
-import { extname, join, normalize, resolve } from "node:path";
+import { readFile, realpath } from "node:fs/promises";
+import { extname, isAbsolute, relative, resolve, sep } from "node:path";
 import { fileURLToPath } from "node:url";
 
 const TYPES = {
@@ -13,29 +13,95 @@ const TYPES = {
   ".png": "image/png",
 };
 
-export function serve(dir, port = 0) {
-  const root = resolve(dir);
+// Statuses a request can end with before any file is read.
+export const BAD_REQUEST = 400;
+export const FORBIDDEN = 403;
+export const NOT_FOUND = 404;
+export const METHOD_NOT_ALLOWED = 405;
+
+// True when `path` (absolute) is `root` itself or lies inside it. A plain
+// string prefix is not enough: /w/site-private starts with /w/site.
+export function inside(root, path) {
+  const rel = relative(root, path);
+  return rel === "" || (rel !== ".." && !rel.startsWith(".." + sep) && !isAbsolute(rel));
+}
+
+// Where a request's target points under `root`, before links are followed:
+// { file } or { status }. Never throws, whatever the target holds.
+export function site_path(root, target) {
+  let pathname;
+  try {
+    pathname = new URL(target, "http://site").pathname;
+  } catch {
+    return { status: BAD_REQUEST };
+  }
+  let path;
+  try {
+    path = decodeURIComponent(pathname);
+  } catch {
+    return { status: BAD_REQUEST };  // a lone or malformed %-escape
+  }
+  // A NUL cannot name a file; a backslash is a separator to some readers of
+  // the address but a file-name character here: refuse both outright.
+  if (path.includes("\0") || path.includes("\\")) return { status: BAD_REQUEST };
+  if (path.endsWith("/")) path += "index.html";
+  // Decoded, the path may hold ".." segments again (..%2f): resolve them
+  // against the root and refuse whatever lands outside it.
+  const file = resolve(root, "." + path);
+  return inside(root, file) ? { file } : { status: FORBIDDEN };
+}
+
+// The file to send for a request, with every link followed and the result
+// still inside the site (a link out of the folder is refused like ../):
+// { file } or { status }.
+export async function resolve_request(root, target) {
+  const found = site_path(root, target);
+  if (!found.file) return found;
+  let real;
+  try {
+    real = await realpath(found.file);
+  } catch {
+    return { status: NOT_FOUND };
+  }
+  return inside(root, real) ? { file: real } : { status: FORBIDDEN };
+}
+
+export async function serve(dir, port = 0) {
+  const root = await realpath(resolve(dir));
   const server = createServer(async (req, res) => {
-    const path = decodeURIComponent(new URL(req.url, "http://x").pathname);
-    const file = normalize(join(root, path.endsWith("/") ? path + "index.html" : path));
-    if (!file.startsWith(root)) {
-      res.writeHead(403).end();
-      return;
-    }
     try {
-      const body = await readFile(file);
+      if (req.method !== "GET" && req.method !== "HEAD") {
+        res.writeHead(METHOD_NOT_ALLOWED, { Allow: "GET, HEAD" }).end();
+        return;
+      }
+      const found = await resolve_request(root, req.url);
+      if (!found.file) {
+        res.writeHead(found.status).end();
+        return;
+      }
+      let body;
+      try {
+        body = await readFile(found.file);
+      } catch {
+        res.writeHead(NOT_FOUND).end();  // a folder, or gone meanwhile
+        return;
+      }
       // Cross-origin isolated, so that performance.now() is fine-grained
       // enough to time a tick (the page loads nothing from elsewhere).
       res.writeHead(200, {
-        "Content-Type": TYPES[extname(file)] || "application/octet-stream",
+        "Content-Type": TYPES[extname(found.file)] || "application/octet-stream",
         "Cross-Origin-Opener-Policy": "same-origin",
         "Cross-Origin-Embedder-Policy": "require-corp",
       });
-      res.end(body);
+      res.end(req.method === "HEAD" ? undefined : body);
     } catch {
-      res.writeHead(404).end();
+      // Whatever one request does, the server keeps serving the others.
+      if (!res.headersSent) res.writeHead(500);
+      res.end();
     }
   });
+  // A client that sends garbage gets its connection closed, nothing more.
+  server.on("clientError", (_error, socket) => socket.destroy());
   return new Promise((ok, fail) => {
     server.once("error", fail);
     server.listen(port, "127.0.0.1", () => ok(server));
