@@ -20,6 +20,7 @@
 #include "platform/raster/raster_window.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
+#include "stage/viewer_commands.hpp"
 
 namespace {
 
@@ -120,13 +121,34 @@ void append_field(std::string& out, std::string_view key, Parts&&... value) {
   (out += ... += value);
 }
 
-// The help card's line for quitting, which a web page has no keys for (Esc
-// leaves full screen, the browser's own).
-constexpr std::string_view kQuitKeys = "Esc q";
-bool on_the_page(const stage::HelpLine& l) { return l.keys != kQuitKeys; }
-
 std::string number(long long v) { return std::to_string(v); }
 std::string boolean(bool v) { return v ? "true" : "false"; }
+
+// What a command did, for the page: bits of the value mk_key and mk_command
+// return. The panels' bits always carry their state after the command.
+enum CommandResult : int {
+  kRan = 1,              // the key or name was a command
+  kSettingsChanged = 2,  // the page keeps the new speed
+  kFullScreen = 4,       // the page toggles the browser's full screen
+  kQuit = 8,             // a page cannot close itself: ignored
+  kHelpOpen = 16,
+  kCommandsOpen = 32,
+};
+
+int run_command(std::optional<stage::ViewerCommand> command, int arg, int help, int commands) {
+  stage::ViewerPanels panels{help != 0, commands != 0};
+  int result = 0;
+  if (command && viewer) {
+    const stage::CommandEffect effect = stage::apply(*command, arg, viewer->playback, panels);
+    result |= kRan;
+    if (stage::viewer_command_row(*command).changes_settings) result |= kSettingsChanged;
+    if (effect == stage::CommandEffect::FullScreen) result |= kFullScreen;
+    if (effect == stage::CommandEffect::Quit) result |= kQuit;
+  }
+  if (panels.help) result |= kHelpOpen;
+  if (panels.commands) result |= kCommandsOpen;
+  return result;
+}
 
 }  // namespace
 
@@ -217,71 +239,19 @@ EMSCRIPTEN_KEEPALIVE const std::uint32_t* mk_pixels() {
 EMSCRIPTEN_KEEPALIVE int mk_width() { return viewer ? viewer->window.width_px() : 0; }
 EMSCRIPTEN_KEEPALIVE int mk_height() { return viewer ? viewer->window.height_px() : 0; }
 
-// The viewer's commands, by the page's key names.
-EMSCRIPTEN_KEEPALIVE void mk_command(int command, int arg) {
-  if (!viewer) return;
-  stage::Playback& p = viewer->playback;
-  switch (command) {
-    case 0:
-      p.toggle_play();
-      break;
-    case 1:
-      p.step_forward();
-      break;
-    case 2:
-      p.step_back();
-      break;
-    case 3:
-      p.next_command();
-      break;
-    case 4:
-      p.previous_command();
-      break;
-    case 5:
-      p.go_to_start();
-      break;
-    case 6:
-      p.go_to_end();
-      break;
-    case 7:
-      p.next_drill();
-      break;
-    case 8:
-      p.set_speed(static_cast<stage::PlaySpeed>(std::clamp(arg, 0, stage::kPlaySpeeds - 1)));
-      break;
-    case 9:
-      p.slower();
-      break;
-    case 10:
-      p.faster();
-      break;
-    case 11:
-      p.set_loop_start();
-      break;
-    case 12:
-      p.set_loop_end();
-      break;
-    case 13:
-      p.clear_loop();
-      break;
-    case 14:
-      p.seek_time(arg);
-      break;
-    case 15:
-      p.go_to_command(arg);
-      break;
-    case 16:
-      p.select_drill(std::clamp(arg, 0, p.drill_count() - 1));
-      break;
-    case 17:
-      p.pause();
-      break;
-    case 18:
-      p.play();
-      break;
-    default:
-      break;
-  }
+// A key as the page's KeyboardEvent.key names it; `repeated`: held down.
+EMSCRIPTEN_KEEPALIVE int mk_key(const char* key, int repeated, int help, int commands) {
+  const auto command = stage::command_for_key(key ? key : "");
+  // A toggle held down acts once; the key is still the viewer's.
+  if (command && repeated && !stage::viewer_command_row(*command).repeats)
+    return run_command(std::nullopt, 0, help, commands) | kRan;
+  return run_command(command, 0, help, commands);
+}
+
+// A command by its name in the viewer's command table (taps, the page's
+// controls), with the argument the pointing commands read.
+EMSCRIPTEN_KEEPALIVE int mk_command(const char* name, int arg, int help, int commands) {
+  return run_command(stage::command_named(name ? name : ""), arg, help, commands);
 }
 
 // Where the viewer is, as JSON: the chosen drills, the current drill, its
@@ -396,16 +366,14 @@ EMSCRIPTEN_KEEPALIVE const char* mk_overlay() {
     // A page cannot quit: its card leaves out the quit keys, one line shorter,
     // centred again above the band.
     stage::PixelRect card = *o.help;
-    const int lines = static_cast<int>(
-        std::count_if(stage::help_lines().begin(), stage::help_lines().end(), on_the_page));
-    card.h -= (static_cast<int>(stage::help_lines().size()) - lines) * std::max(1, line);
+    const auto lines = stage::help_lines(false);
+    card.h -= static_cast<int>(stage::help_lines().size() - lines.size()) * std::max(1, line);
     card.y = (o.band.y - card.h) / 2;
     append_field(s, "help", "");
     append_rect(s, card);
     append_field(s, "helpLines", "[");
     bool first = true;
-    for (const stage::HelpLine& l : stage::help_lines()) {
-      if (!on_the_page(l)) continue;
+    for (const stage::HelpLine& l : lines) {
       s += first ? "[" : ",[";
       first = false;
       append_json_string(s, l.keys);
