@@ -164,8 +164,7 @@
   function act(name, arg) {
     var result = 0;
     actWith(function () {
-      result = ccall("mk_command", "number", ["string", "number", "number", "number"],
-                     [name, arg || 0, showHelp, showCommands]);
+      result = Module.command(name, arg || 0, showHelp, showCommands);
     });
     return settle(result);
   }
@@ -203,12 +202,12 @@
   function drawText() {
     var fresh = !shown;
     var s = _mk_state_changes();
-    if (fresh || s) state = JSON.parse(UTF8ToString(_mk_state()));
+    if (fresh || s) state = Module.state();
     var line = captionLine();
     var o = _mk_overlay_changes(line, showHelp, showCommands);
     var from = overlay && overlay.position;  // where the bar's marker is drawn
     if (fresh || o & (CHANGED.layout | CHANGED.status))
-      overlay = JSON.parse(UTF8ToString(_mk_overlay()));
+      overlay = Module.overlay();
     else if (o & CHANGED.position)
       overlay.position = _mk_position();
     shown = true;
@@ -400,8 +399,7 @@
     if (e.target.tagName === "SELECT" && e.key !== "Tab" && e.key !== " ") return;
     var result = 0;
     actWith(function () {
-      result = ccall("mk_key", "number", ["string", "number", "number", "number"],
-                     [e.key, e.repeat ? 1 : 0, showHelp, showCommands]);
+      result = Module.key(e.key, e.repeat, showHelp, showCommands);
     });
     // Escape is the browser's (it leaves full screen); a page cannot quit.
     if (settle(result) & RAN && e.key !== "Escape") e.preventDefault();
@@ -428,8 +426,7 @@
     var y = Math.floor((e.clientY - r.top) * dpr);
     actWith(function () {
       if (_mk_click(x, y, captionLine(), showHelp, showCommands) === 0) {
-        ccall("mk_command", "number", ["string", "number", "number", "number"],
-              ["toggle-play", 0, showHelp, showCommands]);
+        Module.command("toggle-play", 0, showHelp, showCommands);
       }
     });
   }
@@ -463,10 +460,10 @@
   }
 
   Module.onRuntimeInitialized = function () {
-    for (var i = 0; i < _mk_drill_total(); ++i) {
-      names.push(UTF8ToString(_mk_drill_name(i)));
-      displayNames.push(UTF8ToString(_mk_drill_display_name(i)));
-    }
+    Module.drills().forEach(function (d) {
+      names.push(d.name);
+      displayNames.push(d.displayName);
+    });
     var s = settings();
     names.forEach(function (n, i) {
       var label = document.createElement("label");
@@ -501,7 +498,7 @@
     open(s);
     // For tests and the benchmark: where the viewer is, and the ticks' cost.
     window.mirukado = {
-      state: function () { return JSON.parse(UTF8ToString(_mk_state())); },
+      state: function () { return Module.state(); },
       overlay: function () { return overlay; },
       ticks: ticks,
       timerRunning: function () { return timer !== 0; }
