@@ -2,7 +2,8 @@
 # Resident memory of the Linux viewer (`mirukado view`) on a 1024x768 Xvfb:
 # VmRSS when it shows its first keyframe, with its window made 16384 pixels
 # square, after shrinking it to 960x540, and before and after stepping
-# through keyframes with the keyboard (each step a new window title), paused.
+# through the platoon drill's keyframes again and again with the keyboard
+# (each step a new window title), paused.
 # Usage: bench/linux_viewer_memory.sh [path/to/mirukado]   (MIRUKADO_BENCH_KEYS=10000)
 set -euo pipefail
 
@@ -43,15 +44,15 @@ xdotool windowsize "$win" 16384 16384
 huge=$(settled_rss "$viewer")
 xdotool windowsize "$win" 960 540
 shrunk=$(settled_rss "$viewer")
-step_keys "$win" 1000
+n=$(xdotool getwindowname "$win" | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')
+step_through "$win" "$n" 1
 before=$(settled_rss "$viewer")
-title=$(xdotool getwindowname "$win")
-step_keys "$win" "$keys"
+passes=$(((keys + n - 1) / n))
+step_through "$win" "$n" "$passes"
 after=$(settled_rss "$viewer")
-echo "stepped from '$title' to '$(xdotool getwindowname "$win")'"
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
-printf '%-28s %10s\n' "VmRSS, MiB" ""
-printf '%-28s %10s\n' "first keyframe" "$(mib "$start")" "16384 x 16384 window" "$(mib "$huge")" \
-  "shrunk to 960 x 540" "$(mib "$shrunk")" "after 1000 steps" "$(mib "$before")" \
-  "after $keys more steps" "$(mib "$after")"
-printf '%-28s %10s\n' "growth over $keys steps, KiB" "$((after - before))"
+printf '%-34s %10s\n' "VmRSS, MiB" ""
+printf '%-34s %10s\n' "first keyframe" "$(mib "$start")" "16384 x 16384 window" "$(mib "$huge")" \
+  "shrunk to 960 x 540" "$(mib "$shrunk")" "after one pass ($n keyframes)" "$(mib "$before")" \
+  "after $((passes * n)) more" "$(mib "$after")"
+printf '%-34s %10s\n' "growth over $((passes * n)), KiB" "$((after - before))"

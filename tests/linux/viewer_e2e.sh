@@ -340,20 +340,13 @@ case "$case_name" in
     open_viewer kiritu
     pause_viewer
     n=$(title | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')
-    mapfile -t rights < <(yes Right | head -n $((n - 1)))
-    # One key at a time, each shown before the next comes: keys that arrive
-    # together are applied together and shown once.
-    pass() {
-      xdotool key --delay 1 "${rights[@]}"
-      xdotool key Home
-    }
-    pass
+    step_through "$win" "$n" 1
     before=$(settled_rss "$viewer")
     passes=$(((10000 + n - 1) / n))
     sanitized && passes=1
-    for _ in $(seq "$passes"); do pass; done
+    step_through "$win" "$n" "$passes"
     after=$(settled_rss "$viewer")
-    [ "$(keyframe)" = 1 ] || fail "not back at keyframe 1: $(title)"
+    [ "$(keyframe)" = "$n" ] || fail "the keys did not reach keyframe $n: $(title)"
     echo "VmRSS: $before KiB before, $after KiB after $((passes * n)) keyframes"
     if ! sanitized; then
       [ "$after" -lt $((before + 256)) ] || fail "grew from $before KiB to $after KiB"

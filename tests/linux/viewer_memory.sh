@@ -33,18 +33,16 @@ settled_rss() {
   rss_kib "$pid"
 }
 
-# Types $2 arrow keys into window $1, → and ← in turn: each one steps to
-# another keyframe and so retitles the window.
-step_keys() {
-  local win=$1 left=$2 chunk args i
+# Steps the paused viewer in window $1 from its first keyframe (Home) through
+# to the last of its $2 with →, $3 times over. One key at a time, each shown
+# before the next comes (keys that arrive together are applied together and
+# shown once), so every keyframe retitles the window.
+step_through() {
+  local win=$1 keyframes=$2 passes=$3 rights
+  mapfile -t rights < <(yes Right | head -n $((keyframes - 1)))
   xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
-  while [ "$left" -gt 0 ]; do
-    chunk=$((left < 1000 ? left : 1000))
-    args=()
-    for ((i = 0; i < chunk; i++)); do
-      if ((i % 2)); then args+=(Left); else args+=(Right); fi
-    done
-    xdotool key --delay 0 "${args[@]}"
-    left=$((left - chunk))
+  for _ in $(seq "$passes"); do
+    xdotool key Home
+    xdotool key --delay 1 "${rights[@]}"
   done
 }
