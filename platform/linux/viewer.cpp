@@ -98,6 +98,15 @@ class Viewer {
   Viewer(SDL_Window* window, stage::DrillList drills, int drill)
       : sdl_(window), drills_(drills), presenter_(window) {
     place_.drill = drill;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(sdl_, &info) && info.subsystem == SDL_SYSWM_X11) {
+      x_display_ = info.info.x11.display;
+      x_window_ = info.info.x11.window;
+      // SDL turns no X event into a window event when another client
+      // destroys the window; its raw X events tell (handle()).
+      SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    }
   }
 
   int run() {
@@ -136,11 +145,17 @@ class Viewer {
       playback_->advance(now());
       place_ = playback_->place();
     }
+    // Everything sized by the old window goes before the new is made: a
+    // vector assigned a smaller size would keep the old one's capacity (a
+    // window briefly made 16384 pixels square would hold on to a GiB), and
+    // freeing first keeps the peak at one picture, not two.
     playback_.reset();  // it draws on the window it was given
+    window_.reset();
+    pixels_ = std::vector<std::uint32_t>();
     window_ = std::make_unique<raster::RasterWindow>(w, h, kTwipsPerPixel);
     playback_ = std::make_unique<stage::Playback>(*window_, drills_, place_);
     origin_ = Clock::now();
-    pixels_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+    pixels_.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
     display_ = {pixels_.data(), w, h, w};
     painter_.fit(h);
     overlay_drawn_.clear();
@@ -183,8 +198,7 @@ class Viewer {
       title += "  " + std::string(t.commands()[static_cast<std::size_t>(c)].text);
     if (title != title_) {
       title_ = title;
-      SDL_SetWindowTitle(sdl_, title_.c_str());
-      set_net_wm_name(title_);
+      set_title(title_);
     }
   }
 
@@ -232,24 +246,39 @@ class Viewer {
     }
   }
 
-  // SDL leaves the UTF-8 title (_NET_WM_NAME) as it was at creation when the
-  // locale cannot convert it, and that is the one window lists read.
-  void set_net_wm_name(const std::string& title) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(sdl_, &info) || info.subsystem != SDL_SYSWM_X11) return;
-    Display* d = info.info.x11.display;
-    XChangeProperty(d, info.info.x11.window, XInternAtom(d, "_NET_WM_NAME", False),
-                    XInternAtom(d, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title.data()),
-                    static_cast<int>(title.size()));
-    XFlush(d);
+  // The title changes with every keyframe shown, so it is written straight
+  // into the window's two name properties as UTF-8: SDL_SetWindowTitle goes
+  // through Xlib's text-property conversion for the locale, which leaks a
+  // little on every call (and leaves _NET_WM_NAME, the one window lists
+  // read, as it was when the locale cannot convert the text).
+  void set_title(const std::string& title) {
+    if (!x_display_) {
+      SDL_SetWindowTitle(sdl_, title.c_str());
+      return;
+    }
+    const Atom utf8 = XInternAtom(x_display_, "UTF8_STRING", False);
+    for (const Atom name : {XInternAtom(x_display_, "_NET_WM_NAME", False), XA_WM_NAME})
+      XChangeProperty(x_display_, x_window_, name, utf8, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(title.data()),
+                      static_cast<int>(title.size()));
+    XFlush(x_display_);
+  }
+
+  // Another client destroyed the window: nothing is left to show, and SDL
+  // would wait for events from it for ever.
+  bool destroys_window(const SDL_SysWMmsg* msg) const {
+    if (!msg || msg->subsystem != SDL_SYSWM_X11 || !x_window_) return false;
+    const XEvent& x = msg->msg.x11.event;
+    return x.type == DestroyNotify && x.xdestroywindow.window == x_window_;
   }
 
   void handle(const SDL_Event& e) {
     switch (e.type) {
       case SDL_QUIT:
         quit_ = true;
+        break;
+      case SDL_SYSWMEVENT:
+        if (destroys_window(e.syswm.msg)) quit_ = true;
         break;
       case SDL_KEYDOWN: {
         const auto command = stage::command_for_key(key_name(e.key.keysym));
@@ -322,6 +351,8 @@ class Viewer {
   }
 
   SDL_Window* sdl_;
+  Display* x_display_ = nullptr;  // the window's X connection and id (SDL's)
+  Window x_window_ = 0;
   stage::DrillList drills_;
   Presenter presenter_;
   stage::PlaybackPlace place_;
