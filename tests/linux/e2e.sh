@@ -273,7 +273,7 @@ case "$case_name" in
       fi
     done
     [ "$(lit "$host_id")" = 0 ] || fail "a refused preview drew in the host window"
-    [ ! -e "$XDG_RUNTIME_DIR/mirukado.lock" ] || fail "a preview created the instance lock"
+    [ -z "$(ls -A "$XDG_RUNTIME_DIR")" ] || fail "a preview created the instance lock: $(ls -A "$XDG_RUNTIME_DIR")"
     ;;
 
   no_display)
@@ -380,6 +380,38 @@ case "$case_name" in
     xdotool key a
     expect_exit_within "$last" 1000 "full-screen run after a key"
     expect_running "$preview" "preview"
+    ;;
+
+  per_display)
+    # One full-screen run per X display: a run on a second display (a remote
+    # desktop beside the local one) plays beside the first, and a second run
+    # on either display, under any spelling of its name, gives way.
+    start_x
+    first_display=$DISPLAY
+    mkdir -p "$work/second"
+    start_x_server "$work/second" Xvfb -screen 0 800x600x24 -noreset -nolisten tcp ||
+      fail "the second Xvfb did not start"
+    started+=("$x_server_pid")
+    second_display=$DISPLAY
+    [ "$first_display" != "$second_display" ] || fail "one display for both servers"
+    DISPLAY=$first_display saver /s
+    a=$last
+    DISPLAY=$second_display saver /s
+    b=$last
+    DISPLAY=$first_display wait_lit root || fail "the run on $first_display draws nothing"
+    DISPLAY=$second_display wait_lit root || fail "the run on $second_display draws nothing"
+    sleep 1
+    expect_running "$a" "the run on $first_display"
+    expect_running "$b" "the run on $second_display beside the one on $first_display"
+    for display in "$first_display" "$second_display.0" "unix$second_display"; do
+      DISPLAY=$display saver /s
+      expect_exit_within "$last" 3000 "a second run on $display"
+      [ "$(status_of "$last")" = 0 ] || fail "the second run on $display: exit status not 0"
+    done
+    expect_running "$a" "the run on $first_display"
+    expect_running "$b" "the run on $second_display"
+    [ "$(find "$XDG_RUNTIME_DIR" -name 'mirukado*.lock' | wc -l)" = 2 ] ||
+      fail "not one lock per display: $(ls -A "$XDG_RUNTIME_DIR")"
     ;;
 
   instance_race)

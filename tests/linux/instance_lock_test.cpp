@@ -8,7 +8,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace {
@@ -41,6 +43,54 @@ TEST(InstanceLock, OneHolderUntilItEndsAndProbesNeverTakeIt) {
   }
   ::unlink(path.c_str());
   ::rmdir(folder);
+}
+
+// Every spelling of one display names one lock; different displays, or hosts,
+// name different ones.
+TEST(DisplayLockKey, OneKeyPerDisplayWhateverTheSpelling) {
+  const struct {
+    const char* display;
+    const char* key;
+  } cases[] = {
+      {":0", ":0"},
+      {":0.0", ":0"},
+      {":0.1", ":0"},
+      {":00", ":0"},
+      {"unix:0.0", ":0"},
+      {"unix/:0", ":0"},
+      {":1", ":1"},
+      {":10.0", ":10"},
+      {"localhost:10.0", "localhost:10"},
+      {"tcp/box.example:2.1", "box.example:2"},
+      {"box.example:2", "box.example:2"},
+      {"[::1]:3.0", "[::1]:3"},
+      {"decnet::0", "decnet::0"},
+      // A socket path (XQuartz's launchd form): its slashes cannot be in a file name.
+      {"/private/tmp/launchd-1/org.xquartz:0", "%2Fprivate%2Ftmp%2Flaunchd-1%2Forg.xquartz:0"},
+      {"odd%host:4", "odd%25host:4"},
+      {"no-colon", "no-colon"},
+      {"", ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(linux_host::display_lock_key(c.display), c.key) << c.display;
+}
+
+TEST(DisplayLockKey, TheLockFileNamesTheDisplay) {
+  const char* saved = std::getenv("DISPLAY");
+  const std::string restore = saved ? saved : "";
+  std::set<std::string> paths;
+  for (const char* display : {":0", ":0.0", "unix:0", ":1", "box:0"}) {
+    ::setenv("DISPLAY", display, 1);
+    const std::string path = linux_host::instance_lock_path();
+    EXPECT_EQ(path.find('/', path.rfind("mirukado")), std::string::npos) << path;
+    paths.insert(path);
+  }
+  // :0, :0.0 and unix:0 are one display; :1 and box:0 are two others.
+  EXPECT_EQ(paths.size(), 3u);
+  if (saved)
+    ::setenv("DISPLAY", restore.c_str(), 1);
+  else
+    ::unsetenv("DISPLAY");
 }
 
 }  // namespace

@@ -135,7 +135,7 @@ case "$case_name" in
     title_changes_from "$t" || fail "not playing"
     running "$viewer" || fail "ended by a key, a click or a mouse movement"
     [ ! -e "$XDG_CONFIG_HOME/mirukado" ] || fail "the settings folder was created"
-    [ ! -e "$XDG_RUNTIME_DIR/mirukado.lock" ] || fail "the instance lock was taken"
+    [ -z "$(ls -A "$XDG_RUNTIME_DIR")" ] || fail "the instance lock was taken: $(ls -A "$XDG_RUNTIME_DIR")"
     quit_with q
     ;;
 
