@@ -158,6 +158,32 @@ wait_for_caption() {
 
 lit() { "$X_PROBE" lit "$1"; }
 
+# Presses OK in the settings dialog of run $last, whose choice cannot be
+# saved: a message with the dialog's caption opens over it and the run waits
+# there; Return in the message ends the run, with status 1 and one line on
+# stderr that names the file and the reason ($2).
+ok_not_saved() {
+  local what=$1 reason=$2 dlg message="" i
+  dlg=$(wait_for_caption ミルカドスクリーンセーバー設定) || fail "$what: no settings dialog"
+  xdotool windowfocus --sync "$dlg" 2>/dev/null || xdotool windowfocus "$dlg"
+  sleep 0.5
+  xdotool key Return
+  for i in $(seq 100); do
+    message=$("$X_PROBE" find ミルカドスクリーンセーバー設定 | grep -vx "$dlg" | head -n1)
+    [ -n "$message" ] && break
+    sleep 0.05
+  done
+  [ -n "$message" ] || fail "$what: OK showed no message"
+  sleep 0.5
+  expect_running "$last" "$what: the dialog while its message shows"
+  xdotool windowfocus --sync "$message" 2>/dev/null || xdotool windowfocus "$message"
+  xdotool key Return
+  expect_exit_within "$last" 3000 "$what: the dialog after its message"
+  [ "$(status_of "$last")" = 1 ] || fail "$what: exit status not 1"
+  [ "$(wc -l <"$work/err.log")" = 1 ] || fail "$what: stderr is not one line: $(cat "$work/err.log")"
+  grep -q "could not be saved: .*$reason" "$work/err.log" || fail "$what: $(cat "$work/err.log")"
+}
+
 # Runs one start that must fail: $1 names the case in messages, the rest is an
 # `env` command line (NAME=VALUE ... ARGS). Passes when the program ends within
 # 3 s with status 1 and exactly one line on stderr, nothing on stdout.
@@ -436,6 +462,32 @@ case "$case_name" in
       expect_exit_within "$a" 2000 "round $round, first run"
       expect_exit_within "$b" 2000 "round $round, second run"
     done
+    ;;
+
+  dialog_not_saved)
+    # OK whose choice cannot be written: a read-only settings file, and a home
+    # folder the user cannot write in (as an unprivileged user when root,
+    # whom permissions do not stop).
+    start_x
+    mkdir -p "$(dirname "$ini")"
+    printf '[Saver]\nConf=1\nSpeed=2\n' >"$ini"
+    chmod 444 "$ini"
+    cp "$ini" "$work/before"
+    saver
+    ok_not_saved "read-only file" "$ini: the file is read-only"
+    cmp -s "$ini" "$work/before" || fail "the read-only file changed: $(cat "$ini")"
+    as_user=()
+    [ "$(id -u)" = 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    locked="$work/locked-home"
+    mkdir -p "$locked"
+    chmod 755 "$work"
+    chmod 555 "$locked"
+    : >"$work/err.log"
+    HOME=$locked XDG_CONFIG_HOME="" "${as_user[@]}" "$MIRUKADO" >>"$work/out.log" 2>>"$work/err.log" &
+    started+=($!)
+    last=$!
+    ok_not_saved "unwritable home" "$locked/.config: Permission denied"
+    [ -z "$(ls -A "$locked")" ] || fail "the unwritable home changed: $(ls -A "$locked")"
     ;;
 
   dialog_destroyed)
