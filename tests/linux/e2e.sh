@@ -645,6 +645,28 @@ case "$case_name" in
     done
     ;;
 
+  missing_font)
+    # Without a Japanese font the saver still plays, and says once what to
+    # install (on the first caption it cannot draw).
+    start_x
+    printf '<fontconfig></fontconfig>\n' >"$work/no-fonts.conf"
+    xdotool mousemove 100 100
+    FONTCONFIG_FILE="$work/no-fonts.conf" saver --drills ponpu --speed 3 /s
+    wait_lit root || fail "the screen stays all black"
+    for _ in $(seq 200); do
+      [ -s "$work/err.log" ] && break
+      sleep 0.05
+    done
+    sleep 2
+    expect_running "$last" "full-screen run without a Japanese font"
+    [ "$(wc -l <"$work/err.log")" = 1 ] || fail "stderr is not one line: $(cat "$work/err.log")"
+    grep -q "warning: .*IPAPGothic.*fonts-ipafont-gothic" "$work/err.log" ||
+      fail "the warning does not name the font and its package: $(cat "$work/err.log")"
+    xdotool key a
+    expect_exit_within "$last" 1000 "run after a key"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
+    ;;
+
   password)
     start_x
     saver /a 0

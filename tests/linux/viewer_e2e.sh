@@ -239,6 +239,20 @@ case "$case_name" in
     quit_with q
     ;;
 
+  missing_font)
+    # Without a Japanese font the viewer still opens and plays, and says once
+    # what to install.
+    start_x
+    printf '<fontconfig></fontconfig>\n' >"$work/no-fonts.conf"
+    FONTCONFIG_FILE="$work/no-fonts.conf" open_viewer ponpu
+    sleep 1
+    running "$viewer" || fail "the viewer ended without a Japanese font"
+    [ "$(wc -l <"$work/err.log")" = 1 ] || fail "stderr is not one line: $(cat "$work/err.log")"
+    grep -q "warning: .*IPAPGothic.*fonts-ipafont-gothic" "$work/err.log" ||
+      fail "the warning does not name the font and its package"
+    quit_with q
+    ;;
+
   bad_arguments)
     # Like every mode, the viewer needs a display: without one, one line and status 1.
     env -u DISPLAY "$MIRUKADO" view kiritu >"$work/bad.out" 2>"$work/bad.err"
