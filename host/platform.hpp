@@ -17,6 +17,14 @@ class SettingsDialog;
 // A native window handle (HWND, X window id) as an integer; 0 names no window.
 using WindowHandle = std::int64_t;
 
+// What a settings write did. The settings dialog tells the user when its OK
+// could not be saved, so a failure carries its reason in one line: the file
+// and the system's word on it.
+struct WriteResult {
+  bool written = true;
+  std::string reason;  // when not written
+};
+
 // The settings file, with private-profile semantics. Without one every read
 // gives its default and every write is dropped, so a run plays the defaults.
 class SettingsStore {
@@ -37,11 +45,14 @@ class SettingsStore {
     std::string value;
   };
   // Writes several keys of one section in this order, as one change where the
-  // store can make one (so that a kill in between never applies half of it);
-  // by default one write_profile_string after the other.
-  virtual void write_profile_strings(const std::string& section,
-                                     std::span<const ProfileEntry> entries) {
+  // store can make one (so that a kill in between never applies half of it),
+  // and says whether they were written; by default one write_profile_string
+  // after the other, reported written (a host without a store has nothing
+  // the user could fix).
+  virtual WriteResult write_profile_strings(const std::string& section,
+                                            std::span<const ProfileEntry> entries) {
     for (const ProfileEntry& e : entries) write_profile_string(section, e.key, e.value);
+    return {};
   }
 };
 

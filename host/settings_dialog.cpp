@@ -38,14 +38,21 @@ Settings SettingsDialog::chosen() const {
   return s;
 }
 
-bool SettingsDialog::ok(SettingsStore& store) {
-  if (!ok_enabled_) return false;
+OkResult SettingsDialog::ok(SettingsStore& store) {
+  if (!ok_enabled_) return OkResult::Disabled;
   const Settings s = chosen();
   // One change, so that OK is applied whole or not at all.
   const SettingsStore::ProfileEntry entries[] = {{kKeyConf, format_profile_number(s.conf)},
                                                  {kKeySpeed, format_profile_number(s.speed)}};
-  store.write_profile_strings(kSection, entries);
-  return true;
+  WriteResult written = store.write_profile_strings(kSection, entries);
+  if (written.written) {
+    save_error_.clear();
+    return OkResult::Saved;
+  }
+  // A store that fails without a word still fails: the user must hear of it.
+  save_error_ =
+      written.reason.empty() ? "the settings file could not be written" : std::move(written.reason);
+  return OkResult::NotSaved;
 }
 
 }  // namespace host

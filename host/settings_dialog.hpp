@@ -4,6 +4,7 @@
 // write. The GTK and Win32 dialogs only mirror this model on screen.
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "host/settings.hpp"
@@ -60,6 +61,15 @@ inline constexpr std::array<ControlSpec, 10> kSettingsControls{{
 
 const ControlSpec& control_spec(ControlId id);
 
+// What the dialogs say when OK could not save the choice; the reason follows
+// beneath it (save_error()).
+inline constexpr const char* kSaveFailedText = "設定を保存できませんでした。";
+
+// What OK did. Disabled: nothing, the dialog stays open. Saved and NotSaved:
+// the dialog closes; NotSaved first shows kSaveFailedText with save_error(),
+// and the program then ends with a failure status.
+enum class OkResult { Disabled, Saved, NotSaved };
+
 // The three drill check boxes, in the registry's order (platoon, pump truck,
 // portable pump); each stands for its drill's Conf bit.
 enum class Drill { Kiritu = 0, Ponpu = 1, Kahan = 2 };
@@ -91,9 +101,11 @@ class SettingsDialog {
   // What OK stores: the mask of the ticked boxes and the selected speed.
   Settings chosen() const;
   // OK: writes "Conf" and then "Speed" under "Saver" in one change, each with
-  // its leading blank; write failures are ignored. Does nothing while OK is disabled.
-  // Returns whether it wrote (the dialog then closes).
-  bool ok(SettingsStore& store);
+  // its leading blank. Does nothing while OK is disabled.
+  OkResult ok(SettingsStore& store);
+  // Why the last OK could not save the choice (the store's reason); empty
+  // when it could.
+  const std::string& save_error() const { return save_error_; }
   // Cancel (button, Esc or close box) writes nothing; nothing to do.
 
  private:
@@ -101,6 +113,7 @@ class SettingsDialog {
   std::array<int, 3> bits_{};
   SpeedOption speed_ = SpeedOption::Normal;
   bool ok_enabled_ = true;
+  std::string save_error_;
 };
 
 }  // namespace host

@@ -34,12 +34,34 @@ struct DialogUi {
 };
 
 void close_dialog(DialogUi* ui) {
-  gtk_widget_hide(ui->window);
+  if (ui->window) gtk_widget_hide(ui->window);
   gtk_main_quit();
 }
 
+// Says, over the settings dialog, that the choice was not kept and why (the
+// file and the system's reason), and waits until the user has read it.
+void show_save_error(DialogUi* ui) {
+  GtkWidget* box =
+      gtk_message_dialog_new(ui->window ? GTK_WINDOW(ui->window) : nullptr, GTK_DIALOG_MODAL,
+                             GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", host::kSaveFailedText);
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s",
+                                           ui->model->save_error().c_str());
+  gtk_window_set_title(GTK_WINDOW(box), host::kCaptionSettings);
+  gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
+}
+
 void press_ok(DialogUi* ui) {
-  if (ui->model->ok(*ui->store)) close_dialog(ui);
+  switch (ui->model->ok(*ui->store)) {
+    case host::OkResult::Disabled:
+      return;
+    case host::OkResult::NotSaved:
+      show_save_error(ui);
+      break;
+    case host::OkResult::Saved:
+      break;
+  }
+  close_dialog(ui);
 }
 
 void on_check_toggled(GtkToggleButton* button, gpointer data) {

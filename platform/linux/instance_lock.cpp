@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace linux_host {
@@ -24,12 +25,66 @@ bool lock_now(int fd) {
   return true;
 }
 
+// Letters, digits and the punctuation of host names and display numbers stay
+// as they are; '/' and '%' (and anything else) become %XX, so that distinct
+// keys stay distinct file names.
+std::string escaped(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool plain = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+                       c == '.' || c == '-' || c == '_' || c == ':' || c == '[' || c == ']';
+    if (plain) {
+      out.push_back(c);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", u);
+      out.append(hex);
+    }
+  }
+  return out;
+}
+
+bool all_digits(std::string_view text) {
+  if (text.empty()) return false;
+  for (const char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
 }  // namespace
 
+std::string display_lock_key(std::string_view display) {
+  // [protocol/]host:number[.screen]; the number follows the last colon (an
+  // IPv6 host has colons of its own, a DECnet one ends in one).
+  const std::size_t colon = display.rfind(':');
+  // Not a name Xlib would take: the whole text still names one lock.
+  if (colon == std::string_view::npos) return escaped(display);
+  std::string_view host = display.substr(0, colon);
+  std::string_view number = display.substr(colon + 1);
+  // The screen is a part of the display, not a display of its own.
+  if (const std::size_t dot = number.find('.'); dot != std::string_view::npos)
+    number = number.substr(0, dot);
+  // Xlib reads the number as a decimal: ":00" is ":0".
+  if (all_digits(number)) {
+    while (number.size() > 1 && number.front() == '0') number.remove_prefix(1);
+  }
+  // "tcp/box:0" is box:0 reached by TCP; a leading '/' starts a socket path.
+  if (!host.empty() && host.front() != '/') {
+    if (const std::size_t slash = host.find('/'); slash != std::string_view::npos)
+      host = host.substr(slash + 1);
+  }
+  // "unix" is Xlib's name for the local machine's socket, as is no host.
+  if (host == "unix") host = {};
+  return escaped(host) + ":" + escaped(number);
+}
+
 std::string instance_lock_path() {
+  const char* display = std::getenv("DISPLAY");
+  const std::string name = display_lock_key(display ? display : "") + ".lock";
   if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && run[0] == '/')
-    return std::string(run) + "/mirukado.lock";
-  return "/tmp/mirukado-" + std::to_string(getuid()) + ".lock";
+    return std::string(run) + "/mirukado-" + name;
+  return "/tmp/mirukado-" + std::to_string(getuid()) + "-" + name;
 }
 
 InstanceLock::~InstanceLock() {

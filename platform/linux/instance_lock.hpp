@@ -1,14 +1,25 @@
 #pragma once
-// The single-instance lock of full-screen runs: an advisory lock on a per-user
-// file. The kernel drops it when its holder ends, however it ends, so a held
-// lock always means a live full-screen run, and taking it is one atomic step:
-// of two runs started at the same moment exactly one gets it.
+// The single-instance lock of full-screen runs: an advisory lock on a file per
+// user and X display. The kernel drops it when its holder ends, however it
+// ends, so a held lock always means a live full-screen run, and taking it is
+// one atomic step: of two runs started at the same moment on one display
+// exactly one gets it. Runs on other displays (a remote desktop session
+// beside the local one) take locks of their own.
 
 #include <string>
+#include <string_view>
 
 namespace linux_host {
 
-// The per-user lock file: $XDG_RUNTIME_DIR/mirukado.lock, else one in /tmp.
+// The part of an X display name that tells displays apart, as the lock's name
+// carries it: the host and the display number, without the screen number, so
+// that every spelling of one display gives one key (":0", ":0.1" and "unix:0"
+// give ":0"; "tcp/box:10.0" gives "box:10"). Characters a file name cannot
+// hold are written as %XX.
+std::string display_lock_key(std::string_view display);
+
+// The lock file for this user's runs on $DISPLAY: in $XDG_RUNTIME_DIR, else
+// in /tmp with the user id in its name.
 std::string instance_lock_path();
 
 class InstanceLock {

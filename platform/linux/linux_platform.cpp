@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/command_line.hpp"
+#include "host/settings_dialog.hpp"
 #include "platform/linux/gtk_dialog.hpp"
 #include "platform/linux/icon.hpp"
 #include "platform/linux/presenter.hpp"
@@ -142,11 +143,13 @@ void LinuxPlatform::write_profile_string(const std::string& section, const std::
   settings_.write_string(section, key, value);
 }
 
-void LinuxPlatform::write_profile_strings(const std::string& section,
-                                          std::span<const ProfileEntry> entries) {
+host::WriteResult LinuxPlatform::write_profile_strings(const std::string& section,
+                                                       std::span<const ProfileEntry> entries) {
   std::vector<host::profile::Entry> views;
   for (const ProfileEntry& e : entries) views.push_back({e.key, e.value});
-  settings_.write_strings(section, views);
+  host::WriteResult result;
+  result.written = settings_.write_strings(section, views, &result.reason);
+  return result;
 }
 
 void LinuxPlatform::change_password(host::WindowHandle) {
@@ -313,6 +316,9 @@ void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog, host::Sett
       const IconImage& icon = program_icon();
       if (run(&dialog, &store, icon.side > 0 ? icon.pixels.data() : nullptr, icon.side) != 0)
         refuse("cannot open the settings dialog (no display?)");
+      // The dialog has shown why; scripts and logs see it in the status.
+      else if (!dialog.save_error().empty())
+        refuse("the settings could not be saved: " + dialog.save_error());
       // GTK cannot be unloaded safely; the program ends right after anyway.
       return;
     }

@@ -3,7 +3,7 @@
 // one window on each monitor; or a child window inside a given X window for
 // previews and xscreensaver, with one stage per monitor that window spans),
 // X11 answers the single-instance caption search and lists the monitors, a
-// per-user lock file stands in for the previous-instance test, and the GTK3
+// lock file per display stands in for the previous-instance test, and the GTK3
 // settings dialog is loaded only when it is shown. The desktop's screen locker
 // owns the password, so the password gate only explains that there is none to
 // change; the run itself is the core's runners, one per stage, driven from one
@@ -70,8 +70,8 @@ class LinuxPlatform final : public host::SaverWindow,
   int profile_int(const std::string& section, const std::string& key, int default_value) override;
   void write_profile_string(const std::string& section, const std::string& key,
                             const std::string& value) override;
-  void write_profile_strings(const std::string& section,
-                             std::span<const ProfileEntry> entries) override;
+  host::WriteResult write_profile_strings(const std::string& section,
+                                          std::span<const ProfileEntry> entries) override;
   // host::PasswordGate: no password to verify, none to change.
   void change_password(host::WindowHandle owner) override;
   // host::DialogRunner

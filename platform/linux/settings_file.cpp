@@ -33,19 +33,45 @@ std::string home_directory() {
   return "/tmp";
 }
 
-// Creates each missing folder of path (not the last component's file).
-bool make_folders(const std::string& folder) {
+// Creates each missing folder of path (not the last component's file). On
+// failure *failed names the folder that could not be made, errno says why.
+bool make_folders(const std::string& folder, std::string* failed) {
   std::string partial;
   std::size_t pos = 0;
   while (pos != std::string::npos) {
     pos = folder.find('/', pos + 1);
     partial = folder.substr(0, pos);
     if (partial.empty()) continue;
-    if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
+      *failed = partial;
+      return false;
+    }
   }
+  *failed = folder;
   struct stat st {};
-  return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  if (stat(folder.c_str(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) return true;
+  errno = ENOTDIR;
+  return false;
 }
+
+// The reason a write gives: the path it concerns and what went wrong there.
+bool fail(std::string* error, const std::string& path, const std::string& why) {
+  if (error) *error = path + ": " + why;
+  return false;
+}
+
+// Calls that clean up after a failure keep the failure's errno for its message.
+class KeptErrno {
+ public:
+  KeptErrno() : saved_(errno) {}
+  ~KeptErrno() { errno = saved_; }
+  KeptErrno(const KeptErrno&) = delete;
+  KeptErrno& operator=(const KeptErrno&) = delete;
+
+ private:
+  int saved_;
+};
 
 bool write_all(int fd, const std::string& text) {
   std::size_t done = 0;
@@ -116,6 +142,7 @@ bool link_unnamed(int fd, const std::string& folder, std::string& name) {
 
 bool replace(const std::string& temporary, const std::string& target) {
   if (std::rename(temporary.c_str(), target.c_str()) == 0) return true;
+  const KeptErrno kept;
   ::unlink(temporary.c_str());
   return false;
 }
@@ -134,6 +161,7 @@ int replace_through_unnamed(const std::string& folder, const std::string& target
     std::string name;
     result = !link_unnamed(fd, folder, name) ? -1 : replace(name, target) ? 1 : 0;
   }
+  const KeptErrno kept;
   ::close(fd);
   return result;
 }
@@ -145,8 +173,14 @@ bool replace_through_named(const std::string& folder, const std::string& target,
   const int fd = mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = fill(fd, text, mode);
-  ok = (::close(fd) == 0) && ok;
   if (!ok) {
+    const KeptErrno kept;
+    ::close(fd);
+  } else {
+    ok = ::close(fd) == 0;
+  }
+  if (!ok) {
+    const KeptErrno kept;
     ::unlink(name.c_str());
     return false;
   }
@@ -201,6 +235,7 @@ FileContent read_bounded(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     (errno == ENOENT ? out.missing : out.unreadable) = true;
+    out.error = errno;
     return out;
   }
   struct stat st {};
@@ -219,6 +254,7 @@ FileContent read_bounded(const std::string& path) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       out.unreadable = true;
+      out.error = errno;
       out.text.clear();
       break;
     }
@@ -236,23 +272,34 @@ int SettingsFile::read_int(const std::string& section, const std::string& key,
 }
 
 bool SettingsFile::write_string(const std::string& section, const std::string& key,
-                                const std::string& value) const {
+                                const std::string& value, std::string* error) const {
   const host::profile::Entry entry{key, value};
-  return write_strings(section, {&entry, 1});
+  return write_strings(section, {&entry, 1}, error);
 }
 
 bool SettingsFile::write_strings(const std::string& section,
-                                 std::span<const host::profile::Entry> entries) const {
+                                 std::span<const host::profile::Entry> entries,
+                                 std::string* error) const {
   const std::string target = resolve_link(path_);
   const FileContent content = read_bounded(target);
   // What we could not read we must not replace: it may be someone's data.
-  if (content.unreadable || !replaceable(content)) return false;
+  if (content.unreadable)
+    return fail(error, target,
+                content.error != 0 ? std::strerror(content.error) : "not a regular file");
+  if (!replaceable(content))
+    return fail(
+        error, target,
+        content.owner != geteuid() ? "the file belongs to another user" : "the file is read-only");
   const auto updated = host::profile::write_strings(content.text, section, entries);
-  if (!updated) return false;
+  if (!updated)
+    return fail(error, target,
+                "the settings would make the file larger than " +
+                    std::to_string(host::profile::kMaxSize) + " bytes");
 
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
-  if (!make_folders(folder)) return false;
+  if (std::string failed; !make_folders(folder, &failed))
+    return fail(error, failed, std::strerror(errno));
   remove_stale_temporaries(folder);
 
   const mode_t mode = content.missing ? kNewFileMode : (content.mode & 07777);
@@ -260,7 +307,7 @@ bool SettingsFile::write_strings(const std::string& section,
   if (temporaries_ == Temporaries::Unnamed)
     replaced = replace_through_unnamed(folder, target, *updated, mode);
   if (replaced < 0) replaced = replace_through_named(folder, target, *updated, mode) ? 1 : 0;
-  if (replaced == 0) return false;
+  if (replaced == 0) return fail(error, target, std::strerror(errno));
   // The rename itself is durable only once the folder is synced.
   if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
     fsync(dir);

@@ -34,15 +34,17 @@ class SettingsFile {
   int read_int(const std::string& section, const std::string& key, int default_value) const;
   // WritePrivateProfileString semantics: every other byte of the file is kept,
   // the folder is created when missing, and the file is replaced through a
-  // temporary file, fsync and rename. Returns false on any failure (callers
-  // ignore it); the old file is then untouched. Refused, leaving the file as
-  // it is: a file the user does not own or has made read-only, and a change
-  // that would make the file larger than the profile size limit.
-  bool write_string(const std::string& section, const std::string& key,
-                    const std::string& value) const;
+  // temporary file, fsync and rename. Returns false on any failure, the old
+  // file then untouched, with the reason in *error when given: the path that
+  // failed and the system's word (the settings dialog shows it). Refused,
+  // leaving the file as it is: a file the user does not own or has made
+  // read-only, and a change that would make the file larger than the profile
+  // size limit.
+  bool write_string(const std::string& section, const std::string& key, const std::string& value,
+                    std::string* error = nullptr) const;
   // Several keys of one section in one replacement, in the given order.
-  bool write_strings(const std::string& section,
-                     std::span<const host::profile::Entry> entries) const;
+  bool write_strings(const std::string& section, std::span<const host::profile::Entry> entries,
+                     std::string* error = nullptr) const;
 
  private:
   std::string path_;
@@ -60,6 +62,7 @@ void remove_stale_temporaries(const std::string& folder);
 struct FileContent {
   bool missing = false;
   bool unreadable = false;
+  int error = 0;  // errno of an unreadable file; 0 for a special one
   std::string text;
   mode_t mode = 0;  // of an existing file
   uid_t owner = 0;

@@ -5,6 +5,8 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -23,6 +25,7 @@ constexpr const char* kFamilies[] = {"ＭＳ Ｐゴシック", "MS PGothic", "IP
 struct FontChoice {
   std::string file;
   int index = 0;
+  bool japanese = false;  // has the glyphs of Japanese text
 };
 
 bool has_family(FcPattern* font, const char* family) {
@@ -30,6 +33,14 @@ bool has_family(FcPattern* font, const char* family) {
   for (int i = 0; FcPatternGetString(font, FC_FAMILY, i, &value) == FcResultMatch; ++i)
     if (FcStrCmpIgnoreCase(value, reinterpret_cast<const FcChar8*>(family)) == 0) return true;
   return false;
+}
+
+// Whether the font covers Japanese as fontconfig reckons it (its table of
+// the kana and kanji that Japanese text uses), not merely a few CJK glyphs.
+bool covers_japanese(FcPattern* font) {
+  FcLangSet* languages = nullptr;
+  return FcPatternGetLangSet(font, FC_LANG, 0, &languages) == FcResultMatch &&
+         FcLangSetHasLang(languages, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
 }
 
 // A private configuration, destroyed after the look-up: the process-wide one
@@ -56,6 +67,7 @@ FontChoice find_font() {
     if (FcPatternGetString(font, FC_FILE, 0, &file) == FcResultMatch) {
       choice.file = reinterpret_cast<const char*>(file);
       if (FcPatternGetInteger(font, FC_INDEX, 0, &index) == FcResultMatch) choice.index = index;
+      choice.japanese = covers_japanese(font);
     }
     const bool exact = has_family(font, family);
     FcPatternDestroy(font);
@@ -100,10 +112,25 @@ struct Glyph {
 
 }  // namespace
 
+CaptionFont caption_font() {
+  const FontChoice choice = find_font();
+  if (choice.file.empty()) return CaptionFont::Missing;
+  return choice.japanese ? CaptionFont::Japanese : CaptionFont::WithoutJapanese;
+}
+
+void report_missing_caption_font() {
+  // The one piece of process-wide state here: the warning is for the person
+  // running the program, who needs it once, not once per window.
+  static std::atomic<bool> reported{false};
+  if (reported.exchange(true)) return;
+  std::fprintf(stderr, "%s: warning: %s\n", program_invocation_short_name, kMissingFontText);
+}
+
 struct CaptionRenderer::Impl {
   FT_Library library = nullptr;
   FT_StreamRec stream{};  // the font file, read by FreeType while the face lives
   FT_Face face = nullptr;
+  bool japanese = false;  // the face has the glyphs of the captions
   long size = -1;
   int ascender = 0;
   int line_height = 0;
@@ -162,6 +189,7 @@ CaptionRenderer::CaptionRenderer() : impl_(std::make_unique<Impl>()) {
     return;
   }
   FT_Select_Charmap(impl_->face, FT_ENCODING_UNICODE);
+  impl_->japanese = choice.japanese;
 }
 
 CaptionRenderer::~CaptionRenderer() {
@@ -193,6 +221,7 @@ CaptionRenderer::Bitmap CaptionRenderer::render(const std::string& utf8, std::ui
   Bitmap out;
   const std::u32string text = decode_utf8(utf8);
   if (text.empty() || impl_->size < 0) return out;
+  if (!impl_->japanese) report_missing_caption_font();
   // Layout first: the label is as wide as the pen travel or the last ink,
   // whichever reaches further.
   int pen = 0;

@@ -37,6 +37,23 @@ class CaptionRenderer {
   std::unique_ptr<Impl> impl_;
 };
 
+// The caption font fontconfig offers: one with Japanese glyphs (IPAPGothic
+// or another Japanese Gothic), only a font without them (the captions then
+// show as empty boxes), or none at all (no text). The one decision behind the
+// missing-font warning, for the label and for the command sheet.
+enum class CaptionFont { Japanese, WithoutJapanese, Missing };
+CaptionFont caption_font();
+
+// What the warning says: the missing font and the package that brings it.
+inline constexpr const char* kMissingFontText =
+    "no Japanese font for the captions, so their text cannot be shown: install IPAPGothic "
+    "(Debian package fonts-ipafont-gothic)";
+// Prints kMissingFontText as a warning on stderr, once per process however
+// many renderers meet the missing font (a window per monitor, a new window
+// after each resize of the viewer). A renderer calls it when it is asked for
+// text it cannot draw, so a run that shows no caption says nothing.
+void report_missing_caption_font();
+
 // UTF-8 to code points; a malformed sequence becomes U+FFFD.
 std::u32string decode_utf8(const std::string& s);
 

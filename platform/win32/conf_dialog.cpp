@@ -1,8 +1,11 @@
 #include "platform/win32/conf_dialog.hpp"
 
 #include <array>
+#include <string>
 
+#include "host/captions.hpp"
 #include "host/settings_dialog.hpp"
+#include "platform/win32/gdi_window.hpp"
 #include "resource.h"
 
 namespace win32 {
@@ -58,7 +61,21 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
       }
       if (id == IDOK) {
         // Enter reaches here even while OK is disabled; the model then refuses.
-        if (ctx->model.ok(ctx->store)) EndDialog(dialog, IDOK);
+        switch (ctx->model.ok(ctx->store)) {
+          case host::OkResult::Disabled:
+            return TRUE;
+          case host::OkResult::NotSaved: {
+            // Said over the dialog, which then closes as after any OK.
+            const std::string text =
+                std::string(host::kSaveFailedText) + "\n\n" + ctx->model.save_error();
+            MessageBoxW(dialog, widen(text).c_str(), widen(host::kCaptionSettings).c_str(),
+                        MB_OK | MB_ICONERROR);
+            break;
+          }
+          case host::OkResult::Saved:
+            break;
+        }
+        EndDialog(dialog, IDOK);
         return TRUE;
       }
       if (id == IDCANCEL) {  // the button, Esc and the close box

@@ -124,6 +124,28 @@ void Win32Platform::write_profile_string(const std::string& section, const std::
                              settings_path_.c_str());
 }
 
+host::WriteResult Win32Platform::write_profile_strings(const std::string& section,
+                                                       std::span<const ProfileEntry> entries) {
+  for (const ProfileEntry& e : entries) {
+    if (WritePrivateProfileStringW(widen(section).c_str(), widen(e.key).c_str(),
+                                   widen(e.value).c_str(), settings_path_.c_str()))
+      continue;
+    const DWORD error = GetLastError();
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring why = length > 0 && text ? std::wstring(text, length) : L"";
+    if (text) LocalFree(text);
+    // The system's text ends in a line break; the reason is one line.
+    while (!why.empty() && (why.back() == L'\n' || why.back() == L'\r' || why.back() == L' '))
+      why.pop_back();
+    if (why.empty()) why = L"error " + std::to_wstring(error);
+    return {false, narrow(settings_path_) + ": " + narrow(why)};
+  }
+  return {};
+}
+
 std::uint32_t Win32Platform::desktop_use_password() {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_QUERY_VALUE, &key) !=

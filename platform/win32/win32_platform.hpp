@@ -33,6 +33,10 @@ class Win32Platform final : public host::SaverWindow,
   int profile_int(const std::string& section, const std::string& key, int default_value) override;
   void write_profile_string(const std::string& section, const std::string& key,
                             const std::string& value) override;
+  // Key by key (the profile calls have no batch), stopping at the first that
+  // fails, whose reason the settings dialog then shows.
+  host::WriteResult write_profile_strings(const std::string& section,
+                                          std::span<const ProfileEntry> entries) override;
   std::uint32_t desktop_use_password() override;
   host::WindowHandle foreground_window() override;
   void change_password(host::WindowHandle owner) override;

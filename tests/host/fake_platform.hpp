@@ -54,8 +54,8 @@ class FakePlatform : public host::SaverWindow,
     if (auto updated = host::profile::write_string(ini, section, key, value)) ini = *updated;
   }
   // One call, one change of the text: the record shows what went together.
-  void write_profile_strings(const std::string& section,
-                             std::span<const ProfileEntry> entries) override {
+  host::WriteResult write_profile_strings(const std::string& section,
+                                          std::span<const ProfileEntry> entries) override {
     std::string call = "write_all " + section;
     std::vector<host::profile::Entry> views;
     for (const ProfileEntry& e : entries) {
@@ -63,7 +63,10 @@ class FakePlatform : public host::SaverWindow,
       views.push_back({e.key, e.value});
     }
     calls.push_back(call);
-    if (auto updated = host::profile::write_strings(ini, section, views)) ini = *updated;
+    auto updated = host::profile::write_strings(ini, section, views);
+    if (!updated) return {false, "the settings would not fit"};
+    ini = *updated;
+    return {};
   }
   std::uint32_t desktop_use_password() override {
     calls.push_back("desktop_use_password");

@@ -193,7 +193,7 @@ TEST(RunModes, SettingsDialogOkWritesConfThenSpeedAndEnds) {
   p.dialog_driver = [&](host::SettingsDialog& d) {
     d.click_check(host::Drill::Kiritu, false);
     d.select_speed(host::SpeedOption::Fast);
-    p.calls.push_back(d.ok(p) ? "ok" : "ok refused");
+    p.calls.push_back(d.ok(p) == host::OkResult::Saved ? "ok" : "ok refused");
   };
   Saver saver(p, p.parts());
   EXPECT_EQ(saver.load(p.line), StartResult::Ended);

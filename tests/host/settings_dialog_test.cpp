@@ -47,7 +47,7 @@ TEST(DialogOkRule, OkDisabledExactlyWhileNothingTicked) {
   d.click_check(Drill::Kiritu, false);
   EXPECT_FALSE(d.ok_enabled());
   host_test::FakePlatform p;
-  EXPECT_FALSE(d.ok(p));
+  EXPECT_EQ(d.ok(p), host::OkResult::Disabled);
   EXPECT_TRUE(p.calls.empty());
   for (Drill drill : {Drill::Kiritu, Drill::Ponpu, Drill::Kahan}) {
     d.click_check(drill, true);
@@ -75,7 +75,7 @@ class DialogOkTest : public testing::TestWithParam<OkCase> {};
 TEST_P(DialogOkTest, OkWritesConfThenSpeedInOneChange) {
   host_test::FakePlatform p;
   SettingsDialog d({GetParam().conf, GetParam().speed}, drills::registry());
-  EXPECT_TRUE(d.ok(p));
+  EXPECT_EQ(d.ok(p), host::OkResult::Saved);
   EXPECT_EQ(p.calls, (std::vector<std::string>{std::string("write_all Saver Conf=") +
                                                GetParam().conf_written +
                                                " Speed=" + GetParam().speed_written}));
@@ -87,14 +87,48 @@ TEST_P(DialogOkTest, OkWritesConfThenSpeedInOneChange) {
 // gets them one after the other, in order.
 TEST(DialogOk, StoreWithoutBatchesWritesKeyByKey) {
   struct KeyByKey : host_test::FakePlatform {
-    void write_profile_strings(const std::string& section,
-                               std::span<const ProfileEntry> entries) override {
-      SettingsStore::write_profile_strings(section, entries);
+    host::WriteResult write_profile_strings(const std::string& section,
+                                            std::span<const ProfileEntry> entries) override {
+      return SettingsStore::write_profile_strings(section, entries);
     }
   } p;
   SettingsDialog d({6, 3}, drills::registry());
-  EXPECT_TRUE(d.ok(p));
+  EXPECT_EQ(d.ok(p), host::OkResult::Saved);
   EXPECT_EQ(p.calls, (std::vector<std::string>{"write Saver Conf= 6", "write Saver Speed= 3"}));
+}
+
+// A write that fails reaches the dialog with its reason, so that the dialog
+// can say why the choice was not kept; a later OK that saves clears it.
+TEST(DialogOk, AFailedWriteIsReportedWithItsReason) {
+  struct FailingStore : host::SettingsStore {
+    host::WriteResult result;
+    host::WriteResult write_profile_strings(const std::string&,
+                                            std::span<const ProfileEntry>) override {
+      return result;
+    }
+  } store;
+  SettingsDialog d({1, 1}, drills::registry());
+  // A store's reason is shown as it is; a failure without one still gets a
+  // reason, since an empty message would tell the user nothing.
+  const struct {
+    host::WriteResult written;
+    host::OkResult ok;
+    const char* error;  // nullptr: any text but none
+  } cases[] = {
+      {{false, "/home/u/.config/mirukado/x.ini: Permission denied"},
+       host::OkResult::NotSaved,
+       "/home/u/.config/mirukado/x.ini: Permission denied"},
+      {{true, ""}, host::OkResult::Saved, ""},
+      {{false, ""}, host::OkResult::NotSaved, nullptr},
+  };
+  for (const auto& c : cases) {
+    store.result = c.written;
+    EXPECT_EQ(d.ok(store), c.ok) << c.written.reason;
+    if (c.error)
+      EXPECT_EQ(d.save_error(), c.error) << c.written.reason;
+    else
+      EXPECT_FALSE(d.save_error().empty());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Writes, DialogOkTest,

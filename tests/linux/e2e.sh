@@ -158,6 +158,32 @@ wait_for_caption() {
 
 lit() { "$X_PROBE" lit "$1"; }
 
+# Presses OK in the settings dialog of run $last, whose choice cannot be
+# saved: a message with the dialog's caption opens over it and the run waits
+# there; Return in the message ends the run, with status 1 and one line on
+# stderr that names the file and the reason ($2).
+ok_not_saved() {
+  local what=$1 reason=$2 dlg message="" i
+  dlg=$(wait_for_caption ミルカドスクリーンセーバー設定) || fail "$what: no settings dialog"
+  xdotool windowfocus --sync "$dlg" 2>/dev/null || xdotool windowfocus "$dlg"
+  sleep 0.5
+  xdotool key Return
+  for i in $(seq 100); do
+    message=$("$X_PROBE" find ミルカドスクリーンセーバー設定 | grep -vx "$dlg" | head -n1)
+    [ -n "$message" ] && break
+    sleep 0.05
+  done
+  [ -n "$message" ] || fail "$what: OK showed no message"
+  sleep 0.5
+  expect_running "$last" "$what: the dialog while its message shows"
+  xdotool windowfocus --sync "$message" 2>/dev/null || xdotool windowfocus "$message"
+  xdotool key Return
+  expect_exit_within "$last" 3000 "$what: the dialog after its message"
+  [ "$(status_of "$last")" = 1 ] || fail "$what: exit status not 1"
+  [ "$(wc -l <"$work/err.log")" = 1 ] || fail "$what: stderr is not one line: $(cat "$work/err.log")"
+  grep -q "could not be saved: .*$reason" "$work/err.log" || fail "$what: $(cat "$work/err.log")"
+}
+
 # Runs one start that must fail: $1 names the case in messages, the rest is an
 # `env` command line (NAME=VALUE ... ARGS). Passes when the program ends within
 # 3 s with status 1 and exactly one line on stderr, nothing on stdout.
@@ -273,7 +299,7 @@ case "$case_name" in
       fi
     done
     [ "$(lit "$host_id")" = 0 ] || fail "a refused preview drew in the host window"
-    [ ! -e "$XDG_RUNTIME_DIR/mirukado.lock" ] || fail "a preview created the instance lock"
+    [ -z "$(ls -A "$XDG_RUNTIME_DIR")" ] || fail "a preview created the instance lock: $(ls -A "$XDG_RUNTIME_DIR")"
     ;;
 
   no_display)
@@ -382,6 +408,38 @@ case "$case_name" in
     expect_running "$preview" "preview"
     ;;
 
+  per_display)
+    # One full-screen run per X display: a run on a second display (a remote
+    # desktop beside the local one) plays beside the first, and a second run
+    # on either display, under any spelling of its name, gives way.
+    start_x
+    first_display=$DISPLAY
+    mkdir -p "$work/second"
+    start_x_server "$work/second" Xvfb -screen 0 800x600x24 -noreset -nolisten tcp ||
+      fail "the second Xvfb did not start"
+    started+=("$x_server_pid")
+    second_display=$DISPLAY
+    [ "$first_display" != "$second_display" ] || fail "one display for both servers"
+    DISPLAY=$first_display saver /s
+    a=$last
+    DISPLAY=$second_display saver /s
+    b=$last
+    DISPLAY=$first_display wait_lit root || fail "the run on $first_display draws nothing"
+    DISPLAY=$second_display wait_lit root || fail "the run on $second_display draws nothing"
+    sleep 1
+    expect_running "$a" "the run on $first_display"
+    expect_running "$b" "the run on $second_display beside the one on $first_display"
+    for display in "$first_display" "$second_display.0" "unix$second_display"; do
+      DISPLAY=$display saver /s
+      expect_exit_within "$last" 3000 "a second run on $display"
+      [ "$(status_of "$last")" = 0 ] || fail "the second run on $display: exit status not 0"
+    done
+    expect_running "$a" "the run on $first_display"
+    expect_running "$b" "the run on $second_display"
+    [ "$(find "$XDG_RUNTIME_DIR" -name 'mirukado*.lock' | wc -l)" = 2 ] ||
+      fail "not one lock per display: $(ls -A "$XDG_RUNTIME_DIR")"
+    ;;
+
   instance_race)
     # Two full-screen runs started at the same moment: exactly one plays.
     start_x
@@ -404,6 +462,37 @@ case "$case_name" in
       expect_exit_within "$a" 2000 "round $round, first run"
       expect_exit_within "$b" 2000 "round $round, second run"
     done
+    ;;
+
+  dialog_not_saved)
+    # OK whose choice cannot be written: a read-only settings file, and a home
+    # folder the user cannot write in (as an unprivileged user when root,
+    # whom permissions do not stop).
+    start_x
+    mkdir -p "$(dirname "$ini")"
+    printf '[Saver]\nConf=1\nSpeed=2\n' >"$ini"
+    chmod 444 "$ini"
+    cp "$ini" "$work/before"
+    saver
+    ok_not_saved "read-only file" "$ini: the file is read-only"
+    cmp -s "$ini" "$work/before" || fail "the read-only file changed: $(cat "$ini")"
+    as_user=()
+    [ "$(id -u)" = 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    if ! "${as_user[@]}" test -x "$MIRUKADO"; then
+      echo "note: user 65534 cannot reach $MIRUKADO; the unwritable home is not checked"
+      echo "PASS ($case_name)"
+      exit 0
+    fi
+    locked="$work/locked-home"
+    mkdir -p "$locked"
+    chmod 755 "$work"
+    chmod 555 "$locked"
+    : >"$work/err.log"
+    HOME=$locked XDG_CONFIG_HOME="" "${as_user[@]}" "$MIRUKADO" >>"$work/out.log" 2>>"$work/err.log" &
+    started+=($!)
+    last=$!
+    ok_not_saved "unwritable home" "$locked/.config: Permission denied"
+    [ -z "$(ls -A "$locked")" ] || fail "the unwritable home changed: $(ls -A "$locked")"
     ;;
 
   dialog_destroyed)
@@ -559,6 +648,28 @@ case "$case_name" in
       kill -TERM "$last"
       expect_exit_within "$last" 1000 "$order after SIGTERM"
     done
+    ;;
+
+  missing_font)
+    # Without a Japanese font the saver still plays, and says once what to
+    # install (on the first caption it cannot draw).
+    start_x
+    printf '<fontconfig></fontconfig>\n' >"$work/no-fonts.conf"
+    xdotool mousemove 100 100
+    FONTCONFIG_FILE="$work/no-fonts.conf" saver --drills ponpu --speed 3 /s
+    wait_lit root || fail "the screen stays all black"
+    for _ in $(seq 200); do
+      [ -s "$work/err.log" ] && break
+      sleep 0.05
+    done
+    sleep 2
+    expect_running "$last" "full-screen run without a Japanese font"
+    [ "$(wc -l <"$work/err.log")" = 1 ] || fail "stderr is not one line: $(cat "$work/err.log")"
+    grep -q "warning: .*IPAPGothic.*fonts-ipafont-gothic" "$work/err.log" ||
+      fail "the warning does not name the font and its package: $(cat "$work/err.log")"
+    xdotool key a
+    expect_exit_within "$last" 1000 "run after a key"
+    [ "$(status_of "$last")" = 0 ] || fail "exit status not 0"
     ;;
 
   password)

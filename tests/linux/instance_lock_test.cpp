@@ -43,4 +43,34 @@ TEST(InstanceLock, OneHolderUntilItEndsAndProbesNeverTakeIt) {
   ::rmdir(folder);
 }
 
+// Every spelling of one display names one lock; different displays, or hosts,
+// name different ones.
+TEST(DisplayLockKey, OneKeyPerDisplayWhateverTheSpelling) {
+  const struct {
+    const char* display;
+    const char* key;
+  } cases[] = {
+      {":0", ":0"},
+      {":0.0", ":0"},
+      {":0.1", ":0"},
+      {":00", ":0"},
+      {"unix:0.0", ":0"},
+      {"unix/:0", ":0"},
+      {":1", ":1"},
+      {":10.0", ":10"},
+      {"localhost:10.0", "localhost:10"},
+      {"tcp/box.example:2.1", "box.example:2"},
+      {"box.example:2", "box.example:2"},
+      {"[::1]:3.0", "[::1]:3"},
+      {"decnet::0", "decnet::0"},
+      // A socket path (XQuartz's launchd form): its slashes cannot be in a file name.
+      {"/private/tmp/launchd-1/org.xquartz:0", "%2Fprivate%2Ftmp%2Flaunchd-1%2Forg.xquartz:0"},
+      {"odd%host:4", "odd%25host:4"},
+      {"no-colon", "no-colon"},
+      {"", ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(linux_host::display_lock_key(c.display), c.key) << c.display;
+}
+
 }  // namespace

@@ -159,6 +159,44 @@ TEST_F(SettingsFileTest, UnwritableFolderFailsSilently) {
   EXPECT_EQ(f.read_int("Saver", "Conf", 0), 0);
 }
 
+// A refused or failed write says which path it concerns and why, in words
+// the settings dialog can show as they are.
+TEST_F(SettingsFileTest, FailedWritesNameThePathAndTheReason) {
+  std::string huge = "[Saver]\n";
+  huge.append(host::profile::kMaxSize, 'x');
+  const std::string blocker = dir_ + "/blocker";
+  const std::string folder_file = dir_ + "/cfg2/mirukado/ミルカド.ini";
+  const struct {
+    const char* what;
+    std::string path;    // the settings file
+    std::string prefix;  // what the reason starts with
+    const char* why;     // and then contains
+  } cases[] = {
+      {"read-only file", path_, path_ + ": ", "read-only"},
+      {"too large", path_, path_ + ": ", "larger than"},
+      {"a folder in the file's place", folder_file, folder_file + ": ", "not a regular file"},
+      {"a file in a folder's place", blocker + "/mirukado/ミルカド.ini",
+       blocker + "/mirukado/ミルカド.ini: ", "Not a directory"},
+  };
+  put(blocker, "a file where a folder should be");
+  std::system(("mkdir -p '" + folder_file + "'").c_str());
+  for (const auto& c : cases) {
+    const std::string what = c.what;
+    if (what == "read-only file") {
+      put(path_, "[Saver]\nConf=1\n");
+      ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+    } else if (what == "too large") {
+      ASSERT_EQ(chmod(path_.c_str(), 0644), 0);
+      put(path_, huge);
+    }
+    std::string error;
+    const host::profile::Entry entry{"Conf", " 7"};
+    EXPECT_FALSE(SettingsFile(c.path).write_strings("Saver", {&entry, 1}, &error)) << what;
+    EXPECT_EQ(error.rfind(c.prefix, 0), 0u) << what << ": " << error;
+    EXPECT_NE(error.find(c.why), std::string::npos) << what << ": " << error;
+  }
+}
+
 TEST_F(SettingsFileTest, BinaryGarbageReadsAndWritesBack) {
   std::mt19937 rng(7);
   std::string garbage;

@@ -140,7 +140,7 @@ case "$case_name" in
     title_changes_from "$t" || fail "not playing"
     running "$viewer" || fail "ended by a key, a click or a mouse movement"
     [ ! -e "$XDG_CONFIG_HOME/mirukado" ] || fail "the settings folder was created"
-    [ ! -e "$XDG_RUNTIME_DIR/mirukado.lock" ] || fail "the instance lock was taken"
+    [ -z "$(ls -A "$XDG_RUNTIME_DIR")" ] || fail "the instance lock was taken: $(ls -A "$XDG_RUNTIME_DIR")"
     quit_with q
     ;;
 
@@ -241,6 +241,20 @@ case "$case_name" in
     xdotool windowsize "$win" 120 90
     t=$(title)
     title_changes_from "$t" || fail "not playing in a 120 x 90 window"
+    quit_with q
+    ;;
+
+  missing_font)
+    # Without a Japanese font the viewer still opens and plays, and says once
+    # what to install.
+    start_x
+    printf '<fontconfig></fontconfig>\n' >"$work/no-fonts.conf"
+    FONTCONFIG_FILE="$work/no-fonts.conf" open_viewer ponpu
+    sleep 1
+    running "$viewer" || fail "the viewer ended without a Japanese font"
+    [ "$(wc -l <"$work/err.log")" = 1 ] || fail "stderr is not one line: $(cat "$work/err.log")"
+    grep -q "warning: .*IPAPGothic.*fonts-ipafont-gothic" "$work/err.log" ||
+      fail "the warning does not name the font and its package"
     quit_with q
     ;;
 

@@ -265,6 +265,31 @@ case_config_cancel() {
   [ "$(md5sum <"$d/ミルカド.ini")" = "$before" ] || fail "Cancel changed the file: $(cat "$d/ミルカド.ini")"
 }
 
+# OK whose choice cannot be written (a folder in the settings file's place,
+# which stops root too, unlike a read-only file): a message with the dialog's
+# caption says so over the dialog, and Enter there closes both.
+case_config_not_saved() {
+  local d w message="" i
+  d=$(case_dir config_not_saved)
+  mkdir "$d/ミルカド.ini"
+  start_saver "$d" /c:1234
+  w=$(wait_window "$settings_caption") || fail "no settings dialog"
+  sleep 0.5
+  xdotool windowfocus "$w" 2>/dev/null
+  xdotool key --delay 150 Tab Tab space Return
+  for i in $(seq 100); do
+    message=$(xdotool search --name "^$settings_caption\$" 2>/dev/null | grep -vx "$w" | head -1)
+    [ -n "$message" ] && break
+    sleep 0.1
+  done
+  [ -n "$message" ] || fail "OK showed no message"
+  expect_running "$d" "the dialog while its message shows"
+  xdotool windowfocus "$message" 2>/dev/null
+  xdotool key Return
+  wait_exit "$d" 100 || fail "the dialog did not close after its message"
+  [ -d "$d/ミルカド.ini" ] || fail "the folder in the settings file's place was replaced"
+}
+
 # /p: the saver draws inside a host window and ends when the host destroys it;
 # a handle that names no window ends the saver at once.
 case_preview() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "drills/registry.hpp"
+#include "platform/raster/caption_renderer.hpp"
 #include "stage/commands.hpp"
 #include "tools/render/tool.hpp"
 
@@ -75,7 +76,12 @@ std::string stopwatch(int ms) {
 }
 
 // The Japanese Gothic face through fontconfig, as the caption label finds it.
+// Without any font there is nothing to set the sheet in; with only a font
+// that lacks Japanese the sheet is made, and the warning says what to install.
 CairoPtr<cairo_font_face_t> gothic_face() {
+  const raster::CaptionFont coverage = raster::caption_font();
+  if (coverage == raster::CaptionFont::Missing) throw UsageError{raster::kMissingFontText};
+  if (coverage == raster::CaptionFont::WithoutJapanese) raster::report_missing_caption_font();
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kFamily));
   FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
@@ -84,9 +90,7 @@ CairoPtr<cairo_font_face_t> gothic_face() {
   FcResult result = FcResultNoMatch;
   FcPattern* font = FcFontMatch(nullptr, pattern, &result);
   FcPatternDestroy(pattern);
-  if (!font)
-    throw UsageError{std::string("no font for the captions (install the ") + kFamily +
-                     " font, Debian fonts-ipafont-gothic)"};
+  if (!font) throw UsageError{raster::kMissingFontText};
   CairoPtr<cairo_font_face_t> face(cairo_ft_font_face_create_for_pattern(font));
   FcPatternDestroy(font);  // the face holds its own reference
   return face;
