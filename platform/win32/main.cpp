@@ -53,7 +53,12 @@ struct Head {
 // it through GWLP_USERDATA and, once a window is destroyed, only flags read
 // by code that is still on the stack are touched.
 struct Run {
-  std::unique_ptr<win32::Win32Platform> platform;
+  // The platform's parts, assembled in wWinMain once form_saver exists.
+  std::unique_ptr<win32::FormSaver> window;
+  win32::ProfileStore settings;
+  win32::InstanceMutex instance_guard;
+  std::unique_ptr<win32::PasswordDialogs> password;
+  std::unique_ptr<win32::ConfDialogRunner> dialog;
   std::unique_ptr<host::Saver> saver;
   HWND saver_window = nullptr;               // form_saver
   std::vector<std::unique_ptr<Head>> heads;  // form_saver's first
@@ -103,7 +108,7 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
   if (!run) return DefWindowProcW(hwnd, message, wparam, lparam);
   // While the password dialog is up its modal loop still delivers our input;
   // that input belongs to the dialog's question, not to a new one.
-  const bool verifying = run->platform && run->platform->verifying();
+  const bool verifying = run->password && run->password->verifying();
   host::Saver* saver = verifying ? nullptr : run->saver.get();
   host::Runner* input = verifying ? nullptr : run->input_runner();
   Head* head = run->head(hwnd);
@@ -155,7 +160,7 @@ LRESULT CALLBACK saver_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       }
       return 0;
     case WM_GETMINMAXINFO:
-      if (hwnd == run->saver_window && run->platform && run->platform->full_screen()) {
+      if (hwnd == run->saver_window && run->window && run->window->full_screen()) {
         auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
         info->ptMaxPosition = {0, 0};
         info->ptMaxSize = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -243,11 +248,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
                               WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, &run);
   if (!hwnd) return 1;
   run.saver_window = hwnd;
-  run.platform = std::make_unique<win32::Win32Platform>(instance, hwnd);
-  run.saver = std::make_unique<host::Saver>(*run.platform, run.platform->parts());
+  run.window = std::make_unique<win32::FormSaver>(instance, hwnd);
+  run.password = std::make_unique<win32::PasswordDialogs>(hwnd);
+  run.dialog = std::make_unique<win32::ConfDialogRunner>(instance);
+  run.saver = std::make_unique<host::Saver>(
+      *run.window, host::PlatformParts{&run.settings, &run.instance_guard, run.password.get(),
+                                       run.dialog.get()});
 
   const host::StartResult start = run.saver->load(win32::narrow(arguments(command_line)));
-  if (start == host::StartResult::Ended || !IsWindow(hwnd)) return 0;
+  if (start == host::StartResult::Ended || !IsWindow(hwnd)) return run.dialog->not_saved() ? 1 : 0;
 
   add_head(run, hwnd);
   if (start == host::StartResult::FullScreen) {

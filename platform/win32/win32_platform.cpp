@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "host/settings.hpp"
+#include "host/settings_dialog.hpp"
 #include "platform/win32/conf_dialog.hpp"
 #include "platform/win32/gdi_window.hpp"
 
@@ -91,44 +92,49 @@ std::uint32_t use_password_from_registry_value(DWORD type, const BYTE* data, DWO
   return 0;
 }
 
-Win32Platform::Win32Platform(HINSTANCE instance, HWND saver) : instance_(instance), saver_(saver) {
+ProfileStore::ProfileStore()
+    : path_(program_directory() + L"\\" + widen(host::kSettingsFileName)) {}
+
+InstanceMutex::InstanceMutex() {
   // The runtime's previous-instance test: decided once at start, before this
   // process could be mistaken for the other one.
-  instance_mutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutex);
-  another_instance_ = instance_mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
-  settings_path_ = program_directory() + L"\\" + widen(host::kSettingsFileName);
+  mutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutex);
+  another_instance_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-Win32Platform::~Win32Platform() {
+InstanceMutex::~InstanceMutex() {
+  if (mutex_) CloseHandle(mutex_);
+}
+
+PasswordDialogs::~PasswordDialogs() {
   if (password_cpl_) FreeLibrary(password_cpl_);
-  if (instance_mutex_) CloseHandle(instance_mutex_);
 }
 
-bool Win32Platform::find_window(const std::string& caption) {
+bool InstanceMutex::find_window(const std::string& caption) {
   return FindWindowW(nullptr, widen(caption).c_str()) != nullptr;
 }
 
-void Win32Platform::set_caption(const std::string& caption) {
+void FormSaver::set_caption(const std::string& caption) {
   SetWindowTextW(saver_, widen(caption).c_str());
 }
 
-int Win32Platform::profile_int(const std::string& section, const std::string& key,
-                               int default_value) {
+int ProfileStore::profile_int(const std::string& section, const std::string& key,
+                              int default_value) {
   return static_cast<int>(GetPrivateProfileIntW(widen(section).c_str(), widen(key).c_str(),
-                                                default_value, settings_path_.c_str()));
+                                                default_value, path_.c_str()));
 }
 
-void Win32Platform::write_profile_string(const std::string& section, const std::string& key,
-                                         const std::string& value) {
+void ProfileStore::write_profile_string(const std::string& section, const std::string& key,
+                                        const std::string& value) {
   WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(), widen(value).c_str(),
-                             settings_path_.c_str());
+                             path_.c_str());
 }
 
-host::WriteResult Win32Platform::write_profile_strings(const std::string& section,
-                                                       std::span<const ProfileEntry> entries) {
+host::WriteResult ProfileStore::write_profile_strings(const std::string& section,
+                                                      std::span<const ProfileEntry> entries) {
   for (const ProfileEntry& e : entries) {
     if (WritePrivateProfileStringW(widen(section).c_str(), widen(e.key).c_str(),
-                                   widen(e.value).c_str(), settings_path_.c_str()))
+                                   widen(e.value).c_str(), path_.c_str()))
       continue;
     const DWORD error = GetLastError();
     wchar_t* text = nullptr;
@@ -141,12 +147,12 @@ host::WriteResult Win32Platform::write_profile_strings(const std::string& sectio
     while (!why.empty() && (why.back() == L'\n' || why.back() == L'\r' || why.back() == L' '))
       why.pop_back();
     if (why.empty()) why = L"error " + std::to_wstring(error);
-    return {false, narrow(settings_path_) + ": " + narrow(why)};
+    return {false, narrow(path_) + ": " + narrow(why)};
   }
   return {};
 }
 
-std::uint32_t Win32Platform::desktop_use_password() {
+std::uint32_t PasswordDialogs::desktop_use_password() {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_QUERY_VALUE, &key) !=
       ERROR_SUCCESS)
@@ -161,11 +167,11 @@ std::uint32_t Win32Platform::desktop_use_password() {
   return value;
 }
 
-host::WindowHandle Win32Platform::foreground_window() {
+host::WindowHandle PasswordDialogs::foreground_window() {
   return static_cast<host::WindowHandle>(reinterpret_cast<INT_PTR>(GetForegroundWindow()));
 }
 
-void Win32Platform::change_password(host::WindowHandle owner) {
+void PasswordDialogs::change_password(host::WindowHandle owner) {
   // Only Windows 9x had this export; elsewhere there is nothing to call and the
   // start ends as if the dialog had been closed.
   using ChangePassword = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, DWORD);
@@ -177,7 +183,7 @@ void Win32Platform::change_password(host::WindowHandle owner) {
   FreeLibrary(mpr);
 }
 
-bool Win32Platform::embed_preview(host::WindowHandle parent) {
+bool FormSaver::embed_preview(host::WindowHandle parent) {
   HWND host_window = to_hwnd(parent);
   if (parent == 0 || !IsWindow(host_window)) return false;
   RECT r{};
@@ -192,7 +198,7 @@ bool Win32Platform::embed_preview(host::WindowHandle parent) {
   return true;
 }
 
-void Win32Platform::enter_full_screen() {
+void FormSaver::enter_full_screen() {
   full_screen_ = true;
   // The primary monitor; WM_GETMINMAXINFO lets the maximised window cover it
   // whole, task bar included.
@@ -201,7 +207,7 @@ void Win32Platform::enter_full_screen() {
   ShowWindow(saver_, SW_SHOWMAXIMIZED);
 }
 
-void Win32Platform::focus_input_sink() {
+void FormSaver::focus_input_sink() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = sink_proc;
@@ -215,25 +221,28 @@ void Win32Platform::focus_input_sink() {
   SetFocus(sink);
 }
 
-void Win32Platform::run_settings_dialog(host::SettingsDialog& dialog, host::SettingsStore& store) {
+void ConfDialogRunner::run_settings_dialog(host::SettingsDialog& dialog,
+                                           host::SettingsStore& store) {
   run_conf_dialog(instance_, dialog, store);
+  // The dialog has shown why; scripts and installers see it in the status.
+  if (!dialog.save_error().empty()) not_saved_ = true;
 }
 
-void Win32Platform::show_cursor(bool show) { ShowCursor(show ? TRUE : FALSE); }
+void FormSaver::show_cursor(bool show) { ShowCursor(show ? TRUE : FALSE); }
 
-void Win32Platform::set_topmost(bool topmost) {
+void FormSaver::set_topmost(bool topmost) {
   SetWindowPos(saver_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
 }
 
-void Win32Platform::screen_saver_running(bool running) {
+void PasswordDialogs::screen_saver_running(bool running) {
   // The call stores the previous state through pvParam, so it gets a BOOL to
   // write to rather than a one-character text buffer.
   BOOL previous = FALSE;
   SystemParametersInfoW(kSpiScreenSaverRunning, running ? TRUE : FALSE, &previous, 0);
 }
 
-int Win32Platform::verify_password() {
+int PasswordDialogs::verify_password() {
   using Verify = BOOL(WINAPI*)(HWND);
   if (!password_cpl_tried_) {
     password_cpl_tried_ = true;
@@ -251,7 +260,7 @@ int Win32Platform::verify_password() {
   return result;
 }
 
-void Win32Platform::end_program() {
+void FormSaver::end_program() {
   if (IsWindow(saver_)) DestroyWindow(saver_);
 }
 

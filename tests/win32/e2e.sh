@@ -267,7 +267,8 @@ case_config_cancel() {
 
 # OK whose choice cannot be written (a folder in the settings file's place,
 # which stops root too, unlike a read-only file): a message with the dialog's
-# caption says so over the dialog, and Enter there closes both.
+# caption says so over the dialog, Enter there closes both, and the status
+# is 1.
 case_config_not_saved() {
   local d w message="" i
   d=$(case_dir config_not_saved)
@@ -287,6 +288,7 @@ case_config_not_saved() {
   xdotool windowfocus "$message" 2>/dev/null
   xdotool key Return
   wait_exit "$d" 100 || fail "the dialog did not close after its message"
+  [ "$(cat "$d/rc")" = 1 ] || fail "a choice not saved ended with status $(cat "$d/rc")"
   [ -d "$d/ミルカド.ini" ] || fail "the folder in the settings file's place was replaced"
 }
 
