@@ -3,6 +3,7 @@
 // the settings dialog) and the xscreensaver hack conventions (-root,
 // -window-id ID, $XSCREENSAVER_WINDOW), which run with the preview's rules.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -14,8 +15,9 @@
 #include "drills/registry.hpp"
 #include "host/command_line.hpp"
 #include "host/saver.hpp"
-#include "platform/linux/linux_platform.hpp"
 #include "platform/linux/run_options.hpp"
+#include "platform/linux/saver_parts.hpp"
+#include "platform/linux/saver_window.hpp"
 #include "platform/linux/settings_file.hpp"
 #include "platform/linux/viewer.hpp"
 #include "platform/linux/x11.hpp"
@@ -132,17 +134,23 @@ int main(int argc, char** argv) {
   if (!options.error.empty()) return refuse(options.error);
   const Invocation inv = read_arguments(options.rest, display.root());
   if (!inv.error.empty()) return refuse(inv.error);
-  linux_host::LinuxPlatform platform(
-      inv.command_line, linux_host::SettingsFile(linux_host::settings_file_path()), display);
+  // The saver's parts, each its own class, assembled here.
+  const bool full_screen = host::parse_run_mode(inv.command_line) == host::RunMode::FullScreen;
+  const bool preview = host::parse_run_mode(inv.command_line) == host::RunMode::Preview;
+  linux_host::SdlSaverWindow window(display);
+  linux_host::SettingsFileStore settings(
+      linux_host::SettingsFile(linux_host::settings_file_path()));
+  linux_host::DisplayLockGuard lock(display, preview);
+  linux_host::NoPasswordGate password;
+  linux_host::GtkDialogRunner dialog;
   // Full-screen runs take the single-instance lock in one atomic step before
   // anything else, so that of two runs started together exactly one plays.
-  if (host::parse_run_mode(inv.command_line) == host::RunMode::FullScreen &&
-      !platform.claim_instance())
-    return 0;
-  platform.set_split_monitors(inv.hack);
-  host::Saver saver(platform, platform.parts());
-  platform.attach(&saver);
-  if (saver.load(inv.command_line) == host::StartResult::Ended) return platform.exit_status();
+  if (full_screen && !lock.claim()) return 0;
+  window.set_split_monitors(inv.hack);
+  host::Saver saver(window, {&settings, &lock, &password, &dialog});
+  window.attach(&saver);
+  if (saver.load(inv.command_line) == host::StartResult::Ended)
+    return std::max(window.exit_status(), dialog.exit_status());
   // The options play for this run only; load() has already written the file.
-  return platform.run_stage(options.apply(saver.settings()));
+  return window.run_stage(options.apply(saver.settings()));
 }

@@ -1,8 +1,6 @@
-#include "platform/linux/linux_platform.hpp"
+#include "platform/linux/saver_window.hpp"
 
 #include <SDL.h>
-#include <dlfcn.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,13 +10,10 @@
 #include <deque>
 #include <vector>
 
-#include "host/command_line.hpp"
-#include "host/settings_dialog.hpp"
-#include "platform/linux/gtk_dialog.hpp"
-#include "platform/linux/icon.hpp"
+#include "host/scheduler.hpp"
 #include "platform/linux/presenter.hpp"
+#include "platform/linux/saver_parts.hpp"
 #include "platform/raster/raster_window.hpp"
-#include "stage/assets.hpp"
 
 namespace linux_host {
 
@@ -33,27 +28,6 @@ using raster::kMaxWindowSide;
 // X window ids travel as 32 bits; a larger number would be cut down to the
 // id of some other window.
 constexpr host::WindowHandle kMaxWindowId = UINT32_MAX;
-
-std::string executable_folder() {
-  std::vector<char> buffer(4096);
-  const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return ".";
-  std::string path(buffer.data(), static_cast<std::size_t>(n));
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
-// The program icon, decoded once from the icon compiled into the core (empty
-// if that ever fails: windows then go without an icon).
-const IconImage& program_icon() {
-  static const IconImage icon = [] {
-    IconImage decoded;
-    std::string error;
-    if (!decode_icon(stage::find_asset("mirukado.ico"), &decoded, &error)) decoded = {};
-    return decoded;
-  }();
-  return icon;
-}
 
 void set_window_icon(SDL_Window* window) {
   const IconImage& icon = program_icon();
@@ -89,7 +63,7 @@ class RasterScreen final : public host::Screen {
 // One stage playing in its head: its raster window, what shows it, its runner
 // and its own timer. All runners share the one Saver, so input on any monitor
 // ends the run for all of them, through the password rules once.
-struct LinuxPlatform::Playing {
+struct SdlSaverWindow::Playing {
   Playing(const Head& head, const host::Settings& settings, host::Saver* saver)
       : window(head.window),
         raster(head.area.w, head.area.h, kTwipsPerPixel),
@@ -101,65 +75,23 @@ struct LinuxPlatform::Playing {
   Presenter presenter;
   RasterScreen screen;
   host::Runner runner;
-  int delay = host::Runner::kStopped;
-  std::chrono::steady_clock::time_point next{};
 };
 
-LinuxPlatform::LinuxPlatform(std::string command_line, SettingsFile settings, X11Connection& x11)
-    : command_line_(std::move(command_line)), settings_(std::move(settings)), x11_(x11) {}
+SdlSaverWindow::SdlSaverWindow(X11Connection& x11) : x11_(x11) {}
 
-LinuxPlatform::~LinuxPlatform() {
+SdlSaverWindow::~SdlSaverWindow() {
   for (SDL_Window* w : windows_) SDL_DestroyWindow(w);
   if (video_) SDL_Quit();
 }
 
-bool LinuxPlatform::find_window(const std::string& caption) {
-  return x11_.find_window_by_caption(caption);
-}
-
-bool LinuxPlatform::another_instance() {
-  // A full-screen run took the lock at start (claim_instance), so no other
-  // full-screen run is playing.
-  if (lock_.held()) return false;
-  // Previews and xscreensaver hacks are not held off: xscreensaver may run us
-  // on its own lock window while a full-screen run plays.
-  if (host::parse_run_mode(command_line_) == host::RunMode::Preview) return false;
-  return lock_.held_elsewhere();
-}
-
-void LinuxPlatform::set_caption(const std::string& caption) {
+void SdlSaverWindow::set_caption(const std::string& caption) {
   caption_ = caption;
   // The root window's name is the desktop's, not ours to change.
   if (!draws_on_root_)
     for (SDL_Window* w : windows_) SDL_SetWindowTitle(w, caption_.c_str());
 }
 
-int LinuxPlatform::profile_int(const std::string& section, const std::string& key, int def) {
-  return settings_.read_int(section, key, def);
-}
-
-void LinuxPlatform::write_profile_string(const std::string& section, const std::string& key,
-                                         const std::string& value) {
-  settings_.write_string(section, key, value);
-}
-
-host::WriteResult LinuxPlatform::write_profile_strings(const std::string& section,
-                                                       std::span<const ProfileEntry> entries) {
-  std::vector<host::profile::Entry> views;
-  for (const ProfileEntry& e : entries) views.push_back({e.key, e.value});
-  host::WriteResult result;
-  result.written = settings_.write_strings(section, views, &result.reason);
-  return result;
-}
-
-void LinuxPlatform::change_password(host::WindowHandle) {
-  std::puts(
-      "mirukado: on Linux the desktop's screen locker manages the password; "
-      "there is no screen-saver password to change.");
-  std::fflush(stdout);
-}
-
-bool LinuxPlatform::init_video() {
+bool SdlSaverWindow::init_video() {
   if (video_) return true;
   // The default action of SIGTERM must stay: xscreensaver ends hacks with it
   // and takes any other exit for a crash.
@@ -179,19 +111,19 @@ bool LinuxPlatform::init_video() {
   return true;
 }
 
-void LinuxPlatform::refuse(const std::string& why) {
-  std::fprintf(stderr, "mirukado: %s\n", why.c_str());
+void SdlSaverWindow::refuse(const std::string& why) {
+  print_refusal(why);
   exit_status_ = 1;
 }
 
-bool LinuxPlatform::refuse_oversize(int width, int height) {
+bool SdlSaverWindow::refuse_oversize(int width, int height) {
   if (width <= kMaxWindowSide && height <= kMaxWindowSide) return false;
   refuse("the window is " + std::to_string(width) + " x " + std::to_string(height) +
          " pixels; at most " + std::to_string(kMaxWindowSide) + " on a side can be shown");
   return true;
 }
 
-bool LinuxPlatform::embed_preview(host::WindowHandle parent) {
+bool SdlSaverWindow::embed_preview(host::WindowHandle parent) {
   // A preview or hack with nowhere to draw fails loudly: xscreensaver's log
   // and the user's scripts read the status and stderr.
   if (parent <= 0 || parent > kMaxWindowId) {
@@ -238,11 +170,11 @@ bool LinuxPlatform::embed_preview(host::WindowHandle parent) {
   return true;
 }
 
-void LinuxPlatform::enter_full_screen() {
+void SdlSaverWindow::enter_full_screen() {
   if (!init_video() || !open_monitor_windows()) ended_ = true;
 }
 
-bool LinuxPlatform::open_monitor_windows() {
+bool SdlSaverWindow::open_monitor_windows() {
   // SDL's display list where it knows each monitor; where it sees one display
   // over several monitors (classic Xinerama), the monitors the X server lists.
   std::vector<Area> monitors;
@@ -281,52 +213,26 @@ bool LinuxPlatform::open_monitor_windows() {
   return true;
 }
 
-void LinuxPlatform::focus_input_sink() {
+void SdlSaverWindow::focus_input_sink() {
   // No input method: key presses are for ending the run, not for composing text.
   SDL_StopTextInput();
   for (SDL_Window* w : windows_) SDL_RaiseWindow(w);
   if (!windows_.empty()) SDL_SetWindowInputFocus(windows_.front());
 }
 
-void LinuxPlatform::show_cursor(bool show) {
+void SdlSaverWindow::show_cursor(bool show) {
   cursor_counter_ += show ? 1 : -1;
   if (video_) SDL_ShowCursor(cursor_counter_ >= 0 ? SDL_ENABLE : SDL_DISABLE);
 }
 
-void LinuxPlatform::set_topmost(bool topmost) {
+void SdlSaverWindow::set_topmost(bool topmost) {
   for (SDL_Window* w : windows_) {
     SDL_SetWindowAlwaysOnTop(w, topmost ? SDL_TRUE : SDL_FALSE);
     SDL_ShowWindow(w);
   }
 }
 
-void LinuxPlatform::run_settings_dialog(host::SettingsDialog& dialog, host::SettingsStore& store) {
-  // GTK is loaded here only: linking it into the program would map its whole
-  // library tree into every full-screen run.
-  const std::string here = executable_folder();
-  const std::string candidates[] = {
-      here + "/" + kGtkDialogModule,                                       // build tree
-      here + "/" + MIRUKADO_MODULE_FROM_PROGRAM + "/" + kGtkDialogModule,  // installed
-      std::string(MIRUKADO_MODULE_DIR) + "/" + kGtkDialogModule};
-  for (const std::string& path : candidates) {
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) continue;
-    auto* run = reinterpret_cast<GtkDialogEntry>(dlsym(module, kGtkDialogEntry));
-    if (run) {
-      const IconImage& icon = program_icon();
-      if (run(&dialog, &store, icon.side > 0 ? icon.pixels.data() : nullptr, icon.side) != 0)
-        refuse("cannot open the settings dialog (no display?)");
-      // The dialog has shown why; scripts and logs see it in the status.
-      else if (!dialog.save_error().empty())
-        refuse("the settings could not be saved: " + dialog.save_error());
-      // GTK cannot be unloaded safely; the program ends right after anyway.
-      return;
-    }
-  }
-  refuse(std::string("the settings dialog module ") + kGtkDialogModule + " is missing");
-}
-
-void LinuxPlatform::handle(const SDL_Event& e) {
+void SdlSaverWindow::handle(const SDL_Event& e) {
   if (!playing_ || playing_->empty() || ended_) return;
   // Every runner hands input to the same end-of-run rules.
   host::Runner* runner = &playing_->front().runner;
@@ -371,7 +277,7 @@ void LinuxPlatform::handle(const SDL_Event& e) {
   }
 }
 
-bool LinuxPlatform::pump_events() {
+bool SdlSaverWindow::pump_events() {
   SDL_Event e;
   while (!ended_ && SDL_PollEvent(&e)) handle(e);
   if (preview_ && !ended_) {
@@ -386,8 +292,13 @@ bool LinuxPlatform::pump_events() {
       int w = 0, h = 0;
       gone = !x11_.window_size(watched_, &w, &h);
     }
-    // The host window is gone, and ours with it: end quietly.
-    if (gone) ended_ = true;
+    // The host window is gone, and ours with it: end quietly, and no head
+    // may draw again.
+    if (gone) {
+      ended_ = true;
+      if (playing_)
+        for (Playing& p : *playing_) p.runner.stop();
+    }
   }
   // One whole picture for all the exposes drained here; inside a tick the
   // runner shows it when the tick is done.
@@ -397,15 +308,14 @@ bool LinuxPlatform::pump_events() {
   return !ended_;
 }
 
-void LinuxPlatform::redraw_window(std::uint32_t sdl_window_id) {
+void SdlSaverWindow::redraw_window(std::uint32_t sdl_window_id) {
   if (!playing_) return;
   for (Playing& p : *playing_)
     if (SDL_GetWindowID(p.window) == sdl_window_id) p.runner.request_full_redraw();
 }
 
-int LinuxPlatform::run_stage(const host::Settings& settings) {
+int SdlSaverWindow::run_stage(const host::Settings& settings) {
   if (ended_ || heads_.empty()) return exit_status_;
-  using Clock = std::chrono::steady_clock;
   std::deque<Playing> playing;  // runners keep references into their element
   for (const Head& head : heads_) {
     if (head.area.w <= 0 || head.area.h <= 0 || refuse_oversize(head.area.w, head.area.h))
@@ -422,25 +332,19 @@ int LinuxPlatform::run_stage(const host::Settings& settings) {
   // Each stage's timer is a deadline that SDL's event wait sleeps towards:
   // events arrive in between, and a stage's next tick is due the delay its
   // last one returned after it ended.
-  for (Playing& p : playing) {
-    p.delay = p.runner.start();
-    p.next = Clock::now() + std::chrono::milliseconds(p.delay);
-  }
-  auto active = [](const Playing& p) { return p.delay != host::Runner::kStopped; };
-  while (!ended_ && std::any_of(playing.begin(), playing.end(), active)) {
-    auto now = Clock::now();
-    bool ticked = false;
-    for (Playing& p : playing) {
-      if (ended_ || !active(p) || now < p.next) continue;
-      p.delay = p.runner.on_timer();
-      p.next = Clock::now() + std::chrono::milliseconds(p.delay);
-      ticked = true;
-    }
-    if (ticked) continue;
-    auto due = Clock::time_point::max();
-    for (const Playing& p : playing)
-      if (active(p)) due = std::min(due, p.next);
-    int wait = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(due - now).count());
+  std::vector<host::Runner*> runners;
+  for (Playing& p : playing) runners.push_back(&p.runner);
+  const auto start = std::chrono::steady_clock::now();
+  host::Scheduler scheduler(runners, [start] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+  });
+  scheduler.start();
+  while (!ended_) {
+    int wait = scheduler.run_due();
+    if (ended_ || wait == host::Scheduler::kAllStopped) break;
+    if (wait == 0) continue;  // another head is due already
     if (preview_) wait = std::min(wait, kPreviewPollMs);
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, wait)) handle(e);
