@@ -230,8 +230,15 @@ bool OutputFile::open_beside(Temporary temporary, std::string* error) {
 
 OutputFile::~OutputFile() {
   if (stream_) std::fclose(stream_);
+  if (!committed_) abandon();
+  if (fd_ >= 0) close(fd_);
+}
+
+void OutputFile::abandon() {
   if (fd_ >= 0) close(fd_);  // an unnamed temporary ends here
-  if (!committed_ && !named_temp_.empty()) unlink(named_temp_.c_str());
+  fd_ = -1;
+  if (!named_temp_.empty()) unlink(named_temp_.c_str());
+  named_temp_.clear();
 }
 
 void OutputFile::take_over_attributes() {
@@ -260,7 +267,9 @@ bool OutputFile::commit(std::string* error) {
   stream_ = nullptr;
   if (!flushed || !closed) {
     if (!flushed) errno = flush_errno;
-    return refuse(error, why("cannot write", destination_));
+    refuse(error, why("cannot write", destination_));
+    abandon();
+    return false;
   }
   if (!in_place_) {
     take_over_attributes();
@@ -269,9 +278,16 @@ bool OutputFile::commit(std::string* error) {
       // reports a failed write.
       const int fd = fd_;
       fd_ = -1;
-      if (close(fd) != 0) return refuse(error, why("cannot write", destination_));
+      if (close(fd) != 0) {
+        refuse(error, why("cannot write", destination_));
+        abandon();
+        return false;
+      }
     }
-    if (!publish(error)) return false;
+    if (!publish(error)) {
+      abandon();
+      return false;
+    }
   }
   committed_ = true;
   return true;

@@ -75,8 +75,9 @@ class OutputFile {
   const std::string& warning() const { return warning_; }
 
   // Flushes and closes the stream and, for a regular file, gives it the
-  // replaced file's owner and mode and puts it in place. False (with *error)
-  // if any write failed or a file that may not be replaced is there now.
+  // replaced file's owner and mode and puts it in place. False (with *error,
+  // and the temporary removed) if any write failed or a file that may not be
+  // replaced is there now.
   bool commit(std::string* error);
 
  private:
@@ -84,6 +85,7 @@ class OutputFile {
   bool open_beside(Temporary temporary, std::string* error);
   bool publish(std::string* error);
   void take_over_attributes();
+  void abandon();  // removes the temporary
 
   std::string destination_;  // as the user wrote it, for messages
   std::string target_;
