@@ -395,6 +395,7 @@ bool VideoSink::begin(int width, int height, std::string* error) {
     if (!m.side->stream()) return false;
   }
   m.warning = m.file->warning();
+  if (m.side && m.warning.empty()) m.warning = m.side->warning();
   if (m.file->in_place() && *container == Container::Mp4)
     return m.fail(error,
                   "an MP4 has to be a regular file (its index is moved to the front): " + m.path);
