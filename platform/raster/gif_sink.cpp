@@ -9,10 +9,10 @@ constexpr std::int64_t kMsPerCentisecond = 10;
 
 }  // namespace
 
-GifSink::GifSink(std::string path) : path_(std::move(path)) {}
+GifSink::GifSink(std::string path, Replace replace) : path_(std::move(path)), replace_(replace) {}
 
 bool GifSink::begin(int width, int height, std::string* error) {
-  const bool ok = gif_.open(path_, width, height, error);
+  const bool ok = gif_.open(path_, width, height, error, replace_);
   warning_ = ok ? gif_.warning() : std::string();
   return ok;
 }

@@ -11,7 +11,8 @@ namespace raster {
 
 class GifSink final : public FrameSink {
  public:
-  explicit GifSink(std::string path);
+  // An existing file at path is replaced by the rule `replace` (see OutputFile).
+  explicit GifSink(std::string path, Replace replace = Replace::IfWritable);
 
   bool begin(int width, int height, std::string* error) override;
   bool add_frame(const Surface& frame, FrameTime time, std::string* error) override;
@@ -20,6 +21,7 @@ class GifSink final : public FrameSink {
 
  private:
   std::string path_;
+  Replace replace_;
   GifWriter gif_;  // abandons (removes) an unfinished file when destroyed
   std::string warning_;
 };

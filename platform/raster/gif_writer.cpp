@@ -86,7 +86,8 @@ GifWriter::~GifWriter() {
   impl_->close_gif();  // the temporary file is then removed by OutputFile
 }
 
-bool GifWriter::open(const std::string& path, int width, int height, std::string* error) {
+bool GifWriter::open(const std::string& path, int width, int height, std::string* error,
+                     Replace replace) {
   impl_->close_gif();
   impl_->file.reset();
   impl_->error.clear();
@@ -99,7 +100,7 @@ bool GifWriter::open(const std::string& path, int width, int height, std::string
   }
   impl_->width = width;
   impl_->height = height;
-  impl_->file = std::make_unique<OutputFile>(path, error);
+  impl_->file = std::make_unique<OutputFile>(path, replace, error);
   if (!impl_->file->stream()) {
     impl_->file.reset();
     return false;

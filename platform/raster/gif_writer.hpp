@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/raster/output_file.hpp"
 #include "platform/raster/surface.hpp"
 
 namespace raster {
@@ -35,7 +36,9 @@ class GifWriter {
   GifWriter(const GifWriter&) = delete;
   GifWriter& operator=(const GifWriter&) = delete;
 
-  bool open(const std::string& path, int width, int height, std::string* error);
+  // An existing file at path is replaced by the rule `replace` (see OutputFile).
+  bool open(const std::string& path, int width, int height, std::string* error,
+            Replace replace = Replace::IfWritable);
   // The frame must have the size given to open(). Shown for delay_centiseconds.
   bool add_frame(const Surface& frame, int delay_centiseconds, std::string* error = nullptr);
   // Writes the trailer and moves the file into place. False (and no file) if

@@ -1,13 +1,21 @@
 #pragma once
 // Where a rendered image goes, and taking it back when the run fails.
 //
-// A regular file is written beside its destination under a hidden temporary
-// name and renamed into place only when complete, so no reader ever sees half
-// an image; it keeps the mode (and, where allowed, the owner) of the file it
-// replaces. A symbolic link is followed: the file it leads to is replaced (or
-// created, for a dangling link) in that file's own folder and the link stays.
-// A device or FIFO (/dev/null, /dev/stdout on a pipe) is opened and written in
-// place as a stream, never replaced.
+// A regular file is written into an unnamed temporary file in its folder
+// (O_TMPFILE) and linked into place only when complete, so no reader ever
+// sees half an image and a run killed outright leaves nothing at all. Where
+// the file system has no unnamed files, a temporary with a short hidden name
+// takes its place (short, so that any name the folder accepts can be
+// written). The new file keeps the mode (and, where allowed, the owner) of
+// the file it replaces. A symbolic link is followed: the file it leads to is
+// replaced (or created, for a dangling link) in that file's own folder and the
+// link stays. A device or FIFO (/dev/null, /dev/stdout on a pipe) is opened
+// and written in place as a stream, never replaced.
+//
+// Whether an existing file may be replaced is decided when the destination is
+// checked, and decided again when the finished file is put in place: a file
+// that was not there at the start and appeared meanwhile (another run, the
+// user) is only replaced under Replace::Always.
 
 #include <sys/stat.h>
 
@@ -17,12 +25,38 @@
 
 namespace raster {
 
+// What may happen to a file already at the destination.
+enum class Replace {
+  Never,       // a name the user did not choose: any existing entry is refused
+  IfWritable,  // a name the user chose: replaced when the user may write it
+  Always,      // replaced even when write-protected or when it appeared meanwhile
+};
+
+// How the finished file waits for its name. Unnamed falls back to Named where
+// the file system cannot make unnamed files; Named is there to exercise that
+// fallback.
+enum class Temporary { Unnamed, Named };
+
+// Checks, without creating anything, that destination can be written under
+// `replace`: a folder is refused, an existing file by the rule, and the folder
+// that will hold a regular file must exist and let the user create files. On
+// failure *error names the destination in one line. *in_place, if given,
+// tells whether the destination is a device or FIFO written in place.
+bool check_destination(const std::string& destination, Replace replace, std::string* error,
+                       bool* in_place = nullptr);
+
+// Checks that folder is a folder the user may create files in, or that it can
+// be created (the nearest existing parent is such a folder).
+bool check_folder(const std::string& folder, std::string* error);
+
 class OutputFile {
  public:
-  // Opens the stream for destination. On failure stream() is null and *error
-  // says why in one line. Opening a FIFO waits for its reader.
-  OutputFile(const std::string& destination, std::string* error);
-  ~OutputFile();  // an uncommitted file is abandoned: its temporary is removed
+  // Checks the destination as check_destination() does and opens the stream.
+  // On failure stream() is null and *error says why in one line. Opening a
+  // FIFO waits for its reader.
+  OutputFile(const std::string& destination, Replace replace, std::string* error,
+             Temporary temporary = Temporary::Unnamed);
+  ~OutputFile();  // an uncommitted file is abandoned: its temporary goes
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
@@ -31,26 +65,38 @@ class OutputFile {
   bool in_place() const { return in_place_; }
   // The regular file commit() puts in place; empty when written in place.
   const std::string& target() const { return target_; }
-  // Where the bytes go until commit(): the hidden temporary beside the target,
-  // or the destination itself when written in place. For writers that open
-  // the file again by name (a muxer that moves its index to the front).
-  const std::string& writing_path() const { return in_place_ ? destination_ : temp_path_; }
+  // A name that opens the file being written, for writers that open it again
+  // themselves (a muxer that moves its index to the front): /proc/self/fd/N
+  // for an unnamed temporary, the hidden temporary's name, or the destination
+  // itself when written in place.
+  const std::string& writing_path() const { return in_place_ ? destination_ : writing_path_; }
   // One line the user should see (replacing a hard-linked file cuts the
   // other links, which keep the old contents), or empty.
   const std::string& warning() const { return warning_; }
 
-  // Flushes and closes the stream and, for a regular file, renames the
-  // temporary into place. False (with *error) if any write failed.
+  // Flushes and closes the stream and, for a regular file, gives it the
+  // replaced file's owner and mode and puts it in place. False (with *error,
+  // and the temporary removed) if any write failed or a file that may not be
+  // replaced is there now.
   bool commit(std::string* error);
 
  private:
   bool open_in_place(std::string* error);
-  bool open_beside(const struct stat* replaced, std::string* error);
+  bool open_beside(Temporary temporary, std::string* error);
+  bool publish(std::string* error);
+  void take_over_attributes();
+  void abandon();  // removes the temporary
 
   std::string destination_;  // as the user wrote it, for messages
   std::string target_;
-  std::string temp_path_;
+  std::string folder_;        // the target's, never empty
+  std::string writing_path_;  // see writing_path()
+  std::string named_temp_;    // the hidden temporary's name, when not unnamed
   std::string warning_;
+  Replace replace_ = Replace::Never;
+  bool replaces_existing_ = false;  // a file was at the target when it was opened
+  struct stat replaced_ {};
+  int fd_ = -1;  // the temporary, open until it is in place
   std::FILE* stream_ = nullptr;
   bool in_place_ = false;
   bool committed_ = false;

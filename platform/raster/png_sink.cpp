@@ -7,7 +7,16 @@
 
 namespace raster {
 
-PngSequenceSink::PngSequenceSink(std::string folder) : folder_(std::move(folder)) {}
+PngSequenceSink::PngSequenceSink(std::string folder, Replace replace)
+    : folder_(std::move(folder)), replace_(replace) {}
+
+std::string PngSequenceSink::frame_path(const std::string& folder, long index) {
+  char name[32];
+  std::snprintf(name, sizeof name, "frame_%05ld.png", index);
+  std::string path = folder;
+  if (!path.empty() && path.back() != '/') path.push_back('/');
+  return path.append(name);
+}
 
 bool PngSequenceSink::begin(int, int, std::string* error) {
   warning_.clear();
@@ -21,12 +30,8 @@ bool PngSequenceSink::add_frame(const Surface& frame, FrameTime, std::string* er
       *error = "too many frames for " + folder_ + " (at most " + std::to_string(kMaxFrames) + ")";
     return false;
   }
-  char name[32];
-  std::snprintf(name, sizeof name, "frame_%05ld.png", frames_);
-  std::string path = folder_;
-  if (!path.empty() && path.back() != '/') path.push_back('/');
-  path.append(name);
-  OutputFile file(path, error);
+  const std::string path = frame_path(folder_, frames_);
+  OutputFile file(path, replace_, error);
   if (!file.stream()) return false;
   if (!write_png(frame, file.stream(), path, error)) return false;
   if (!file.commit(error)) return false;

@@ -14,8 +14,12 @@ class PngSequenceSink final : public FrameSink {
   static constexpr long kMaxFrames = 100000;
 
   // folder is created (with its parents) by begin(); an unfinished export
-  // removes the files it wrote and the folders it made.
-  explicit PngSequenceSink(std::string folder);
+  // removes the files it wrote and the folders it made. A frame's file
+  // already there is replaced by the rule `replace` (see OutputFile).
+  explicit PngSequenceSink(std::string folder, Replace replace = Replace::IfWritable);
+
+  // Where frame `index` goes: folder/frame_00042.png.
+  static std::string frame_path(const std::string& folder, long index);
 
   bool begin(int width, int height, std::string* error) override;
   // Display times do not enter a still image.
@@ -25,6 +29,7 @@ class PngSequenceSink final : public FrameSink {
 
  private:
   std::string folder_;
+  Replace replace_;
   RunOutputs outputs_;
   long frames_ = 0;
   std::string warning_;

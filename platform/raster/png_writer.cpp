@@ -73,12 +73,13 @@ bool write_png(const Surface& surface, std::FILE* out, const std::string& name,
   return true;
 }
 
-bool write_png_file(const Surface& surface, const std::string& path, std::string* error) {
+bool write_png_file(const Surface& surface, const std::string& path, std::string* error,
+                    Replace replace) {
   if (!surface.pixels || surface.width <= 0 || surface.height <= 0) {
     if (error) *error = "cannot write " + path + ": empty image";
     return false;
   }
-  OutputFile file(path, error);
+  OutputFile file(path, replace, error);
   return file.stream() && write_png(surface, file.stream(), path, error) && file.commit(error);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/raster/output_file.hpp"
 #include "platform/raster/surface.hpp"
 
 namespace raster {
@@ -12,9 +13,11 @@ namespace raster {
 // returns false and sets *error to one line.
 bool write_png(const Surface& surface, std::FILE* out, const std::string& name, std::string* error);
 
-// Writes the surface to path as OutputFile does (a temporary renamed into
-// place, or a device written in place). On failure returns false, sets *error
-// to one line and leaves no file behind.
-bool write_png_file(const Surface& surface, const std::string& path, std::string* error);
+// Writes the surface to path as OutputFile does (a temporary put in place, or
+// a device written in place), replacing a file there by `replace` (a build
+// step regenerating its own output replaces it always). On failure returns
+// false, sets *error to one line and leaves no file behind.
+bool write_png_file(const Surface& surface, const std::string& path, std::string* error,
+                    Replace replace = Replace::Always);
 
 }  // namespace raster

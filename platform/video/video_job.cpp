@@ -21,6 +21,7 @@ VideoJob::VideoJob(const VideoOptions& options, void (*poll)())
       clock_(stage_),
       // Frame i is due at i / fps; the last one shows the run's final moment.
       schedule_{0, options.fps, static_cast<long>(plan_.end_ms * options.fps / 1000) + 1},
-      sink_(options.path, VideoSettings{options.fps, plan_.cues, options.subtitles_path}) {}
+      sink_(options.path, VideoSettings{options.fps, plan_.cues, options.subtitles_path,
+                                        options.replace, options.subtitles_replace}) {}
 
 }  // namespace video

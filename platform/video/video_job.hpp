@@ -26,6 +26,8 @@ struct VideoOptions {
   bool burn_captions = false;  // the captions in the picture, not only in the track
   std::string path;
   std::string subtitles_path;
+  raster::Replace replace = raster::Replace::IfWritable;  // see VideoSettings
+  raster::Replace subtitles_replace = raster::Replace::IfWritable;
 };
 
 class VideoJob {

@@ -15,6 +15,7 @@ extern "C" {
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -85,6 +86,27 @@ std::string ass_text(const std::string& text) {
 
 }  // namespace
 
+bool frame_size_supported(int width, int height) {
+  av_log_set_level(AV_LOG_QUIET);  // the caller says it in its own words
+  return av_image_check_size(static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                             nullptr) == 0;
+}
+
+int tallest_supported_height(int width) {
+  // FFmpeg bounds width and height together: search for its bound rather than
+  // restate it.
+  // Both ends stay even: low is taken, high is not.
+  constexpr int kEven = ~1;
+  int low = 2;
+  int high = (std::numeric_limits<int>::max() / 2) & kEven;
+  if (!frame_size_supported(width, low)) return 0;
+  while (high - low > 2) {
+    const int mid = (low + (high - low) / 2) & kEven;
+    (frame_size_supported(width, mid) ? low : high) = mid;
+  }
+  return low;
+}
+
 std::optional<Container> container_for(const std::string& path) {
   const std::string ext = lower_extension(path);
   if (ext == "mp4") return Container::Mp4;
@@ -112,6 +134,7 @@ struct VideoSink::Impl {
   // again unless the whole run succeeded.
   raster::RunOutputs outputs;
   std::optional<raster::OutputFile> file;
+  std::optional<raster::OutputFile> side;  // the subtitle file, if asked for
 
   AVFormatContext* format = nullptr;
   AVCodecContext* encoder = nullptr;
@@ -153,7 +176,7 @@ struct VideoSink::Impl {
       if (format->pb) avio_closep(&format->pb);
       avformat_free_context(format);
     }
-    // file (its temporary removed) and outputs go after this.
+    // side and file (their temporaries removed) and outputs go after this.
   }
 
   bool fail(std::string* error, std::string message) {
@@ -291,11 +314,11 @@ struct VideoSink::Impl {
 
   void run_encoder() {
     // Stop signals are the rendering thread's to notice between frames; here
-    // they would only cut a write short.
+    // they would only cut a write short. SIGPIPE stays: a write to a pipe
+    // whose reader left raises it in the writing thread.
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
+    for (const int stop : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&signals, stop);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::string error;
     bool ok = true;
@@ -358,11 +381,21 @@ bool VideoSink::begin(int width, int height, std::string* error) {
     return m.fail(error, "video size must be even both ways, not " + std::to_string(width) + "x" +
                              std::to_string(height));
   if (m.settings.fps <= 0) return m.fail(error, "frame rate must be more than 0");
+  if (!frame_size_supported(width, height))
+    return m.fail(error, "FFmpeg takes no video frame of " + std::to_string(width) + "x" +
+                             std::to_string(height));
   av_log_set_level(AV_LOG_QUIET);  // failures come back as one line each
 
-  m.file.emplace(m.path, error);
+  // Both destinations are taken before the first frame: the subtitle file's
+  // is not found wanting after the whole encode.
+  m.file.emplace(m.path, m.settings.replace, error);
   if (!m.file->stream()) return false;
+  if (!m.settings.subtitles_path.empty()) {
+    m.side.emplace(m.settings.subtitles_path, m.settings.subtitles_replace, error);
+    if (!m.side->stream()) return false;
+  }
   m.warning = m.file->warning();
+  if (m.side && m.warning.empty()) m.warning = m.side->warning();
   if (m.file->in_place() && *container == Container::Mp4)
     return m.fail(error,
                   "an MP4 has to be a regular file (its index is moved to the front): " + m.path);
@@ -426,21 +459,18 @@ bool VideoSink::finish(std::string* error) {
 
   // The subtitle file is written out before the video goes in place, and
   // both go again if either fails.
-  std::optional<raster::OutputFile> side;
-  if (!m.settings.subtitles_path.empty()) {
+  if (m.side) {
     const std::string text = subtitle_format_for(m.settings.subtitles_path) == SubtitleFormat::Srt
                                  ? format_srt(m.settings.cues)
                                  : format_vtt(m.settings.cues);
-    side.emplace(m.settings.subtitles_path, error);
-    if (!side->stream()) return false;
-    if (std::fwrite(text.data(), 1, text.size(), side->stream()) != text.size())
+    if (std::fwrite(text.data(), 1, text.size(), m.side->stream()) != text.size())
       return m.fail(error, "cannot write " + m.settings.subtitles_path);
   }
   if (!m.file->commit(error)) return false;
   m.outputs.wrote(*m.file);
-  if (side) {
-    if (!side->commit(error)) return false;
-    m.outputs.wrote(*side);
+  if (m.side) {
+    if (!m.side->commit(error)) return false;
+    m.outputs.wrote(*m.side);
   }
   m.outputs.keep();
   return true;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/raster/frame_sink.hpp"
+#include "platform/raster/output_file.hpp"
 #include "platform/video/subtitles.hpp"
 
 namespace video {
@@ -25,12 +26,21 @@ enum class SubtitleFormat { Srt, Vtt };
 std::optional<Container> container_for(const std::string& path);
 std::optional<SubtitleFormat> subtitle_format_for(const std::string& path);
 
+// Whether FFmpeg takes frames of this size at all: it refuses a frame whose
+// size with its margins passes a bound, whatever the encoder.
+bool frame_size_supported(int width, int height);
+// The greatest even height FFmpeg takes at this width (0 if none).
+int tallest_supported_height(int width);
+
 struct VideoSettings {
   long fps = 30;
   // Burned-in captions or not, the cues go in as a subtitle track; none when empty.
   std::vector<Cue> cues;
   // Also written as SubRip or WebVTT there, by its extension; none when empty.
   std::string subtitles_path;
+  // What may happen to a file already at the video's and the subtitles' path.
+  raster::Replace replace = raster::Replace::IfWritable;
+  raster::Replace subtitles_replace = raster::Replace::IfWritable;
 };
 
 class VideoSink final : public raster::FrameSink {

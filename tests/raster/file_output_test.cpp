@@ -11,6 +11,7 @@
 
 #include "pixel_check.hpp"
 #include "platform/raster/gif_writer.hpp"
+#include "platform/raster/output_file.hpp"
 #include "platform/raster/png_writer.hpp"
 #include "platform/raster/raster_window.hpp"
 
@@ -191,6 +192,35 @@ TEST(Gif, FailureLeavesNoFile) {
     EXPECT_TRUE(abandoned.add_frame(small.frame(), 10));
   }
   EXPECT_TRUE(listing(dir).empty());
+}
+
+// A file that appears at the destination while it is written (another run,
+// the user) is kept unless the rule says always; the temporary never shows,
+// and a name as long as the folder allows still works.
+TEST(OutputFile, AFileThatAppearsMeanwhileIsReplacedOnlyWhenAlwaysAllowed) {
+  const std::string kLongestName = std::string(251, 'n') + ".png";  // 255 bytes
+  for (const Temporary temporary : {Temporary::Unnamed, Temporary::Named}) {
+    for (const Replace replace : {Replace::Never, Replace::IfWritable, Replace::Always}) {
+      const fs::path dir = scratch("appears");
+      const fs::path path = dir / kLongestName;
+      std::string error;
+      OutputFile file(path.string(), replace, &error, temporary);
+      ASSERT_NE(file.stream(), nullptr) << error;
+      std::fputs("new", file.stream());
+      if (temporary == Temporary::Unnamed) {
+        EXPECT_TRUE(listing(dir).empty()) << "nothing a kill could leave behind";
+      }
+      std::ofstream(path) << "precious";
+      const bool replaced = replace == Replace::Always;
+      EXPECT_EQ(file.commit(&error), replaced) << error;
+      std::ifstream in(path);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), replaced ? "new" : "precious");
+      if (!replaced) {
+        EXPECT_NE(error.find("--force"), std::string::npos) << error;
+      }
+      EXPECT_EQ(listing(dir), std::vector<fs::path>{path}) << "the temporary is gone";
+    }
+  }
 }
 
 }  // namespace

@@ -358,11 +358,12 @@ TEST(RenderTool, ProgressOnATerminalShowsTheTimeLeft) {
 }
 
 // A long render started as a child; the signal goes once the handler is in
-// place (and, where given, once a file shows that writing has begun).
+// place (and, where given, once the child writes into the folder).
 struct Interrupt {
   const char* name;
   const char* args;      // %s is the output folder
-  const char* wait_for;  // a file name prefix in the folder, or "" for none
+  const char* wait_for;  // a file name prefix in the folder, "" for any file the
+                         // child holds open there, or nullptr for none
 };
 
 class Interrupted : public ::testing::TestWithParam<Interrupt> {};
@@ -382,37 +383,24 @@ bool has_entry_starting(const fs::path& dir, const std::string& prefix) {
   return false;
 }
 
+bool writing(pid_t pid, const fs::path& dir, const char* wait_for) {
+  if (!wait_for) return true;
+  return *wait_for ? has_entry_starting(dir, wait_for) : writes_into(pid, dir);
+}
+
 TEST_P(Interrupted, StopsRemovesWhatItWroteAndSaysSo) {
-  constexpr int kRounds = 3;
-  constexpr int kPolls = 1000;  // 10 ms apart: a bound for a stuck child, not a measure
+  constexpr int kRounds = 2;
   const fs::path base = work_dir();
   const fs::path dir = base / "out";
   const fs::path err = base / "stderr.txt";
   for (int round = 0; round < kRounds; ++round) {
-    for (const int sig : {SIGINT, SIGTERM}) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
       fs::create_directories(dir);
       char args[512];
       std::snprintf(args, sizeof args, GetParam().args, dir.c_str());
-      // Spawned directly (no shell in between whose handlers could be seen).
-      std::vector<std::string> words{MIRUKADO_RENDER};
-      std::istringstream split(args);
-      for (std::string w; split >> w;) words.push_back(w);
-      std::vector<char*> argv;
-      for (std::string& w : words) argv.push_back(w.data());
-      argv.push_back(nullptr);
-      posix_spawn_file_actions_t redirect;
-      posix_spawn_file_actions_init(&redirect);
-      posix_spawn_file_actions_addopen(&redirect, 1, "/dev/null", O_WRONLY, 0);
-      posix_spawn_file_actions_addopen(&redirect, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                       0644);
-      pid_t pid = 0;
-      ASSERT_EQ(posix_spawn(&pid, MIRUKADO_RENDER, &redirect, nullptr, argv.data(), environ), 0);
-      posix_spawn_file_actions_destroy(&redirect);
-      int polls = 0;
-      while (polls++ < kPolls &&
-             !(catches(pid, sig) &&
-               (!*GetParam().wait_for || has_entry_starting(dir, GetParam().wait_for))))
-        usleep(10000);
+      const pid_t pid = spawn(args, err);
+      ASSERT_GT(pid, 0);
+      wait_until([&] { return catches(pid, sig) && writing(pid, dir, GetParam().wait_for); });
       kill(pid, sig);
       int raw = 0;
       waitpid(pid, &raw, 0);
@@ -429,8 +417,8 @@ TEST_P(Interrupted, StopsRemovesWhatItWroteAndSaysSo) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Interrupted,
     ::testing::Values(
-        Interrupt{"Gif", "gif kiritu --speed 1 --fps 50 --size 1280x720 -o %s/a.gif", ".a.gif"},
-        Interrupt{"Sheet", "sheet kiritu -o %s/k.pdf", ".k.pdf"},
+        Interrupt{"Gif", "gif kiritu --speed 1 --fps 50 --size 1280x720 -o %s/a.gif", ""},
+        Interrupt{"Sheet", "sheet kiritu -o %s/k.pdf", ""},
         // Over the pixels x frames bound, so --force is needed to start at all.
         Interrupt{"Play",
                   "play --conf 7 --speed 1 --from 0 --seconds 2000 --fps 1 --size 4096x4096 "
@@ -441,7 +429,103 @@ INSTANTIATE_TEST_SUITE_P(
                   "frame_00001"},
         Interrupt{"SeekToFrom",
                   "play --conf 7 --speed 1 --from 10000000 --seconds 1 --fps 1 --size 64x36 -o %s",
-                  ""}),
+                  nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// SIGKILL cannot be caught: what is being written must have no name to leave.
+TEST(RenderTool, KilledRunLeavesNoFile) {
+  const fs::path base = work_dir();
+  const fs::path dir = base / "out";
+  for (const std::string args :
+       {"gif kiritu --speed 1 --fps 50 --size 1280x720 -o %s/a.gif", "sheet kiritu -o %s/k.pdf"}) {
+    fs::create_directories(dir);
+    char line[512];
+    std::snprintf(line, sizeof line, args.c_str(), dir.c_str());
+    const pid_t pid = spawn(line, base / "stderr.txt");
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(wait_until([&] { return writes_into(pid, dir); })) << args;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    EXPECT_TRUE(fs::is_empty(dir)) << args << " left " << names_in(dir).front();
+    fs::remove_all(dir);
+  }
+}
+
+// The reader of the stream leaves: the run stops as it does for the other
+// signals, with one line and 128 + SIGPIPE, instead of dying without a word.
+TEST(RenderTool, ClosedPipeStopsTheRunWithOneLine) {
+  const fs::path dir = work_dir();
+  int pipe_fds[2];
+  ASSERT_EQ(pipe2(pipe_fds, O_CLOEXEC), 0);  // the child holds no read end of its own
+  const pid_t pid = spawn("gif kiritu --speed 1 --fps 50 --size 320x180 -o /dev/stdout",
+                          dir / "err", pipe_fds[1]);
+  close(pipe_fds[1]);
+  ASSERT_GT(pid, 0);
+  std::array<char, 64> start{};
+  EXPECT_GT(read(pipe_fds[0], start.data(), start.size()), 0);
+  close(pipe_fds[0]);
+  int raw = 0;
+  waitpid(pid, &raw, 0);
+  ASSERT_TRUE(WIFEXITED(raw)) << "killed by signal " << WTERMSIG(raw);
+  EXPECT_EQ(WEXITSTATUS(raw), 128 + SIGPIPE);
+  const std::string text = slurp(dir / "err");
+  EXPECT_EQ(lines_of(text), 1) << text;
+}
+
+// One rule for every command: a file the user may not write is refused with
+// its name unless --force, which replaces it and keeps its mode.
+TEST(RenderTool, WriteProtectedFileIsReplacedOnlyWithForce) {
+  const fs::path dir = work_dir();
+  const std::string as_user = unprivileged(dir);
+  struct Case {
+    const char* args;
+    const char* file;
+  };
+  for (const Case c :
+       {Case{"still --size 16x16 -o p.png", "p.png"},
+        {"frame kahan 3 --size 16x16 -o p.png", "p.png"},
+        {"gif kahan --speed 3 --fps 2 --size 16x16 -o p.gif", "p.gif"},
+        {"sheet kahan -o p.pdf", "p.pdf"},
+        {"play --conf 4 --seconds 0.2 --fps 10 --size 16x9 -o seq", "seq/frame_00001.png"}}) {
+    fs::create_directories((dir / c.file).parent_path());
+    fs::permissions((dir / c.file).parent_path(), fs::perms::all);
+    std::ofstream(dir / c.file) << kOld;
+    fs::permissions(dir / c.file,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Result refused = run(c.args, dir, as_user);
+    EXPECT_EQ(refused.status, 2) << c.args;
+    EXPECT_EQ(lines_of(refused.err), 1) << refused.err;
+    EXPECT_NE(refused.err.find(c.file), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+    EXPECT_EQ(slurp(dir / c.file), kOld) << c.args;
+    const Result forced = run(std::string(c.args) + " --force", dir, as_user);
+    EXPECT_EQ(forced.status, 0) << c.args << ": " << forced.err;
+    EXPECT_NE(slurp(dir / c.file), kOld) << c.args;
+    EXPECT_EQ(fs::status(dir / c.file).permissions(),
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::remove_all(dir / c.file);
+  }
+}
+
+// Any name the folder takes: the temporary's name is never longer.
+TEST(RenderTool, LongestFileNameIsWrittenAndReplaced) {
+  const fs::path dir = work_dir();
+  const std::string name = std::string(251, 'p') + ".png";  // 255 bytes
+  for (int pass = 0; pass < 2; ++pass) {
+    const Result r = run("still --size 16x16 -o " + name, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+  }
+  EXPECT_TRUE(is_png_of(slurp(dir / name), 16, 16));
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{name});
+}
+
+// A --conf with no drill's bit plays all drills, as the saver does, and says so.
+TEST(RenderTool, ConfWithoutADrillWarns) {
+  const fs::path dir = work_dir();
+  const Result r = run("play --conf 8 --seconds 0.1 --fps 10 --size 16x9 -o seq", dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lines_of(r.err), 1) << r.err;
+  EXPECT_NE(r.err.find("conf 8"), std::string::npos) << r.err;
+}
 
 }  // namespace

@@ -127,7 +127,7 @@ ToolCommand add_still(CLI::App& app) {
             stage::Stage stage(window, stage::kConfDefault, 1, drills::registry());
             stage.activate();
             stop_if_signalled();
-            write_png(window, out);
+            write_png(window, out, o->output.replace());
             if (echo) print_line(out);
             return 0;
           }};
@@ -179,7 +179,7 @@ ToolCommand add_frame(CLI::App& app) {
                                  ")"};
             }
             show_keyframe(stage, clock, d, static_cast<int>(index));
-            write_png(window, out);
+            write_png(window, out, o->output.replace());
             return 0;
           }};
 }
@@ -216,14 +216,17 @@ ToolCommand add_play(CLI::App& app) {
   add_fps_option(*command, o->fps, "30", "frames per second, 1..100");
   add_size_option(*command, o->size);
   command->add_option("-o", o->dir, "folder for frame_00000.png ...")->type_name("DIR")->required();
-  command->add_flag("--force", o->force, "render over the pixels x frames bound");
+  command->add_flag("--force", o->force,
+                    "render over the pixels x frames bound, and replace write-protected frames");
   return {command, [o] {
             catch_stop_signals();
-            const int conf = static_cast<int>(parse_long(o->conf, "conf", 0, 255));
+            const int conf = parse_conf(o->conf);
             const int speed = static_cast<int>(parse_long(o->speed, "speed", 1, 3));
             const double from = parse_seconds(o->from, "from", 0, 1e7);
             const long fps = parse_long(o->fps, "fps", 1, 100);
             const Size size = parse_size(o->size);
+            std::string error;
+            if (!raster::check_folder(o->dir, &error)) throw UsageError{error};
             long frames = 0;
             if (o->seconds.empty()) {
               const std::int64_t end = run_length_ms(conf, speed);
@@ -249,11 +252,18 @@ ToolCommand add_play(CLI::App& app) {
                             frames, size.w, size.h, pixel_frames, kMaxPixelFrames);
               throw UsageError{text};
             }
+            // The frames it will write over, before the first one.
+            const raster::Replace replace =
+                o->force ? raster::Replace::Always : raster::Replace::IfWritable;
+            std::error_code ec;
+            if (std::filesystem::is_directory(o->dir, ec))
+              for (long i = 0; i < frames; ++i)
+                check_output(raster::PngSequenceSink::frame_path(o->dir, i), replace);
             raster::RasterWindow window(size.w, size.h);
             stage::Stage stage(window, conf, speed, drills::registry());
             stage::VirtualClock clock(stage);
             // Everything this run writes goes again if it fails or is stopped.
-            raster::PngSequenceSink sink(o->dir);
+            raster::PngSequenceSink sink(o->dir, replace);
             run_export(window, clock, {from, fps, frames}, sink);
             print_line(o->dir);
             return 0;
@@ -290,7 +300,7 @@ ToolCommand add_gif(CLI::App& app) {
             raster::RasterWindow window(size.w, size.h);
             stage::Stage stage(window, d.conf_bit(), speed, drills::registry());
             stage::VirtualClock clock(stage);
-            raster::GifSink sink(out);
+            raster::GifSink sink(out, o->output.replace());
             run_export(window, clock, {0, fps, frames}, sink);
             return 0;
           }};
@@ -384,7 +394,7 @@ int main(int argc, char** argv) {
   // is the reason to give.
   if (stop_signal() != 0) {
     std::fprintf(stderr, "mirukado-render: stopped by %s; removed what this run wrote\n",
-                 stop_signal() == SIGINT ? "SIGINT" : "SIGTERM");
+                 stop_signal_name(stop_signal()));
     return 128 + stop_signal();
   }
   std::fprintf(stderr, "mirukado-render: %s\n", message.c_str());

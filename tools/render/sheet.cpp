@@ -209,7 +209,7 @@ void draw_row(cairo_t* cr, double top, int number, const stage::Command& command
   rule(cr, top + kRowHeight, kRuleGrey);
 }
 
-void write_sheet(const Drill& d, const std::string& path) {
+void write_sheet(const Drill& d, const std::string& path, raster::Replace replace) {
   const auto pixels = [](double points) {
     return static_cast<int>(points * kDotsPerInch / kPointsPerInch + 0.5);
   };
@@ -222,7 +222,7 @@ void write_sheet(const Drill& d, const std::string& path) {
   const int pages = count == 0 ? 1 : (count + kRowsPerPage - 1) / kRowsPerPage;
 
   std::string error;
-  raster::OutputFile file(path, &error);
+  raster::OutputFile file(path, replace, &error);
   if (!file.stream()) throw UsageError{error};
   const FontCachesReleaser releaser;
   CairoPtr<cairo_surface_t> pdf(
@@ -273,7 +273,7 @@ ToolCommand add_sheet(CLI::App& app) {
   return {command, [o] {
             catch_stop_signals();
             const Drill d = drill_named(o->drill);
-            write_sheet(d, o->output.resolve(d.name(), ".pdf"));
+            write_sheet(d, o->output.resolve(d.name(), ".pdf"), o->output.replace());
             return 0;
           }};
 }

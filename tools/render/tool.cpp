@@ -60,6 +60,17 @@ void seek(stage::VirtualClock& clock, std::int64_t t) {
   }
 }
 
+// "1 kiritu, 2 ponpu, 4 kahan"
+std::string drill_bits() {
+  std::string bits;
+  for (const stage::DrillDescriptor& d : drills::registry())
+    bits.append(bits.empty() ? "" : ", ")
+        .append(std::to_string(d.conf_bit))
+        .append(" ")
+        .append(d.name);
+  return bits;
+}
+
 }  // namespace
 
 int stop_signal() { return g_stop_signal; }
@@ -69,8 +80,29 @@ void catch_stop_signals() {
   action.sa_handler = on_stop_signal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;  // no SA_RESTART: a write blocked on a FIFO gives up at once
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  // A closed terminal or session, ^C, ^\, kill, and a reader that left the
+  // pipe the output goes to: each ends the run the same way, by unwinding,
+  // so that what it wrote goes again. The write that raised SIGPIPE fails
+  // with EPIPE and unwinds from there.
+  for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM})
+    sigaction(signal, &action, nullptr);
+}
+
+const char* stop_signal_name(int signal) {
+  switch (signal) {
+    case SIGHUP:
+      return "SIGHUP";
+    case SIGINT:
+      return "SIGINT";
+    case SIGQUIT:
+      return "SIGQUIT";
+    case SIGPIPE:
+      return "SIGPIPE";
+    case SIGTERM:
+      return "SIGTERM";
+    default:
+      return "a signal";
+  }
 }
 
 void stop_if_signalled() {
@@ -111,6 +143,18 @@ long parse_long(const std::string& text, const std::string& what, long lo, long 
     throw UsageError{what + " " + text + " is outside " + std::to_string(lo) + ".." +
                      std::to_string(hi)};
   return v;
+}
+
+int parse_conf(const std::string& text) {
+  const int conf = static_cast<int>(parse_long(text, "conf", 0, 255));
+  int known = 0;
+  for (const stage::DrillDescriptor& d : drills::registry()) known |= d.conf_bit;
+  // The stage plays a setting without a drill as all drills, as the saver
+  // does; refusing it would part the tool from the saver it shows.
+  if ((conf & known) == 0)
+    warn("conf " + text + " enables no drill (" + drill_bits() +
+         "); it plays all of them, as the saver does");
+  return conf;
 }
 
 double parse_seconds(const std::string& text, const std::string& what, double lo, double hi) {
@@ -154,13 +198,29 @@ void add_fps_option(CLI::App& command, std::string& fps, const char* default_fps
 }
 
 std::string OutputOption::resolve(const std::string& stem, const char* extension) const {
-  if (!path.empty()) return path;
+  if (!path.empty()) {
+    check_output(path, replace());
+    return path;
+  }
   std::string name = stem + extension;
   std::error_code ec;
   if (!force &&
       std::filesystem::symlink_status(name, ec).type() != std::filesystem::file_type::not_found)
     throw UsageError{name + " already exists; add --force to replace it or give -o FILE"};
+  check_output(name, replace());
   return name;
+}
+
+raster::Replace OutputOption::replace() const {
+  if (force) return raster::Replace::Always;
+  return path.empty() ? raster::Replace::Never : raster::Replace::IfWritable;
+}
+
+bool check_output(const std::string& path, raster::Replace replace) {
+  std::string error;
+  bool in_place = false;
+  if (!raster::check_destination(path, replace, &error, &in_place)) throw UsageError{error};
+  return in_place;
 }
 
 void add_output_option(CLI::App& command, OutputOption& output, const char* kind,
@@ -172,7 +232,9 @@ void add_output_option(CLI::App& command, OutputOption& output, const char* kind
                       "symbolic link is written through")
       ->type_name("FILE")
       ->default_str(default_name);
-  command.add_flag("--force", output.force, "replace the default file if it exists");
+  command.add_flag("--force", output.force,
+                   "replace an existing file: of the default name, write-protected, or one that "
+                   "appears while the run writes");
 }
 
 bool is_stdout(const std::string& path) {
@@ -184,10 +246,10 @@ bool is_stdout(const std::string& path) {
 
 // A stop signal that came while encoding abandons the file instead of putting
 // it in place.
-void write_png(raster::RasterWindow& window, const std::string& path) {
+void write_png(raster::RasterWindow& window, const std::string& path, raster::Replace replace) {
   window.compose();
   std::string error;
-  raster::OutputFile file(path, &error);
+  raster::OutputFile file(path, replace, &error);
   if (!file.stream()) throw UsageError{error};
   if (!raster::write_png(window.frame(), file.stream(), path, &error)) throw UsageError{error};
   stop_if_signalled();

@@ -27,7 +27,8 @@ struct UsageError {
   std::string message;
 };
 
-// SIGINT or SIGTERM arrived; the render unwinds and removes what it wrote.
+// A stop signal arrived (SIGHUP, SIGINT, SIGQUIT, SIGTERM, or SIGPIPE from a
+// pipe whose reader left); the render unwinds and removes what it wrote.
 struct Stopped {
   int signal;
 };
@@ -46,6 +47,8 @@ int stop_signal();
 // Installs the handlers; rendering commands call it first.
 void catch_stop_signals();
 void stop_if_signalled();
+// "SIGINT" and so on, for the stop signals.
+const char* stop_signal_name(int signal);
 
 [[noreturn]] void stdout_failed();
 void print_line(const std::string& text);
@@ -68,6 +71,9 @@ std::string drill_names(const char* separator);
 Drill drill_named(const std::string& name);
 
 long parse_long(const std::string& text, const std::string& what, long lo, long hi);
+// --conf: the enabled drills' bits, 0..255. A value with no drill's bit is
+// played as all drills, as the saver plays it, with a warning.
+int parse_conf(const std::string& text);
 double parse_seconds(const std::string& text, const std::string& what, double lo, double hi);
 
 struct Size {
@@ -89,13 +95,20 @@ void add_fps_option(CLI::App& command, std::string& fps, const char* default_fps
 
 // -o and --force of a command that writes one file. Left out, the file is
 // named after the drill in the current folder, and an existing one is only
-// replaced with --force (a named -o is the user's explicit choice).
+// replaced with --force; a named -o is the user's explicit choice and
+// replaces a file the user may write. A write-protected file, or one that
+// appears while the run writes, is only replaced with --force.
 struct OutputOption {
   std::string path;
   bool force = false;
-  // The destination for a file named `stem` + `extension` by default.
+  // The destination for a file named `stem` + `extension` by default,
+  // checked (see check_output) before any work.
   std::string resolve(const std::string& stem, const char* extension) const;
+  raster::Replace replace() const;
 };
+// Throws the one-line UsageError if path cannot be written under `replace`;
+// true if it is a device or FIFO written in place.
+bool check_output(const std::string& path, raster::Replace replace);
 void add_output_option(CLI::App& command, OutputOption& output, const char* kind,
                        const char* default_name);
 
@@ -104,7 +117,7 @@ void add_output_option(CLI::App& command, OutputOption& output, const char* kind
 bool is_stdout(const std::string& path);
 
 // Writes the window's composed frame as a PNG at path.
-void write_png(raster::RasterWindow& window, const std::string& path);
+void write_png(raster::RasterWindow& window, const std::string& path, raster::Replace replace);
 
 // Steps the clock until keyframe `index` of `drill` has been shown (the intro
 // first, if the drill has not started yet).

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/video/video_job.hpp"
@@ -53,7 +54,7 @@ ToolCommand add_video(CLI::App& app) {
             catch_stop_signals();
             video::VideoOptions v;
             if (o->target == kAll) {
-              v.conf = static_cast<int>(parse_long(o->conf, "conf", 0, 255));
+              v.conf = parse_conf(o->conf);
             } else {
               if (conf->count() != 0) throw UsageError{"--conf is for all, not for one drill"};
               v.conf = drill_named(o->target).conf_bit();
@@ -63,15 +64,29 @@ ToolCommand add_video(CLI::App& app) {
             const Size size = parse_size(o->size);
             if (size.w % 2 != 0 || size.h % 2 != 0)
               throw UsageError{"video size must be even both ways, not " + o->size};
+            if (!video::frame_size_supported(size.w, size.h))
+              throw UsageError{"video size " + o->size + " is more than FFmpeg's encoders take: " +
+                               std::to_string(size.w) + " wide, at most " +
+                               std::to_string(video::tallest_supported_height(size.w)) + " high"};
             v.width = size.w;
             v.height = size.h;
             v.burn_captions = o->burn_captions;
             v.path = o->output.resolve(o->target, ".mp4");
-            if (!video::container_for(v.path))
-              throw UsageError{"video file " + v.path + " must end in .mp4 or .webm"};
+            const std::optional<video::Container> container = video::container_for(v.path);
+            if (!container) throw UsageError{"video file " + v.path + " must end in .mp4 or .webm"};
+            v.replace = o->output.replace();
+            if (check_output(v.path, v.replace) && *container == video::Container::Mp4)
+              throw UsageError{
+                  "an MP4 has to be a regular file (its index is moved to the front): " + v.path};
             v.subtitles_path = o->subtitles;
-            if (!v.subtitles_path.empty() && !video::subtitle_format_for(v.subtitles_path))
-              throw UsageError{"subtitle file " + v.subtitles_path + " must end in .srt or .vtt"};
+            // Named by the user like -o: replaced if writable, anything with --force.
+            v.subtitles_replace =
+                o->output.force ? raster::Replace::Always : raster::Replace::IfWritable;
+            if (!v.subtitles_path.empty()) {
+              if (!video::subtitle_format_for(v.subtitles_path))
+                throw UsageError{"subtitle file " + v.subtitles_path + " must end in .srt or .vtt"};
+              check_output(v.subtitles_path, v.subtitles_replace);
+            }
             video::VideoJob job(v, stop_if_signalled);
             run_export(job.window(), job.clock(), job.schedule(), job.sink());
             return 0;
