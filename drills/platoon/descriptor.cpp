@@ -1,7 +1,6 @@
 // The platoon drill as the stage plays it.
 
 #include "drills/platoon/platoon.hpp"
-#include "render/marks.hpp"
 #include "stage/stage.hpp"
 
 namespace drills::platoon {
@@ -33,7 +32,7 @@ const stage::DrillDescriptor& descriptor() {
       .build = kiritu_set,
       .origin = origin,
       .transition = {transition, stage::colors::white, false},
-      .border = render::kiritu_waku,
+      .border = kiritu_waku,
       .scenery = nullptr,
       .layers = {},
       .rules = {},

@@ -12,5 +12,7 @@ const stage::DrillDescriptor& descriptor();
 // Writes the whole drill into the table from record 0 on.
 void kiritu_set(stage::FrameTable& table);
 
-}  // namespace drills::platoon
+// The border every keyframe redraws over everything else (the drill has no scenery).
+void kiritu_waku(stage::Window& w, const stage::Origin& o);
 
+}  // namespace drills::platoon

@@ -1,8 +1,6 @@
 // The portable-pump drill as the stage plays it.
 
 #include "drills/portable_pump/portable_pump.hpp"
-#include "render/layer.hpp"
-#include "render/marks.hpp"
 #include "stage/stage.hpp"
 
 namespace drills::portable_pump {
@@ -23,8 +21,7 @@ stage::TransitionShape transition(bool outro, int k) {
           {45, 135, 225, 315}};
 }
 
-constexpr stage::LayerPainter kLayers[] = {render::kahan_time_0, render::kahan_time_1,
-                                           render::kahan_time_2, render::kahan_time_3};
+constexpr stage::LayerPainter kLayers[] = {kahan_time_0, kahan_time_1, kahan_time_2, kahan_time_3};
 
 // The player hides the crew on a keyframe whose code entry 2 is 1 and then
 // lets pending input in, before the layers paint; the figures are shown again
@@ -42,8 +39,8 @@ const stage::DrillDescriptor& descriptor() {
       .build = kahan_set,
       .origin = origin,
       .transition = {transition, stage::colors::red, true},
-      .border = render::kahan_waku,
-      .scenery = render::kahan_scenery,
+      .border = kahan_waku,
+      .scenery = kahan_scenery,
       .layers = kLayers,
       .rules = {.hide_crew_code = kHideCrewCode,
                 .process_events = true,

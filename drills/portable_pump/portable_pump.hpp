@@ -22,5 +22,16 @@ void kahan_break(stage::FrameTable& t, int& k);   // water off, relayed along th
 void kahan_osamu(stage::FrameTable& t, int& k);   // stowing and falling back into line
 void kahan_last(stage::FrameTable& t, int& k);    // inspection report and dismissal
 
-}  // namespace drills::portable_pump
+// The four equipment layers: layer f paints code entry f. Unlike the pump
+// truck's layers they never touch the image slots.
+void kahan_time_0(const stage::Layer& layer);
+void kahan_time_1(const stage::Layer& layer);
+void kahan_time_2(const stage::Layer& layer);
+void kahan_time_3(const stage::Layer& layer);
 
+// The border every keyframe redraws over everything else, and the scenery a
+// full redraw paints after the clear (it leaves the fill state transparent and black).
+void kahan_waku(stage::Window& w, const stage::Origin& o);
+void kahan_scenery(stage::Window& w, const stage::Origin& o);
+
+}  // namespace drills::portable_pump

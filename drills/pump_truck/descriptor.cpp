@@ -1,8 +1,6 @@
 // The pump-truck drill as the stage plays it.
 
 #include "drills/pump_truck/pump_truck.hpp"
-#include "render/layer.hpp"
-#include "render/marks.hpp"
 #include "stage/stage.hpp"
 
 namespace drills::pump_truck {
@@ -23,9 +21,8 @@ stage::TransitionShape transition(bool outro, int k) {
           {20, 160, 200, 340}};
 }
 
-constexpr stage::LayerPainter kLayers[] = {render::ponpu_time_0, render::ponpu_time_1,
-                                           render::ponpu_time_2, render::ponpu_time_3,
-                                           render::ponpu_time_4};
+constexpr stage::LayerPainter kLayers[] = {ponpu_time_0, ponpu_time_1, ponpu_time_2, ponpu_time_3,
+                                           ponpu_time_4};
 
 }  // namespace
 
@@ -38,8 +35,8 @@ const stage::DrillDescriptor& descriptor() {
       .build = ponpu_set,
       .origin = origin,
       .transition = {transition, stage::colors::red, true},
-      .border = render::ponpu_waku,
-      .scenery = render::ponpu_scenery,
+      .border = ponpu_waku,
+      .scenery = ponpu_scenery,
       .layers = kLayers,
       .rules = {},
   };

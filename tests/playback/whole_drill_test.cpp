@@ -11,7 +11,7 @@
 #include "platform/raster/raster_window.hpp"
 #include "stage/rounding.hpp"
 #include "stage/stage.hpp"
-#include "tests/render/canvas.hpp"
+#include "tests/support/canvas.hpp"
 
 namespace {
 

@@ -5,11 +5,14 @@
 // truck's layers they never show or hide a figure. Each case is one code value
 // the choreography writes; its lines are the shapes in painting order.
 
+#include "drills/portable_pump/portable_pump.hpp"
 #include "render/carried_piece.hpp"
 #include "render/layer_reading.hpp"
 
-namespace render {
+namespace drills::portable_pump {
 namespace {
+
+using namespace render;
 
 using stage::colors::black;
 using stage::colors::cyan;
@@ -404,4 +407,4 @@ void kahan_time_3(const Layer& l) {
   }
 }
 
-}  // namespace render
+}  // namespace drills::portable_pump

@@ -4,11 +4,14 @@
 // truck. Each case is one code value the choreography writes; its lines are
 // the shapes in painting order, later ones over earlier ones.
 
+#include "drills/pump_truck/pump_truck.hpp"
 #include "render/carried_piece.hpp"
 #include "render/layer_reading.hpp"
 
-namespace render {
+namespace drills::pump_truck {
 namespace {
+
+using namespace render;
 
 using stage::colors::black;
 using stage::colors::cyan;
@@ -653,4 +656,4 @@ void ponpu_time_4(const Layer& l) {
   }
 }
 
-}  // namespace render
+}  // namespace drills::pump_truck
