@@ -83,10 +83,4 @@ class FrameTable {
   std::vector<FrameRecord> records_;
 };
 
-// The three registered drills' tables in their fixed shapes (their
-// descriptors' table makers).
-FrameTable make_kiritu_frames();  // platoon: 2001 records x 21 slots
-FrameTable make_ponpu_frames();   // pump truck: 1101 records x 5 slots + 5 codes
-FrameTable make_kahan_frames();   // portable pump: 1001 records x 4 slots + 4 codes
-
 }  // namespace stage

@@ -56,7 +56,7 @@ void Stage::setup() {
 
   // The caption's font is the largest size up to 50 whose label stays lower
   // than 200 stage units; it is fitted once on a sample text.
-  window_.set_caption_left(geometry_.kiritu_x0);
+  window_.set_caption_left(geometry_.caption_left);
   window_.set_caption_text(kCaptionSample);
   for (int size = 50; size >= 1; --size) {
     window_.set_caption_font_size(size);

@@ -6,10 +6,6 @@
 namespace drills::portable_pump {
 namespace {
 
-stage::Origin origin(const stage::StageGeometry& g) {
-  return {g.kahan_x0, g.kahan_y0, g.stage_scale};
-}
-
 // A red square (side 150) that rolls in from the right to rest at x 775, one
 // full turn on the way; the outro turns it back as it leaves.
 stage::TransitionShape transition(bool outro, int k) {
@@ -30,14 +26,23 @@ constexpr int kHideCrewCode = 2;
 
 }  // namespace
 
+stage::FrameTable make_kahan_frames() { return stage::FrameTable("kahan_frames", 1001, 4, 4); }
+
+// Placed as the pump truck's stage: 100 units in from the left, y = 500 on the
+// window's horizontal midline.
+stage::Origin kahan_origin(const stage::StageGeometry& g) {
+  const float s = g.stage_scale;
+  return {100.0f * s, g.height - (g.height - 1000.0f * s) / 2.0f, s};
+}
+
 const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{
       .name = "kahan",
       .display_name = "可搬ポンプ操法",
-      .conf_bit = stage::kConfPortablePump,
-      .make_table = stage::make_kahan_frames,
+      .conf_bit = kConfBit,
+      .make_table = make_kahan_frames,
       .build = kahan_set,
-      .origin = origin,
+      .origin = kahan_origin,
       .transition = {transition, stage::colors::red, true},
       .border = kahan_waku,
       .scenery = kahan_scenery,

@@ -9,6 +9,15 @@ namespace drills::portable_pump {
 // The drill as the stage plays it (table, origin, transition, marks, layers).
 const stage::DrillDescriptor& descriptor();
 
+// Its bit in the Conf setting's drill mask.
+inline constexpr int kConfBit = 4;
+
+// The empty table in the drill's shape: 1001 records x 4 person slots + 4 codes.
+stage::FrameTable make_kahan_frames();
+
+// The drill's stage origin in a window of this geometry.
+stage::Origin kahan_origin(const stage::StageGeometry& g);
+
 // Writes the whole drill into the table from record 0 on: the opening
 // formation, the six scenes, a five-second closing hold and the end record.
 void kahan_set(stage::FrameTable& table);

@@ -6,10 +6,6 @@
 namespace drills::pump_truck {
 namespace {
 
-stage::Origin origin(const stage::StageGeometry& g) {
-  return {g.ponpu_x0, g.ponpu_y0, g.stage_scale};
-}
-
 // A flat red shape (corners at +-20 degrees) that rolls in from the right to
 // rest at x 950, one full turn on the way; it leaves turning the same way.
 stage::TransitionShape transition(bool outro, int k) {
@@ -26,14 +22,23 @@ constexpr stage::LayerPainter kLayers[] = {ponpu_time_0, ponpu_time_1, ponpu_tim
 
 }  // namespace
 
+stage::FrameTable make_ponpu_frames() { return stage::FrameTable("ponpu_frames", 1101, 5, 5); }
+
+// 100 units in from the window's left edge; the stage's y = 500 midline (the
+// truck's axis) on the window's horizontal midline.
+stage::Origin ponpu_origin(const stage::StageGeometry& g) {
+  const float s = g.stage_scale;
+  return {100.0f * s, g.height - (g.height - 1000.0f * s) / 2.0f, s};
+}
+
 const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{
       .name = "ponpu",
       .display_name = "ポンプ車操法",
-      .conf_bit = stage::kConfPumpTruck,
-      .make_table = stage::make_ponpu_frames,
+      .conf_bit = kConfBit,
+      .make_table = make_ponpu_frames,
       .build = ponpu_set,
-      .origin = origin,
+      .origin = ponpu_origin,
       .transition = {transition, stage::colors::red, true},
       .border = ponpu_waku,
       .scenery = ponpu_scenery,

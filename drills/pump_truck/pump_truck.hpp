@@ -9,6 +9,15 @@ namespace drills::pump_truck {
 // The drill as the stage plays it (table, origin, transition, marks, layers).
 const stage::DrillDescriptor& descriptor();
 
+// Its bit in the Conf setting's drill mask.
+inline constexpr int kConfBit = 2;
+
+// The empty table in the drill's shape: 1101 records x 5 person slots + 5 codes.
+stage::FrameTable make_ponpu_frames();
+
+// The drill's stage origin in a window of this geometry.
+stage::Origin ponpu_origin(const stage::StageGeometry& g);
+
 // Writes the whole drill into the table from record 0 on: the opening
 // formation, the seven scenes, a long still and the end marker (record 1046).
 void ponpu_set(stage::FrameTable& table);

@@ -306,7 +306,7 @@ EMSCRIPTEN_KEEPALIVE const char* mk_state() {
   append_field(s, "playing", boolean(p.playing()));
   append_field(s, "speed", number(static_cast<int>(p.speed())));
   append_field(s, "captionLeft",
-               number(raster::to_pixel(p.stage().geometry().kiritu_x0, kTwipsPerPixel)));
+               number(raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel)));
   append_field(s, "captionPoints", number(v.window.caption_font_size()));
   append_field(s, "caption", "");
   append_json_string(s, v.window.caption_text());
@@ -321,7 +321,7 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
   Viewer& v = *viewer;
   const stage::Playback& p = v.playback;
   TextShown now{v.window.caption_text(), v.window.caption_font_size(),
-                raster::to_pixel(p.stage().geometry().kiritu_x0, kTwipsPerPixel), p.drill(),
+                raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel), p.drill(),
                 static_cast<int>(p.speed())};
   const TextShown& was = v.text_shown;
   const int changes =

@@ -25,7 +25,7 @@ constexpr Renderer kLayers[] = {
     drills::portable_pump::kahan_time_2, drills::portable_pump::kahan_time_3};
 
 struct PortablePump {
-  stage::FrameTable table = stage::make_kahan_frames();
+  stage::FrameTable table = drills::portable_pump::make_kahan_frames();
   void place(int frame, int slot, int x, int y) {
     table[frame].persons(slot).x = static_cast<std::int16_t>(x);
     table[frame].persons(slot).y = static_cast<std::int16_t>(y);

@@ -76,10 +76,10 @@ TEST(ScaleOne, ShapesLandOnTheRoundedPixels) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     raster::RasterWindow window(600, 414);
-    stage::FrameTable table = stage::make_ponpu_frames();
+    stage::FrameTable table = drills::pump_truck::make_ponpu_frames();
     table[5].code(c.entry) = static_cast<std::int16_t>(c.code);
     table[5].persons(c.slot).x = static_cast<std::int16_t>(c.runner_x);
-    c.renderer(render::Layer{window, table, 5, {g.ponpu_x0, g.ponpu_y0, g.stage_scale}});
+    c.renderer(render::Layer{window, table, 5, drills::pump_truck::ponpu_origin(g)});
     for (const Pixel& p : c.pixels)
       EXPECT_EQ(window.surface_pixel(p.x, p.y), p.color)
           << "pixel (" << p.x << ", " << p.y << ") is " << name_of(window.surface_pixel(p.x, p.y));

@@ -26,7 +26,7 @@ constexpr Renderer kLayers[] = {drills::pump_truck::ponpu_time_0, drills::pump_t
                                 drills::pump_truck::ponpu_time_4};
 
 struct PumpTruck {
-  stage::FrameTable table = stage::make_ponpu_frames();
+  stage::FrameTable table = drills::pump_truck::make_ponpu_frames();
   void place(int frame, int slot, int x, int y) {
     table[frame].persons(slot).x = static_cast<std::int16_t>(x);
     table[frame].persons(slot).y = static_cast<std::int16_t>(y);
