@@ -199,7 +199,7 @@ TEST(PonpuSectionSay, GroupMustStandOnOneRecord) {
   s.hold(1, 2);
   EXPECT_THROW(s.say("１番員「よし」", {{1}, {2}}), std::logic_error);
   s.hold(2, 2);
-  s.say("１番員「よし」", {{1}, {2, 9}});
+  s.say("１番員「よし」", {{1}, {2, drills::pump_truck::Crew2Code::Line1HoseTo1420}});
   EXPECT_EQ(s.counter(1), 15);
   EXPECT_EQ(s.counter(2), 15);
   for (int r = 12; r <= 14; ++r) {
@@ -209,6 +209,17 @@ TEST(PonpuSectionSay, GroupMustStandOnOneRecord) {
   }
   EXPECT_TRUE(t[11].caption.empty());
   EXPECT_TRUE(t[15].caption.empty());
+}
+
+TEST(PonpuSectionCodes, ACodeOfAnotherPersonsEntryStopsTheBuilding) {
+  using drills::pump_truck::Crew2Code;
+  FrameTable t = drills::pump_truck::make_ponpu_frames();
+  drills::pump_truck::PonpuSection s(t, 10);
+  EXPECT_THROW(s.hold(1, 1, Crew2Code::ShowFigure), std::logic_error);
+  EXPECT_THROW(s.ido(3, 100, 100, 0, 0, Crew2Code::ShowFigure), std::logic_error);
+  EXPECT_THROW(s.say("", {{1, Crew2Code::ShowFigure}}), std::logic_error);
+  s.hold(2, 1, Crew2Code::ShowFigure);
+  EXPECT_EQ(t[10].code(2), 6);
 }
 
 }  // namespace
