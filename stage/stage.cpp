@@ -147,7 +147,8 @@ int Stage::player_tick() {
   }
 
   const PlayerRules& rules = drill.rules;
-  if (rules.hide_crew_code != PlayerRules::kNever && r.code(rules.hide_crew_code) == 1)
+  if (rules.hide_crew_code != PlayerRules::kNever &&
+      r.code(rules.hide_crew_code) == rules.hide_crew_value)
     for (int i = 0; i < persons; ++i) window_.set_slot_visible(i, false);
   // Input may end the run here; then the window is gone and nothing more of
   // this tick may touch it.

@@ -1,5 +1,6 @@
 // The portable-pump drill as the stage plays it.
 
+#include "drills/portable_pump/codes.hpp"
 #include "drills/portable_pump/portable_pump.hpp"
 #include "stage/stage.hpp"
 
@@ -19,10 +20,10 @@ stage::TransitionShape transition(bool outro, int k) {
 
 constexpr stage::LayerPainter kLayers[] = {kahan_time_0, kahan_time_1, kahan_time_2, kahan_time_3};
 
-// The player hides the crew on a keyframe whose code entry 2 is 1 and then
-// lets pending input in, before the layers paint; the figures are shown again
-// on every keyframe, which also undoes a hide by the layers.
-constexpr int kHideCrewCode = 2;
+// The player hides the crew while member 2 draws the suction hose to member 3
+// and then lets pending input in, before the layers paint; the figures are
+// shown again on every keyframe, which also undoes a hide by the layers.
+constexpr Member2Code kHideCrewCode = Member2Code::SuctionHoseToMember3;
 
 }  // namespace
 
@@ -47,7 +48,8 @@ const stage::DrillDescriptor& descriptor() {
       .border = kahan_waku,
       .scenery = kahan_scenery,
       .layers = kLayers,
-      .rules = {.hide_crew_code = kHideCrewCode,
+      .rules = {.hide_crew_code = CodeEntry<Member2Code>::slot,
+                .hide_crew_value = static_cast<stage::EquipmentCode>(kHideCrewCode),
                 .process_events = true,
                 .show_crew_every_keyframe = true},
   };
