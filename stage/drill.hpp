@@ -63,7 +63,7 @@ struct PlayerRules {
 };
 
 struct DrillDescriptor {
-  const char* name;          // method prefix: "kiritu", "ponpu", "kahan"
+  const char* name;          // method prefix, the drill's name on command lines
   const char* display_name;  // the settings dialog's label
   int conf_bit;              // its bit in the Conf mask
   // The zero-filled table in the drill's shape; its person count is also the

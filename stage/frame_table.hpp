@@ -16,7 +16,7 @@ struct PersonSlot {
   friend bool operator==(const PersonSlot&, const PersonSlot&) = default;
 };
 
-// One equipment state of a pump drill keyframe; entry f is read by renderer f.
+// One equipment state of a drill keyframe; entry f is read by the drill's layer f.
 using EquipmentCode = std::int16_t;
 
 // A table or slot index outside the table's shape. Always a programming error

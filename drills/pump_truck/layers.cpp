@@ -32,6 +32,15 @@ constexpr Door kCrew4Door{{1200, 400}, DoorSide::Minus};
 constexpr int kJetTip = 6420;
 constexpr int kJetThreshold = 4680;
 
+// The grey suction hose where it leaves the truck.
+void suction_hose_at_truck(const StagePainter& p) {
+  p.box({550, 700}, {390, 400}, grey);
+  p.thick_segment({550, 400}, {470, 325}, {0, -1}, grey);
+}
+
+// The yellow line from the water source's top edge to the truck.
+void water_source_line(const StagePainter& p) { p.segment({100, 300}, {700, 435}, yellow); }
+
 }  // namespace
 
 void ponpu_time_0(const Layer& l) {
@@ -280,18 +289,18 @@ void ponpu_time_2(const Layer& l) {
       break;
     case Crew2Code::ValveMarkMovesDown:
       p.box({600, 700}, {414, 425}, black);
-      p.water_source_line();
-      p.suction_hose_at_truck();
+      water_source_line(p);
+      suction_hose_at_truck(p);
       p.box({600, 700}, {364, 375}, red);
       break;
     case Crew2Code::RepaintSuctionSide:
-      p.water_source_line();
-      p.suction_hose_at_truck();
+      water_source_line(p);
+      suction_hose_at_truck(p);
       break;
     case Crew2Code::ValveMarkErased:
       p.box({600, 700}, {364, 375}, black);
-      p.water_source_line();
-      p.suction_hose_at_truck();
+      water_source_line(p);
+      suction_hose_at_truck(p);
       break;
     case Crew2Code::Line2HoseTo5120:
       p.hose(HoseLine::Two, {4820, 5120}, white);
@@ -425,20 +434,20 @@ void ponpu_time_3(const Layer& l) {
       p.segment({100, 300}, {100, 330}, yellow);
       p.segment({x3pp, y3pp - 70}, {x3p, y3p - 70}, yellow);
       p.segment({x3p, y3p - 70}, {x3, y3 - 70}, yellow);
-      p.suction_hose_at_truck();
+      suction_hose_at_truck(p);
       break;
     }
     case Crew3Code::SuctionHoseLaid:
       p.box({100, 700}, {302, 435}, black);
-      p.water_source_line();
-      p.suction_hose_at_truck();
+      water_source_line(p);
+      suction_hose_at_truck(p);
       p.box({170, 470}, {315, 325}, grey);
       p.thick_segment({170, 325}, {100, 225}, {0, -1}, grey);
       p.box({0, 200}, {100, 280}, cyan);
       break;
     case Crew3Code::RepaintSuctionSide:
-      p.water_source_line();
-      p.suction_hose_at_truck();
+      water_source_line(p);
+      suction_hose_at_truck(p);
       break;
     case Crew3Code::StrainerInWater:
       p.segment({170, 326}, {100, 226}, yellow);
@@ -612,7 +621,7 @@ void ponpu_time_4(const Layer& l) {
       break;
     }
     case Crew4Code::RepaintSuctionAtTruck:
-      p.suction_hose_at_truck();
+      suction_hose_at_truck(p);
       break;
     case Crew4Code::RepaintLine1AtPump:
       p.box({950, 1080}, {185, 400}, black);
@@ -620,8 +629,8 @@ void ponpu_time_4(const Layer& l) {
       p.hose(HoseLine::One, {950, 2000}, white);
       break;
     case Crew4Code::RepaintSuctionSide:
-      p.water_source_line();
-      p.suction_hose_at_truck();
+      water_source_line(p);
+      suction_hose_at_truck(p);
       break;
     case Crew4Code::ValveMarkUp:
       p.box({600, 700}, {414, 425}, red);
