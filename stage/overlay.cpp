@@ -24,25 +24,6 @@ constexpr std::array<std::string_view, kPlaySpeeds> kSpeedNames{"×¼", "×½", 
 
 }  // namespace
 
-const std::vector<HelpLine>& help_lines() {
-  static const std::vector<HelpLine> lines{
-      {"Space", "再生／一時停止"},
-      {"← →", "1コマ戻る／進む"},
-      {"↑ ↓  PgUp PgDn", "前／次の号令"},
-      {"Home End", "訓練の最初／最後"},
-      {"Tab", "次の訓練"},
-      {"1 2 3", "速度"},
-      {"[ ]", "遅く／速く（¼まで）"},
-      {"a b", "区間くり返しの始め／終わり"},
-      {"l", "くり返し解除"},
-      {"c", "号令一覧"},
-      {"?", "このヘルプ"},
-      {"f F11", "全画面"},
-      {"Esc q", "終了"},
-  };
-  return lines;
-}
-
 OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
   OverlayView v;
   const int line = std::max(1, r.line);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "stage/playback.hpp"
+#include "stage/viewer_commands.hpp"
 
 namespace stage {
 
@@ -20,13 +21,6 @@ struct PixelRect {
   bool contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
   friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
-
-struct HelpLine {
-  std::string_view keys;
-  std::string_view action;
-};
-// The help card's lines, in the order shown.
-const std::vector<HelpLine>& help_lines();
 
 struct OverlayRequest {
   int width = 0;  // window, pixels

@@ -133,6 +133,7 @@ Playback::Playback(Window& window, DrillList drills, const PlaybackPlace& place)
         static_cast<std::size_t>(timelines_.back().keyframes() / kCheckpointEvery + 1));
   }
   speed_ = place.speed;
+  stage_.set_keyframe_speed(speed_);
   playing_ = place.playing;
   show(std::clamp(place.drill, 0, drill_count() - 1), 0);
   seek_time(place.time_ms);
@@ -212,7 +213,11 @@ int Playback::offset_at(std::int64_t now) const {
 
 void Playback::anchor() {
   shown_at_ = now_;
-  due_ = now_ + scaled_delay(timeline().duration_ms(shown_) - offset_, speed_);
+  // A keyframe from its start lasts what the stage's tick says; one entered
+  // part way (a resume after a pause, a new speed, a seek to a time) lasts
+  // the rest of its time at the speed.
+  due_ = now_ + (offset_ == 0 ? stage_.keyframe_delay(drill_, shown_)
+                              : scaled_delay(timeline().duration_ms(shown_) - offset_, speed_));
 }
 
 int Playback::elapsed_ms() const { return timeline().start_ms(shown_) + offset_at(now_); }
@@ -237,7 +242,7 @@ int Playback::advance(std::int64_t now) {
     }
     offset_ = 0;
     shown_at_ = t;
-    due_ = t + scaled_delay(timeline().duration_ms(shown_), speed_);
+    due_ = t + stage_.keyframe_delay(drill_, shown_);
     if (now_ - due_ > kMaxLagMs) anchor();
   }
   return playing_ ? static_cast<int>(due_ - now_) : kIdle;
@@ -332,6 +337,7 @@ void Playback::seek_keyframe(int keyframe) {
 void Playback::set_speed(PlaySpeed speed) {
   offset_ = offset_at(now_);
   speed_ = speed;
+  stage_.set_keyframe_speed(speed);
   anchor();
 }
 

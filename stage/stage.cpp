@@ -34,11 +34,21 @@ std::vector<FrameTable> make_tables(DrillList drills) {
 
 }  // namespace
 
+namespace {
+
+// The saver's speed setting; any other than 1 or 2 plays as 3.
+PlaySpeed saver_speed(int speed) {
+  return speed == 1 ? PlaySpeed::One : speed == 2 ? PlaySpeed::Two : PlaySpeed::Three;
+}
+
+}  // namespace
+
 Stage::Stage(Window& window, int conf, int speed, DrillList drills)
     : window_(window),
       drills_(drills),
       conf_(conf_with_a_drill(conf, drills)),
       speed_(speed),
+      keyframe_speed_(saver_speed(speed)),
       tables_(make_tables(drills)) {
   for (const FrameTable& t : tables_) max_persons_ = std::max(max_persons_, t.person_count());
 }
@@ -110,16 +120,11 @@ void Stage::go_to_keyframe(int drill, int frame) {
   first_drawn_ = frame > 0;
 }
 
+int Stage::keyframe_delay(int drill, int frame) const {
+  return scaled_delay(table(drill)[frame].duration, keyframe_speed_);
+}
+
 namespace {
-
-// The saver's speed setting; any other than 1 or 2 plays as 3.
-PlaySpeed saver_speed(int speed) {
-  return speed == 1 ? PlaySpeed::One : speed == 2 ? PlaySpeed::Two : PlaySpeed::Three;
-}
-
-int keyframe_interval(int duration, int speed) {
-  return scaled_delay(duration, saver_speed(speed));
-}
 
 int transition_interval(int speed) { return speed == 1 ? 100 : speed == 2 ? 50 : 10; }
 
@@ -174,7 +179,7 @@ int Stage::player_tick() {
   drill.border(window_, o);
   first_drawn_ = true;
   window_.set_caption_text(r.caption);
-  const int interval = keyframe_interval(r.duration, speed_);
+  const int interval = keyframe_delay(drill_, frame_index_);
   ++frame_index_;
   return interval;
 }

@@ -12,6 +12,7 @@
 #include "stage/drill.hpp"
 #include "stage/frame_table.hpp"
 #include "stage/geometry.hpp"
+#include "stage/speed.hpp"
 #include "stage/window.hpp"
 
 namespace stage {
@@ -65,6 +66,13 @@ class Stage {
   int playing_conf() const { return conf_; }
   int speed() const { return speed_; }
 
+  // How long keyframe `frame` of drill `drill` stays on screen: the interval
+  // a tick showing it returns. The saver's speed sets it; a viewer's slower
+  // speeds set it through set_keyframe_speed() (transitions keep the saver
+  // speed's pace).
+  int keyframe_delay(int drill, int frame) const;
+  void set_keyframe_speed(PlaySpeed speed) { keyframe_speed_ = speed; }
+
  private:
   static constexpr int kPhases = 3;
 
@@ -78,6 +86,7 @@ class Stage {
   DrillList drills_;
   int conf_;
   int speed_;
+  PlaySpeed keyframe_speed_;
   int max_persons_ = 0;  // image slots the drills use
   bool activated_ = false;
   bool ended_ = false;

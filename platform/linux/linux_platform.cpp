@@ -104,8 +104,8 @@ struct LinuxPlatform::Playing {
   std::chrono::steady_clock::time_point next{};
 };
 
-LinuxPlatform::LinuxPlatform(std::string command_line, SettingsFile settings)
-    : command_line_(std::move(command_line)), settings_(std::move(settings)) {}
+LinuxPlatform::LinuxPlatform(std::string command_line, SettingsFile settings, X11Connection& x11)
+    : command_line_(std::move(command_line)), settings_(std::move(settings)), x11_(x11) {}
 
 LinuxPlatform::~LinuxPlatform() {
   for (SDL_Window* w : windows_) SDL_DestroyWindow(w);

@@ -38,7 +38,9 @@ class LinuxPlatform final : public host::SaverWindow,
                             public host::PasswordGate,
                             public host::DialogRunner {
  public:
-  LinuxPlatform(std::string command_line, SettingsFile settings);
+  // `x11` is the connection the program opened at start; it stays open for
+  // the whole run (see main) and outlives the platform.
+  LinuxPlatform(std::string command_line, SettingsFile settings, X11Connection& x11);
   ~LinuxPlatform() override;
   LinuxPlatform(const LinuxPlatform&) = delete;
   LinuxPlatform& operator=(const LinuxPlatform&) = delete;
@@ -104,7 +106,7 @@ class LinuxPlatform final : public host::SaverWindow,
 
   std::string command_line_;
   SettingsFile settings_;
-  X11Connection x11_;
+  X11Connection& x11_;
   host::Saver* saver_ = nullptr;
   std::deque<Playing>* playing_ = nullptr;  // while run_stage plays
   std::string caption_;

@@ -109,18 +109,19 @@ int main(int argc, char** argv) {
   // Every mode shows a window on an X display, the settings dialog and the
   // password notice's desktop included. Without one, end before the lock or
   // the settings file is touched, so that headless scripts fail at once.
-  linux_host::XWindowId root_window = 0;
-  bool server_has_randr = false;
-  {
-    const linux_host::X11Connection display;
-    if (!display.ok()) {
-      const char* name = std::getenv("DISPLAY");
-      return refuse(name && *name ? "cannot open the X display '" + std::string(name) + "'"
-                                  : std::string("no X display: DISPLAY is not set"));
-    }
-    root_window = display.root();
-    server_has_randr = display.has_extension("RANDR");
+  //
+  // This first connection stays open until the program ends, and the platform
+  // asks the server everything through it. An X server whose last client
+  // leaves resets itself and drops a connection that arrives meanwhile: a
+  // probe closed before SDL (or anything else) connected would make a start
+  // on a server with no other client fail now and then.
+  linux_host::X11Connection display;
+  if (!display.ok()) {
+    const char* name = std::getenv("DISPLAY");
+    return refuse(name && *name ? "cannot open the X display '" + std::string(name) + "'"
+                                : std::string("no X display: DISPLAY is not set"));
   }
+  const bool server_has_randr = display.has_extension("RANDR");
   no_bus_autolaunch();
   // The viewer is a program of its own beside the saver: no settings, no lock.
   if (argc >= 2 && std::string(argv[1]) == "view")
@@ -129,10 +130,10 @@ int main(int argc, char** argv) {
   const linux_host::RunOptions options =
       linux_host::parse_run_options({argv + 1, argv + argc}, drills::registry());
   if (!options.error.empty()) return refuse(options.error);
-  const Invocation inv = read_arguments(options.rest, root_window);
+  const Invocation inv = read_arguments(options.rest, display.root());
   if (!inv.error.empty()) return refuse(inv.error);
-  linux_host::LinuxPlatform platform(inv.command_line,
-                                     linux_host::SettingsFile(linux_host::settings_file_path()));
+  linux_host::LinuxPlatform platform(
+      inv.command_line, linux_host::SettingsFile(linux_host::settings_file_path()), display);
   // Full-screen runs take the single-instance lock in one atomic step before
   // anything else, so that of two runs started together exactly one plays.
   if (host::parse_run_mode(inv.command_line) == host::RunMode::FullScreen &&

@@ -21,6 +21,7 @@
 #include "platform/raster/raster_window.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
+#include "stage/viewer_commands.hpp"
 
 namespace linux_host {
 namespace {
@@ -33,94 +34,49 @@ constexpr int kDefaultHeight = 640;
 // Beyond raster::kMaxWindowSide the stage is drawn at that size.
 using raster::kMaxWindowSide;
 constexpr char kTitle[] = "ミルカド ビューア";
+constexpr SDL_Keycode kFirstNonAscii = 0x7f;
 
-enum class Action {
-  Ignore,
-  TogglePlay,
-  StepBack,
-  StepForward,
-  PreviousCommand,
-  NextCommand,
-  Start,
-  End,
-  NextDrill,
-  Speed1,
-  Speed2,
-  Speed3,
-  Slower,
-  Faster,
-  LoopStart,
-  LoopEnd,
-  ClearLoop,
-  Help,
-  Commands,
-  FullScreen,
-  Quit,
-};
-
-// Steps and command jumps repeat while their key is held; a toggle held down
-// acts once.
-bool repeats(Action a) {
-  return a == Action::StepBack || a == Action::StepForward || a == Action::PreviousCommand ||
-         a == Action::NextCommand;
-}
-
-Action action_for(const SDL_Keysym& key) {
+// A key by the name the viewer's command table gives it ("ArrowLeft", "a",
+// "?"); empty for a key that is no command's. SDL's key codes of the
+// printable keys are their characters.
+std::string key_name(const SDL_Keysym& key) {
   // Ctrl, Alt and the logo key belong to the desktop's shortcuts.
-  if (key.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI)) return Action::Ignore;
+  if (key.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI)) return {};
   switch (key.sym) {
-    case SDLK_SPACE:
-      return Action::TogglePlay;
     case SDLK_LEFT:
-      return Action::StepBack;
+      return "ArrowLeft";
     case SDLK_RIGHT:
-      return Action::StepForward;
+      return "ArrowRight";
     case SDLK_UP:
-    case SDLK_PAGEUP:
-      return Action::PreviousCommand;
+      return "ArrowUp";
     case SDLK_DOWN:
+      return "ArrowDown";
+    case SDLK_PAGEUP:
+      return "PageUp";
     case SDLK_PAGEDOWN:
-      return Action::NextCommand;
+      return "PageDown";
     case SDLK_HOME:
-      return Action::Start;
+      return "Home";
     case SDLK_END:
-      return Action::End;
+      return "End";
     case SDLK_TAB:
-      return Action::NextDrill;
-    case SDLK_1:
-    case SDLK_KP_1:
-      return Action::Speed1;
-    case SDLK_2:
-    case SDLK_KP_2:
-      return Action::Speed2;
-    case SDLK_3:
-    case SDLK_KP_3:
-      return Action::Speed3;
-    case SDLK_LEFTBRACKET:
-      return Action::Slower;
-    case SDLK_RIGHTBRACKET:
-      return Action::Faster;
-    case SDLK_a:
-      return Action::LoopStart;
-    case SDLK_b:
-      return Action::LoopEnd;
-    case SDLK_l:
-      return Action::ClearLoop;
-    // '?' is Shift+/ on most layouts; F1 is the usual help key.
-    case SDLK_QUESTION:
-    case SDLK_SLASH:
+      return "Tab";
     case SDLK_F1:
-      return Action::Help;
-    case SDLK_c:
-      return Action::Commands;
-    case SDLK_f:
+      return "F1";
     case SDLK_F11:
-      return Action::FullScreen;
+      return "F11";
     case SDLK_ESCAPE:
-    case SDLK_q:
-      return Action::Quit;
+      return "Escape";
+    case SDLK_KP_1:
+      return "1";
+    case SDLK_KP_2:
+      return "2";
+    case SDLK_KP_3:
+      return "3";
     default:
-      return Action::Ignore;
+      if (key.sym >= ' ' && key.sym < kFirstNonAscii)
+        return std::string(1, static_cast<char>(key.sym));
+      return {};
   }
 }
 
@@ -142,6 +98,15 @@ class Viewer {
   Viewer(SDL_Window* window, stage::DrillList drills, int drill)
       : sdl_(window), drills_(drills), presenter_(window) {
     place_.drill = drill;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(sdl_, &info) && info.subsystem == SDL_SYSWM_X11) {
+      x_display_ = info.info.x11.display;
+      x_window_ = info.info.x11.window;
+      // SDL turns no X event into a window event when another client
+      // destroys the window; its raw X events tell (handle()).
+      SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    }
   }
 
   int run() {
@@ -180,11 +145,17 @@ class Viewer {
       playback_->advance(now());
       place_ = playback_->place();
     }
+    // Everything sized by the old window goes before the new is made: a
+    // vector assigned a smaller size would keep the old one's capacity (a
+    // window briefly made 16384 pixels square would hold on to a GiB), and
+    // freeing first keeps the peak at one picture, not two.
     playback_.reset();  // it draws on the window it was given
+    window_.reset();
+    pixels_ = std::vector<std::uint32_t>();
     window_ = std::make_unique<raster::RasterWindow>(w, h, kTwipsPerPixel);
     playback_ = std::make_unique<stage::Playback>(*window_, drills_, place_);
     origin_ = Clock::now();
-    pixels_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+    pixels_.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
     display_ = {pixels_.data(), w, h, w};
     painter_.fit(h);
     overlay_drawn_.clear();
@@ -227,8 +198,7 @@ class Viewer {
       title += "  " + std::string(t.commands()[static_cast<std::size_t>(c)].text);
     if (title != title_) {
       title_ = title;
-      SDL_SetWindowTitle(sdl_, title_.c_str());
-      set_net_wm_name(title_);
+      set_title(title_);
     }
   }
 
@@ -276,18 +246,30 @@ class Viewer {
     }
   }
 
-  // SDL leaves the UTF-8 title (_NET_WM_NAME) as it was at creation when the
-  // locale cannot convert it, and that is the one window lists read.
-  void set_net_wm_name(const std::string& title) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(sdl_, &info) || info.subsystem != SDL_SYSWM_X11) return;
-    Display* d = info.info.x11.display;
-    XChangeProperty(d, info.info.x11.window, XInternAtom(d, "_NET_WM_NAME", False),
-                    XInternAtom(d, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title.data()),
-                    static_cast<int>(title.size()));
-    XFlush(d);
+  // The title changes with every keyframe shown, so it is written straight
+  // into the window's two name properties as UTF-8: SDL_SetWindowTitle goes
+  // through Xlib's text-property conversion for the locale, which leaks a
+  // little on every call (and leaves _NET_WM_NAME, the one window lists
+  // read, as it was when the locale cannot convert the text).
+  void set_title(const std::string& title) {
+    if (!x_display_) {
+      SDL_SetWindowTitle(sdl_, title.c_str());
+      return;
+    }
+    const Atom utf8 = XInternAtom(x_display_, "UTF8_STRING", False);
+    for (const Atom name : {XInternAtom(x_display_, "_NET_WM_NAME", False), XA_WM_NAME})
+      XChangeProperty(x_display_, x_window_, name, utf8, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(title.data()),
+                      static_cast<int>(title.size()));
+    XFlush(x_display_);
+  }
+
+  // Another client destroyed the window: nothing is left to show, and SDL
+  // would wait for events from it for ever.
+  bool destroys_window(const SDL_SysWMmsg* msg) const {
+    if (!msg || msg->subsystem != SDL_SYSWM_X11 || !x_window_) return false;
+    const XEvent& x = msg->msg.x11.event;
+    return x.type == DestroyNotify && x.xdestroywindow.window == x_window_;
   }
 
   void handle(const SDL_Event& e) {
@@ -295,9 +277,13 @@ class Viewer {
       case SDL_QUIT:
         quit_ = true;
         break;
+      case SDL_SYSWMEVENT:
+        if (destroys_window(e.syswm.msg)) quit_ = true;
+        break;
       case SDL_KEYDOWN: {
-        const Action a = action_for(e.key.keysym);
-        if (a != Action::Ignore && (!e.key.repeat || repeats(a))) act(a);
+        const auto command = stage::command_for_key(key_name(e.key.keysym));
+        if (command && (!e.key.repeat || stage::viewer_command_row(*command).repeats))
+          run(*command);
         break;
       }
       case SDL_MOUSEBUTTONDOWN:
@@ -328,8 +314,7 @@ class Viewer {
   // at the last value.
   void finish_pending() {
     if (drag_to_) {
-      playback_->advance(now());
-      playback_->seek_time(*drag_to_);
+      run(stage::ViewerCommand::SeekTime, *drag_to_);
       drag_to_.reset();
     }
     if (resize_to_) {
@@ -340,85 +325,34 @@ class Viewer {
   }
 
   void click(int x, int y) {
-    playback_->advance(now());
     if (auto ms = stage::timeline_hit(view_, *playback_, x, y)) {
-      playback_->seek_time(*ms);
+      run(stage::ViewerCommand::SeekTime, *ms);
       dragging_ = true;
     } else if (auto command = stage::command_hit(view_, x, y)) {
-      playback_->go_to_command(*command);
+      run(stage::ViewerCommand::GoToCommand, *command);
     }
   }
 
-  void act(Action a) {
-    stage::Playback& p = *playback_;
-    p.advance(now());  // commands act at the present moment
-    switch (a) {
-      case Action::Ignore:
-        break;
-      case Action::TogglePlay:
-        p.toggle_play();
-        break;
-      case Action::StepBack:
-        p.step_back();
-        break;
-      case Action::StepForward:
-        p.step_forward();
-        break;
-      case Action::PreviousCommand:
-        p.previous_command();
-        break;
-      case Action::NextCommand:
-        p.next_command();
-        break;
-      case Action::Start:
-        p.go_to_start();
-        break;
-      case Action::End:
-        p.go_to_end();
-        break;
-      case Action::NextDrill:
-        p.next_drill();
-        break;
-      case Action::Speed1:
-        p.set_speed(stage::PlaySpeed::One);
-        break;
-      case Action::Speed2:
-        p.set_speed(stage::PlaySpeed::Two);
-        break;
-      case Action::Speed3:
-        p.set_speed(stage::PlaySpeed::Three);
-        break;
-      case Action::Slower:
-        p.slower();
-        break;
-      case Action::Faster:
-        p.faster();
-        break;
-      case Action::LoopStart:
-        p.set_loop_start();
-        break;
-      case Action::LoopEnd:
-        p.set_loop_end();
-        break;
-      case Action::ClearLoop:
-        p.clear_loop();
-        break;
-      case Action::Help:
-        help_ = !help_;
-        break;
-      case Action::Commands:
-        commands_ = !commands_;
-        break;
-      case Action::FullScreen:
+  void run(stage::ViewerCommand command, int arg = 0) {
+    playback_->advance(now());  // commands act at the present moment
+    stage::ViewerPanels panels{help_, commands_};
+    switch (stage::apply(command, arg, *playback_, panels)) {
+      case stage::CommandEffect::FullScreen:
         toggle_full_screen();
         break;
-      case Action::Quit:
+      case stage::CommandEffect::Quit:
         quit_ = true;
         break;
+      default:
+        break;
     }
+    help_ = panels.help;
+    commands_ = panels.commands;
   }
 
   SDL_Window* sdl_;
+  Display* x_display_ = nullptr;  // the window's X connection and id (SDL's)
+  Window x_window_ = 0;
   stage::DrillList drills_;
   Presenter presenter_;
   stage::PlaybackPlace place_;

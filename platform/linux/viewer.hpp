@@ -14,8 +14,8 @@ namespace linux_host {
 inline constexpr int kViewerUsageError = 2;
 
 // Runs the viewer with the arguments after `view` until its window is closed
-// or Esc / q is pressed (server_has_randr: what the X server offers, asked at
-// start). Returns the process exit status.
+// or destroyed by another client, or Esc / q is pressed (server_has_randr:
+// what the X server offers, asked at start). Returns the process exit status.
 int run_viewer(const std::vector<std::string>& args, bool server_has_randr);
 
 }  // namespace linux_host

@@ -7,6 +7,7 @@
 #include <X11/extensions/Xrandr.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace linux_host {
@@ -15,9 +16,16 @@ namespace {
 
 int ignore_x_error(Display*, XErrorEvent*) { return 0; }
 
+// Status of a run whose X server went away under it.
+constexpr int kLostServerStatus = 1;
+
 int lost_x_server(Display*) {
-  // The server went away (session end): nothing left to draw on.
-  _exit(0);
+  // The server went away (stopped, crashed, or the session ended): nothing is
+  // left to draw on. Xlib must not return from here, and the exit handlers
+  // would talk to the dead connection again (SDL's, GTK's), so the process
+  // ends at once; whoever started it learns why from the line and the status.
+  std::fputs("mirukado: lost the connection to the X server\n", stderr);
+  _exit(kLostServerStatus);
 }
 
 // A bound on the windows searched, so that a pathological tree cannot stall a start.

@@ -17,8 +17,8 @@ namespace linux_host {
 using XWindowId = unsigned long;
 
 // Makes X protocol errors (a window destroyed under our feet) harmless instead
-// of ending the process, and a lost server connection a quiet exit. Call once,
-// before SDL opens its own connection.
+// of ending the process, and a lost server connection an exit with one line on
+// stderr and status 1. Call once, before SDL opens its own connection.
 void install_x_error_handlers();
 
 class X11Connection {

@@ -17,9 +17,8 @@
   var DEFAULT_SPEED = 2;                         // speed 1
   var SWIPE_CSS_PX = 40;                         // a horizontal move this long steps
   var PT_TO_PX = 20 / 15;                        // twips per point over twips per pixel
-  var CMD = { toggle: 0, forward: 1, back: 2, nextCommand: 3, previousCommand: 4, start: 5,
-    end: 6, nextDrill: 7, speed: 8, slower: 9, faster: 10, loopA: 11, loopB: 12, loopClear: 13,
-    seekTime: 14, command: 15, drill: 16, pause: 17, play: 18 };
+  // What mk_key and mk_command report, bit by bit.
+  var RAN = 1, SETTINGS_CHANGED = 2, FULL_SCREEN = 4, HELP_OPEN = 16, COMMANDS_OPEN = 32;
 
   var stageCanvas = document.getElementById("stage");
   var overlayCanvas = document.getElementById("overlay");
@@ -159,10 +158,25 @@
     schedule(delay);
   }
 
-  // A viewer command between ticks: the model catches up to now first, then
-  // acts, then says when it next wants the timer.
-  function act(command, arg) {
-    actWith(function () { _mk_command(command, arg || 0); });
+  // A viewer command between ticks, by its name in the viewer's command
+  // table: the model catches up to now first, then acts, then says when it
+  // next wants the timer. Returns what the command did (the bits above).
+  function act(name, arg) {
+    var result = 0;
+    actWith(function () {
+      result = Module.command(name, arg || 0, showHelp, showCommands);
+    });
+    return settle(result);
+  }
+  // Takes over the panels' state a command left and does the page's part.
+  function settle(result) {
+    var panels = showHelp !== !!(result & HELP_OPEN) || showCommands !== !!(result & COMMANDS_OPEN);
+    showHelp = !!(result & HELP_OPEN);
+    showCommands = !!(result & COMMANDS_OPEN);
+    if (result & SETTINGS_CHANGED) saveSettings();
+    if (result & FULL_SCREEN) fullScreen();
+    if (panels) drawText();
+    return result;
   }
   function actWith(run) {
     _mk_advance(clock());
@@ -188,12 +202,12 @@
   function drawText() {
     var fresh = !shown;
     var s = _mk_state_changes();
-    if (fresh || s) state = JSON.parse(UTF8ToString(_mk_state()));
+    if (fresh || s) state = Module.state();
     var line = captionLine();
     var o = _mk_overlay_changes(line, showHelp, showCommands);
     var from = overlay && overlay.position;  // where the bar's marker is drawn
     if (fresh || o & (CHANGED.layout | CHANGED.status))
-      overlay = JSON.parse(UTF8ToString(_mk_overlay()));
+      overlay = Module.overlay();
     else if (o & CHANGED.position)
       overlay.position = _mk_position();
     shown = true;
@@ -379,33 +393,16 @@
     else if (document.documentElement.requestFullscreen) document.documentElement.requestFullscreen();
   }
 
-  var keys = {
-    " ": [CMD.toggle], ArrowRight: [CMD.forward], ArrowLeft: [CMD.back],
-    ArrowDown: [CMD.nextCommand], PageDown: [CMD.nextCommand],
-    ArrowUp: [CMD.previousCommand], PageUp: [CMD.previousCommand],
-    Home: [CMD.start], End: [CMD.end], Tab: [CMD.nextDrill],
-    "1": [CMD.speed, 2], "2": [CMD.speed, 3], "3": [CMD.speed, 4],
-    "[": [CMD.slower], "]": [CMD.faster], a: [CMD.loopA], b: [CMD.loopB], l: [CMD.loopClear]
-  };
+  // Keys go to the viewer's command table by their KeyboardEvent.key name.
   function onKey(e) {
     if (e.ctrlKey || e.altKey || e.metaKey) return;
     if (e.target.tagName === "SELECT" && e.key !== "Tab" && e.key !== " ") return;
-    var k = keys[e.key];
-    if (k) {
-      act(k[0], k[1]);
-      if (k[0] === CMD.speed || k[0] === CMD.slower || k[0] === CMD.faster) saveSettings();
-    } else if (e.key === "?") {
-      showHelp = !showHelp;
-      drawText();
-    } else if (e.key === "c") {
-      showCommands = !showCommands;
-      drawText();
-    } else if (e.key === "f" || e.key === "F11") {
-      fullScreen();
-    } else {
-      return;
-    }
-    e.preventDefault();
+    var result = 0;
+    actWith(function () {
+      result = Module.key(e.key, e.repeat, showHelp, showCommands);
+    });
+    // Escape is the browser's (it leaves full screen); a page cannot quit.
+    if (settle(result) & RAN && e.key !== "Escape") e.preventDefault();
   }
 
   // Pointer and touch alike: a tap on the timeline seeks, on the command list
@@ -420,7 +417,7 @@
     var dy = e.clientY - down.y;
     down = null;
     if (Math.abs(dx) >= SWIPE_CSS_PX && Math.abs(dx) > 2 * Math.abs(dy)) {
-      act(dx < 0 ? CMD.forward : CMD.back);
+      act(dx < 0 ? "step-forward" : "step-back");
       return;
     }
     var dpr = window.devicePixelRatio || 1;
@@ -428,7 +425,9 @@
     var x = Math.floor((e.clientX - r.left) * dpr);
     var y = Math.floor((e.clientY - r.top) * dpr);
     actWith(function () {
-      if (_mk_click(x, y, captionLine(), showHelp, showCommands) === 0) _mk_command(CMD.toggle, 0);
+      if (_mk_click(x, y, captionLine(), showHelp, showCommands) === 0) {
+        Module.command("toggle-play", 0, showHelp, showCommands);
+      }
     });
   }
 
@@ -461,10 +460,10 @@
   }
 
   Module.onRuntimeInitialized = function () {
-    for (var i = 0; i < _mk_drill_total(); ++i) {
-      names.push(UTF8ToString(_mk_drill_name(i)));
-      displayNames.push(UTF8ToString(_mk_drill_display_name(i)));
-    }
+    Module.drills().forEach(function (d) {
+      names.push(d.name);
+      displayNames.push(d.displayName);
+    });
     var s = settings();
     names.forEach(function (n, i) {
       var label = document.createElement("label");
@@ -483,20 +482,11 @@
       label.appendChild(document.createTextNode(" " + displayNames[i]));
       choice.appendChild(label);
     });
-    drillSelect.addEventListener("change", function () { act(CMD.drill, +drillSelect.value); });
-    speedSelect.addEventListener("change", function () {
-      act(CMD.speed, +speedSelect.value);
-      saveSettings();
-    });
-    document.getElementById("commands").addEventListener("click", function () {
-      showCommands = !showCommands;
-      drawText();
-    });
-    document.getElementById("help").addEventListener("click", function () {
-      showHelp = !showHelp;
-      drawText();
-    });
-    document.getElementById("full").addEventListener("click", fullScreen);
+    drillSelect.addEventListener("change", function () { act("select-drill", +drillSelect.value); });
+    speedSelect.addEventListener("change", function () { act("set-speed", +speedSelect.value); });
+    document.getElementById("commands").addEventListener("click", function () { act("command-list"); });
+    document.getElementById("help").addEventListener("click", function () { act("help"); });
+    document.getElementById("full").addEventListener("click", function () { act("full-screen"); });
     // A clicked button keeps no focus, so that Space stays play and pause.
     bar.addEventListener("click", function (e) { if (e.target.tagName === "BUTTON") e.target.blur(); });
     document.addEventListener("keydown", onKey);
@@ -508,7 +498,7 @@
     open(s);
     // For tests and the benchmark: where the viewer is, and the ticks' cost.
     window.mirukado = {
-      state: function () { return JSON.parse(UTF8ToString(_mk_state())); },
+      state: function () { return Module.state(); },
       overlay: function () { return overlay; },
       ticks: ticks,
       timerRunning: function () { return timer !== 0; }

@@ -5,6 +5,8 @@
 // back the changed rectangles as RGBA rows ready for putImageData.
 
 #include <emscripten.h>
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
 
 #include <algorithm>
 #include <cmath>
@@ -20,8 +22,11 @@
 #include "platform/raster/raster_window.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
+#include "stage/viewer_commands.hpp"
 
 namespace {
+
+using emscripten::val;
 
 constexpr float kTwipsPerPixel = 15.0f;  // the stage's 96-DPI layout, as on the desktop
 constexpr std::uint32_t kOpaque = 0xFF000000u;
@@ -63,7 +68,6 @@ struct Viewer {
   // copied on the way and nothing is allocated per tick.
   std::vector<std::uint32_t> rgba =
       std::vector<std::uint32_t>(static_cast<std::size_t>(window.width_px()) * window.height_px());
-  std::string text;  // the last string handed to the page
   TextShown text_shown;
   // The overlay as the last mk_overlay_changes built it, for the caption
   // line it was built for; mk_overlay hands the page this one.
@@ -80,66 +84,49 @@ inline std::uint32_t to_rgba(std::uint32_t p) {
   return kOpaque | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
 }
 
-void append_json_string(std::string& out, std::string_view s) {
-  out += '"';
-  for (const char c : s) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          static constexpr char kHex[] = "0123456789abcdef";
-          out += "\\u00";
-          out += kHex[(c >> 4) & 0xF];
-          out += kHex[c & 0xF];
-        } else {
-          out += c;
-        }
-    }
+// Structured values for the page, built as JavaScript objects through
+// embind: numbers, strings and booleans as the page reads them.
+val rect_value(const stage::PixelRect& r) {
+  val a = val::array();
+  a.set(0, r.x);
+  a.set(1, r.y);
+  a.set(2, r.w);
+  a.set(3, r.h);
+  return a;
+}
+
+// std::string crosses as UTF-8 (embind's default): the captions are Japanese.
+val text_value(std::string_view text) { return val(std::string(text)); }
+
+// What a command did, for the page: bits of the value mk_key and mk_command
+// return. The panels' bits always carry their state after the command.
+enum CommandResult : int {
+  kRan = 1,              // the key or name was a command
+  kSettingsChanged = 2,  // the page keeps the new speed
+  kFullScreen = 4,       // the page toggles the browser's full screen
+  kQuit = 8,             // a page cannot close itself: ignored
+  kHelpOpen = 16,
+  kCommandsOpen = 32,
+};
+
+int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help, bool commands) {
+  stage::ViewerPanels panels{help, commands};
+  int result = 0;
+  if (command && viewer) {
+    const stage::CommandEffect effect = stage::apply(*command, arg, viewer->playback, panels);
+    result |= kRan;
+    if (stage::viewer_command_row(*command).changes_settings) result |= kSettingsChanged;
+    if (effect == stage::CommandEffect::FullScreen) result |= kFullScreen;
+    if (effect == stage::CommandEffect::Quit) result |= kQuit;
   }
-  out += '"';
+  if (panels.help) result |= kHelpOpen;
+  if (panels.commands) result |= kCommandsOpen;
+  return result;
 }
-
-void append_rect(std::string& out, const stage::PixelRect& r) {
-  out += '[' + std::to_string(r.x) + ',' + std::to_string(r.y) + ',' + std::to_string(r.w) + ',' +
-         std::to_string(r.h) + ']';
-}
-
-template <class... Parts>
-void append_field(std::string& out, std::string_view key, Parts&&... value) {
-  if (out.back() != '{') out += ',';
-  append_json_string(out, key);
-  out += ':';
-  (out += ... += value);
-}
-
-// The help card's line for quitting, which a web page has no keys for (Esc
-// leaves full screen, the browser's own).
-constexpr std::string_view kQuitKeys = "Esc q";
-bool on_the_page(const stage::HelpLine& l) { return l.keys != kQuitKeys; }
-
-std::string number(long long v) { return std::to_string(v); }
-std::string boolean(bool v) { return v ? "true" : "false"; }
 
 }  // namespace
 
 extern "C" {
-
-// The registry's drills, for the page's choice and its addresses.
-EMSCRIPTEN_KEEPALIVE int mk_drill_total() { return static_cast<int>(drills::registry().size()); }
-EMSCRIPTEN_KEEPALIVE const char* mk_drill_name(int i) {
-  return drills::registry()[static_cast<std::size_t>(i)].name;
-}
-EMSCRIPTEN_KEEPALIVE const char* mk_drill_display_name(int i) {
-  return drills::registry()[static_cast<std::size_t>(i)].display_name;
-}
 
 // A new viewer of width x height pixels on the registry's drills whose bits
 // are set in `mask` (all of them when none is), at drill `drill` of that
@@ -217,105 +204,6 @@ EMSCRIPTEN_KEEPALIVE const std::uint32_t* mk_pixels() {
 EMSCRIPTEN_KEEPALIVE int mk_width() { return viewer ? viewer->window.width_px() : 0; }
 EMSCRIPTEN_KEEPALIVE int mk_height() { return viewer ? viewer->window.height_px() : 0; }
 
-// The viewer's commands, by the page's key names.
-EMSCRIPTEN_KEEPALIVE void mk_command(int command, int arg) {
-  if (!viewer) return;
-  stage::Playback& p = viewer->playback;
-  switch (command) {
-    case 0:
-      p.toggle_play();
-      break;
-    case 1:
-      p.step_forward();
-      break;
-    case 2:
-      p.step_back();
-      break;
-    case 3:
-      p.next_command();
-      break;
-    case 4:
-      p.previous_command();
-      break;
-    case 5:
-      p.go_to_start();
-      break;
-    case 6:
-      p.go_to_end();
-      break;
-    case 7:
-      p.next_drill();
-      break;
-    case 8:
-      p.set_speed(static_cast<stage::PlaySpeed>(std::clamp(arg, 0, stage::kPlaySpeeds - 1)));
-      break;
-    case 9:
-      p.slower();
-      break;
-    case 10:
-      p.faster();
-      break;
-    case 11:
-      p.set_loop_start();
-      break;
-    case 12:
-      p.set_loop_end();
-      break;
-    case 13:
-      p.clear_loop();
-      break;
-    case 14:
-      p.seek_time(arg);
-      break;
-    case 15:
-      p.go_to_command(arg);
-      break;
-    case 16:
-      p.select_drill(std::clamp(arg, 0, p.drill_count() - 1));
-      break;
-    case 17:
-      p.pause();
-      break;
-    case 18:
-      p.play();
-      break;
-    default:
-      break;
-  }
-}
-
-// Where the viewer is, as JSON: the chosen drills, the current drill, its
-// keyframe and time, play state, speed and the caption the page draws.
-EMSCRIPTEN_KEEPALIVE const char* mk_state() {
-  if (!viewer) return "null";
-  Viewer& v = *viewer;
-  const stage::Playback& p = v.playback;
-  std::string& s = v.text;
-  s = "{";
-  s += "\"drills\":[";
-  for (std::size_t i = 0; i < v.drills.size(); ++i) {
-    if (i) s += ',';
-    append_json_string(s, v.drills[i].name);
-  }
-  s += ']';
-  append_field(s, "drill", number(p.drill()));
-  append_field(s, "keyframe", number(p.keyframe()));
-  append_field(s, "keyframes", number(p.timeline().keyframes()));
-  append_field(s, "elapsed", number(p.elapsed_ms()));
-  append_field(s, "total", number(p.timeline().total_ms()));
-  append_field(s, "playing", boolean(p.playing()));
-  append_field(s, "speed", number(static_cast<int>(p.speed())));
-  append_field(s, "captionLeft",
-               number(raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel)));
-  append_field(s, "captionPoints", number(v.window.caption_font_size()));
-  append_field(s, "caption", "");
-  append_json_string(s, v.window.caption_text());
-  s += '}';
-  return s.c_str();
-}
-
-// Which parts of the caption and the controls changed since the last call
-// (kCaptionChanged, kControlsChanged bits; all of them for a new viewer).
 EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
   if (!viewer) return 0;
   Viewer& v = *viewer;
@@ -363,80 +251,6 @@ EMSCRIPTEN_KEEPALIVE int mk_overlay_changes(int line, int help, int commands) {
 // The timeline's position as the last mk_overlay_changes saw it.
 EMSCRIPTEN_KEEPALIVE int mk_position() { return viewer ? viewer->overlay.position_x : 0; }
 
-// The overlay's display model as the last mk_overlay_changes built it, as JSON.
-EMSCRIPTEN_KEEPALIVE const char* mk_overlay() {
-  if (!viewer) return "null";
-  Viewer& v = *viewer;
-  const stage::OverlayView& o = v.overlay;
-  const int line = v.overlay_line;
-  std::string& s = v.text;
-  s = "{";
-  append_field(s, "shown", boolean(o.shown));
-  append_field(s, "band", "");
-  append_rect(s, o.band);
-  append_field(s, "bar", "");
-  append_rect(s, o.bar);
-  append_field(s, "position", number(o.position_x));
-  append_field(s, "marks", "[");
-  for (std::size_t i = 0; i < o.command_marks.size(); ++i)
-    s += (i ? "," : "") + std::to_string(o.command_marks[i]);
-  s += ']';
-  if (o.loop) {
-    append_field(s, "loop", "");
-    append_rect(s, *o.loop);
-  }
-  append_field(s, "drill", "");
-  append_json_string(s, o.drill);
-  append_field(s, "time", "");
-  append_json_string(s, o.time);
-  append_field(s, "speed", "");
-  append_json_string(s, o.speed);
-  append_field(s, "paused", boolean(o.paused));
-  if (o.help) {
-    // A page cannot quit: its card leaves out the quit keys, one line shorter,
-    // centred again above the band.
-    stage::PixelRect card = *o.help;
-    const int lines = static_cast<int>(
-        std::count_if(stage::help_lines().begin(), stage::help_lines().end(), on_the_page));
-    card.h -= (static_cast<int>(stage::help_lines().size()) - lines) * std::max(1, line);
-    card.y = (o.band.y - card.h) / 2;
-    append_field(s, "help", "");
-    append_rect(s, card);
-    append_field(s, "helpLines", "[");
-    bool first = true;
-    for (const stage::HelpLine& l : stage::help_lines()) {
-      if (!on_the_page(l)) continue;
-      s += first ? "[" : ",[";
-      first = false;
-      append_json_string(s, l.keys);
-      s += ',';
-      append_json_string(s, l.action);
-      s += ']';
-    }
-    s += ']';
-  }
-  if (o.panel) {
-    append_field(s, "panel", "");
-    append_rect(s, *o.panel);
-  }
-  append_field(s, "rows", "[");
-  for (std::size_t i = 0; i < o.rows.size(); ++i) {
-    const stage::CommandRow& r = o.rows[i];
-    s += i ? ",{" : "{";
-    append_field(s, "rect", "");
-    append_rect(s, r.rect);
-    append_field(s, "command", number(r.command));
-    append_field(s, "text", "");
-    append_json_string(s, r.text);
-    append_field(s, "time", "");
-    append_json_string(s, r.time);
-    append_field(s, "current", boolean(r.current));
-    s += '}';
-  }
-  s += "]}";
-  return s.c_str();
-}
-
 // A click or tap at (x, y) pixels: a seek on the timeline (returns 1), a jump
 // from the command list (2), or nothing (0).
 EMSCRIPTEN_KEEPALIVE int mk_click(int x, int y, int line, int help, int commands) {
@@ -457,3 +271,120 @@ EMSCRIPTEN_KEEPALIVE int mk_click(int x, int y, int line, int help, int commands
 }
 
 }  // extern "C"
+
+namespace {
+
+// The registered drills, in playback order: the name the address and the
+// settings use, and the one a learner reads.
+val registered_drills() {
+  val out = val::array();
+  const stage::DrillList all = drills::registry();
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    val d = val::object();
+    d.set("name", text_value(all[i].name));
+    d.set("displayName", text_value(all[i].display_name));
+    out.set(i, d);
+  }
+  return out;
+}
+
+// Where the viewer is: the chosen drills, the current drill, its keyframe
+// and time, play state, speed and the caption the page draws.
+val state() {
+  if (!viewer) return val::null();
+  Viewer& v = *viewer;
+  const stage::Playback& p = v.playback;
+  val drills = val::array();
+  for (std::size_t i = 0; i < v.drills.size(); ++i) drills.set(i, text_value(v.drills[i].name));
+  val o = val::object();
+  o.set("drills", drills);
+  o.set("drill", p.drill());
+  o.set("keyframe", p.keyframe());
+  o.set("keyframes", p.timeline().keyframes());
+  o.set("elapsed", p.elapsed_ms());
+  o.set("total", p.timeline().total_ms());
+  o.set("playing", p.playing());
+  o.set("speed", static_cast<int>(p.speed()));
+  o.set("captionLeft", raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel));
+  o.set("captionPoints", v.window.caption_font_size());
+  o.set("caption", text_value(v.window.caption_text()));
+  return o;
+}
+
+// The overlay's display model as the last mk_overlay_changes built it.
+val overlay() {
+  if (!viewer) return val::null();
+  Viewer& v = *viewer;
+  const stage::OverlayView& o = v.overlay;
+  val out = val::object();
+  out.set("shown", o.shown);
+  out.set("band", rect_value(o.band));
+  out.set("bar", rect_value(o.bar));
+  out.set("position", o.position_x);
+  val marks = val::array();
+  for (std::size_t i = 0; i < o.command_marks.size(); ++i) marks.set(i, o.command_marks[i]);
+  out.set("marks", marks);
+  if (o.loop) out.set("loop", rect_value(*o.loop));
+  out.set("drill", text_value(o.drill));
+  out.set("time", text_value(o.time));
+  out.set("speed", text_value(o.speed));
+  out.set("paused", o.paused);
+  if (o.help) {
+    // A page cannot quit: its card leaves out the quit keys, one line shorter,
+    // centred again above the band.
+    stage::PixelRect card = *o.help;
+    const auto lines = stage::help_lines(false);
+    card.h -=
+        static_cast<int>(stage::help_lines().size() - lines.size()) * std::max(1, v.overlay_line);
+    card.y = (o.band.y - card.h) / 2;
+    out.set("help", rect_value(card));
+    val help_lines = val::array();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      val line = val::array();
+      line.set(0, text_value(lines[i].keys));
+      line.set(1, text_value(lines[i].action));
+      help_lines.set(i, line);
+    }
+    out.set("helpLines", help_lines);
+  }
+  if (o.panel) out.set("panel", rect_value(*o.panel));
+  val rows = val::array();
+  for (std::size_t i = 0; i < o.rows.size(); ++i) {
+    const stage::CommandRow& r = o.rows[i];
+    val row = val::object();
+    row.set("rect", rect_value(r.rect));
+    row.set("command", r.command);
+    row.set("text", text_value(r.text));
+    row.set("time", text_value(r.time));
+    row.set("current", r.current);
+    rows.set(i, row);
+  }
+  out.set("rows", rows);
+  return out;
+}
+
+// A key as the page's KeyboardEvent.key names it; `repeated`: held down.
+// Returns what happened, as CommandResult bits.
+int key(const std::string& name, bool repeated, bool help, bool commands) {
+  const auto command = stage::command_for_key(name);
+  // A toggle held down acts once; the key is still the viewer's.
+  if (command && repeated && !stage::viewer_command_row(*command).repeats)
+    return run_command(std::nullopt, 0, help, commands) | kRan;
+  return run_command(command, 0, help, commands);
+}
+
+// A command by its name in the viewer's command table (taps, the page's
+// controls), with the argument the pointing commands read.
+int command(const std::string& name, int arg, bool help, bool commands) {
+  return run_command(stage::command_named(name), arg, help, commands);
+}
+
+}  // namespace
+
+EMSCRIPTEN_BINDINGS(mirukado) {
+  emscripten::function("drills", &registered_drills);
+  emscripten::function("state", &state);
+  emscripten::function("overlay", &overlay);
+  emscripten::function("key", &key);
+  emscripten::function("command", &command);
+}

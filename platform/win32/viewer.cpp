@@ -1,7 +1,6 @@
 #include "platform/win32/viewer.hpp"
 
 #include <algorithm>
-#include <cwctype>
 #include <utility>
 
 #include "drills/registry.hpp"
@@ -55,14 +54,6 @@ void Viewer::build(int width, int height, const stage::PlaybackPlace& place) {
   ReleaseDC(nullptr, screen);
   started_ = GetTickCount64();
   model_ = std::make_unique<stage::Playback>(*window_, drills_, place);
-}
-
-template <typename Command>
-void Viewer::command(Command&& run) {
-  model_->advance(now());
-  std::forward<Command>(run)(*model_);
-  schedule(model_->advance(now()));
-  show();
 }
 
 void Viewer::schedule(int delay) {
@@ -120,88 +111,80 @@ void Viewer::paint(HDC dc) {
   if (client.bottom > h) FillRect(dc, &below, black);
 }
 
-bool Viewer::on_key(WPARAM key) {
-  using stage::Playback;
+namespace {
+
+// The keys that send no character, by the names the viewer's command table
+// uses; the others come through on_char() as the character they type.
+std::string_view key_name(WPARAM key) {
   switch (key) {
     case VK_SPACE:
-      command([](Playback& m) { m.toggle_play(); });
-      break;
+      return " ";
     case VK_LEFT:
-      command([](Playback& m) { m.step_back(); });
-      break;
+      return "ArrowLeft";
     case VK_RIGHT:
-      command([](Playback& m) { m.step_forward(); });
-      break;
+      return "ArrowRight";
     case VK_UP:
-    case VK_PRIOR:
-      command([](Playback& m) { m.previous_command(); });
-      break;
+      return "ArrowUp";
     case VK_DOWN:
+      return "ArrowDown";
+    case VK_PRIOR:
+      return "PageUp";
     case VK_NEXT:
-      command([](Playback& m) { m.next_command(); });
-      break;
+      return "PageDown";
     case VK_HOME:
-      command([](Playback& m) { m.go_to_start(); });
-      break;
+      return "Home";
     case VK_END:
-      command([](Playback& m) { m.go_to_end(); });
-      break;
+      return "End";
     case VK_TAB:
-      command([](Playback& m) { m.next_drill(); });
-      break;
+      return "Tab";
+    case VK_F1:
+      return "F1";
     case VK_F11:
-      toggle_full_screen();
-      break;
+      return "F11";
     case VK_ESCAPE:
-      return false;
+      return "Escape";
     default:
-      break;
+      return {};
   }
-  return true;
 }
 
-bool Viewer::on_char(wchar_t c) {
-  using stage::Playback;
-  using stage::PlaySpeed;
-  switch (c < 0x80 ? static_cast<wchar_t>(std::towlower(c)) : c) {
-    case L'1':
-      command([](Playback& m) { m.set_speed(PlaySpeed::One); });
-      break;
-    case L'2':
-      command([](Playback& m) { m.set_speed(PlaySpeed::Two); });
-      break;
-    case L'3':
-      command([](Playback& m) { m.set_speed(PlaySpeed::Three); });
-      break;
-    case L'[':
-      command([](Playback& m) { m.slower(); });
-      break;
-    case L']':
-      command([](Playback& m) { m.faster(); });
-      break;
-    case L'a':
-      command([](Playback& m) { m.set_loop_start(); });
-      break;
-    case L'b':
-      command([](Playback& m) { m.set_loop_end(); });
-      break;
-    case L'l':
-      command([](Playback& m) { m.clear_loop(); });
-      break;
-    case L'?':
-      help_ = !help_;
-      show();
-      break;
-    case L'c':
-      commands_ = !commands_;
-      show();
-      break;
-    case L'f':
+}  // namespace
+
+bool Viewer::on_key(WPARAM key, bool repeated) {
+  const std::string_view name = key_name(key);
+  if (name.empty()) return true;
+  const auto command = stage::command_for_key(name);
+  if (!command || (repeated && !stage::viewer_command_row(*command).repeats)) return true;
+  return run(*command);
+}
+
+bool Viewer::on_char(wchar_t c, bool repeated) {
+  // Space also arrives as a key; control characters are Ctrl+letter.
+  if (c <= L' ' || c >= 0x80) return true;
+  const char name[] = {static_cast<char>(c), '\0'};
+  const auto command = stage::command_for_key(name);
+  if (!command || (repeated && !stage::viewer_command_row(*command).repeats)) return true;
+  return run(*command);
+}
+
+bool Viewer::run(stage::ViewerCommand command, int arg) {
+  stage::ViewerPanels panels{help_, commands_};
+  model_->advance(now());
+  const stage::CommandEffect effect = stage::apply(command, arg, *model_, panels);
+  help_ = panels.help;
+  commands_ = panels.commands;
+  switch (effect) {
+    case stage::CommandEffect::Quit:
+      return false;
+    case stage::CommandEffect::FullScreen:
       toggle_full_screen();
       break;
-    case L'q':
-      return false;
-    default:
+    case stage::CommandEffect::Nothing:
+      break;
+    case stage::CommandEffect::Playback:
+    case stage::CommandEffect::Panels:
+      schedule(model_->advance(now()));
+      show();
       break;
   }
   return true;
@@ -212,9 +195,9 @@ void Viewer::on_button_down(int x, int y) {
   if (const auto ms = stage::timeline_hit(v, *model_, x, y)) {
     dragging_ = true;
     SetCapture(hwnd_);
-    command([ms](stage::Playback& m) { m.seek_time(*ms); });
+    run(stage::ViewerCommand::SeekTime, *ms);
   } else if (const auto c = stage::command_hit(v, x, y)) {
-    command([c](stage::Playback& m) { m.go_to_command(*c); });
+    run(stage::ViewerCommand::GoToCommand, *c);
   }
 }
 
@@ -223,7 +206,7 @@ void Viewer::on_mouse_move(int x, int /*y*/) {
   // Along the bar wherever the pointer wanders up or down while dragging.
   const stage::OverlayView v = overlay();
   if (const auto ms = stage::timeline_hit(v, *model_, x, v.bar.y))
-    command([ms](stage::Playback& m) { m.seek_time(*ms); });
+    run(stage::ViewerCommand::SeekTime, *ms);
 }
 
 void Viewer::on_button_up() {

@@ -15,6 +15,7 @@
 #include "stage/drill.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
+#include "stage/viewer_commands.hpp"
 
 namespace win32 {
 
@@ -37,9 +38,9 @@ class Viewer {
   Viewer(const Viewer&) = delete;
   Viewer& operator=(const Viewer&) = delete;
 
-  // Keys and characters; false: the learner asked to quit.
-  bool on_key(WPARAM virtual_key);
-  bool on_char(wchar_t c);
+  // Keys and characters (repeated: held down); false: the learner asked to quit.
+  bool on_key(WPARAM virtual_key, bool repeated);
+  bool on_char(wchar_t c, bool repeated);
   void on_button_down(int x, int y);
   void on_mouse_move(int x, int y);
   void on_button_up();
@@ -51,10 +52,9 @@ class Viewer {
 
  private:
   std::int64_t now() const;
-  // Runs one command on the model at the current time, then asks for the
-  // next delay and shows the result.
-  template <typename Command>
-  void command(Command&& run);
+  // Runs one viewer command at the current time, then asks for the next
+  // delay and shows the result; false: the learner asked to quit.
+  bool run(stage::ViewerCommand command, int arg = 0);
   void schedule(int delay);
   void show();
   void update_title();

@@ -22,6 +22,8 @@ constexpr int kUsageError = 2;
 // A first window that shows the stage at a readable size on a small screen.
 constexpr int kClientWidth = 800;
 constexpr int kClientHeight = 500;
+// WM_KEYDOWN's and WM_CHAR's lparam bit 30: the key was already down (auto-repeat).
+constexpr LPARAM kKeyWasDown = LPARAM{1} << 30;
 
 LRESULT CALLBACK viewer_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* viewer = reinterpret_cast<win32::Viewer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -44,10 +46,11 @@ LRESULT CALLBACK viewer_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       viewer->on_size(LOWORD(lparam), HIWORD(lparam));
       return 0;
     case WM_KEYDOWN:
-      if (!viewer->on_key(wparam)) DestroyWindow(hwnd);
+      if (!viewer->on_key(wparam, (lparam & kKeyWasDown) != 0)) DestroyWindow(hwnd);
       return 0;
     case WM_CHAR:
-      if (!viewer->on_char(static_cast<wchar_t>(wparam))) DestroyWindow(hwnd);
+      if (!viewer->on_char(static_cast<wchar_t>(wparam), (lparam & kKeyWasDown) != 0))
+        DestroyWindow(hwnd);
       return 0;
     case WM_LBUTTONDOWN:
       viewer->on_button_down(x, y);

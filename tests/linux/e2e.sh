@@ -570,6 +570,42 @@ case "$case_name" in
     grep -q "screen locker" "$work/out.log" || fail "unexpected text: $(cat "$work/out.log")"
     ;;
 
+  bare_server_starts)
+    # On a server with no other client, which resets itself whenever its last
+    # client leaves, every start of the saver and of the viewer connects: none
+    # ends at start with "does not exist" or "cannot open the display". Each
+    # run is ended by timeout (status 124, or 0 where the viewer takes the
+    # signal as a close request); nothing else connects meanwhile.
+    start_x_server "$work" Xvfb -screen 0 1280x720x16 -nolisten tcp || fail "Xvfb did not start"
+    xvfb=$x_server_pid
+    for run in $(seq 50); do
+      if ((run % 2)); then args=(-root); else args=(view); fi
+      timeout 0.5 "$MIRUKADO" "${args[@]}" >"$work/out.log" 2>"$work/err.log"
+      status=$?
+      { [ "$status" = 124 ] || [ "$status" = 0 ]; } && [ ! -s "$work/err.log" ] ||
+        fail "start $run ($MIRUKADO ${args[*]}) on a bare server: status $status"
+    done
+    ;;
+
+  server_dies)
+    # The X server goes away under a full-screen run and an xscreensaver hack:
+    # each ends with one line on stderr and a non-zero status.
+    for args in /s -root; do
+      start_x
+      rm -f "$work/err.log"
+      saver $args
+      wait_lit root || fail "$args: the screen stays all black"
+      kill "$xvfb"
+      wait "$xvfb" 2>/dev/null
+      xvfb=""
+      expect_exit_within "$last" 3000 "$args after the X server ended"
+      status=$(status_of "$last")
+      [ "$status" != 0 ] || fail "$args: exit status 0 after the X server ended"
+      [ "$(wc -l <"$work/err.log")" = 1 ] || fail "$args: stderr is not one line"
+      grep -q "X server" "$work/err.log" || fail "$args: stderr does not name the X server"
+    done
+    ;;
+
   *)
     echo "unknown case $case_name"
     exit 2

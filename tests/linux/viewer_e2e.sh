@@ -33,6 +33,11 @@ fail() {
 }
 
 source "$(dirname "$0")/../x_server.sh"
+source "$(dirname "$0")/viewer_memory.sh"
+
+# Under AddressSanitizer the allocator holds freed memory back (its
+# quarantine) and keeps shadow memory: resident sizes say nothing there.
+sanitized() { ldd "$MIRUKADO" 2>/dev/null | grep -q libasan; }
 
 start_x() {
   start_x_server "$work" Xvfb -screen 0 1024x768x24 -noreset -nolisten tcp ||
@@ -255,6 +260,98 @@ case "$case_name" in
       [ ! -s "$work/bad.out" ] || fail "view $args: wrote to stdout"
     done
     [ ! -e "$XDG_CONFIG_HOME/mirukado" ] || fail "the settings folder was created"
+    ;;
+
+  window_destroyed)
+    # Another client destroys the window, paused (the viewer sleeps until an
+    # event comes) and playing: the viewer ends as on a close request.
+    start_x
+    for state in paused playing; do
+      open_viewer kahan
+      [ "$state" = paused ] && pause_viewer
+      "$X_PROBE" destroy "$win"
+      for i in $(seq 60); do
+        running "$viewer" || break
+        sleep 0.05
+      done
+      running "$viewer" && fail "$state: still running 3 s after its window was destroyed"
+      wait "$viewer"
+      status=$?
+      viewer=""
+      [ "$status" = 0 ] || fail "$state: exit status $status after its window was destroyed"
+    done
+    ;;
+
+  server_dies)
+    # The X server goes away under a running viewer: one line on stderr and
+    # a non-zero status, not a silent 0.
+    start_x
+    open_viewer ponpu
+    kill "$xvfb"
+    wait "$xvfb" 2>/dev/null
+    xvfb=""
+    for i in $(seq 60); do
+      running "$viewer" || break
+      sleep 0.05
+    done
+    running "$viewer" && fail "still running 3 s after the X server ended"
+    wait "$viewer"
+    status=$?
+    viewer=""
+    [ "$status" != 0 ] || fail "exit status 0 after the X server ended"
+    [ "$(wc -l <"$work/err.log")" = 1 ] || fail "stderr is not one line: $(cat "$work/err.log")"
+    grep -q "X server" "$work/err.log" || fail "stderr does not name the X server: $(cat "$work/err.log")"
+    ;;
+
+  memory_after_shrink)
+    # A window made as large as the stage is drawn (16384 pixels square, a
+    # GiB of picture) and then small again gives that memory back.
+    start_x
+    open_viewer kiritu
+    pause_viewer
+    start=$(settled_rss "$viewer")
+    xdotool windowsize "$win" 16384 16384
+    huge=$(settled_rss "$viewer")
+    xdotool windowsize "$win" 960 540
+    shrunk=$(settled_rss "$viewer")
+    read -r w h < <("$X_PROBE" size "$win")
+    [ "$w" = 960 ] && [ "$h" = 540 ] || fail "window is ${w}x$h after the shrink"
+    # On the screen whole (a window reaching past its edge cannot be read back).
+    xdotool windowmove --sync "$win" 0 0 2>/dev/null || xdotool windowmove "$win" 0 0
+    settle
+    [ "$("$X_PROBE" lit "$win")" -gt 0 ] 2>/dev/null || fail "nothing drawn after the shrink"
+    echo "VmRSS: ${start} KiB at start, $huge KiB at 16384 x 16384, $shrunk KiB at 960 x 540"
+    if sanitized; then
+      echo "(sanitizer build: resident sizes not compared)"
+    else
+      [ "$huge" -gt $((start + 512 * 1024)) ] || fail "the 16384 x 16384 window did not take its picture"
+      [ "$shrunk" -lt $((start + 8 * 1024)) ] || fail "$shrunk KiB kept after the shrink, $start KiB at start"
+    fi
+    running "$viewer" || fail "ended"
+    quit_with q
+    ;;
+
+  memory_flat)
+    # Every keyframe shown retitles the window. Over the same keyframes again
+    # and again (their seek checkpoints made in the first pass) the resident
+    # size stands still: a title change that kept ~70 bytes grows it by
+    # ~700 KiB over these 10,000 keyframes.
+    start_x
+    open_viewer kiritu
+    pause_viewer
+    n=$(title | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')
+    step_through "$win" "$n" 1
+    before=$(settled_rss "$viewer")
+    passes=$(((10000 + n - 1) / n))
+    sanitized && passes=1
+    step_through "$win" "$n" "$passes"
+    after=$(settled_rss "$viewer")
+    [ "$(keyframe)" = "$n" ] || fail "the keys did not reach keyframe $n: $(title)"
+    echo "VmRSS: $before KiB before, $after KiB after $((passes * n)) keyframes"
+    if ! sanitized; then
+      [ "$after" -lt $((before + 256)) ] || fail "grew from $before KiB to $after KiB"
+    fi
+    quit_with q
     ;;
 
   *)

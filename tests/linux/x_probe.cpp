@@ -5,6 +5,7 @@
 //   x_probe find CAPTION   print the ids of the windows with that caption (_NET_WM_NAME or WM_NAME)
 //   x_probe size ID        print the window's width and height
 //   x_probe children ID    print how many child windows ID has
+//   x_probe destroy ID     destroy window ID, as any other client of the server may
 //   x_probe dump ID FILE   write the window's picture as a PPM file (24-bit colour)
 //   x_probe white_box ID X Y W H  print the bounding box "LEFT TOP RIGHT BOTTOM" of the
 //                          white pixels in that rectangle of the window, or "none"
@@ -202,6 +203,11 @@ int main(int argc, char** argv) {
     XWindowAttributes a{};
     if (!XGetWindowAttributes(d, w, &a)) return 1;
     std::printf("%d %d\n", a.width, a.height);
+    return 0;
+  }
+  if (cmd == "destroy") {
+    XDestroyWindow(d, w);
+    XSync(d, False);
     return 0;
   }
   if (cmd == "children") {

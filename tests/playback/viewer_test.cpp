@@ -240,6 +240,31 @@ TEST(ViewerPlay, SpeedsScaleTheKeyframesDelaysAsTheSaverDoes) {
   }
 }
 
+// The viewer times a keyframe shown from its start by the stage's tick and
+// one entered part way by the timeline; both must agree on every keyframe.
+TEST(ViewerPlay, TheTickAndTheTimelineGiveEveryKeyframeTheSameDelayAtEverySpeed) {
+  const stage::DrillList drills = drills::registry();
+  for (int d = 0; d < static_cast<int>(drills.size()); ++d) {
+    for (int v = 0; v < stage::kPlaySpeeds; ++v) {
+      const auto speed = static_cast<PlaySpeed>(v);
+      raster::RasterWindow w(64, 36);
+      stage::Stage s(w, drills[static_cast<std::size_t>(d)].conf_bit, 1, drills);
+      s.activate();
+      s.set_keyframe_speed(speed);
+      s.go_to_keyframe(d, 0);
+      const stage::DrillTimeline timeline(s.table(d));
+      int differ = 0;
+      for (int k = 0; k < timeline.keyframes(); ++k) {
+        const int tick = s.tick();
+        if (tick != stage::scaled_delay(timeline.duration_ms(k), speed) ||
+            tick != s.keyframe_delay(d, k))
+          ++differ;
+      }
+      EXPECT_EQ(differ, 0) << drills[static_cast<std::size_t>(d)].name << " at speed " << v;
+    }
+  }
+}
+
 TEST(ViewerPlay, PausingMidKeyframeKeepsTheRestOfItsTime) {
   raster::RasterWindow w(64, 36);
   stage::PlaybackPlace half;

@@ -454,6 +454,16 @@ case_view() {
   k=$(keyframe_in "$(title_of "$w")")
   [ "$k" -lt "$k4" ] || fail "a click near the timeline's start went from $k4 to $k"
 
+  # F1, a help key the viewer command table gives every viewer, opens the
+  # card and closes it again.
+  s1=$(viewer_shot)
+  xdotool key F1
+  sleep 0.5
+  [ "$(viewer_shot)" != "$s1" ] || fail "F1 did not open the help card"
+  xdotool key F1
+  sleep 0.5
+  [ "$(viewer_shot)" = "$s1" ] || fail "F1 again did not close the help card"
+
   t=$(title_of "$w")
   xdotool windowsize "$w" 640 400
   sleep 1.5

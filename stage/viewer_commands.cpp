@@ -1,0 +1,178 @@
+#include "stage/viewer_commands.hpp"
+
+#include <algorithm>
+#include <vector>
+
+namespace stage {
+namespace {
+
+using C = ViewerCommand;
+constexpr bool kRepeats = true;
+constexpr bool kOnce = false;
+constexpr bool kSettings = true;
+constexpr bool kSession = false;
+
+// In the help card's order; the pointing commands, which no key gives, last.
+constexpr ViewerCommandRow kRows[] = {
+    {C::TogglePlay, "toggle-play", {" "}, "Space", "再生／一時停止", kOnce, kSession},
+    {C::StepBack, "step-back", {"ArrowLeft"}, "← →", "1コマ戻る／進む", kRepeats, kSession},
+    {C::StepForward, "step-forward", {"ArrowRight"}, "", "", kRepeats, kSession},
+    {C::PreviousCommand,
+     "previous-command",
+     {"ArrowUp", "PageUp"},
+     "↑ ↓  PgUp PgDn",
+     "前／次の号令",
+     kRepeats,
+     kSession},
+    {C::NextCommand, "next-command", {"ArrowDown", "PageDown"}, "", "", kRepeats, kSession},
+    {C::GoToStart, "go-to-start", {"Home"}, "Home End", "訓練の最初／最後", kOnce, kSession},
+    {C::GoToEnd, "go-to-end", {"End"}, "", "", kOnce, kSession},
+    {C::NextDrill, "next-drill", {"Tab"}, "Tab", "次の訓練", kOnce, kSession},
+    {C::SpeedOne, "speed-1", {"1"}, "1 2 3", "速度", kOnce, kSettings},
+    {C::SpeedTwo, "speed-2", {"2"}, "", "", kOnce, kSettings},
+    {C::SpeedThree, "speed-3", {"3"}, "", "", kOnce, kSettings},
+    {C::Slower, "slower", {"["}, "[ ]", "遅く／速く（¼まで）", kOnce, kSettings},
+    {C::Faster, "faster", {"]"}, "", "", kOnce, kSettings},
+    {C::LoopStart, "loop-start", {"a"}, "a b", "区間くり返しの始め／終わり", kOnce, kSession},
+    {C::LoopEnd, "loop-end", {"b"}, "", "", kOnce, kSession},
+    {C::ClearLoop, "clear-loop", {"l"}, "l", "くり返し解除", kOnce, kSession},
+    {C::CommandList, "command-list", {"c"}, "c", "号令一覧", kOnce, kSession},
+    // '?' is Shift+/ on most layouts; F1 is the usual help key.
+    {C::Help, "help", {"?", "/", "F1"}, "?", "このヘルプ", kOnce, kSession},
+    {C::FullScreen, "full-screen", {"f", "F11"}, "f F11", "全画面", kOnce, kSession},
+    {C::Quit, "quit", {"Escape", "q"}, "Esc q", "終了", kOnce, kSession},
+    {C::Play, "play", {}, "", "", kOnce, kSession},
+    {C::Pause, "pause", {}, "", "", kOnce, kSession},
+    {C::SeekTime, "seek-time", {}, "", "", kOnce, kSession},
+    {C::GoToCommand, "go-to-command", {}, "", "", kOnce, kSession},
+    {C::SelectDrill, "select-drill", {}, "", "", kOnce, kSession},
+    {C::SetSpeed, "set-speed", {}, "", "", kOnce, kSettings},
+};
+
+char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::vector<HelpLine> card(bool can_quit) {
+  std::vector<HelpLine> lines;
+  for (const ViewerCommandRow& row : kRows) {
+    if (row.card_keys.empty() || (!can_quit && row.command == C::Quit)) continue;
+    lines.push_back({row.card_keys, row.card_text});
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::span<const ViewerCommandRow> viewer_commands() { return kRows; }
+
+const ViewerCommandRow& viewer_command_row(ViewerCommand command) {
+  return *std::find_if(std::begin(kRows), std::end(kRows),
+                       [&](const ViewerCommandRow& row) { return row.command == command; });
+}
+
+std::optional<ViewerCommand> command_for_key(std::string_view key) {
+  const char single = key.size() == 1 ? lower_ascii(key.front()) : '\0';
+  for (const ViewerCommandRow& row : kRows) {
+    for (std::string_view k : row.keys) {
+      if (!k.empty() && (k == key || (single != '\0' && k.size() == 1 && k.front() == single)))
+        return row.command;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<ViewerCommand> command_named(std::string_view id) {
+  for (const ViewerCommandRow& row : kRows)
+    if (row.id == id) return row.command;
+  return std::nullopt;
+}
+
+CommandEffect apply(ViewerCommand command, int arg, Playback& p, ViewerPanels& panels) {
+  switch (command) {
+    case C::TogglePlay:
+      p.toggle_play();
+      break;
+    case C::Play:
+      p.play();
+      break;
+    case C::Pause:
+      p.pause();
+      break;
+    case C::StepBack:
+      p.step_back();
+      break;
+    case C::StepForward:
+      p.step_forward();
+      break;
+    case C::PreviousCommand:
+      return p.previous_command() ? CommandEffect::Playback : CommandEffect::Nothing;
+    case C::NextCommand:
+      return p.next_command() ? CommandEffect::Playback : CommandEffect::Nothing;
+    case C::GoToStart:
+      p.go_to_start();
+      break;
+    case C::GoToEnd:
+      p.go_to_end();
+      break;
+    case C::NextDrill:
+      p.next_drill();
+      break;
+    case C::SpeedOne:
+      p.set_speed(PlaySpeed::One);
+      break;
+    case C::SpeedTwo:
+      p.set_speed(PlaySpeed::Two);
+      break;
+    case C::SpeedThree:
+      p.set_speed(PlaySpeed::Three);
+      break;
+    case C::SetSpeed:
+      p.set_speed(static_cast<PlaySpeed>(std::clamp(arg, 0, kPlaySpeeds - 1)));
+      break;
+    case C::Slower:
+      p.slower();
+      break;
+    case C::Faster:
+      p.faster();
+      break;
+    case C::LoopStart:
+      p.set_loop_start();
+      break;
+    case C::LoopEnd:
+      p.set_loop_end();
+      break;
+    case C::ClearLoop:
+      p.clear_loop();
+      break;
+    case C::SeekTime:
+      p.seek_time(arg);
+      break;
+    case C::GoToCommand: {
+      const int count = static_cast<int>(p.timeline().commands().size());
+      if (arg < 0 || arg >= count) return CommandEffect::Nothing;
+      p.go_to_command(arg);
+      break;
+    }
+    case C::SelectDrill:
+      p.select_drill(std::clamp(arg, 0, p.drill_count() - 1));
+      break;
+    case C::CommandList:
+      panels.commands = !panels.commands;
+      return CommandEffect::Panels;
+    case C::Help:
+      panels.help = !panels.help;
+      return CommandEffect::Panels;
+    case C::FullScreen:
+      return CommandEffect::FullScreen;
+    case C::Quit:
+      return CommandEffect::Quit;
+  }
+  return CommandEffect::Playback;
+}
+
+std::span<const HelpLine> help_lines(bool can_quit) {
+  static const std::vector<HelpLine> with_quit = card(true);
+  static const std::vector<HelpLine> without_quit = card(false);
+  return can_quit ? with_quit : without_quit;
+}
+
+}  // namespace stage

@@ -1,0 +1,99 @@
+#pragma once
+// The viewer's commands as one table: what each does, the keys that give it,
+// the name the web page calls it by and its line on the help card. Every
+// viewer (Linux, Windows, the web page) only turns its native keys, clicks
+// and taps into these commands and runs them through apply(); a new command
+// is one row here and one case in apply().
+//
+// Keys are named as the DOM's KeyboardEvent.key names them ("ArrowLeft",
+// "PageUp", " ", "a", "?", "F11"): the page passes its event's name as it
+// is and the desktop hosts translate their key codes into the same names.
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "stage/playback.hpp"
+
+namespace stage {
+
+enum class ViewerCommand {
+  TogglePlay,
+  Play,
+  Pause,
+  StepBack,
+  StepForward,
+  PreviousCommand,
+  NextCommand,
+  GoToStart,
+  GoToEnd,
+  NextDrill,
+  SpeedOne,
+  SpeedTwo,
+  SpeedThree,
+  Slower,
+  Faster,
+  LoopStart,
+  LoopEnd,
+  ClearLoop,
+  CommandList,
+  Help,
+  FullScreen,
+  Quit,
+  // Given by pointing rather than by a key: each takes an argument.
+  SeekTime,     // ms from the drill's first keyframe at speed 1
+  GoToCommand,  // index into the drill's command list
+  SelectDrill,  // index among the chosen drills
+  SetSpeed,     // a PlaySpeed's value, slowest 0
+};
+
+// Who carries a command out once apply() has run it.
+enum class CommandEffect {
+  Nothing,     // nothing happened (an unknown key, a jump with nowhere to go)
+  Playback,    // the playback model changed
+  Panels,      // a panel of the overlay opened or closed
+  FullScreen,  // the host toggles full screen
+  Quit,        // the host closes the viewer
+};
+
+inline constexpr int kMaxKeysPerCommand = 3;
+
+struct ViewerCommandRow {
+  ViewerCommand command;
+  std::string_view id;  // the web page's name for it
+  std::array<std::string_view, kMaxKeysPerCommand> keys;
+  // Its help-card line; a row with no card keys is shown on the line before
+  // (steps back and forward share "← →").
+  std::string_view card_keys;
+  std::string_view card_text;
+  bool repeats;           // acts again while its key is held
+  bool changes_settings;  // the web page keeps the new speed
+};
+
+std::span<const ViewerCommandRow> viewer_commands();
+const ViewerCommandRow& viewer_command_row(ViewerCommand command);
+
+// The command a key gives, if any. Letters count in either case.
+std::optional<ViewerCommand> command_for_key(std::string_view key);
+std::optional<ViewerCommand> command_named(std::string_view id);
+
+// The panels a viewer may open above the drill.
+struct ViewerPanels {
+  bool help = false;
+  bool commands = false;
+};
+
+// Runs `command` on the model (or toggles a panel); `arg` is read by the
+// pointing commands only. Host-side commands only return their effect.
+CommandEffect apply(ViewerCommand command, int arg, Playback& playback, ViewerPanels& panels);
+
+struct HelpLine {
+  std::string_view keys;
+  std::string_view action;
+};
+// The help card's lines, in the order shown, drawn from the table. A page,
+// which cannot close itself, leaves out the quit line.
+std::span<const HelpLine> help_lines(bool can_quit = true);
+
+}  // namespace stage

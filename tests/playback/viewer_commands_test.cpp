@@ -1,0 +1,131 @@
+// The viewer's command table: every key gives one command, names and rows
+// round-trip, the help card covers every key, and apply() runs commands on
+// the real model without letting a bad argument through.
+
+#include "stage/viewer_commands.hpp"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "drills/registry.hpp"
+#include "platform/raster/raster_window.hpp"
+
+namespace {
+
+using stage::CommandEffect;
+using stage::ViewerCommand;
+
+TEST(ViewerCommandTable, EachKeyAndNameBelongsToOneCommand) {
+  std::map<std::string_view, ViewerCommand> keys;
+  std::set<std::string_view> ids;
+  for (const stage::ViewerCommandRow& row : stage::viewer_commands()) {
+    EXPECT_TRUE(ids.insert(row.id).second) << row.id;
+    EXPECT_EQ(stage::command_named(row.id), row.command) << row.id;
+    EXPECT_EQ(stage::viewer_command_row(row.command).id, row.id);
+    for (std::string_view k : row.keys) {
+      if (k.empty()) continue;
+      EXPECT_TRUE(keys.emplace(k, row.command).second) << "key " << k << " given twice";
+      EXPECT_EQ(stage::command_for_key(k), row.command) << k;
+    }
+  }
+  // Every command has its row: the last enumerator's is there, and so is
+  // each one's before it.
+  for (int c = 0; c <= static_cast<int>(ViewerCommand::SetSpeed); ++c)
+    EXPECT_EQ(stage::viewer_command_row(static_cast<ViewerCommand>(c)).command,
+              static_cast<ViewerCommand>(c));
+}
+
+TEST(ViewerCommandTable, KeysAsTheHostsNameThem) {
+  const struct {
+    std::string_view key;
+    std::optional<ViewerCommand> command;
+  } cases[] = {
+      {" ", ViewerCommand::TogglePlay},
+      {"ArrowLeft", ViewerCommand::StepBack},
+      {"PageDown", ViewerCommand::NextCommand},
+      {"A", ViewerCommand::LoopStart},
+      {"?", ViewerCommand::Help},
+      {"F1", ViewerCommand::Help},
+      {"Q", ViewerCommand::Quit},
+      {"Escape", ViewerCommand::Quit},
+      {"3", ViewerCommand::SpeedThree},
+      {"x", std::nullopt},
+      {"", std::nullopt},
+      {"f1", std::nullopt},
+      {"Arrowleft", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(stage::command_for_key(c.key), c.command) << c.key;
+  EXPECT_EQ(stage::command_named("no-such-command"), std::nullopt);
+}
+
+TEST(ViewerCommandTable, TheHelpCardShowsEveryKeyedCommandAndAPageLeavesOutQuit) {
+  // A keyed row without card keys is shown on the line of the row before it,
+  // which must itself be on the card.
+  const auto rows = stage::viewer_commands();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].keys[0].empty() || !rows[i].card_keys.empty()) continue;
+    ASSERT_GT(i, 0u);
+    EXPECT_FALSE(rows[i - 1].keys[0].empty()) << rows[i].id << " has no card line";
+  }
+  const auto all = stage::help_lines();
+  const auto page = stage::help_lines(false);
+  EXPECT_EQ(page.size() + 1, all.size());
+  for (const stage::HelpLine& l : page) EXPECT_NE(l.action, all.back().action);
+}
+
+class ViewerCommandApply : public ::testing::Test {
+ protected:
+  raster::RasterWindow window{320, 180};
+  stage::DrillList drills = drills::registry();
+  stage::Playback playback{window, drills, paused()};
+  stage::ViewerPanels panels;
+
+  static stage::PlaybackPlace paused() {
+    stage::PlaybackPlace p;
+    p.playing = false;
+    return p;
+  }
+  CommandEffect run(ViewerCommand c, int arg = 0) { return stage::apply(c, arg, playback, panels); }
+};
+
+TEST_F(ViewerCommandApply, PlaybackCommandsReachTheModel) {
+  EXPECT_EQ(run(ViewerCommand::StepForward), CommandEffect::Playback);
+  EXPECT_EQ(playback.keyframe(), 1);
+  EXPECT_EQ(run(ViewerCommand::SpeedThree), CommandEffect::Playback);
+  EXPECT_EQ(playback.speed(), stage::PlaySpeed::Three);
+  EXPECT_EQ(run(ViewerCommand::SetSpeed, 99), CommandEffect::Playback);  // clamped
+  EXPECT_EQ(playback.speed(), stage::PlaySpeed::Three);
+  EXPECT_EQ(run(ViewerCommand::SetSpeed, 0), CommandEffect::Playback);
+  EXPECT_EQ(playback.speed(), stage::PlaySpeed::Quarter);
+  EXPECT_EQ(run(ViewerCommand::NextDrill), CommandEffect::Playback);
+  EXPECT_EQ(playback.drill(), 1);
+  EXPECT_EQ(run(ViewerCommand::TogglePlay), CommandEffect::Playback);
+  EXPECT_TRUE(playback.playing());
+}
+
+TEST_F(ViewerCommandApply, ACommandOutsideTheListOrAJumpPastTheLastDoesNothing) {
+  const int last = static_cast<int>(playback.timeline().commands().size()) - 1;
+  EXPECT_EQ(run(ViewerCommand::GoToCommand, last + 1), CommandEffect::Nothing);
+  EXPECT_EQ(run(ViewerCommand::GoToCommand, -1), CommandEffect::Nothing);
+  EXPECT_EQ(playback.keyframe(), 0);
+  EXPECT_EQ(run(ViewerCommand::GoToCommand, last), CommandEffect::Playback);
+  EXPECT_EQ(playback.current_command(), last);
+  EXPECT_EQ(run(ViewerCommand::NextCommand), CommandEffect::Nothing);
+}
+
+TEST_F(ViewerCommandApply, PanelsToggleAndHostCommandsAreLeftToTheHost) {
+  EXPECT_EQ(run(ViewerCommand::Help), CommandEffect::Panels);
+  EXPECT_EQ(run(ViewerCommand::CommandList), CommandEffect::Panels);
+  EXPECT_TRUE(panels.help && panels.commands);
+  run(ViewerCommand::Help);
+  EXPECT_FALSE(panels.help);
+  EXPECT_EQ(run(ViewerCommand::FullScreen), CommandEffect::FullScreen);
+  EXPECT_EQ(run(ViewerCommand::Quit), CommandEffect::Quit);
+  EXPECT_EQ(playback.keyframe(), 0);
+}
+
+}  // namespace
