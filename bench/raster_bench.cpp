@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 
+#include "drills/registry.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/geometry.hpp"
 #include "stage/rounding.hpp"
@@ -26,8 +27,8 @@ struct Scene {
         g(stage::StageGeometry::from_window(w.width(), w.height())) {
     w.compose();
   }
-  stage::Origin platoon() const { return {g.kiritu_x0, g.kiritu_y0, g.stage_scale}; }
-  stage::Origin pump() const { return {g.ponpu_x0, g.ponpu_y0, g.stage_scale}; }
+  stage::Origin platoon() const { return drills::registry()[0].origin(g); }
+  stage::Origin pump() const { return drills::registry()[1].origin(g); }
 };
 
 void sizes(benchmark::internal::Benchmark* b) {
@@ -182,7 +183,7 @@ void BM_PlatoonKeyframeTick(benchmark::State& state) {
   const auto o = sc.platoon();
   const float size = 70 * o.s;
   for (int i = 0; i < 21; ++i) sc.w.set_slot_size(i, size, size);
-  sc.w.set_caption_left(sc.g.kiritu_x0);
+  sc.w.set_caption_left(sc.g.caption_left);
   sc.w.set_caption_font_size(20);
   const char* captions[] = {"番号", "右向け右", "前へ進め", "分隊止まれ"};
   int frame = 0;

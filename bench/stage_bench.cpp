@@ -7,6 +7,7 @@
 #include <chrono>
 #include <vector>
 
+#include "drills/platoon/platoon.hpp"
 #include "drills/registry.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/stage.hpp"
@@ -38,9 +39,9 @@ void BM_PlatoonKeyframeAllSlotsChanged(benchmark::State& state) {
   raster::RasterWindow window(w, h);
   const auto drills = building(all_slots_move);
   auto fresh = [&] {
-    auto s = std::make_unique<stage::Stage>(window, stage::kConfPlatoon, 3, drills);
+    auto s = std::make_unique<stage::Stage>(window, drills::platoon::kConfBit, 3, drills);
     s->activate();
-    while (s->state() != stage::PlaybackState::Kiritu) s->tick();
+    while (drills::playback_state(*s) != drills::PlaybackState::Kiritu) s->tick();
     s->tick();  // the full redraw of the first keyframe is not the steady case
     window.compose();
     return s;
@@ -58,14 +59,14 @@ void BM_PlatoonKeyframeAllSlotsChanged(benchmark::State& state) {
 }
 
 // Times only the ticks of one transition state, over whole transitions.
-void transition(benchmark::State& state, int conf, stage::PlaybackState which) {
+void transition(benchmark::State& state, int conf, drills::PlaybackState which) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   raster::RasterWindow window(w, h);
   const auto drills = building(nothing);
   stage::Stage stage(window, conf, 3, drills);
   stage.activate();
   for (auto _ : state) {
-    while (stage.state() != which) {
+    while (drills::playback_state(stage) != which) {
       stage.tick();
       window.compose();
     }
@@ -78,20 +79,22 @@ void transition(benchmark::State& state, int conf, stage::PlaybackState which) {
 }
 
 void BM_PlatoonIntroTick(benchmark::State& s) {
-  transition(s, 1, stage::PlaybackState::KirituStart);
+  transition(s, 1, drills::PlaybackState::KirituStart);
 }
-void BM_PlatoonOutroTick(benchmark::State& s) { transition(s, 1, stage::PlaybackState::KirituEnd); }
+void BM_PlatoonOutroTick(benchmark::State& s) {
+  transition(s, 1, drills::PlaybackState::KirituEnd);
+}
 void BM_PumpTruckIntroTick(benchmark::State& s) {
-  transition(s, 2, stage::PlaybackState::PonpuStart);
+  transition(s, 2, drills::PlaybackState::PonpuStart);
 }
 void BM_PumpTruckOutroTick(benchmark::State& s) {
-  transition(s, 2, stage::PlaybackState::PonpuEnd);
+  transition(s, 2, drills::PlaybackState::PonpuEnd);
 }
 void BM_PortablePumpIntroTick(benchmark::State& s) {
-  transition(s, 4, stage::PlaybackState::KahanStart);
+  transition(s, 4, drills::PlaybackState::KahanStart);
 }
 void BM_PortablePumpOutroTick(benchmark::State& s) {
-  transition(s, 4, stage::PlaybackState::KahanEnd);
+  transition(s, 4, drills::PlaybackState::KahanEnd);
 }
 
 #define SIZES ->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond)

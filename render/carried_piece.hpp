@@ -1,9 +1,8 @@
 #pragma once
-// The piece a crew member carries above the head (crew member 3 of the pump
-// truck, crew member 2 of the portable pump): 100 units long, level or tilted
-// 30 units down or up as the figure walks, then levelled and put away, and
-// last a short piece held low at the figure's front. Both drills play the same
-// steps under their own code values.
+// The piece a crew member carries above the head: 100 units long, level or
+// tilted 30 units down or up as the figure walks, then levelled and put away,
+// and last a short piece held low at the figure's front. Every drill that has
+// one plays the same steps under its own code values, for its carrier's slot.
 
 #include "render/layer.hpp"
 

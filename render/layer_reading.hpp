@@ -1,15 +1,11 @@
 #pragma once
-// What a renderer reads of its keyframe, and the painter it paints with.
+// What a layer reads of its keyframe besides its codes (each drill reads
+// those as its own code types), and the painter it paints with.
 
 #include "render/layer.hpp"
 #include "render/stage_painter.hpp"
 
 namespace render {
-
-// Entry `entry` of the code array of the keyframe being shown.
-inline stage::EquipmentCode code_of(const Layer& layer, int entry) {
-  return layer.table[layer.frame].code(entry);
-}
 
 // Where person slot `slot` stood on the keyframe being shown (back = 0), the
 // one before (1) or the one before that (2). Earlier keyframes are read only

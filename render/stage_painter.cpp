@@ -152,11 +152,4 @@ void StagePainter::water(HoseLine line, Span x, Rgb color) const {
   box(x, line == HoseLine::One ? Span{184, 195} : Span{804, 815}, color);
 }
 
-void StagePainter::suction_hose_at_truck() const {
-  box({550, 700}, {390, 400}, colors::grey);
-  thick_segment({550, 400}, {470, 325}, {0, -1}, colors::grey);
-}
-
-void StagePainter::water_source_line() const { segment({100, 300}, {700, 435}, colors::yellow); }
-
 }  // namespace render

@@ -1,5 +1,5 @@
 #pragma once
-// Paints equipment in one pump drill's stage units. The renderers speak in
+// Paints equipment in one drill's stage units. The renderers speak in
 // stage coordinates (x to the right, y up) and in the compound shapes the
 // equipment is made of; the painter maps them to twips with the drill's origin
 // and hands them to the window. It keeps no state besides the window and the
@@ -106,11 +106,6 @@ class StagePainter {
   void coupling_mark(HoseLine line, int x) const;
   // The red nozzle, 100 units from x.
   void nozzle(HoseLine line, int x) const;
-
-  // Pump truck: the grey suction hose where it leaves the truck.
-  void suction_hose_at_truck() const;
-  // Pump truck: the yellow line from the water source's top edge to the truck.
-  void water_source_line() const;
 
  private:
   // A stretch of the jet's band, in `color` (cyan water or black).

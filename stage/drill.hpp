@@ -51,8 +51,10 @@ struct Transition {
 struct PlayerRules {
   static constexpr int kNever = -1;
   // Before the layers: hide the whole crew on a keyframe whose code entry of
-  // this index is 1 (the crew is drawn as part of the equipment then).
+  // index hide_crew_code holds hide_crew_value (the crew is drawn as part of
+  // the equipment then).
   int hide_crew_code = kNever;
+  EquipmentCode hide_crew_value = 0;
   // Before the layers: let the window process pending events, so that input
   // can end the run in the middle of a long drill.
   bool process_events = false;
@@ -61,7 +63,7 @@ struct PlayerRules {
 };
 
 struct DrillDescriptor {
-  const char* name;          // method prefix: "kiritu", "ponpu", "kahan"
+  const char* name;          // method prefix, the drill's name on command lines
   const char* display_name;  // the settings dialog's label
   int conf_bit;              // its bit in the Conf mask
   // The zero-filled table in the drill's shape; its person count is also the

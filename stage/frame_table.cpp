@@ -59,8 +59,4 @@ void FrameTable::clear() {
   }
 }
 
-FrameTable make_kiritu_frames() { return FrameTable("kiritu_frames", 2001, 21, 0); }
-FrameTable make_ponpu_frames() { return FrameTable("ponpu_frames", 1101, 5, 5); }
-FrameTable make_kahan_frames() { return FrameTable("kahan_frames", 1001, 4, 4); }
-
 }  // namespace stage

@@ -16,7 +16,7 @@ struct PersonSlot {
   friend bool operator==(const PersonSlot&, const PersonSlot&) = default;
 };
 
-// One equipment state of a pump drill keyframe; entry f is read by renderer f.
+// One equipment state of a drill keyframe; entry f is read by the drill's layer f.
 using EquipmentCode = std::int16_t;
 
 // A table or slot index outside the table's shape. Always a programming error
@@ -82,11 +82,5 @@ class FrameTable {
   int code_count_;
   std::vector<FrameRecord> records_;
 };
-
-// The three registered drills' tables in their fixed shapes (their
-// descriptors' table makers).
-FrameTable make_kiritu_frames();  // platoon: 2001 records x 21 slots
-FrameTable make_ponpu_frames();   // pump truck: 1101 records x 5 slots + 5 codes
-FrameTable make_kahan_frames();   // portable pump: 1001 records x 4 slots + 4 codes
 
 }  // namespace stage

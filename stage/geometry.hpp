@@ -1,30 +1,27 @@
 #pragma once
-// Where each drill's stage lies in the window.
+// The window's geometry as the drills see it. Each drill's descriptor places
+// its own stage from these values (see DrillDescriptor::origin).
 
 namespace stage {
 
 // Window units are twips. Values are single precision, like the layout they
-// reproduce; the renderers' pixel positions depend on that.
+// reproduce; the renderers' pixel positions depend on that, so a descriptor
+// computes its origin from these fields in float as well.
 struct StageGeometry {
-  float stage_scale = 0;  // window units per stage unit: window height / 6200
-  float kiritu_x0 = 0;    // platoon origin; also the caption's left edge
-  float kiritu_y0 = 0;
-  float ponpu_x0 = 0;
-  float ponpu_y0 = 0;
-  float kahan_x0 = 0;
-  float kahan_y0 = 0;
+  float width = 0;        // W: the window's width in twips
+  float height = 0;       // H: the window's height in twips
+  float stage_scale = 0;  // s: window units per stage unit, window height / 6200
+  // The caption's left edge: that of a 5000-unit square stage centred in the
+  // window, so that the caption lines up with the widest stage at any width.
+  float caption_left = 0;
 
-  // W and H are the window's width and height in twips.
   static StageGeometry from_window(float W, float H) {
     StageGeometry g;
     const float s = H / 6200.0f;
+    g.width = W;
+    g.height = H;
     g.stage_scale = s;
-    g.kiritu_x0 = (W - 5000.0f * s) / 2.0f;  // centres the 5000-unit platoon stage
-    g.kiritu_y0 = H - 800.0f * s;
-    g.ponpu_x0 = 100.0f * s;
-    g.ponpu_y0 = H - (H - 1000.0f * s) / 2.0f;
-    g.kahan_x0 = 100.0f * s;
-    g.kahan_y0 = H - (H - 1000.0f * s) / 2.0f;
+    g.caption_left = (W - 5000.0f * s) / 2.0f;
     return g;
   }
 };

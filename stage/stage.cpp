@@ -66,7 +66,7 @@ void Stage::setup() {
 
   // The caption's font is the largest size up to 50 whose label stays lower
   // than 200 stage units; it is fitted once on a sample text.
-  window_.set_caption_left(geometry_.kiritu_x0);
+  window_.set_caption_left(geometry_.caption_left);
   window_.set_caption_text(kCaptionSample);
   for (int size = 50; size >= 1; --size) {
     window_.set_caption_font_size(size);
@@ -152,7 +152,8 @@ int Stage::player_tick() {
   }
 
   const PlayerRules& rules = drill.rules;
-  if (rules.hide_crew_code != PlayerRules::kNever && r.code(rules.hide_crew_code) == 1)
+  if (rules.hide_crew_code != PlayerRules::kNever &&
+      r.code(rules.hide_crew_code) == rules.hide_crew_value)
     for (int i = 0; i < persons; ++i) window_.set_slot_visible(i, false);
   // Input may end the run here; then the window is gone and nothing more of
   // this tick may touch it.

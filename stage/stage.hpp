@@ -17,29 +17,12 @@
 
 namespace stage {
 
-// Drill-selection bits of the Conf setting for the three drills of the
-// registry; each drill's descriptor carries its own bit.
-inline constexpr int kConfPlatoon = 1;
-inline constexpr int kConfPumpTruck = 2;
-inline constexpr int kConfPortablePump = 4;
+// The Conf setting's default: every drill-selection bit set (each drill's
+// descriptor carries its own bit).
 inline constexpr int kConfDefault = 7;
 
 // The set-up asks for the first tick this long after the activation.
 inline constexpr int kFirstTickMs = 1;
-
-// What one tick runs: 3 x drill + phase (intro, keyframes, outro), drills
-// numbered in playback order. The names are those of the three registered drills.
-enum class PlaybackState : int {
-  KirituStart = 0,  // platoon intro
-  Kiritu = 1,       // platoon keyframe
-  KirituEnd = 2,    // platoon outro
-  PonpuStart = 3,   // pump-truck intro
-  Ponpu = 4,
-  PonpuEnd = 5,
-  KahanStart = 6,  // portable-pump intro
-  Kahan = 7,
-  KahanEnd = 8,
-};
 
 class Stage {
  public:
@@ -68,7 +51,8 @@ class Stage {
   // drill's keyframe frame - 1. `frame` may be the end record.
   void go_to_keyframe(int drill, int frame);
 
-  PlaybackState state() const { return static_cast<PlaybackState>(raw_state()); }
+  // What one tick runs: 3 x drill + phase, drills numbered in playback order
+  // (drills::PlaybackState names the registered drills' values).
   int raw_state() const { return kPhases * drill_ + static_cast<int>(phase_); }
   int drill() const { return drill_; }  // index into drills()
   Phase phase() const { return phase_; }

@@ -1,14 +1,16 @@
 // The platoon drill as the stage plays it.
 
 #include "drills/platoon/platoon.hpp"
-#include "render/marks.hpp"
 #include "stage/stage.hpp"
 
 namespace drills::platoon {
 namespace {
 
+// The 5000-unit square stage centred across the window, its y = 0 line 800
+// units above the window's bottom edge.
 stage::Origin origin(const stage::StageGeometry& g) {
-  return {g.kiritu_x0, g.kiritu_y0, g.stage_scale};
+  const float s = g.stage_scale;
+  return {(g.width - 5000.0f * s) / 2.0f, g.height - 800.0f * s, s};
 }
 
 // A white square growing from a point to the whole 5000-unit stage (half
@@ -24,16 +26,18 @@ stage::TransitionShape transition(bool outro, int k) {
 
 }  // namespace
 
+stage::FrameTable make_kiritu_frames() { return stage::FrameTable("kiritu_frames", 2001, 21, 0); }
+
 const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{
       .name = "kiritu",
       .display_name = "訓練礼式",
-      .conf_bit = stage::kConfPlatoon,
-      .make_table = stage::make_kiritu_frames,
+      .conf_bit = kConfBit,
+      .make_table = make_kiritu_frames,
       .build = kiritu_set,
       .origin = origin,
       .transition = {transition, stage::colors::white, false},
-      .border = render::kiritu_waku,
+      .border = kiritu_waku,
       .scenery = nullptr,
       .layers = {},
       .rules = {},

@@ -31,14 +31,14 @@ constexpr auto kBreakScript = std::to_array<Step>({
     say(kCommander, "指揮者「放水止め」"),
     hold(kCommander, 3),
     align({kCommander, kMember1}),  // 292
-    count(kMember1, 19, 22),
+    count(kMember1, Member1Code::JetFallsTo700, Member1Code::JetDry),
     say(kMember1, "１番員「放水止め」"),
     hold(kMember1, 3),
     align({kMember1, kMember2}),  // 299
     say(kMember2, "２番員「よし」"),
     hold(kMember2, 3),
     at(kMember2, 6145, 510, 11),
-    walk(kMember2, 5500, 270, 11, 12, 18),
+    walk(kMember2, 5500, 270, 11, 12, Member2Code::NozzleStandMark),
     walk(kMember2, 2575, 270, 12, 13),
     walk(kMember2, 1000, 350, 13, 12),
     align({kMember2, kMember3}),  // 369
@@ -57,16 +57,16 @@ constexpr auto kBreakScript = std::to_array<Step>({
     say(kMember2, "２番員「伝達終わり」"),
     hold(kMember2, 3),
     align({kMember1, kMember2}),  // 442
-    count(kMember1, 23, 27),
+    count(kMember1, Member1Code::JetSpurts400, Member1Code::NozzleAway),
     walk(kMember2, 6145, 510, 1, 4),
     hold(kMember2, 2),
-    count(kMember2, 19, 20),
+    count(kMember2, Member2Code::NozzleStandMarkHalfAway, Member2Code::NozzleStandMarkAway),
     align({kCommander, kMember2}),  // 450
     at(kCommander, 6375, 0, 4),
     hold(kMember1, 3),
     say(kMember1, "１番員「よし」"),
     hold(kMember1, 3),
-    at(kMember1, 6145, 270, 4, 28),
+    at(kMember1, 6145, 270, 4, Member1Code::RepaintLaidLine),
     align({kCommander, kMember1, kMember2, kMember3}),  // 454
 });
 // clang-format on
@@ -87,22 +87,22 @@ constexpr auto kOsamuScript = std::to_array<Step>({
     hold(kMember1, 19),
     align({kCommander, kMember1}),  // 484
     walk(kCommander, 1350, 510, 12, 12),
-    walk(kMember1, 600, 300, 12, 4, 28),
+    walk(kMember1, 600, 300, 12, 4, Member1Code::RepaintLaidLine),
     hold(kMember1, 6),
-    hold(kMember1, 1, 29),
-    walk(kMember1, 480, 430, 14, 4, 30),
+    hold(kMember1, 1, Member1Code::RedBarBack),
+    walk(kMember1, 480, 430, 14, 4, Member1Code::RepaintSuctionPipe),
     at(kMember2, 6145, 510, 13),
-    walk(kMember2, 850, 650, 13, 12, 21),
-    walk(kMember2, 750, 650, 12, 0, 22),
-    hold(kMember2, 1, 23),
-    at(kMember2, 750, 650, 4, 24),
+    walk(kMember2, 850, 650, 13, 12, Member2Code::PieceLowTilted),
+    walk(kMember2, 750, 650, 12, 0, Member2Code::PieceLowLevel),
+    hold(kMember2, 1, Member2Code::PieceUpright),
+    at(kMember2, 750, 650, 4, Member2Code::PieceHeldAcross),
     hold(kMember2, 6),
-    walk(kMember2, 500, 500, 14, 4, 25),
-    at(kMember3, 650, 350, 2, 4),
+    walk(kMember2, 500, 500, 14, 4, Member2Code::RepaintSuctionHoseBend),
+    at(kMember3, 650, 350, 2, Member3Code::SuctionHoseIntoWater),
     hold(kMember3, 6),
-    walk(kMember3, 740, 0, 0, 0, 5),
+    walk(kMember3, 740, 0, 0, 0, Member3Code::OutletToRunner),
     hold(kMember3, 6),
-    walk(kMember3, 480, 570, 14, 4, 6),
+    walk(kMember3, 480, 570, 14, 4, Member3Code::RepaintPumpSide),
     align({kCommander, kMember1, kMember2, kMember3}),  // 563
 });
 // clang-format on

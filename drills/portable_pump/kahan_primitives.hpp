@@ -1,9 +1,11 @@
 #pragma once
-// The four frame-building primitives of the portable-pump drill. Every scene is
-// written with them: a frame counter `k` names the next record to write, each
-// primitive reads record k - 1 and leaves `k` one past what it wrote. They write
-// only the fields they name, so several persons' tracks can be written side by
-// side into the same records, one counter per person.
+// The four frame-building primitives of the portable-pump drill, under the
+// names its scenes use: the shared primitives of drills/common/tracks.hpp with
+// the drill's rules (the stride and beat below; a track that ended before a
+// wait stands from its own end). Every scene is written with them: a frame counter `k` names the
+// next record to write, each primitive reads record k - 1 and leaves `k` one past what it wrote.
+// They write only the fields they name, so several persons' tracks can be written side by side into
+// the same records, one counter per person.
 
 #include "stage/frame_table.hpp"
 

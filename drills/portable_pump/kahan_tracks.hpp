@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <span>
 
+#include "drills/portable_pump/codes.hpp"
 #include "stage/frame_table.hpp"
 
 namespace drills::portable_pump::kahan_tracks {
@@ -42,17 +43,39 @@ struct Step {
 // A spoken command stays up for three beats.
 inline constexpr int kCaptionRecords = 3;
 
-constexpr Step walk(int slot, int x, int y, int d1, int d2, int h = 0) {
-  return {StepKind::Walk, slot, x, y, d1, d2, h};
+// A step's code must be of the stepping person's own entry (code_for), so a
+// script that writes another person's code does not compile.
+constexpr Step walk(int slot, int x, int y, int d1, int d2) {
+  return {StepKind::Walk, slot, x, y, d1, d2};
+}
+template <PortablePumpCode Code>
+constexpr Step walk(int slot, int x, int y, int d1, int d2, Code h) {
+  return {StepKind::Walk, slot, x, y, d1, d2, code_for(slot, h)};
 }
 // One record on the spot (x, y) facing `pose`: a turn, a short shift or a code change.
-constexpr Step at(int slot, int x, int y, int pose, int h = 0) {
-  return {StepKind::Walk, slot, x, y, pose, pose, h};
+constexpr Step at(int slot, int x, int y, int pose) {
+  return {StepKind::Walk, slot, x, y, pose, pose};
 }
-constexpr Step hold(int slot, int n, int h = 0) { return {StepKind::Hold, slot, 0, 0, 0, 0, h, n}; }
+template <PortablePumpCode Code>
+constexpr Step at(int slot, int x, int y, int pose, Code h) {
+  return {StepKind::Walk, slot, x, y, pose, pose, code_for(slot, h)};
+}
+constexpr Step hold(int slot, int n) { return {StepKind::Hold, slot, 0, 0, 0, 0, 0, n}; }
+template <PortablePumpCode Code>
+constexpr Step hold(int slot, int n, Code h) {
+  return {StepKind::Hold, slot, 0, 0, 0, 0, code_for(slot, h), n};
+}
 // Holds while the code counts from `first` to `last`, one per record.
-constexpr Step count(int slot, int first, int last) {
-  return {StepKind::Count, slot, 0, 0, 0, 0, first, last - first + 1};
+template <PortablePumpCode Code>
+constexpr Step count(int slot, Code first, Code last) {
+  return {StepKind::Count,
+          slot,
+          0,
+          0,
+          0,
+          0,
+          code_for(slot, first),
+          static_cast<int>(last) - static_cast<int>(first) + 1};
 }
 constexpr Step align(std::initializer_list<int> persons) {
   unsigned mask = 0;

@@ -1,18 +1,38 @@
+#include <iterator>
+
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 
 namespace drills::pump_truck {
 namespace {
 
-// Boarding, one 300 ms record per row, code entries of slots 0..4. A member's
-// codes 1..5 open his door, hide his figure inside and shut the door again.
-// Members 3 and 4 board through the two doors on the lower side together;
-// member 1 boards on the upper side and member 2 follows him through the same
-// door, stepping across to it on the fourth record.
-constexpr int kBoardingCodes[7][5] = {
-    {0, 1, 0, 1, 1}, {0, 2, 0, 2, 2}, {0, 3, 0, 3, 3}, {0, 0, 0, 4, 4},
-    {0, 0, 1, 5, 5}, {0, 0, 2, 0, 0}, {0, 0, 3, 0, 0},
+// Boarding, one 300 ms record per row: a member's door goes ajar, wide open,
+// his figure is hidden inside and the door goes back ajar and shut. Members 3
+// and 4 board through the two doors on the lower side together; member 1
+// boards on the upper side and member 2 follows him through the same door,
+// stepping across to it on the fourth record and shutting it behind him.
+struct BoardingRecord {
+  Crew1Code member1;
+  Crew2Code member2;
+  Crew3Code member3;
+  Crew4Code member4;
 };
+constexpr BoardingRecord kBoardingCodes[] = {
+    {Crew1Code::BoardDoorAjar, Crew2Code::None, Crew3Code::BoardDoorAjar, Crew4Code::BoardDoorAjar},
+    {Crew1Code::BoardDoorWideOpen, Crew2Code::None, Crew3Code::BoardDoorWideOpen,
+     Crew4Code::BoardDoorWideOpen},
+    {Crew1Code::HideFigure, Crew2Code::None, Crew3Code::HideFigure, Crew4Code::HideFigure},
+    {Crew1Code::None, Crew2Code::None, Crew3Code::BoardDoorBackAjar, Crew4Code::BoardDoorBackAjar},
+    {Crew1Code::None, Crew2Code::BoardHideFigureDoorWideOpen, Crew3Code::BoardDoorShut,
+     Crew4Code::BoardDoorShut},
+    {Crew1Code::None, Crew2Code::BoardDoorBackAjar, Crew3Code::None, Crew4Code::None},
+    {Crew1Code::None, Crew2Code::BoardDoorShut, Crew3Code::None, Crew4Code::None},
+};
+
+// The commander boards last through his own door, one 300 ms record a step.
+constexpr CommanderCode kCommanderBoards[] = {
+    CommanderCode::BoardDoorAjar, CommanderCode::BoardDoorWideOpen, CommanderCode::HideFigure,
+    CommanderCode::BoardDoorBackAjar, CommanderCode::BoardDoorShut};
 constexpr int kMember2BoardsOn = 3;
 
 }  // namespace
@@ -54,10 +74,13 @@ void ponpu_josya(stage::FrameTable& table, int& k) {
   ponpu_record(table, k, 300).persons(4).pose = pose::kN;
   ponpu_record(table, k, 1000, "４番員「よし」");
 
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < std::ssize(kBoardingCodes); ++i) {
+    const BoardingRecord& codes = kBoardingCodes[i];
     stage::FrameRecord& r = ponpu_record(table, k, 300);
-    for (int p = 1; p <= 4; ++p)
-      r.code(p) = static_cast<stage::EquipmentCode>(kBoardingCodes[i][p]);
+    set_code(r, codes.member1);
+    set_code(r, codes.member2);
+    set_code(r, codes.member3);
+    set_code(r, codes.member4);
     if (i == kMember2BoardsOn) r.persons(2) = stage::PersonSlot{1000, 770, pose::kS};
   }
 
@@ -68,9 +91,7 @@ void ponpu_josya(stage::FrameTable& table, int& k) {
     k = s.counter(0);
   }
 
-  // The commander boards last through his own door.
-  for (int h = 1; h <= 5; ++h)
-    ponpu_record(table, k, 300).code(0) = static_cast<stage::EquipmentCode>(h);
+  for (const CommanderCode code : kCommanderBoards) set_code(ponpu_record(table, k, 300), code);
 }
 
 }  // namespace drills::pump_truck

@@ -24,30 +24,22 @@ int PonpuSection::counter(int p) const {
   return k_[p];
 }
 
-void PonpuSection::ido(int p, int X, int Y, int d1, int d2, int h) {
+void PonpuSection::ido_code(int p, int X, int Y, int d1, int d2, stage::EquipmentCode h) {
   counter(p);  // the slot index is checked before it selects a counter
   ponpu_ido(table_, k_[p], p, X, Y, d1, d2, h);
 }
 
-void PonpuSection::codes(int p, int X, int Y, int d, std::initializer_list<int> codes) {
-  for (int h : codes) ido(p, X, Y, d, d, h);
-}
-
-void PonpuSection::hold(int p, int n, int h) {
+void PonpuSection::hold_code(int p, int n, stage::EquipmentCode h) {
   counter(p);
   for (int i = 0; i < n; ++i) ponpu_stop2(table_, k_[p], p, h);
 }
 
-void PonpuSection::hold_codes(int p, int first, int last) {
-  for (int h = first; h <= last; ++h) hold(p, 1, h);
-}
-
-void PonpuSection::turn(int p, int pose, int h) {
+void PonpuSection::turn_code(int p, int pose, stage::EquipmentCode h) {
   const int k = counter(p);
   stage::FrameRecord& r = table_[k];
   r.persons(p) = table_[k - 1].persons(p);
   r.persons(p).pose = static_cast<std::int16_t>(pose);
-  r.code(p) = static_cast<stage::EquipmentCode>(h);
+  r.code(p) = h;
   ++k_[p];
 }
 
@@ -72,7 +64,7 @@ void PonpuSection::say(const char* caption, std::initializer_list<PonpuHolder> h
   }
   for (int i = 0; i < 3; ++i) {
     table_[k_[holders.begin()->person]].caption = caption;
-    for (const PonpuHolder& h : holders) hold(h.person, 1, h.code);
+    for (const PonpuHolder& h : holders) hold_code(h.person, 1, h.code);
   }
 }
 
@@ -107,12 +99,17 @@ void ponpu_dress(stage::FrameTable& table, int& k) {
 namespace {
 
 struct Waypoint {
-  int x, y, d1, d2, code;
+  int x, y, d1, d2;
+  Crew4Code code;
 };
 
 constexpr Waypoint kRoundThePump[] = {
-    {800, 700, 4, 2, 18},  {950, 800, 2, 6, 18},   {1300, 600, 6, 8, 18},
-    {1300, 400, 8, 10, 0}, {950, 185, 10, 14, 14}, {800, 370, 14, 4, 14},
+    {800, 700, 4, 2, Crew4Code::RepaintLine2AtPump},
+    {950, 800, 2, 6, Crew4Code::RepaintLine2AtPump},
+    {1300, 600, 6, 8, Crew4Code::RepaintLine2AtPump},
+    {1300, 400, 8, 10, Crew4Code::None},
+    {950, 185, 10, 14, Crew4Code::RepaintLine1AtPump},
+    {800, 370, 14, 4, Crew4Code::RepaintLine1AtPump},
 };
 
 }  // namespace

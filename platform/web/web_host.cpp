@@ -209,7 +209,7 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
   Viewer& v = *viewer;
   const stage::Playback& p = v.playback;
   TextShown now{v.window.caption_text(), v.window.caption_font_size(),
-                raster::to_pixel(p.stage().geometry().kiritu_x0, kTwipsPerPixel), p.drill(),
+                raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel), p.drill(),
                 static_cast<int>(p.speed())};
   const TextShown& was = v.text_shown;
   const int changes =
@@ -305,7 +305,7 @@ val state() {
   o.set("total", p.timeline().total_ms());
   o.set("playing", p.playing());
   o.set("speed", static_cast<int>(p.speed()));
-  o.set("captionLeft", raster::to_pixel(p.stage().geometry().kiritu_x0, kTwipsPerPixel));
+  o.set("captionLeft", raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel));
   o.set("captionPoints", v.window.caption_font_size());
   o.set("caption", text_value(v.window.caption_text()));
   return o;

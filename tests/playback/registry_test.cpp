@@ -35,14 +35,14 @@ TEST(Registry, ListsThePlatoonPumpTruckAndPortablePumpInPlaybackOrder) {
 }
 
 TEST(Registry, EachDrillsIntroIsTheStateItsNameSays) {
-  using stage::PlaybackState;
+  using drills::PlaybackState;
   for (const auto& [conf, intro] : {std::pair{1, PlaybackState::KirituStart},
                                     {2, PlaybackState::PonpuStart},
                                     {4, PlaybackState::KahanStart}}) {
     testing_support::RecordingWindow window;
     stage::Stage stage(window, conf, 3, drills::registry());
     stage.activate();
-    EXPECT_EQ(stage.state(), intro) << conf;
+    EXPECT_EQ(drills::playback_state(stage), intro) << conf;
   }
 }
 

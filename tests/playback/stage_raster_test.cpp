@@ -57,9 +57,9 @@ TEST(TransitionPixels, PumpTruckShapeIsFilledRedAndThePlatoonSquareIsAnOutline) 
     stage::Stage stage(window, 2, 1, kEmpty);
     stage::VirtualClock clock(stage);
     for (int k = 0; k <= 36; ++k) clock.step();  // the intro's last picture: shape at rest, x 950
-    const auto& g = stage.geometry();
-    const int cx = static_cast<int>((g.ponpu_x0 + 950 * g.stage_scale) / 15);
-    const int cy = static_cast<int>((g.ponpu_y0 - 500 * g.stage_scale) / 15);
+    const stage::Origin o = stage.drills()[1].origin(stage.geometry());
+    const int cx = static_cast<int>((o.x0 + 950 * o.s) / 15);
+    const int cy = static_cast<int>((o.y0 - 500 * o.s) / 15);
     EXPECT_EQ(window.surface_pixel(cx, cy), stage::colors::red);
     EXPECT_EQ(window.surface_pixel(cx + 10, cy + 3), stage::colors::red);
     EXPECT_EQ(window.surface_pixel(cx, cy - 30),
@@ -69,13 +69,13 @@ TEST(TransitionPixels, PumpTruckShapeIsFilledRedAndThePlatoonSquareIsAnOutline) 
     stage::Stage stage(window, 1, 1, kEmpty);
     stage::VirtualClock clock(stage);
     for (int k = 0; k <= 36; ++k) clock.step();
-    const auto& g = stage.geometry();
-    const int cx = static_cast<int>((g.kiritu_x0 + 2500 * g.stage_scale) / 15);
-    const int cy = static_cast<int>((g.kiritu_y0 - 2500 * g.stage_scale) / 15);
+    const stage::Origin o = stage.drills()[0].origin(stage.geometry());
+    const int cx = static_cast<int>((o.x0 + 2500 * o.s) / 15);
+    const int cy = static_cast<int>((o.y0 - 2500 * o.s) / 15);
     EXPECT_EQ(window.surface_pixel(cx, cy), stage::colors::black);  // outline only
     // The stage frame's corner (0, 0) lies on the square's outline at k = 36.
-    const int x0 = static_cast<int>(std::lround(g.kiritu_x0 / 15));
-    const int y0 = static_cast<int>(std::lround(g.kiritu_y0 / 15));
+    const int x0 = static_cast<int>(std::lround(o.x0 / 15));
+    const int y0 = static_cast<int>(std::lround(o.y0 / 15));
     int white = 0;
     for (int dy = -1; dy <= 1; ++dy)
       for (int dx = -1; dx <= 1; ++dx)

@@ -13,8 +13,8 @@
 
 namespace {
 
+using drills::PlaybackState;
 using stage::FrameTable;
-using stage::PlaybackState;
 using stage::Stage;
 using stage::VirtualClock;
 using testing_support::Call;
@@ -62,8 +62,8 @@ struct Fixture {
 
 // Runs ticks until the stage reaches `state` (at most `limit` ticks).
 void run_until_state(Stage& s, PlaybackState state, int limit = 1000) {
-  for (int i = 0; i < limit && s.state() != state; ++i) s.tick();
-  ASSERT_EQ(s.state(), state);
+  for (int i = 0; i < limit && drills::playback_state(s) != state; ++i) s.tick();
+  ASSERT_EQ(drills::playback_state(s), state);
 }
 
 std::vector<Call> calls_of(const RecordingWindow& w, const std::string& op) { return w.only(op); }
@@ -108,7 +108,7 @@ class FirstState : public ::testing::TestWithParam<FirstStateCase> {};
 TEST_P(FirstState, FollowsTheLowestEnabledDrill) {
   Fixture f(GetParam().conf);
   f.stage.activate();
-  EXPECT_EQ(f.stage.state(), GetParam().first);
+  EXPECT_EQ(drills::playback_state(f.stage), GetParam().first);
 }
 INSTANTIATE_TEST_SUITE_P(Conf, FirstState,
                          ::testing::Values(FirstStateCase{7, PlaybackState::KirituStart},
@@ -183,7 +183,7 @@ TEST(Transitions, PlatoonIntroTakes37TicksOf100MsThenTheFirstKeyframe) {
   clock.advance_to(1);  // first intro tick at 1 ms
   EXPECT_EQ(s.frame_index(), 1);
   clock.advance_to(1 + 36 * 100);  // the 37th tick
-  EXPECT_EQ(s.state(), PlaybackState::Kiritu);
+  EXPECT_EQ(drills::playback_state(s), PlaybackState::Kiritu);
   EXPECT_EQ(s.frame_index(), 0);
   EXPECT_FALSE(s.first_drawn());
   clock.advance_to(1 + 37 * 100 - 1);
@@ -232,7 +232,7 @@ TEST(Transitions, PlatoonIntroStartsAsASinglePointAndGrowsTurning) {
   EXPECT_FLOAT_EQ(last[2].v[0], last[1].v[2]);
   EXPECT_FLOAT_EQ(last[3].v[0], last[0].v[0]);
   EXPECT_FLOAT_EQ(last[3].v[2], last[2].v[2]);
-  EXPECT_EQ(s.state(), PlaybackState::Kiritu);
+  EXPECT_EQ(drills::playback_state(s), PlaybackState::Kiritu);
 }
 
 TEST(Transitions, PumpDrillsFloodFillTheShapeAtItsCentreInPixels) {
@@ -369,7 +369,7 @@ TEST(Player, TheEndOfTableWaits500MsAtEverySpeedAndShowsNothing) {
     f.stage.tick();
     f.window.reset();
     EXPECT_EQ(f.stage.tick(), 500) << speed;
-    EXPECT_EQ(f.stage.state(), PlaybackState::PonpuEnd);
+    EXPECT_EQ(drills::playback_state(f.stage), PlaybackState::PonpuEnd);
     EXPECT_EQ(f.stage.frame_index(), 0);
     EXPECT_TRUE(f.window.only("slot_top").empty());
     EXPECT_TRUE(f.window.only("caption_text").empty());

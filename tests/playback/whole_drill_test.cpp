@@ -7,17 +7,19 @@
 
 #include <optional>
 
+#include "drills/portable_pump/portable_pump.hpp"
+#include "drills/pump_truck/pump_truck.hpp"
 #include "drills/registry.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "stage/rounding.hpp"
 #include "stage/stage.hpp"
-#include "tests/render/canvas.hpp"
+#include "tests/support/canvas.hpp"
 
 namespace {
 
 using namespace stage::colors;
+using drills::PlaybackState;
 using render_test::name_of;
-using stage::PlaybackState;
 
 class DrillRun {
  public:
@@ -27,22 +29,24 @@ class DrillRun {
   void play_through(PlaybackState player, int record) {
     for (int i = 0; i < 20000; ++i) {
       stage_.tick();
-      if (stage_.state() == player && stage_.frame_index() == record + 1) return;
+      if (drills::playback_state(stage_) == player && stage_.frame_index() == record + 1) return;
     }
     FAIL() << "record " << record << " was never shown";
   }
 
   bool kahan = false;
 
-  int px(int x) const {
+  stage::Origin origin() const {
     const auto& g = stage_.geometry();
-    const float x0 = kahan ? g.kahan_x0 : g.ponpu_x0;
-    return static_cast<int>(stage::round_half_even((x0 + x * g.stage_scale) / 15.0f));
+    return kahan ? drills::portable_pump::kahan_origin(g) : drills::pump_truck::ponpu_origin(g);
+  }
+  int px(int x) const {
+    const stage::Origin o = origin();
+    return static_cast<int>(stage::round_half_even((o.x0 + x * o.s) / 15.0f));
   }
   int py(int y) const {
-    const auto& g = stage_.geometry();
-    const float y0 = kahan ? g.kahan_y0 : g.ponpu_y0;
-    return static_cast<int>(stage::round_half_even((y0 - y * g.stage_scale) / 15.0f));
+    const stage::Origin o = origin();
+    return static_cast<int>(stage::round_half_even((o.y0 - y * o.s) / 15.0f));
   }
   stage::Rgb at(int x, int y) const { return window_.surface_pixel(px(x), py(y)); }
 
@@ -74,7 +78,7 @@ class DrillRun {
 };
 
 TEST(PumpTruckDrill, AfterTheFirstLineLineOneRunsFromTheTruckToTheJet) {
-  DrillRun run(stage::kConfPumpTruck);
+  DrillRun run(drills::pump_truck::kConfBit);
   run.play_through(PlaybackState::Ponpu, 320);
   // The laid hose, from the truck's outlet to the coil, with its two couplings.
   EXPECT_TRUE(run.all(950, 2745, 186, 194, white));
@@ -96,7 +100,7 @@ TEST(PumpTruckDrill, AfterTheFirstLineLineOneRunsFromTheTruckToTheJet) {
 }
 
 TEST(PumpTruckDrill, AfterTheSecondLineBothJetsRun) {
-  DrillRun run(stage::kConfPumpTruck);
+  DrillRun run(drills::pump_truck::kConfBit);
   run.play_through(PlaybackState::Ponpu, 645);
   EXPECT_TRUE(run.all(6425, 7420, 185, 194, cyan)) << "line 1";
   EXPECT_TRUE(run.all(6425, 7420, 805, 814, cyan)) << "line 2";
@@ -105,7 +109,7 @@ TEST(PumpTruckDrill, AfterTheSecondLineBothJetsRun) {
 }
 
 TEST(PumpTruckDrill, WaterOffLeavesNoWaterButTheSource) {
-  DrillRun run(stage::kConfPumpTruck);
+  DrillRun run(drills::pump_truck::kConfBit);
   run.play_through(PlaybackState::Ponpu, 825);
   const auto water = run.cyan_right_of(205);
   EXPECT_FALSE(water) << "cyan at (" << water->first << ", " << water->second << ")";
@@ -119,7 +123,7 @@ TEST(PumpTruckDrill, WaterOffLeavesNoWaterButTheSource) {
 }
 
 TEST(PortablePumpDrill, WaterRunsAfterTheOperationAndStopsAfterTheBreak) {
-  DrillRun run(stage::kConfPortablePump);
+  DrillRun run(drills::portable_pump::kConfBit);
   run.kahan = true;
   run.play_through(PlaybackState::Kahan, 284);
   EXPECT_TRUE(run.all(6250, 7245, 185, 194, cyan)) << "the full jet";

@@ -21,8 +21,10 @@ using testing_support::RecordingWindow;
 constexpr int kFourthBit = 8;
 constexpr int kFourth = 3;  // its place in the list
 
+// 100 units in from the left, y = 500 on the window's midline.
 stage::Origin pump_origin(const stage::StageGeometry& g) {
-  return {g.ponpu_x0, g.ponpu_y0, g.stage_scale};
+  const float s = g.stage_scale;
+  return {100.0f * s, g.height - (g.height - 1000.0f * s) / 2.0f, s};
 }
 void no_marks(stage::Window&, const stage::Origin&) {}
 

@@ -6,30 +6,19 @@
 
 namespace {
 
-TEST(StageGeometry, A6200TwipWindowHasScaleOne) {
-  const auto g = stage::StageGeometry::from_window(9000, 6200);
-  EXPECT_FLOAT_EQ(g.stage_scale, 1.0f);
-  EXPECT_FLOAT_EQ(g.kiritu_x0, 2000.0f);  // (9000 - 5000) / 2
-  EXPECT_FLOAT_EQ(g.kiritu_y0, 5400.0f);  // platoon baseline 800 above the bottom
-  EXPECT_FLOAT_EQ(g.ponpu_x0, 100.0f);
-  EXPECT_FLOAT_EQ(g.ponpu_y0, 3600.0f);  // pump stages put y = 0 3600 below the top
-  EXPECT_FLOAT_EQ(g.kahan_x0, 100.0f);
-  EXPECT_FLOAT_EQ(g.kahan_y0, 3600.0f);
-}
-
-TEST(StageGeometry, PlatoonStageIsCentredAtAnyWidth) {
-  for (float w : {7000.0f, 28800.0f, 57600.0f}) {
-    const auto g = stage::StageGeometry::from_window(w, 16200);
-    const float s = g.stage_scale;
-    EXPECT_NEAR(g.kiritu_x0 + 2500 * s, w / 2, 0.01f) << w;
-    // The stage's top (y = 5000) lies 400 x s below the window's top edge.
-    EXPECT_NEAR(g.kiritu_y0 - 5000 * s, 400 * s, 0.05f) << w;
+TEST(StageGeometry, ScaleFollowsTheHeightAndTheCaptionLinesUpWithACentredSquareStage) {
+  struct Case {
+    float w, h, scale, caption_left;
+  };
+  for (const Case c : {Case{9000, 6200, 1.0f, 2000.0f},  // (9000 - 5000) / 2
+                       {3000, 6200, 1.0f, -1000.0f},     // narrower than the square
+                       {28800, 16200, 16200.0f / 6200, (28800 - 5000 * (16200.0f / 6200)) / 2}}) {
+    const auto g = stage::StageGeometry::from_window(c.w, c.h);
+    EXPECT_FLOAT_EQ(g.width, c.w);
+    EXPECT_FLOAT_EQ(g.height, c.h);
+    EXPECT_FLOAT_EQ(g.stage_scale, c.scale) << c.w;
+    EXPECT_FLOAT_EQ(g.caption_left, c.caption_left) << c.w;
   }
-}
-
-TEST(StageGeometry, NarrowWindowCutsThePlatoonStageOnBothSides) {
-  const auto g = stage::StageGeometry::from_window(3000, 6200);
-  EXPECT_FLOAT_EQ(g.kiritu_x0, -1000.0f);
 }
 
 TEST(Rounding, HalvesGoToTheEvenNeighbour) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "drills/pump_truck/pump_truck.hpp"
 #include "drills/registry.hpp"
 #include "platform/video/video_job.hpp"
 #include "stage/commands.hpp"
@@ -23,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kPumpTruck = stage::kConfPumpTruck;
+constexpr int kPumpTruck = drills::pump_truck::kConfBit;
 
 using testing_support::work_dir;
 

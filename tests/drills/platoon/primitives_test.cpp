@@ -8,6 +8,7 @@
 #include <array>
 #include <vector>
 
+#include "drills/platoon/platoon.hpp"
 #include "formations.hpp"
 
 namespace dp = drills::platoon;
@@ -18,7 +19,7 @@ namespace {
 
 class Primitives : public ::testing::Test {
  protected:
-  stage::FrameTable table = stage::make_kiritu_frames();
+  stage::FrameTable table = drills::platoon::make_kiritu_frames();
   int k = 1;
   stage::FrameRecord& before() { return table[0]; }
 };

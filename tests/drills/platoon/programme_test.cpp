@@ -25,7 +25,7 @@ struct StepRange {
 
 // Built once: the programme is deterministic and the table is read only here.
 struct Built {
-  stage::FrameTable table = stage::make_kiritu_frames();
+  stage::FrameTable table = drills::platoon::make_kiritu_frames();
   std::map<int, StepRange> steps;
   Built() {
     dp::run_kiritu_programme(table, [this](int step, int first, int end) {
@@ -100,7 +100,7 @@ TEST(PlatoonTable, EndsAfterRecord1382AndLasts470Seconds) {
 }
 
 TEST(PlatoonTable, KiritusetFillsTheSameTable) {
-  stage::FrameTable t = stage::make_kiritu_frames();
+  stage::FrameTable t = drills::platoon::make_kiritu_frames();
   drills::platoon::kiritu_set(t);
   for (int r = 0; r <= 1383; ++r) {
     ASSERT_EQ(t[r].duration, rec(r).duration) << r;
@@ -248,7 +248,7 @@ TEST(Opening, CommanderTakesPostDuringTheDressing) {
   EXPECT_EQ(slot(124, 0).pose, 0);
   for (int r = 125; r <= 150; ++r) EXPECT_EQ(slot(r, 0), slot(124, 0)) << r;
   // Under the walk the members' records are the dressing's own.
-  stage::FrameTable alone = stage::make_kiritu_frames();
+  stage::FrameTable alone = drills::platoon::make_kiritu_frames();
   alone[0] = rec(118);
   int k = 1;
   dp::kiritu_seiton(alone, k, 0);

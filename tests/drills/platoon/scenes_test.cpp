@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "drills/platoon/platoon.hpp"
 #include "drills/platoon/primitives.hpp"
 #include "formations.hpp"
 
@@ -17,7 +18,7 @@ namespace {
 
 class Scene : public ::testing::Test {
  protected:
-  stage::FrameTable table = stage::make_kiritu_frames();
+  stage::FrameTable table = drills::platoon::make_kiritu_frames();
   int k = 1;
   stage::FrameRecord& start() { return table[0]; }
   void SetUp() override { put(start(), 0, 2465, 2090, 0); }

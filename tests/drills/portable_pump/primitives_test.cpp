@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "drills/portable_pump/kahan_primitives.hpp"
+#include "drills/portable_pump/portable_pump.hpp"
 #include "stage/frame_table.hpp"
 #include "stage/rounding.hpp"
 
@@ -18,7 +19,7 @@ using stage::FrameTable;
 using stage::PersonSlot;
 
 FrameTable table_with(int record, int slot, PersonSlot at) {
-  FrameTable t = stage::make_kahan_frames();
+  FrameTable t = drills::portable_pump::make_kahan_frames();
   t[record].persons(slot) = at;
   return t;
 }
@@ -106,7 +107,7 @@ TEST(KahanIdoFields, TouchesOnlyItsSlotAndCode) {
 }
 
 TEST(KahanIdoFields, FailsOutsideTheTableAndTheInt16Range) {
-  FrameTable t = stage::make_kahan_frames();
+  FrameTable t = drills::portable_pump::make_kahan_frames();
   int k = 0;  // record -1 does not exist
   EXPECT_THROW(kahan_ido(t, k, 0, 10, 10, 0, 0, 0), stage::IndexError);
   k = 1;
@@ -120,7 +121,7 @@ TEST(KahanIdoFields, FailsOutsideTheTableAndTheInt16Range) {
 // ---- kahan_stop and kahan_stop2 ----------------------------------------------
 
 TEST(KahanStop, CopiesSlotsFromJOnAndNothingElse) {
-  FrameTable t = stage::make_kahan_frames();
+  FrameTable t = drills::portable_pump::make_kahan_frames();
   for (int i = 0; i < 4; ++i) t[20].persons(i) = {static_cast<std::int16_t>(100 + i), 5, 4};
   t[20].code(1) = 9;
   t[20].duration = 700;
@@ -159,7 +160,7 @@ TEST(KahanStop2, HoldsOneSlotAndSetsItsCode) {
 // ---- kahan_wait ----------------------------------------------------------------
 
 TEST(KahanWait, HoldsTheLateTrackAndLeavesOthersAlone) {
-  FrameTable t = stage::make_kahan_frames();
+  FrameTable t = drills::portable_pump::make_kahan_frames();
   for (int i = 0; i < 4; ++i) t[571].persons(i) = {static_cast<std::int16_t>(10 * i), 7, 4};
   for (int r = 572; r < 582; ++r) t[r].persons(1) = {500, 430, static_cast<std::int16_t>(r % 16)};
   t[575].duration = 1000;  // an earlier duration is overwritten
@@ -182,7 +183,7 @@ TEST(KahanWait, HoldsTheLateTrackAndLeavesOthersAlone) {
 }
 
 TEST(KahanWait, AlignedCountersOnlySetDurations) {
-  FrameTable t = stage::make_kahan_frames();
+  FrameTable t = drills::portable_pump::make_kahan_frames();
   int a = 60, b = 60;
   int none = 0;
   kahan_wait(t, 50, a, b, none, none);

@@ -15,7 +15,7 @@ using stage::PersonSlot;
 
 const FrameTable& drill() {
   static const FrameTable table = [] {
-    FrameTable t = stage::make_kahan_frames();
+    FrameTable t = drills::portable_pump::make_kahan_frames();
     drills::portable_pump::kahan_set(t);
     return t;
   }();
@@ -29,7 +29,7 @@ std::string where(int record, int slot) {
 // ---- programme ---------------------------------------------------------------
 
 TEST(KahanProgramme, ScenesStartAndEndOnTheirRecords) {
-  FrameTable t = stage::make_kahan_frames();
+  FrameTable t = drills::portable_pump::make_kahan_frames();
   t[0] = drill()[0];
   struct Scene {
     void (*build)(FrameTable&, int&);

@@ -19,7 +19,7 @@ PersonSlot at(int x, int y, int pose) {
 class PonpuTable : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    table_ = new FrameTable(stage::make_ponpu_frames());
+    table_ = new FrameTable(drills::pump_truck::make_ponpu_frames());
     drills::pump_truck::ponpu_set(*table_);
   }
   static void TearDownTestSuite() {
@@ -44,7 +44,7 @@ constexpr int kEnd = 1046;
 // --- Scenes and their record ranges ---------------------------------------
 
 TEST(PonpuScenes, EachSceneEndsWhereTheNextBegins) {
-  FrameTable t = stage::make_ponpu_frames();
+  FrameTable t = drills::pump_truck::make_ponpu_frames();
   // The opening formation, as the programme writes it into record 0.
   t[0].duration = 3000;
   t[0].persons(0) = at(300, 210, 4);

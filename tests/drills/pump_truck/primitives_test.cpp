@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "drills/pump_truck/pump_truck.hpp"
 #include "drills/pump_truck/section.hpp"
 #include "stage/rounding.hpp"
 
@@ -25,7 +26,7 @@ PersonSlot at(int x, int y, int pose) {
 
 // A fresh pump-truck table with person p standing at (x, y) in record k - 1.
 FrameTable table_with(int k, int p, int x, int y, int pose = 0) {
-  FrameTable t = stage::make_ponpu_frames();
+  FrameTable t = drills::pump_truck::make_ponpu_frames();
   t[k - 1].persons(p) = at(x, y, pose);
   return t;
 }
@@ -103,7 +104,7 @@ TEST(PonpuIdoFailures, RecordOutsideTheTableIsAnIndexError) {
 }
 
 TEST(PonpuIdoFailures, SlotOutsideTheRecordIsAnIndexError) {
-  FrameTable t = stage::make_ponpu_frames();
+  FrameTable t = drills::pump_truck::make_ponpu_frames();
   int k = 1;
   EXPECT_THROW(ponpu_ido(t, k, 5, 0, 0, 0, 0, 0), stage::IndexError);
 }
@@ -118,7 +119,7 @@ TEST(PonpuIdoFailures, StepLeavingSixteenBitsIsAnOverflow) {
 // --- ponpu_stop / ponpu_stop2 -----------------------------------------------
 
 TEST(PonpuStop, CopiesSlotsFromJOnAndLeavesTheRestAlone) {
-  FrameTable t = stage::make_ponpu_frames();
+  FrameTable t = drills::pump_truck::make_ponpu_frames();
   for (int i = 0; i < 5; ++i) t[9].persons(i) = at(100 * i, 10 * i, i);
   for (int i = 0; i < 5; ++i) t[9].code(i) = static_cast<std::int16_t>(i + 1);
   t[10].persons(0) = at(750, 900, 10);  // the commander placed by the caller
@@ -156,7 +157,7 @@ TEST(PonpuStop2, HoldsOnePersonWithItsCode) {
 // --- ponpu_wait ---------------------------------------------------------------
 
 TEST(PonpuWait, CarriesTheLateOnesForwardFromTheirOwnCounters) {
-  FrameTable t = stage::make_ponpu_frames();
+  FrameTable t = drills::pump_truck::make_ponpu_frames();
   t[78].persons(0) = at(1100, 770, 8);
   t[78].persons(1) = at(1000, 770, 8);
   t[86].persons(3) = at(700, 370, 0);
@@ -181,7 +182,7 @@ TEST(PonpuWait, CarriesTheLateOnesForwardFromTheirOwnCounters) {
 }
 
 TEST(PonpuWait, NothingToWaitForWritesNothing) {
-  FrameTable t = stage::make_ponpu_frames();
+  FrameTable t = drills::pump_truck::make_ponpu_frames();
   t[49].persons(1) = at(5, 5, 5);
   int k0 = 50, k1 = 50, k2 = 0, k3 = 50, k4 = 0;
   ponpu_wait(t, 50, k0, k1, k2, k3, k4);
@@ -193,12 +194,12 @@ TEST(PonpuWait, NothingToWaitForWritesNothing) {
 // --- announcements in an independent section ---------------------------------
 
 TEST(PonpuSectionSay, GroupMustStandOnOneRecord) {
-  FrameTable t = stage::make_ponpu_frames();
+  FrameTable t = drills::pump_truck::make_ponpu_frames();
   drills::pump_truck::PonpuSection s(t, 10);
   s.hold(1, 2);
   EXPECT_THROW(s.say("１番員「よし」", {{1}, {2}}), std::logic_error);
   s.hold(2, 2);
-  s.say("１番員「よし」", {{1}, {2, 9}});
+  s.say("１番員「よし」", {{1}, {2, drills::pump_truck::Crew2Code::Line1HoseTo1420}});
   EXPECT_EQ(s.counter(1), 15);
   EXPECT_EQ(s.counter(2), 15);
   for (int r = 12; r <= 14; ++r) {
@@ -208,6 +209,17 @@ TEST(PonpuSectionSay, GroupMustStandOnOneRecord) {
   }
   EXPECT_TRUE(t[11].caption.empty());
   EXPECT_TRUE(t[15].caption.empty());
+}
+
+TEST(PonpuSectionCodes, ACodeOfAnotherPersonsEntryStopsTheBuilding) {
+  using drills::pump_truck::Crew2Code;
+  FrameTable t = drills::pump_truck::make_ponpu_frames();
+  drills::pump_truck::PonpuSection s(t, 10);
+  EXPECT_THROW(s.hold(1, 1, Crew2Code::ShowFigure), std::logic_error);
+  EXPECT_THROW(s.ido(3, 100, 100, 0, 0, Crew2Code::ShowFigure), std::logic_error);
+  EXPECT_THROW(s.say("", {{1, Crew2Code::ShowFigure}}), std::logic_error);
+  s.hold(2, 1, Crew2Code::ShowFigure);
+  EXPECT_EQ(t[10].code(2), 6);
 }
 
 }  // namespace

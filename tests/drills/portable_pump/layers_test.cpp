@@ -6,9 +6,10 @@
 #include <set>
 #include <vector>
 
+#include "drills/portable_pump/portable_pump.hpp"
 #include "render/layer.hpp"
 #include "stage/frame_table.hpp"
-#include "tests/render/canvas.hpp"
+#include "tests/support/canvas.hpp"
 
 namespace {
 
@@ -19,11 +20,12 @@ using render_test::Spot;
 using namespace stage::colors;
 
 using Renderer = void (*)(const render::Layer&);
-constexpr Renderer kLayers[] = {render::kahan_time_0, render::kahan_time_1, render::kahan_time_2,
-                                render::kahan_time_3};
+constexpr Renderer kLayers[] = {
+    drills::portable_pump::kahan_time_0, drills::portable_pump::kahan_time_1,
+    drills::portable_pump::kahan_time_2, drills::portable_pump::kahan_time_3};
 
 struct PortablePump {
-  stage::FrameTable table = stage::make_kahan_frames();
+  stage::FrameTable table = drills::portable_pump::make_kahan_frames();
   void place(int frame, int slot, int x, int y) {
     table[frame].persons(slot).x = static_cast<std::int16_t>(x);
     table[frame].persons(slot).y = static_cast<std::int16_t>(y);
@@ -289,9 +291,9 @@ TEST(PortablePumpEarlierKeyframes, ReadingBeforeTheFirstRecordIsAnIndexError) {
   PortablePump drill;
   Canvas canvas(0, 10, 0, 10);
   drill.table[0].code(0) = 8;
-  EXPECT_THROW(canvas.run(render::kahan_time_0, drill.table, 0), stage::IndexError);
+  EXPECT_THROW(canvas.run(drills::portable_pump::kahan_time_0, drill.table, 0), stage::IndexError);
   drill.table[1].code(2) = 6;  // two records back
-  EXPECT_THROW(canvas.run(render::kahan_time_2, drill.table, 1), stage::IndexError);
+  EXPECT_THROW(canvas.run(drills::portable_pump::kahan_time_2, drill.table, 1), stage::IndexError);
 }
 
 }  // namespace

@@ -6,10 +6,11 @@
 #include <set>
 #include <vector>
 
+#include "drills/pump_truck/pump_truck.hpp"
 #include "render/layer.hpp"
 #include "stage/frame_table.hpp"
 #include "stage/rounding.hpp"
-#include "tests/render/canvas.hpp"
+#include "tests/support/canvas.hpp"
 
 namespace {
 
@@ -20,11 +21,12 @@ using render_test::Spot;
 using namespace stage::colors;
 
 using Renderer = void (*)(const render::Layer&);
-constexpr Renderer kLayers[] = {render::ponpu_time_0, render::ponpu_time_1, render::ponpu_time_2,
-                                render::ponpu_time_3, render::ponpu_time_4};
+constexpr Renderer kLayers[] = {drills::pump_truck::ponpu_time_0, drills::pump_truck::ponpu_time_1,
+                                drills::pump_truck::ponpu_time_2, drills::pump_truck::ponpu_time_3,
+                                drills::pump_truck::ponpu_time_4};
 
 struct PumpTruck {
-  stage::FrameTable table = stage::make_ponpu_frames();
+  stage::FrameTable table = drills::pump_truck::make_ponpu_frames();
   void place(int frame, int slot, int x, int y) {
     table[frame].persons(slot).x = static_cast<std::int16_t>(x);
     table[frame].persons(slot).y = static_cast<std::int16_t>(y);
@@ -447,9 +449,9 @@ TEST(PumpTruckEarlierKeyframes, ACodeThatReadsEarlierRecordsCannotRunOnTheFirst)
   PumpTruck drill;
   Canvas canvas(0, 10, 0, 10);
   drill.table[0].code(3) = 19;
-  EXPECT_THROW(canvas.run(render::ponpu_time_3, drill.table, 0), stage::IndexError);
+  EXPECT_THROW(canvas.run(drills::pump_truck::ponpu_time_3, drill.table, 0), stage::IndexError);
   drill.table[1].code(3) = 15;  // reads two records back
-  EXPECT_THROW(canvas.run(render::ponpu_time_3, drill.table, 1), stage::IndexError);
+  EXPECT_THROW(canvas.run(drills::pump_truck::ponpu_time_3, drill.table, 1), stage::IndexError);
 }
 
 TEST(PumpTruckArithmetic, ACoordinatePast16BitsIsAnOverflowNotAWrap) {
@@ -457,7 +459,7 @@ TEST(PumpTruckArithmetic, ACoordinatePast16BitsIsAnOverflowNotAWrap) {
   Canvas canvas(0, 10, 0, 10);
   drill.place(3, 1, 32700, 0);
   drill.table[3].code(1) = 10;  // nozzle [x1..x1 + 100]
-  EXPECT_THROW(canvas.run(render::ponpu_time_1, drill.table, 3), stage::OverflowError);
+  EXPECT_THROW(canvas.run(drills::pump_truck::ponpu_time_1, drill.table, 3), stage::OverflowError);
 }
 
 TEST(PumpTruckShapes, DiscsLeaveTheFillStateTransparentAndBlack) {

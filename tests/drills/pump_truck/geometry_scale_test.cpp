@@ -4,11 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "drills/pump_truck/pump_truck.hpp"
 #include "platform/raster/raster_window.hpp"
 #include "render/layer.hpp"
 #include "stage/frame_table.hpp"
 #include "stage/geometry.hpp"
-#include "tests/render/canvas.hpp"
+#include "tests/support/canvas.hpp"
 
 namespace {
 
@@ -30,28 +31,28 @@ struct Case {
 TEST(ScaleOne, ShapesLandOnTheRoundedPixels) {
   const Case cases[] = {
       {"closed door: pivot (1300, 3000), end (1206.0, 2965.8) twips",
-       render::ponpu_time_0,
+       drills::pump_truck::ponpu_time_0,
        0,
        1,
        0,
        0,
        {{87, 200, red}, {80, 198, red}, {84, 194, black}, {79, 198, black}}},
       {"open door: end (1265.8, 2906.0) twips",
-       render::ponpu_time_0,
+       drills::pump_truck::ponpu_time_0,
        0,
        2,
        0,
        0,
        {{87, 200, red}, {84, 194, red}, {80, 198, black}, {84, 193, black}}},
       {"closed door on the y 400 side: pivot (1300, 3200), end (1206.0, 3234.2)",
-       render::ponpu_time_4,
+       drills::pump_truck::ponpu_time_4,
        4,
        1,
        4,
        0,
        {{87, 213, red}, {80, 216, red}, {79, 216, black}}},
       {"full jet on line 1: x 6520..7520, y 3405..3416 twips",
-       render::ponpu_time_2,
+       drills::pump_truck::ponpu_time_2,
        2,
        26,
        2,
@@ -63,7 +64,7 @@ TEST(ScaleOne, ShapesLandOnTheRoundedPixels) {
         {468, 226, black},
         {468, 229, black}}},
       {"full jet on line 2: y 2785..2796 twips, one pixel row",
-       render::ponpu_time_3,
+       drills::pump_truck::ponpu_time_3,
        3,
        46,
        3,
@@ -75,10 +76,10 @@ TEST(ScaleOne, ShapesLandOnTheRoundedPixels) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     raster::RasterWindow window(600, 414);
-    stage::FrameTable table = stage::make_ponpu_frames();
+    stage::FrameTable table = drills::pump_truck::make_ponpu_frames();
     table[5].code(c.entry) = static_cast<std::int16_t>(c.code);
     table[5].persons(c.slot).x = static_cast<std::int16_t>(c.runner_x);
-    c.renderer(render::Layer{window, table, 5, {g.ponpu_x0, g.ponpu_y0, g.stage_scale}});
+    c.renderer(render::Layer{window, table, 5, drills::pump_truck::ponpu_origin(g)});
     for (const Pixel& p : c.pixels)
       EXPECT_EQ(window.surface_pixel(p.x, p.y), p.color)
           << "pixel (" << p.x << ", " << p.y << ") is " << name_of(window.surface_pixel(p.x, p.y));
