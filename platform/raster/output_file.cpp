@@ -297,7 +297,7 @@ bool OutputFile::publish(std::string* error) {
   // Replacing was decided when the destination was checked: a file that is
   // there now and was not then is someone else's, and stays.
   const bool may_replace =
-      replace_ == Replace::Always || (replace_ == Replace::IfWritable && replaces_existing_);
+      replace_ == Replace::Forced || (replace_ == Replace::IfWritable && replaces_existing_);
   const auto appeared = [&] {
     return refuse(
         error, destination_ + " appeared while this run was writing it; add --force to replace it");

@@ -15,7 +15,7 @@
 // Whether an existing file may be replaced is decided when the destination is
 // checked, and decided again when the finished file is put in place: a file
 // that was not there at the start and appeared meanwhile (another run, the
-// user) is only replaced under Replace::Always.
+// user) is only replaced under Replace::Forced.
 
 #include <sys/stat.h>
 
@@ -29,7 +29,7 @@ namespace raster {
 enum class Replace {
   Never,       // a name the user did not choose: any existing entry is refused
   IfWritable,  // a name the user chose: replaced when the user may write it
-  Always,      // replaced even when write-protected or when it appeared meanwhile
+  Forced,      // replaced even when write-protected or when it appeared meanwhile
 };
 
 // How the finished file waits for its name. Unnamed falls back to Named where

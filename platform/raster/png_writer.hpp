@@ -18,6 +18,6 @@ bool write_png(const Surface& surface, std::FILE* out, const std::string& name, 
 // step regenerating its own output replaces it always). On failure returns
 // false, sets *error to one line and leaves no file behind.
 bool write_png_file(const Surface& surface, const std::string& path, std::string* error,
-                    Replace replace = Replace::Always);
+                    Replace replace = Replace::Forced);
 
 }  // namespace raster

@@ -200,7 +200,7 @@ TEST(Gif, FailureLeavesNoFile) {
 TEST(OutputFile, AFileThatAppearsMeanwhileIsReplacedOnlyWhenAlwaysAllowed) {
   const std::string kLongestName = std::string(251, 'n') + ".png";  // 255 bytes
   for (const Temporary temporary : {Temporary::Unnamed, Temporary::Named}) {
-    for (const Replace replace : {Replace::Never, Replace::IfWritable, Replace::Always}) {
+    for (const Replace replace : {Replace::Never, Replace::IfWritable, Replace::Forced}) {
       const fs::path dir = scratch("appears");
       const fs::path path = dir / kLongestName;
       std::string error;
@@ -211,7 +211,7 @@ TEST(OutputFile, AFileThatAppearsMeanwhileIsReplacedOnlyWhenAlwaysAllowed) {
         EXPECT_TRUE(listing(dir).empty()) << "nothing a kill could leave behind";
       }
       std::ofstream(path) << "precious";
-      const bool replaced = replace == Replace::Always;
+      const bool replaced = replace == Replace::Forced;
       EXPECT_EQ(file.commit(&error), replaced) << error;
       std::ifstream in(path);
       EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), replaced ? "new" : "precious");

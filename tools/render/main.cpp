@@ -254,7 +254,7 @@ ToolCommand add_play(CLI::App& app) {
             }
             // The frames it will write over, before the first one.
             const raster::Replace replace =
-                o->force ? raster::Replace::Always : raster::Replace::IfWritable;
+                o->force ? raster::Replace::Forced : raster::Replace::IfWritable;
             std::error_code ec;
             if (std::filesystem::is_directory(o->dir, ec))
               for (long i = 0; i < frames; ++i)

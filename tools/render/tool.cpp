@@ -212,7 +212,7 @@ std::string OutputOption::resolve(const std::string& stem, const char* extension
 }
 
 raster::Replace OutputOption::replace() const {
-  if (force) return raster::Replace::Always;
+  if (force) return raster::Replace::Forced;
   return path.empty() ? raster::Replace::Never : raster::Replace::IfWritable;
 }
 

@@ -81,7 +81,7 @@ ToolCommand add_video(CLI::App& app) {
             v.subtitles_path = o->subtitles;
             // Named by the user like -o: replaced if writable, anything with --force.
             v.subtitles_replace =
-                o->output.force ? raster::Replace::Always : raster::Replace::IfWritable;
+                o->output.force ? raster::Replace::Forced : raster::Replace::IfWritable;
             if (!v.subtitles_path.empty()) {
               if (!video::subtitle_format_for(v.subtitles_path))
                 throw UsageError{"subtitle file " + v.subtitles_path + " must end in .srt or .vtt"};
