@@ -1,16 +1,37 @@
 #include "drills/registry.hpp"
 
-#include "drills/platoon/platoon.hpp"
-#include "drills/portable_pump/portable_pump.hpp"
-#include "drills/pump_truck/pump_truck.hpp"
+// The drills in playback order, one line each: the namespace of its folder,
+// which defines descriptor(). Adding a drill is its folder and its line here.
+// The test build adds the test-only fourth drill (tests/fourth_drill) by its
+// line, which expands to nothing in every other build.
+#define MIRUKADO_DRILLS(DRILL, TEST_DRILL) \
+  DRILL(platoon)                           \
+  DRILL(pump_truck)                        \
+  DRILL(portable_pump)                     \
+  TEST_DRILL(shiken)
+
+#define MIRUKADO_DECLARE_DRILL(folder)        \
+  namespace folder {                          \
+  const stage::DrillDescriptor& descriptor(); \
+  }
+#define MIRUKADO_DRILL_ENTRY(folder) folder::descriptor(),
+#ifdef MIRUKADO_TEST_DRILL
+#define MIRUKADO_TEST_DRILL_DECLARATION(folder) MIRUKADO_DECLARE_DRILL(folder)
+#define MIRUKADO_TEST_DRILL_ENTRY(folder) MIRUKADO_DRILL_ENTRY(folder)
+#else
+#define MIRUKADO_TEST_DRILL_DECLARATION(folder)
+#define MIRUKADO_TEST_DRILL_ENTRY(folder)
+#endif
 
 namespace drills {
+
+MIRUKADO_DRILLS(MIRUKADO_DECLARE_DRILL, MIRUKADO_TEST_DRILL_DECLARATION)
 
 stage::DrillList registry() {
   // Built on first use, so that no descriptor is read before its own file's
   // statics are initialised.
-  static const stage::DrillDescriptor all[] = {platoon::descriptor(), pump_truck::descriptor(),
-                                               portable_pump::descriptor()};
+  static const stage::DrillDescriptor all[] = {
+      MIRUKADO_DRILLS(MIRUKADO_DRILL_ENTRY, MIRUKADO_TEST_DRILL_ENTRY)};
   return all;
 }
 

@@ -3,9 +3,9 @@
 // their design layout, the load rules, the OK rule and what OK and Cancel
 // write. The GTK and Win32 dialogs only mirror this model on screen.
 
-#include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/settings.hpp"
 #include "stage/drill.hpp"
@@ -18,9 +18,7 @@ enum class ControlKind { Label, CheckBox, OptionButton, Button };
 
 enum class ControlId {
   Label2,
-  ChkKiritu,
-  ChkPonpu,
-  ChkKahan,
+  DrillBox,  // one per drill, in the registry's order
   Label1,
   OptSlow,
   OptNormal,
@@ -32,34 +30,31 @@ enum class ControlId {
 struct ControlSpec {
   ControlId id;
   ControlKind kind;
-  std::string_view name;
-  std::string_view caption;      // UTF-8
+  std::string name;              // chk_<drill> for a drill's box
+  std::string caption;           // UTF-8
   int left, top, width, height;  // twips
   int tab_index;                 // -1: takes no focus
+  int box = -1;                  // a drill box: its place among the boxes
 };
 
-// Client area of the dialog, twips.
+// Client area of the designed form (three drills), twips.
 inline constexpr int kDialogWidth = 3525;
 inline constexpr int kDialogHeight = 1710;
 
-inline constexpr std::array<ControlSpec, 10> kSettingsControls{{
-    {ControlId::Label2, ControlKind::Label, "Label2", "種類", 30, 0, 360, 180, -1},
-    {ControlId::ChkKiritu, ControlKind::CheckBox, "chk_kiritu", "訓練礼式", 270, 210, 1245, 285, 0},
-    {ControlId::ChkPonpu, ControlKind::CheckBox, "chk_ponpu", "ポンプ車操法", 240, 540, 1755, 285,
-     1},
-    {ControlId::ChkKahan, ControlKind::CheckBox, "chk_kahan", "可搬ポンプ操法", 240, 870, 1905, 285,
-     2},
-    {ControlId::Label1, ControlKind::Label, "Label1", "スピード", 30, 1200, 615, 180, -1},
-    {ControlId::OptSlow, ControlKind::OptionButton, "opt_slow", "通常", 240, 1410, 705, 270, 3},
-    {ControlId::OptNormal, ControlKind::OptionButton, "opt_normal", "中速", 1020, 1410, 675, 255,
-     4},
-    {ControlId::OptFast, ControlKind::OptionButton, "opt_fast", "高速", 1740, 1410, 675, 270, 5},
-    {ControlId::CmdOk, ControlKind::Button, "cmd_ok", "OK", 2190, 30, 1245, 525, 6},
-    {ControlId::CmdCancel, ControlKind::Button, "cmd_cancel", "キャンセル", 2190, 600, 1245, 525,
-     7},
-}};
+// The form as laid out for a list of drills: its client area and controls.
+struct DialogLayout {
+  int width = 0;  // twips
+  int height = 0;
+  std::vector<ControlSpec> controls;  // in tab order, labels where they stand
 
-const ControlSpec& control_spec(ControlId id);
+  const ControlSpec& control(ControlId id) const;
+  int box_count() const;
+};
+
+// The designed form for the first three drills, their boxes where the form
+// has them; each further drill gets a box below the last, and the speed
+// group and the form's bottom move down by as much.
+DialogLayout settings_dialog_layout(stage::DrillList drills);
 
 // What the dialogs say when OK could not save the choice; the reason follows
 // beneath it (save_error()).
@@ -70,9 +65,6 @@ inline constexpr const char* kSaveFailedText = "設定を保存できません�
 // and the program then ends with a failure status.
 enum class OkResult { Disabled, Saved, NotSaved };
 
-// The three drill check boxes, in the registry's order (platoon, pump truck,
-// portable pump); each stands for its drill's Conf bit.
-enum class Drill { Kiritu = 0, Ponpu = 1, Kahan = 2 };
 // The three option buttons: Speed 1, 2, 3.
 enum class SpeedOption { Slow = 1, Normal = 2, Fast = 3 };
 
@@ -82,17 +74,20 @@ class SettingsDialog {
   // Speed 1..3 is selected, any other Speed keeps the designed choice (中速).
   // OK starts enabled: the load does not run the OK rule, so a Conf without
   // any drill bit shows nothing ticked and OK still enabled.
-  // `drills`: the drills the three boxes stand for, in box order (the
-  // registry); a box without a drill has no bit.
+  // `drills`: the drills the boxes stand for, one box each, in box order
+  // (the registry); each box stands for its drill's Conf bit.
   SettingsDialog(const Settings& loaded, stage::DrillList drills);
 
-  bool checked(Drill d) const { return checked_[static_cast<int>(d)]; }
+  // The form laid out for these drills, which the toolkit dialogs show.
+  const DialogLayout& layout() const { return layout_; }
+  int box_count() const { return static_cast<int>(checked_.size()); }
+  bool checked(int box) const { return checked_.at(static_cast<std::size_t>(box)); }
   SpeedOption speed_option() const { return speed_; }
   bool ok_enabled() const { return ok_enabled_; }
 
   // A click on a check box sets its new state and runs the OK rule `check`.
-  void click_check(Drill d, bool ticked);
-  void toggle_check(Drill d) { click_check(d, !checked(d)); }
+  void click_check(int box, bool ticked);
+  void toggle_check(int box) { click_check(box, !checked(box)); }
   void select_speed(SpeedOption s) { speed_ = s; }
 
   // The OK rule: OK is enabled exactly while at least one drill is ticked.
@@ -109,8 +104,9 @@ class SettingsDialog {
   // Cancel (button, Esc or close box) writes nothing; nothing to do.
 
  private:
-  std::array<bool, 3> checked_{};
-  std::array<int, 3> bits_{};
+  DialogLayout layout_;
+  std::vector<bool> checked_;
+  std::vector<int> bits_;
   SpeedOption speed_ = SpeedOption::Normal;
   bool ok_enabled_ = true;
   std::string save_error_;

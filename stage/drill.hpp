@@ -65,6 +65,10 @@ struct PlayerRules {
 struct DrillDescriptor {
   const char* name;          // method prefix, the drill's name on command lines
   const char* display_name;  // the settings dialog's label
+  // For the xscreensaver settings page: its English name and its formal
+  // Japanese name ("Platoon drill", "小隊訓練").
+  const char* english_name;
+  const char* formal_name;
   int conf_bit;              // its bit in the Conf mask
   // The zero-filled table in the drill's shape; its person count is also the
   // number of image slots the drill uses.

@@ -32,6 +32,8 @@ const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{
       .name = "kiritu",
       .display_name = "訓練礼式",
+      .english_name = "Platoon drill",
+      .formal_name = "小隊訓練",
       .conf_bit = kConfBit,
       .make_table = make_kiritu_frames,
       .build = kiritu_set,

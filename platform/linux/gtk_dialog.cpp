@@ -8,8 +8,10 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "host/captions.hpp"
 #include "host/platform.hpp"
@@ -25,11 +27,11 @@ struct DialogUi {
   host::SettingsDialog* model = nullptr;
   host::SettingsStore* store = nullptr;
   GtkWidget* window = nullptr;
-  std::array<GtkWidget*, 3> checks{};   // by host::Drill
+  std::vector<GtkWidget*> checks;       // one per drill, in box order
   std::array<GtkWidget*, 3> options{};  // slow, normal, fast
   GtkWidget* ok = nullptr;
   GtkWidget* cancel = nullptr;
-  std::array<GtkWidget*, 8> tab_order{};
+  std::vector<GtkWidget*> tab_order;
   bool syncing = false;
 };
 
@@ -67,9 +69,9 @@ void press_ok(DialogUi* ui) {
 void on_check_toggled(GtkToggleButton* button, gpointer data) {
   auto* ui = static_cast<DialogUi*>(data);
   if (ui->syncing) return;
-  for (int i = 0; i < 3; ++i) {
-    if (ui->checks[static_cast<std::size_t>(i)] == GTK_WIDGET(button))
-      ui->model->click_check(static_cast<host::Drill>(i), gtk_toggle_button_get_active(button));
+  for (std::size_t i = 0; i < ui->checks.size(); ++i) {
+    if (ui->checks[i] == GTK_WIDGET(button))
+      ui->model->click_check(static_cast<int>(i), gtk_toggle_button_get_active(button));
   }
   gtk_widget_set_sensitive(ui->ok, ui->model->ok_enabled());
 }
@@ -102,11 +104,12 @@ void on_destroyed(GtkWidget*, gpointer data) {
 // Moves the focus along the designed tab order, skipping disabled controls.
 void move_focus(DialogUi* ui, int step) {
   GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(ui->window));
+  const int count = static_cast<int>(ui->tab_order.size());
   int at = -1;
-  for (int i = 0; i < 8; ++i)
+  for (int i = 0; i < count; ++i)
     if (ui->tab_order[static_cast<std::size_t>(i)] == focus) at = i;
-  for (int n = 1; n <= 8; ++n) {
-    const int i = ((at < 0 ? (step > 0 ? -1 : 0) : at) + step * n + 16) % 8;
+  for (int n = 1; n <= count; ++n) {
+    const int i = ((at < 0 ? (step > 0 ? -1 : 0) : at) + step * n + 2 * count) % count;
     GtkWidget* w = ui->tab_order[static_cast<std::size_t>(i)];
     if (gtk_widget_is_sensitive(w)) {
       gtk_widget_grab_focus(w);
@@ -201,24 +204,22 @@ extern "C" __attribute__((visibility("default"))) int mirukado_gtk_settings_dial
   set_icon(GTK_WINDOW(ui.window), icon, side);
 
   GtkWidget* fixed = gtk_fixed_new();
-  gtk_widget_set_size_request(fixed, px(host::kDialogWidth), px(host::kDialogHeight));
+  const host::DialogLayout& layout = model->layout();
+  gtk_widget_set_size_request(fixed, px(layout.width), px(layout.height));
   gtk_container_add(GTK_CONTAINER(ui.window), fixed);
 
   GSList* group = nullptr;
-  for (const host::ControlSpec& spec : host::kSettingsControls) {
+  ui.tab_order.resize(static_cast<std::size_t>(
+      std::count_if(layout.controls.begin(), layout.controls.end(),
+                    [](const host::ControlSpec& c) { return c.tab_index >= 0; })));
+  for (const host::ControlSpec& spec : layout.controls) {
     GtkWidget* w = make_control(spec, &group);
     gtk_widget_set_size_request(w, px(spec.width), px(spec.height));
     gtk_fixed_put(GTK_FIXED(fixed), w, px(spec.left), px(spec.top));
     if (spec.tab_index >= 0) ui.tab_order[static_cast<std::size_t>(spec.tab_index)] = w;
     switch (spec.id) {
-      case host::ControlId::ChkKiritu:
-        ui.checks[0] = w;
-        break;
-      case host::ControlId::ChkPonpu:
-        ui.checks[1] = w;
-        break;
-      case host::ControlId::ChkKahan:
-        ui.checks[2] = w;
+      case host::ControlId::DrillBox:
+        ui.checks.push_back(w);  // the layout lists the boxes in their order
         break;
       case host::ControlId::OptSlow:
         ui.options[0] = w;
@@ -243,9 +244,9 @@ extern "C" __attribute__((visibility("default"))) int mirukado_gtk_settings_dial
   // Show the model's state before connecting the handlers: the load does not
   // run the OK rule.
   ui.syncing = true;
-  for (int i = 0; i < 3; ++i)
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ui.checks[static_cast<std::size_t>(i)]),
-                                 model->checked(static_cast<host::Drill>(i)));
+  for (std::size_t i = 0; i < ui.checks.size(); ++i)
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ui.checks[i]),
+                                 model->checked(static_cast<int>(i)));
   const int option = static_cast<int>(model->speed_option()) - 1;
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ui.options[static_cast<std::size_t>(option)]),
                                TRUE);

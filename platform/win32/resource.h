@@ -6,10 +6,10 @@
 
 #define IDD_FORM_CONF 101
 #define IDC_LABEL2 1001
-#define IDC_CHK_KIRITU 1002
-#define IDC_CHK_PONPU 1003
-#define IDC_CHK_KAHAN 1004
 #define IDC_LABEL1 1005
 #define IDC_OPT_SLOW 1006
 #define IDC_OPT_NORMAL 1007
 #define IDC_OPT_FAST 1008
+// The drills' check boxes, made at run time from the registry: the first's
+// id, the others' following it.
+#define IDC_DRILL_BOX_FIRST 1100

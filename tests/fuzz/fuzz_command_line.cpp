@@ -40,7 +40,7 @@ class NullPlatform final : public host::SaverWindow,
   bool embed_preview(host::WindowHandle parent) override { return parent > 0; }
   void enter_full_screen() override {}
   void run_settings_dialog(host::SettingsDialog& dialog, host::SettingsStore& store) override {
-    dialog.toggle_check(host::Drill::Ponpu);
+    dialog.toggle_check(1 /* pump truck */);
     dialog.ok(store);
   }
   int verify_password() override { return 0; }

@@ -191,7 +191,7 @@ TEST(RunModes, SettingsDialogOkWritesConfThenSpeedAndEnds) {
   p.line = "/c:1234";
   p.ini = "[Saver]\nConf=3\nSpeed=2\n";
   p.dialog_driver = [&](host::SettingsDialog& d) {
-    d.click_check(host::Drill::Kiritu, false);
+    d.click_check(0 /* platoon */, false);
     d.select_speed(host::SpeedOption::Fast);
     p.calls.push_back(d.ok(p) == host::OkResult::Saved ? "ok" : "ok refused");
   };
@@ -207,7 +207,7 @@ TEST(RunModes, SettingsDialogCancelWritesNothing) {
   FakePlatform p;
   p.line = "";
   p.ini = "[Saver]\nConf=3\nSpeed=2\n";
-  p.dialog_driver = [](host::SettingsDialog& d) { d.toggle_check(host::Drill::Kahan); };
+  p.dialog_driver = [](host::SettingsDialog& d) { d.toggle_check(2 /* portable pump */); };
   Saver saver(p, p.parts());
   saver.load(p.line);
   EXPECT_EQ(p.ini, "[Saver]\nConf=3\nSpeed=2\n");

@@ -2,14 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
+#include <vector>
 
 #include "drills/registry.hpp"
 #include "fake_platform.hpp"
 
 namespace {
 
-using host::Drill;
+// The registry's drills in their boxes' order.
+constexpr int kPlatoonBox = 0;
+constexpr int kPumpTruckBox = 1;
+constexpr int kPortablePumpBox = 2;
+
 using host::SettingsDialog;
 using host::SpeedOption;
 
@@ -25,9 +31,9 @@ class DialogLoadTest : public testing::TestWithParam<LoadCase> {};
 TEST_P(DialogLoadTest, ShowsSettingsAndStartsWithOkEnabled) {
   const LoadCase& c = GetParam();
   SettingsDialog d({c.conf, c.speed}, drills::registry());
-  EXPECT_EQ(d.checked(Drill::Kiritu), c.kiritu);
-  EXPECT_EQ(d.checked(Drill::Ponpu), c.ponpu);
-  EXPECT_EQ(d.checked(Drill::Kahan), c.kahan);
+  EXPECT_EQ(d.checked(kPlatoonBox), c.kiritu);
+  EXPECT_EQ(d.checked(kPumpTruckBox), c.ponpu);
+  EXPECT_EQ(d.checked(kPortablePumpBox), c.kahan);
   EXPECT_EQ(d.speed_option(), c.option);
   EXPECT_TRUE(d.ok_enabled());
 }
@@ -44,20 +50,20 @@ INSTANTIATE_TEST_SUITE_P(Settings, DialogLoadTest,
 
 TEST(DialogOkRule, OkDisabledExactlyWhileNothingTicked) {
   SettingsDialog d({1, 1}, drills::registry());
-  d.click_check(Drill::Kiritu, false);
+  d.click_check(kPlatoonBox, false);
   EXPECT_FALSE(d.ok_enabled());
   host_test::FakePlatform p;
   EXPECT_EQ(d.ok(p), host::OkResult::Disabled);
   EXPECT_TRUE(p.calls.empty());
-  for (Drill drill : {Drill::Kiritu, Drill::Ponpu, Drill::Kahan}) {
+  for (int drill : {kPlatoonBox, kPumpTruckBox, kPortablePumpBox}) {
     d.click_check(drill, true);
     EXPECT_TRUE(d.ok_enabled());
     d.click_check(drill, false);
     EXPECT_FALSE(d.ok_enabled());
   }
-  d.toggle_check(Drill::Ponpu);
-  d.toggle_check(Drill::Kahan);
-  d.toggle_check(Drill::Ponpu);
+  d.toggle_check(kPumpTruckBox);
+  d.toggle_check(kPortablePumpBox);
+  d.toggle_check(kPumpTruckBox);
   EXPECT_TRUE(d.ok_enabled());
 }
 
@@ -136,36 +142,88 @@ INSTANTIATE_TEST_SUITE_P(Writes, DialogOkTest,
                                          OkCase{7, 5, " 7", " 2"},  // 中速 shown, Speed= 2
                                          OkCase{15, 3, " 7", " 3"}, OkCase{2, 1, " 2", " 1"}));
 
-TEST(DialogControls, TabOrderCoversFocusableControlsOnce) {
-  std::set<int> tabs;
-  int focusable = 0;
-  for (const auto& c : host::kSettingsControls) {
-    if (c.kind == host::ControlKind::Label) {
-      EXPECT_EQ(c.tab_index, -1) << c.name;
-      continue;
-    }
-    ++focusable;
-    tabs.insert(c.tab_index);
-    EXPECT_LE(c.left + c.width, host::kDialogWidth) << c.name;
-    EXPECT_LE(c.top + c.height, host::kDialogHeight) << c.name;
-  }
-  EXPECT_EQ(focusable, 8);
-  EXPECT_EQ(tabs, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7}));
-  EXPECT_EQ(host::control_spec(host::ControlId::CmdCancel).caption, "キャンセル");
-  EXPECT_EQ(host::control_spec(host::ControlId::OptNormal).caption, "中速");
+// The registry's drills and a fourth one behind them, as a fourth drill's
+// registry line would make it.
+std::vector<stage::DrillDescriptor> with_a_fourth_drill() {
+  std::vector<stage::DrillDescriptor> all(drills::registry().begin(), drills::registry().end());
+  stage::DrillDescriptor fourth = all.back();
+  fourth.name = "shiken";
+  fourth.display_name = "試験操法";
+  fourth.conf_bit = 8;
+  all.push_back(fourth);
+  return all;
 }
 
-// The boxes stand for the registry's drills by position: a box whose caption
-// names another drill would store that drill's bit under the wrong label.
-TEST(DialogControls, DrillBoxesFollowTheRegistry) {
-  const host::ControlId boxes[] = {host::ControlId::ChkKiritu, host::ControlId::ChkPonpu,
-                                   host::ControlId::ChkKahan};
-  const auto drills = drills::registry();
-  ASSERT_EQ(drills.size(), std::size(boxes));
-  for (std::size_t i = 0; i < drills.size(); ++i) {
-    EXPECT_EQ(host::control_spec(boxes[i]).caption, drills[i].display_name);
-    EXPECT_EQ(host::control_spec(boxes[i]).name, std::string("chk_") + drills[i].name);
+TEST(DialogControls, EveryLayoutHasEachFocusableControlOnceInsideTheForm) {
+  const auto four = with_a_fourth_drill();
+  for (const stage::DrillList drills : {drills::registry(), stage::DrillList(four)}) {
+    const host::DialogLayout l = host::settings_dialog_layout(drills);
+    std::set<int> tabs;
+    int focusable = 0;
+    for (const auto& c : l.controls) {
+      EXPECT_LE(c.left + c.width, l.width) << c.name;
+      EXPECT_LE(c.top + c.height, l.height) << c.name;
+      if (c.kind == host::ControlKind::Label) {
+        EXPECT_EQ(c.tab_index, -1) << c.name;
+        continue;
+      }
+      ++focusable;
+      tabs.insert(c.tab_index);
+    }
+    const int expected = static_cast<int>(drills.size()) + 5;
+    EXPECT_EQ(focusable, expected);
+    EXPECT_EQ(static_cast<int>(tabs.size()), expected);
+    EXPECT_EQ(*tabs.rbegin(), expected - 1);
+    EXPECT_EQ(l.box_count(), static_cast<int>(drills.size()));
   }
+}
+
+// The registry's three boxes stand where the designed form has them, so the
+// dialog looks as it always has.
+TEST(DialogControls, TheThreeDrillsFillTheDesignedForm) {
+  const host::DialogLayout l = host::settings_dialog_layout(drills::registry());
+  EXPECT_EQ(l.width, 3525);
+  EXPECT_EQ(l.height, 1710);
+  const int designed[3][4] = {{270, 210, 1245, 285}, {240, 540, 1755, 285}, {240, 870, 1905, 285}};
+  int box = 0;
+  for (const auto& c : l.controls) {
+    if (c.id != host::ControlId::DrillBox) continue;
+    EXPECT_EQ(c.box, box);
+    EXPECT_EQ((std::vector<int>{c.left, c.top, c.width, c.height}),
+              (std::vector<int>(std::begin(designed[box]), std::end(designed[box]))));
+    ++box;
+  }
+  EXPECT_EQ(l.control(host::ControlId::Label1).top, 1200);
+  EXPECT_EQ(l.control(host::ControlId::OptNormal).top, 1410);
+  EXPECT_EQ(l.control(host::ControlId::OptNormal).caption, "中速");
+  EXPECT_EQ(l.control(host::ControlId::CmdCancel).caption, "キャンセル");
+}
+
+// The boxes stand for the drills by position: a box whose caption names
+// another drill would store that drill's bit under the wrong label.
+TEST(DialogControls, AFourthDrillGetsABoxBelowTheThirdAndItsBit) {
+  const auto four = with_a_fourth_drill();
+  const host::DialogLayout l = host::settings_dialog_layout(four);
+  std::vector<const host::ControlSpec*> boxes;
+  for (const auto& c : l.controls)
+    if (c.id == host::ControlId::DrillBox) boxes.push_back(&c);
+  ASSERT_EQ(boxes.size(), 4u);
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    EXPECT_EQ(boxes[i]->caption, four[i].display_name);
+    EXPECT_EQ(boxes[i]->name, std::string("chk_") + four[i].name);
+  }
+  EXPECT_GE(boxes[3]->top, boxes[2]->top + boxes[2]->height);
+  EXPECT_GE(l.control(host::ControlId::Label1).top, boxes[3]->top + boxes[3]->height);
+  EXPECT_GT(l.height, 1710);
+
+  SettingsDialog d({8 | 1, 1}, four);
+  ASSERT_EQ(d.box_count(), 4);
+  EXPECT_TRUE(d.checked(0) && d.checked(3));
+  d.click_check(0, false);
+  EXPECT_TRUE(d.ok_enabled());  // the fourth box alone keeps OK
+  EXPECT_EQ(d.chosen().conf, 8);
+  d.click_check(3, false);
+  EXPECT_FALSE(d.ok_enabled());
 }
 
 }  // namespace

@@ -203,7 +203,7 @@ ToolCommand add_play(CLI::App& app) {
   auto o = std::make_shared<Options>();
   CLI::App* command = app.add_subcommand(
       "play", "a PNG sequence of the saver's run on virtual time, as a player would show it");
-  command->add_option("--conf", o->conf, "the enabled drills' bits, 1 kiritu, 2 ponpu, 4 kahan")
+  command->add_option("--conf", o->conf, "the enabled drills' bits, " + drill_bits())
       ->type_name("C")
       ->capture_default_str();
   add_speed_option(*command, o->speed);
@@ -308,8 +308,17 @@ ToolCommand add_gif(CLI::App& app) {
 
 // The tool's commands, in the order --help lists them.
 using AddCommand = ToolCommand (*)(CLI::App&);
-constexpr AddCommand kCommands[] = {add_dump, add_commands, add_still, add_frame,
-                                    add_play, add_gif,      add_video, add_sheet};
+ToolCommand add_drills(CLI::App& app) {
+  CLI::App* command =
+      app.add_subcommand("drills", "the drills' names, one a line, in the saver's order");
+  return {command, [] {
+            for (const stage::DrillDescriptor& d : drills::registry()) print_line(d.name);
+            return 0;
+          }};
+}
+
+constexpr AddCommand kCommands[] = {add_drills, add_dump, add_commands, add_still, add_frame,
+                                    add_play,   add_gif,  add_video,    add_sheet};
 
 // CLI11's messages in the tool's style: one line.
 std::string one_line(std::string text) {

@@ -60,17 +60,6 @@ void seek(stage::VirtualClock& clock, std::int64_t t) {
   }
 }
 
-// "1 kiritu, 2 ponpu, 4 kahan"
-std::string drill_bits() {
-  std::string bits;
-  for (const stage::DrillDescriptor& d : drills::registry())
-    bits.append(bits.empty() ? "" : ", ")
-        .append(std::to_string(d.conf_bit))
-        .append(" ")
-        .append(d.name);
-  return bits;
-}
-
 }  // namespace
 
 int stop_signal() { return g_stop_signal; }
@@ -119,6 +108,16 @@ void print_line(const std::string& text) {
 
 void warn(const std::string& text) {
   if (!text.empty()) std::fprintf(stderr, "mirukado-render: warning: %s\n", text.c_str());
+}
+
+std::string drill_bits() {
+  std::string bits;
+  for (const stage::DrillDescriptor& d : drills::registry())
+    bits.append(bits.empty() ? "" : ", ")
+        .append(std::to_string(d.conf_bit))
+        .append(" ")
+        .append(d.name);
+  return bits;
 }
 
 std::string drill_names(const char* separator) {

@@ -54,7 +54,7 @@ const char* stop_signal_name(int signal);
 void print_line(const std::string& text);
 void warn(const std::string& text);
 
-// A drill of the registry, by its method prefix (kiritu, ponpu, kahan).
+// A drill of the registry, by its method prefix.
 struct Drill {
   const stage::DrillDescriptor* descriptor;
   int index;  // in drills::registry()
@@ -68,6 +68,8 @@ struct Drill {
 
 // The registry's drill names joined by `separator`.
 std::string drill_names(const char* separator);
+// Each drill's Conf bit and name, for help texts: "1 kiritu, 2 ponpu, 4 kahan".
+std::string drill_bits();
 Drill drill_named(const std::string& name);
 
 long parse_long(const std::string& text, const std::string& what, long lo, long hi);

@@ -35,9 +35,7 @@ ToolCommand add_video(CLI::App& app) {
       ->type_name("DRILL|all")
       ->required();
   CLI::Option* conf =
-      command
-          ->add_option("--conf", o->conf,
-                       "with all: the enabled drills' bits, 1 kiritu, 2 ponpu, 4 kahan")
+      command->add_option("--conf", o->conf, "with all: the enabled drills' bits, " + drill_bits())
           ->type_name("C")
           ->capture_default_str();
   add_speed_option(*command, o->speed);
