@@ -66,7 +66,7 @@ struct DrillDescriptor {
   const char* name;          // method prefix, the drill's name on command lines
   const char* display_name;  // the settings dialog's label
   // For the xscreensaver settings page: its English name and its formal
-  // Japanese name ("Platoon drill", "小隊訓練").
+  // Japanese name.
   const char* english_name;
   const char* formal_name;
   int conf_bit;              // its bit in the Conf mask

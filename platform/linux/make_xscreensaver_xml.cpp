@@ -27,7 +27,8 @@ std::size_t columns(const std::string& text) {
   return n;
 }
 
-// "Platoon drill" as the middle of a sentence: "the platoon drill".
+// An English name in the middle of a sentence: "Test drill" becomes "the
+// test drill".
 std::string in_a_sentence(const char* english_name) {
   std::string s = english_name;
   if (!s.empty()) s[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(s[0])));

@@ -204,7 +204,7 @@ struct VideoSink::Impl {
     encoder->thread_count = 0;  // as many as the encoder finds useful
     if (container == Container::Mp4) {
       // Most frames repeat the one before (a keyframe lasts seconds) and still
-      // cost x264 its analysis each. Measured on the pump-truck drill at 720p:
+      // cost x264 its analysis each. Measured on a six-minute drill at 720p:
       // ultrafast takes 21 s of CPU for 1.7 MB, superfast 37 s for 1.2 MB,
       // veryfast 44 s for 1.0 MB; flat drawings stay sharp with any of them,
       // and ultrafast's baseline profile plays in every slide program.

@@ -19,7 +19,7 @@
 
 namespace win32 {
 
-// The drill a command line names (kiritu, ponpu or kahan; none: the first),
+// The drill a command line names (a registered drill; none: the first),
 // or the one line to say why it names none.
 struct ViewerArguments {
   int drill = 0;

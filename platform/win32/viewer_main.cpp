@@ -1,5 +1,5 @@
 // mirukado-view.exe: the drills for learning them. A normal resizable window
-// plays the drill the command line names (kiritu, ponpu or kahan) and lets the
+// plays the drill the command line names (any registered drill) and lets the
 // learner pause, step, jump between commands, seek and loop. It reads and
 // writes no settings; a bad command line gets one line on stderr and status 2.
 

@@ -68,7 +68,7 @@ struct Drill {
 
 // The registry's drill names joined by `separator`.
 std::string drill_names(const char* separator);
-// Each drill's Conf bit and name, for help texts: "1 kiritu, 2 ponpu, 4 kahan".
+// Each drill's Conf bit and name, for help texts: "1 name, 2 name, ...".
 std::string drill_bits();
 Drill drill_named(const std::string& name);
 
