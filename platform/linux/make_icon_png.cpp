@@ -16,7 +16,7 @@
 
 #include "platform/linux/icon.hpp"
 #include "platform/raster/png_writer.hpp"
-#include "platform/raster/stretch.hpp"
+#include "raster/stretch.hpp"
 
 namespace {
 

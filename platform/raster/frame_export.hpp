@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/raster/frame_sink.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 
 namespace raster {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/raster/surface.hpp"
+#include "raster/surface.hpp"
 
 namespace raster {
 

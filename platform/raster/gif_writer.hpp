@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/raster/output_file.hpp"
-#include "platform/raster/surface.hpp"
+#include "raster/surface.hpp"
 
 namespace raster {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/raster/output_file.hpp"
-#include "platform/raster/surface.hpp"
+#include "raster/surface.hpp"
 
 namespace raster {
 

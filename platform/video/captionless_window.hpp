@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 
 namespace video {
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/virtual_clock.hpp"
 
 namespace video {

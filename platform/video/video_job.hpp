@@ -8,10 +8,10 @@
 #include <string>
 
 #include "platform/raster/frame_export.hpp"
-#include "platform/raster/raster_window.hpp"
 #include "platform/video/captionless_window.hpp"
 #include "platform/video/subtitles.hpp"
 #include "platform/video/video_sink.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"
 

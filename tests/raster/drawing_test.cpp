@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "pixel_check.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 
 namespace raster {
 namespace {

@@ -13,7 +13,7 @@
 #include "platform/raster/gif_writer.hpp"
 #include "platform/raster/output_file.hpp"
 #include "platform/raster/png_writer.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 
 namespace raster {
 namespace {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/raster/png_writer.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 
 namespace raster::test {
 

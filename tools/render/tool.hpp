@@ -11,7 +11,7 @@
 #include "platform/raster/frame_export.hpp"
 #include "platform/raster/frame_sink.hpp"
 #include "platform/raster/output_file.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/drill.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"

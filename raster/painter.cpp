@@ -1,4 +1,4 @@
-#include "platform/raster/painter.hpp"
+#include "raster/painter.hpp"
 
 #include <algorithm>
 #include <cstdlib>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/raster/surface.hpp"
+#include "raster/surface.hpp"
 #include "stage/window.hpp"
 
 namespace raster {

@@ -15,9 +15,9 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/raster/caption_renderer.hpp"
-#include "platform/raster/surface.hpp"
-#include "platform/raster/tile_map.hpp"
+#include "raster/caption_renderer.hpp"
+#include "raster/surface.hpp"
+#include "raster/tile_map.hpp"
 #include "stage/window.hpp"
 
 namespace raster {

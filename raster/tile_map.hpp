@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/raster/surface.hpp"
+#include "raster/surface.hpp"
 
 namespace raster {
 

@@ -1,11 +1,11 @@
-#include "platform/raster/compositor.hpp"
+#include "raster/compositor.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/raster/stretch.hpp"
+#include "raster/stretch.hpp"
 #include "stage/assets.hpp"
 
 namespace raster {

@@ -1,4 +1,4 @@
-#include "platform/raster/stretch.hpp"
+#include "raster/stretch.hpp"
 
 #include <algorithm>
 #include <cmath>

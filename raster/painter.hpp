@@ -14,9 +14,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/raster/flood_fill.hpp"
-#include "platform/raster/surface.hpp"
-#include "platform/raster/tile_map.hpp"
+#include "raster/flood_fill.hpp"
+#include "raster/surface.hpp"
+#include "raster/tile_map.hpp"
 
 namespace raster {
 

@@ -1,4 +1,4 @@
-#include "platform/raster/caption_renderer.hpp"
+#include "raster/caption_renderer.hpp"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

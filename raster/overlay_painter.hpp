@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/raster/caption_renderer.hpp"
-#include "platform/raster/surface.hpp"
+#include "raster/caption_renderer.hpp"
+#include "raster/surface.hpp"
 #include "stage/overlay.hpp"
 
 namespace raster {

@@ -1,4 +1,4 @@
-#include "platform/raster/overlay_painter.hpp"
+#include "raster/overlay_painter.hpp"
 
 #include <algorithm>
 

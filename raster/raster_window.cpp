@@ -1,11 +1,11 @@
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 
 #include <cmath>
 #include <stdexcept>
 #include <utility>
 
-#include "platform/raster/compositor.hpp"
-#include "platform/raster/painter.hpp"
+#include "raster/compositor.hpp"
+#include "raster/painter.hpp"
 
 namespace raster {
 namespace {

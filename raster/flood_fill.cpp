@@ -1,4 +1,4 @@
-#include "platform/raster/flood_fill.hpp"
+#include "raster/flood_fill.hpp"
 
 #include <algorithm>
 
