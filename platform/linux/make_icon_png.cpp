@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "export/png_writer.hpp"
 #include "platform/linux/icon.hpp"
-#include "platform/raster/png_writer.hpp"
 #include "raster/stretch.hpp"
 
 namespace {

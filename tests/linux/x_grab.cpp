@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/raster/png_writer.hpp"
+#include "export/png_writer.hpp"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

@@ -15,7 +15,7 @@
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
 #include "stage/stage.hpp"
-#include "tests/raster/pixel_check.hpp"
+#include "support/pixel_check.hpp"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "pixel_check.hpp"
 #include "raster/raster_window.hpp"
+#include "support/pixel_check.hpp"
 
 namespace raster {
 namespace {

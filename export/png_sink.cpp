@@ -1,9 +1,9 @@
-#include "platform/raster/png_sink.hpp"
+#include "export/png_sink.hpp"
 
 #include <cstdio>
 #include <utility>
 
-#include "platform/raster/png_writer.hpp"
+#include "export/png_writer.hpp"
 
 namespace raster {
 

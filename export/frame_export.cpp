@@ -1,4 +1,4 @@
-#include "platform/raster/frame_export.hpp"
+#include "export/frame_export.hpp"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "platform/raster/png_writer.hpp"
+#include "export/png_writer.hpp"
 
 #include <png.h>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/raster/output_file.hpp"
+#include "export/output_file.hpp"
 
 namespace raster {
 namespace {

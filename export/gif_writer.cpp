@@ -1,4 +1,4 @@
-#include "platform/raster/gif_writer.hpp"
+#include "export/gif_writer.hpp"
 
 #include <gif_lib.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/raster/output_file.hpp"
+#include "export/output_file.hpp"
 
 namespace raster {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/video/video_job.hpp"
+#include "export/video/video_job.hpp"
 
 #include "drills/registry.hpp"
 

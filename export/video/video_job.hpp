@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "platform/raster/frame_export.hpp"
-#include "platform/video/captionless_window.hpp"
-#include "platform/video/subtitles.hpp"
-#include "platform/video/video_sink.hpp"
+#include "export/frame_export.hpp"
+#include "export/video/captionless_window.hpp"
+#include "export/video/subtitles.hpp"
+#include "export/video/video_sink.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"

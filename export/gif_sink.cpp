@@ -1,4 +1,4 @@
-#include "platform/raster/gif_sink.hpp"
+#include "export/gif_sink.hpp"
 
 #include <utility>
 

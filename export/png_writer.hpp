@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/raster/output_file.hpp"
+#include "export/output_file.hpp"
 #include "raster/surface.hpp"
 
 namespace raster {

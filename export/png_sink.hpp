@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/raster/frame_sink.hpp"
-#include "platform/raster/output_file.hpp"
+#include "export/frame_sink.hpp"
+#include "export/output_file.hpp"
 
 namespace raster {
 

@@ -16,7 +16,7 @@
 
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/registry.hpp"
-#include "platform/video/video_job.hpp"
+#include "export/video/video_job.hpp"
 #include "stage/commands.hpp"
 #include "support/test_output.hpp"
 

@@ -1,4 +1,4 @@
-#include "platform/video/video_sink.hpp"
+#include "export/video/video_sink.hpp"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -20,7 +20,7 @@ extern "C" {
 #include <thread>
 #include <utility>
 
-#include "platform/raster/output_file.hpp"
+#include "export/output_file.hpp"
 
 namespace video {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/raster/frame_sink.hpp"
-#include "platform/raster/gif_writer.hpp"
+#include "export/frame_sink.hpp"
+#include "export/gif_writer.hpp"
 
 namespace raster {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Whole-image comparisons for the raster tests: on a mismatch they say how
+// Whole-image comparisons for the pixel tests: on a mismatch they say how
 // many pixels differ and where the first one is, and leave the actual image
 // in the test output folder for a look.
 
@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/raster/png_writer.hpp"
+#include "export/png_writer.hpp"
 #include "raster/raster_window.hpp"
 
 namespace raster::test {

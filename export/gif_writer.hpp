@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/raster/output_file.hpp"
+#include "export/output_file.hpp"
 #include "raster/surface.hpp"
 
 namespace raster {

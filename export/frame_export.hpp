@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/raster/frame_sink.hpp"
+#include "export/frame_sink.hpp"
 #include "raster/raster_window.hpp"
 
 namespace raster {

@@ -9,11 +9,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "pixel_check.hpp"
-#include "platform/raster/gif_writer.hpp"
-#include "platform/raster/output_file.hpp"
-#include "platform/raster/png_writer.hpp"
+#include "export/gif_writer.hpp"
+#include "export/output_file.hpp"
+#include "export/png_writer.hpp"
 #include "raster/raster_window.hpp"
+#include "support/pixel_check.hpp"
 
 namespace raster {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/raster/output_file.hpp"
+#include "export/output_file.hpp"
 
 #include <fcntl.h>
 #include <limits.h>

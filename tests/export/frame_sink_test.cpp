@@ -9,10 +9,10 @@
 #include <memory>
 #include <set>
 
-#include "pixel_check.hpp"
-#include "platform/raster/frame_export.hpp"
-#include "platform/raster/gif_sink.hpp"
-#include "platform/raster/png_sink.hpp"
+#include "export/frame_export.hpp"
+#include "export/gif_sink.hpp"
+#include "export/png_sink.hpp"
+#include "support/pixel_check.hpp"
 
 namespace raster {
 namespace {

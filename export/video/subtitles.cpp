@@ -1,4 +1,4 @@
-#include "platform/video/subtitles.hpp"
+#include "export/video/subtitles.hpp"
 
 #include <cstdio>
 #include <stdexcept>

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/raster/frame_sink.hpp"
-#include "platform/raster/output_file.hpp"
-#include "platform/video/subtitles.hpp"
+#include "export/frame_sink.hpp"
+#include "export/output_file.hpp"
+#include "export/video/subtitles.hpp"
 
 namespace video {
 
