@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/geometry.hpp"
 #include "stage/rounding.hpp"
 

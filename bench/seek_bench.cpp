@@ -14,7 +14,7 @@
 #include <random>
 
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/playback.hpp"
 
 namespace {

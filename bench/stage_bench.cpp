@@ -9,7 +9,7 @@
 
 #include "drills/platoon/platoon.hpp"
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/stage.hpp"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/playback.hpp"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "export/png_writer.hpp"
 #include "platform/linux/icon.hpp"
-#include "platform/raster/png_writer.hpp"
-#include "platform/raster/stretch.hpp"
+#include "raster/stretch.hpp"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/raster/surface.hpp"
+#include "raster/surface.hpp"
 
 struct SDL_Window;
 

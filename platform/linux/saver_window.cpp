@@ -13,7 +13,7 @@
 #include "host/scheduler.hpp"
 #include "platform/linux/presenter.hpp"
 #include "platform/linux/saver_parts.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 
 namespace linux_host {
 

@@ -17,8 +17,8 @@
 
 #include "drills/registry.hpp"
 #include "platform/linux/presenter.hpp"
-#include "platform/raster/overlay_painter.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/overlay_painter.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
 #include "stage/viewer_commands.hpp"

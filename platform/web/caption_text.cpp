@@ -9,7 +9,7 @@
 #include <cmath>
 #include <string>
 
-#include "platform/raster/caption_renderer.hpp"
+#include "raster/caption_renderer.hpp"
 
 // The page's measure: the line height in whole pixels of its caption font at
 // `pixels` pixels (ascent plus descent of the font's bounding box).

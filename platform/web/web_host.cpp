@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
 #include "stage/viewer_commands.hpp"

@@ -4,6 +4,9 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+// X.h defines Always (a backing-store value, unused here) as a macro, which
+// would rewrite the output files' Replace::Always in the PNG writer's header.
+#undef Always
 
 #include <cstdint>
 #include <cstdio>
@@ -11,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/raster/png_writer.hpp"
+#include "export/png_writer.hpp"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"
 

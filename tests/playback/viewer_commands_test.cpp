@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
 #include "stage/stage.hpp"
-#include "tests/raster/pixel_check.hpp"
+#include "support/pixel_check.hpp"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "drills/portable_pump/portable_pump.hpp"
 #include "drills/pump_truck/pump_truck.hpp"
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/rounding.hpp"
 #include "stage/stage.hpp"
 #include "tests/support/canvas.hpp"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/raster/caption_renderer.hpp"
+#include "raster/caption_renderer.hpp"
 
 namespace raster {
 namespace {

@@ -5,10 +5,10 @@
 
 #include <random>
 
-#include "pixel_check.hpp"
-#include "platform/raster/raster_window.hpp"
-#include "platform/raster/tile_map.hpp"
+#include "raster/raster_window.hpp"
+#include "raster/tile_map.hpp"
 #include "stage/assets.hpp"
+#include "support/pixel_check.hpp"
 
 namespace raster {
 namespace {

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
-#include "pixel_check.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
+#include "support/pixel_check.hpp"
 
 namespace raster {
 namespace {

@@ -1,12 +1,12 @@
 // The flood fill of the pump drills' transitions: 4-connected, up to a border
 // colour, over every other colour.
 
-#include "platform/raster/flood_fill.hpp"
+#include "raster/flood_fill.hpp"
 
 #include <gtest/gtest.h>
 
-#include "pixel_check.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
+#include "support/pixel_check.hpp"
 
 namespace raster {
 namespace {

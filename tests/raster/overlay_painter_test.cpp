@@ -3,7 +3,7 @@
 // band and cards darken what is below without hiding it, text stays inside
 // its row, and nothing outside the overlay changes.
 
-#include "platform/raster/overlay_painter.hpp"
+#include "raster/overlay_painter.hpp"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include <vector>
 
 #include "drills/registry.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"
 

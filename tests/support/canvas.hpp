@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "render/layer.hpp"
 #include "stage/frame_table.hpp"
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "drills/registry.hpp"
-#include "platform/raster/gif_sink.hpp"
-#include "platform/raster/png_sink.hpp"
+#include "export/gif_sink.hpp"
+#include "export/png_sink.hpp"
 #include "stage/commands.hpp"
 #include "tools/render/sheet.hpp"
 #include "tools/render/tool.hpp"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "drills/registry.hpp"
-#include "platform/raster/caption_renderer.hpp"
+#include "raster/caption_renderer.hpp"
 #include "stage/commands.hpp"
 #include "tools/render/tool.hpp"
 

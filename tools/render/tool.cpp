@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "drills/registry.hpp"
-#include "platform/raster/png_writer.hpp"
+#include "export/png_writer.hpp"
 
 namespace render_tool {
 

@@ -8,10 +8,10 @@
 #include <functional>
 #include <string>
 
-#include "platform/raster/frame_export.hpp"
-#include "platform/raster/frame_sink.hpp"
-#include "platform/raster/output_file.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "export/frame_export.hpp"
+#include "export/frame_sink.hpp"
+#include "export/output_file.hpp"
+#include "raster/raster_window.hpp"
 #include "stage/drill.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"

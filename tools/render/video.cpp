@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/video/video_job.hpp"
+#include "export/video/video_job.hpp"
 #include "tools/render/tool.hpp"
 
 namespace render_tool {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "drills/pump_truck/pump_truck.hpp"
-#include "platform/raster/raster_window.hpp"
+#include "raster/raster_window.hpp"
 #include "render/layer.hpp"
 #include "stage/frame_table.hpp"
 #include "stage/geometry.hpp"

@@ -1,0 +1,46 @@
+#pragma once
+// The one frame loop of every export: run the drill on virtual time to each
+// frame's moment, compose the window, hand the frame to a sink.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "export/frame_sink.hpp"
+#include "raster/raster_window.hpp"
+
+namespace raster {
+
+// Frame i shows every tick due by from + i / fps seconds of the run.
+struct FrameSchedule {
+  double from_seconds = 0;
+  long fps = 1;
+  long frames = 0;
+
+  // Milliseconds since activation, rounded down; the small allowance keeps a
+  // moment that falls on a whole millisecond from landing one below it through
+  // the rounding of i / fps.
+  std::int64_t due_ms(long i) const;
+};
+
+// What the caller does around the loop. Any of them may throw to stop the
+// run; the sink then removes what it wrote when it is destroyed.
+struct ExportHooks {
+  // Runs the drill up to t (ms since activation). Required.
+  std::function<void(std::int64_t t)> advance_to;
+  // Runs the drill up to the first frame's moment, which may be far off
+  // (progress, a chance to stop); advance_to when unset.
+  std::function<void(std::int64_t t)> seek;
+  // Before each frame goes to the sink and before finishing: where a run
+  // stops for a signal.
+  std::function<void()> poll;
+  std::function<void(long done)> progress;
+  std::function<void(const std::string& text)> warn;
+};
+
+// Begins the sink, adds schedule.frames frames with their display times and
+// finishes it. False with one line in *error when the sink fails.
+bool export_frames(RasterWindow& window, const FrameSchedule& schedule, FrameSink& sink,
+                   const ExportHooks& hooks, std::string* error);
+
+}  // namespace raster

@@ -1,0 +1,56 @@
+#pragma once
+// One video export set up: the run planned (its length and its cues), the
+// window and the stage on virtual time, the frame schedule and the sink. The
+// caller renders it with raster::export_frames (its own hooks: progress, a
+// stop signal).
+
+#include <optional>
+#include <string>
+
+#include "export/frame_export.hpp"
+#include "export/video/captionless_window.hpp"
+#include "export/video/subtitles.hpp"
+#include "export/video/video_sink.hpp"
+#include "raster/raster_window.hpp"
+#include "stage/stage.hpp"
+#include "stage/virtual_clock.hpp"
+
+namespace video {
+
+struct VideoOptions {
+  int conf = 0;  // the drill mask: one drill's bit, or several played in order
+  int speed = 1;
+  long fps = 30;
+  int width = 1280;
+  int height = 720;
+  bool burn_captions = false;  // the captions in the picture, not only in the track
+  std::string path;
+  std::string subtitles_path;
+  raster::Replace replace = raster::Replace::IfWritable;  // see VideoSettings
+  raster::Replace subtitles_replace = raster::Replace::IfWritable;
+};
+
+class VideoJob {
+ public:
+  // poll runs now and then while the run is planned and may throw to stop.
+  explicit VideoJob(const VideoOptions& options, void (*poll)() = nullptr);
+  VideoJob(const VideoJob&) = delete;
+  VideoJob& operator=(const VideoJob&) = delete;
+
+  raster::RasterWindow& window() { return window_; }
+  stage::VirtualClock& clock() { return clock_; }
+  const RunPlan& plan() const { return plan_; }
+  const raster::FrameSchedule& schedule() const { return schedule_; }
+  VideoSink& sink() { return sink_; }
+
+ private:
+  RunPlan plan_;
+  raster::RasterWindow window_;
+  std::optional<CaptionlessWindow> captionless_;
+  stage::Stage stage_;
+  stage::VirtualClock clock_;
+  raster::FrameSchedule schedule_;
+  VideoSink sink_;
+};
+
+}  // namespace video

@@ -1,0 +1,192 @@
+#include "raster/overlay_painter.hpp"
+
+#include <algorithm>
+
+namespace raster {
+namespace {
+
+constexpr int kOpaque = 255;
+// The band and cards darken the stage below rather than hide it, so that a
+// figure under the timeline stays visible.
+constexpr std::uint32_t kShade = 0x000000;
+constexpr int kBandAlpha = 160;
+constexpr int kCardAlpha = 210;
+constexpr std::uint32_t kCardEdge = 0x808080;
+constexpr std::uint32_t kBar = 0x404040;
+constexpr std::uint32_t kElapsed = 0x2F6FB0;
+constexpr std::uint32_t kLoop = 0xD0B000;
+constexpr int kLoopAlpha = 110;
+constexpr std::uint32_t kMark = 0xE0E0E0;
+constexpr std::uint32_t kPosition = 0xFFFFFF;
+constexpr std::uint32_t kText = 0xFFFFFF;
+constexpr std::uint32_t kDimText = 0xA0A0A0;
+constexpr std::uint32_t kCurrentRow = 0x2F6FB0;
+constexpr int kCurrentRowAlpha = 200;
+constexpr std::uint32_t kPauseSign = 0xFFD040;
+
+// Font size from the window height: readable in a small window, not shouting
+// in a full-screen one.
+constexpr int kHeightPerPixelOfFont = 36;
+constexpr int kMinFontPixels = 11;
+constexpr int kMaxFontPixels = 26;
+constexpr long kSubpixels = 64;  // FreeType's 26.6 fixed point
+
+std::uint8_t channel(std::uint32_t p, int shift) {
+  return static_cast<std::uint8_t>((p >> shift) & 0xFF);
+}
+
+std::uint32_t mix(std::uint32_t below, std::uint32_t above, int alpha) {
+  std::uint32_t out = 0;
+  for (const int shift : {16, 8, 0}) {
+    const int b = channel(below, shift);
+    const int a = channel(above, shift);
+    out |= static_cast<std::uint32_t>(b + (a - b) * alpha / kOpaque) << shift;
+  }
+  return out;
+}
+
+stage::PixelRect cut(const stage::PixelRect& r, const Surface& s) {
+  const int x0 = std::max(0, r.x), y0 = std::max(0, r.y);
+  const int x1 = std::min(s.width, r.x + r.w), y1 = std::min(s.height, r.y + r.h);
+  return {x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
+}
+
+stage::PixelRect intersect(const stage::PixelRect& a, const stage::PixelRect& b) {
+  const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+  const int x1 = std::min(a.x + a.w, b.x + b.w), y1 = std::min(a.y + a.h, b.y + b.h);
+  return {x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
+}
+
+void fill(Surface& s, const stage::PixelRect& r, std::uint32_t colour) {
+  blend_rect(s, r, colour, kOpaque);
+}
+
+void frame_rect(Surface& s, const stage::PixelRect& r, std::uint32_t colour) {
+  fill(s, {r.x, r.y, r.w, 1}, colour);
+  fill(s, {r.x, r.y + r.h - 1, r.w, 1}, colour);
+  fill(s, {r.x, r.y, 1, r.h}, colour);
+  fill(s, {r.x + r.w - 1, r.y, 1, r.h}, colour);
+}
+
+Rect to_rect(const stage::PixelRect& r) { return {r.x, r.y, r.w, r.h}; }
+
+}  // namespace
+
+void blend_rect(Surface& target, const stage::PixelRect& r, std::uint32_t colour, int alpha) {
+  const stage::PixelRect c = cut(r, target);
+  for (int y = c.y; y < c.y + c.h; ++y)
+    for (int x = c.x; x < c.x + c.w; ++x)
+      target.at(x, y) = alpha >= kOpaque ? colour : mix(target.at(x, y), colour, alpha);
+}
+
+OverlayPainter::OverlayPainter() { fit(0); }
+
+int OverlayPainter::fit(int height) {
+  const int size = std::clamp(height / kHeightPerPixelOfFont, kMinFontPixels, kMaxFontPixels);
+  if (size != pixel_size_) {
+    pixel_size_ = size;
+    font_.set_size_26_6(size * kSubpixels);
+    line_ = std::max(1, font_.line_height());
+    cache_.clear();
+  }
+  return line_;
+}
+
+const CaptionRenderer::Bitmap& OverlayPainter::glyphs(std::string_view utf8) {
+  // Bounded: a long session cycles through three drills' commands at most,
+  // but a cache must not grow with time whatever the caller asks.
+  constexpr std::size_t kMaxCached = 1024;
+  if (auto it = cache_.find(utf8); it != cache_.end()) return it->second;
+  if (cache_.size() >= kMaxCached) cache_.clear();
+  // White on black: each pixel's level is the glyph's coverage there.
+  return cache_.emplace(std::string(utf8), font_.render(std::string(utf8), 0x000000, 0xFFFFFF))
+      .first->second;
+}
+
+int OverlayPainter::text_width(std::string_view utf8) { return glyphs(utf8).width; }
+
+int OverlayPainter::text(Surface& target, int x, int y, std::string_view utf8, std::uint32_t ink,
+                         const stage::PixelRect& clip) {
+  const CaptionRenderer::Bitmap& b = glyphs(utf8);
+  const stage::PixelRect c = cut(intersect({x, y, b.width, b.height}, clip), target);
+  for (int ty = c.y; ty < c.y + c.h; ++ty) {
+    const std::uint32_t* row =
+        b.pixels.data() + static_cast<std::size_t>(ty - y) * static_cast<std::size_t>(b.width);
+    for (int tx = c.x; tx < c.x + c.w; ++tx) {
+      const int coverage = channel(row[tx - x], 8);
+      if (coverage) target.at(tx, ty) = mix(target.at(tx, ty), ink, coverage);
+    }
+  }
+  return b.width;
+}
+
+std::vector<Rect> OverlayPainter::paint(const stage::OverlayView& v, Surface& target) {
+  std::vector<Rect> touched;
+  if (!v.shown) return touched;
+  const int pad = std::max(1, line_ / 4);
+
+  // The timeline: the bar, the elapsed part, the loop, a mark per command and
+  // the position across the whole bar's height.
+  blend_rect(target, v.band, kShade, kBandAlpha);
+  fill(target, v.bar, kBar);
+  fill(target, {v.bar.x, v.bar.y, v.position_x - v.bar.x + 1, v.bar.h}, kElapsed);
+  if (v.loop) blend_rect(target, *v.loop, kLoop, kLoopAlpha);
+  const int mark_h = std::max(1, v.bar.h / 3);
+  for (const int x : v.command_marks) fill(target, {x, v.bar.y, 1, mark_h}, kMark);
+  fill(target, {v.position_x - 1, v.bar.y, 3, v.bar.h}, kPosition);
+
+  // The status row: drill and time on the left; speed and the paused sign on the right.
+  const int row_y = v.bar.y + v.bar.h + pad;
+  int x = v.bar.x;
+  x += text(target, x, row_y, v.drill, kText, v.band) + 2 * line_;
+  text(target, x, row_y, v.time, kText, v.band);
+  int right = v.bar.x + v.bar.w;
+  if (v.paused) {
+    // Two upright bars, drawn rather than a glyph the font may lack.
+    const int bar_w = std::max(2, line_ / 5);
+    const int sign_h = std::max(2, line_ * 3 / 4);
+    const int top = row_y + (line_ - sign_h) / 2;
+    right -= bar_w;
+    fill(target, {right, top, bar_w, sign_h}, kPauseSign);
+    right -= 2 * bar_w;
+    fill(target, {right, top, bar_w, sign_h}, kPauseSign);
+    right -= line_;
+  }
+  text(target, right - text_width(v.speed), row_y, v.speed, kText, v.band);
+  touched.push_back(to_rect(v.band));
+
+  if (v.panel) {
+    blend_rect(target, *v.panel, kShade, kCardAlpha);
+    frame_rect(target, *v.panel, kCardEdge);
+    const int time_w = text_width("00:00") + line_ / 2;
+    for (const stage::CommandRow& row : v.rows) {
+      if (row.current) blend_rect(target, row.rect, kCurrentRow, kCurrentRowAlpha);
+      text(target, row.rect.x, row.rect.y, row.time, row.current ? kText : kDimText, row.rect);
+      text(target, row.rect.x + time_w, row.rect.y, row.text, kText, row.rect);
+    }
+    touched.push_back(to_rect(*v.panel));
+  }
+
+  if (v.help) {
+    const stage::PixelRect& card = *v.help;
+    blend_rect(target, card, kShade, kCardAlpha);
+    frame_rect(target, card, kCardEdge);
+    const stage::PixelRect inside{card.x + pad, card.y + pad, card.w - 2 * pad, card.h - 2 * pad};
+    const int keys_w = inside.w * 2 / 5;
+    int y = inside.y;
+    for (const stage::HelpLine& line : stage::help_lines()) {
+      text(target, inside.x, y, line.keys, kPauseSign, inside);
+      text(target, inside.x + keys_w, y, line.action, kText, inside);
+      y += line_;
+    }
+    touched.push_back(to_rect(card));
+  }
+  for (Rect& r : touched) {
+    const stage::PixelRect c = cut({r.x, r.y, r.w, r.h}, target);
+    r = {c.x, c.y, c.w, c.h};
+  }
+  std::erase_if(touched, [](const Rect& r) { return r.empty(); });
+  return touched;
+}
+
+}  // namespace raster

@@ -1,0 +1,49 @@
+#pragma once
+// Paints a viewer's overlay (timeline band, help card, command list) into a
+// picture that already holds the composed stage: a copy the host presents,
+// never the raster window's painted surface, whose pixels the seeks and the
+// incremental painters rely on. Text is drawn in the caption's font.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "raster/caption_renderer.hpp"
+#include "raster/surface.hpp"
+#include "stage/overlay.hpp"
+
+namespace raster {
+
+class OverlayPainter {
+ public:
+  OverlayPainter();
+
+  // Sizes the font for a window `height` pixels high and returns the line
+  // height the overlay model lays out with.
+  int fit(int height);
+  int line_height() const { return line_; }
+
+  // Paints `view` above what `target` holds and returns the rectangles it
+  // touched, which the host presents and restores from the stage's frame
+  // before the next paint. Nothing when the view is not shown.
+  std::vector<Rect> paint(const stage::OverlayView& view, Surface& target);
+
+ private:
+  // A line of text with its top-left at (x, y), cut to `clip`; returns its width.
+  int text(Surface& target, int x, int y, std::string_view utf8, std::uint32_t ink,
+           const stage::PixelRect& clip);
+  int text_width(std::string_view utf8);
+  const CaptionRenderer::Bitmap& glyphs(std::string_view utf8);
+
+  CaptionRenderer font_;
+  int pixel_size_ = 0;
+  int line_ = 0;
+  // Rendered lines by text: the same few dozen strings come back every frame.
+  std::map<std::string, CaptionRenderer::Bitmap, std::less<>> cache_;
+};
+
+// Blends `colour` over `r` of `target` with `alpha` (0..255), cut to the target.
+void blend_rect(Surface& target, const stage::PixelRect& r, std::uint32_t colour, int alpha);
+
+}  // namespace raster
