@@ -4,9 +4,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-// X.h defines Always (a backing-store value, unused here) as a macro, which
-// would rewrite the output files' Replace::Always in the PNG writer's header.
-#undef Always
 
 #include <cstdint>
 #include <cstdio>
