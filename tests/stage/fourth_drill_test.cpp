@@ -35,6 +35,8 @@ stage::TransitionShape still_point(bool, int) { return {0, 0, 0, 0, {0, 0, 0, 0}
 constexpr DrillDescriptor stand_in(const char* name, int bit) {
   return {.name = name,
           .display_name = name,
+          .english_name = name,
+          .formal_name = name,
           .conf_bit = bit,
           .make_table = one_record,
           .build = no_keyframes,
@@ -82,6 +84,8 @@ const DrillDescriptor kDrills[] = {
     stand_in("kahan", 4),
     {.name = "shiken",
      .display_name = "試験",
+     .english_name = "Test drill",
+     .formal_name = "試験",
      .conf_bit = kFourthBit,
      .make_table = shiken_frames,
      .build = shiken_set,
