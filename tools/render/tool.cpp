@@ -176,11 +176,9 @@ void add_drill_argument(CLI::App& command, std::string& drill) {
   command.add_option("DRILL", drill, "the drill: " + drill_names(", "))->required();
 }
 
-void add_size_option(CLI::App& command, std::string& size) {
+void add_size_option(CLI::App& command, std::string& size, const std::string& help) {
   size = kDefaultSize;
-  command.add_option("--size", size, "picture size in pixels, 1..16384 each way")
-      ->type_name("WxH")
-      ->capture_default_str();
+  command.add_option("--size", size, help)->type_name("WxH")->capture_default_str();
 }
 
 void add_speed_option(CLI::App& command, std::string& speed) {

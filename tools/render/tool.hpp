@@ -90,7 +90,8 @@ Size parse_size(const std::string& text);
 inline constexpr const char* kDefaultSize = "1280x720";
 inline constexpr const char* kDefaultSpeed = "1";
 void add_drill_argument(CLI::App& command, std::string& drill);
-void add_size_option(CLI::App& command, std::string& size);
+void add_size_option(CLI::App& command, std::string& size,
+                     const std::string& help = "picture size in pixels, 1..16384 each way");
 void add_speed_option(CLI::App& command, std::string& speed);
 // `what` says the range; each command has its own default frame rate.
 void add_fps_option(CLI::App& command, std::string& fps, const char* default_fps, const char* what);

@@ -40,7 +40,11 @@ ToolCommand add_video(CLI::App& app) {
           ->capture_default_str();
   add_speed_option(*command, o->speed);
   add_fps_option(*command, o->fps, "30", "frames per second, 1..120 (a constant rate)");
-  add_size_option(*command, o->size);
+  // FFmpeg bounds a frame's area: the widest picture is not the tallest too.
+  add_size_option(*command, o->size,
+                  "picture size in pixels, even both ways, 2..16384 each way and at most " +
+                      std::to_string(video::tallest_supported_height(raster::kMaxWindowSide)) +
+                      " high at " + std::to_string(raster::kMaxWindowSide) + " wide");
   command->add_flag("--burn-captions", o->burn_captions,
                     "draw the captions in the picture too (by default they are only subtitles)");
   command
