@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -100,7 +99,7 @@ void no_bus_autolaunch() {
 }
 
 int refuse(const std::string& why) {
-  std::fprintf(stderr, "mirukado: %s\n", why.c_str());
+  linux_host::print_refusal(why);
   return 1;
 }
 
