@@ -158,6 +158,23 @@ wait_window() {
   return 1
 }
 
+# Waits for the full-screen window of the saver started in $1. When it does
+# not come, says why: the saver's exit status and output, or the windows that
+# the X server does have, so that a slow or failed start can be told apart.
+wait_saver_window() {
+  local dir=$1 i
+  for i in $(seq 450); do
+    [ -n "$(xdotool search --name "^$full_caption\$" 2>/dev/null | head -1)" ] && return 0
+    if [ -f "$dir/rc" ]; then
+      fail "no full-screen window: the saver ended with status $(cat "$dir/rc"); output: $(tr '\n' ' ' <"$dir/out.log" 2>/dev/null)"
+    fi
+    sleep 0.1
+  done
+  local names
+  names=$(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | sort -u | tr '\n' '|')
+  fail "no full-screen window after 45 s; the saver still runs; windows: $names; output: $(tr '\n' ' ' <"$dir/out.log" 2>/dev/null)"
+}
+
 expect_running() {
   [ -f "$1/rc" ] && fail "$2 (the saver ended with status $(cat "$1/rc"))"
   return 0
@@ -188,7 +205,7 @@ case_fullscreen_key() {
   d=$(case_dir fullscreen_key)
   xdotool mousemove 512 384
   start_saver "$d" /s
-  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  wait_saver_window "$d"
   sleep 2
   expect_running "$d" "the run ended by itself"
   probe screen 400 || fail "the screen stays black"
@@ -203,7 +220,7 @@ case_fullscreen_mouse() {
   d=$(case_dir fullscreen_mouse)
   xdotool mousemove 300 300
   start_saver "$d" /S
-  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  wait_saver_window "$d"
   sleep 1.5
   xdotool mousemove 300 300
   sleep 1
@@ -219,7 +236,7 @@ case_second_instance() {
   d2=$(case_dir second_instance_2)
   xdotool mousemove 512 384
   start_saver "$d1" /s
-  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  wait_saver_window "$d1"
   sleep 1
   start_saver "$d2" /s
   expect_exit_zero "$d2" "the second instance"
@@ -323,7 +340,7 @@ case_password() {
 
   wine reg add "$key" /v ScreenSaveUsePassword /t REG_SZ /d 0 /f >/dev/null 2>&1 || fail "reg add"
   start_saver "$d" /s
-  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  wait_saver_window "$d"
   sleep 1
   xdotool key a
   expect_exit_zero "$d" "a key with ScreenSaveUsePassword \"0\""
@@ -331,7 +348,7 @@ case_password() {
 
   wine reg add "$key" /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1 || fail "reg add"
   start_saver "$d" /s
-  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  wait_saver_window "$d"
   sleep 1
   xdotool key a
   sleep 1.5
@@ -372,7 +389,7 @@ case_two_monitors() {
   cp "$win_build/platform/win32/mirukado.scr" "$d/"
   xdotool mousemove 100 100
   start_saver "$d" /s
-  wait_window "$full_caption" >/dev/null || fail "no full-screen window"
+  wait_saver_window "$d"
   sleep 3
   expect_running "$d" "the run ended by itself"
   while read -r l t r b; do
