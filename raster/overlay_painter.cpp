@@ -1,6 +1,7 @@
 #include "raster/overlay_painter.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 namespace raster {
 namespace {
@@ -70,6 +71,29 @@ void frame_rect(Surface& s, const stage::PixelRect& r, std::uint32_t colour) {
 
 Rect to_rect(const stage::PixelRect& r) { return {r.x, r.y, r.w, r.h}; }
 
+// The teaching layout's boxes: a dark card with white text on the dark
+// theme, a light one with dark text on the light theme.
+constexpr std::uint32_t kLightCard = 0xF4F4F4;
+constexpr std::uint32_t kLightText = 0x222222;
+constexpr int kLabelPerRadius = 70;  // label font size, 1/64 px per pixel of radius (1.1 r)
+
+// The length in bytes of the UTF-8 sequence that `lead` starts.
+std::size_t utf8_length(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if ((lead >> 5) == 0x6) return 2;
+  if ((lead >> 4) == 0xE) return 3;
+  return 4;
+}
+
+// Where each code point of `s` starts, and s.size() last.
+std::vector<std::size_t> code_point_starts(std::string_view s) {
+  std::vector<std::size_t> starts;
+  for (std::size_t i = 0; i < s.size(); i += utf8_length(static_cast<unsigned char>(s[i])))
+    starts.push_back(i);
+  starts.push_back(s.size());
+  return starts;
+}
+
 }  // namespace
 
 void blend_rect(Surface& target, const stage::PixelRect& r, std::uint32_t colour, int alpha) {
@@ -120,8 +144,102 @@ int OverlayPainter::text(Surface& target, int x, int y, std::string_view utf8, s
   return b.width;
 }
 
+std::string OverlayPainter::fitted(std::string_view utf8, int width) {
+  if (text_width(utf8) <= width) return std::string(utf8);
+  const std::vector<std::size_t> starts = code_point_starts(utf8);
+  // The longest prefix that fits with the ellipsis, by halving.
+  std::size_t lo = 0, hi = starts.size() - 1;
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi + 1) / 2;
+    if (text_width(std::string(utf8.substr(0, starts[mid])) + "…") <= width)
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return std::string(utf8.substr(0, starts[lo])) + "…";
+}
+
+void OverlayPainter::label(Surface& target, const stage::Figure& f) {
+  const long size = std::max(kSubpixels, static_cast<long>(f.radius * kLabelPerRadius));
+  if (size != label_size_) {
+    label_size_ = size;
+    label_font_.set_size_26_6(size);
+    label_cache_.clear();
+  }
+  auto it = label_cache_.find(f.label);
+  if (it == label_cache_.end())
+    it = label_cache_.emplace(f.label, label_font_.render(f.label, 0x000000, 0xFFFFFF)).first;
+  const CaptionRenderer::Bitmap& b = it->second;
+  const int x = static_cast<int>(std::lround(f.x - static_cast<float>(b.width) / 2));
+  const int y = static_cast<int>(std::lround(f.y - static_cast<float>(b.height) / 2));
+  const stage::PixelRect c = cut({x, y, b.width, b.height}, target);
+  const std::uint32_t ink = pack(f.label_color);
+  for (int ty = c.y; ty < c.y + c.h; ++ty)
+    for (int tx = c.x; tx < c.x + c.w; ++tx) {
+      const int coverage =
+          channel(b.pixels[static_cast<std::size_t>(ty - y) * static_cast<std::size_t>(b.width) +
+                           static_cast<std::size_t>(tx - x)],
+                  8);
+      if (coverage) target.at(tx, ty) = mix(target.at(tx, ty), ink, coverage);
+    }
+}
+
+std::vector<Rect> OverlayPainter::paint_figures(std::span<const stage::Figure> figures,
+                                                stage::Theme theme, Surface& target) {
+  return raster::paint_figures(target, figures, theme,
+                               [this](Surface& s, const stage::Figure& f) { label(s, f); });
+}
+
+std::vector<Rect> OverlayPainter::paint_teaching(const stage::OverlayView& v, Surface& target) {
+  std::vector<Rect> touched;
+  const bool light = v.theme == stage::Theme::Light;
+  const std::uint32_t ink = light ? kLightText : kText;
+  const int pad = std::max(1, line_ / 4);
+  if (v.command_box.w > 0 && v.command_box.h > 0) {
+    const stage::PixelRect& box = v.command_box;
+    blend_rect(target, box, light ? kLightCard : kShade, kCardAlpha);
+    // Wrapped by code points (Japanese has no spaces to break at): the first
+    // line takes what fits, the second the rest, cut with "…" if need be.
+    const int width = box.w - 2 * pad;
+    const std::vector<std::size_t> starts = code_point_starts(v.command);
+    std::size_t lo = 0, hi = starts.size() - 1;
+    while (lo < hi) {
+      const std::size_t mid = (lo + hi + 1) / 2;
+      if (text_width(std::string_view(v.command).substr(0, starts[mid])) <= width)
+        lo = mid;
+      else
+        hi = mid - 1;
+    }
+    const std::string_view first = std::string_view(v.command).substr(0, starts[lo]);
+    const std::string_view rest = std::string_view(v.command).substr(starts[lo]);
+    text(target, box.x + pad, box.y + pad / 2, first, ink, box);
+    if (!rest.empty())
+      text(target, box.x + pad, box.y + pad / 2 + line_, fitted(rest, width), ink, box);
+    touched.push_back(to_rect(box));
+  }
+  if (v.legend_box.w > 0 && !v.legend.empty()) {
+    const stage::PixelRect& row = v.legend_box;
+    int x = row.x;
+    const float swatch = static_cast<float>(line_) / 3.0f;
+    for (const stage::LegendEntry& e : v.legend) {
+      if (x + line_ >= row.x + row.w) break;
+      paint_disc(target, static_cast<float>(x) + swatch, static_cast<float>(row.y) + line_ / 2.0f,
+                 swatch, e.color);
+      x += line_;
+      x += text(target, x, row.y, e.label, ink, row) + line_ / 2;
+    }
+    touched.push_back(to_rect(row));
+  }
+  for (Rect& r : touched) {
+    const stage::PixelRect c = cut({r.x, r.y, r.w, r.h}, target);
+    r = {c.x, c.y, c.w, c.h};
+  }
+  return touched;
+}
+
 std::vector<Rect> OverlayPainter::paint(const stage::OverlayView& v, Surface& target) {
   std::vector<Rect> touched;
+  if (v.teaching) touched = paint_teaching(v, target);
   if (!v.shown) return touched;
   const int pad = std::max(1, line_ / 4);
 
@@ -162,7 +280,8 @@ std::vector<Rect> OverlayPainter::paint(const stage::OverlayView& v, Surface& ta
     for (const stage::CommandRow& row : v.rows) {
       if (row.current) blend_rect(target, row.rect, kCurrentRow, kCurrentRowAlpha);
       text(target, row.rect.x, row.rect.y, row.time, row.current ? kText : kDimText, row.rect);
-      text(target, row.rect.x + time_w, row.rect.y, row.text, kText, row.rect);
+      text(target, row.rect.x + time_w, row.rect.y, fitted(row.text, row.rect.w - time_w), kText,
+           row.rect);
     }
     touched.push_back(to_rect(*v.panel));
   }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "raster/caption_renderer.hpp"
+#include "raster/figure_painter.hpp"
 #include "raster/surface.hpp"
 #include "stage/overlay.hpp"
 
@@ -29,6 +30,14 @@ class OverlayPainter {
   // before the next paint. Nothing when the view is not shown.
   std::vector<Rect> paint(const stage::OverlayView& view, Surface& target);
 
+  // The teaching picture's people, numbered where they are big enough.
+  std::vector<Rect> paint_figures(std::span<const stage::Figure> figures, stage::Theme theme,
+                                  Surface& target);
+  // The teaching layout's command that stays and legend (paint() calls it
+  // when the view has them; a picture without a band, such as a video
+  // frame, calls it alone).
+  std::vector<Rect> paint_teaching(const stage::OverlayView& view, Surface& target);
+
  private:
   // A line of text with its top-left at (x, y), cut to `clip`; returns its width.
   int text(Surface& target, int x, int y, std::string_view utf8, std::uint32_t ink,
@@ -36,7 +45,15 @@ class OverlayPainter {
   int text_width(std::string_view utf8);
   const CaptionRenderer::Bitmap& glyphs(std::string_view utf8);
 
+  // The label's text centred on a figure, at a size for its radius.
+  void label(Surface& target, const stage::Figure& figure);
+  // `utf8` cut to `width` pixels, ending in "…" when it had to be cut.
+  std::string fitted(std::string_view utf8, int width);
+
   CaptionRenderer font_;
+  CaptionRenderer label_font_;
+  long label_size_ = 0;
+  std::map<std::string, CaptionRenderer::Bitmap, std::less<>> label_cache_;
   int pixel_size_ = 0;
   int line_ = 0;
   // Rendered lines by text: the same few dozen strings come back every frame.

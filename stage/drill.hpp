@@ -62,6 +62,12 @@ struct PlayerRules {
   bool show_crew_every_keyframe = false;
 };
 
+// How a drill's people are named to learners: slot 0 is the commander in
+// every drill; in a drill of numbered members slot n is member n (n番員, as
+// the captions number them); in a squad drill the members are numbered by
+// slot and share one colour.
+enum class CrewNaming { Numbered, Squad };
+
 struct DrillDescriptor {
   const char* name;          // method prefix, the drill's name on command lines
   const char* display_name;  // the settings dialog's label
@@ -69,7 +75,7 @@ struct DrillDescriptor {
   // Japanese name.
   const char* english_name;
   const char* formal_name;
-  int conf_bit;              // its bit in the Conf mask
+  int conf_bit;  // its bit in the Conf mask
   // The zero-filled table in the drill's shape; its person count is also the
   // number of image slots the drill uses.
   FrameTable (*make_table)();
@@ -83,6 +89,7 @@ struct DrillDescriptor {
   // The equipment renderers, in layer order; they paint before the figures move.
   std::span<const LayerPainter> layers;
   PlayerRules rules;
+  CrewNaming crew = CrewNaming::Numbered;
 };
 
 using DrillList = std::span<const DrillDescriptor>;

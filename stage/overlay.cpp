@@ -13,6 +13,7 @@ constexpr int kMaxBandShare = 4;     // the band takes at most a quarter of the 
 constexpr int kBandLines = 2;        // the bar's row and the status row
 constexpr int kPanelWidthShare = 3;  // the command list takes a third of the width
 constexpr int kHelpWidthInLines = 22;
+constexpr int kCommandLines = 2;  // the command that stays wraps to two lines at most
 
 std::string clock_text(int ms) {
   const int s = std::max(0, ms) / 1000;
@@ -22,14 +23,95 @@ std::string clock_text(int ms) {
 
 constexpr std::array<std::string_view, kPlaySpeeds> kSpeedNames{"×¼", "×½", "×1", "×2", "×3"};
 
+// The command list's rows in `panel`, around the current command.
+void fill_rows(OverlayView& v, const Playback& playback, const PixelRect& panel, int line,
+               int pad) {
+  const DrillTimeline& t = playback.timeline();
+  const int fit = (panel.h - 2 * pad) / line;
+  if (fit <= 0) return;
+  v.panel = panel;
+  const int n = static_cast<int>(t.commands().size());
+  const int current = playback.current_command();
+  // Keep the current command in the middle of the rows where the list allows.
+  const int first = std::clamp(current - fit / 2, 0, std::max(0, n - fit));
+  for (int i = first; i < std::min(n, first + fit); ++i) {
+    const Command& c = t.commands()[static_cast<std::size_t>(i)];
+    v.rows.push_back({{panel.x + pad, panel.y + pad + (i - first) * line, panel.w - 2 * pad, line},
+                      i,
+                      c.text,
+                      clock_text(c.time_ms),
+                      i == current});
+  }
+}
+
+// The teaching layout's boxes: the command that stays and the legend along
+// the top, the band along the bottom, and one card (the help, else the
+// command list) beside the drill on a wide window or under it on an upright
+// one, so that the drill, fitted into what is left, is never covered.
+struct TeachingBoxes {
+  PixelRect command;
+  PixelRect legend;
+  PixelRect area;
+  std::optional<PixelRect> sheet;
+};
+
+TeachingBoxes teaching_boxes(const OverlayRequest& r, int band_top, int line, int pad) {
+  TeachingBoxes b;
+  b.command = {pad, pad, r.width - 2 * pad, kCommandLines * line + pad};
+  b.legend = {pad, b.command.y + b.command.h + pad, r.width - 2 * pad, line};
+  const int top = b.legend.y + b.legend.h + pad;
+  b.area = {0, top, r.width, std::max(0, band_top - top)};
+  if (r.help || r.commands) {
+    if (r.width > r.height) {
+      const int w = r.width / kPanelWidthShare;
+      b.sheet = PixelRect{r.width - w - pad, b.area.y, w, b.area.h - pad};
+      b.area.w = b.sheet->x - pad;
+    } else {
+      const int h = b.area.h / 2;
+      b.sheet = PixelRect{pad, b.area.y + b.area.h - h, r.width - 2 * pad, h - pad};
+      b.area.h = b.sheet->y - b.area.y - pad;
+    }
+  }
+  return b;
+}
+
+// The band's height for a line height, and whether the overlay fits at all.
+int band_height(int line, int pad) { return kBandLines * line + 3 * pad; }
+bool overlay_fits(const OverlayRequest& r, int line, int pad) {
+  return r.width >= kMinWidthInLines * line && band_height(line, pad) * kMaxBandShare <= r.height;
+}
+
+void teaching_layout(OverlayView& v, const Playback& playback, const OverlayRequest& r, int line,
+                     int pad) {
+  const DrillTimeline& t = playback.timeline();
+  v.teaching = true;
+  v.theme = r.theme;
+  const int current = playback.current_command();
+  if (current >= 0 && current < static_cast<int>(t.commands().size()))
+    v.command = t.commands()[static_cast<std::size_t>(current)].text;
+  v.legend = legend(r.theme, playback.descriptor());
+  const TeachingBoxes b = teaching_boxes(r, v.band.y, line, pad);
+  v.command_box = b.command;
+  v.legend_box = b.legend;
+  v.stage_area = b.area;
+  if (!b.sheet) return;
+  if (r.help) {
+    const int h = static_cast<int>(help_lines().size()) * line + 2 * pad;
+    v.help = PixelRect{b.sheet->x, b.sheet->y, b.sheet->w, std::min(b.sheet->h, h)};
+  } else if (!t.commands().empty()) {
+    fill_rows(v, playback, *b.sheet, line, pad);
+  }
+}
+
 }  // namespace
 
 OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
   OverlayView v;
+  v.stage_area = {0, 0, r.width, r.height};
   const int line = std::max(1, r.line);
   const int pad = std::max(1, line / 4);
-  const int band_h = kBandLines * line + 3 * pad;
-  if (r.width < kMinWidthInLines * line || band_h * kMaxBandShare > r.height) return v;
+  const int band_h = band_height(line, pad);
+  if (!overlay_fits(r, line, pad)) return v;
   v.shown = true;
 
   const DrillTimeline& t = playback.timeline();
@@ -51,34 +133,29 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
   v.speed = std::string(kSpeedNames[static_cast<std::size_t>(playback.speed())]);
   v.paused = !playback.playing();
 
+  if (r.teaching) {
+    teaching_layout(v, playback, r, line, pad);
+    return v;
+  }
+
   const int above = v.band.y;  // room left for the cards, above the band
   if (r.help) {
     const int h = static_cast<int>(help_lines().size()) * line + 2 * pad;
     const int w = std::min(r.width - 2 * pad, kHelpWidthInLines * line);
     if (h <= above - 2 * pad) v.help = PixelRect{(r.width - w) / 2, (above - h) / 2, w, h};
   }
-  if (r.commands && !t.commands().empty()) {
+  if (r.commands && !v.help && !t.commands().empty()) {
     const int w = r.width / kPanelWidthShare;
-    const PixelRect panel{r.width - w - pad, pad, w, above - 2 * pad};
-    const int fit = (panel.h - 2 * pad) / line;
-    if (fit > 0) {
-      v.panel = panel;
-      const int n = static_cast<int>(t.commands().size());
-      const int current = playback.current_command();
-      // Keep the current command in the middle of the rows where the list allows.
-      const int first = std::clamp(current - fit / 2, 0, std::max(0, n - fit));
-      for (int i = first; i < std::min(n, first + fit); ++i) {
-        const Command& c = t.commands()[static_cast<std::size_t>(i)];
-        v.rows.push_back(
-            {{panel.x + pad, panel.y + pad + (i - first) * line, panel.w - 2 * pad, line},
-             i,
-             c.text,
-             clock_text(c.time_ms),
-             i == current});
-      }
-    }
+    fill_rows(v, playback, {r.width - w - pad, pad, w, above - 2 * pad}, line, pad);
   }
   return v;
+}
+
+PixelRect teaching_stage_area(const OverlayRequest& r) {
+  const int line = std::max(1, r.line);
+  const int pad = std::max(1, line / 4);
+  if (!overlay_fits(r, line, pad)) return {0, 0, r.width, r.height};
+  return teaching_boxes(r, r.height - band_height(line, pad), line, pad).area;
 }
 
 std::optional<int> timeline_hit(const OverlayView& view, const Playback& playback, int x, int y) {

@@ -8,19 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "stage/pixel_rect.hpp"
 #include "stage/playback.hpp"
+#include "stage/teaching.hpp"
 #include "stage/viewer_commands.hpp"
 
 namespace stage {
-
-struct PixelRect {
-  int x = 0;
-  int y = 0;
-  int w = 0;
-  int h = 0;
-  bool contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
-  friend bool operator==(const PixelRect&, const PixelRect&) = default;
-};
 
 struct OverlayRequest {
   int width = 0;  // window, pixels
@@ -28,6 +21,11 @@ struct OverlayRequest {
   int line = 0;  // the caption font's line height, pixels
   bool help = false;
   bool commands = false;
+  // Lay out for the teaching picture: the command that stays at the top, the
+  // legend under it, and the cards beside the drill (or below it on an
+  // upright window) rather than over it.
+  bool teaching = false;
+  Theme theme = Theme::Dark;
 };
 
 struct CommandRow {
@@ -56,9 +54,23 @@ struct OverlayView {
 
   std::optional<PixelRect> panel;  // the command list, as many rows as fit
   std::vector<CommandRow> rows;    // around the current command
+
+  // The teaching picture's parts (with OverlayRequest::teaching).
+  bool teaching = false;
+  Theme theme = Theme::Dark;
+  std::string command;    // the command that stays: the last one shown, with its speaker
+  PixelRect command_box;  // where it is written, wrapped to two lines at most
+  PixelRect legend_box;   // one row: a swatch and a name per position
+  std::vector<LegendEntry> legend;
+  // What the band, the cards and the boxes above leave for the drill: the
+  // teaching picture is fitted into it. The whole window without the teaching layout.
+  PixelRect stage_area;
 };
 
 OverlayView overlay_view(const Playback& playback, const OverlayRequest& request);
+// The area overlay_view() leaves for the drill in the teaching layout, known
+// before there is a playback (the teaching window is fitted into it).
+PixelRect teaching_stage_area(const OverlayRequest& request);
 
 // A click on the timeline band: the drill time (speed 1) under it.
 std::optional<int> timeline_hit(const OverlayView& view, const Playback& playback, int x, int y);

@@ -105,6 +105,7 @@ class Playback::TrackedWindow final : public Window {
   float width() const override { return w_.width(); }
   float height() const override { return w_.height(); }
   void set_foreground() override { w_.set_foreground(); }
+  void on_drill(int drill) override { w_.on_drill(drill); }
 
  private:
   ImageSlot& slot(int i) {

@@ -82,6 +82,7 @@ void Stage::setup() {
   // The first enabled drill in playback order (conf_ always holds one).
   drill_ = 0;
   while (drill_ + 1 < static_cast<int>(drills_.size()) && !(conf_ & current().conf_bit)) ++drill_;
+  window_.on_drill(drill_);
   phase_ = Phase::Intro;
   first_drawn_ = false;
   frame_index_ = 0;
@@ -115,6 +116,7 @@ void Stage::go_to_keyframe(int drill, int frame) {
     window_.set_fill_style(FillStyle::Transparent);
   }
   drill_ = drill;
+  window_.on_drill(drill_);
   phase_ = Phase::Keyframes;
   frame_index_ = frame;
   first_drawn_ = frame > 0;
@@ -225,6 +227,7 @@ int Stage::transition_tick(bool outro) {
     frame_index_ = 0;
     if (outro) {
       drill_ = next_intro();
+      window_.on_drill(drill_);
       phase_ = Phase::Intro;
     } else {
       first_drawn_ = false;

@@ -106,6 +106,10 @@ class Window {
   virtual float height() const = 0;  // twips
   // Asks the platform to bring this window to the front (result unused).
   virtual void set_foreground() {}
+  // The stage draws drill `drill` (its index in the stage's drill list) from
+  // now on: its intro, its keyframes. A window that places each drill on its
+  // own (the teaching picture) listens; the others need not.
+  virtual void on_drill(int /*drill*/) {}
 
   // --- surface checkpoints (optional) ---
   // Lets a viewer rebuild an earlier keyframe's picture from a nearby copy

@@ -43,6 +43,7 @@ const stage::DrillDescriptor& descriptor() {
       .scenery = nullptr,
       .layers = {},
       .rules = {},
+      .crew = stage::CrewNaming::Squad,
   };
   return d;
 }

@@ -293,15 +293,19 @@ TEST(ViewerOverlay, TimelineAndCommandListMapClicksBackToTheDrill) {
   raster::RasterWindow w(64, 36);
   Playback viewer(w, drills::registry(), paused_in(1));
   viewer.go_to_command(20);
-  const stage::OverlayRequest request{1280, 720, 20, true, true};
-  const stage::OverlayView v = stage::overlay_view(viewer, request);
+  // Help and list asked for together: the help card alone, never the two overlapping.
+  const stage::OverlayView both = stage::overlay_view(viewer, {1280, 720, 20, true, true});
+  ASSERT_TRUE(both.help);
+  EXPECT_FALSE(both.panel);
+  EXPECT_FALSE(both.help->contains(both.bar.x, both.bar.y));  // the cards stay above the band
+
+  const stage::OverlayView v = stage::overlay_view(viewer, {1280, 720, 20, false, true});
   ASSERT_TRUE(v.shown);
   EXPECT_TRUE(v.paused);
   EXPECT_EQ(v.command_marks.size(), viewer.timeline().commands().size());
   EXPECT_TRUE(std::is_sorted(v.command_marks.begin(), v.command_marks.end()));
   EXPECT_EQ(v.position_x, v.command_marks[20]);
-  ASSERT_TRUE(v.help && v.panel);
-  EXPECT_FALSE(v.help->contains(v.bar.x, v.bar.y));  // the cards stay above the band
+  ASSERT_TRUE(v.panel);
 
   const int total = viewer.timeline().total_ms();
   EXPECT_EQ(stage::timeline_hit(v, viewer, v.bar.x, v.bar.y), 0);

@@ -1,0 +1,73 @@
+#include "raster/figure_painter.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace raster {
+namespace {
+
+// The outline around a body, as a share of its radius (at least a pixel).
+constexpr float kOutlineShare = 0.12f;
+// The facing disc: its radius and how far out its centre lies, as shares of
+// the body's radius.
+constexpr float kFacingRadiusShare = 0.40f;
+constexpr float kFacingDistanceShare = 0.70f;
+constexpr float kDegreesPerPose = 360.0f / stage::pose::kCount;
+
+std::uint32_t blend(std::uint32_t below, stage::Rgb above, float alpha) {
+  const auto mix = [alpha](int b, int a) {
+    return static_cast<std::uint32_t>(
+        std::lround(static_cast<float>(b) + static_cast<float>(a - b) * alpha));
+  };
+  return (mix(static_cast<int>((below >> 16) & 0xFF), above.r) << 16) |
+         (mix(static_cast<int>((below >> 8) & 0xFF), above.g) << 8) |
+         mix(static_cast<int>(below & 0xFF), above.b);
+}
+
+}  // namespace
+
+void paint_disc(Surface& target, float cx, float cy, float radius, stage::Rgb colour) {
+  if (radius <= 0) return;
+  const int x0 = std::max(0, static_cast<int>(std::floor(cx - radius - 1)));
+  const int y0 = std::max(0, static_cast<int>(std::floor(cy - radius - 1)));
+  const int x1 = std::min(target.width - 1, static_cast<int>(std::ceil(cx + radius + 1)));
+  const int y1 = std::min(target.height - 1, static_cast<int>(std::ceil(cy + radius + 1)));
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) {
+      // Coverage of the pixel's centre by the edge, over one pixel's width.
+      const float d =
+          std::hypot(static_cast<float>(x) + 0.5f - cx, static_cast<float>(y) + 0.5f - cy);
+      const float cover = std::clamp(radius + 0.5f - d, 0.0f, 1.0f);
+      if (cover <= 0) continue;
+      std::uint32_t& p = target.at(x, y);
+      p = cover >= 1 ? pack(colour) : blend(p, colour, cover);
+    }
+}
+
+std::vector<Rect> paint_figures(Surface& target, std::span<const stage::Figure> figures,
+                                stage::Theme theme, const LabelPainter& label) {
+  std::vector<Rect> touched;
+  const stage::Rgb outline = stage::theme_background(theme);
+  const stage::Rgb facing = stage::theme_ink(theme);
+  for (const stage::Figure& f : figures) {
+    const float edge = std::max(1.0f, f.radius * kOutlineShare);
+    const float a = static_cast<float>(f.pose) * kDegreesPerPose * std::numbers::pi_v<float> / 180;
+    const float fx = f.x + std::sin(a) * f.radius * kFacingDistanceShare;
+    const float fy = f.y - std::cos(a) * f.radius * kFacingDistanceShare;
+    const float fr = f.radius * kFacingRadiusShare;
+    // The outline in the ground's colour keeps neighbours and lines apart.
+    paint_disc(target, f.x, f.y, f.radius + edge, outline);
+    paint_disc(target, fx, fy, fr + edge, outline);
+    paint_disc(target, f.x, f.y, f.radius, f.body);
+    paint_disc(target, fx, fy, fr, facing);
+    if (label && f.show_label) label(target, f);
+    const float reach = f.radius + edge + 1;
+    touched.push_back(
+        {static_cast<int>(std::floor(f.x - reach)), static_cast<int>(std::floor(f.y - reach)),
+         static_cast<int>(std::ceil(2 * reach)) + 1, static_cast<int>(std::ceil(2 * reach)) + 1});
+  }
+  return touched;
+}
+
+}  // namespace raster

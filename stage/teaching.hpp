@@ -1,0 +1,185 @@
+#pragma once
+// The teaching picture: the same drills on the same tables, drawn for people
+// who learn them rather than for a dark room. The stage plays on a virtual
+// window of a fixed size; `TeachingWindow` maps everything it paints onto the
+// real window so that the drill's extent fills the area it is given (turned a
+// quarter on upright areas), in a dark or light theme, and keeps the figures
+// and the caption as data for the host to draw above the picture: each person
+// as a body and a facing disc in the colour of their position, with their
+// number, and the current command until the next one replaces it.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "stage/drill.hpp"
+#include "stage/pixel_rect.hpp"
+#include "stage/window.hpp"
+
+namespace stage {
+
+enum class Theme { Dark, Light };
+
+// The background and every stage colour as the theme shows it. Dark is the
+// stage's own palette; light puts dark lines on white (black becomes the
+// white ground, white the dark ink) and darkens the bright equipment colours
+// so that they keep their contrast on paper. Distinct colours stay distinct,
+// so a flood fill still stops at its border.
+Rgb theme_color(Theme theme, Rgb stage_color);
+Rgb theme_background(Theme theme);
+Rgb theme_ink(Theme theme);  // text and outlines on the ground
+
+// A rectangle in window units (twips) of the virtual stage window.
+struct Extent {
+  float left = 0;
+  float top = 0;
+  float right = 0;
+  float bottom = 0;
+  bool any = false;  // a point was added
+  bool empty() const { return !any || right <= left || bottom <= top; }
+  float width() const { return right - left; }
+  float height() const { return bottom - top; }
+  void add(float x, float y);
+  void add(const Extent& other);
+};
+
+// The size of the window the stage plays on in the teaching picture (a
+// 1920 x 1080 window at 15 twips a pixel): every drill places itself on it
+// as on the saver's full-HD screen, and the extents below are in its units.
+inline constexpr float kVirtualTwipsPerPixel = 15.0f;
+inline constexpr float kVirtualWidth = 1920 * kVirtualTwipsPerPixel;
+inline constexpr float kVirtualHeight = 1080 * kVirtualTwipsPerPixel;
+StageGeometry virtual_geometry();
+
+// Every point drill `d` draws over all its keyframes on the virtual window:
+// its scenery, border, every equipment layer of every keyframe and every
+// figure's body. Transitions and the caption are not part of it.
+Extent drill_extent(const DrillDescriptor& drill);
+
+// How the virtual window lands on the real one: a uniform scale, an optional
+// quarter turn counter-clockwise (what ran to the right runs up the screen),
+// and an offset that centres the extent in the area.
+class Fit {
+ public:
+  Fit() = default;
+  // `area` in device pixels; `margin` in device pixels on each side.
+  Fit(const Extent& extent, const PixelRect& area, int margin);
+
+  bool turned() const { return turned_; }
+  // Device pixels per virtual pixel.
+  float scale() const { return scale_; }
+  // A virtual point (twips) to a device point (pixels, fractional).
+  void map(float vx, float vy, float& px, float& py) const;
+  // A pose (facing) as it shows after the turn.
+  int turn_pose(int pose) const;
+  // The extent's rectangle on the device, pixels.
+  PixelRect placed() const { return placed_; }
+
+ private:
+  bool turned_ = false;
+  float scale_ = 1;
+  float vx0_ = 0;  // the extent's left and top, virtual twips
+  float vy0_ = 0;
+  float vw_ = 0;   // the extent's width, virtual twips (the turn needs it)
+  float px0_ = 0;  // where the extent's first corner lands, device pixels
+  float py0_ = 0;
+  PixelRect placed_;
+};
+
+// A person as the teaching picture draws them, in device pixels.
+struct Figure {
+  int position = 0;  // 0 the commander, n member n
+  float x = 0;       // the body's centre
+  float y = 0;
+  float radius = 0;
+  int pose = 0;  // facing after the turn, as pose
+  Rgb body;
+  Rgb label_color;          // readable on the body
+  std::string label;        // "指" or the member's number
+  bool show_label = false;  // only where the body is big enough to read it
+};
+
+struct LegendEntry {
+  std::string label;  // "指揮者", "１番員", "隊員（番号順）"
+  Rgb color;
+};
+
+// The colour of a position in the theme: Okabe and Ito's palette, which
+// viewers with any common colour-vision deficiency can tell apart. In a squad
+// drill every member shares one colour and is told by the number.
+Rgb position_color(Theme theme, CrewNaming naming, int position);
+std::vector<LegendEntry> legend(Theme theme, const DrillDescriptor& drill);
+
+// The stage's window for the teaching picture over a real window `device`
+// (the raster or GDI window the host presents). It reports the virtual size
+// to the stage and forwards the painting, mapped and recoloured; lines keep
+// a width that grows with the scale (at least one device pixel). Figures and
+// the caption never reach the device: `figures()` and `caption()` give them.
+class TeachingWindow final : public Window {
+ public:
+  // `drills` is the stage's drill list (its indices are on_drill()'s); `area`
+  // the device pixels the picture may fill.
+  TeachingWindow(Window& device, DrillList drills, Theme theme, const PixelRect& area);
+
+  Theme theme() const { return theme_; }
+  const Fit& fit() const { return fit_; }
+  int drill() const { return drill_; }
+  // The figures shown now, in slot order (a later one above an earlier one).
+  std::vector<Figure> figures() const;
+  // The caption the stage last set. The command that stays on screen is the
+  // playback's current command, which a seek keeps right as well.
+  const std::string& caption() const { return caption_; }
+  // The drill's extent, as computed once for this window.
+  const Extent& extent(int drill) const;
+
+  // --- Window ---
+  void clear() override;
+  void line(float x1, float y1, float x2, float y2, Rgb color) override;
+  void box(float x1, float y1, float x2, float y2, Rgb color) override;
+  void filled_box(float x1, float y1, float x2, float y2, Rgb color) override;
+  void circle(float cx, float cy, float r, Rgb color) override;
+  void set_fill_style(FillStyle style) override;
+  void set_fill_color(Rgb color) override;
+  void flood_fill(int px, int py, Rgb border) override;
+  void set_slot_left(int slot, float left) override;
+  void set_slot_top(int slot, float top) override;
+  void set_slot_size(int slot, float width, float height) override;
+  void set_slot_picture(int slot, int pose) override;
+  void set_slot_visible(int slot, bool visible) override;
+  void set_caption_left(float) override {}
+  void set_caption_text(const std::string& utf8) override;
+  void set_caption_font_size(int) override {}
+  float caption_height() const override { return 0; }
+  bool process_events() override { return device_.process_events(); }
+  float twips_per_pixel_x() const override { return kVirtualTwipsPerPixel; }
+  float twips_per_pixel_y() const override { return kVirtualTwipsPerPixel; }
+  float width() const override { return kVirtualWidth; }
+  float height() const override { return kVirtualHeight; }
+  void set_foreground() override { device_.set_foreground(); }
+  std::unique_ptr<SurfaceSnapshot> save_surface() const override { return device_.save_surface(); }
+  bool restore_surface(const SurfaceSnapshot& snapshot) override {
+    return device_.restore_surface(snapshot);
+  }
+  void on_drill(int drill) override;
+
+ private:
+  // Device twips of a virtual point.
+  void to_device(float vx, float vy, float& dx, float& dy) const;
+  // A stroke's width in device pixels.
+  int stroke() const { return stroke_; }
+  void device_line(float x1, float y1, float x2, float y2, Rgb color);
+
+  Window& device_;
+  DrillList drills_;
+  Theme theme_;
+  PixelRect area_;
+  std::vector<Extent> extents_;
+  int drill_ = 0;
+  Fit fit_;
+  int stroke_ = 1;
+  FillStyle fill_style_ = FillStyle::Transparent;
+  std::vector<ImageSlot> slots_;
+  std::string caption_;
+};
+
+}  // namespace stage
