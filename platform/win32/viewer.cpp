@@ -18,26 +18,45 @@ constexpr wchar_t kTitle[] =
 ViewerArguments parse_viewer_arguments(const std::vector<std::string>& args,
                                        const stage::DrillList& drills) {
   ViewerArguments out;
-  if (args.size() > 1) {
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--view" || a == "--theme") {
+      const std::string value = i + 1 < args.size() ? args[++i] : "";
+      if (a == "--view" && (value == "teach" || value == "saver")) {
+        out.teaching = value == "teach";
+      } else if (a == "--theme" && (value == "dark" || value == "light")) {
+        out.theme = value == "light" ? stage::Theme::Light : stage::Theme::Dark;
+      } else {
+        out.error = "mirukado-view: " + a + " takes " +
+                    (a == "--view" ? "teach or saver" : "dark or light") + ", not '" + value + "'";
+        return out;
+      }
+      continue;
+    }
+    names.push_back(a);
+  }
+  if (names.size() > 1) {
     out.error = "mirukado-view: too many arguments (one drill at most)";
     return out;
   }
-  if (args.empty()) return out;
-  out.drill = drills::find(drills, args[0]);
+  if (names.empty()) return out;
+  out.drill = drills::find(drills, names[0]);
   if (out.drill < 0) {
     out.drill = 0;
     out.error =
-        "mirukado-view: unknown drill '" + args[0] + "' (" + drills::names(drills, "|") + ")";
+        "mirukado-view: unknown drill '" + names[0] + "' (" + drills::names(drills, "|") + ")";
   }
   return out;
 }
 
-Viewer::Viewer(HWND hwnd, stage::DrillList drills, int drill) : hwnd_(hwnd), drills_(drills) {
+Viewer::Viewer(HWND hwnd, stage::DrillList drills, const ViewerArguments& start)
+    : hwnd_(hwnd), drills_(drills), teach_(start.teaching), theme_(start.theme) {
   windowed_.length = sizeof windowed_;
   RECT client{};
   GetClientRect(hwnd_, &client);
   stage::PlaybackPlace place;
-  place.drill = drill;
+  place.drill = start.drill;
   build(client.right, client.bottom, place);
   schedule(model_->advance(now()));
   update_title();
@@ -45,15 +64,37 @@ Viewer::Viewer(HWND hwnd, stage::DrillList drills, int drill) : hwnd_(hwnd), dri
 
 std::int64_t Viewer::now() const { return static_cast<std::int64_t>(GetTickCount64() - started_); }
 
+Viewer::~Viewer() {
+  model_.reset();
+  teaching_.reset();
+  if (font_) DeleteObject(font_);
+}
+
 void Viewer::build(int width, int height, const stage::PlaybackPlace& place) {
-  model_.reset();  // the model draws on the window: it goes first
+  model_.reset();  // the model draws on the windows: it goes first
+  teaching_.reset();
   window_ = std::make_unique<GdiWindow>(hwnd_, std::max(width, 1), std::max(height, 1));
   view_ = std::make_unique<MemoryBuffer>();
   HDC screen = GetDC(nullptr);
   view_->create(screen, width, height);
   ReleaseDC(nullptr, screen);
+  if (font_) DeleteObject(font_);
+  font_ = overlay_font(height);
   started_ = GetTickCount64();
-  model_ = std::make_unique<stage::Playback>(*window_, drills_, place);
+  if (teach_) {
+    area_ = stage::teaching_stage_area(request());
+    teaching_ = std::make_unique<stage::TeachingWindow>(*window_, drills_, theme_, area_);
+    model_ = std::make_unique<stage::Playback>(*teaching_, drills_, place);
+  } else {
+    model_ = std::make_unique<stage::Playback>(*window_, drills_, place);
+  }
+}
+
+void Viewer::refit() {
+  if (!teach_ || stage::teaching_stage_area(request()) == area_) return;
+  model_->advance(now());
+  const stage::PlaybackPlace place = model_->place();
+  build(view_->width(), view_->height(), place);
 }
 
 void Viewer::schedule(int delay) {
@@ -87,20 +128,25 @@ void Viewer::update_title() {
   }
 }
 
-stage::OverlayView Viewer::overlay() {
+stage::OverlayRequest Viewer::request() const {
   stage::OverlayRequest request;
   request.width = view_->width();
   request.height = view_->height();
-  request.line = overlay_line_height(view_->dc(), window_->caption_font());
+  request.line = overlay_line_height(view_->dc(), teach_ ? font_ : window_->caption_font());
   request.help = help_;
   request.commands = commands_;
-  return stage::overlay_view(*model_, request);
+  request.teaching = teach_;
+  request.theme = theme_;
+  return request;
 }
+
+stage::OverlayView Viewer::overlay() { return stage::overlay_view(*model_, request()); }
 
 void Viewer::paint(HDC dc) {
   const int w = view_->width(), h = view_->height();
   BitBlt(view_->dc(), 0, 0, w, h, window_->composed_dc(), 0, 0, SRCCOPY);
-  paint_overlay(view_->dc(), window_->caption_font(), overlay());
+  if (teaching_) paint_figures(view_->dc(), teaching_->figures(), theme_);
+  paint_overlay(view_->dc(), teach_ ? font_ : window_->caption_font(), overlay());
   BitBlt(dc, 0, 0, w, h, view_->dc(), 0, 0, SRCCOPY);
   // A window grown and not yet laid out again: black beyond the old picture.
   RECT client{};
@@ -181,8 +227,10 @@ bool Viewer::run(stage::ViewerCommand command, int arg) {
       break;
     case stage::CommandEffect::Nothing:
       break;
-    case stage::CommandEffect::Playback:
     case stage::CommandEffect::Panels:
+      refit();  // a card opened or closed: the drill takes the space that is left
+      [[fallthrough]];
+    case stage::CommandEffect::Playback:
       schedule(model_->advance(now()));
       show();
       break;

@@ -23,6 +23,8 @@ namespace win32 {
 // or the one line to say why it names none.
 struct ViewerArguments {
   int drill = 0;
+  bool teaching = true;  // --view teach (the default) or saver
+  stage::Theme theme = stage::Theme::Dark;
   std::string error;
 };
 ViewerArguments parse_viewer_arguments(const std::vector<std::string>& args,
@@ -34,7 +36,8 @@ class Viewer {
   static constexpr UINT_PTR kLayoutTimer = 2;
 
   // Plays `drill` on hwnd's client area from its start.
-  Viewer(HWND hwnd, stage::DrillList drills, int drill);
+  Viewer(HWND hwnd, stage::DrillList drills, const ViewerArguments& start);
+  ~Viewer();
   Viewer(const Viewer&) = delete;
   Viewer& operator=(const Viewer&) = delete;
 
@@ -61,12 +64,21 @@ class Viewer {
   stage::OverlayView overlay();
   void build(int width, int height, const stage::PlaybackPlace& place);
   void relayout();
+  // The teaching picture's area for the panels now open; a change rebuilds
+  // the stage at the same place, fitted anew.
+  stage::OverlayRequest request() const;
+  void refit();
   void toggle_full_screen();
 
   HWND hwnd_;
   stage::DrillList drills_;
   std::unique_ptr<GdiWindow> window_;
+  std::unique_ptr<stage::TeachingWindow> teaching_;  // over window_, in the teaching picture
   std::unique_ptr<stage::Playback> model_;
+  bool teach_ = true;
+  stage::Theme theme_ = stage::Theme::Dark;
+  HFONT font_ = nullptr;  // the overlay's, sized for the window's height
+  stage::PixelRect area_;
   std::unique_ptr<MemoryBuffer> view_;  // the composed picture with the overlay above it
   std::uint64_t started_ = 0;           // GetTickCount64() at the model's t = 0
   bool help_ = false;

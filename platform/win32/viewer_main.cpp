@@ -112,7 +112,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                               CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                               nullptr, nullptr, instance, nullptr);
   if (!hwnd) return 1;
-  auto viewer = std::make_unique<win32::Viewer>(hwnd, drills, parsed.drill);
+  auto viewer = std::make_unique<win32::Viewer>(hwnd, drills, parsed);
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer.get()));
   ShowWindow(hwnd, show);
   UpdateWindow(hwnd);

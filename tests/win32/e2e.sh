@@ -481,11 +481,12 @@ case_view() {
   k4=$(keyframe_in "$(title_of "$w")")
   [ "$k4" -gt $((k3 + 100)) ] || fail "a click 3/4 along the timeline went from $k3 to $k4"
   # The command list (c) keeps the current command in its middle: its top
-  # row is an earlier command.
+  # row is an earlier command. It opens beside the drill, under the command
+  # that stays and the legend (three lines of the font, some 100 pixels).
   c=$(command_in "$(title_of "$w")")
   xdotool key c
   sleep 0.5
-  xdotool mousemove --window "$w" 666 12 click 1
+  xdotool mousemove --window "$w" 666 100 click 1
   sleep 1
   t=$(title_of "$w")
   k=$(keyframe_in "$t")
@@ -525,12 +526,40 @@ case_view() {
   return 0
 }
 
+# The teaching picture's themes: light paints a white ground (most pixels
+# lit), dark a black one; --view saver is today's picture, mostly black.
+case_view_themes() {
+  local d w light dark saver
+  d=$(case_dir view_themes)
+  cp "$win_build/platform/win32/mirukado-view.exe" "$d/"
+  for args in "ponpu --theme light" "ponpu --theme dark" "ponpu --view saver"; do
+    # shellcheck disable=SC2086
+    start_viewer "$d" $args
+    w=$(wait_window "$view_caption.*") || fail "'$args': no viewer window"
+    sleep 1
+    xdotool windowfocus "$w" key space 2>/dev/null
+    sleep 0.5
+    case $args in
+      *light) light=$(viewer_shot | awk '{print $3}') ;;
+      *dark) dark=$(viewer_shot | awk '{print $3}') ;;
+      *) saver=$(viewer_shot | awk '{print $3}') ;;
+    esac
+    xdotool key q
+    expect_exit_zero "$d" "'$args': q"
+  done
+  # 800 x 500 = 400000 pixels.
+  [ "$light" -gt 300000 ] || fail "the light theme lights $light of 400000 pixels"
+  [ "$dark" -lt 200000 ] || fail "the dark theme lights $dark of 400000 pixels"
+  [ -n "$saver" ] || fail "--view saver gave no window"
+  return 0
+}
+
 # A drill name it does not know, or more than one: one line on stderr, status 2.
 case_view_arguments() {
   local d args
   d=$(case_dir view_arguments)
   cp "$win_build/platform/win32/mirukado-view.exe" "$d/"
-  for args in "bogus" "ponpu kahan"; do
+  for args in "bogus" "ponpu kahan" "ponpu --theme sepia" "--view"; do
     # shellcheck disable=SC2086
     start_viewer "$d" $args
     wait_exit "$d" 100 || fail "'$args': the viewer did not end"
