@@ -354,7 +354,10 @@
     helpList.hidden = !showHelp;
     $("commands").setAttribute("aria-pressed", String(showCommands));
     $("help").setAttribute("aria-pressed", String(showHelp));
-    if (showHelp) $("sheet-title").textContent = "使い方";
+    if (showHelp) {
+      if (!helpList.firstChild) fillHelp();  // made when first asked for, not before the first frame
+      $("sheet-title").textContent = "使い方";
+    }
     if (showCommands) {
       $("sheet-title").textContent = "号令一覧";
       var row = commandList.children[shown.current];
@@ -527,7 +530,6 @@
     });
     var s = settings();
     buildChoice(s);
-    fillHelp();
     drillSelect.addEventListener("change", function () { act("select-drill", +drillSelect.value); });
     speedSelect.addEventListener("change", function () { act("set-speed", +speedSelect.value); });
     $("commands").addEventListener("click", function () { act("command-list"); });
