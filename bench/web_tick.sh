@@ -2,7 +2,7 @@
 # A tick plus its presentation on the web page at 1920 x 1080 in headless
 # chromium (performance.now() around each timer tick: the model's advance, the
 # composition, the RGBA conversion and putImageData; then with the caption and
-# the overlay drawn as well), median over the whole platoon drill at speed 3;
+# the timeline and status updated as well), median over the whole platoon drill at speed 3;
 # and the native tick (viewer_tick_bench) in the same run, for the ratios.
 # Usage: bench/web_tick.sh [native build folder]   (default build/; builds
 # viewer_tick_bench there and the site in build-web/)

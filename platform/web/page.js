@@ -1,7 +1,8 @@
 // The page around the WebAssembly viewer: the clock (setTimeout on the delay
-// each tick returns, no timer while paused), the canvas (changed rectangles
-// put with putImageData at device pixels), the caption and the overlay drawn
-// with the browser's fonts, keys, pointer and touch, and the settings kept in
+// each tick returns, no timer while paused), the drill's canvas (changed
+// rectangles put with putImageData at device pixels) sized to the area the
+// page's layout leaves it, the caption, timeline, status and sheets as the
+// page's own elements, keys, pointer and touch, and the settings kept in
 // localStorage and overridden from the address.
 // Appended to Emscripten's loader (--post-js), so it sees the module's exports.
 
@@ -16,18 +17,50 @@
   var SPEEDS = ["0.25", "0.5", "1", "2", "3"];  // address values, slowest first
   var DEFAULT_SPEED = 2;                         // speed 1
   var SWIPE_CSS_PX = 40;                         // a horizontal move this long steps
-  var PT_TO_PX = 20 / 15;                        // twips per point over twips per pixel
+  var RESIZE_SETTLE_MS = 150;                    // a new viewer once the size holds still
+  var MS_PER_SECOND = 1000;
+  var SECONDS_PER_MINUTE = 60;
   // What mk_key and mk_command report, bit by bit.
   var RAN = 1, SETTINGS_CHANGED = 2, FULL_SCREEN = 4, HELP_OPEN = 16, COMMANDS_OPEN = 32;
+  // What mk_state_changes reports.
+  var CAPTION_CHANGED = 1, CONTROLS_CHANGED = 2;
+  // The help card on a touch screen: what fingers do. A keyboard's card is the
+  // viewer command table's, from the module.
+  var TOUCH_HELP = [
+    ["タップ", "再生／一時停止"],
+    ["左右にスワイプ", "1コマ戻る／進む"],
+    ["タイムライン", "タップ・ドラッグでその時点へ"],
+    ["号令", "号令一覧：選んだ号令へ移動"],
+    ["訓練・選択", "見る訓練を切り替え・選ぶ"],
+    ["×¼〜×3", "再生の速さ"]
+  ];
+  var PLAY_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M7 4l13 8-13 8z"/></svg>';
+  var PAUSE_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M6 4h4v16H6zm8 0h4v16h-4z"/></svg>';
 
-  var stageCanvas = document.getElementById("stage");
-  var overlayCanvas = document.getElementById("overlay");
+  function $(id) { return document.getElementById(id); }
+  var stageCanvas = $("stage");
   var stageCtx = stageCanvas.getContext("2d", { alpha: false, desynchronized: true });
-  var overlayCtx = overlayCanvas.getContext("2d", { desynchronized: true });
   var measureCtx = document.createElement("canvas").getContext("2d");
+  var area = $("area");
+  var captionBox = $("caption");
+  var dock = $("dock");
+  var sheet = $("sheet");
+  var commandList = $("command-list");
+  var helpList = $("help-list");
+  var timelineBox = $("timeline");
+  var loopBox = $("loop");
+  var progressBox = $("progress");
+  var knob = $("knob");
+  var timeBox = $("time");
+  var playButton = $("play");
+  var drillSelect = $("drill");
+  var speedSelect = $("speed");
+  var choice = $("choice");
 
-  // The caption's line height at `px` pixels, as the stage's font fitting
-  // asks it of every host: the font box's ascent plus descent, whole pixels.
+  // The stage's caption-font fitting asks every host for the line height at
+  // `px` pixels: the font box's ascent plus descent, whole pixels. The page
+  // shows the caption in its own element, so this only keeps the stage's
+  // layout the same as the desktop's.
   var lineHeights = {};
   Module.captionLineHeight = function (px) {
     if (!(px in lineHeights)) {
@@ -47,10 +80,14 @@
   var showHelp = false;
   var showCommands = false;
   var state = null;
-  var overlay = null;    // the overlay last drawn
-  var drawn = [];        // rectangles of the overlay canvas that hold text now
+  var fresh = true;      // a new viewer: everything shown is drawn again
+  var timeline = null;   // the current drill's length and commands
+  var timelineDrill = -1;
+  // What the dock shows now, so that a tick touches only what changed.
+  var shown = { elapsed: -1, seconds: -1, playing: null, current: -2, loopFrom: -2, loopTo: -2 };
+  var firstFrame = 0;    // performance.now() when the drill was first put on the canvas
   // ms of each timer tick, for the benchmark: through the stage's pixels
-  // (stage), and with the caption and the overlay (all).
+  // (stage), and with the caption and the dock (all).
   var ticks = { stage: [], all: [] };
 
   function readStore() {
@@ -61,9 +98,11 @@
       return {};
     }
   }
-  function writeStore(settings) {
+  function writeStore(changes) {
+    var s = readStore();
+    Object.keys(changes).forEach(function (k) { s[k] = changes[k]; });
     try {
-      localStorage.setItem(STORE, JSON.stringify(settings));
+      localStorage.setItem(STORE, JSON.stringify(s));
     } catch (e) { /* private mode or no storage: the settings last this visit */ }
   }
 
@@ -98,21 +137,19 @@
     return s;
   }
 
-  function deviceSize() {
+  // The drill's area in device pixels: the canvas's pixels are device pixels
+  // (its CSS size is the pixel size over the ratio), so one stage pixel is
+  // one device pixel and lines stay sharp.
+  function areaSize() {
     var dpr = window.devicePixelRatio || 1;
-    return { dpr: dpr, w: Math.max(1, Math.round(window.innerWidth * dpr)),
-      h: Math.max(1, Math.round(window.innerHeight * dpr)) };
+    var r = area.getBoundingClientRect();
+    return { dpr: dpr, w: Math.max(1, Math.floor(r.width * dpr)), h: Math.max(1, Math.floor(r.height * dpr)) };
   }
-  // Canvas pixels are device pixels: the CSS size is the pixel size over the
-  // ratio, so one stage pixel is one device pixel and lines stay sharp.
-  function sizeCanvases(size) {
-    shown = false;  // a canvas sized again is blank
-    [stageCanvas, overlayCanvas].forEach(function (c) {
-      c.width = size.w;
-      c.height = size.h;
-      c.style.width = size.w / size.dpr + "px";
-      c.style.height = size.h / size.dpr + "px";
-    });
+  function sizeCanvas(size) {
+    stageCanvas.width = size.w;
+    stageCanvas.height = size.h;
+    stageCanvas.style.width = size.w / size.dpr + "px";
+    stageCanvas.style.height = size.h / size.dpr + "px";
   }
 
   function clock() { return performance.now() - origin; }
@@ -138,6 +175,7 @@
     var r = _mk_rects() >> 2;
     for (var i = 0; i < n; ++i, r += 4)
       stageCtx.putImageData(image, 0, 0, HEAP32[r], HEAP32[r + 1], HEAP32[r + 2], HEAP32[r + 3]);
+    if (!firstFrame) firstFrame = performance.now();
   }
 
   function schedule(delay) {
@@ -151,7 +189,7 @@
     var delay = _mk_advance(t0 - origin);
     present(false);
     var t1 = performance.now();
-    drawText();
+    update();
     var t2 = performance.now();
     ticks.stage.push(t1 - t0);
     ticks.all.push(t2 - t0);
@@ -169,13 +207,20 @@
     return settle(result);
   }
   // Takes over the panels' state a command left and does the page's part.
+  // One sheet at a time: the one just opened replaces the other.
   function settle(result) {
-    var panels = showHelp !== !!(result & HELP_OPEN) || showCommands !== !!(result & COMMANDS_OPEN);
-    showHelp = !!(result & HELP_OPEN);
-    showCommands = !!(result & COMMANDS_OPEN);
-    if (result & SETTINGS_CHANGED) saveSettings();
+    var help = !!(result & HELP_OPEN);
+    var commands = !!(result & COMMANDS_OPEN);
+    if (help && commands) {
+      if (showHelp) help = false;
+      else commands = false;
+    }
+    var changed = help !== showHelp || commands !== showCommands;
+    showHelp = help;
+    showCommands = commands;
+    if (result & SETTINGS_CHANGED) writeStore({ speed: state.speed });
     if (result & FULL_SCREEN) fullScreen();
-    if (panels) drawText();
+    if (changed) showSheet();
     return result;
   }
   function actWith(run) {
@@ -183,194 +228,159 @@
     run();
     var delay = _mk_advance(clock());
     present(false);
-    drawText();
+    update();
     schedule(delay);
   }
 
-  function captionLine() {
-    return Module.captionLineHeight(state.captionPoints * PT_TO_PX);
-  }
+  // --- the text around the drill ---
 
-  // The caption and the overlay, above the stage on their own canvas. Text
-  // costs more than the whole tick, so each part is drawn again only when what
-  // it shows changed: during play that is mostly the timeline's position (a
-  // few rectangles) and once a second the clock.
-  var shown = false;      // the overlay canvas shows the current text
-  var captionBox = null;  // where the caption is drawn
-  // What changed since the last drawText, as the module tells it.
-  var CHANGED = { caption: 1, controls: 2, layout: 4, position: 8, status: 16 };
-  function drawText() {
-    var fresh = !shown;
+  // The caption, the controls and the dock, each touched only when what it
+  // shows changed: most ticks move the timeline's position and nothing else.
+  function update() {
     var s = _mk_state_changes();
     if (fresh || s) state = Module.state();
-    var line = captionLine();
-    var o = _mk_overlay_changes(line, showHelp, showCommands);
-    var from = overlay && overlay.position;  // where the bar's marker is drawn
-    if (fresh || o & (CHANGED.layout | CHANGED.status))
-      overlay = Module.overlay();
-    else if (o & CHANGED.position)
-      overlay.position = _mk_position();
-    shown = true;
-    if (fresh || s & CHANGED.caption || o & CHANGED.layout ||
-        ((s || o) && overlaps(captionBox, overlay.band))) {
-      drawAll(overlay);
-    } else if (overlay.shown) {
-      if (o & CHANGED.position) drawBar(overlay, from);
-      if (o & CHANGED.status) drawStatus(overlay, true);
+    if (fresh || s & CAPTION_CHANGED) captionBox.textContent = state.caption;
+    if (fresh || s & CONTROLS_CHANGED) {
+      syncControls();
+      captionBox.dataset.idle = displayNames[names.indexOf(state.drills[state.drill])];
     }
-    if (fresh || o & CHANGED.layout) placeControls(overlay);
-    if (fresh || s & CHANGED.controls) syncControls();
+    if (fresh || state.drill !== timelineDrill) loadTimeline();
+    fresh = false;
+    updateDock();
   }
 
-  // Rectangles as drawn, with the 2 pixels around each that clearing takes.
-  function overlaps(a, b) {
-    return !!a && !!b && a[0] - 2 < b[0] + b[2] && b[0] < a[0] + a[2] + 2 &&
-      a[1] - 2 < b[1] + b[3] && b[1] < a[1] + a[3] + 2;
+  function clockText(ms) {
+    var s = Math.floor(Math.max(0, ms) / MS_PER_SECOND);
+    var seconds = s % SECONDS_PER_MINUTE;
+    return Math.floor(s / SECONDS_PER_MINUTE) + (seconds < 10 ? ":0" : ":") + seconds;
+  }
+  function percent(ms) {
+    return (100 * Math.min(1, Math.max(0, ms / Math.max(1, timeline.total)))) + "%";
   }
 
-  function drawAll(o) {
-    var ctx = overlayCtx;
-    // Only where text was drawn: clearing the whole canvas would cost more
-    // than the tick itself.
-    drawn.forEach(function (r) { ctx.clearRect(r[0] - 2, r[1] - 2, r[2] + 4, r[3] + 4); });
-    drawn = [];
-    captionBox = null;
-    ctx.textBaseline = "alphabetic";
-    if (state.caption) {
-      var px = state.captionPoints * PT_TO_PX;
-      ctx.font = px + "px " + FONT;
-      var m = ctx.measureText(state.caption);
-      var line = captionLine();
-      ctx.fillStyle = "#f0f0f0";  // the label's button face
-      ctx.fillRect(state.captionLeft, 0, Math.ceil(m.width), line);
-      captionBox = [state.captionLeft, 0, Math.ceil(m.width) + 1, line];
-      drawn.push(captionBox);
-      ctx.fillStyle = "#000";
-      ctx.fillText(state.caption, state.captionLeft,
-        m.fontBoundingBoxAscent !== undefined ? Math.round(m.fontBoundingBoxAscent) : px);
+  // The drill's marks on the timeline and its command list, once per drill.
+  function loadTimeline() {
+    timeline = Module.timeline(state.drill);
+    timelineDrill = state.drill;
+    var marks = document.createDocumentFragment();
+    var rows = document.createDocumentFragment();
+    timeline.commands.forEach(function (c, i) {
+      var mark = document.createElement("i");
+      mark.style.left = percent(c.ms);
+      marks.appendChild(mark);
+      var row = document.createElement("li");
+      var button = document.createElement("button");
+      button.dataset.command = String(i);
+      var time = document.createElement("span");
+      time.textContent = clockText(c.ms);
+      var text = document.createElement("span");
+      text.textContent = c.text;
+      button.appendChild(time);
+      button.appendChild(text);
+      row.appendChild(button);
+      rows.appendChild(row);
+    });
+    $("marks").replaceChildren(marks);
+    commandList.replaceChildren(rows);
+    shown = { elapsed: -1, seconds: -1, playing: null, current: -2, loopFrom: -2, loopTo: -2 };
+  }
+
+  function updateDock() {
+    var elapsed = _mk_elapsed();
+    if (elapsed !== shown.elapsed) {
+      shown.elapsed = elapsed;
+      progressBox.style.width = knob.style.left = percent(elapsed);
+      var seconds = Math.floor(elapsed / MS_PER_SECOND);
+      if (seconds !== shown.seconds) {
+        shown.seconds = seconds;
+        timeBox.textContent = clockText(elapsed) + " / " + clockText(timeline.total);
+      }
     }
-    drawOverlay(o);
-  }
-
-  var BAND = "rgba(0,0,0,0.6)";
-  // Part of the band again: cleared and filled as the whole band would be
-  // (the same pixels), then what lies on it.
-  function refill(r) {
-    overlayCtx.clearRect(r[0], r[1], r[2], r[3]);
-    overlayCtx.fillStyle = BAND;
-    overlayCtx.fillRect(r[0], r[1], r[2], r[3]);
-  }
-
-  // The timeline's bar: the drill's commands, the A-B passage, the position
-  // (whose marker reaches one pixel past the bar at either end). Drawn again
-  // after a move (`from`: the position drawn before), only the columns between
-  // the old and the new marker change: everything is clipped to them, so that
-  // a tick redraws a few pixels with a few calls.
-  function drawBar(o, from) {
-    var ctx = overlayCtx;
-    var line = o.bar[3];
-    var x0 = o.bar[0] - 1;
-    var x1 = o.bar[0] + o.bar[2] + 1;
-    if (from !== undefined) {
-      x0 = Math.max(x0, Math.min(from, o.position) - 1);
-      x1 = Math.min(x1, Math.max(from, o.position) + 2);
-      refill([x0, o.bar[1], x1 - x0, o.bar[3]]);
+    var playing = _mk_playing() !== 0;
+    if (playing !== shown.playing) {
+      shown.playing = playing;
+      playButton.innerHTML = playing ? PAUSE_ICON : PLAY_ICON;
     }
-    function fill(style, x, y, w, h) {
-      var a = Math.max(x, x0);
-      var b = Math.min(x + w, x1);
-      if (b <= a) return;
-      ctx.fillStyle = style;
-      ctx.fillRect(a, y, b - a, h);
+    var from = _mk_loop_from();
+    var to = _mk_loop_to();
+    if (from !== shown.loopFrom || to !== shown.loopTo) {
+      shown.loopFrom = from;
+      shown.loopTo = to;
+      loopBox.hidden = from < 0;
+      if (from >= 0) {
+        loopBox.style.left = percent(from);
+        loopBox.style.width = (100 * (to - from) / Math.max(1, timeline.total)) + "%";
+      }
     }
-    fill("#555", o.bar[0], o.bar[1], o.bar[2], o.bar[3]);
-    if (o.loop) fill("rgba(80,160,255,0.6)", o.loop[0], o.loop[1], o.loop[2], o.loop[3]);
-    o.marks.forEach(function (x) { fill("#aaa", x, o.bar[1], 1, o.bar[3]); });
-    fill("#e33", o.bar[0], o.bar[1] + (line >> 2), o.position - o.bar[0], line >> 1);
-    fill("#e33", o.position - 1, o.bar[1], 3, o.bar[3]);
+    var current = _mk_current_command();
+    if (current !== shown.current) {
+      var was = commandList.children[shown.current];
+      if (was) was.classList.remove("current");
+      shown.current = current;
+      var row = commandList.children[current];
+      if (row) {
+        row.classList.add("current");
+        if (showCommands) row.scrollIntoView({ block: "nearest" });
+      }
+    }
   }
 
-  // The status row under the bar: play state and drill, time and speed.
-  function drawStatus(o, again) {
-    var ctx = overlayCtx;
-    var line = o.bar[3];
-    var pad = Math.max(1, line >> 2);
-    var top = o.bar[1] + o.bar[3];
-    if (again) refill([o.band[0], top, o.band[2], o.band[1] + o.band[3] - top]);
-    ctx.font = Math.round(line * 0.8) + "px " + FONT;
-    ctx.textBaseline = "middle";
-    var statusY = top + pad + line / 2;
-    ctx.fillStyle = "#fff";
-    ctx.textAlign = "left";
-    ctx.fillText((o.paused ? "❚❚  " : "▶  ") + o.drill, o.bar[0], statusY);
-    ctx.textAlign = "right";
-    ctx.fillText(o.time + "   " + o.speed, o.bar[0] + o.bar[2], statusY);
-    ctx.textAlign = "left";
-  }
-
-  function drawOverlay(o) {
-    if (!o.shown) return;
-    var ctx = overlayCtx;
-    var line = o.bar[3];
-    var pad = Math.max(1, line >> 2);
-    ctx.fillStyle = BAND;
-    ctx.fillRect.apply(ctx, o.band);
-    drawn.push(o.band);
-    drawBar(o);
-    drawStatus(o, false);
-    ctx.font = Math.round(line * 0.8) + "px " + FONT;
-    ctx.textBaseline = "middle";
-    if (o.help) {
-      ctx.fillStyle = "rgba(0,0,0,0.8)";
-      ctx.fillRect.apply(ctx, o.help);
-      drawn.push(o.help);
-      ctx.fillStyle = "#fff";
-      o.helpLines.forEach(function (l, i) {
-        var y = o.help[1] + pad + line * i + line / 2;
-        ctx.fillText(l[0], o.help[0] + pad * 2, y);
-        ctx.fillText(l[1], o.help[0] + o.help[2] * 0.4, y);
+  // The caption's box is as tall as the longest caption of the chosen drills
+  // needs at the page's width, so that a caption never changes the drill's
+  // area (a new size is a new viewer) and a long one is never cut.
+  function reserveCaption() {
+    var width = captionBox.getBoundingClientRect().width + "px";
+    var boxes = [];
+    for (var d = 0; d < state.drills.length; ++d)
+      Module.timeline(d).commands.forEach(function (c) {
+        var box = document.createElement("div");
+        box.className = "caption measure";
+        box.style.width = width;
+        box.textContent = c.text;
+        boxes.push(box);
       });
-    }
-    if (o.panel) {
-      ctx.fillStyle = "rgba(0,0,0,0.75)";
-      ctx.fillRect.apply(ctx, o.panel);
-      drawn.push(o.panel);
-      o.rows.forEach(function (r) {
-        if (r.current) {
-          ctx.fillStyle = "rgba(230,50,50,0.7)";
-          ctx.fillRect.apply(ctx, r.rect);
-        }
-        ctx.fillStyle = "#fff";
-        var y = r.rect[1] + r.rect[3] / 2;
-        ctx.save();  // a long command stops at the panel's edge
-        ctx.beginPath();
-        ctx.rect(r.rect[0], r.rect[1], r.rect[2] - pad, r.rect[3]);
-        ctx.clip();
-        ctx.fillText(r.time, r.rect[0] + pad, y);
-        ctx.fillText(r.text, r.rect[0] + pad + line * 3, y);
-        ctx.restore();
-      });
-    }
+    var holder = document.createDocumentFragment();
+    boxes.forEach(function (b) { holder.appendChild(b); });
+    document.body.appendChild(holder);
+    var tallest = 0;
+    boxes.forEach(function (b) { tallest = Math.max(tallest, b.offsetHeight); });
+    boxes.forEach(function (b) { b.remove(); });
+    captionBox.style.minHeight = tallest + "px";
   }
 
-  // --- controls ---
-
-  var bar = document.getElementById("bar");
-  var drillSelect = document.getElementById("drill");
-  var speedSelect = document.getElementById("speed");
-  var choice = document.getElementById("choice");
-
-  // The controls sit in the middle of the timeline's status row, clear of the
-  // caption and the command list; top right when the overlay does not show.
-  function placeControls(o) {
-    var dpr = window.devicePixelRatio || 1;
-    if (o.shown) {
-      var line = o.bar[3];
-      bar.style.cssText = "left: 50%; right: auto; top: auto; transform: translateX(-50%); " +
-        "bottom: " + Math.max(1, line >> 2) / dpr + "px; font-size: " + Math.max(9, line * 0.55 / dpr) + "px";
-    } else {
-      bar.style.cssText = "";
+  function showSheet() {
+    sheet.hidden = !showHelp && !showCommands;
+    commandList.hidden = !showCommands;
+    helpList.hidden = !showHelp;
+    $("commands").setAttribute("aria-pressed", String(showCommands));
+    $("help").setAttribute("aria-pressed", String(showHelp));
+    if (showHelp) {
+      if (!helpList.firstChild) fillHelp();  // made when first asked for, not before the first frame
+      $("sheet-title").textContent = "使い方";
     }
+    if (showCommands) {
+      $("sheet-title").textContent = "号令一覧";
+      var row = commandList.children[shown.current];
+      if (row) row.scrollIntoView({ block: "center" });
+    }
+    // The drill's area changed: the resize observer fits the canvas to it.
+  }
+
+  // Fingers get the touch card, a keyboard and mouse the key card.
+  function fillHelp() {
+    var touch = window.matchMedia("(hover: none) and (pointer: coarse)").matches;
+    var lines = touch ? TOUCH_HELP : Module.helpLines();
+    var list = document.createDocumentFragment();
+    lines.forEach(function (l) {
+      var dt = document.createElement("dt");
+      dt.textContent = l[0];
+      var dd = document.createElement("dd");
+      dd.textContent = l[1];
+      list.appendChild(dt);
+      list.appendChild(dd);
+    });
+    helpList.replaceChildren(list);
+    helpList.dataset.kind = touch ? "touch" : "keys";
   }
 
   function syncControls() {
@@ -384,14 +394,12 @@
     speedSelect.value = String(state.speed);
   }
 
-  function saveSettings() {
-    writeStore({ drills: state.drills, speed: state.speed });
-  }
-
   function fullScreen() {
     if (document.fullscreenElement) document.exitFullscreen();
     else if (document.documentElement.requestFullscreen) document.documentElement.requestFullscreen();
   }
+
+  // --- input ---
 
   // Keys go to the viewer's command table by their KeyboardEvent.key name.
   function onKey(e) {
@@ -405,58 +413,114 @@
     if (settle(result) & RAN && e.key !== "Escape") e.preventDefault();
   }
 
-  // Pointer and touch alike: a tap on the timeline seeks, on the command list
-  // jumps, anywhere else pauses or resumes; a horizontal swipe steps.
+  // On the drill, pointer and touch alike: a tap pauses or resumes, a
+  // horizontal swipe steps.
   var down = null;
-  function onPointerDown(e) {
+  function onAreaDown(e) {
     down = { x: e.clientX, y: e.clientY };
   }
-  function onPointerUp(e) {
+  function onAreaUp(e) {
     if (!down) return;
     var dx = e.clientX - down.x;
     var dy = e.clientY - down.y;
     down = null;
-    if (Math.abs(dx) >= SWIPE_CSS_PX && Math.abs(dx) > 2 * Math.abs(dy)) {
+    if (Math.abs(dx) >= SWIPE_CSS_PX && Math.abs(dx) > 2 * Math.abs(dy))
       act(dx < 0 ? "step-forward" : "step-back");
-      return;
-    }
-    var dpr = window.devicePixelRatio || 1;
-    var r = overlayCanvas.getBoundingClientRect();
-    var x = Math.floor((e.clientX - r.left) * dpr);
-    var y = Math.floor((e.clientY - r.top) * dpr);
-    actWith(function () {
-      if (_mk_click(x, y, captionLine(), showHelp, showCommands) === 0) {
-        Module.command("toggle-play", 0, showHelp, showCommands);
-      }
-    });
+    else
+      act("toggle-play");
   }
 
+  // On the timeline: a tap seeks there, a drag follows the finger.
+  var seeking = false;
+  function seekTo(e) {
+    var r = timelineBox.getBoundingClientRect();
+    var along = Math.min(1, Math.max(0, (e.clientX - r.left) / Math.max(1, r.width)));
+    act("seek-time", Math.round(along * timeline.total));
+  }
+  function onTimelineDown(e) {
+    seeking = true;
+    timelineBox.setPointerCapture(e.pointerId);
+    seekTo(e);
+  }
+  function onTimelineMove(e) {
+    if (seeking) seekTo(e);
+  }
+  function onTimelineUp() {
+    seeking = false;
+  }
+
+  // A new size for the drill's area (the window, the heading, a sheet): a
+  // new viewer at the area's pixels once the size holds still.
   var resizeTimer = 0;
   function onResize() {
     clearTimeout(resizeTimer);
     resizeTimer = setTimeout(function () {
-      var size = deviceSize();
+      if (state) reserveCaption();
+      var size = areaSize();
       if (size.w === stageCanvas.width && size.h === stageCanvas.height) return;
-      sizeCanvases(size);
+      sizeCanvas(size);
       _mk_resize(size.w, size.h);
       start();
-    }, 150);
+    }, RESIZE_SETTLE_MS);
   }
 
   // The viewer's clock starts at 0 with each viewer.
   function start() {
     origin = performance.now();
+    fresh = true;
     present(true);
-    drawText();
+    update();
     schedule(_mk_advance(0));
   }
 
   function open(s) {
-    var size = deviceSize();
-    sizeCanvases(size);
+    var size = areaSize();
+    sizeCanvas(size);
     var at = s.at || { drill: 0, keyframe: -1 };
     _mk_open(size.w, size.h, s.mask, at.drill, at.keyframe, s.speed, 1);
+    state = Module.state();
+    // The caption's room depends on the chosen drills' captions: when it
+    // takes from the area, the viewer is made again at the area's size
+    // before anything is drawn.
+    reserveCaption();
+    var fitted = areaSize();
+    if (fitted.w !== size.w || fitted.h !== size.h) {
+      sizeCanvas(fitted);
+      _mk_resize(fitted.w, fitted.h);
+    }
     start();
+  }
+
+  function buildChoice(s) {
+    var list = choice.querySelector("div");
+    names.forEach(function (n, i) {
+      var label = document.createElement("label");
+      var box = document.createElement("input");
+      box.type = "checkbox";
+      box.value = n;
+      box.checked = !!(s.mask & (1 << i));
+      box.addEventListener("change", function () {
+        var chosen = Array.prototype.filter.call(list.querySelectorAll("input"),
+          function (b) { return b.checked; }).map(function (b) { return b.value; });
+        if (chosen.length === 0) { box.checked = true; return; }
+        writeStore({ drills: chosen, speed: state.speed });
+        open({ mask: drillMask(chosen), speed: state.speed, at: null });
+      });
+      label.appendChild(box);
+      label.appendChild(document.createTextNode(displayNames[i]));
+      list.appendChild(label);
+    });
+  }
+
+  // The heading says what the page is on the first visit, until closed.
+  function showIntro() {
+    var intro = $("intro");
+    if (readStore().introClosed) return;
+    intro.hidden = false;
+    $("intro-close").addEventListener("click", function () {
+      intro.hidden = true;
+      writeStore({ introClosed: true });
+    });
   }
 
   Module.onRuntimeInitialized = function () {
@@ -465,42 +529,43 @@
       displayNames.push(d.displayName);
     });
     var s = settings();
-    names.forEach(function (n, i) {
-      var label = document.createElement("label");
-      var box = document.createElement("input");
-      box.type = "checkbox";
-      box.value = n;
-      box.checked = !!(s.mask & (1 << i));
-      box.addEventListener("change", function () {
-        var chosen = Array.prototype.filter.call(choice.querySelectorAll("input"),
-          function (b) { return b.checked; }).map(function (b) { return b.value; });
-        if (chosen.length === 0) { box.checked = true; return; }
-        writeStore({ drills: chosen, speed: state.speed });
-        open({ mask: drillMask(chosen), speed: state.speed, at: null });
-      });
-      label.appendChild(box);
-      label.appendChild(document.createTextNode(" " + displayNames[i]));
-      choice.appendChild(label);
-    });
+    buildChoice(s);
     drillSelect.addEventListener("change", function () { act("select-drill", +drillSelect.value); });
     speedSelect.addEventListener("change", function () { act("set-speed", +speedSelect.value); });
-    document.getElementById("commands").addEventListener("click", function () { act("command-list"); });
-    document.getElementById("help").addEventListener("click", function () { act("help"); });
-    document.getElementById("full").addEventListener("click", function () { act("full-screen"); });
+    $("commands").addEventListener("click", function () { act("command-list"); });
+    $("help").addEventListener("click", function () { act("help"); });
+    $("sheet-close").addEventListener("click", function () { act(showHelp ? "help" : "command-list"); });
+    $("full").addEventListener("click", function () { act("full-screen"); });
+    $("full").hidden = !document.fullscreenEnabled;
+    playButton.addEventListener("click", function () { act("toggle-play"); });
+    commandList.addEventListener("click", function (e) {
+      var button = e.target.closest("button");
+      if (button) act("go-to-command", +button.dataset.command);
+    });
     // A clicked button keeps no focus, so that Space stays play and pause.
-    bar.addEventListener("click", function (e) { if (e.target.tagName === "BUTTON") e.target.blur(); });
+    document.addEventListener("click", function (e) {
+      var button = e.target.closest && e.target.closest("button");
+      if (button) button.blur();
+    });
     document.addEventListener("keydown", onKey);
-    overlayCanvas.addEventListener("pointerdown", onPointerDown);
-    overlayCanvas.addEventListener("pointerup", onPointerUp);
-    window.addEventListener("resize", onResize);
-    document.getElementById("message").hidden = true;
-    bar.hidden = false;
+    area.addEventListener("pointerdown", onAreaDown);
+    area.addEventListener("pointerup", onAreaUp);
+    area.addEventListener("pointercancel", function () { down = null; });
+    timelineBox.addEventListener("pointerdown", onTimelineDown);
+    timelineBox.addEventListener("pointermove", onTimelineMove);
+    timelineBox.addEventListener("pointerup", onTimelineUp);
+    timelineBox.addEventListener("pointercancel", onTimelineUp);
+    $("message").hidden = true;
+    dock.hidden = false;
+    showIntro();
     open(s);
+    new ResizeObserver(onResize).observe(area);
     // For tests and the benchmark: where the viewer is, and the ticks' cost.
     window.mirukado = {
       state: function () { return Module.state(); },
-      overlay: function () { return overlay; },
+      timeline: function () { return timeline; },
       ticks: ticks,
+      firstFrame: function () { return firstFrame; },
       timerRunning: function () { return timer !== 0; }
     };
   };

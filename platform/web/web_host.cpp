@@ -20,7 +20,6 @@
 
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
-#include "stage/overlay.hpp"
 #include "stage/playback.hpp"
 #include "stage/viewer_commands.hpp"
 
@@ -46,9 +45,6 @@ struct TextShown {
 enum TextChange : int {
   kCaptionChanged = 1,   // the caption: its text, size or place
   kControlsChanged = 2,  // the drill or the speed the page's controls show
-  kLayoutChanged = 4,    // the overlay's rectangles, marks, cards or command list
-  kPositionChanged = 8,  // the position on the timeline
-  kStatusChanged = 16,   // the status row: play state, drill, time, speed
 };
 
 struct Viewer {
@@ -69,10 +65,6 @@ struct Viewer {
   std::vector<std::uint32_t> rgba =
       std::vector<std::uint32_t>(static_cast<std::size_t>(window.width_px()) * window.height_px());
   TextShown text_shown;
-  // The overlay as the last mk_overlay_changes built it, for the caption
-  // line it was built for; mk_overlay hands the page this one.
-  stage::OverlayView overlay;
-  int overlay_line = 0;
 };
 
 // The page shows one viewer at a time; it is replaced when the page resizes
@@ -82,17 +74,6 @@ std::unique_ptr<Viewer> viewer;
 // The surface's 0x00RRGGBB to the canvas's bytes R, G, B, A (little-endian).
 inline std::uint32_t to_rgba(std::uint32_t p) {
   return kOpaque | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
-}
-
-// Structured values for the page, built as JavaScript objects through
-// embind: numbers, strings and booleans as the page reads them.
-val rect_value(const stage::PixelRect& r) {
-  val a = val::array();
-  a.set(0, r.x);
-  a.set(1, r.y);
-  a.set(2, r.w);
-  a.set(3, r.h);
-  return a;
 }
 
 // std::string crosses as UTF-8 (embind's default): the captions are Japanese.
@@ -221,53 +202,24 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
   return changes;
 }
 
-// Which parts of the overlay (as mk_overlay gives it) changed since the last
-// call: kLayoutChanged, kPositionChanged, kStatusChanged bits.
-EMSCRIPTEN_KEEPALIVE int mk_overlay_changes(int line, int help, int commands) {
-  if (!viewer) return 0;
-  Viewer& v = *viewer;
-  stage::OverlayView now = stage::overlay_view(
-      v.playback, {v.window.width_px(), v.window.height_px(), line, help != 0, commands != 0});
-  const stage::OverlayView& was = v.overlay;
-  auto same_rows = [](const stage::OverlayView& a, const stage::OverlayView& b) {
-    return std::equal(a.rows.begin(), a.rows.end(), b.rows.begin(), b.rows.end(),
-                      [](const stage::CommandRow& x, const stage::CommandRow& y) {
-                        return x.command == y.command && x.current == y.current;
-                      });
-  };
-  const bool layout = now.shown != was.shown || now.band != was.band || now.bar != was.bar ||
-                      now.command_marks != was.command_marks || now.loop != was.loop ||
-                      now.help != was.help || now.panel != was.panel || !same_rows(now, was) ||
-                      line != v.overlay_line;
-  const bool status = now.paused != was.paused || now.drill != was.drill || now.time != was.time ||
-                      now.speed != was.speed;
-  const int changes = (layout ? kLayoutChanged : 0) |
-                      (now.position_x != was.position_x ? kPositionChanged : 0) |
-                      (status ? kStatusChanged : 0);
-  v.overlay = std::move(now);
-  v.overlay_line = line;
-  return changes;
+// The timeline's moving parts, read by the page each tick as plain numbers
+// (no object is built per tick): the position and the A-B passage in ms of
+// the drill at speed 1, the command heard now (-1 before the first), play
+// state. The passage's ends are -1 when none is set.
+EMSCRIPTEN_KEEPALIVE int mk_elapsed() { return viewer ? viewer->playback.elapsed_ms() : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_playing() { return viewer && viewer->playback.playing() ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_current_command() {
+  return viewer ? viewer->playback.current_command() : -1;
 }
-// The timeline's position as the last mk_overlay_changes saw it.
-EMSCRIPTEN_KEEPALIVE int mk_position() { return viewer ? viewer->overlay.position_x : 0; }
-
-// A click or tap at (x, y) pixels: a seek on the timeline (returns 1), a jump
-// from the command list (2), or nothing (0).
-EMSCRIPTEN_KEEPALIVE int mk_click(int x, int y, int line, int help, int commands) {
-  if (!viewer) return 0;
-  Viewer& v = *viewer;
-  stage::Playback& p = v.playback;
-  const stage::OverlayView o = stage::overlay_view(
-      p, {v.window.width_px(), v.window.height_px(), line, help != 0, commands != 0});
-  if (const auto ms = stage::timeline_hit(o, p, x, y)) {
-    p.seek_time(*ms);
-    return 1;
-  }
-  if (const auto command = stage::command_hit(o, x, y)) {
-    p.go_to_command(*command);
-    return 2;
-  }
-  return 0;
+EMSCRIPTEN_KEEPALIVE int mk_loop_from() {
+  if (!viewer || !viewer->playback.loop()) return -1;
+  return viewer->playback.timeline().start_ms(viewer->playback.loop()->a);
+}
+EMSCRIPTEN_KEEPALIVE int mk_loop_to() {
+  if (!viewer || !viewer->playback.loop()) return -1;
+  const stage::DrillTimeline& t = viewer->playback.timeline();
+  const int last = viewer->playback.loop()->b;
+  return t.start_ms(last) + t.duration_ms(last);
 }
 
 }  // extern "C"
@@ -311,55 +263,39 @@ val state() {
   return o;
 }
 
-// The overlay's display model as the last mk_overlay_changes built it.
-val overlay() {
-  if (!viewer) return val::null();
-  Viewer& v = *viewer;
-  const stage::OverlayView& o = v.overlay;
+// The timeline of drill `drill` among the chosen ones: its length and its
+// commands (text, start in ms at speed 1, first keyframe), which the page
+// lays out as the timeline's marks and the command list, and measures for
+// the caption's room.
+val timeline(int drill) {
+  if (!viewer || drill < 0 || drill >= viewer->playback.drill_count()) return val::null();
+  const stage::DrillTimeline& t = viewer->playback.timeline(drill);
+  val commands = val::array();
+  for (std::size_t i = 0; i < t.commands().size(); ++i) {
+    const stage::Command& c = t.commands()[i];
+    val command = val::object();
+    command.set("text", text_value(c.text));
+    command.set("ms", c.time_ms);
+    command.set("keyframe", c.first_keyframe);
+    commands.set(i, command);
+  }
   val out = val::object();
-  out.set("shown", o.shown);
-  out.set("band", rect_value(o.band));
-  out.set("bar", rect_value(o.bar));
-  out.set("position", o.position_x);
-  val marks = val::array();
-  for (std::size_t i = 0; i < o.command_marks.size(); ++i) marks.set(i, o.command_marks[i]);
-  out.set("marks", marks);
-  if (o.loop) out.set("loop", rect_value(*o.loop));
-  out.set("drill", text_value(o.drill));
-  out.set("time", text_value(o.time));
-  out.set("speed", text_value(o.speed));
-  out.set("paused", o.paused);
-  if (o.help) {
-    // A page cannot quit: its card leaves out the quit keys, one line shorter,
-    // centred again above the band.
-    stage::PixelRect card = *o.help;
-    const auto lines = stage::help_lines(false);
-    card.h -=
-        static_cast<int>(stage::help_lines().size() - lines.size()) * std::max(1, v.overlay_line);
-    card.y = (o.band.y - card.h) / 2;
-    out.set("help", rect_value(card));
-    val help_lines = val::array();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      val line = val::array();
-      line.set(0, text_value(lines[i].keys));
-      line.set(1, text_value(lines[i].action));
-      help_lines.set(i, line);
-    }
-    out.set("helpLines", help_lines);
+  out.set("total", t.total_ms());
+  out.set("commands", commands);
+  return out;
+}
+
+// The keyboard help card's lines (keys, what they do); a page cannot quit, so
+// the quit line is left out.
+val help_lines() {
+  const auto lines = stage::help_lines(false);
+  val out = val::array();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    val line = val::array();
+    line.set(0, text_value(lines[i].keys));
+    line.set(1, text_value(lines[i].action));
+    out.set(i, line);
   }
-  if (o.panel) out.set("panel", rect_value(*o.panel));
-  val rows = val::array();
-  for (std::size_t i = 0; i < o.rows.size(); ++i) {
-    const stage::CommandRow& r = o.rows[i];
-    val row = val::object();
-    row.set("rect", rect_value(r.rect));
-    row.set("command", r.command);
-    row.set("text", text_value(r.text));
-    row.set("time", text_value(r.time));
-    row.set("current", r.current);
-    rows.set(i, row);
-  }
-  out.set("rows", rows);
   return out;
 }
 
@@ -384,7 +320,8 @@ int command(const std::string& name, int arg, bool help, bool commands) {
 EMSCRIPTEN_BINDINGS(mirukado) {
   emscripten::function("drills", &registered_drills);
   emscripten::function("state", &state);
-  emscripten::function("overlay", &overlay);
+  emscripten::function("timeline", &timeline);
+  emscripten::function("helpLines", &help_lines);
   emscripten::function("key", &key);
   emscripten::function("command", &command);
 }

@@ -1,7 +1,7 @@
 // The web page's median tick plus presentation, in ms, over the whole platoon
 // drill at speed 3 in a 1920 x 1080 headless chromium (bench/web_tick.sh), as
 // JSON: through the stage's pixels (stage) and with the caption and the
-// overlay drawn too (all).
+// timeline and status updated too (all).
 import { chromium } from "playwright-core";
 import { serve } from "../../scripts/serve_site.mjs";
 

@@ -1,12 +1,13 @@
 // The web page in headless chromium: it plays the drills on the canvas at the
 // native raster window's pixels, answers the viewer's keys, pointer and touch,
-// keeps its settings, and survives bad addresses and browsers without
-// WebAssembly. Usage: node web_test.mjs SITE_DIR MIRUKADO_RENDER
+// lays its caption, timeline, sheets and controls out on phones held either
+// way, keeps its settings, and survives bad addresses, browsers without
+// WebAssembly and being opened as a file. Usage: node web_test.mjs SITE_DIR MIRUKADO_RENDER
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import { mkdtempSync, readdirSync, readFileSync, rmSync, statSync } from "node:fs";
 import { tmpdir } from "node:os";
-import { join } from "node:path";
+import { join, resolve } from "node:path";
 import { after, before, describe, test } from "node:test";
 import { chromium } from "playwright-core";
 import { serve } from "../../scripts/serve_site.mjs";
@@ -14,6 +15,8 @@ import { serve } from "../../scripts/serve_site.mjs";
 const [site, render] = process.argv.slice(2);
 const DESKTOP = { viewport: { width: 1280, height: 720 }, deviceScaleFactor: 1 };
 const PHONE = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+const LANDSCAPE = { ...PHONE, viewport: { width: 844, height: 390 } };
+const MIN_TOUCH_PX = 44;
 
 let server;
 let browser;
@@ -46,6 +49,15 @@ async function open(query, device = DESKTOP, { ready = true, init } = {}) {
 }
 
 const state = (page) => page.evaluate(() => window.mirukado.state());
+// Once the drill's canvas has been fitted to its area (a new size settles
+// before the viewer is made again): the canvas's device pixels.
+const fitted = (page) =>
+  page.waitForFunction(() => {
+    const a = document.getElementById("area").getBoundingClientRect();
+    const c = document.getElementById("stage");
+    return c.width === Math.floor(a.width * devicePixelRatio) &&
+      c.height === Math.floor(a.height * devicePixelRatio) && [c.width, c.height];
+  }, null, { timeout: 30000 }).then((h) => h.jsonValue());
 const waitFor = (page, fn, arg) => page.waitForFunction(fn, arg, { timeout: 30000 });
 const snapshot = (page, canvas = "stage") =>
   page.evaluate((id) => {
@@ -105,21 +117,22 @@ describe("the platoon drill on a desktop", () => {
     assert.deepEqual(p.errors, []);
   });
 
-  test("the text redrawn piece by piece while playing equals the text drawn afresh", async () => {
-    const piecemeal = await snapshot(p.page, "overlay");
+  test("? and / toggle the key help card, with no quit keys on a page", async () => {
     await p.page.keyboard.press("?");
-    // The help card, with no quit keys on a page: its lines fill it.
-    const o = await p.page.evaluate(() => window.mirukado.overlay());
-    assert.ok(o.helpLines.length > 0);
-    assert.ok(o.helpLines.every(([keys]) => !/Esc|\bq\b/.test(keys)), JSON.stringify(o.helpLines));
-    assert.equal(o.help[3], o.helpLines.length * o.bar[3] + 2 * Math.max(1, o.bar[3] >> 2));
+    assert.ok(await p.page.isVisible("#help-list"));
+    assert.equal(await p.page.getAttribute("#help-list", "data-kind"), "keys");
+    const keys = await p.page.locator("#help-list dt").allInnerTexts();
+    assert.ok(keys.includes("Space"), JSON.stringify(keys));
+    assert.ok(keys.every((k) => !/Esc|\bq\b/.test(k)), JSON.stringify(keys));
     await p.page.keyboard.press("/");  // the other help key of the viewer command table
-    assert.equal(await snapshot(p.page, "overlay"), piecemeal);
+    assert.equal(await p.page.isVisible("#sheet"), false);
   });
 
   test("the stage and figures are the native raster window's pixels", async () => {
+    const size = await fitted(p.page);
     const r = await compareWithNative(p.page);
-    assert.deepEqual([r.width, r.height], [1280, 720]);
+    assert.deepEqual([r.width, r.height], size);
+    assert.ok(size[0] === 1280 && size[1] > 720 / 2, `the drill's area is ${size}`);
     assert.ok(r.colours >= 3, `only ${r.colours} colours: nothing drawn`);
     assert.equal(r.differing, 0);
   });
@@ -144,10 +157,8 @@ describe("the platoon drill on a desktop", () => {
   });
 
   test("a click on the timeline seeks there", async () => {
-    const o = await p.page.evaluate(() => window.mirukado.overlay());
-    assert.ok(o.shown);
-    const [x, y, w, h] = o.bar;
-    await p.page.mouse.click(x + w * 0.75, y + h / 2);
+    const { x, y, width, height } = await p.page.locator("#timeline").boundingBox();
+    await p.page.mouse.click(x + width * 0.75, y + height / 2);
     const s = await state(p.page);
     assert.ok(Math.abs(s.elapsed / s.total - 0.75) < 0.01, `at ${s.elapsed} of ${s.total}`);
     assert.equal(s.playing, false);
@@ -158,10 +169,11 @@ describe("the platoon drill on a desktop", () => {
     const before = await state(p.page);
     await p.page.setViewportSize({ width: 1000, height: 640 });
     await waitFor(p.page, () => document.getElementById("stage").width === 1000);
+    const size = await fitted(p.page);
     const s = await state(p.page);
     assert.deepEqual([s.keyframe, s.playing], [before.keyframe, false]);
     const r = await compareWithNative(p.page);
-    assert.deepEqual([r.width, r.height, r.differing], [1000, 640, 0]);
+    assert.deepEqual([r.width, r.height, r.differing], [...size, 0]);
   });
 });
 
@@ -187,15 +199,12 @@ test("an address opens the portable-pump drill after its operation scene, playin
 test("a phone plays at device pixels with one-pixel lines; tap pauses, swipe steps", async () => {
   const p = await open("?drills=kiritu&speed=3", PHONE);
   await waitFor(p.page, () => window.mirukado.state().keyframe >= 40);
-  const size = await p.page.evaluate(() => {
-    const c = document.getElementById("stage");
-    return [c.width, c.height, c.getBoundingClientRect().width, c.getBoundingClientRect().height];
-  });
-  assert.deepEqual(size, [1170, 2532, 390, 844]);
+  const size = await fitted(p.page);
+  assert.equal(size[0], 1170);
   await p.page.touchscreen.tap(195, 300);
   const paused = await state(p.page);
   assert.equal(paused.playing, false);
-  // The same pixels as the native window of 1170 x 2532: lines one device pixel wide.
+  // The same pixels as the native window of the area's device pixels: lines one device pixel wide.
   assert.equal((await compareWithNative(p.page)).differing, 0);
   const cdp = await p.context.newCDPSession(p.page);
   const touch = (type, x) =>
@@ -206,6 +215,130 @@ test("a phone plays at device pixels with one-pixel lines; tap pauses, swipe ste
   await touch("touchEnd");
   assert.equal((await state(p.page)).keyframe, paused.keyframe + 1);
   assert.deepEqual(p.errors, []);
+  await p.context.close();
+});
+
+// The boxes a learner sees, in CSS pixels: the viewport, the caption (and
+// whether its text is cut), the drill's area, the sheet, the dock and every
+// control shown.
+const layout = (page) =>
+  page.evaluate(() => {
+    const box = (e) => {
+      const r = e.getBoundingClientRect();
+      return { x: r.x, y: r.y, w: r.width, h: r.height, name: e.id || e.textContent.trim() };
+    };
+    const caption = document.getElementById("caption");
+    const shown = (e) => e.getClientRects().length > 0 && getComputedStyle(e).visibility !== "hidden";
+    return {
+      viewport: { x: 0, y: 0, w: innerWidth, h: innerHeight },
+      caption: { ...box(caption), cut: caption.scrollHeight > caption.clientHeight || caption.scrollWidth > caption.clientWidth },
+      area: box(document.getElementById("area")),
+      sheet: shown(document.getElementById("sheet")) ? box(document.getElementById("sheet")) : null,
+      timeline: box(document.getElementById("timeline")),
+      time: document.getElementById("time").textContent,
+      controls: [...document.querySelectorAll("button, select, summary")].filter(shown).map(box),
+    };
+  });
+const inside = (a, b) => a.x >= b.x && a.y >= b.y && a.x + a.w <= b.x + b.w + 0.5 && a.y + a.h <= b.y + b.h + 0.5;
+const overlap = (a, b) => a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+
+for (const [held, device] of [["upright", PHONE], ["on its side", LANDSCAPE]])
+  describe(`a phone held ${held}`, () => {
+    let p;
+    let longest;
+    before(async () => {
+      // The longest command of all the drills, opened paused where it is heard.
+      p = await open("", device);
+      longest = await p.page.evaluate(() => {
+        const s = window.mirukado.state();
+        let best = null;
+        s.drills.forEach((name, d) => Module.timeline(d).commands.forEach((c) => {
+          if (!best || c.text.length > best.text.length) best = { name, text: c.text, keyframe: c.keyframe };
+        }));
+        return best;
+      });
+      await p.page.goto(`${base}?drills=${longest.name}&at=${longest.name}:${longest.keyframe}&speed=0.25`);
+      await waitFor(p.page, () => window.mirukado);
+      await p.page.click("#play");
+      await fitted(p.page);
+    });
+    after(() => p.context.close());
+
+    test("the timeline and the status show, and every control is at least 44 px", async () => {
+      const l = await layout(p.page);
+      assert.ok(inside(l.timeline, l.viewport), JSON.stringify(l.timeline));
+      assert.ok(l.timeline.w > l.viewport.w / 2);
+      assert.match(l.time, /^\d+:\d\d \/ \d+:\d\d$/);
+      const small = l.controls.filter((c) => c.w < MIN_TOUCH_PX || c.h < MIN_TOUCH_PX);
+      assert.deepEqual(small, []);
+      for (const c of l.controls) assert.ok(inside(c, l.viewport), `${c.name} off screen`);
+    });
+
+    test("the longest caption wraps inside the viewport, whole and clear of the controls", async () => {
+      assert.equal(await p.page.textContent("#caption"), longest.text);
+      const l = await layout(p.page);
+      assert.ok(inside(l.caption, l.viewport), JSON.stringify(l.caption));
+      assert.equal(l.caption.cut, false);
+      assert.deepEqual(l.controls.filter((c) => overlap(c, l.caption)), []);
+      assert.equal(overlap(l.caption, l.area), false);
+    });
+
+    test("号令 opens the command list as a sheet beside the drill; a row jumps there", async () => {
+      await p.page.click("#commands");
+      assert.ok(await p.page.isVisible("#command-list"));
+      const l = await layout(p.page);
+      assert.ok(l.sheet && inside(l.sheet, l.viewport), JSON.stringify(l.sheet));
+      if (device === PHONE) assert.equal(l.sheet.w, l.viewport.w);
+      assert.equal(overlap(l.sheet, l.area), false);
+      // The drill's canvas is refitted to the area the sheet leaves.
+      const size = await fitted(p.page);
+      assert.ok(size[0] <= l.area.w * 3 && size[1] <= l.area.h * 3);
+      const rows = p.page.locator("#command-list button");
+      assert.equal(await rows.count(), (await p.page.evaluate(() => window.mirukado.timeline().commands.length)));
+      assert.ok(await p.page.locator("#command-list .current").isVisible());
+      await rows.nth(2).click();
+      const target = await p.page.evaluate(() => window.mirukado.timeline().commands[2].keyframe);
+      assert.equal((await state(p.page)).keyframe, target);
+      await p.page.click("#sheet-close");
+      assert.equal(await p.page.isVisible("#sheet"), false);
+    });
+
+    test("? opens the touch help card in the sheet, in place of the command list", async () => {
+      await p.page.click("#commands");
+      await p.page.click("#help");
+      assert.ok(await p.page.isVisible("#help-list"));
+      assert.equal(await p.page.isVisible("#command-list"), false);
+      assert.equal(await p.page.getAttribute("#help-list", "data-kind"), "touch");
+      assert.match(await p.page.textContent("#help-list"), /スワイプ.*タイムライン/s);
+      const l = await layout(p.page);
+      assert.ok(l.sheet && inside(l.sheet, l.viewport));
+      await p.page.click("#help");
+      assert.equal(await p.page.isVisible("#sheet"), false);
+      assert.deepEqual(p.errors, []);
+    });
+  });
+
+test("the heading says what the page is until it is closed", async () => {
+  const p = await open("", PHONE);
+  assert.match(await p.page.textContent("#intro"), /消防団.*アニメーション/);
+  const { height } = await p.page.locator("#intro").boundingBox();
+  assert.ok(height <= 2 * MIN_TOUCH_PX, `a ${height} px heading`);
+  const area = (await layout(p.page)).area.h;
+  await p.page.click("#intro-close");
+  await p.page.reload();
+  await waitFor(p.page, () => window.mirukado);
+  assert.equal(await p.page.isVisible("#intro"), false);
+  assert.ok((await layout(p.page)).area.h > area);  // the drill gets the room
+  await p.context.close();
+});
+
+test("opened as a file, the page says in one line how to serve it", async () => {
+  const p = await open("", PHONE, { ready: false });
+  await p.page.goto("file://" + resolve(site, "index.html"));
+  const text = await p.page.locator("#message").innerText();
+  assert.match(text, /python3 -m http\.server/);
+  assert.doesNotMatch(text, /読み込み中/);
+  assert.equal(text.split("\n").length, 1);
   await p.context.close();
 });
 
