@@ -272,12 +272,19 @@ std::int64_t run_length_ms(int conf, int speed) {
 }
 
 void run_export(raster::RasterWindow& window, stage::VirtualClock& clock,
-                const raster::FrameSchedule& schedule, raster::FrameSink& sink) {
+                const raster::FrameSchedule& schedule, raster::FrameSink& sink,
+                const std::function<void(std::int64_t t)>& advance) {
   std::optional<Progress> progress;
   raster::ExportHooks hooks;
-  hooks.advance_to = [&](std::int64_t t) { clock.advance_to(t); };
+  hooks.advance_to = [&](std::int64_t t) {
+    if (advance)
+      advance(t);
+    else
+      clock.advance_to(t);
+  };
   hooks.seek = [&](std::int64_t t) {
     seek(clock, t);
+    hooks.advance_to(t);
     progress.emplace("frames", schedule.frames);  // time left counts from the first frame
   };
   hooks.poll = stop_if_signalled;

@@ -132,10 +132,13 @@ void show_keyframe(const stage::Stage& stage, stage::VirtualClock& clock, const 
 std::int64_t run_length_ms(int conf, int speed);
 
 // Renders the schedule into the sink with the seek, progress, stop on a signal
-// and warnings. A failed or stopped export unwinds from here, and the sink,
-// destroyed unfinished, removes what it wrote.
+// and warnings. advance, when given, runs the drill to each frame's moment in
+// place of clock.advance_to (and once more after the seek). A failed or
+// stopped export unwinds from here, and the sink, destroyed unfinished,
+// removes what it wrote.
 void run_export(raster::RasterWindow& window, stage::VirtualClock& clock,
-                const raster::FrameSchedule& schedule, raster::FrameSink& sink);
+                const raster::FrameSchedule& schedule, raster::FrameSink& sink,
+                const std::function<void(std::int64_t t)>& advance = nullptr);
 
 // A progress bar with the time left, on stderr when it is a terminal; nothing
 // otherwise, so logs and pipes stay clean.
