@@ -34,9 +34,9 @@ extern "C" void on_stop_signal(int signal) { g_stop_signal = signal; }
 // Runs the clock up to t in steps, with progress and a chance to stop.
 void seek(const std::string& label, stage::VirtualClock& clock, std::int64_t t) {
   if (t <= clock.now()) return;
-  // Steps of a second: the line shows the time sought to.
-  static_assert(kSeekStepMs == 1000);
-  Progress progress(label + " (seeking)", static_cast<long>(t / kSeekStepMs), 1);
+  // The line counts steps and shows them as the time sought to.
+  constexpr long kStepsPerSecond = 1000 / kSeekStepMs;
+  Progress progress(label + " (seeking)", static_cast<long>(t / kSeekStepMs), kStepsPerSecond);
   for (std::int64_t at = clock.now(); at < t;) {
     at = std::min(t, at + kSeekStepMs);
     clock.advance_to(at);
