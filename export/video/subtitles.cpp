@@ -1,6 +1,8 @@
 #include "export/video/subtitles.hpp"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <stdexcept>
 
 #include "drills/registry.hpp"
@@ -12,6 +14,12 @@ namespace {
 
 constexpr std::int64_t kMaxRunMs = 24LL * 3600 * 1000;
 constexpr long kPollEveryTicks = 1000;
+constexpr std::string_view kOpeningQuote = "「";
+constexpr std::string_view kClosingQuote = "」";
+constexpr std::string_view kIdeographicSpace = "\u3000";
+constexpr std::int64_t kMsPerSecond = 1000;
+
+bool is_continuation_byte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // "HH:MM:SS" and the milliseconds after `separator` (',' for SubRip, '.' for WebVTT).
 std::string timestamp(std::int64_t ms, char separator) {
@@ -50,6 +58,54 @@ std::string format(const std::vector<Cue>& cues, char separator, bool numbered) 
 }
 
 }  // namespace
+
+int spoken_length(std::string_view caption) {
+  const std::size_t open = caption.find(kOpeningQuote);
+  std::string_view spoken = open == std::string_view::npos ? caption : caption.substr(open);
+  int count = 0;
+  while (!spoken.empty()) {
+    bool skipped = false;
+    for (const std::string_view unread : {kOpeningQuote, kClosingQuote, kIdeographicSpace})
+      if (spoken.substr(0, unread.size()) == unread) {
+        spoken.remove_prefix(unread.size());
+        skipped = true;
+      }
+    if (skipped) continue;
+    const char c = spoken.front();
+    spoken.remove_prefix(1);
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || is_continuation_byte(c)) continue;
+    ++count;
+  }
+  return count;
+}
+
+std::int64_t reading_time_ms(std::string_view caption) {
+  return spoken_length(caption) * kMsPerSecond / kReadingCharsPerSecond;
+}
+
+std::int64_t readable_end_ms(std::int64_t start_ms, std::int64_t shown_end_ms,
+                             std::string_view text, std::int64_t limit_ms) {
+  const std::int64_t wanted =
+      std::max({kShortestCueMs, reading_time_ms(text), shown_end_ms - start_ms});
+  return start_ms + std::min({kLongestCueMs, wanted, limit_ms - start_ms});
+}
+
+std::vector<Cue> readable_cues(std::vector<Cue> shown, std::int64_t run_end_ms) {
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const std::int64_t limit = i + 1 < shown.size() ? shown[i + 1].start_ms : run_end_ms;
+    shown[i].end_ms = readable_end_ms(shown[i].start_ms, shown[i].end_ms, shown[i].text, limit);
+  }
+  return shown;
+}
+
+const Cue* cue_at(const std::vector<Cue>& cues, std::int64_t ms) {
+  // The last cue that starts by ms, if it has not ended yet.
+  const auto after = std::upper_bound(cues.begin(), cues.end(), ms,
+                                      [](std::int64_t t, const Cue& c) { return t < c.start_ms; });
+  if (after == cues.begin()) return nullptr;
+  const Cue& cue = *std::prev(after);
+  return ms < cue.end_ms ? &cue : nullptr;
+}
 
 CueRecorder::CueRecorder(const stage::Stage& stage) : stage_(stage) {
   for (std::size_t d = 0; d < stage.drills().size(); ++d)
@@ -100,7 +156,7 @@ RunPlan plan_run(int conf, int speed, void (*poll)()) {
     if (poll && ++ticks % kPollEveryTicks == 0) poll();
   });
   if (!round) throw std::runtime_error("the run does not come round to its start");
-  return {clock.now(), recorder.finish(clock.now())};
+  return {clock.now(), readable_cues(recorder.finish(clock.now()), clock.now())};
 }
 
 std::string format_srt(const std::vector<Cue>& cues) { return format(cues, ',', true); }

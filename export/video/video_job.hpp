@@ -2,9 +2,8 @@
 // One video export set up: the run planned (its length and its cues), the
 // window and the stage on virtual time, the frame schedule and the sink. The
 // caller renders it with raster::export_frames (its own hooks: progress, a
-// stop signal).
+// stop signal), running the drill through advance_to.
 
-#include <optional>
 #include <string>
 
 #include "export/frame_export.hpp"
@@ -37,6 +36,12 @@ class VideoJob {
   VideoJob(const VideoJob&) = delete;
   VideoJob& operator=(const VideoJob&) = delete;
 
+  // Runs the drill up to t (ms since activation) and, with burned captions,
+  // puts the cue on screen at t in the caption's place: a cue outlasts the
+  // keyframes that show it, so the picture follows the cue plan, not the
+  // stage's caption.
+  void advance_to(std::int64_t t);
+
   raster::RasterWindow& window() { return window_; }
   stage::VirtualClock& clock() { return clock_; }
   const RunPlan& plan() const { return plan_; }
@@ -45,8 +50,9 @@ class VideoJob {
 
  private:
   RunPlan plan_;
+  bool burn_captions_;
   raster::RasterWindow window_;
-  std::optional<CaptionlessWindow> captionless_;
+  CaptionlessWindow captionless_;
   stage::Stage stage_;
   stage::VirtualClock clock_;
   raster::FrameSchedule schedule_;

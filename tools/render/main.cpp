@@ -264,7 +264,7 @@ ToolCommand add_play(CLI::App& app) {
             stage::VirtualClock clock(stage);
             // Everything this run writes goes again if it fails or is stopped.
             raster::PngSequenceSink sink(o->dir, replace);
-            run_export(window, clock, {from, fps, frames}, sink);
+            run_export("play " + o->dir, window, clock, {from, fps, frames}, sink);
             print_line(o->dir);
             return 0;
           }};
@@ -301,7 +301,7 @@ ToolCommand add_gif(CLI::App& app) {
             stage::Stage stage(window, d.conf_bit(), speed, drills::registry());
             stage::VirtualClock clock(stage);
             raster::GifSink sink(out, o->output.replace());
-            run_export(window, clock, {0, fps, frames}, sink);
+            run_export("gif " + out, window, clock, {0, fps, frames}, sink);
             return 0;
           }};
 }

@@ -234,7 +234,7 @@ void write_sheet(const Drill& d, const std::string& path, raster::Replace replac
   const CairoPtr<cairo_font_face_t> face = gothic_face();
   cairo_set_font_face(cr.get(), face.get());
 
-  Progress progress("sheet", count);
+  Progress progress("sheet " + path, count);
   for (int page = 0; page < pages; ++page) {
     draw_page_frame(cr.get(), *d.descriptor, timeline.total_ms(), page + 1, pages);
     for (int row = 0; row < kRowsPerPage; ++row) {

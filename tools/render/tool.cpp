@@ -7,7 +7,6 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -32,26 +31,12 @@ volatile std::sig_atomic_t g_stop_signal = 0;
 
 extern "C" void on_stop_signal(int signal) { g_stop_signal = signal; }
 
-std::int64_t now_ns() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-std::string clock_time(double seconds) {
-  const long s = std::lround(seconds);
-  char text[32];
-  if (s >= 3600)
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
-  else
-    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
-  return text;
-}
-
 // Runs the clock up to t in steps, with progress and a chance to stop.
-void seek(stage::VirtualClock& clock, std::int64_t t) {
+void seek(const std::string& label, stage::VirtualClock& clock, std::int64_t t) {
   if (t <= clock.now()) return;
-  Progress progress("seek", static_cast<long>(t / kSeekStepMs));
+  // The line counts steps and shows them as the time sought to.
+  constexpr long kStepsPerSecond = 1000 / kSeekStepMs;
+  Progress progress(label + " (seeking)", static_cast<long>(t / kSeekStepMs), kStepsPerSecond);
   for (std::int64_t at = clock.now(); at < t;) {
     at = std::min(t, at + kSeekStepMs);
     clock.advance_to(at);
@@ -271,46 +256,28 @@ std::int64_t run_length_ms(int conf, int speed) {
   return clock.now();
 }
 
-void run_export(raster::RasterWindow& window, stage::VirtualClock& clock,
-                const raster::FrameSchedule& schedule, raster::FrameSink& sink) {
+void run_export(const std::string& label, raster::RasterWindow& window, stage::VirtualClock& clock,
+                const raster::FrameSchedule& schedule, raster::FrameSink& sink,
+                const std::function<void(std::int64_t t)>& advance) {
   std::optional<Progress> progress;
   raster::ExportHooks hooks;
-  hooks.advance_to = [&](std::int64_t t) { clock.advance_to(t); };
+  hooks.advance_to = [&](std::int64_t t) {
+    if (advance)
+      advance(t);
+    else
+      clock.advance_to(t);
+  };
   hooks.seek = [&](std::int64_t t) {
-    seek(clock, t);
-    progress.emplace("frames", schedule.frames);  // time left counts from the first frame
+    seek(label, clock, t);
+    hooks.advance_to(t);
+    // The time left counts from the first frame.
+    progress.emplace(label, schedule.frames, schedule.fps);
   };
   hooks.poll = stop_if_signalled;
   hooks.progress = [&](long done) { progress->update(done); };
   hooks.warn = warn;
   std::string error;
   if (!raster::export_frames(window, schedule, sink, hooks, &error)) throw UsageError{error};
-}
-
-Progress::Progress(const char* label, long total)
-    : label_(label), total_(total), tty_(isatty(STDERR_FILENO) == 1), start_ns_(now_ns()) {}
-
-Progress::~Progress() {
-  if (drawn_) std::fputc('\n', stderr);
-}
-
-void Progress::update(long done) {
-  constexpr int kWidth = 40;
-  constexpr std::int64_t kRedrawEveryNs = 200'000'000;
-  if (!tty_ || total_ <= 0) return;
-  const std::int64_t now = now_ns();
-  // Redraw a few times a second, and always at the start and the end.
-  if (drawn_ && done < total_ && now - last_draw_ns_ < kRedrawEveryNs) return;
-  last_draw_ns_ = now;
-  drawn_ = true;
-  const double elapsed = static_cast<double>(now - start_ns_) / 1e9;
-  const int filled = static_cast<int>(kWidth * done / total_);
-  std::string bar(static_cast<std::size_t>(filled), '#');
-  bar.resize(kWidth, ' ');
-  std::string left = "--:--";
-  if (done > 0) left = clock_time(elapsed * static_cast<double>(total_ - done) / done);
-  std::fprintf(stderr, "\r%s [%s] %ld/%ld, %s left ", label_, bar.c_str(), done, total_,
-               left.c_str());
 }
 
 }  // namespace render_tool

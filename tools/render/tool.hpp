@@ -15,6 +15,7 @@
 #include "stage/drill.hpp"
 #include "stage/stage.hpp"
 #include "stage/virtual_clock.hpp"
+#include "tools/render/progress.hpp"
 
 namespace CLI {
 class App;
@@ -131,29 +132,13 @@ void show_keyframe(const stage::Stage& stage, stage::VirtualClock& clock, const 
 // activation until the last drill's outro hands over to the first intro again.
 std::int64_t run_length_ms(int conf, int speed);
 
-// Renders the schedule into the sink with the seek, progress, stop on a signal
-// and warnings. A failed or stopped export unwinds from here, and the sink,
-// destroyed unfinished, removes what it wrote.
-void run_export(raster::RasterWindow& window, stage::VirtualClock& clock,
-                const raster::FrameSchedule& schedule, raster::FrameSink& sink);
-
-// A progress bar with the time left, on stderr when it is a terminal; nothing
-// otherwise, so logs and pipes stay clean.
-class Progress {
- public:
-  Progress(const char* label, long total);
-  Progress(const Progress&) = delete;
-  Progress& operator=(const Progress&) = delete;
-  ~Progress();
-  void update(long done);
-
- private:
-  const char* label_;
-  long total_;
-  bool tty_;
-  bool drawn_ = false;
-  std::int64_t start_ns_;
-  std::int64_t last_draw_ns_ = 0;
-};
+// Renders the schedule into the sink with the seek, progress (named `label`,
+// e.g. "gif ponpu.gif"), stop on a signal and warnings. advance, when given,
+// runs the drill to each frame's moment in place of clock.advance_to (and
+// once more after the seek). A failed or stopped export unwinds from here,
+// and the sink, destroyed unfinished, removes what it wrote.
+void run_export(const std::string& label, raster::RasterWindow& window, stage::VirtualClock& clock,
+                const raster::FrameSchedule& schedule, raster::FrameSink& sink,
+                const std::function<void(std::int64_t t)>& advance = nullptr);
 
 }  // namespace render_tool

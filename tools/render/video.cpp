@@ -90,7 +90,8 @@ ToolCommand add_video(CLI::App& app) {
               check_output(v.subtitles_path, v.subtitles_replace);
             }
             video::VideoJob job(v, stop_if_signalled);
-            run_export(job.window(), job.clock(), job.schedule(), job.sink());
+            run_export("video " + v.path, job.window(), job.clock(), job.schedule(), job.sink(),
+                       [&job](std::int64_t t) { job.advance_to(t); });
             return 0;
           }};
 }

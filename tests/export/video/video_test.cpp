@@ -65,13 +65,59 @@ TEST(Cues, OneCuePerCommandAtItsTimeOnTheRunsClock) {
     EXPECT_EQ(cue.text, c.text) << i;
     // At speed 1 the keyframes last their table durations.
     EXPECT_EQ(cue.start_ms - first.start_ms, c.time_ms - pump.commands().front().time_ms) << i;
-    EXPECT_GT(cue.end_ms, cue.start_ms) << i;
-    if (i + 1 < plan.cues.size()) {
-      EXPECT_LE(cue.end_ms, plan.cues[i + 1].start_ms) << i;
-    }
+    // Readable: at least 2 s unless the next command comes sooner, at most
+    // 7 s, never overlapping the next.
+    const std::int64_t next = i + 1 < plan.cues.size() ? plan.cues[i + 1].start_ms : plan.end_ms;
+    EXPECT_LE(cue.end_ms, next) << i;
+    EXPECT_TRUE(cue.end_ms - cue.start_ms >= 2000 || cue.end_ms == next) << i;
+    EXPECT_LE(cue.end_ms - cue.start_ms, 7000) << i;
   }
   // The run: intro, every keyframe, outro.
   EXPECT_GT(plan.end_ms, first.start_ms - pump.commands().front().time_ms + pump.total_ms());
+}
+
+// The rule worked by hand: 4 spoken characters a second, the speaker and the
+// brackets not counted, at least 2 s or the time the stage shows the
+// caption, at most 7 s, and never past the limit (the next cue's start).
+TEST(Cues, ReadableEnd) {
+  struct Case {
+    const char* name;
+    const char* text;
+    std::int64_t shown_ms;  // how long the stage shows it, from the start
+    std::int64_t limit_ms;  // from the start
+    std::int64_t expected_ms;
+  };
+  constexpr std::int64_t kStart = 10000;
+  constexpr std::int64_t kFar = 60000;
+  const Case cases[] = {
+      // 2 characters: 0.5 s to read, shown 0.9 s: the shortest cue.
+      {"short text", "指揮者「よし」", 900, kFar, 2000},
+      // ホ ー ス 延 長 、 放 水 始 め: 10 characters, 2.5 s.
+      {"long text", "指揮者「ホース延長、放水始め」", 900, kFar, 2500},
+      {"next command soon", "指揮者「ホース延長、放水始め」", 900, 1200, 1200},
+      {"next command before the shortest", "指揮者「よし」", 900, 1500, 1500},
+      // 30 characters: 7.5 s, capped.
+      {"very long text capped",
+       "１番員「あいうえおかきくけこあいうえおかきくけこあいうえおかきくけこ」", 900, kFar, 7000},
+      // 7 spoken characters (1.75 s); with the speaker 12 (3 s).
+      {"speaker stripped", "２，３番員「ホース延長よし」", 900, kFar, 2000},
+      // 9 characters (2.25 s); with the brackets 11 (2.75 s).
+      {"brackets not read", "指揮者「あいうえおかきくけ」", 900, kFar, 2250},
+      {"no speaker: all of it read", "あいうえおかきくけこ", 900, kFar, 2500},
+      {"shown longer than it takes to read", "指揮者「よし」", 3500, kFar, 3500},
+      {"shown longer than the longest cue", "指揮者「よし」", 9000, kFar, 7000},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(video::readable_end_ms(kStart, kStart + c.shown_ms, c.text, kStart + c.limit_ms),
+              kStart + c.expected_ms)
+        << c.name;
+
+  // In a list each cue's limit is the next one's start; the last one's the run's end.
+  const std::vector<video::Cue> shown = {
+      {0, 900, "指揮者「よし」"}, {1000, 1900, "指揮者「よし」"}, {5000, 5900, "指揮者「よし」"}};
+  const std::vector<video::Cue> readable = {
+      {0, 1000, "指揮者「よし」"}, {1000, 3000, "指揮者「よし」"}, {5000, 6500, "指揮者「よし」"}};
+  EXPECT_EQ(video::readable_cues(shown, 6500), readable);
 }
 
 TEST(Cues, AllDrillsPlayInOrderWithEveryCommand) {
@@ -108,7 +154,7 @@ constexpr double kMinPsnr = 35;
 
 void render(video::VideoJob& job) {
   raster::ExportHooks hooks;
-  hooks.advance_to = [&](std::int64_t t) { job.clock().advance_to(t); };
+  hooks.advance_to = [&](std::int64_t t) { job.advance_to(t); };
   std::string error;
   ASSERT_TRUE(raster::export_frames(job.window(), job.schedule(), job.sink(), hooks, &error))
       << error;
@@ -226,6 +272,28 @@ INSTANTIATE_TEST_SUITE_P(Containers, Video,
                          ::testing::Values(Format{"mp4", "h264", "mov_text", true},
                                            Format{"webm", "vp9", "webvtt", false}),
                          [](const auto& info) { return std::string(info.param.extension); });
+
+// A burned-in caption is on screen exactly while its cue lasts, past the
+// keyframes that show it; without burning the picture has none.
+TEST(VideoFile, BurnedCaptionFollowsTheCues) {
+  for (const bool burn : {true, false}) {
+    video::VideoJob job({kPumpTruck, 1, 1, 64, 36, burn, (work_dir() / "a.mp4").string(), ""});
+    const std::vector<video::Cue>& cues = job.plan().cues;
+    ASSERT_EQ(cues.size(), 53u);
+    for (std::size_t i = 0; i < cues.size(); ++i) {
+      const video::Cue& cue = cues[i];
+      const std::string shown = burn ? cue.text : "";
+      job.advance_to(cue.start_ms);
+      EXPECT_EQ(job.window().caption_text(), shown) << i;
+      job.advance_to(cue.end_ms - 1);
+      EXPECT_EQ(job.window().caption_text(), shown) << i;
+      if (i + 1 == cues.size() || cues[i + 1].start_ms > cue.end_ms) {
+        job.advance_to(cue.end_ms);
+        EXPECT_EQ(job.window().caption_text(), "") << i;
+      }
+    }
+  }
+}
 
 TEST(VideoFile, Mp4HasItsIndexFirst) {
   const fs::path out = work_dir() / "a.mp4";
