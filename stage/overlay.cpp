@@ -20,7 +20,8 @@ std::string clock_text(int ms) {
   return std::to_string(s / 60) + (seconds < 10 ? ":0" : ":") + std::to_string(seconds);
 }
 
-constexpr std::array<std::string_view, kPlaySpeeds> kSpeedNames{"×¼", "×½", "×1", "×2", "×3"};
+// As they play: the fastest speed divides durations by 10 (the saver's speed 3).
+constexpr std::array<std::string_view, kPlaySpeeds> kSpeedNames{"×¼", "×½", "×1", "×2", "×10"};
 
 }  // namespace
 
@@ -72,13 +73,29 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
         v.rows.push_back(
             {{panel.x + pad, panel.y + pad + (i - first) * line, panel.w - 2 * pad, line},
              i,
-             c.text,
+             std::to_string(command_number(i)) + " " + std::string(c.text),
              clock_text(c.time_ms),
              i == current});
       }
     }
   }
   return v;
+}
+
+std::string viewer_title(const Playback& playback, const CommandNumberEntry& entry) {
+  const DrillTimeline& t = playback.timeline();
+  std::string title = playback.descriptor().display_name;
+  title.append("  コマ ")
+      .append(std::to_string(keyframe_number(playback.keyframe())))
+      .append("/")
+      .append(std::to_string(t.keyframes()));
+  if (const int c = playback.current_command(); c >= 0)
+    title.append("  号令 ")
+        .append(std::to_string(command_number(c)))
+        .append(" ")
+        .append(t.commands()[static_cast<std::size_t>(c)].text);
+  if (entry.is_open()) title.append("  → 号令番号 ").append(entry.digits()).append("_");
+  return title;
 }
 
 std::optional<int> timeline_hit(const OverlayView& view, const Playback& playback, int x, int y) {

@@ -13,12 +13,16 @@
   var FONT = '"MS PGothic", "ＭＳ Ｐゴシック", "IPAPGothic", "Hiragino Kaku Gothic ProN", ' +
     '"Noto Sans CJK JP", "Noto Sans JP", "Yu Gothic", Meiryo, sans-serif';
   var STORE = "mirukado";
-  var SPEEDS = ["0.25", "0.5", "1", "2", "3"];  // address values, slowest first
+  // Address values, slowest first, as the speeds play: the fastest divides
+  // durations by 10. "3", the saver's name for it, still opens it.
+  var SPEEDS = ["0.25", "0.5", "1", "2", "10"];
+  var SAVER_SPEED_THREE = "3";
   var DEFAULT_SPEED = 2;                         // speed 1
   var SWIPE_CSS_PX = 40;                         // a horizontal move this long steps
   var PT_TO_PX = 20 / 15;                        // twips per point over twips per pixel
   // What mk_key and mk_command report, bit by bit.
   var RAN = 1, SETTINGS_CHANGED = 2, FULL_SCREEN = 4, HELP_OPEN = 16, COMMANDS_OPEN = 32;
+  var ASK_NUMBER = 64;
 
   var stageCanvas = document.getElementById("stage");
   var overlayCanvas = document.getElementById("overlay");
@@ -87,13 +91,14 @@
       s.speed = stored.speed;
     var addressMask = q.has("drills") ? drillMask(q.get("drills").split(",")) : 0;
     if (addressMask) s.mask = addressMask;
-    var speed = SPEEDS.indexOf(q.get("speed"));
+    var speed = q.get("speed") === SAVER_SPEED_THREE ? SPEEDS.length - 1 : SPEEDS.indexOf(q.get("speed"));
     if (speed >= 0) s.speed = speed;
     var at = /^([a-z]+):(\d{1,6})$/.exec((q.get("at") || "").trim().toLowerCase());
     if (at && names.indexOf(at[1]) >= 0 && (s.mask & (1 << names.indexOf(at[1])))) {
       var index = 0;  // the drill's place among the chosen ones
       for (var i = 0; i < names.indexOf(at[1]); ++i) if (s.mask & (1 << i)) ++index;
-      s.at = { drill: index, keyframe: parseInt(at[2], 10) };
+      // Keyframes are numbered from 1, as the viewers' titles and mirukado-render frame do.
+      s.at = { drill: index, keyframe: parseInt(at[2], 10) - 1 };
     }
     return s;
   }
@@ -168,6 +173,11 @@
     });
     return settle(result);
   }
+  // Commands are numbered from 1, as the command list shows them.
+  function askCommandNumber() {
+    var n = parseInt(window.prompt("号令番号", "") || "", 10);
+    if (n >= 1) act("go-to-command", n - 1);
+  }
   // Takes over the panels' state a command left and does the page's part.
   function settle(result) {
     var panels = showHelp !== !!(result & HELP_OPEN) || showCommands !== !!(result & COMMANDS_OPEN);
@@ -175,6 +185,8 @@
     showCommands = !!(result & COMMANDS_OPEN);
     if (result & SETTINGS_CHANGED) saveSettings();
     if (result & FULL_SCREEN) fullScreen();
+    // After the key's own event is done: the browser's prompt blocks the page.
+    if (result & ASK_NUMBER) setTimeout(askCommandNumber, 0);
     if (panels) drawText();
     return result;
   }

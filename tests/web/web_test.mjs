@@ -64,7 +64,8 @@ async function compareWithNative(page) {
   const s = await state(page);
   const size = await page.evaluate(() => [document.getElementById("stage").width, document.getElementById("stage").height]);
   const png = join(scratch, "frame.png");
-  execFileSync(render, ["frame", s.drills[s.drill], String(s.keyframe), "--size", `${size[0]}x${size[1]}`, "-o", png]);
+  // The tool numbers keyframes from 1; the page's state gives the index.
+  execFileSync(render, ["frame", s.drills[s.drill], String(s.keyframe + 1), "--size", `${size[0]}x${size[1]}`, "-o", png]);
   const data = readFileSync(png).toString("base64");
   const caption = { x: s.captionLeft, h: 2 * Math.ceil(s.captionPoints * 20 / 15 * 1.5) };
   return page.evaluate(async ([data, caption]) => {
@@ -173,7 +174,7 @@ test("the site is three files within 600 KB", () => {
 });
 
 test("an address opens the portable-pump drill after its operation scene, playing", async () => {
-  const p = await open("?drills=kahan&at=kahan:284");
+  const p = await open("?drills=kahan&at=kahan:285");  // keyframe 285, index 284
   const s = await state(p.page);
   assert.deepEqual(s.drills, ["kahan"]);
   assert.ok(s.keyframe >= 284 && s.keyframe < 290, `keyframe ${s.keyframe}`);
