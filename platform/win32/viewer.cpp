@@ -168,9 +168,9 @@ bool Viewer::on_char(wchar_t c, bool repeated) {
 }
 
 bool Viewer::typed(std::string_view key) {
-  const stage::CommandNumberEntry::Outcome typed = entry_.key(key);
-  if (!typed.taken) return false;
-  if (typed.go_to) run(stage::ViewerCommand::GoToCommand, *typed.go_to);
+  const stage::CommandNumberEntry::Outcome outcome = entry_.key(key);
+  if (!outcome.taken) return false;
+  if (outcome.go_to) run(stage::ViewerCommand::GoToCommand, *outcome.go_to);
   update_title();
   return true;
 }
