@@ -42,7 +42,7 @@ struct VideoSettings {
   raster::Replace replace = raster::Replace::IfWritable;
   raster::Replace subtitles_replace = raster::Replace::IfWritable;
   // The container's title tag, what players show in their title bar; none when empty.
-  std::string title;
+  std::string title{};
 };
 
 class VideoSink final : public raster::FrameSink {
