@@ -73,7 +73,7 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
         v.rows.push_back(
             {{panel.x + pad, panel.y + pad + (i - first) * line, panel.w - 2 * pad, line},
              i,
-             std::to_string(command_number(i)) + " " + std::string(c.text),
+             std::to_string(command_number(i)) + ". " + std::string(c.text),
              clock_text(c.time_ms),
              i == current});
       }

@@ -34,7 +34,8 @@ struct CommandRow {
   PixelRect rect;
   int command = 0;  // index into the drill's command list
   // Its number (from 1, as `mirukado-render commands` and the sheet number
-  // it, and as "go to command" takes it) and its text.
+  // it, and as "go to command" takes it) and its text: "2. 1番員「よし」",
+  // the point keeping the number apart from a caption that starts with one.
   std::string text;
   std::string time;  // "m:ss" at speed 1
   bool current = false;

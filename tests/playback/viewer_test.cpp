@@ -314,7 +314,7 @@ TEST(ViewerOverlay, TimelineAndCommandListMapClicksBackToTheDrill) {
   ASSERT_NE(current, v.rows.end());
   EXPECT_EQ(current->command, 20);
   // Numbered from 1, as the tool's command list and "go to command" number it.
-  EXPECT_EQ(current->text, "21 " + std::string(viewer.timeline().commands()[20].text));
+  EXPECT_EQ(current->text, "21. " + std::string(viewer.timeline().commands()[20].text));
   const stage::CommandRow& other = v.rows.front();
   EXPECT_EQ(stage::command_hit(v, other.rect.x + 1, other.rect.y + 1), other.command);
   EXPECT_EQ(stage::command_hit(v, 0, 0), std::nullopt);
