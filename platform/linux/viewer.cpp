@@ -296,9 +296,13 @@ class Viewer {
         break;
       case SDL_KEYDOWN: {
         const std::string name = key_name(e.key.keysym);
-        if (const auto typed = entry_.key(name); typed.taken) {
+        const bool entering = entry_.is_open();
+        const auto typed = entry_.key(name);
+        // The title shows the digits typed, and drops them once the entry
+        // closes, whether or not the key then does anything else.
+        if (entering) update_title();
+        if (typed.taken) {
           if (typed.go_to) run(stage::ViewerCommand::GoToCommand, *typed.go_to);
-          update_title();
           break;
         }
         const auto command = stage::command_for_key(name);

@@ -168,10 +168,13 @@ bool Viewer::on_char(wchar_t c, bool repeated) {
 }
 
 bool Viewer::typed(std::string_view key) {
+  const bool was_open = entry_.is_open();
   const stage::CommandNumberEntry::Outcome outcome = entry_.key(key);
+  // The title shows the digits typed, and drops them once the entry closes,
+  // whether or not the key then does anything else.
+  if (was_open) update_title();
   if (!outcome.taken) return false;
   if (outcome.go_to) run(stage::ViewerCommand::GoToCommand, *outcome.go_to);
-  update_title();
   return true;
 }
 

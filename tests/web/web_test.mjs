@@ -92,7 +92,7 @@ async function compareWithNative(page) {
 describe("the platoon drill on a desktop", () => {
   let p;
   before(async () => {
-    p = await open("?drills=kiritu&speed=3");
+    p = await open("?drills=kiritu&speed=10");  // ×10, the saver's speed 3
     // Past the platoon's march-in, then Space.
     await waitFor(p.page, () => window.mirukado.state().keyframe >= 60);
     await p.page.keyboard.press("Space");
@@ -171,6 +171,18 @@ test("the site is three files within 600 KB", () => {
   assert.deepEqual(files, ["index.html", "mirukado.js", "mirukado.wasm"]);
   const bytes = files.reduce((n, f) => n + statSync(join(site, f)).size, 0);
   assert.ok(bytes <= 600 * 1024, `${bytes} bytes`);
+});
+
+test("g asks for a command's number and goes to the keyframe the tool lists for it", async () => {
+  const p = await open("?drills=ponpu");
+  await p.page.keyboard.press("Space");  // paused, the keyframe reached stays on screen
+  p.page.once("dialog", (d) => d.accept("27"));
+  await p.page.keyboard.press("g");
+  const row = execFileSync(render, ["commands", "ponpu"]).toString().split("\n")[27].split("\t");
+  assert.equal(row[0], "27");
+  await waitFor(p.page, (k) => window.mirukado.state().keyframe === k, Number(row[1]) - 1);
+  assert.deepEqual(p.errors, []);
+  await p.context.close();
 });
 
 test("an address opens the portable-pump drill after its operation scene, playing", async () => {
