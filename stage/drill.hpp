@@ -69,7 +69,7 @@ struct DrillDescriptor {
   // xscreensaver's settings page.
   const char* display_name;
   // The saver's settings dialog keeps the check-box texts its users know,
-  // which for the platoon drill is not its learning name.
+  // which need not be the display name.
   const char* checkbox_label;
   const char* english_name;  // beside the display name where English is read
   int conf_bit;              // its bit in the Conf mask
