@@ -180,6 +180,7 @@ bool Viewer::run(stage::ViewerCommand command, int arg) {
       toggle_full_screen();
       break;
     case stage::CommandEffect::Nothing:
+    case stage::CommandEffect::Theme:  // this viewer draws the saver's picture only
       break;
     case stage::CommandEffect::Playback:
     case stage::CommandEffect::Panels:
