@@ -442,6 +442,9 @@ case "$case_name" in
     open_viewer ponpu
     pause_viewer
     read -r w h < <("$X_PROBE" size "$win")
+    # Half way through, the hoses run the drill's whole length.
+    xdotool mousemove --window "$win" $((w / 2)) $((h - 4)) click 1
+    settle
     read -r y rows < <(drill_rows)
     read -r l t r b < <(ink_box 0 "$y" "$w" "$rows")
     [ -n "$b" ] || fail "no drill in the wide window"
@@ -450,6 +453,8 @@ case "$case_name" in
     [ -n "$(command_text)" ] || fail "↓ shows no command: $(title)"
     before=$(title)
     xdotool windowsize --sync "$win" 420 720 2>/dev/null || xdotool windowsize "$win" 420 720
+    # On the screen whole (a window reaching past its edge cannot be read back).
+    xdotool windowmove --sync "$win" 0 0 2>/dev/null || xdotool windowmove "$win" 0 0
     settle
     read -r w h < <("$X_PROBE" size "$win")
     [ "$w" = 420 ] && [ "$h" = 720 ] || fail "window is ${w}x$h after the resize"
