@@ -106,7 +106,8 @@ void BM_PortablePumpOutroTick(benchmark::State& s) {
 // One keyframe of the pump drill as the Linux viewer shows it: the playback's
 // step, then the presentation: the stage's changes and what the overlay (and
 // the teaching picture's figures) covered last time composed into the
-// picture, the figures and the overlay painted anew. The saver's picture
+// picture, the figures and the overlay painted anew (the teaching picture's
+// command box and legend when they change). The saver's picture
 // (range 2 = 0) against the teaching picture (1) on the same window.
 void BM_ViewerKeyframePresented(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
@@ -128,6 +129,7 @@ void BM_ViewerKeyframePresented(benchmark::State& state) {
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
   raster::Surface picture{pixels.data(), w, h, w};
   std::vector<raster::Rect> drawn{{0, 0, w, h}};
+  raster::TeachingBoxesShown boxes;
   const int last = playback.timeline().keyframes() - 1;
   for (auto _ : state) {
     if (playback.keyframe() >= last) {
@@ -138,6 +140,8 @@ void BM_ViewerKeyframePresented(benchmark::State& state) {
     playback.step_forward();
     std::vector<raster::Rect> restore = window.changes();
     restore.insert(restore.end(), drawn.begin(), drawn.end());
+    stage::OverlayView view = stage::overlay_view(playback, request);
+    const bool boxes_due = boxes.due(view, playback.drill(), restore);
     for (const raster::Rect& r : restore) window.compose(r, &picture.at(r.x, r.y), picture.pitch);
     drawn.clear();
     if (teach) {
@@ -147,8 +151,9 @@ void BM_ViewerKeyframePresented(benchmark::State& state) {
         if (!r.empty()) drawn.push_back(r);
       }
     }
-    const std::vector<raster::Rect> overlay =
-        painter.paint(stage::overlay_view(playback, request), picture);
+    if (boxes_due) painter.paint_teaching(view, picture);
+    view.teaching = false;
+    const std::vector<raster::Rect> overlay = painter.paint(view, picture);
     drawn.insert(drawn.end(), overlay.begin(), overlay.end());
     benchmark::DoNotOptimize(pixels.data());
   }

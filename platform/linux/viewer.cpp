@@ -235,23 +235,33 @@ class Viewer {
     // where it was, the stage is composed again before it is painted anew.
     std::vector<raster::Rect> restore = regions;
     restore.insert(restore.end(), overlay_drawn_.begin(), overlay_drawn_.end());
-    if (everything_) restore.assign(1, raster::Rect{0, 0, display_.width, display_.height});
-    for (const raster::Rect& r : restore)
-      window_->compose(r, &display_.at(r.x, r.y), display_.pitch);
-
-    // The figures go above the stage and below the overlay's band and cards.
-    overlay_drawn_.clear();
-    if (teaching_window_) {
-      for (const raster::Rect& r : painter_.paint_figures(figures_, panels_.theme, display_))
-        if (const raster::Rect c = cut_to(r, display_.width, display_.height); !c.empty())
-          overlay_drawn_.push_back(c);
+    if (everything_) {
+      restore.assign(1, raster::Rect{0, 0, display_.width, display_.height});
+      boxes_shown_.forget();
     }
     view_ = stage::overlay_view(*playback_, request(display_.width, display_.height));
     // The wheel may have asked for more than the list has: keep what it got,
     // so that turning back acts at once.
     list_scroll_ = view_.list_scroll;
     shown_.list_scroll = list_scroll_;
+    // The teaching picture's command box and legend, drawn over nothing of
+    // the stage, are left as they are unless they change or meet a restore.
+    const bool boxes_due = boxes_shown_.due(view_, playback_->drill(), restore);
+    for (const raster::Rect& r : restore)
+      window_->compose(r, &display_.at(r.x, r.y), display_.pitch);
+
+    // The figures go above the stage and below the overlay's boxes and cards.
+    overlay_drawn_.clear();
+    if (teaching_window_) {
+      for (const raster::Rect& r : painter_.paint_figures(figures_, panels_.theme, display_))
+        if (const raster::Rect c = cut_to(r, display_.width, display_.height); !c.empty())
+          overlay_drawn_.push_back(c);
+      // A figure painted over a box is restored next time, and the box with it.
+    }
+    if (boxes_due) painter_.paint_teaching(view_, display_);
+    view_.teaching = false;  // the band and the cards alone
     const std::vector<raster::Rect> painted = painter_.paint(view_, display_);
+    view_.teaching = teaching_;
     overlay_drawn_.insert(overlay_drawn_.end(), painted.begin(), painted.end());
     restore.insert(restore.end(), overlay_drawn_.begin(), overlay_drawn_.end());
     presenter_.show(display_, std::move(restore), everything_);
@@ -462,7 +472,8 @@ class Viewer {
   raster::OverlayPainter painter_;
   std::vector<std::uint32_t> pixels_;  // the stage's frame with the overlay above it
   raster::Surface display_;
-  std::vector<raster::Rect> overlay_drawn_;
+  std::vector<raster::Rect> overlay_drawn_;  // restored before each paint
+  raster::TeachingBoxesShown boxes_shown_;
   stage::OverlayView view_;
   std::vector<stage::Figure> figures_;  // as painted last
   ShownState shown_;

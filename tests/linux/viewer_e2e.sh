@@ -410,6 +410,12 @@ case "$case_name" in
     [ "$(rect_hash 0 0 "$w" "$line")" = "$shown" ] || fail "the command box differs back at '$first'"
     sleep 0.5
     [ "$(rect_hash 0 0 "$w" "$line")" = "$shown" ] || fail "the command box changed while paused"
+    # What the steps left on screen piece by piece is the picture drawn whole
+    # (the theme switched and back draws everything anew).
+    stepped=$("$X_GRAB" "$win")
+    press t
+    press t
+    [ "$("$X_GRAB" "$win")" = "$stepped" ] || fail "the stepped picture differs from the one drawn whole"
     quit_with q
     ;;
 
