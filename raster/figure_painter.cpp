@@ -10,9 +10,10 @@ namespace {
 // The outline around a body, as a share of its radius (at least a pixel).
 constexpr float kOutlineShare = 0.12f;
 // The facing disc: its radius and how far out its centre lies, as shares of
-// the body's radius.
-constexpr float kFacingRadiusShare = 0.40f;
-constexpr float kFacingDistanceShare = 0.70f;
+// the body's radius. It sits on the rim, clear of the number in the middle
+// (a label is about 1.1 radii high, so half a radius each side of centre).
+constexpr float kFacingRadiusShare = 0.36f;
+constexpr float kFacingDistanceShare = 0.95f;
 constexpr float kDegreesPerPose = 360.0f / stage::pose::kCount;
 
 std::uint32_t blend(std::uint32_t below, stage::Rgb above, float alpha) {
@@ -75,7 +76,8 @@ std::vector<Rect> paint_figures(Surface& target, std::span<const stage::Figure> 
     paint_disc(target, f.x, f.y, f.radius, f.body);
     paint_disc(target, fx, fy, fr, facing);
     if (label && f.show_label) label(target, f);
-    const float reach = f.radius + edge + 1;
+    const float reach =
+        f.radius * std::max(1.0f, kFacingDistanceShare + kFacingRadiusShare) + edge + 1;
     touched.push_back(
         {static_cast<int>(std::floor(f.x - reach)), static_cast<int>(std::floor(f.y - reach)),
          static_cast<int>(std::ceil(2 * reach)) + 1, static_cast<int>(std::ceil(2 * reach)) + 1});
