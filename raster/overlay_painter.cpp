@@ -170,7 +170,9 @@ const CaptionRenderer::Bitmap& OverlayPainter::glyphs(std::string_view utf8) {
       .first->second;
 }
 
-int OverlayPainter::text_width(std::string_view utf8) { return glyphs(utf8).width; }
+// Measured, not rendered: fitting a command tries many of its prefixes, and
+// keeping their pixels would crowd the cache of lines shown.
+int OverlayPainter::text_width(std::string_view utf8) { return font_.width(std::string(utf8)); }
 
 int OverlayPainter::text(Surface& target, int x, int y, std::string_view utf8, std::uint32_t ink,
                          const stage::PixelRect& clip) {
