@@ -25,16 +25,20 @@ std::string clock_text(int ms) {
 constexpr std::array<std::string_view, kPlaySpeeds> kSpeedNames{"×¼", "×½", "×1", "×2", "×10"};
 
 // The command list's rows in `panel`, around the current command.
-void fill_rows(OverlayView& v, const Playback& playback, const PixelRect& panel, int line,
-               int pad) {
+void fill_rows(OverlayView& v, const Playback& playback, const PixelRect& panel, int line, int pad,
+               int scroll) {
   const DrillTimeline& t = playback.timeline();
   const int fit = (panel.h - 2 * pad) / line;
   if (fit <= 0) return;
   v.panel = panel;
   const int n = static_cast<int>(t.commands().size());
   const int current = playback.current_command();
-  // Keep the current command in the middle of the rows where the list allows.
-  const int first = std::clamp(current - fit / 2, 0, std::max(0, n - fit));
+  // Keep the current command in the middle of the rows where the list allows,
+  // unless the list was scrolled away from it.
+  const int last_first = std::max(0, n - fit);
+  const int centred = std::clamp(current - fit / 2, 0, last_first);
+  const int first = std::clamp(centred + scroll, 0, last_first);
+  v.list_scroll = first - centred;
   for (int i = first; i < std::min(n, first + fit); ++i) {
     const Command& c = t.commands()[static_cast<std::size_t>(i)];
     v.rows.push_back({{panel.x + pad, panel.y + pad + (i - first) * line, panel.w - 2 * pad, line},
@@ -100,7 +104,7 @@ void teaching_layout(OverlayView& v, const Playback& playback, const OverlayRequ
     const int h = static_cast<int>(help_lines().size()) * line + 2 * pad;
     v.help = PixelRect{b.sheet->x, b.sheet->y, b.sheet->w, std::min(b.sheet->h, h)};
   } else if (!t.commands().empty()) {
-    fill_rows(v, playback, *b.sheet, line, pad);
+    fill_rows(v, playback, *b.sheet, line, pad, r.list_scroll);
   }
 }
 
@@ -147,7 +151,7 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
   }
   if (r.commands && !v.help && !t.commands().empty()) {
     const int w = r.width / kPanelWidthShare;
-    fill_rows(v, playback, {r.width - w - pad, pad, w, above - 2 * pad}, line, pad);
+    fill_rows(v, playback, {r.width - w - pad, pad, w, above - 2 * pad}, line, pad, r.list_scroll);
   }
   return v;
 }

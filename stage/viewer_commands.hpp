@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "stage/playback.hpp"
+#include "stage/teaching.hpp"
 
 namespace stage {
 
@@ -41,6 +42,7 @@ enum class ViewerCommand {
   CommandList,
   AskCommandNumber,  // then the host takes the number and goes to that command
   Help,
+  ToggleTheme,
   FullScreen,
   Quit,
   // Given by pointing rather than by a key: each takes an argument.
@@ -55,6 +57,7 @@ enum class CommandEffect {
   Nothing,     // nothing happened (an unknown key, a jump with nowhere to go)
   Playback,    // the playback model changed
   Panels,      // a panel of the overlay opened or closed
+  Theme,       // the theme changed: the host draws the picture anew in it
   FullScreen,  // the host toggles full screen
   Quit,        // the host closes the viewer
   AskNumber,   // the host asks for a command's number (CommandNumberEntry), then GoToCommand
@@ -71,7 +74,7 @@ struct ViewerCommandRow {
   std::string_view card_keys;
   std::string_view card_text;
   bool repeats;           // acts again while its key is held
-  bool changes_settings;  // the web page keeps the new speed
+  bool changes_settings;  // a viewer that keeps settings keeps the new value
 };
 
 std::span<const ViewerCommandRow> viewer_commands();
@@ -85,9 +88,10 @@ std::optional<ViewerCommand> command_named(std::string_view id);
 struct ViewerPanels {
   bool help = false;
   bool commands = false;
+  Theme theme = Theme::Dark;  // the teaching picture's
 };
 
-// Runs `command` on the model (or toggles a panel); `arg` is read by the
+// Runs `command` on the model (or toggles a panel or the theme); `arg` is read by the
 // pointing commands only. Host-side commands only return their effect.
 CommandEffect apply(ViewerCommand command, int arg, Playback& playback, ViewerPanels& panels);
 
