@@ -45,7 +45,8 @@
     ["タイムライン", "タップ・ドラッグでその時点へ"],
     ["号令", "号令一覧：選んだ号令へ移動"],
     ["訓練・選択", "見る訓練を切り替え・選ぶ"],
-    ["×¼〜×3", "再生の速さ"]
+    ["×¼〜×3", "再生の速さ"],
+    ["◐", "明るい画面／暗い画面"]
   ];
   var PLAY_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M7 4l13 8-13 8z"/></svg>';
   var PAUSE_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M6 4h4v16H6zm8 0h4v16h-4z"/></svg>';
@@ -286,19 +287,18 @@
   // Everyone on the canvas above the drill, a later one above an earlier one,
   // drawn anew each time anyone moves or turns (at most once a keyframe).
   function drawFigures() {
-    var shown = Module.figures();
     figuresCtx.clearRect(0, 0, figuresCanvas.width, figuresCanvas.height);
-    shown.figures.forEach(function (f) {
+    Module.figures().forEach(function (f) {
       var edge = Math.max(1, f.radius * OUTLINE_SHARE);
       var a = f.pose * DEGREES_PER_POSE * Math.PI / 180;
       var fx = f.x + Math.sin(a) * f.radius * FACING_DISTANCE_SHARE;
       var fy = f.y - Math.cos(a) * f.radius * FACING_DISTANCE_SHARE;
       var fr = f.radius * FACING_RADIUS_SHARE;
       // The outline in the ground's colour keeps neighbours and lines apart.
-      disc(f.x, f.y, f.radius + edge, shown.ground);
-      disc(fx, fy, fr + edge, shown.ground);
+      disc(f.x, f.y, f.radius + edge, state.ground);
+      disc(fx, fy, fr + edge, state.ground);
       disc(f.x, f.y, f.radius, f.body);
-      disc(fx, fy, fr, shown.ink);
+      disc(fx, fy, fr, state.ink);
       if (!f.showLabel) return;
       figuresCtx.font = Math.max(1, Math.round(f.radius * LABEL_SIZE_SHARE)) + "px " + FONT;
       figuresCtx.textAlign = "center";

@@ -298,6 +298,17 @@ val registered_drills() {
   return out;
 }
 
+// "#rrggbb" for the page's canvas and styles.
+val css_color(stage::Rgb c) {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string s = "#";
+  for (const int channel : {c.r, c.g, c.b}) {
+    s += kHex[(channel >> 4) & 0xF];
+    s += kHex[channel & 0xF];
+  }
+  return val(s);
+}
+
 // Where the viewer is: the chosen drills, the current drill, its keyframe
 // and time, play state, speed and the caption the page draws.
 val state() {
@@ -319,50 +330,36 @@ val state() {
   o.set("captionPoints", v.window.caption_font_size());
   o.set("caption", text_value(v.caption()));
   o.set("teaching", v.teaching != nullptr);
-  o.set("light", (v.look & kLightLook) != 0);
+  o.set("light", v.teaching && v.teaching->theme() == stage::Theme::Light);
   o.set("turned", v.teaching && v.teaching->fit().turned());
+  // The ground's and the ink's colours, which outline the people and mark where they face.
+  const stage::Theme theme = v.teaching ? v.teaching->theme() : stage::Theme::Dark;
+  o.set("ground", css_color(stage::theme_background(theme)));
+  o.set("ink", css_color(stage::theme_ink(theme)));
   return o;
 }
 
-// "#rrggbb" for the page's canvas and styles.
-val css_color(stage::Rgb c) {
-  constexpr char kHex[] = "0123456789abcdef";
-  std::string s = "#";
-  for (const int channel : {c.r, c.g, c.b}) {
-    s += kHex[(channel >> 4) & 0xF];
-    s += kHex[channel & 0xF];
-  }
-  return val(s);
-}
-
 // The people of the teaching picture as shown now, in device pixels of the
-// canvas, for the page to draw above it (a later one above an earlier one);
-// with them the ground and ink colours their outline and facing disc take.
-// An empty list in the saver's picture, whose figures are in its pixels.
+// canvas, for the page to draw above it (a later one above an earlier one).
+// None in the saver's picture, whose figures are in its pixels.
 val figures() {
-  val out = val::object();
   val list = val::array();
-  if (viewer && viewer->teaching) {
-    const stage::TeachingWindow& t = *viewer->teaching;
-    const std::vector<stage::Figure> shown = t.figures();
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-      const stage::Figure& f = shown[i];
-      val o = val::object();
-      o.set("x", f.x);
-      o.set("y", f.y);
-      o.set("radius", f.radius);
-      o.set("pose", f.pose);
-      o.set("body", css_color(f.body));
-      o.set("labelColor", css_color(f.label_color));
-      o.set("label", text_value(f.label));
-      o.set("showLabel", f.show_label);
-      list.set(i, o);
-    }
-    out.set("ground", css_color(stage::theme_background(t.theme())));
-    out.set("ink", css_color(stage::theme_ink(t.theme())));
+  if (!viewer || !viewer->teaching) return list;
+  const std::vector<stage::Figure> shown = viewer->teaching->figures();
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const stage::Figure& f = shown[i];
+    val o = val::object();
+    o.set("x", f.x);
+    o.set("y", f.y);
+    o.set("radius", f.radius);
+    o.set("pose", f.pose);
+    o.set("body", css_color(f.body));
+    o.set("labelColor", css_color(f.label_color));
+    o.set("label", text_value(f.label));
+    o.set("showLabel", f.show_label);
+    list.set(i, o);
   }
-  out.set("figures", list);
-  return out;
+  return list;
 }
 
 // Who is who in the current drill: a colour and a name per position, in the

@@ -244,7 +244,7 @@ const figureCentres = (page) =>
     const c = document.getElementById("figures");
     const ctx = c.getContext("2d");
     const hex = (v) => v.toString(16).padStart(2, "0");
-    return window.mirukado.figures().figures.map((f) => {
+    return window.mirukado.figures().map((f) => {
       const a = f.pose * Math.PI / 8;
       const x = f.x - Math.sin(a) * f.radius * 0.8;
       const y = f.y + Math.cos(a) * f.radius * 0.8;
