@@ -53,7 +53,7 @@
   ];
   var PLAY_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M7 4l13 8-13 8z"/></svg>';
   var PAUSE_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M6 4h4v16H6zm8 0h4v16h-4z"/></svg>';
-  var ASK_NUMBER = 64;
+  var ASK_NUMBER = 64, TOGGLE_THEME = 128;
 
   function $(id) { return document.getElementById(id); }
   var stageCanvas = $("stage");
@@ -257,6 +257,9 @@
     if (changed) showSheet();
     // After the key's own event is done: the browser's prompt blocks the page.
     if (result & ASK_NUMBER) setTimeout(askCommandNumber, 0);
+    // The theme key does what the ◐ button does (nothing in the saver's picture).
+    if ((result & TOGGLE_THEME) && (look & TEACHING_LOOK))
+      setTimeout(function () { setTheme(look & LIGHT_LOOK ? "dark" : "light"); }, 0);
     return result;
   }
   function actWith(run) {

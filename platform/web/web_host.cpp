@@ -131,6 +131,7 @@ enum CommandResult : int {
   kHelpOpen = 16,
   kCommandsOpen = 32,
   kAskNumber = 64,  // the page asks for a command's number, then runs go-to-command
+  kToggleTheme = 128,  // the page switches the teaching picture's theme (its ◐ button)
 };
 
 int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help, bool commands) {
@@ -143,6 +144,7 @@ int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help,
     if (effect == stage::CommandEffect::FullScreen) result |= kFullScreen;
     if (effect == stage::CommandEffect::Quit) result |= kQuit;
     if (effect == stage::CommandEffect::AskNumber) result |= kAskNumber;
+    if (effect == stage::CommandEffect::Theme) result |= kToggleTheme;
   }
   if (panels.help) result |= kHelpOpen;
   if (panels.commands) result |= kCommandsOpen;
