@@ -388,7 +388,8 @@ for (const [held, device] of [["upright", PHONE], ["on its side", LANDSCAPE]])
         }));
         return best;
       });
-      await p.page.goto(`${base}?drills=${longest.name}&at=${longest.name}:${longest.keyframe}&speed=0.25`);
+      // `at=` counts keyframes from 1, the timeline from 0.
+      await p.page.goto(`${base}?drills=${longest.name}&at=${longest.name}:${longest.keyframe + 1}&speed=0.25`);
       await waitFor(p.page, () => window.mirukado);
       await p.page.click("#play");
       await fitted(p.page);

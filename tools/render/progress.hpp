@@ -14,9 +14,9 @@ namespace render_tool {
 inline constexpr std::int64_t kQuietNs = 1'000'000'000;
 inline constexpr std::int64_t kRedrawNs = 200'000'000;
 
-// "video ponpu.mp4: 43 % (1:02 / 2:24), 1:10 left". With per_second > 0 the
+// "video drill.mp4: 43 % (1:02 / 2:24), 1:10 left". With per_second > 0 the
 // counts are frames (or steps) of that many a second and show as the time
-// they cover; with 0 they show as they are: "sheet ponpu.pdf: 43 % (23 / 53)".
+// they cover; with 0 they show as they are: "sheet drill.pdf: 43 % (23 / 53)".
 // left_seconds < 0 leaves out the time left (not known yet).
 std::string progress_text(std::string_view label, long done, long total, long per_second,
                           double left_seconds);

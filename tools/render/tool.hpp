@@ -133,7 +133,7 @@ void show_keyframe(const stage::Stage& stage, stage::VirtualClock& clock, const 
 std::int64_t run_length_ms(int conf, int speed);
 
 // Renders the schedule into the sink with the seek, progress (named `label`,
-// e.g. "gif ponpu.gif"), stop on a signal and warnings. advance, when given,
+// e.g. "gif drill.gif"), stop on a signal and warnings. advance, when given,
 // runs the drill to each frame's moment in place of clock.advance_to (and
 // once more after the seek). A failed or stopped export unwinds from here,
 // and the sink, destroyed unfinished, removes what it wrote.
