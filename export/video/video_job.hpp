@@ -8,6 +8,7 @@
 #include <string>
 
 #include "export/frame_export.hpp"
+#include "export/teaching_picture.hpp"
 #include "export/video/captionless_window.hpp"
 #include "export/video/subtitles.hpp"
 #include "export/video/video_sink.hpp"
@@ -24,6 +25,10 @@ struct VideoOptions {
   int width = 1280;
   int height = 720;
   bool burn_captions = false;  // the captions in the picture, not only in the track
+  // The teaching picture (its command box shows the command that stays, so
+  // burn_captions has nothing to add there) rather than the saver's.
+  bool teaching = false;
+  stage::Theme theme = stage::Theme::Dark;
   std::string path;
   std::string subtitles_path;
   raster::Replace replace = raster::Replace::IfWritable;  // see VideoSettings
@@ -37,7 +42,10 @@ class VideoJob {
   VideoJob(const VideoJob&) = delete;
   VideoJob& operator=(const VideoJob&) = delete;
 
+  // The saver's picture draws on window(); the frames to encode come from
+  // frames(), which is that window's or the teaching picture over it.
   raster::RasterWindow& window() { return window_; }
+  raster::FrameSource& frames() { return *frames_; }
   stage::VirtualClock& clock() { return clock_; }
   const RunPlan& plan() const { return plan_; }
   const raster::FrameSchedule& schedule() const { return schedule_; }
@@ -47,6 +55,9 @@ class VideoJob {
   RunPlan plan_;
   raster::RasterWindow window_;
   std::optional<CaptionlessWindow> captionless_;
+  std::optional<raster::TeachingPicture> teaching_;
+  std::optional<raster::WindowFrames> window_frames_;
+  raster::FrameSource* frames_ = nullptr;
   stage::Stage stage_;
   stage::VirtualClock clock_;
   raster::FrameSchedule schedule_;
