@@ -40,13 +40,13 @@ constexpr double kFooterHeight = 18;
 constexpr double kNumberWidth = 22;
 constexpr double kTimeWidth = 38;
 constexpr double kSpeakerWidth = 56;
-constexpr double kPictureWidth = 124;
-constexpr double kNotesWidth = 92;
+constexpr double kPictureWidth = 172;
+constexpr double kNotesWidth = 84;
 constexpr double kGap = 5;
-constexpr double kPad = 3;
+constexpr double kPad = 2.5;
 // A picture's height: rows are at least this tall with their picture, so
 // that a page holds a dozen commands or more.
-constexpr double kPictureHeight = 48;
+constexpr double kPictureHeight = 52;
 constexpr double kTitleSize = 15;
 constexpr double kTextSize = 9;
 constexpr double kSmallSize = 7.5;
@@ -64,10 +64,15 @@ constexpr double kMinCropShare = 0.3;
 // Everything a command changed, widened by this much of the crop on each
 // side, so that nothing it moved sits on the picture's edge.
 constexpr double kCropMarginShare = 0.08;
-// The figures keep at least this radius on paper: four times what the sheet's
-// whole-screen pictures gave them (a body 22/32 of its 70-unit sprite on a
-// 1920-pixel-wide stage printed 176 points wide).
-constexpr double kMinFigureRadius = 4 * (11.0 / 32.0) * (70.0 / 15.0) * 176.0 / 1920.0 * 2.2;
+// A figure's radius on the whole-stage pictures the sheet printed before:
+// a body 22/32 of its 70-unit sprite, on a stage 6200 units high printed 99
+// points high (under 0.4 pt). Figures keep six times that at any crop, so
+// that their numbers can be read.
+constexpr double kOldFigureRadius = 11.0 / 32.0 * 70.0 / 6200.0 * 99.0;
+constexpr double kMinFigureRadius = 6 * kOldFigureRadius;
+// A person's sprite is 70 stage units square; the body is 22/32 of it across.
+constexpr float kSlotUnits = 70;
+constexpr float kBodyRadiusPerSlot = 11.0f / 32.0f;
 constexpr double kFacingRadiusShare = 0.40;
 constexpr double kFacingDistanceShare = 0.70;
 constexpr double kOutlineShare = 0.14;
@@ -239,6 +244,7 @@ struct Bounds {
 struct Shot {
   CairoPtr<cairo_surface_t> image;
   raster::Rect crop;
+  float body_radius = 0;  // a figure's body on the drawn stage, pixels
   std::vector<stage::Figure> figures;
   std::vector<stage::Figure> before;
 };
@@ -305,10 +311,18 @@ std::vector<Shot> take_shots(stage::Stage& stage, raster::RasterWindow& device,
   shot_of.assign(static_cast<std::size_t>(count), 0);
   std::vector<Shot> shots;
   device.compose();
-  std::vector<std::uint32_t> was(static_cast<std::size_t>(kDeviceWidth) * kDeviceHeight, 0);
+  // Against the bare ground: the first command's picture holds what is drawn
+  // at the start, not the whole ground.
+  std::vector<std::uint32_t> was(static_cast<std::size_t>(kDeviceWidth) * kDeviceHeight,
+                                 raster::pack(stage::theme_background(stage::Theme::Light)));
   std::vector<stage::Figure> figures_was;
   std::vector<stage::Figure> before;
   Bounds changed;
+  // The figures' own size on the drawn stage (their radius in the teaching
+  // window holds a floor for screens, which a crop makes needless).
+  const stage::StageGeometry geometry = stage::virtual_geometry();
+  const float body_radius = kBodyRadiusPerSlot * kSlotUnits * geometry.stage_scale /
+                            stage::kVirtualTwipsPerPixel * teach.fit().scale();
   Progress progress("sheet", keyframes);
   for (int k = 0; k < keyframes; ++k) {
     stage.tick();
@@ -337,6 +351,7 @@ std::vector<Shot> take_shots(stage::Stage& stage, raster::RasterWindow& device,
     shot.crop = crop_for(changed, teach.fit().placed(), aspect);
     shot.image = crop_of(device.frame(), shot.crop);
     shot.figures = figures;
+    shot.body_radius = body_radius;
     shot.before = std::move(before);
     before = std::move(figures);
     shots.push_back(std::move(shot));
@@ -511,7 +526,7 @@ void draw_picture(cairo_t* cr, const Shot& shot, double x, double y, double w, d
     double x0, y0, x1, y1;
     at(old->x, old->y, x0, y0);
     at(f.x, f.y, x1, y1);
-    const double r = std::max(static_cast<double>(f.radius) * scale, kMinFigureRadius);
+    const double r = std::max(static_cast<double>(shot.body_radius) * scale, kMinFigureRadius);
     cairo_set_source_rgb(cr, kGhostGrey, kGhostGrey, kGhostGrey);
     cairo_new_path(cr);
     cairo_arc(cr, x0, y0, r * 0.8, 0, 2 * std::numbers::pi);
@@ -523,7 +538,8 @@ void draw_picture(cairo_t* cr, const Shot& shot, double x, double y, double w, d
   for (const stage::Figure& f : shot.figures) {
     double fx, fy;
     at(f.x, f.y, fx, fy);
-    draw_figure(cr, f, fx, fy, std::max(static_cast<double>(f.radius) * scale, kMinFigureRadius));
+    draw_figure(cr, f, fx, fy,
+                std::max(static_cast<double>(shot.body_radius) * scale, kMinFigureRadius));
   }
   cairo_restore(cr);
   cairo_set_source_rgb(cr, kRuleGrey, kRuleGrey, kRuleGrey);
@@ -552,13 +568,14 @@ void draw_block(cairo_t* cr, const Columns& c, const Block& block,
       y += line_height();
     }
     // Lines to write on in the notes column.
-    for (double g = top + kNoteLine; g < top + row.height - kPad / 2; g += kNoteLine)
+    for (double g = top + kNoteLine; g < top + row.height - kNoteLine / 2; g += kNoteLine)
       rule(cr, c.notes, c.right, g, kGuideGrey);
     top += row.height;
     rule(cr, c.number, c.picture - kGap, top, kRuleGrey);
     rule(cr, c.notes, c.right, top, kRuleGrey);
   }
-  draw_picture(cr, shot, c.picture, block.top + kPad, kPictureWidth, block.height - 2 * kPad);
+  // At the top of its rows, at the proportions it was cropped to.
+  draw_picture(cr, shot, c.picture, block.top + kPad, kPictureWidth, kPictureHeight);
   rule(cr, c.picture - kGap, c.notes, block.top + block.height, kRuleGrey);
 }
 
