@@ -25,14 +25,14 @@ struct VideoOptions {
   int width = 1280;
   int height = 720;
   bool burn_captions = false;  // the captions in the picture, not only in the track
-  // The teaching picture (its command box shows the command that stays, so
-  // burn_captions has nothing to add there) rather than the saver's.
-  bool teaching = false;
-  stage::Theme theme = stage::Theme::Dark;
   std::string path;
   std::string subtitles_path;
   raster::Replace replace = raster::Replace::IfWritable;  // see VideoSettings
   raster::Replace subtitles_replace = raster::Replace::IfWritable;
+  // The teaching picture (its command box shows the command that stays, so
+  // burn_captions has nothing to add there) rather than the saver's.
+  bool teaching = false;
+  stage::Theme theme = stage::Theme::Dark;
 };
 
 class VideoJob {
