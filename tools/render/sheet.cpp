@@ -249,9 +249,20 @@ struct Shot {
   std::vector<stage::Figure> before;
 };
 
+// Where a crop of size `size` starts along one axis: everything that changed
+// ([lo, hi)) inside it, and as much of the whole scene ([all_lo, all_hi):
+// the changes and every figure) as that allows, centred on the scene.
+double crop_start(double lo, double hi, double all_lo, double all_hi, double size, double room) {
+  double start = (all_lo + all_hi) / 2 - size / 2;
+  if (hi - lo <= size) start = std::clamp(start, hi - size, lo);
+  return std::clamp(start, 0.0, room - size);
+}
+
 // Widens what changed to a crop of the picture's proportions and at least a
-// sensible share of the drill, inside the drawn stage.
-raster::Rect crop_for(const Bounds& changed, const stage::PixelRect& placed, double aspect) {
+// sensible share of the drill, inside the drawn stage, placed to show as much
+// of the people around as it can.
+raster::Rect crop_for(const Bounds& changed, const std::vector<stage::Figure>& figures,
+                      const stage::PixelRect& placed, double aspect) {
   Bounds b = changed;
   if (!b.any) b = {placed.x, placed.y, placed.x + placed.w, placed.y + placed.h, true};
   double w = (b.x1 - b.x0) * (1 + 2 * kCropMarginShare);
@@ -263,10 +274,13 @@ raster::Rect crop_for(const Bounds& changed, const stage::PixelRect& placed, dou
     w = h * aspect;
   w = std::min(w, static_cast<double>(kDeviceWidth));
   h = std::min(h, static_cast<double>(kDeviceHeight));
-  const double cx = (b.x0 + b.x1) / 2.0;
-  const double cy = (b.y0 + b.y1) / 2.0;
-  const double x = std::clamp(cx - w / 2, 0.0, kDeviceWidth - w);
-  const double y = std::clamp(cy - h / 2, 0.0, kDeviceHeight - h);
+  Bounds scene = b;
+  for (const stage::Figure& f : figures) scene.add(f);
+  // The changes keep their margin inside the crop.
+  const double mx = (b.x1 - b.x0) * kCropMarginShare;
+  const double my = (b.y1 - b.y0) * kCropMarginShare;
+  const double x = crop_start(b.x0 - mx, b.x1 + mx, scene.x0, scene.x1, w, kDeviceWidth);
+  const double y = crop_start(b.y0 - my, b.y1 + my, scene.y0, scene.y1, h, kDeviceHeight);
   return {static_cast<int>(x), static_cast<int>(y), std::max(1, static_cast<int>(w)),
           std::max(1, static_cast<int>(h))};
 }
@@ -348,7 +362,7 @@ std::vector<Shot> take_shots(stage::Stage& stage, raster::RasterWindow& device,
       continue;
     }
     Shot shot;
-    shot.crop = crop_for(changed, teach.fit().placed(), aspect);
+    shot.crop = crop_for(changed, figures, teach.fit().placed(), aspect);
     shot.image = crop_of(device.frame(), shot.crop);
     shot.figures = figures;
     shot.body_radius = body_radius;
