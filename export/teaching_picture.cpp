@@ -48,7 +48,11 @@ TeachingPicture::TeachingPicture(int width, int height, stage::DrillList drills,
                 stage::teaching_picture_view(request_, drills.front(), "").stage_area),
       timelines_(drills.size()),
       pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
-      view_{pixels_.data(), width, height, width} {}
+      view_{pixels_.data(), width, height, width} {
+  // The theme's ground from the start: the stage clears the window only when
+  // its first transition or keyframe draws.
+  teaching_.clear();
+}
 
 std::string TeachingPicture::current_command() {
   if (!stage_ || stage_->phase() != stage::Stage::Phase::Keyframes) return {};

@@ -78,6 +78,15 @@ TEST(RenderToolTeachView, LightFrameIsOnWhiteWithEachPumpCrewPositionInItsOwnCol
   EXPECT_GT(white, static_cast<long>(w) * h * 3 / 4);
   EXPECT_EQ(colours.size(), 5u) << "the commander and four members, each their own colour";
 
+  // The ground is the theme's from the first picture on, before the stage
+  // has drawn anything.
+  ASSERT_EQ(run("still --view teach --theme light --size 320x180 -o still.png", dir).status, 0);
+  int sw = 0, sh = 0;
+  const std::vector<Rgb> still = read_rgb(dir / "still.png", sw, sh);
+  ASSERT_FALSE(still.empty());
+  EXPECT_EQ(still.back(), (Rgb{255, 255, 255}));
+  EXPECT_EQ(still[still.size() / 2], (Rgb{255, 255, 255}));
+
   // The dark teaching picture is neither the light one nor the saver's.
   ASSERT_EQ(run("frame ponpu --at 40 --view teach -o dark.png", dir).status, 0);
   ASSERT_EQ(run("frame ponpu --at 40 -o saver.png", dir).status, 0);
