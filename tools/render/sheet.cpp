@@ -61,6 +61,8 @@ constexpr double kNoteLine = 13;     // their spacing
 constexpr int kDeviceWidth = 1600;
 constexpr int kDeviceHeight = 900;
 constexpr double kMinCropShare = 0.3;
+// Pixel positions are kept this near the drawn stage.
+constexpr float kFarFromStage = 4.0f * kDeviceWidth;
 // Everything a command changed, widened by this much of the crop on each
 // side, so that nothing it moved sits on the picture's edge.
 constexpr double kCropMarginShare = 0.08;
@@ -231,10 +233,14 @@ struct Bounds {
     y1 = std::max(y1, ay1);
   }
   void add(const stage::Figure& f) {
-    // The facing disc reaches past the body.
+    // The facing disc reaches past the body. Kept near the drawn stage, so
+    // that no position converts out of an int's range.
     const float reach = f.radius * 1.3f + 1;
-    add(static_cast<int>(std::floor(f.x - reach)), static_cast<int>(std::floor(f.y - reach)),
-        static_cast<int>(std::ceil(f.x + reach)), static_cast<int>(std::ceil(f.y + reach)));
+    const auto near = [](float v) { return std::clamp(v, -kFarFromStage, kFarFromStage); };
+    add(static_cast<int>(std::floor(near(f.x - reach))),
+        static_cast<int>(std::floor(near(f.y - reach))),
+        static_cast<int>(std::ceil(near(f.x + reach))),
+        static_cast<int>(std::ceil(near(f.y + reach))));
   }
 };
 
@@ -287,8 +293,11 @@ raster::Rect crop_for(const Bounds& changed, const std::vector<stage::Figure>& f
 
 // Bounds of the pixels that differ between `was` and `now` inside r; `was`
 // takes `now`'s pixels there.
-void diff_into(std::vector<std::uint32_t>& was, const raster::Surface& now, const raster::Rect& r,
-               Bounds& changed) {
+void diff_into(std::vector<std::uint32_t>& was, const raster::Surface& now,
+               const raster::Rect& area, Bounds& changed) {
+  const int x0 = std::max(0, area.x), y0 = std::max(0, area.y);
+  const raster::Rect r{x0, y0, std::min(now.width, area.x + area.w) - x0,
+                       std::min(now.height, area.y + area.h) - y0};
   for (int y = r.y; y < r.y + r.h; ++y) {
     std::uint32_t* old = was.data() + static_cast<std::size_t>(y) * kDeviceWidth;
     const std::uint32_t* row = now.row(y);
