@@ -11,13 +11,19 @@ std::int64_t FrameSchedule::due_ms(long i) const {
 
 bool export_frames(RasterWindow& window, const FrameSchedule& schedule, FrameSink& sink,
                    const ExportHooks& hooks, std::string* error) {
+  WindowFrames frames(window);
+  return export_frames(frames, schedule, sink, hooks, error);
+}
+
+bool export_frames(FrameSource& window, const FrameSchedule& schedule, FrameSink& sink,
+                   const ExportHooks& hooks, std::string* error) {
   const auto poll = [&] {
     if (hooks.poll) hooks.poll();
   };
   const auto warn = [&] {
     if (hooks.warn && !sink.warning().empty()) hooks.warn(sink.warning());
   };
-  if (!sink.begin(window.width_px(), window.height_px(), error)) return false;
+  if (!sink.begin(window.width(), window.height(), error)) return false;
   warn();
   (hooks.seek ? hooks.seek : hooks.advance_to)(schedule.due_ms(0));
   for (long i = 0; i < schedule.frames; ++i) {

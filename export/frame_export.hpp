@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "export/frame_sink.hpp"
 #include "raster/raster_window.hpp"
@@ -38,8 +39,37 @@ struct ExportHooks {
   std::function<void(const std::string& text)> warn;
 };
 
+// Where the loop's frames come from: a window's own composed frame, or a
+// picture composed over it (the teaching picture, with its figures and
+// command above the stage's drawing).
+class FrameSource {
+ public:
+  virtual ~FrameSource() = default;
+  virtual int width() const = 0;
+  virtual int height() const = 0;
+  // Brings frame() up to date and returns the regions that changed since the
+  // last call; none means the frame is the one handed out last.
+  virtual std::vector<Rect> compose() = 0;
+  virtual const Surface& frame() const = 0;
+};
+
+// The raster window's own frame.
+class WindowFrames final : public FrameSource {
+ public:
+  explicit WindowFrames(RasterWindow& window) : window_(window) {}
+  int width() const override { return window_.width_px(); }
+  int height() const override { return window_.height_px(); }
+  std::vector<Rect> compose() override { return window_.compose(); }
+  const Surface& frame() const override { return window_.frame(); }
+
+ private:
+  RasterWindow& window_;
+};
+
 // Begins the sink, adds schedule.frames frames with their display times and
 // finishes it. False with one line in *error when the sink fails.
+bool export_frames(FrameSource& source, const FrameSchedule& schedule, FrameSink& sink,
+                   const ExportHooks& hooks, std::string* error);
 bool export_frames(RasterWindow& window, const FrameSchedule& schedule, FrameSink& sink,
                    const ExportHooks& hooks, std::string* error);
 

@@ -179,6 +179,29 @@ std::string viewer_title(const Playback& playback, const CommandNumberEntry& ent
   return title;
 }
 
+OverlayView teaching_picture_view(const OverlayRequest& r, const DrillDescriptor& drill,
+                                  std::string_view command) {
+  OverlayView v;
+  v.teaching = true;
+  v.theme = r.theme;
+  v.stage_area = {0, 0, r.width, r.height};
+  const int line = std::max(1, r.line);
+  const int pad = std::max(1, line / 4);
+  OverlayRequest bare = r;
+  bare.help = false;
+  bare.commands = false;
+  const TeachingBoxes b = teaching_boxes(bare, r.height, line, pad);
+  // The boxes must leave the drill most of the picture, and be wide enough
+  // for a few words of the command.
+  if (b.area.h < r.height / 2 || r.width < kMinWidthInLines * line) return v;
+  v.command = command;
+  v.legend = legend(r.theme, drill);
+  v.command_box = b.command;
+  v.legend_box = b.legend;
+  v.stage_area = b.area;
+  return v;
+}
+
 std::optional<int> timeline_hit(const OverlayView& view, const Playback& playback, int x, int y) {
   if (!view.shown || !view.band.contains(x, y) || view.bar.w < 2) return std::nullopt;
   const int along = std::clamp(x - view.bar.x, 0, view.bar.w - 1);

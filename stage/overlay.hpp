@@ -78,6 +78,13 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& request
 // The area overlay_view() leaves for the drill in the teaching layout, known
 // before there is a playback (the teaching window is fitted into it).
 PixelRect teaching_stage_area(const OverlayRequest& request);
+// The teaching layout of a picture without a viewer around it (a picture
+// file, a video frame): `command` and `drill`'s legend along the top and the
+// drill in the rest, with no band and no cards. `shown` stays false, so a
+// painter draws only the teaching parts; a picture too small for the boxes
+// leaves the whole of it to the drill.
+OverlayView teaching_picture_view(const OverlayRequest& request, const DrillDescriptor& drill,
+                                  std::string_view command);
 
 // What the viewers' titles say after their own name: the drill's display
 // name, the keyframe on screen out of the drill's and the command heard

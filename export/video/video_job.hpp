@@ -7,6 +7,7 @@
 #include <string>
 
 #include "export/frame_export.hpp"
+#include "export/teaching_picture.hpp"
 #include "export/video/captionless_window.hpp"
 #include "export/video/subtitles.hpp"
 #include "export/video/video_sink.hpp"
@@ -27,6 +28,10 @@ struct VideoOptions {
   std::string subtitles_path;
   raster::Replace replace = raster::Replace::IfWritable;  // see VideoSettings
   raster::Replace subtitles_replace = raster::Replace::IfWritable;
+  // The teaching picture (its command box shows the command that stays, so
+  // burn_captions has nothing to add there) rather than the saver's.
+  bool teaching = false;
+  stage::Theme theme = stage::Theme::Dark;
 };
 
 class VideoJob {
@@ -42,7 +47,10 @@ class VideoJob {
   // stage's caption.
   void advance_to(std::int64_t t);
 
+  // The saver's picture draws on window(); the frames to encode come from
+  // frames(), which is that window's or the teaching picture over it.
   raster::RasterWindow& window() { return window_; }
+  raster::FrameSource& frames() { return *frames_; }
   stage::VirtualClock& clock() { return clock_; }
   const RunPlan& plan() const { return plan_; }
   const raster::FrameSchedule& schedule() const { return schedule_; }
@@ -52,7 +60,10 @@ class VideoJob {
   RunPlan plan_;
   bool burn_captions_;
   raster::RasterWindow window_;
-  CaptionlessWindow captionless_;
+  std::optional<CaptionlessWindow> captionless_;
+  std::optional<raster::TeachingPicture> teaching_;
+  std::optional<raster::WindowFrames> window_frames_;
+  raster::FrameSource* frames_ = nullptr;
   stage::Stage stage_;
   stage::VirtualClock clock_;
   raster::FrameSchedule schedule_;

@@ -40,7 +40,9 @@ struct Case {
 constexpr Case kCaptionCommands[] = {
     {"frame ponpu --at 8 --size 320x180 -o out.png", "out.png"},
     {"gif kiritu --speed 3 --fps 1 --size 160x90 -o out.gif", "out.gif"},
-    {"video kahan --burn-captions --speed 3 --fps 1 --size 160x90 -o out.mp4", "out.mp4"},
+    {"video kahan --view saver --burn-captions --speed 3 --fps 1 --size 160x90 -o out.mp4",
+     "out.mp4"},
+    {"frame ponpu --at 8 --view teach --size 640x360 -o out.png", "out.png"},
     {"sheet ponpu -o out.pdf", "out.pdf"},
 };
 
@@ -75,7 +77,7 @@ TEST(MissingFont, NothingIsSaidWhenNoCaptionTextIsLost) {
   }
   const fs::path dir = work_dir();
   const Fonts fonts(dir, "");
-  const Result r = run("video kahan --speed 3 --fps 1 --size 160x90 -o out.mp4", dir);
+  const Result r = run("video kahan --view saver --speed 3 --fps 1 --size 160x90 -o out.mp4", dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
 }

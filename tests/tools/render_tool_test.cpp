@@ -151,7 +151,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"FrameAtZero", "frame ponpu --at 0 --size 10x10 -o %s", "command number"},
         BadCase{"FrameAtPastTheEnd", "frame ponpu --at 54 --size 10x10 -o %s", "1..53"},
         BadCase{"FrameAtAndIndex", "frame ponpu 3 --at 2 --size 10x10 -o %s", "one of the two"},
-        BadCase{"FrameNeitherAtNorIndex", "frame ponpu --size 10x10 -o %s", "one of the two"}),
+        BadCase{"FrameNeitherAtNorIndex", "frame ponpu --size 10x10 -o %s", "one of the two"},
+        BadCase{"UnknownView", "frame ponpu 3 --view map --size 10x10 -o %s", "map"},
+        BadCase{"UnknownTheme", "still --view teach --theme pink --size 10x10 -o %s", "pink"},
+        BadCase{"LightSaver", "gif kahan --theme light --size 10x10 -o %s", "--view teach"},
+        BadCase{"SheetBadPaper", "sheet ponpu --paper a3 -o %s", "a3"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RenderTool, PlayWritesOneFramePerStepBelowTheEnd) {

@@ -44,13 +44,15 @@ TEST(RenderToolHelp, EveryCommandDescribesItsOptionsAndDefaults) {
       {"--help", {"dump", "commands", "still", "frame", "play", "gif", "sheet", "--version"}},
       {"dump --help", {"DRILL", "kiritu, ponpu, kahan"}},
       {"commands --help", {"DRILL", "time at speed 1"}},
-      {"still --help", {"--size WxH=1280x720", "-o FILE=still.png", "--force"}},
+      {"still --help",
+       {"--size WxH=1280x720", "--view saver|teach=saver", "--theme dark|light=dark",
+        "-o FILE=still.png", "--force"}},
       {"frame --help", {"INDEX", "--at N", "--size WxH=1280x720", "-o FILE=DRILL.png"}},
       {"play --help",
        {"--conf C=7", "--speed S=1", "--from SECONDS=0", "whole run", "--fps F=30",
         "--size WxH=1280x720", "-o DIR", "--force"}},
       {"gif --help", {"--speed S=1", "--fps F=10", "--size WxH=1280x720", "-o FILE=DRILL.gif"}},
-      {"sheet --help", {"DRILL", "-o FILE=DRILL.pdf", "--force"}},
+      {"sheet --help", {"DRILL", "--paper a4|letter=a4", "-o FILE=DRILL.pdf", "--force"}},
   };
   for (const Case& c : cases) {
     const Result r = run(c.args, dir);
@@ -74,7 +76,10 @@ TEST(RenderToolDefaults, LeftOutOptionsAreTheDocumentedDefaults) {
   };
   const std::vector<Case> cases = {
       {"still", "still.png", "still --size 1280x720 -o full.png", "full.png"},
-      {"frame kahan 40", "kahan.png", "frame kahan 40 --size 1280x720 -o full.png", "full.png"},
+      {"frame kahan 40", "kahan.png", "frame kahan 40 --size 1280x720 --view saver -o full.png",
+       "full.png"},
+      {"frame kahan 40 --view teach --force", "kahan.png",
+       "frame kahan 40 --size 1280x720 --view teach --theme dark -o full.png --force", "full.png"},
       {"gif kahan --size 32x18", "kahan.gif",
        "gif kahan --speed 1 --fps 10 --size 32x18 -o full.gif", "full.gif"},
       {"play --seconds 0.2 --size 32x18 -o short", "short/frame_00005.png",

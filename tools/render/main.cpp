@@ -115,22 +115,26 @@ ToolCommand add_commands(CLI::App& app) {
 ToolCommand add_still(CLI::App& app) {
   struct Options {
     std::string size;
+    ViewOptions view;
     OutputOption output;
   };
   auto o = std::make_shared<Options>();
   CLI::App* command = app.add_subcommand("still", "the stage as it looks when the saver starts");
   add_size_option(*command, o->size);
+  add_view_options(*command, o->view, "saver");
   add_output_option(*command, o->output, "PNG", "still.png");
   return {command, [o] {
             catch_stop_signals();
             const Size size = parse_size(o->size);
+            const PictureStyle style = parse_view(o->view);
             const std::string out = o->output.resolve("still", ".png");
             const bool echo = !is_stdout(out);
-            raster::RasterWindow window(size.w, size.h);
-            stage::Stage stage(window, stage::kConfDefault, 1, drills::registry());
+            Picture picture(style, size, drills::registry());
+            stage::Stage stage(picture.window(), stage::kConfDefault, 1, drills::registry());
+            picture.follow(stage);
             stage.activate();
             stop_if_signalled();
-            write_png(window, out, o->output.replace());
+            write_png(picture.frames(), out, o->output.replace());
             if (echo) print_line(out);
             return 0;
           }};
@@ -142,6 +146,7 @@ ToolCommand add_frame(CLI::App& app) {
     std::string index;
     std::string at;
     std::string size;
+    ViewOptions view;
     OutputOption output;
   };
   auto o = std::make_shared<Options>();
@@ -155,6 +160,7 @@ ToolCommand add_frame(CLI::App& app) {
       ->add_option("--at", o->at, "the command's number as on the sheet, from 1, instead of INDEX")
       ->type_name("N");
   add_size_option(*command, o->size);
+  add_view_options(*command, o->view, "saver");
   add_output_option(*command, o->output, "PNG", "DRILL.png");
   return {command, [o] {
             catch_stop_signals();
@@ -162,9 +168,11 @@ ToolCommand add_frame(CLI::App& app) {
             if (o->index.empty() == o->at.empty())
               throw UsageError{"frame takes a keyframe INDEX or --at N, one of the two"};
             const Size size = parse_size(o->size);
+            const PictureStyle style = parse_view(o->view);
             const std::string out = o->output.resolve(d.name(), ".png");
-            raster::RasterWindow window(size.w, size.h);
-            stage::Stage stage(window, d.conf_bit(), 1, drills::registry());
+            Picture picture(style, size, drills::registry());
+            stage::Stage stage(picture.window(), d.conf_bit(), 1, drills::registry());
+            picture.follow(stage);
             stage::VirtualClock clock(stage);
             const stage::FrameTable& t = stage.table(d.index);
             long index = 0;
@@ -185,7 +193,7 @@ ToolCommand add_frame(CLI::App& app) {
               index = number - 1;
             }
             show_keyframe(stage, clock, d, static_cast<int>(index));
-            write_png(window, out, o->output.replace());
+            write_png(picture.frames(), out, o->output.replace());
             return 0;
           }};
 }
@@ -203,6 +211,7 @@ ToolCommand add_play(CLI::App& app) {
     std::string seconds;
     std::string fps;
     std::string size;
+    ViewOptions view;
     std::string dir;
     bool force = false;
   };
@@ -221,6 +230,7 @@ ToolCommand add_play(CLI::App& app) {
       ->default_str("the rest of one whole run");
   add_fps_option(*command, o->fps, "30", "frames per second, 1..100");
   add_size_option(*command, o->size);
+  add_view_options(*command, o->view, "saver");
   command->add_option("-o", o->dir, "folder for frame_00000.png ...")->type_name("DIR")->required();
   command->add_flag("--force", o->force,
                     "render over the pixels x frames bound, and replace write-protected frames");
@@ -231,6 +241,7 @@ ToolCommand add_play(CLI::App& app) {
             const double from = parse_seconds(o->from, "from", 0, 1e7);
             const long fps = parse_long(o->fps, "fps", 1, 100);
             const Size size = parse_size(o->size);
+            const PictureStyle style = parse_view(o->view);
             std::string error;
             if (!raster::check_folder(o->dir, &error)) throw UsageError{error};
             long frames = 0;
@@ -265,12 +276,13 @@ ToolCommand add_play(CLI::App& app) {
             if (std::filesystem::is_directory(o->dir, ec))
               for (long i = 0; i < frames; ++i)
                 check_output(raster::PngSequenceSink::frame_path(o->dir, i), replace);
-            raster::RasterWindow window(size.w, size.h);
-            stage::Stage stage(window, conf, speed, drills::registry());
+            Picture picture(style, size, drills::registry());
+            stage::Stage stage(picture.window(), conf, speed, drills::registry());
+            picture.follow(stage);
             stage::VirtualClock clock(stage);
             // Everything this run writes goes again if it fails or is stopped.
             raster::PngSequenceSink sink(o->dir, replace);
-            run_export("play " + o->dir, window, clock, {from, fps, frames}, sink);
+            run_export("play " + o->dir, picture.frames(), clock, {from, fps, frames}, sink);
             print_line(o->dir);
             return 0;
           }};
@@ -282,6 +294,7 @@ ToolCommand add_gif(CLI::App& app) {
     std::string speed;
     std::string fps;
     std::string size;
+    ViewOptions view;
     OutputOption output;
   };
   auto o = std::make_shared<Options>();
@@ -290,6 +303,7 @@ ToolCommand add_gif(CLI::App& app) {
   add_speed_option(*command, o->speed);
   add_fps_option(*command, o->fps, "10", "frames per second, 1..50");
   add_size_option(*command, o->size);
+  add_view_options(*command, o->view, "saver");
   add_output_option(*command, o->output, "GIF", "DRILL.gif");
   return {command, [o] {
             catch_stop_signals();
@@ -297,17 +311,19 @@ ToolCommand add_gif(CLI::App& app) {
             const int speed = static_cast<int>(parse_long(o->speed, "speed", 1, 3));
             const long fps = parse_long(o->fps, "fps", 1, 50);
             const Size size = parse_size(o->size);
+            const PictureStyle style = parse_view(o->view);
             const std::string out = o->output.resolve(d.name(), ".gif");
             // One whole run: from activation until the outro hands over to
             // the next intro (with one drill enabled, its own intro again).
             const long frames = frames_to(run_length_ms(d.conf_bit(), speed), 0, fps);
             if (frames > kMaxFrames)
               throw UsageError{"too many frames (" + std::to_string(frames) + ")"};
-            raster::RasterWindow window(size.w, size.h);
-            stage::Stage stage(window, d.conf_bit(), speed, drills::registry());
+            Picture picture(style, size, drills::registry());
+            stage::Stage stage(picture.window(), d.conf_bit(), speed, drills::registry());
+            picture.follow(stage);
             stage::VirtualClock clock(stage);
             raster::GifSink sink(out, o->output.replace());
-            run_export("gif " + out, window, clock, {0, fps, frames}, sink);
+            run_export("gif " + out, picture.frames(), clock, {0, fps, frames}, sink);
             return 0;
           }};
 }

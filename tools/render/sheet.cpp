@@ -6,46 +6,83 @@
 #include <fontconfig/fontconfig.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
-#include "drills/registry.hpp"
 #include "raster/caption_renderer.hpp"
 #include "stage/commands.hpp"
+#include "stage/teaching.hpp"
 #include "tools/render/tool.hpp"
 
 namespace render_tool {
 namespace {
 
-// A4 in PostScript points, and the layout on it.
-constexpr double kPageWidth = 595.276;
-constexpr double kPageHeight = 841.89;
-constexpr double kMargin = 36;
-constexpr double kHeaderHeight = 52;
-constexpr double kFooterHeight = 28;
-constexpr double kNumberWidth = 30;
-constexpr double kTimeWidth = 52;
-constexpr double kColumnGap = 10;
-// The stage picture: 16:9, printed at 300 dots per inch.
-constexpr double kPictureWidth = 176;
-constexpr double kPictureHeight = 99;
-constexpr double kDotsPerInch = 300;
-constexpr double kPointsPerInch = 72;
-constexpr double kRowPadding = 6;
-constexpr double kRowHeight = kPictureHeight + 2 * kRowPadding;
-constexpr int kRowsPerPage =
-    static_cast<int>((kPageHeight - 2 * kMargin - kHeaderHeight - kFooterHeight) / kRowHeight);
-constexpr double kTitleSize = 16;
-constexpr double kTextSize = 11;
-constexpr double kSmallSize = 8.5;
-constexpr double kLineSpacing = 1.35;
-constexpr double kRuleGrey = 0.7;
+// Paper sizes in PostScript points.
+struct Paper {
+  const char* name;
+  double width;
+  double height;
+};
+constexpr Paper kA4{"a4", 595.276, 841.89};
+constexpr Paper kLetter{"letter", 612, 792};
+
+// The layout: a header, then one row per command in columns, the commands
+// whose picture is the same sharing it.
+constexpr double kMargin = 30;
+constexpr double kHeaderHeight = 46;
+constexpr double kFooterHeight = 18;
+constexpr double kNumberWidth = 22;
+constexpr double kTimeWidth = 38;
+constexpr double kSpeakerWidth = 56;
+constexpr double kPictureWidth = 172;
+constexpr double kNotesWidth = 84;
+constexpr double kGap = 5;
+constexpr double kPad = 2.5;
+// A picture's height: rows are at least this tall with their picture, so
+// that a page holds a dozen commands or more.
+constexpr double kPictureHeight = 52;
+constexpr double kTitleSize = 15;
+constexpr double kTextSize = 9;
+constexpr double kSmallSize = 7.5;
+constexpr double kLineSpacing = 1.3;
+constexpr double kRuleGrey = 0.72;
+constexpr double kGuideGrey = 0.86;  // the notes column's writing lines
+constexpr double kNoteLine = 13;     // their spacing
+
+// The stage is drawn once at this size, the drill fitted to it; each picture
+// is a crop of it. A crop is never less than this share of the drill's width
+// (a learner keeps their bearings), so it prints at 250 dpi or more.
+constexpr int kDeviceWidth = 1600;
+constexpr int kDeviceHeight = 900;
+constexpr double kMinCropShare = 0.3;
+// Pixel positions are kept this near the drawn stage.
+constexpr float kFarFromStage = 4.0f * kDeviceWidth;
+// Everything a command changed, widened by this much of the crop on each
+// side, so that nothing it moved sits on the picture's edge.
+constexpr double kCropMarginShare = 0.08;
+// A figure's radius on the whole-stage pictures the sheet printed before:
+// a body 22/32 of its 70-unit sprite, on a stage 6200 units high printed 99
+// points high (under 0.4 pt). Figures keep six times that at any crop, so
+// that their numbers can be read.
+constexpr double kOldFigureRadius = 11.0 / 32.0 * 70.0 / 6200.0 * 99.0;
+constexpr double kMinFigureRadius = 6 * kOldFigureRadius;
+// A person's sprite is 70 stage units square; the body is 22/32 of it across.
+constexpr float kSlotUnits = 70;
+constexpr float kBodyRadiusPerSlot = 11.0f / 32.0f;
+constexpr double kFacingRadiusShare = 0.40;
+constexpr double kFacingDistanceShare = 0.70;
+constexpr double kOutlineShare = 0.14;
+constexpr double kLabelShare = 1.15;  // label font size per radius
+constexpr double kGhostGrey = 0.55;   // where a figure came from
+
 // The captions' family on the saver's label.
 constexpr const char* kFamily = "IPAPGothic";
-
 struct CairoDeleter {
   void operator()(cairo_t* c) const { cairo_destroy(c); }
   void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
@@ -137,27 +174,25 @@ void show_right(cairo_t* cr, double right, double y, const std::string& text, do
   show(cr, right - extents.x_advance, y, text, size);
 }
 
-void rule(cairo_t* cr, double y, double grey) {
+void rule(cairo_t* cr, double x0, double x1, double y, double grey) {
   cairo_set_source_rgb(cr, grey, grey, grey);
   cairo_set_line_width(cr, 0.5);
-  cairo_move_to(cr, kMargin, y);
-  cairo_line_to(cr, kPageWidth - kMargin, y);
+  cairo_move_to(cr, x0, y);
+  cairo_line_to(cr, x1, y);
   cairo_stroke(cr);
   cairo_set_source_rgb(cr, 0, 0, 0);
 }
 
-// The window's composed frame as a cairo image (both hold 0x00RRGGBB).
-CairoPtr<cairo_surface_t> picture(raster::RasterWindow& window) {
-  window.compose();
-  const raster::Surface& frame = window.frame();
-  CairoPtr<cairo_surface_t> image(
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, frame.width, frame.height));
+// A rectangle of the window's composed frame as a cairo image (both hold
+// 0x00RRGGBB).
+CairoPtr<cairo_surface_t> crop_of(const raster::Surface& frame, const raster::Rect& r) {
+  CairoPtr<cairo_surface_t> image(cairo_image_surface_create(CAIRO_FORMAT_RGB24, r.w, r.h));
   cairo_surface_flush(image.get());
   unsigned char* data = cairo_image_surface_get_data(image.get());
   const int stride = cairo_image_surface_get_stride(image.get());
-  for (int y = 0; y < frame.height; ++y)
-    std::memcpy(data + static_cast<std::ptrdiff_t>(y) * stride, frame.row(y),
-                static_cast<std::size_t>(frame.width) * sizeof(std::uint32_t));
+  for (int y = 0; y < r.h; ++y)
+    std::memcpy(data + static_cast<std::ptrdiff_t>(y) * stride, frame.row(r.y + y) + r.x,
+                static_cast<std::size_t>(r.w) * sizeof(std::uint32_t));
   cairo_surface_mark_dirty(image.get());
   return image;
 }
@@ -168,82 +203,457 @@ cairo_status_t write_to(void* closure, const unsigned char* data, unsigned int l
              : CAIRO_STATUS_WRITE_ERROR;
 }
 
-void draw_page_frame(cairo_t* cr, const stage::DrillDescriptor& drill, int total_ms, int page,
-                     int pages) {
+// A caption as the sheet's columns take it: who speaks (the part before
+// 「, e.g. 指揮者 or ２番員) and what is said. A squad drill's plain calls
+// have no speaker.
+struct Spoken {
+  std::string speaker;
+  std::string words;
+};
+Spoken split_caption(std::string_view caption) {
+  constexpr std::string_view kOpen = "「";
+  const std::size_t at = caption.find(kOpen);
+  if (at == std::string_view::npos || at == 0) return {{}, std::string(caption)};
+  return {std::string(caption.substr(0, at)), std::string(caption.substr(at))};
+}
+
+// Pixel bounds of what changed on the drawn stage, growing as changes come.
+struct Bounds {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // x1, y1 past the end
+  bool any = false;
+  void add(int ax0, int ay0, int ax1, int ay1) {
+    if (ax1 <= ax0 || ay1 <= ay0) return;
+    if (!any) {
+      *this = {ax0, ay0, ax1, ay1, true};
+      return;
+    }
+    x0 = std::min(x0, ax0);
+    y0 = std::min(y0, ay0);
+    x1 = std::max(x1, ax1);
+    y1 = std::max(y1, ay1);
+  }
+  void add(const stage::Figure& f) {
+    // The facing disc reaches past the body. Kept near the drawn stage, so
+    // that no position converts out of an int's range.
+    const float reach = f.radius * 1.3f + 1;
+    const auto near = [](float v) { return std::clamp(v, -kFarFromStage, kFarFromStage); };
+    add(static_cast<int>(std::floor(near(f.x - reach))),
+        static_cast<int>(std::floor(near(f.y - reach))),
+        static_cast<int>(std::ceil(near(f.x + reach))),
+        static_cast<int>(std::ceil(near(f.y + reach))));
+  }
+};
+
+// One picture: the stage where a command (or a run of commands that change
+// nothing after it) has done its work, cropped to what it changed, with the
+// figures as they stand then and where they stood before it.
+struct Shot {
+  CairoPtr<cairo_surface_t> image;
+  raster::Rect crop;
+  float body_radius = 0;  // a figure's body on the drawn stage, pixels
+  std::vector<stage::Figure> figures;
+  std::vector<stage::Figure> before;
+};
+
+// Where a crop of size `size` starts along one axis: everything that changed
+// ([lo, hi)) inside it, and as much of the whole scene ([all_lo, all_hi):
+// the changes and every figure) as that allows, centred on the scene.
+double crop_start(double lo, double hi, double all_lo, double all_hi, double size, double room) {
+  double start = (all_lo + all_hi) / 2 - size / 2;
+  if (hi - lo <= size) start = std::clamp(start, hi - size, lo);
+  return std::clamp(start, 0.0, room - size);
+}
+
+// Widens what changed to a crop of the picture's proportions and at least a
+// sensible share of the drill, inside the drawn stage, placed to show as much
+// of the people around as it can.
+raster::Rect crop_for(const Bounds& changed, const std::vector<stage::Figure>& figures,
+                      const stage::PixelRect& placed, double aspect) {
+  Bounds b = changed;
+  if (!b.any) b = {placed.x, placed.y, placed.x + placed.w, placed.y + placed.h, true};
+  double w = (b.x1 - b.x0) * (1 + 2 * kCropMarginShare);
+  double h = (b.y1 - b.y0) * (1 + 2 * kCropMarginShare);
+  w = std::max(w, kMinCropShare * placed.w);
+  if (w / h > aspect)
+    h = w / aspect;
+  else
+    w = h * aspect;
+  w = std::min(w, static_cast<double>(kDeviceWidth));
+  h = std::min(h, static_cast<double>(kDeviceHeight));
+  Bounds scene = b;
+  for (const stage::Figure& f : figures) scene.add(f);
+  // The changes keep their margin inside the crop.
+  const double mx = (b.x1 - b.x0) * kCropMarginShare;
+  const double my = (b.y1 - b.y0) * kCropMarginShare;
+  const double x = crop_start(b.x0 - mx, b.x1 + mx, scene.x0, scene.x1, w, kDeviceWidth);
+  const double y = crop_start(b.y0 - my, b.y1 + my, scene.y0, scene.y1, h, kDeviceHeight);
+  return {static_cast<int>(x), static_cast<int>(y), std::max(1, static_cast<int>(w)),
+          std::max(1, static_cast<int>(h))};
+}
+
+// Bounds of the pixels that differ between `was` and `now` inside r; `was`
+// takes `now`'s pixels there.
+void diff_into(std::vector<std::uint32_t>& was, const raster::Surface& now,
+               const raster::Rect& area, Bounds& changed) {
+  const int x0 = std::max(0, area.x), y0 = std::max(0, area.y);
+  const raster::Rect r{x0, y0, std::min(now.width, area.x + area.w) - x0,
+                       std::min(now.height, area.y + area.h) - y0};
+  for (int y = r.y; y < r.y + r.h; ++y) {
+    std::uint32_t* old = was.data() + static_cast<std::size_t>(y) * kDeviceWidth;
+    const std::uint32_t* row = now.row(y);
+    int first = -1, last = -1;
+    for (int x = r.x; x < r.x + r.w; ++x)
+      if (old[x] != row[x]) {
+        if (first < 0) first = x;
+        last = x;
+        old[x] = row[x];
+      }
+    if (first >= 0) changed.add(first, y, last + 1, y + 1);
+  }
+}
+
+const stage::Figure* find_position(const std::vector<stage::Figure>& figures, int position) {
+  for (const stage::Figure& f : figures)
+    if (f.position == position) return &f;
+  return nullptr;
+}
+
+bool same_place(const stage::Figure& a, const stage::Figure& b) {
+  return a.x == b.x && a.y == b.y && a.pose == b.pose;
+}
+
+// Plays the drill once on a light teaching window and takes a picture at the
+// end of each command that changed something; shot_of[i] is command i's.
+// The stage is at the drill's first keyframe, not yet shown.
+std::vector<Shot> take_shots(stage::Stage& stage, raster::RasterWindow& device,
+                             const stage::TeachingWindow& teach,
+                             const stage::DrillTimeline& timeline, double aspect,
+                             std::vector<int>& shot_of, const std::string& label) {
+  const int keyframes = timeline.keyframes();
+  const int count = static_cast<int>(timeline.commands().size());
+  shot_of.assign(static_cast<std::size_t>(count), 0);
+  std::vector<Shot> shots;
+  device.compose();
+  // Against the bare ground: the first command's picture holds what is drawn
+  // at the start, not the whole ground.
+  std::vector<std::uint32_t> was(static_cast<std::size_t>(kDeviceWidth) * kDeviceHeight,
+                                 raster::pack(stage::theme_background(stage::Theme::Light)));
+  std::vector<stage::Figure> figures_was;
+  std::vector<stage::Figure> before;
+  Bounds changed;
+  // The figures' own size on the drawn stage (their radius in the teaching
+  // window holds a floor for screens, which a crop makes needless).
+  const stage::StageGeometry geometry = stage::virtual_geometry();
+  const float body_radius = kBodyRadiusPerSlot * kSlotUnits * geometry.stage_scale /
+                            stage::kVirtualTwipsPerPixel * teach.fit().scale();
+  Progress progress(label, keyframes);
+  for (int k = 0; k < keyframes; ++k) {
+    stage.tick();
+    stop_if_signalled();
+    for (const raster::Rect& r : device.compose()) diff_into(was, device.frame(), r, changed);
+    std::vector<stage::Figure> figures = teach.figures();
+    for (const stage::Figure& f : figures) {
+      const stage::Figure* old = find_position(figures_was, f.position);
+      if (old && same_place(*old, f)) continue;
+      changed.add(f);
+      if (old) changed.add(*old);
+    }
+    for (const stage::Figure& f : figures_was)
+      if (!find_position(figures, f.position)) changed.add(f);
+    figures_was = figures;
+    progress.update(k + 1);
+    // Keyframes before the first command belong to it.
+    const int command = std::max(0, timeline.command_at(k));
+    const bool ends = k + 1 == keyframes || std::max(0, timeline.command_at(k + 1)) != command;
+    if (!ends || count == 0) continue;
+    if (!changed.any && command > 0) {
+      shot_of[static_cast<std::size_t>(command)] = shot_of[static_cast<std::size_t>(command) - 1];
+      continue;
+    }
+    Shot shot;
+    shot.crop = crop_for(changed, figures, teach.fit().placed(), aspect);
+    shot.image = crop_of(device.frame(), shot.crop);
+    shot.figures = figures;
+    shot.body_radius = body_radius;
+    shot.before = std::move(before);
+    before = std::move(figures);
+    shots.push_back(std::move(shot));
+    shot_of[static_cast<std::size_t>(command)] = static_cast<int>(shots.size()) - 1;
+    changed = {};
+  }
+  return shots;
+}
+
+// The columns' left edges on a page of `paper`'s width.
+struct Columns {
+  double number, time, speaker, words, picture, notes, right;
+  explicit Columns(const Paper& paper)
+      : number(kMargin),
+        time(number + kNumberWidth),
+        speaker(time + kTimeWidth),
+        words(speaker + kSpeakerWidth + kGap),
+        picture(paper.width - kMargin - kNotesWidth - kGap - kPictureWidth),
+        notes(paper.width - kMargin - kNotesWidth),
+        right(paper.width - kMargin) {}
+  double words_width() const { return picture - kGap - words; }
+};
+
+// A command's row, its text wrapped to its columns.
+struct Row {
+  int index = 0;  // into the command list; the sheet numbers from 1
+  std::vector<std::string> speaker;
+  std::vector<std::string> words;
+  double height = 0;
+};
+
+// A run of rows on one page beside one picture.
+struct Block {
+  int page = 0;
+  double top = 0;
+  double height = 0;
+  int shot = 0;
+  std::vector<Row> rows;
+};
+
+constexpr double line_height() { return kTextSize * kLineSpacing; }
+
+double rows_height(const std::vector<Row>& rows) {
+  double h = 0;
+  for (const Row& r : rows) h += r.height;
+  return h;
+}
+double block_height(const std::vector<Row>& rows) {
+  return std::max(rows_height(rows), kPictureHeight + 2 * kPad);
+}
+
+// Groups the rows by picture and lays the groups out down the pages; a group
+// taller than what is left of a page goes on across the next, with its
+// picture again.
+std::vector<Block> lay_out(std::vector<Row> rows, const std::vector<int>& shot_of, double body_top,
+                           double body_bottom, int& pages) {
+  std::vector<Block> blocks;
+  int page = 0;
+  double y = body_top;
+  std::size_t i = 0;
+  while (i < rows.size()) {
+    const int shot = shot_of[static_cast<std::size_t>(rows[i].index)];
+    Block block{page, y, 0, shot, {}};
+    while (i < rows.size() && shot_of[static_cast<std::size_t>(rows[i].index)] == shot) {
+      std::vector<Row> longer = block.rows;
+      longer.push_back(rows[i]);
+      if (y + block_height(longer) > body_bottom) {
+        if (!block.rows.empty()) break;
+        if (y > body_top) {  // not even one row fits: a new page
+          y = body_top;
+          block = {++page, y, 0, shot, {}};
+          continue;
+        }
+      }
+      block.rows = std::move(longer);
+      ++i;
+    }
+    block.height = block_height(block.rows);
+    // The last row takes the room the picture needs beyond the text.
+    block.rows.back().height += block.height - rows_height(block.rows);
+    y += block.height;
+    blocks.push_back(std::move(block));
+    if (i < rows.size() && shot_of[static_cast<std::size_t>(rows[i].index)] == shot) {
+      // The page is full and the group goes on on the next.
+      y = body_top;
+      ++page;
+    }
+  }
+  pages = page + 1;
+  return blocks;
+}
+
+void draw_page_frame(cairo_t* cr, const Paper& paper, const Columns& c,
+                     const stage::DrillDescriptor& drill, int total_ms, int page, int pages) {
   const double title_y = kMargin + kTitleSize;
   show(cr, kMargin, title_y, drill.display_name, kTitleSize);
-  show_right(cr, kPageWidth - kMargin, title_y, "所要時間 " + stopwatch(total_ms), kTextSize);
-  const double heading_y = kMargin + kHeaderHeight - kRowPadding;
-  show(cr, kMargin, heading_y, "番号", kSmallSize);
-  show(cr, kMargin + kNumberWidth, heading_y, "時間", kSmallSize);
-  show(cr, kMargin + kNumberWidth + kTimeWidth, heading_y, "号令", kSmallSize);
-  show(cr, kPageWidth - kMargin - kPictureWidth, heading_y, "位置", kSmallSize);
-  rule(cr, kMargin + kHeaderHeight, 0);
+  show_right(cr, c.right, title_y, "所要時間 " + stopwatch(total_ms), kTextSize);
+  const double heading_y = kMargin + kHeaderHeight - kPad - 2;
+  show(cr, c.number, heading_y, "番号", kSmallSize);
+  show(cr, c.time, heading_y, "時間", kSmallSize);
+  show(cr, c.speaker, heading_y, "号令者", kSmallSize);
+  show(cr, c.words, heading_y, "号令・動作", kSmallSize);
+  show(cr, c.picture, heading_y, "位置（動いた人は元の位置から線）", kSmallSize * 0.85);
+  show(cr, c.notes, heading_y, "メモ", kSmallSize);
+  rule(cr, kMargin, c.right, kMargin + kHeaderHeight, 0);
   const std::string footer = std::to_string(page) + " / " + std::to_string(pages);
   cairo_set_font_size(cr, kSmallSize);
   cairo_text_extents_t extents;
   cairo_text_extents(cr, footer.c_str(), &extents);
-  show(cr, (kPageWidth - extents.x_advance) / 2, kPageHeight - kMargin, footer, kSmallSize);
+  show(cr, (paper.width - extents.x_advance) / 2, paper.height - kMargin, footer, kSmallSize);
 }
 
-void draw_row(cairo_t* cr, double top, int number, const stage::Command& command,
-              cairo_surface_t* image) {
-  const double baseline = top + kRowPadding + kTextSize;
-  show(cr, kMargin, baseline, std::to_string(number), kTextSize);
-  show(cr, kMargin + kNumberWidth, baseline, stopwatch(command.time_ms), kTextSize);
-  const double text_x = kMargin + kNumberWidth + kTimeWidth;
-  const double picture_x = kPageWidth - kMargin - kPictureWidth;
-  cairo_set_font_size(cr, kTextSize);
-  double y = baseline;
-  for (const std::string& line :
-       wrap(cr, std::string(command.text), picture_x - kColumnGap - text_x)) {
-    show(cr, text_x, y, line, kTextSize);
-    y += kTextSize * kLineSpacing;
-  }
+void set_rgb(cairo_t* cr, stage::Rgb c) {
+  cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
+}
+
+void disc(cairo_t* cr, double x, double y, double r) {
+  cairo_new_path(cr);
+  cairo_arc(cr, x, y, r, 0, 2 * std::numbers::pi);
+  cairo_fill(cr);
+}
+
+// A figure as the teaching picture draws it, in vectors: an outlined body in
+// its position's colour, the facing disc and the number (as outlines, so that
+// the text layer holds only the table).
+void draw_figure(cairo_t* cr, const stage::Figure& f, double x, double y, double r) {
+  const double edge = r * kOutlineShare;
+  const double a = f.pose * 2 * std::numbers::pi / stage::pose::kCount;
+  const double fx = x + std::sin(a) * r * kFacingDistanceShare;
+  const double fy = y - std::cos(a) * r * kFacingDistanceShare;
+  const double fr = r * kFacingRadiusShare;
+  set_rgb(cr, stage::theme_background(stage::Theme::Light));
+  disc(cr, x, y, r + edge);
+  disc(cr, fx, fy, fr + edge);
+  set_rgb(cr, f.body);
+  disc(cr, x, y, r);
+  set_rgb(cr, stage::theme_ink(stage::Theme::Light));
+  disc(cr, fx, fy, fr);
+  cairo_set_font_size(cr, r * kLabelShare);
+  cairo_text_extents_t e;
+  cairo_text_extents(cr, f.label.c_str(), &e);
+  cairo_new_path(cr);
+  cairo_move_to(cr, x - e.x_bearing - e.width / 2, y - e.y_bearing - e.height / 2);
+  cairo_text_path(cr, f.label.c_str());
+  set_rgb(cr, f.label_color);
+  cairo_fill(cr);
+}
+
+void draw_picture(cairo_t* cr, const Shot& shot, double x, double y, double w, double h) {
+  const double scale = std::min(w / shot.crop.w, h / shot.crop.h);
+  const double ox = x + (w - shot.crop.w * scale) / 2;
+  const double oy = y + (h - shot.crop.h * scale) / 2;
   cairo_save(cr);
-  cairo_translate(cr, picture_x, top + kRowPadding);
-  cairo_scale(cr, kPointsPerInch / kDotsPerInch, kPointsPerInch / kDotsPerInch);
-  cairo_set_source_surface(cr, image, 0, 0);
+  cairo_rectangle(cr, ox, oy, shot.crop.w * scale, shot.crop.h * scale);
+  cairo_clip(cr);
+  cairo_save(cr);
+  cairo_translate(cr, ox, oy);
+  cairo_scale(cr, scale, scale);
+  cairo_set_source_surface(cr, shot.image.get(), 0, 0);
   cairo_paint(cr);
   cairo_restore(cr);
-  rule(cr, top + kRowHeight, kRuleGrey);
+  const auto at = [&](float px, float py, double& qx, double& qy) {
+    qx = ox + (px - shot.crop.x) * scale;
+    qy = oy + (py - shot.crop.y) * scale;
+  };
+  // Where each figure that moved came from: a grey ring and a line to where
+  // it stands now.
+  cairo_set_line_width(cr, 0.5);
+  for (const stage::Figure& f : shot.figures) {
+    const stage::Figure* old = find_position(shot.before, f.position);
+    if (!old || (old->x == f.x && old->y == f.y)) continue;
+    double x0, y0, x1, y1;
+    at(old->x, old->y, x0, y0);
+    at(f.x, f.y, x1, y1);
+    const double r = std::max(static_cast<double>(shot.body_radius) * scale, kMinFigureRadius);
+    cairo_set_source_rgb(cr, kGhostGrey, kGhostGrey, kGhostGrey);
+    cairo_new_path(cr);
+    cairo_arc(cr, x0, y0, r * 0.8, 0, 2 * std::numbers::pi);
+    cairo_stroke(cr);
+    cairo_move_to(cr, x0, y0);
+    cairo_line_to(cr, x1, y1);
+    cairo_stroke(cr);
+  }
+  for (const stage::Figure& f : shot.figures) {
+    double fx, fy;
+    at(f.x, f.y, fx, fy);
+    draw_figure(cr, f, fx, fy,
+                std::max(static_cast<double>(shot.body_radius) * scale, kMinFigureRadius));
+  }
+  cairo_restore(cr);
+  cairo_set_source_rgb(cr, kRuleGrey, kRuleGrey, kRuleGrey);
+  cairo_set_line_width(cr, 0.5);
+  cairo_rectangle(cr, ox, oy, shot.crop.w * scale, shot.crop.h * scale);
+  cairo_stroke(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
 }
 
-void write_sheet(const Drill& d, const std::string& path, raster::Replace replace) {
-  const auto pixels = [](double points) {
-    return static_cast<int>(points * kDotsPerInch / kPointsPerInch + 0.5);
-  };
-  raster::RasterWindow window(pixels(kPictureWidth), pixels(kPictureHeight));
-  stage::Stage stage(window, d.conf_bit(), 1, drills::registry());
-  stage::VirtualClock clock(stage);
-  const stage::DrillTimeline timeline(stage.table(d.index));
+void draw_block(cairo_t* cr, const Columns& c, const Block& block,
+                const std::vector<stage::Command>& commands, const Shot& shot) {
+  double top = block.top;
+  for (const Row& row : block.rows) {
+    const double baseline = top + kPad + kTextSize;
+    show(cr, c.number, baseline, std::to_string(row.index + 1), kTextSize);
+    show(cr, c.time, baseline, stopwatch(commands[static_cast<std::size_t>(row.index)].time_ms),
+         kTextSize);
+    double y = baseline;
+    for (const std::string& line : row.speaker) {
+      show(cr, c.speaker, y, line, kTextSize);
+      y += line_height();
+    }
+    y = baseline;
+    for (const std::string& line : row.words) {
+      show(cr, c.words, y, line, kTextSize);
+      y += line_height();
+    }
+    // Lines to write on in the notes column.
+    for (double g = top + kNoteLine; g < top + row.height - kNoteLine / 2; g += kNoteLine)
+      rule(cr, c.notes, c.right, g, kGuideGrey);
+    top += row.height;
+    rule(cr, c.number, c.picture - kGap, top, kRuleGrey);
+    rule(cr, c.notes, c.right, top, kRuleGrey);
+  }
+  // At the top of its rows, at the proportions it was cropped to.
+  draw_picture(cr, shot, c.picture, block.top + kPad, kPictureWidth, kPictureHeight);
+  rule(cr, c.picture - kGap, c.notes, block.top + block.height, kRuleGrey);
+}
+
+void write_sheet(const Drill& d, const Paper& paper, const std::string& path,
+                 raster::Replace replace) {
+  // The drill drawn once in the light theme, fitted to the whole device.
+  raster::RasterWindow device(kDeviceWidth, kDeviceHeight);
+  const stage::DrillList drill(d.descriptor, 1);
+  stage::TeachingWindow teach(device, drill, stage::Theme::Light,
+                              {0, 0, kDeviceWidth, kDeviceHeight});
+  stage::Stage stage(teach, d.conf_bit(), 1, drill);
+  stage.activate();
+  stage.go_to_keyframe(0, 0);
+  const stage::DrillTimeline timeline(stage.table(0));
   const std::vector<stage::Command>& commands = timeline.commands();
-  const int count = static_cast<int>(commands.size());
-  const int pages = count == 0 ? 1 : (count + kRowsPerPage - 1) / kRowsPerPage;
+  std::vector<int> shot_of;
+  const std::vector<Shot> shots =
+      take_shots(stage, device, teach, timeline, kPictureWidth / kPictureHeight, shot_of,
+                 "sheet " + path);
 
   std::string error;
   raster::OutputFile file(path, replace, &error);
   if (!file.stream()) throw UsageError{error};
   const FontCachesReleaser releaser;
   CairoPtr<cairo_surface_t> pdf(
-      cairo_pdf_surface_create_for_stream(write_to, file.stream(), kPageWidth, kPageHeight));
+      cairo_pdf_surface_create_for_stream(write_to, file.stream(), paper.width, paper.height));
   cairo_pdf_surface_set_metadata(pdf.get(), CAIRO_PDF_METADATA_TITLE, d.descriptor->display_name);
   CairoPtr<cairo_t> cr(cairo_create(pdf.get()));
   const CairoPtr<cairo_font_face_t> face = gothic_face();
   cairo_set_font_face(cr.get(), face.get());
 
-  Progress progress("sheet " + path, count);
+  const Columns columns(paper);
+  std::vector<Row> rows;
+  cairo_set_font_size(cr.get(), kTextSize);
+  for (int i = 0; i < static_cast<int>(commands.size()); ++i) {
+    const Spoken spoken = split_caption(commands[static_cast<std::size_t>(i)].text);
+    Row row;
+    row.index = i;
+    if (!spoken.speaker.empty()) row.speaker = wrap(cr.get(), spoken.speaker, kSpeakerWidth - kGap);
+    row.words = wrap(cr.get(), spoken.words, columns.words_width());
+    row.height =
+        static_cast<double>(std::max(row.speaker.size(), row.words.size())) * line_height() +
+        2 * kPad;
+    rows.push_back(std::move(row));
+  }
+  int pages = 1;
+  const std::vector<Block> blocks = lay_out(std::move(rows), shot_of, kMargin + kHeaderHeight,
+                                            paper.height - kMargin - kFooterHeight, pages);
+  std::size_t next = 0;
   for (int page = 0; page < pages; ++page) {
-    draw_page_frame(cr.get(), *d.descriptor, timeline.total_ms(), page + 1, pages);
-    for (int row = 0; row < kRowsPerPage; ++row) {
-      const int i = page * kRowsPerPage + row;
-      if (i >= count) break;
-      const stage::Command& command = commands[static_cast<std::size_t>(i)];
-      show_keyframe(stage, clock, d, command.first_keyframe);
-      const CairoPtr<cairo_surface_t> image = picture(window);
-      draw_row(cr.get(), kMargin + kHeaderHeight + row * kRowHeight, i + 1, command, image.get());
-      progress.update(i + 1);
-    }
+    draw_page_frame(cr.get(), paper, columns, *d.descriptor, timeline.total_ms(), page + 1, pages);
+    for (; next < blocks.size() && blocks[next].page == page; ++next)
+      draw_block(cr.get(), columns, blocks[next], commands,
+                 shots[static_cast<std::size_t>(blocks[next].shot)]);
+    stop_if_signalled();
     cairo_show_page(cr.get());
   }
   cr.reset();
@@ -260,18 +670,26 @@ void write_sheet(const Drill& d, const std::string& path, raster::Replace replac
 ToolCommand add_sheet(CLI::App& app) {
   struct Options {
     std::string drill;
+    std::string paper = kA4.name;
     OutputOption output;
   };
   auto o = std::make_shared<Options>();
   CLI::App* command = app.add_subcommand(
       "sheet",
-      "an A4 PDF of the drill's commands in order, with their times and the stage at each");
+      "a printable PDF of the drill's commands in order: number, time, speaker, command, the "
+      "stage where the command acts (light teaching picture) and room for notes");
   add_drill_argument(*command, o->drill);
+  command->add_option("--paper", o->paper, "the paper: a4 or letter")
+      ->type_name("a4|letter")
+      ->capture_default_str();
   add_output_option(*command, o->output, "PDF", "DRILL.pdf");
   return {command, [o] {
             catch_stop_signals();
             const Drill d = drill_named(o->drill);
-            write_sheet(d, o->output.resolve(d.name(), ".pdf"), o->output.replace());
+            if (o->paper != kA4.name && o->paper != kLetter.name)
+              throw UsageError{"paper must be a4 or letter, not '" + o->paper + "'"};
+            const Paper& paper = o->paper == kA4.name ? kA4 : kLetter;
+            write_sheet(d, paper, o->output.resolve(d.name(), ".pdf"), o->output.replace());
             return 0;
           }};
 }

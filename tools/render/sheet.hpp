@@ -1,6 +1,7 @@
 #pragma once
-// The command sheet: a printable A4 PDF of a drill's spoken commands in
-// order, each with its time and the stage picture at that command.
+// The command sheet: a printable PDF (A4 or US Letter) of a drill's spoken
+// commands in order, each with its number, time and speaker, a light
+// teaching picture cropped to where the command acts, and room for notes.
 
 namespace CLI {
 class App;
@@ -10,7 +11,7 @@ namespace render_tool {
 
 struct ToolCommand;
 
-// `sheet DRILL [-o FILE.pdf] [--force]`.
+// `sheet DRILL [--paper a4|letter] [-o FILE.pdf] [--force]`.
 ToolCommand add_sheet(CLI::App& app);
 
 }  // namespace render_tool

@@ -15,6 +15,7 @@
 
 #include "drills/registry.hpp"
 #include "export/png_writer.hpp"
+#include "export/teaching_picture.hpp"
 
 namespace render_tool {
 
@@ -219,6 +220,60 @@ void add_output_option(CLI::App& command, OutputOption& output, const char* kind
                    "appears while the run writes");
 }
 
+void add_view_options(CLI::App& command, ViewOptions& options, const char* default_view) {
+  options.view = default_view;
+  command
+      .add_option("--view", options.view,
+                  "saver: the picture the saver shows; teach: the teaching picture (the drill "
+                  "fitted to the picture, every person in their position's colour with their "
+                  "number, the command that stays and the legend on top)")
+      ->type_name("saver|teach")
+      ->capture_default_str();
+  command
+      .add_option("--theme", options.theme,
+                  "the teaching picture's colours: dark, or light (dark lines on white, for "
+                  "print); only with --view teach")
+      ->type_name("dark|light")
+      ->capture_default_str();
+}
+
+PictureStyle parse_view(const ViewOptions& options) {
+  PictureStyle style;
+  if (options.view == "teach")
+    style.view = View::Teach;
+  else if (options.view != "saver")
+    throw UsageError{"view must be saver or teach, not '" + options.view + "'"};
+  if (options.theme == "light")
+    style.theme = stage::Theme::Light;
+  else if (options.theme != "dark")
+    throw UsageError{"theme must be dark or light, not '" + options.theme + "'"};
+  if (style.view == View::Saver && style.theme == stage::Theme::Light)
+    throw UsageError{"--theme light is for --view teach; the saver's picture is dark"};
+  return style;
+}
+
+Picture::Picture(const PictureStyle& style, Size size, stage::DrillList drills) {
+  if (style.view == View::Teach) {
+    teaching_ = std::make_unique<raster::TeachingPicture>(size.w, size.h, drills, style.theme);
+    frames_ = teaching_.get();
+  } else {
+    saver_ = std::make_unique<raster::RasterWindow>(size.w, size.h);
+    saver_frames_ = std::make_unique<raster::WindowFrames>(*saver_);
+    frames_ = saver_frames_.get();
+  }
+}
+
+Picture::~Picture() = default;
+
+stage::Window& Picture::window() {
+  if (teaching_) return teaching_->window();
+  return *saver_;
+}
+
+void Picture::follow(const stage::Stage& stage) {
+  if (teaching_) teaching_->follow(stage);
+}
+
 bool is_stdout(const std::string& path) {
   struct stat out {};
   struct stat dest {};
@@ -229,11 +284,16 @@ bool is_stdout(const std::string& path) {
 // A stop signal that came while encoding abandons the file instead of putting
 // it in place.
 void write_png(raster::RasterWindow& window, const std::string& path, raster::Replace replace) {
-  window.compose();
+  raster::WindowFrames frames(window);
+  write_png(frames, path, replace);
+}
+
+void write_png(raster::FrameSource& frames, const std::string& path, raster::Replace replace) {
+  frames.compose();
   std::string error;
   raster::OutputFile file(path, replace, &error);
   if (!file.stream()) throw UsageError{error};
-  if (!raster::write_png(window.frame(), file.stream(), path, &error)) throw UsageError{error};
+  if (!raster::write_png(frames.frame(), file.stream(), path, &error)) throw UsageError{error};
   stop_if_signalled();
   if (!file.commit(&error)) throw UsageError{error};
   warn(file.warning());
@@ -256,7 +316,7 @@ std::int64_t run_length_ms(int conf, int speed) {
   return clock.now();
 }
 
-void run_export(const std::string& label, raster::RasterWindow& window, stage::VirtualClock& clock,
+void run_export(const std::string& label, raster::FrameSource& window, stage::VirtualClock& clock,
                 const raster::FrameSchedule& schedule, raster::FrameSink& sink,
                 const std::function<void(std::int64_t t)>& advance) {
   std::optional<Progress> progress;

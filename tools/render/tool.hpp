@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "export/frame_export.hpp"
@@ -14,11 +15,16 @@
 #include "raster/raster_window.hpp"
 #include "stage/drill.hpp"
 #include "stage/stage.hpp"
+#include "stage/teaching.hpp"
 #include "stage/virtual_clock.hpp"
 #include "tools/render/progress.hpp"
 
 namespace CLI {
 class App;
+}
+
+namespace raster {
+class TeachingPicture;
 }
 
 namespace render_tool {
@@ -73,17 +79,17 @@ std::string drill_names(const char* separator);
 std::string drill_bits();
 Drill drill_named(const std::string& name);
 
-long parse_long(const std::string& text, const std::string& what, long lo, long hi);
-// --conf: the enabled drills' bits, 0..255. A value with no drill's bit is
-// played as all drills, as the saver plays it, with a warning.
-int parse_conf(const std::string& text);
-double parse_seconds(const std::string& text, const std::string& what, double lo, double hi);
-
 struct Size {
   int w;
   int h;
 };
 Size parse_size(const std::string& text);
+
+long parse_long(const std::string& text, const std::string& what, long lo, long hi);
+// --conf: the enabled drills' bits, 0..255. A value with no drill's bit is
+// played as all drills, as the saver plays it, with a warning.
+int parse_conf(const std::string& text);
+double parse_seconds(const std::string& text, const std::string& what, double lo, double hi);
 
 // The options several commands share, each with its default. Values are kept
 // as typed and checked after parsing, so every bad value gets the tool's own
@@ -116,12 +122,51 @@ bool check_output(const std::string& path, raster::Replace replace);
 void add_output_option(CLI::App& command, OutputOption& output, const char* kind,
                        const char* default_name);
 
+// --view and --theme: the saver's picture as the screen shows it, or the
+// teaching picture (the drill fitted to the picture, figures in their
+// positions' colours with their numbers, the command that stays and the
+// legend on top) in a dark or light theme.
+enum class View { Saver, Teach };
+struct ViewOptions {
+  std::string view;
+  std::string theme = "dark";
+};
+struct PictureStyle {
+  View view = View::Saver;
+  stage::Theme theme = stage::Theme::Dark;
+};
+void add_view_options(CLI::App& command, ViewOptions& options, const char* default_view);
+// The saver's picture is the saver's own dark one: a light theme there is
+// refused rather than ignored.
+PictureStyle parse_view(const ViewOptions& options);
+
+// The picture a command renders, of either view: the window the stage draws
+// on and the frames it gives. Make the stage on window(), then follow() it.
+class Picture {
+ public:
+  Picture(const PictureStyle& style, Size size, stage::DrillList drills);
+  ~Picture();
+  Picture(const Picture&) = delete;
+  Picture& operator=(const Picture&) = delete;
+  stage::Window& window();
+  raster::FrameSource& frames() { return *frames_; }
+  void follow(const stage::Stage& stage);
+
+ private:
+  std::unique_ptr<raster::RasterWindow> saver_;
+  std::unique_ptr<raster::TeachingPicture> teaching_;
+  std::unique_ptr<raster::FrameSource> saver_frames_;
+  raster::FrameSource* frames_ = nullptr;
+};
+
 // True when path is the file standard output already goes to (-o /dev/stdout),
 // where a line after the output would spoil it.
 bool is_stdout(const std::string& path);
 
 // Writes the window's composed frame as a PNG at path.
 void write_png(raster::RasterWindow& window, const std::string& path, raster::Replace replace);
+// Writes the source's composed frame as a PNG at path.
+void write_png(raster::FrameSource& frames, const std::string& path, raster::Replace replace);
 
 // Steps the clock until keyframe `index` of `drill` has been shown (the intro
 // first, if the drill has not started yet).
@@ -132,12 +177,13 @@ void show_keyframe(const stage::Stage& stage, stage::VirtualClock& clock, const 
 // activation until the last drill's outro hands over to the first intro again.
 std::int64_t run_length_ms(int conf, int speed);
 
-// Renders the schedule into the sink with the seek, progress (named `label`,
-// e.g. "gif drill.gif"), stop on a signal and warnings. advance, when given,
-// runs the drill to each frame's moment in place of clock.advance_to (and
-// once more after the seek). A failed or stopped export unwinds from here,
-// and the sink, destroyed unfinished, removes what it wrote.
-void run_export(const std::string& label, raster::RasterWindow& window, stage::VirtualClock& clock,
+// Renders the frames of the schedule into the sink with the seek, progress
+// (named `label`, e.g. "gif drill.gif"), stop on a signal and warnings.
+// `frames` is the stage window's own frames or the teaching picture over it.
+// advance, when given, runs the drill to each frame's moment in place of
+// clock.advance_to (and once more after the seek). A failed or stopped export
+// unwinds from here, and the sink, destroyed unfinished, removes what it wrote.
+void run_export(const std::string& label, raster::FrameSource& frames, stage::VirtualClock& clock,
                 const raster::FrameSchedule& schedule, raster::FrameSink& sink,
                 const std::function<void(std::int64_t t)>& advance = nullptr);
 

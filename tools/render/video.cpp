@@ -23,6 +23,7 @@ ToolCommand add_video(CLI::App& app) {
     std::string fps;
     std::string size;
     bool burn_captions = false;
+    ViewOptions view;
     std::string subtitles;
     OutputOption output;
   };
@@ -45,8 +46,10 @@ ToolCommand add_video(CLI::App& app) {
                   "picture size in pixels, even both ways, 2..16384 each way and at most " +
                       std::to_string(video::tallest_supported_height(raster::kMaxWindowSide)) +
                       " high at " + std::to_string(raster::kMaxWindowSide) + " wide");
+  add_view_options(*command, o->view, "teach");
   command->add_flag("--burn-captions", o->burn_captions,
-                    "draw the captions in the picture too (by default they are only subtitles)");
+                    "with --view saver: draw the captions in the picture too (by default they "
+                    "are only subtitles; the teaching picture writes the command on top)");
   command
       ->add_option("--subtitles", o->subtitles,
                    "also write the subtitles to this SubRip or WebVTT file")
@@ -72,7 +75,14 @@ ToolCommand add_video(CLI::App& app) {
                                std::to_string(video::tallest_supported_height(size.w)) + " high"};
             v.width = size.w;
             v.height = size.h;
+            const PictureStyle style = parse_view(o->view);
+            if (o->burn_captions && style.view == View::Teach)
+              throw UsageError{
+                  "--burn-captions is for --view saver; the teaching picture shows the command "
+                  "on top"};
             v.burn_captions = o->burn_captions;
+            v.teaching = style.view == View::Teach;
+            v.theme = style.theme;
             v.path = o->output.resolve(o->target, ".mp4");
             const std::optional<video::Container> container = video::container_for(v.path);
             if (!container) throw UsageError{"video file " + v.path + " must end in .mp4 or .webm"};
@@ -90,7 +100,7 @@ ToolCommand add_video(CLI::App& app) {
               check_output(v.subtitles_path, v.subtitles_replace);
             }
             video::VideoJob job(v, stop_if_signalled);
-            run_export("video " + v.path, job.window(), job.clock(), job.schedule(), job.sink(),
+            run_export("video " + v.path, job.frames(), job.clock(), job.schedule(), job.sink(),
                        [&job](std::int64_t t) { job.advance_to(t); });
             return 0;
           }};

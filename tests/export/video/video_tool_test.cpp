@@ -13,8 +13,10 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -40,7 +42,7 @@ TEST(VideoTool, BadValuesGiveOneLineAndStatus2) {
         "video ponpu --fps x", "video ponpu --size 640", "video ponpu --size 641x360",
         "video ponpu -o a.gif", "video ponpu --subtitles a.txt", "video ponpu --conf 2",
         "video all --conf 256", "video ponpu --bogus 1", "video ponpu -o missing/a.mp4",
-        "video ponpu ponpu"}) {
+        "video ponpu ponpu", "video ponpu --burn-captions", "video ponpu --theme grey"}) {
     const Result r = run(args, dir);
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_TRUE(one_line(r.err)) << args << ": " << r.err;
@@ -188,6 +190,32 @@ TEST(VideoTool, SizeOverFfmpegsBoundIsRefusedWithTheLimit) {
   EXPECT_TRUE(one_line(r.err)) << r.err;
   EXPECT_NE(r.err.find("16384 wide, at most"), std::string::npos) << r.err;
   EXPECT_TRUE(fs::is_empty(dir));
+}
+
+// The video's picture is the teaching one unless --view saver asks for the
+// saver's; either way the commands travel as a subtitle track and file.
+TEST(VideoTool, TeachingIsTheDefaultPictureAndKeepsTheCues) {
+  const fs::path dir = work_dir();
+  const std::string quick = " --speed 3 --fps 2 --size 320x180";
+  ASSERT_EQ(run("video kahan -o teach.mp4 --subtitles teach.srt" + quick, dir).status, 0);
+  ASSERT_EQ(run("video kahan --view saver -o saver.mp4" + quick, dir).status, 0);
+  const auto frame_at = [&](const char* video, const char* png) {
+    const std::string command = "ffmpeg -v error -y -ss 20 -i " + (dir / video).string() +
+                                " -frames:v 1 " + (dir / png).string();
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream in(dir / png, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string teach = frame_at("teach.mp4", "teach.png");
+  ASSERT_FALSE(teach.empty());
+  EXPECT_NE(teach, frame_at("saver.mp4", "saver.png"));
+  std::ifstream srt(dir / "teach.srt");
+  const std::string cues((std::istreambuf_iterator<char>(srt)), {});
+  EXPECT_NE(cues.find(" --> "), std::string::npos) << cues;
+  EXPECT_NE(cues.find("「"), std::string::npos) << cues;
+  const std::string track = "ffprobe -v error -show_entries stream=codec_name -of csv=p=0 " +
+                            (dir / "teach.mp4").string() + " | grep -qx mov_text";
+  EXPECT_EQ(std::system(track.c_str()), 0) << "no subtitle track";
 }
 
 }  // namespace

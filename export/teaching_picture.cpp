@@ -1,0 +1,106 @@
+#include "export/teaching_picture.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "stage/overlay.hpp"
+
+namespace raster {
+namespace {
+
+stage::OverlayRequest picture_request(OverlayPainter& painter, int width, int height,
+                                      stage::Theme theme) {
+  stage::OverlayRequest r;
+  r.width = width;
+  r.height = height;
+  r.line = painter.fit(height);
+  r.teaching = true;
+  r.theme = theme;
+  return r;
+}
+
+bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::Figure>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const stage::Figure& f, const stage::Figure& g) {
+                      return f.position == g.position && f.x == g.x && f.y == g.y &&
+                             f.radius == g.radius && f.pose == g.pose && f.body == g.body;
+                    });
+}
+
+Rect clipped(const Rect& r, int width, int height) {
+  const int x0 = std::max(0, r.x), y0 = std::max(0, r.y);
+  const int x1 = std::min(width, r.x + r.w), y1 = std::min(height, r.y + r.h);
+  return {x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
+}
+
+void copy_rect(const Surface& from, Surface& to, const Rect& r) {
+  for (int y = r.y; y < r.y + r.h; ++y)
+    std::memcpy(&to.at(r.x, y), from.row(y) + r.x,
+                static_cast<std::size_t>(r.w) * sizeof(std::uint32_t));
+}
+
+}  // namespace
+
+TeachingPicture::TeachingPicture(int width, int height, stage::DrillList drills, stage::Theme theme)
+    : device_(width, height),
+      request_(picture_request(painter_, width, height, theme)),
+      teaching_(device_, drills, theme,
+                stage::teaching_picture_view(request_, drills.front(), "").stage_area),
+      timelines_(drills.size()),
+      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
+      view_{pixels_.data(), width, height, width} {
+  // The theme's ground from the start: the stage clears the window only when
+  // its first transition or keyframe draws.
+  teaching_.clear();
+}
+
+std::string TeachingPicture::current_command() {
+  if (!stage_ || stage_->phase() != stage::Stage::Phase::Keyframes) return {};
+  const int drill = stage_->drill();
+  std::unique_ptr<stage::DrillTimeline>& timeline = timelines_.at(static_cast<std::size_t>(drill));
+  if (!timeline) timeline = std::make_unique<stage::DrillTimeline>(stage_->table(drill));
+  // frame_index() is the keyframe the next tick shows: the one on screen is
+  // the one before it.
+  const int shown = std::min(stage_->frame_index(), timeline->keyframes()) - 1;
+  if (shown < 0) return {};
+  const int command = timeline->command_at(shown);
+  if (command < 0) return {};
+  return std::string(timeline->commands()[static_cast<std::size_t>(command)].text);
+}
+
+std::vector<Rect> TeachingPicture::compose() {
+  std::vector<Rect> changed = device_.compose();
+  std::vector<stage::Figure> figures = teaching_.figures();
+  std::string command = current_command();
+  const int drill = teaching_.drill();
+  if (!first_ && changed.empty() && drill == drill_ && command == command_ &&
+      same_figures(figures, figures_))
+    return {};
+  const Surface& stage_frame = device_.frame();
+  if (first_) {
+    changed = {{0, 0, width(), height()}};
+    first_ = false;
+  }
+  // What the figures and boxes covered goes back to the stage's pixels
+  // before they are painted again where they are now.
+  changed.insert(changed.end(), painted_.begin(), painted_.end());
+  for (Rect& r : changed) {
+    r = clipped(r, width(), height());
+    if (!r.empty()) copy_rect(stage_frame, view_, r);
+  }
+  painted_ = painter_.paint_figures(figures, teaching_.theme(), view_);
+  if (stage_) {
+    const stage::DrillDescriptor& descriptor = stage_->drills()[static_cast<std::size_t>(drill)];
+    const std::vector<Rect> boxes =
+        painter_.paint_teaching(stage::teaching_picture_view(request_, descriptor, command), view_);
+    painted_.insert(painted_.end(), boxes.begin(), boxes.end());
+  }
+  changed.insert(changed.end(), painted_.begin(), painted_.end());
+  std::erase_if(changed, [](const Rect& r) { return r.empty(); });
+  figures_ = std::move(figures);
+  command_ = std::move(command);
+  drill_ = drill;
+  return changed;
+}
+
+}  // namespace raster
