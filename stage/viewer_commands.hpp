@@ -10,11 +10,13 @@
 // is and the desktop hosts translate their key codes into the same names.
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
 
 #include "stage/playback.hpp"
+#include "stage/practice.hpp"
 
 namespace stage {
 
@@ -41,6 +43,15 @@ enum class ViewerCommand {
   Help,
   FullScreen,
   Quit,
+  // Learning a position (they act on a Learner; see apply()).
+  CyclePosition,  // none, the commander, member 1, 2, ... and none again
+  PreviousCall,   // the followed position's previous / next call
+  NextCall,
+  WholePath,  // its whole path through the scene, on or off
+  MineOnly,   // the command list: its calls and answers only, or all
+  Practice,   // a practice session of the position, on or off
+  Known,      // practice: the item asked was known / not known
+  NotKnown,
   // Given by pointing rather than by a key: each takes an argument.
   SeekTime,     // ms from the drill's first keyframe at speed 1
   GoToCommand,  // index into the drill's command list
@@ -84,8 +95,23 @@ struct ViewerPanels {
   bool commands = false;
 };
 
+// What a viewer knows of the learner: the position followed, how the list
+// and the path show it, and a practice session while one runs (over the
+// viewer's playback: a new playback needs the session ended).
+struct Learner {
+  std::optional<int> position;
+  bool mine_only = false;
+  bool whole_path = false;
+  std::unique_ptr<PracticeSession> practice;
+};
+
 // Runs `command` on the model (or toggles a panel); `arg` is read by the
 // pointing commands only. Host-side commands only return their effect.
+// The learner's commands change `learner` and return Playback (the host
+// redraws figures and overlay); a practice prompt takes Space as its reveal.
+CommandEffect apply(ViewerCommand command, int arg, Playback& playback, ViewerPanels& panels,
+                    Learner& learner);
+// For a host that follows no one: the learner's commands do nothing.
 CommandEffect apply(ViewerCommand command, int arg, Playback& playback, ViewerPanels& panels);
 
 struct HelpLine {
