@@ -29,12 +29,12 @@ struct OverlayRequest {
   Theme theme = Theme::Dark;
   // The position the learner follows, if any, and whether the command list
   // then shows only its calls and the commands it answers.
-  std::optional<int> position;
+  std::optional<int> position{};
   bool mine_only = false;
   // A practice session running (teaching layout): what it asks and scores.
   // The model must outlive the call only.
   const PracticeSession* practice = nullptr;
-  std::optional<Score> previous_score;  // the position's last practice, if remembered
+  std::optional<Score> previous_score{};  // the position's last practice, if remembered
 };
 
 struct CommandRow {
@@ -90,7 +90,7 @@ struct OverlayView {
   std::vector<LegendEntry> legend;
   // Following a position: its name ("２番員") and whether the list shows only
   // its calls and answers (a toggle shows all again).
-  std::optional<int> position;
+  std::optional<int> position{};
   std::string position_name;
   bool mine_only = false;
   // With a practice session: the command box shows its prompt instead of
