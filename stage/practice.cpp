@@ -64,7 +64,8 @@ void PracticeSession::head_for_next() {
 
 int PracticeSession::advance(std::int64_t now) {
   const int delay = playback_.advance(now);
-  if (state_ != PracticeState::Playing) return delay;
+  // Another drill chosen meanwhile: these items are not its keyframes.
+  if (state_ != PracticeState::Playing || playback_.drill() != drill_) return delay;
   // A seek by hand past items: those behind the picture are not asked.
   const std::size_t before = next_;
   while (next_ < items_.size() && items_[next_].keyframe <= playback_.keyframe()) ++next_;

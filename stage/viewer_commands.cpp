@@ -175,10 +175,19 @@ CommandEffect apply(ViewerCommand command, int arg, Playback& p, ViewerPanels& p
     learner.practice.reset();
     p.stop_before(std::nullopt);
   }
-  if (command == C::TogglePlay && learner.practice &&
-      learner.practice->state() == PracticeState::Prompt) {
-    learner.practice->reveal();
-    return CommandEffect::Playback;
+  if (command == C::TogglePlay && learner.practice) {
+    // An item asked waits for its answer and its mark: Space reveals, and
+    // cannot play past the items after it meanwhile.
+    switch (learner.practice->state()) {
+      case PracticeState::Prompt:
+        learner.practice->reveal();
+        return CommandEffect::Playback;
+      case PracticeState::Revealed:
+        return CommandEffect::Nothing;
+      case PracticeState::Playing:
+      case PracticeState::Finished:
+        break;
+    }
   }
   if (learner_command(command)) return apply_learner(command, p, learner);
   return apply(command, arg, p, panels);

@@ -108,7 +108,8 @@ struct Learner {
 // Runs `command` on the model (or toggles a panel); `arg` is read by the
 // pointing commands only. Host-side commands only return their effect.
 // The learner's commands change `learner` and return Playback (the host
-// redraws figures and overlay); a practice prompt takes Space as its reveal.
+// redraws figures and overlay); a practice prompt takes Space as its reveal,
+// and an item revealed waits for y or n.
 CommandEffect apply(ViewerCommand command, int arg, Playback& playback, ViewerPanels& panels,
                     Learner& learner);
 // For a host that follows no one: the learner's commands do nothing.
