@@ -5,8 +5,8 @@
 // saver's settings); this is only its text.
 //
 //   mirukado-progress 1
-//   ponpu 2 0=3/5 2=7/9
-//   kiritu - 4=1/2
+//   drill-a 2 0=3/5 2=7/9
+//   drill-b - 4=1/2
 //
 // A header line, then one line per drill: the drill's method prefix, the
 // position chosen ("-" for none), then position=known/asked for each position

@@ -5,7 +5,7 @@
 // is read from the drill's table and timeline, which must outlive the part.
 //
 // Positions are the table's person slots: 0 is the commander in every drill,
-// n is member n (in the platoon drill, the squad member numbered n).
+// n is member n (in a squad drill, the squad member numbered n).
 
 #include <string>
 #include <string_view>
@@ -22,7 +22,7 @@ inline constexpr int kCommander = 0;
 //
 // A caption names its speaker(s) before each 「: 指揮者「…」, ２番員「…」, and
 // lists such as ２，３番員「よし」 (digits full width or ASCII; ， , 、 and ・
-// separate the numbers). A caption with no 「 is said plainly, as the platoon
+// separate the numbers). A caption with no 「 is said plainly, as a squad
 // drill writes its orders and its count: a bare number n is member n counting
 // off (in the squad's numbering each member calls their own number), any other
 // plain text is the commander's order, but for the plain replies "はい" (a
