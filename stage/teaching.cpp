@@ -443,6 +443,8 @@ std::vector<Figure> TeachingWindow::figures() const {
   // A position this drill lacks, or one not on screen now, mutes no one.
   if (std::none_of(out.begin(), out.end(), [](const Figure& f) { return f.highlighted; }))
     for (Figure& f : out) f.muted = false;
+  // The chosen figure last, so that it is drawn above a crowded squad.
+  std::stable_partition(out.begin(), out.end(), [](const Figure& f) { return !f.highlighted; });
   return out;
 }
 

@@ -147,7 +147,8 @@ class TeachingWindow final : public Window {
   Theme theme() const { return theme_; }
   const Fit& fit() const { return fit_; }
   int drill() const { return drill_; }
-  // The figures shown now, in slot order (a later one above an earlier one).
+  // The figures shown now, in slot order (a later one above an earlier one),
+  // but for a chosen figure, which comes last to be drawn above the rest.
   std::vector<Figure> figures() const;
   // The position the learner follows (none by default: the picture is the
   // same as without following). A position the drill lacks follows no one.

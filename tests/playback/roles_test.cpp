@@ -187,6 +187,9 @@ TEST_F(PumpTruck, FollowingHighlightsTheChosenFigureAndItsTrailEndsOnIt) {
   const auto path = teaching.scene_path(table(), timeline(), p.keyframe());
   EXPECT_NE(std::find(path.begin(), path.end(), trail.back().at), path.end());
 
+  teaching.choose(2);  // drawn last, above the others
+  EXPECT_EQ(teaching.figures().back().position, 2);
+  EXPECT_TRUE(teaching.figures().back().highlighted);
   teaching.choose(20);  // no such member in this drill: no one muted
   for (const stage::Figure& f : teaching.figures()) EXPECT_FALSE(f.highlighted || f.muted);
 }
