@@ -192,7 +192,7 @@ void teaching_layout(OverlayView& v, const Playback& playback, const OverlayRequ
   if (practice) v.practice = practice_overlay(*practice, playback, r, v);
   if (!b.sheet) return;
   if (r.help) {
-    const int h = static_cast<int>(help_lines().size()) * line + 2 * pad;
+    const int h = static_cast<int>(help_lines(true, r.learner).size()) * line + 2 * pad;
     v.help = PixelRect{b.sheet->x, b.sheet->y, b.sheet->w, std::min(b.sheet->h, h)};
   } else if (!t.commands().empty()) {
     fill_rows(v, playback, r, *b.sheet, line, pad);
@@ -241,7 +241,7 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
 
   const int above = v.band.y;  // room left for the cards, above the band
   if (r.help) {
-    const int h = static_cast<int>(help_lines().size()) * line + 2 * pad;
+    const int h = static_cast<int>(help_lines(true, r.learner).size()) * line + 2 * pad;
     const int w = std::min(r.width - 2 * pad, kHelpWidthInLines * line);
     if (h <= above - 2 * pad) v.help = PixelRect{(r.width - w) / 2, (above - h) / 2, w, h};
   }

@@ -31,6 +31,9 @@ struct OverlayRequest {
   // then shows only its calls and the commands it answers.
   std::optional<int> position{};
   bool mine_only = false;
+  // The host runs the learner's commands: its help card lists their keys
+  // (help_lines(can_quit, true)), and the card's height counts them.
+  bool learner = false;
   // A practice session running (teaching layout): what it asks and scores.
   // The model must outlive the call only.
   const PracticeSession* practice = nullptr;

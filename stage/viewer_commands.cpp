@@ -66,10 +66,15 @@ constexpr ViewerCommandRow kRows[] = {
 
 char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::vector<HelpLine> card(bool can_quit) {
+bool learner_command(ViewerCommand command) {
+  return command >= C::CyclePosition && command <= C::NotKnown;
+}
+
+std::vector<HelpLine> card(bool can_quit, bool learner) {
   std::vector<HelpLine> lines;
   for (const ViewerCommandRow& row : kRows) {
     if (row.card_keys.empty() || (!can_quit && row.command == C::Quit)) continue;
+    if (!learner && learner_command(row.command)) continue;
     lines.push_back({row.card_keys, row.card_text});
   }
   return lines;
@@ -102,10 +107,6 @@ std::optional<ViewerCommand> command_named(std::string_view id) {
 }
 
 namespace {
-
-bool learner_command(ViewerCommand command) {
-  return command >= C::CyclePosition && command <= C::NotKnown;
-}
 
 // The learner's commands; Nothing where there is nothing to act on.
 CommandEffect apply_learner(ViewerCommand command, Playback& p, Learner& learner) {
@@ -285,10 +286,10 @@ CommandEffect apply(ViewerCommand command, int arg, Playback& p, ViewerPanels& p
   return CommandEffect::Playback;
 }
 
-std::span<const HelpLine> help_lines(bool can_quit) {
-  static const std::vector<HelpLine> with_quit = card(true);
-  static const std::vector<HelpLine> without_quit = card(false);
-  return can_quit ? with_quit : without_quit;
+std::span<const HelpLine> help_lines(bool can_quit, bool learner) {
+  static const std::vector<HelpLine> cards[2][2] = {{card(false, false), card(false, true)},
+                                                    {card(true, false), card(true, true)}};
+  return cards[can_quit ? 1 : 0][learner ? 1 : 0];
 }
 
 }  // namespace stage

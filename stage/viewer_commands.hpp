@@ -120,7 +120,8 @@ struct HelpLine {
   std::string_view action;
 };
 // The help card's lines, in the order shown, drawn from the table. A page,
-// which cannot close itself, leaves out the quit line.
-std::span<const HelpLine> help_lines(bool can_quit = true);
+// which cannot close itself, leaves out the quit line; a host that runs the
+// learner's commands (apply() with a Learner) lists their keys too.
+std::span<const HelpLine> help_lines(bool can_quit = true, bool learner = false);
 
 }  // namespace stage

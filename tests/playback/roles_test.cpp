@@ -152,9 +152,17 @@ TEST_F(PumpTruck, TheMineOnlyListShowsTheCallsAndAnswersAndJumpsFindTheCalls) {
   EXPECT_EQ(run(stage::ViewerCommand::NextCall), stage::CommandEffect::Nothing);
   run(stage::ViewerCommand::CyclePosition);
   EXPECT_EQ(learner.position, 0);
-  // A host without a learner leaves these commands alone.
+  // A host without a learner leaves these commands alone, and its help card
+  // does not offer them.
   EXPECT_EQ(stage::apply(stage::ViewerCommand::CyclePosition, 0, playback, panels),
             stage::CommandEffect::Nothing);
+  auto offers_r = [](std::span<const stage::HelpLine> card) {
+    return std::any_of(card.begin(), card.end(),
+                       [](const stage::HelpLine& l) { return l.keys == "r"; });
+  };
+  EXPECT_FALSE(offers_r(stage::help_lines()));
+  EXPECT_TRUE(offers_r(stage::help_lines(true, true)));
+  EXPECT_TRUE(offers_r(stage::help_lines(false, true)));
 }
 
 TEST_F(PumpTruck, FollowingHighlightsTheChosenFigureAndItsTrailEndsOnIt) {
