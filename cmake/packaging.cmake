@@ -14,11 +14,15 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen saver of Japanese fire-brigade drills")
 set(CPACK_PACKAGE_DESCRIPTION
   "Mirukado plays three drills of a Japanese volunteer fire brigade, seen from\n"
-  "above on a black stage: the platoon drill, the pump-truck drill and the\n"
-  "portable-pump drill, with each spoken command shown as a caption. It runs as\n"
-  "an xscreensaver hack, from mate-screensaver and xfce4-screensaver, or full\n"
-  "screen on its own. mirukado-render paints the drills into PNG and GIF files\n"
-  "without a display.")
+  "above on a black stage: the platoon drill (小隊訓練), the pump-truck drill\n"
+  "(ポンプ車操法) and the portable-pump drill (可搬ポンプ操法), with each spoken\n"
+  "command shown as a caption. It runs as an xscreensaver hack, from\n"
+  "mate-screensaver and xfce4-screensaver, or full screen on its own.\n"
+  "Its viewer (mirukado view, in the Education menu) teaches a drill: stop on a\n"
+  "command, step, jump to a command, repeat a passage, play from a quarter to\n"
+  "ten times the speed. mirukado-render makes, without a display, videos with\n"
+  "the commands as subtitles, printable command sheets (PDF), pictures of any\n"
+  "command, PNG sequences and GIFs.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 # Read by cpack for each generator: the file names that differ between them.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/packaging/per_generator.cmake)

@@ -51,7 +51,7 @@ DialogLayout settings_dialog_layout(stage::DrillList drills) {
       at.top += kBoxPitch * (i - designed + 1);
     const stage::DrillDescriptor& d = drills[static_cast<std::size_t>(i)];
     l.controls.push_back({ControlId::DrillBox, ControlKind::CheckBox, std::string("chk_") + d.name,
-                          d.display_name, at.left, at.top, at.width, at.height, i, i});
+                          d.checkbox_label, at.left, at.top, at.width, at.height, i, i});
   }
   l.controls.push_back(
       {ControlId::Label1, ControlKind::Label, "Label1", "スピード", 30, 1200 + down, 615, 180, -1});

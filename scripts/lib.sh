@@ -32,8 +32,8 @@ build_packages=(g++ cmake ninja-build pkg-config libfreetype-dev libfontconfig-d
 
 # What the install and package checks use: the Debian package's tools
 # (dpkg-shlibdeps, lintian), the Windows installer's compiler, the desktop-entry
-# validator and man.
-package_test_packages=(dpkg-dev lintian nsis desktop-file-utils man-db groff-base)
+# and AppStream validators and man.
+package_test_packages=(dpkg-dev lintian nsis desktop-file-utils appstream man-db groff-base)
 
 # Configures and builds one build tree. $1 = folder, the rest = cmake options.
 # Re-running it on an up-to-date tree only checks that nothing changed.

@@ -18,6 +18,13 @@ struct Command {
   std::string_view text;
 };
 
+// Keyframes and commands as learners count them, from 1: the numbers the
+// viewers' titles and command lists, `mirukado-render commands`, `frame` and
+// `--at`, the sheet and the web page's ?at= all use. Indexes stay from 0
+// inside (and in `dump`, which lists the table's records).
+constexpr int keyframe_number(int keyframe) { return keyframe + 1; }
+constexpr int command_number(int command) { return command + 1; }
+
 class DrillTimeline {
  public:
   explicit DrillTimeline(const FrameTable& table);

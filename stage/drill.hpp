@@ -69,13 +69,16 @@ struct PlayerRules {
 enum class CrewNaming { Numbered, Squad };
 
 struct DrillDescriptor {
-  const char* name;          // method prefix, the drill's name on command lines
-  const char* display_name;  // the settings dialog's label
-  // For the xscreensaver settings page: its English name and its formal
-  // Japanese name.
-  const char* english_name;
-  const char* formal_name;
-  int conf_bit;  // its bit in the Conf mask
+  const char* name;  // method prefix, the drill's name on command lines
+  // Its one name wherever a learner meets it: the viewers' titles and
+  // overlay, the web page, the video's title, the sheet's header and
+  // xscreensaver's settings page.
+  const char* display_name;
+  // The saver's settings dialog keeps the check-box texts its users know,
+  // which need not be the display name.
+  const char* checkbox_label;
+  const char* english_name;  // beside the display name where English is read
+  int conf_bit;              // its bit in the Conf mask
   // The zero-filled table in the drill's shape; its person count is also the
   // number of image slots the drill uses.
   FrameTable (*make_table)();

@@ -22,7 +22,8 @@ std::string clock_text(int ms) {
   return std::to_string(s / 60) + (seconds < 10 ? ":0" : ":") + std::to_string(seconds);
 }
 
-constexpr std::array<std::string_view, kPlaySpeeds> kSpeedNames{"×¼", "×½", "×1", "×2", "×3"};
+// As they play: the fastest speed divides durations by 10 (the saver's speed 3).
+constexpr std::array<std::string_view, kPlaySpeeds> kSpeedNames{"×¼", "×½", "×1", "×2", "×10"};
 
 // Written in a row instead of a call the learner is yet to be asked.
 constexpr std::string_view kHiddenCall = "？？？";
@@ -73,13 +74,14 @@ void fill_rows(OverlayView& v, const Playback& playback, const OverlayRequest& r
     const Command& c = t.commands()[static_cast<std::size_t>(i)];
     CommandRow cr{{panel.x + pad, panel.y + pad + (row - first) * line, panel.w - 2 * pad, line},
                   i,
-                  c.text,
+                  std::to_string(command_number(i)) + ". " + std::string(c.text),
                   clock_text(c.time_ms),
                   i == current_command};
     if (part) {
       cr.mine = part->speaks(i);
       cr.answered = part->answers_command(i);
-      if (kept_hidden(playback, r, *part, i)) cr.text = kHiddenCall;
+      if (kept_hidden(playback, r, *part, i))
+        cr.text = std::to_string(command_number(i)) + ". " + std::string(kHiddenCall);
     }
     v.rows.push_back(std::move(cr));
   }
@@ -257,6 +259,22 @@ PixelRect teaching_stage_area(const OverlayRequest& r) {
   const int pad = std::max(1, line / 4);
   if (!overlay_fits(r, line, pad)) return {0, 0, r.width, r.height};
   return teaching_boxes(r, r.height - band_height(line, pad), line, pad).area;
+}
+
+std::string viewer_title(const Playback& playback, const CommandNumberEntry& entry) {
+  const DrillTimeline& t = playback.timeline();
+  std::string title = playback.descriptor().display_name;
+  title.append("  コマ ")
+      .append(std::to_string(keyframe_number(playback.keyframe())))
+      .append("/")
+      .append(std::to_string(t.keyframes()));
+  if (const int c = playback.current_command(); c >= 0)
+    title.append("  号令 ")
+        .append(std::to_string(command_number(c)))
+        .append(" ")
+        .append(t.commands()[static_cast<std::size_t>(c)].text);
+  if (entry.is_open()) title.append("  → 号令番号 ").append(entry.digits()).append("_");
+  return title;
 }
 
 std::optional<int> timeline_hit(const OverlayView& view, const Playback& playback, int x, int y) {

@@ -43,7 +43,10 @@ struct OverlayRequest {
 struct CommandRow {
   PixelRect rect;
   int command = 0;  // index into the drill's command list
-  std::string_view text;
+  // Its number (from 1, as `mirukado-render commands` and the sheet number
+  // it, and as "go to command" takes it) and its text: "2. 1番員「よし」",
+  // the point keeping the number apart from a caption that starts with one.
+  std::string text;
   std::string time;  // "m:ss" at speed 1
   bool current = false;
   bool mine = false;      // the followed position says it
@@ -108,6 +111,13 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& request
 // The area overlay_view() leaves for the drill in the teaching layout, known
 // before there is a playback (the teaching window is fitted into it).
 PixelRect teaching_stage_area(const OverlayRequest& request);
+
+// What the viewers' titles say after their own name: the drill's display
+// name, the keyframe on screen out of the drill's and the command heard
+// ("ポンプ車操法  コマ 12/1046  号令 1 指揮者「集まれ」"), then the command number
+// being typed, if one is asked for. Window lists show it, and scripts that
+// drive a viewer read it.
+std::string viewer_title(const Playback& playback, const CommandNumberEntry& entry);
 
 // A click on the timeline band: the drill time (speed 1) under it.
 std::optional<int> timeline_hit(const OverlayView& view, const Playback& playback, int x, int y);

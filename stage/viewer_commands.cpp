@@ -29,15 +29,22 @@ constexpr ViewerCommandRow kRows[] = {
     {C::GoToStart, "go-to-start", {"Home"}, "Home End", "訓練の最初／最後", kOnce, kSession},
     {C::GoToEnd, "go-to-end", {"End"}, "", "", kOnce, kSession},
     {C::NextDrill, "next-drill", {"Tab"}, "Tab", "次の訓練", kOnce, kSession},
-    {C::SpeedOne, "speed-1", {"1"}, "1 2 3", "速度", kOnce, kSettings},
+    {C::SpeedOne, "speed-1", {"1"}, "1 2 3", "速度 ×1 ×2 ×10", kOnce, kSettings},
     {C::SpeedTwo, "speed-2", {"2"}, "", "", kOnce, kSettings},
     {C::SpeedThree, "speed-3", {"3"}, "", "", kOnce, kSettings},
-    {C::Slower, "slower", {"["}, "[ ]", "遅く／速く（¼まで）", kOnce, kSettings},
+    {C::Slower, "slower", {"["}, "[ ]", "遅く／速く（×¼〜×10）", kOnce, kSettings},
     {C::Faster, "faster", {"]"}, "", "", kOnce, kSettings},
     {C::LoopStart, "loop-start", {"a"}, "a b", "区間くり返しの始め／終わり", kOnce, kSession},
     {C::LoopEnd, "loop-end", {"b"}, "", "", kOnce, kSession},
     {C::ClearLoop, "clear-loop", {"l"}, "l", "くり返し解除", kOnce, kSession},
     {C::CommandList, "command-list", {"c"}, "c", "号令一覧", kOnce, kSession},
+    {C::AskCommandNumber,
+     "ask-command-number",
+     {"g"},
+     "g 番号 Enter",
+     "番号の号令へ",
+     kOnce,
+     kSession},
     {C::CyclePosition, "cycle-position", {"r"}, "r", "覚える役（指揮者・番員）", kOnce, kSession},
     {C::PreviousCall,
      "previous-call",
@@ -269,6 +276,8 @@ CommandEffect apply(ViewerCommand command, int arg, Playback& p, ViewerPanels& p
     case C::Help:
       panels.help = !panels.help;
       return CommandEffect::Panels;
+    case C::AskCommandNumber:
+      return CommandEffect::AskNumber;
     case C::FullScreen:
       return CommandEffect::FullScreen;
     case C::Quit:
@@ -284,6 +293,25 @@ CommandEffect apply(ViewerCommand command, int arg, Playback& p, ViewerPanels& p
       return CommandEffect::Nothing;  // no learner to act on
   }
   return CommandEffect::Playback;
+}
+
+CommandNumberEntry::Outcome CommandNumberEntry::key(std::string_view key) {
+  if (!digits_) return {};
+  if (key.size() == 1 && key.front() >= '0' && key.front() <= '9') {
+    if (digits_->size() < kMaxDigits) digits_->push_back(key.front());
+    return {true, std::nullopt};
+  }
+  if (key == "Backspace") {
+    if (!digits_->empty()) digits_->pop_back();
+    return {true, std::nullopt};
+  }
+  const std::string typed = *digits_;
+  digits_.reset();
+  if (key == "Enter") {
+    if (typed.empty()) return {true, std::nullopt};
+    return {true, std::stoi(typed) - 1};
+  }
+  return {key == "Escape", std::nullopt};
 }
 
 std::span<const HelpLine> help_lines(bool can_quit, bool learner) {

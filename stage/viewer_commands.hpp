@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "stage/playback.hpp"
@@ -40,6 +41,7 @@ enum class ViewerCommand {
   LoopEnd,
   ClearLoop,
   CommandList,
+  AskCommandNumber,  // then the host takes the number and goes to that command
   Help,
   FullScreen,
   Quit,
@@ -66,6 +68,7 @@ enum class CommandEffect {
   Panels,      // a panel of the overlay opened or closed
   FullScreen,  // the host toggles full screen
   Quit,        // the host closes the viewer
+  AskNumber,   // the host asks for a command's number (CommandNumberEntry), then GoToCommand
 };
 
 inline constexpr int kMaxKeysPerCommand = 3;
@@ -114,6 +117,31 @@ CommandEffect apply(ViewerCommand command, int arg, Playback& playback, ViewerPa
                     Learner& learner);
 // For a host that follows no one: the learner's commands do nothing.
 CommandEffect apply(ViewerCommand command, int arg, Playback& playback, ViewerPanels& panels);
+
+// How the desktop viewers take a command's number once it is asked for:
+// digits type it, Backspace takes one back, Enter goes to that command (as
+// numbered from 1 in the command list and by `mirukado-render commands`) and
+// Escape gives up. Any other key gives up too and then does what it always
+// does, so a stray "g" never swallows the next command.
+class CommandNumberEntry {
+ public:
+  struct Outcome {
+    bool taken = false;        // the key was the entry's: no command of its own
+    std::optional<int> go_to;  // Enter: the command's index into the drill's list
+  };
+  static constexpr std::size_t kMaxDigits = 4;  // more than any drill has commands
+
+  void open() { digits_.emplace(); }
+  bool is_open() const { return digits_.has_value(); }
+  // What has been typed so far; empty when nothing is (or no entry is open).
+  std::string_view digits() const {
+    return digits_ ? std::string_view(*digits_) : std::string_view();
+  }
+  Outcome key(std::string_view key);
+
+ private:
+  std::optional<std::string> digits_;
+};
 
 struct HelpLine {
   std::string_view keys;

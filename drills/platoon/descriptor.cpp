@@ -31,9 +31,9 @@ stage::FrameTable make_kiritu_frames() { return stage::FrameTable("kiritu_frames
 const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{
       .name = "kiritu",
-      .display_name = "訓練礼式",
+      .display_name = "小隊訓練",
+      .checkbox_label = "訓練礼式",
       .english_name = "Platoon drill",
-      .formal_name = "小隊訓練",
       .conf_bit = kConfBit,
       .make_table = make_kiritu_frames,
       .build = kiritu_set,

@@ -40,8 +40,8 @@ const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{
       .name = "kahan",
       .display_name = "可搬ポンプ操法",
+      .checkbox_label = "可搬ポンプ操法",
       .english_name = "Portable-pump drill",
-      .formal_name = "可搬ポンプ操法",
       .conf_bit = kConfBit,
       .make_table = make_kahan_frames,
       .build = kahan_set,

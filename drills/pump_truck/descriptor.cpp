@@ -35,8 +35,8 @@ const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{
       .name = "ponpu",
       .display_name = "ポンプ車操法",
+      .checkbox_label = "ポンプ車操法",
       .english_name = "Pump-truck drill",
-      .formal_name = "ポンプ車操法",
       .conf_bit = kConfBit,
       .make_table = make_ponpu_frames,
       .build = ponpu_set,

@@ -407,6 +407,8 @@ bool VideoSink::begin(int width, int height, std::string* error) {
     return false;
   if (const int rc = avio_open(&m.format->pb, writing.c_str(), AVIO_FLAG_WRITE); rc < 0)
     return m.fail(error, "cannot open " + m.path + ": " + av_message(rc));
+  if (!m.settings.title.empty())
+    av_dict_set(&m.format->metadata, "title", m.settings.title.c_str(), 0);
   AVDictionary* options = nullptr;
   if (*container == Container::Mp4) av_dict_set(&options, "movflags", "+faststart", 0);
   const int rc = avformat_write_header(m.format, &options);

@@ -41,6 +41,8 @@ struct VideoSettings {
   // What may happen to a file already at the video's and the subtitles' path.
   raster::Replace replace = raster::Replace::IfWritable;
   raster::Replace subtitles_replace = raster::Replace::IfWritable;
+  // The container's title tag, what players show in their title bar; none when empty.
+  std::string title{};
 };
 
 class VideoSink final : public raster::FrameSink {

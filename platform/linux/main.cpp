@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -98,6 +100,46 @@ void no_bus_autolaunch() {
   setenv("NO_AT_BRIDGE", "1", 0);
 }
 
+// --help: what the modes are and what the viewer takes. Desktops start the
+// settings dialog with no argument at all, so only this word prints it.
+constexpr char kHelpOption[] = "--help";
+
+bool asks_for_help(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == kHelpOption) return true;
+  return false;
+}
+
+void print_usage() {
+  const stage::DrillList drills = drills::registry();
+  std::size_t width = 0;
+  for (const stage::DrillDescriptor& d : drills) width = std::max(width, std::strlen(d.name));
+  std::string list;
+  for (const stage::DrillDescriptor& d : drills) {
+    list += "  " + std::string(d.name) + std::string(width - std::strlen(d.name) + 2, ' ');
+    list += std::string(d.display_name) + " (" + d.english_name + ")\n";
+  }
+  std::printf(
+      "usage: mirukado                        the settings dialog: which drills play, how fast\n"
+      "       mirukado /s                     the screen saver, full screen; input ends it\n"
+      "       mirukado /p ID                  a preview inside the X window ID\n"
+      "       mirukado /a                     says the desktop's locker keeps the password\n"
+      "       mirukado -root | -window-id ID  as an xscreensaver hack, in that window\n"
+      "       mirukado view [DRILL]           the viewer, for learning a drill\n"
+      "\n"
+      "A run's options (its settings file stays as it is):\n"
+      "  --drills NAMES  the drills to play, comma-separated\n"
+      "  --speed 1|2|3   speed ×1, ×2 or ×10\n"
+      "\n"
+      "The drills, as DRILL and NAMES name them:\n"
+      "%s"
+      "\n"
+      "The viewer plays, pauses and steps a drill, jumps to a command from the list\n"
+      "or by its number (g, the number, Enter), loops a passage and plays at ×¼,\n"
+      "×½, ×1, ×2 and ×10; ? in its window lists the keys. See mirukado(1).\n",
+      list.c_str());
+}
+
 int refuse(const std::string& why) {
   linux_host::print_refusal(why);
   return 1;
@@ -106,6 +148,11 @@ int refuse(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before the display is looked for: help is read in any terminal.
+  if (asks_for_help(argc, argv)) {
+    print_usage();
+    return 0;
+  }
   linux_host::install_x_error_handlers();
   // Every mode shows a window on an X display, the settings dialog and the
   // password notice's desktop included. Without one, end before the lock or

@@ -39,7 +39,7 @@ std::string description(stage::DrillList drills) {
   std::string list;
   for (std::size_t i = 0; i < drills.size(); ++i) {
     if (i > 0) list += i + 1 == drills.size() ? " and " : ", ";
-    list += in_a_sentence(drills[i].english_name) + " (" + drills[i].formal_name + ")";
+    list += in_a_sentence(drills[i].english_name) + " (" + drills[i].display_name + ")";
   }
   const std::string text = "Japanese volunteer fire-brigade drills seen from above: " + list +
                            ", with each spoken command shown at the top of the screen.";
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
 )xml";
   for (const stage::DrillDescriptor& d : drills) {
     xml += std::string("  <boolean id=\"") + d.name + "\" _label=\"" + d.english_name + " (" +
-           d.formal_name + ")\" arg-set=\"--drills " + d.name + "\"/>\n";
+           d.display_name + ")\" arg-set=\"--drills " + d.name + "\"/>\n";
   }
   xml += R"xml(
   <select id="speed">

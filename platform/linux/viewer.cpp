@@ -67,12 +67,31 @@ std::string key_name(const SDL_Keysym& key) {
       return "F11";
     case SDLK_ESCAPE:
       return "Escape";
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return "Enter";
+    case SDLK_BACKSPACE:
+      return "Backspace";
+    case SDLK_KP_0:
+      return "0";
     case SDLK_KP_1:
       return "1";
     case SDLK_KP_2:
       return "2";
     case SDLK_KP_3:
       return "3";
+    case SDLK_KP_4:
+      return "4";
+    case SDLK_KP_5:
+      return "5";
+    case SDLK_KP_6:
+      return "6";
+    case SDLK_KP_7:
+      return "7";
+    case SDLK_KP_8:
+      return "8";
+    case SDLK_KP_9:
+      return "9";
     default:
       if (key.sym >= ' ' && key.sym < kFirstNonAscii)
         return std::string(1, static_cast<char>(key.sym));
@@ -190,12 +209,7 @@ class Viewer {
   // The title names the drill, the keyframe and the command heard: what a
   // window list shows, and what scripts driving the viewer read.
   void update_title() {
-    const stage::DrillTimeline& t = playback_->timeline();
-    std::string title = std::string(kTitle) + " — " + playback_->descriptor().display_name + "  " +
-                        std::to_string(playback_->keyframe() + 1) + "/" +
-                        std::to_string(t.keyframes());
-    if (const int c = playback_->current_command(); c >= 0)
-      title += "  " + std::string(t.commands()[static_cast<std::size_t>(c)].text);
+    const std::string title = std::string(kTitle) + " — " + stage::viewer_title(*playback_, entry_);
     if (title != title_) {
       title_ = title;
       set_title(title_);
@@ -281,7 +295,17 @@ class Viewer {
         if (destroys_window(e.syswm.msg)) quit_ = true;
         break;
       case SDL_KEYDOWN: {
-        const auto command = stage::command_for_key(key_name(e.key.keysym));
+        const std::string name = key_name(e.key.keysym);
+        const bool entering = entry_.is_open();
+        const auto typed = entry_.key(name);
+        // The title shows the digits typed, and drops them once the entry
+        // closes, whether or not the key then does anything else.
+        if (entering) update_title();
+        if (typed.taken) {
+          if (typed.go_to) run(stage::ViewerCommand::GoToCommand, *typed.go_to);
+          break;
+        }
+        const auto command = stage::command_for_key(name);
         if (command && (!e.key.repeat || stage::viewer_command_row(*command).repeats))
           run(*command);
         break;
@@ -343,6 +367,10 @@ class Viewer {
       case stage::CommandEffect::Quit:
         quit_ = true;
         break;
+      case stage::CommandEffect::AskNumber:
+        entry_.open();
+        update_title();
+        break;
       default:
         break;
     }
@@ -370,6 +398,7 @@ class Viewer {
 
   bool help_ = false;
   bool commands_ = false;
+  stage::CommandNumberEntry entry_;  // "g" then a command's number
   bool everything_ = true;
   bool dragging_ = false;
   bool quit_ = false;

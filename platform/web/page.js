@@ -14,7 +14,10 @@
   var FONT = '"MS PGothic", "ＭＳ Ｐゴシック", "IPAPGothic", "Hiragino Kaku Gothic ProN", ' +
     '"Noto Sans CJK JP", "Noto Sans JP", "Yu Gothic", Meiryo, sans-serif';
   var STORE = "mirukado";
-  var SPEEDS = ["0.25", "0.5", "1", "2", "3"];  // address values, slowest first
+  // Address values, slowest first, as the speeds play: the fastest divides
+  // durations by 10. "3", the saver's name for it, still opens it.
+  var SPEEDS = ["0.25", "0.5", "1", "2", "10"];
+  var SAVER_SPEED_THREE = "3";
   var DEFAULT_SPEED = 2;                         // speed 1
   var SWIPE_CSS_PX = 40;                         // a horizontal move this long steps
   var RESIZE_SETTLE_MS = 150;                    // a new viewer once the size holds still
@@ -32,10 +35,11 @@
     ["タイムライン", "タップ・ドラッグでその時点へ"],
     ["号令", "号令一覧：選んだ号令へ移動"],
     ["訓練・選択", "見る訓練を切り替え・選ぶ"],
-    ["×¼〜×3", "再生の速さ"]
+    ["×¼〜×10", "再生の速さ"]
   ];
   var PLAY_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M7 4l13 8-13 8z"/></svg>';
   var PAUSE_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M6 4h4v16H6zm8 0h4v16h-4z"/></svg>';
+  var ASK_NUMBER = 64;
 
   function $(id) { return document.getElementById(id); }
   var stageCanvas = $("stage");
@@ -126,13 +130,14 @@
       s.speed = stored.speed;
     var addressMask = q.has("drills") ? drillMask(q.get("drills").split(",")) : 0;
     if (addressMask) s.mask = addressMask;
-    var speed = SPEEDS.indexOf(q.get("speed"));
+    var speed = q.get("speed") === SAVER_SPEED_THREE ? SPEEDS.length - 1 : SPEEDS.indexOf(q.get("speed"));
     if (speed >= 0) s.speed = speed;
     var at = /^([a-z]+):(\d{1,6})$/.exec((q.get("at") || "").trim().toLowerCase());
     if (at && names.indexOf(at[1]) >= 0 && (s.mask & (1 << names.indexOf(at[1])))) {
       var index = 0;  // the drill's place among the chosen ones
       for (var i = 0; i < names.indexOf(at[1]); ++i) if (s.mask & (1 << i)) ++index;
-      s.at = { drill: index, keyframe: parseInt(at[2], 10) };
+      // Keyframes are numbered from 1, as the viewers' titles and mirukado-render frame do.
+      s.at = { drill: index, keyframe: parseInt(at[2], 10) - 1 };
     }
     return s;
   }
@@ -206,6 +211,11 @@
     });
     return settle(result);
   }
+  // Commands are numbered from 1, as the command list shows them.
+  function askCommandNumber() {
+    var n = parseInt(window.prompt("号令番号", "") || "", 10);
+    if (n >= 1) act("go-to-command", n - 1);
+  }
   // Takes over the panels' state a command left and does the page's part.
   // One sheet at a time: the one just opened replaces the other.
   function settle(result) {
@@ -221,6 +231,8 @@
     if (result & SETTINGS_CHANGED) writeStore({ speed: state.speed });
     if (result & FULL_SCREEN) fullScreen();
     if (changed) showSheet();
+    // After the key's own event is done: the browser's prompt blocks the page.
+    if (result & ASK_NUMBER) setTimeout(askCommandNumber, 0);
     return result;
   }
   function actWith(run) {

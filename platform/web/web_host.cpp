@@ -88,6 +88,7 @@ enum CommandResult : int {
   kQuit = 8,             // a page cannot close itself: ignored
   kHelpOpen = 16,
   kCommandsOpen = 32,
+  kAskNumber = 64,  // the page asks for a command's number, then runs go-to-command
 };
 
 int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help, bool commands) {
@@ -99,6 +100,7 @@ int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help,
     if (stage::viewer_command_row(*command).changes_settings) result |= kSettingsChanged;
     if (effect == stage::CommandEffect::FullScreen) result |= kFullScreen;
     if (effect == stage::CommandEffect::Quit) result |= kQuit;
+    if (effect == stage::CommandEffect::AskNumber) result |= kAskNumber;
   }
   if (panels.help) result |= kHelpOpen;
   if (panels.commands) result |= kCommandsOpen;

@@ -111,17 +111,11 @@ void Viewer::show() {
   ReleaseDC(hwnd_, dc);
 }
 
-// The drill, the keyframe's index (what the render tool's frame command
+// The drill, the keyframe's number (what the render tool's frame command
 // takes, for a handout of this picture) and the command being given.
 void Viewer::update_title() {
-  const stage::Playback& m = *model_;
-  std::wstring title = kTitle;
-  title.append(L" - ").append(widen(m.descriptor().display_name));
-  title.append(L" \x30B3\x30DE ").append(std::to_wstring(m.keyframe()));  // コマ
-  if (const int c = m.current_command(); c >= 0) {
-    title.append(L" ");
-    title.append(widen(std::string(m.timeline().commands()[static_cast<std::size_t>(c)].text)));
-  }
+  const std::wstring title =
+      std::wstring(kTitle) + L" \x2014 " + widen(stage::viewer_title(*model_, entry_));  // —
   if (title != title_) {
     title_ = title;
     SetWindowTextW(hwnd_, title_.c_str());
@@ -189,6 +183,10 @@ std::string_view key_name(WPARAM key) {
       return "F11";
     case VK_ESCAPE:
       return "Escape";
+    case VK_RETURN:
+      return "Enter";
+    case VK_BACK:
+      return "Backspace";
     default:
       return {};
   }
@@ -199,6 +197,7 @@ std::string_view key_name(WPARAM key) {
 bool Viewer::on_key(WPARAM key, bool repeated) {
   const std::string_view name = key_name(key);
   if (name.empty()) return true;
+  if (typed(name)) return true;
   const auto command = stage::command_for_key(name);
   if (!command || (repeated && !stage::viewer_command_row(*command).repeats)) return true;
   return run(*command);
@@ -208,9 +207,21 @@ bool Viewer::on_char(wchar_t c, bool repeated) {
   // Space also arrives as a key; control characters are Ctrl+letter.
   if (c <= L' ' || c >= 0x80) return true;
   const char name[] = {static_cast<char>(c), '\0'};
+  if (typed(name)) return true;
   const auto command = stage::command_for_key(name);
   if (!command || (repeated && !stage::viewer_command_row(*command).repeats)) return true;
   return run(*command);
+}
+
+bool Viewer::typed(std::string_view key) {
+  const bool was_open = entry_.is_open();
+  const stage::CommandNumberEntry::Outcome outcome = entry_.key(key);
+  // The title shows the digits typed, and drops them once the entry closes,
+  // whether or not the key then does anything else.
+  if (was_open) update_title();
+  if (!outcome.taken) return false;
+  if (outcome.go_to) run(stage::ViewerCommand::GoToCommand, *outcome.go_to);
+  return true;
 }
 
 bool Viewer::run(stage::ViewerCommand command, int arg) {
@@ -226,6 +237,10 @@ bool Viewer::run(stage::ViewerCommand command, int arg) {
       toggle_full_screen();
       break;
     case stage::CommandEffect::Nothing:
+      break;
+    case stage::CommandEffect::AskNumber:
+      entry_.open();
+      update_title();
       break;
     case stage::CommandEffect::Panels:
       refit();  // a card opened or closed: the drill takes the space that is left

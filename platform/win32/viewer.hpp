@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32/gdi_window.hpp"
@@ -58,6 +59,8 @@ class Viewer {
   // Runs one viewer command at the current time, then asks for the next
   // delay and shows the result; false: the learner asked to quit.
   bool run(stage::ViewerCommand command, int arg = 0);
+  // A key the command-number entry takes while it is open; false: not its.
+  bool typed(std::string_view key);
   void schedule(int delay);
   void show();
   void update_title();
@@ -83,7 +86,8 @@ class Viewer {
   std::uint64_t started_ = 0;           // GetTickCount64() at the model's t = 0
   bool help_ = false;
   bool commands_ = false;
-  bool dragging_ = false;  // the button went down on the timeline
+  stage::CommandNumberEntry entry_;  // "g" then a command's number
+  bool dragging_ = false;            // the button went down on the timeline
   bool full_screen_ = false;
   WINDOWPLACEMENT windowed_{};
   std::wstring title_;

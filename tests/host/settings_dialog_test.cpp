@@ -148,7 +148,7 @@ std::vector<stage::DrillDescriptor> with_a_fourth_drill() {
   std::vector<stage::DrillDescriptor> all(drills::registry().begin(), drills::registry().end());
   stage::DrillDescriptor fourth = all.back();
   fourth.name = "shiken";
-  fourth.display_name = "試験操法";
+  fourth.checkbox_label = "試験操法";
   fourth.conf_bit = 8;
   all.push_back(fourth);
   return all;
@@ -209,7 +209,7 @@ TEST(DialogControls, AFourthDrillGetsABoxBelowTheThirdAndItsBit) {
     if (c.id == host::ControlId::DrillBox) boxes.push_back(&c);
   ASSERT_EQ(boxes.size(), 4u);
   for (std::size_t i = 0; i < boxes.size(); ++i) {
-    EXPECT_EQ(boxes[i]->caption, four[i].display_name);
+    EXPECT_EQ(boxes[i]->caption, four[i].checkbox_label);
     EXPECT_EQ(boxes[i]->name, std::string("chk_") + four[i].name);
   }
   EXPECT_GE(boxes[3]->top, boxes[2]->top + boxes[2]->height);

@@ -38,6 +38,8 @@ installed_files() {
   echo usr/lib/mirukado/mirukado-gtk-dialog.so
   echo usr/share/xscreensaver/config/mirukado.xml
   echo usr/share/applications/screensavers/mirukado.desktop
+  echo usr/share/applications/org.example.mirukado.desktop
+  echo usr/share/metainfo/org.example.mirukado.metainfo.xml
   echo usr/share/man/man1/mirukado.1.gz
   echo usr/share/man/man1/mirukado-render.1.gz
   for size in 16 32 64 128 256; do echo "usr/share/icons/hicolor/${size}x$size/apps/mirukado.png"; done
@@ -66,7 +68,7 @@ check_man_page() {
 }
 
 case_tree() {
-  need desktop-file-validate man
+  need desktop-file-validate appstreamcli man
   local dest=$work/destdir f
   rm -rf "$dest"
   mkdir -p "$work"
@@ -91,6 +93,19 @@ case_tree() {
     fail "desktop-file-validate: $(cat "$work/validate.log")"
   grep -qx 'Exec=mirukado --root' "$desktop" || fail "the desktop entry does not run the hack on the root"
   grep -qx 'Categories=Screensaver;' "$desktop" || fail "the desktop entry is no screen saver"
+  # The viewer's entry in the menu, and the AppStream description that names it.
+  local viewer=$dest/usr/share/applications/org.example.mirukado.desktop
+  desktop-file-validate "$viewer" >"$work/validate.log" 2>&1 ||
+    fail "desktop-file-validate (viewer): $(cat "$work/validate.log")"
+  grep -qx 'Exec=mirukado view' "$viewer" || fail "the viewer's entry does not run mirukado view"
+  grep -qx 'Categories=Education;' "$viewer" || fail "the viewer's entry is not under Education"
+  grep -qx 'Icon=mirukado' "$viewer" || fail "the viewer's entry has not the program's icon"
+  local metainfo=$dest/usr/share/metainfo/org.example.mirukado.metainfo.xml
+  appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
+    fail "appstreamcli validate: $(cat "$work/appstream.log")"
+  grep -q '^I:\|^W:\|^E:' "$work/appstream.log" && fail "appstreamcli validate: $(cat "$work/appstream.log")"
+  grep -qF '<launchable type="desktop-id">org.example.mirukado.desktop</launchable>' "$metainfo" ||
+    fail "the AppStream description does not launch the viewer's entry"
   if command -v python3 >/dev/null; then
     python3 -c 'import sys, xml.dom.minidom as m; m.parse(sys.argv[1])' \
       "$dest/usr/share/xscreensaver/config/mirukado.xml" || fail "mirukado.xml is not well-formed XML"
@@ -119,6 +134,12 @@ case_deb() {
   deb=$(deb_file)
   [ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$deb_dir")"
   dpkg-deb -f "$deb" Package Version Architecture Depends
+  # The description names what the package is for beside the saver.
+  local description
+  description=$(dpkg-deb -f "$deb" Description)
+  for word in "mirukado view" viewer video "command sheets" 小隊訓練; do
+    grep -qF "$word" <<<"$description" || fail "the description does not name $word: $description"
+  done
   local depends
   depends=$(dpkg-deb -f "$deb" Depends)
   # dpkg-shlibdeps found the program's and the dialog module's libraries.

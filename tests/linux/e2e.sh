@@ -321,6 +321,19 @@ case "$case_name" in
         [ ! -e "$XDG_CONFIG_HOME" ] || fail "DISPLAY $display, '$line': created the settings folder"
       done
     done
+    # --help needs no display: the usage on stdout, status 0, nothing created.
+    for args in "--help" "view --help" "--drills kahan --help"; do
+      # shellcheck disable=SC2086
+      out=$(env -u DISPLAY "$MIRUKADO" $args 2>"$work/err.log")
+      status=$?
+      [ "$status" = 0 ] || fail "'$args' ended with status $status"
+      [ ! -s "$work/err.log" ] || fail "'$args' wrote to stderr"
+      for word in "usage: mirukado" "/s" "/p ID" "-root" "-window-id" "mirukado view" "--drills" \
+        "×10" "小隊訓練" "ポンプ車操法" "可搬ポンプ操法"; do
+        grep -qF -- "$word" <<<"$out" || fail "'$args' does not mention $word"
+      done
+      [ -z "$(ls -A "$XDG_RUNTIME_DIR")" ] && [ ! -e "$XDG_CONFIG_HOME" ] || fail "'$args' created files"
+    done
     ;;
 
   dialog_ok)

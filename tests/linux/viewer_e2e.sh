@@ -59,7 +59,7 @@ open_viewer() {
   local i
   win=""
   for i in $(seq 400); do
-    win=$(xdotool search --name '  [0-9]+/[0-9]+' 2>/dev/null | head -n1)
+    win=$(xdotool search --name ' [0-9]+/[0-9]+' 2>/dev/null | head -n1)
     [ -n "$win" ] && break
     running "$viewer" || fail "the viewer ended at start"
     sleep 0.05
@@ -69,9 +69,12 @@ open_viewer() {
   xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
 }
 
+# The title: "ミルカド ビューア — DRILL  コマ K/N  号令 C TEXT", K and C from 1.
 title() { xdotool getwindowname "$win"; }
-keyframe() { title | sed -E 's/.*  ([0-9]+)\/[0-9]+.*/\1/'; }
-command_text() { title | sed -E 's/.*  [0-9]+\/[0-9]+  ?//'; }
+keyframe() { title | sed -E 's/.*コマ ([0-9]+)\/[0-9]+.*/\1/'; }
+keyframes() { title | sed -E 's/.*コマ [0-9]+\/([0-9]+).*/\1/'; }
+command_number() { title | sed -nE 's/.*コマ [0-9]+\/[0-9]+  号令 ([0-9]+) .*/\1/p'; }
+command_text() { title | sed -E 's/.*コマ [0-9]+\/[0-9]+(  号令 [0-9]+ )?//'; }
 
 # Waits up to 10 s for the title to differ from $1.
 title_changes_from() {
@@ -163,7 +166,7 @@ case "$case_name" in
     settle
     [ "$(keyframe)" = $((k + 10)) ] || fail "ten → from $k show $(keyframe)"
     # End replays the whole drill; the keys typed behind it wait their turn.
-    n=$(title | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')
+    n=$(keyframes)
     xdotool key --delay 0 End Left Left Left
     settle
     [ "$(keyframe)" = $((n - 3)) ] || fail "End and three ← show $(keyframe) of $n"
@@ -186,9 +189,22 @@ case "$case_name" in
     press Up
     [ "$(command_text)" = "$first" ] && [ "$(keyframe)" = "$k1" ] || fail "↑ did not return to '$first' at $k1: $(title)"
     press End
-    [ "$(keyframe)" = "$(title | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')" ] || fail "End is not at the last keyframe: $(title)"
+    [ "$(keyframe)" = "$(keyframes)" ] || fail "End is not at the last keyframe: $(title)"
     press Home
     [ "$(keyframe)" = 1 ] || fail "Home shows keyframe $(keyframe)"
+    # Numbered as `mirukado-render commands` numbers them, and g, a number and
+    # Enter go to that command; Escape gives the number up without quitting.
+    : "${MIRUKADO_RENDER:?}"
+    listed() { "$MIRUKADO_RENDER" commands ponpu | awk -F '\t' -v n="$1" '$1 == n { print $2 }'; }
+    press Down
+    [ "$(command_number)" = 1 ] && [ "$(keyframe)" = "$(listed 1)" ] ||
+      fail "the first command is not 1 at keyframe $(listed 1): $(title)"
+    press g 2 8 BackSpace 7 Return
+    [ "$(command_number)" = 27 ] && [ "$(keyframe)" = "$(listed 27)" ] ||
+      fail "g 27 Enter is not command 27 at keyframe $(listed 27): $(title)"
+    press g 5 Escape
+    running "$viewer" || fail "Escape after g quit the viewer"
+    [ "$(command_number)" = 27 ] || fail "g 5 Escape moved to $(title)"
     press Tab
     [[ $(title) == *可搬* ]] || fail "Tab after the pump-truck drill: $(title)"
     quit_with q
@@ -203,7 +219,7 @@ case "$case_name" in
     # The bar runs along the bottom: three quarters of the way along it.
     xdotool mousemove --window "$win" $((w * 3 / 4)) $((h - 4)) click 1
     settle
-    n=$(title | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')
+    n=$(keyframes)
     k=$(keyframe)
     { [ "$k" -gt $((n / 2)) ] && [ "$k" -lt "$n" ]; } || fail "a click at 3/4 of the timeline shows keyframe $k of $n"
     # The command list (c) answers clicks on its rows: the top row is the first command.
@@ -265,7 +281,8 @@ case "$case_name" in
     [ "$status" = 1 ] || fail "view without a display: status $status, not 1"
     [ "$(wc -l <"$work/bad.err")" = 1 ] || fail "view without a display: stderr is not one line"
     start_x
-    for args in "nosuch" "kiritu extra" "--help"; do
+    # (--help is no bad argument: it prints the usage, as the no_display case of e2e.sh checks.)
+    for args in "nosuch" "kiritu extra" "--bogus"; do
       # shellcheck disable=SC2086
       "$MIRUKADO" view $args >"$work/bad.out" 2>"$work/bad.err"
       status=$?
@@ -353,7 +370,7 @@ case "$case_name" in
     start_x
     open_viewer kiritu
     pause_viewer
-    n=$(title | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')
+    n=$(keyframes)
     step_through "$win" "$n" 1
     before=$(settled_rss "$viewer")
     passes=$(((10000 + n - 1) / n))

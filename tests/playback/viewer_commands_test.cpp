@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
@@ -117,6 +119,43 @@ TEST_F(ViewerCommandApply, ACommandOutsideTheListOrAJumpPastTheLastDoesNothing) 
   EXPECT_EQ(run(ViewerCommand::NextCommand), CommandEffect::Nothing);
 }
 
+// "g" asks for a number; the keys after it type it, and any key that is not
+// the entry's closes it and is left to act as itself.
+TEST(CommandNumberEntry, TakesDigitsUntilEnterAndGivesUpOnAnyOtherKey) {
+  EXPECT_EQ(stage::command_for_key("g"), ViewerCommand::AskCommandNumber);
+  struct Case {
+    std::vector<std::string_view> keys;
+    std::optional<int> go_to;  // after the last key
+    bool last_taken;
+  };
+  const std::vector<Case> cases = {
+      {{"1", "2", "Enter"}, 11, true},
+      {{"1", "2", "Backspace", "3", "Enter"}, 12, true},
+      {{"Backspace", "7", "Enter"}, 6, true},
+      {{"1", "2", "3", "4", "5", "Enter"}, 1233, true},  // four digits at most
+      {{"0", "Enter"}, -1, true},                        // no command: GoToCommand refuses it
+      {{"Enter"}, std::nullopt, true},
+      {{"4", "Escape"}, std::nullopt, true},
+      {{"4", "ArrowDown"}, std::nullopt, false},
+      {{"4", "g"}, std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    stage::CommandNumberEntry entry;
+    entry.open();
+    stage::CommandNumberEntry::Outcome out;
+    for (std::string_view k : c.keys) out = entry.key(k);
+    const std::string keys = testing::PrintToString(c.keys);
+    EXPECT_EQ(out.go_to, c.go_to) << keys;
+    EXPECT_EQ(out.taken, c.last_taken) << keys;
+    EXPECT_FALSE(entry.is_open()) << keys;
+  }
+  stage::CommandNumberEntry closed;
+  EXPECT_FALSE(closed.key("1").taken);  // without "g" first, 1 is a speed
+  closed.open();
+  closed.key("3");
+  EXPECT_EQ(closed.digits(), "3");
+}
+
 TEST_F(ViewerCommandApply, PanelsToggleAndHostCommandsAreLeftToTheHost) {
   EXPECT_EQ(run(ViewerCommand::Help), CommandEffect::Panels);
   EXPECT_EQ(run(ViewerCommand::CommandList), CommandEffect::Panels);
@@ -125,6 +164,7 @@ TEST_F(ViewerCommandApply, PanelsToggleAndHostCommandsAreLeftToTheHost) {
   EXPECT_FALSE(panels.help);
   EXPECT_EQ(run(ViewerCommand::FullScreen), CommandEffect::FullScreen);
   EXPECT_EQ(run(ViewerCommand::Quit), CommandEffect::Quit);
+  EXPECT_EQ(run(ViewerCommand::AskCommandNumber), CommandEffect::AskNumber);
   EXPECT_EQ(playback.keyframe(), 0);
 }
 

@@ -317,10 +317,35 @@ TEST(ViewerOverlay, TimelineAndCommandListMapClicksBackToTheDrill) {
                                     [](const stage::CommandRow& r) { return r.current; });
   ASSERT_NE(current, v.rows.end());
   EXPECT_EQ(current->command, 20);
-  EXPECT_EQ(current->text, viewer.timeline().commands()[20].text);
+  // Numbered from 1, as the tool's command list and "go to command" number it.
+  EXPECT_EQ(current->text, "21. " + std::string(viewer.timeline().commands()[20].text));
   const stage::CommandRow& other = v.rows.front();
   EXPECT_EQ(stage::command_hit(v, other.rect.x + 1, other.rect.y + 1), other.command);
   EXPECT_EQ(stage::command_hit(v, 0, 0), std::nullopt);
+}
+
+// The titles count as the tool does: keyframe 1 is the first, the pump-truck
+// drill's first command (1, at keyframe 12 in `mirukado-render commands`)
+// and its last keyframe, 1046 of 1046. Speeds are named as they play.
+TEST(ViewerTitle, NumbersKeyframesAndCommandsFromOneAsTheToolDoes) {
+  raster::RasterWindow w(64, 36);
+  Playback viewer(w, drills::registry(), paused_in(1));
+  stage::CommandNumberEntry entry;
+  EXPECT_EQ(stage::viewer_title(viewer, entry), "ポンプ車操法  コマ 1/1046");
+  viewer.go_to_command(0);
+  EXPECT_EQ(stage::viewer_title(viewer, entry),
+            "ポンプ車操法  コマ 12/1046  号令 1 指揮者「集まれ」");
+  viewer.go_to_end();
+  const std::string end = stage::viewer_title(viewer, entry);
+  EXPECT_TRUE(end.starts_with("ポンプ車操法  コマ 1046/1046  号令 53 ")) << end;
+  entry.open();
+  entry.key("1");
+  entry.key("2");
+  const std::string typing = stage::viewer_title(viewer, entry);
+  EXPECT_TRUE(typing.starts_with(end) && typing.ends_with("  → 号令番号 12_")) << typing;
+
+  viewer.set_speed(PlaySpeed::Three);  // the saver's speed 3: durations divided by 10
+  EXPECT_EQ(stage::overlay_view(viewer, {1280, 720, 20, false, false}).speed, "×10");
 }
 
 TEST(ViewerOverlay, AWindowTooSmallShowsOnlyTheStage) {

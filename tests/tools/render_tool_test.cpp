@@ -127,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"Unwritable", "still --size 10x10 -o /nonexistent/dir/x.png", "x.png"},
         BadCase{"FrameUnknownDrill", "frame nope 0 --size 10x10 -o %s", "nope"},
         BadCase{"FrameIndexNotNumber", "frame kiritu abc --size 10x10 -o %s", "abc"},
-        BadCase{"FramePastTheEnd", "frame kahan 610 --size 10x10 -o %s", "0..609"},
+        BadCase{"FramePastTheEnd", "frame kahan 611 --size 10x10 -o %s", "(keyframes 1..610)"},
+        BadCase{"FrameZero", "frame kahan 0 --size 10x10 -o %s", "1..32767"},
         BadCase{"GifBadSpeed", "gif kiritu --speed 9 --fps 10 --size 10x10 -o %s", "speed"},
         // 16384 x 16384 x 100 frames is over the bound; refused before any folder is made.
         BadCase{"PlayOverTheBound",

@@ -119,26 +119,31 @@ TEST(RenderToolDefaults, PlayWithoutSecondsRendersTheRestOfTheRun) {
   EXPECT_GT(frames_in("all"), keyframe_ms / 1000);
 }
 
-TEST(RenderToolCommands, ListTheDrillsCommandsWithTheirFirstKeyframeAndTime) {
+// Numbered as learners count, from 1: the command's number (what --at and the
+// viewers' "go to command" take) and its first keyframe's (what frame INDEX
+// takes and the viewers' titles show), one more than dump's record index.
+TEST(RenderToolCommands, ListTheDrillsCommandsWithTheirNumberFirstKeyframeAndTime) {
   const fs::path dir = work_dir();
   const Result r = run("commands ponpu", dir);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<Row> rows = tsv(r.out);
   ASSERT_EQ(rows.size(), 1u + 53u);
-  EXPECT_EQ(rows[0], (Row{"first_keyframe", "time_ms", "caption"}));
+  EXPECT_EQ(rows[0], (Row{"number", "first_keyframe", "time_ms", "caption"}));
   // The first and last commands as the table has them: where a new caption
   // starts, at the sum of the keyframes before it.
   std::vector<Row> records = tsv(run("dump ponpu", dir).out);
   records.erase(records.begin());
   long start_ms = 0;
-  std::vector<Row> starts;  // keyframe, time, caption of every caption change
+  std::vector<Row> starts;  // number, keyframe, time, caption of every caption change
   for (std::size_t i = 0; i < records.size(); ++i) {
     const std::string& caption = records[i][2];
     if (!caption.empty() && (i == 0 || records[i - 1][2] != caption))
-      starts.push_back({records[i][0], std::to_string(start_ms), caption});
+      starts.push_back({std::to_string(starts.size() + 1),
+                        std::to_string(std::stol(records[i][0]) + 1), std::to_string(start_ms),
+                        caption});
     start_ms += std::stol(records[i][1]);
   }
-  ASSERT_FALSE(starts.empty());
+  ASSERT_EQ(starts.size(), 53u);
   EXPECT_EQ(rows[1], starts.front());
   EXPECT_EQ(rows.back(), starts.back());
 }
@@ -150,13 +155,16 @@ TEST(RenderToolCommands, FrameAtACommandIsTheFrameAtItsFirstKeyframe) {
   for (const int number : {1, 27, 53}) {
     const std::string n = std::to_string(number);
     const Result at = run("frame ponpu --at " + n + " --size 96x54 -o at" + n + ".png", dir);
-    const Result index = run("frame ponpu " + rows[static_cast<std::size_t>(number)][0] +
+    const Result index = run("frame ponpu " + rows[static_cast<std::size_t>(number)][1] +
                                  " --size 96x54 -o index" + n + ".png",
                              dir);
     ASSERT_EQ(at.status, 0) << at.err;
     ASSERT_EQ(index.status, 0) << index.err;
     EXPECT_EQ(slurp(dir / ("at" + n + ".png")), slurp(dir / ("index" + n + ".png"))) << n;
   }
+  // The last keyframe, which a viewer's title shows at the end as 610/610.
+  const Result last = run("frame kahan 610 --size 16x9 -o last.png", dir);
+  EXPECT_EQ(last.status, 0) << last.err;
 }
 
 // The PDF as a reader sees it through poppler's tools.
@@ -176,6 +184,12 @@ TEST(RenderToolSheet, IsAnA4PdfOfEveryCommandInOrderWithTheTotalTime) {
   const std::string pdf = (dir / "ponpu.pdf").string();
   const std::string info = command_output("pdfinfo " + pdf);
   EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+  // Titled by the drill's display name, never by its command-line name.
+  const std::size_t title_at = info.find("Title:");
+  ASSERT_NE(title_at, std::string::npos) << info;
+  const std::string title = info.substr(title_at, info.find('\n', title_at) - title_at);
+  EXPECT_NE(title.find("ポンプ車操法"), std::string::npos) << title;
+  EXPECT_EQ(title.find("ponpu"), std::string::npos) << title;
   const auto pages_at = info.find("Pages:");
   ASSERT_NE(pages_at, std::string::npos) << info;
   const int pages = std::stoi(info.substr(pages_at + 6));
@@ -186,8 +200,8 @@ TEST(RenderToolSheet, IsAnA4PdfOfEveryCommandInOrderWithTheTotalTime) {
   std::size_t from = 0;
   const std::vector<Row> rows = tsv(run("commands ponpu", dir).out);
   for (std::size_t i = 1; i < rows.size(); ++i) {
-    const std::size_t at = text.find(without_spaces(rows[i][2]), from);
-    ASSERT_NE(at, std::string::npos) << "command " << i << " " << rows[i][2];
+    const std::size_t at = text.find(without_spaces(rows[i].back()), from);
+    ASSERT_NE(at, std::string::npos) << "command " << i << " " << rows[i].back();
     from = at + 1;
   }
 

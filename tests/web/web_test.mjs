@@ -76,7 +76,8 @@ async function compareWithNative(page) {
   const s = await state(page);
   const size = await page.evaluate(() => [document.getElementById("stage").width, document.getElementById("stage").height]);
   const png = join(scratch, "frame.png");
-  execFileSync(render, ["frame", s.drills[s.drill], String(s.keyframe), "--size", `${size[0]}x${size[1]}`, "-o", png]);
+  // The tool numbers keyframes from 1; the page's state gives the index.
+  execFileSync(render, ["frame", s.drills[s.drill], String(s.keyframe + 1), "--size", `${size[0]}x${size[1]}`, "-o", png]);
   const data = readFileSync(png).toString("base64");
   const caption = { x: s.captionLeft, h: 2 * Math.ceil(s.captionPoints * 20 / 15 * 1.5) };
   return page.evaluate(async ([data, caption]) => {
@@ -103,7 +104,7 @@ async function compareWithNative(page) {
 describe("the platoon drill on a desktop", () => {
   let p;
   before(async () => {
-    p = await open("?drills=kiritu&speed=3");
+    p = await open("?drills=kiritu&speed=10");  // ×10, the saver's speed 3
     // Past the platoon's march-in, then Space.
     await waitFor(p.page, () => window.mirukado.state().keyframe >= 60);
     await p.page.keyboard.press("Space");
@@ -184,8 +185,20 @@ test("the site is three files within 600 KB", () => {
   assert.ok(bytes <= 600 * 1024, `${bytes} bytes`);
 });
 
+test("g asks for a command's number and goes to the keyframe the tool lists for it", async () => {
+  const p = await open("?drills=ponpu");
+  await p.page.keyboard.press("Space");  // paused, the keyframe reached stays on screen
+  p.page.once("dialog", (d) => d.accept("27"));
+  await p.page.keyboard.press("g");
+  const row = execFileSync(render, ["commands", "ponpu"]).toString().split("\n")[27].split("\t");
+  assert.equal(row[0], "27");
+  await waitFor(p.page, (k) => window.mirukado.state().keyframe === k, Number(row[1]) - 1);
+  assert.deepEqual(p.errors, []);
+  await p.context.close();
+});
+
 test("an address opens the portable-pump drill after its operation scene, playing", async () => {
-  const p = await open("?drills=kahan&at=kahan:284");
+  const p = await open("?drills=kahan&at=kahan:285");  // keyframe 285, index 284
   const s = await state(p.page);
   assert.deepEqual(s.drills, ["kahan"]);
   assert.ok(s.keyframe >= 284 && s.keyframe < 290, `keyframe ${s.keyframe}`);

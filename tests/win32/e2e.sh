@@ -421,10 +421,12 @@ start_viewer() {
   ) &
 }
 
-# The viewer's title names the drill, the keyframe on screen and the command.
+# The viewer's title names the drill, the keyframe on screen and the command,
+# both numbered from 1: "ミルカド ビューア — DRILL  コマ K/N  号令 C TEXT".
 title_of() { xdotool getwindowname "$1"; }
-keyframe_in() { sed -n 's/.* コマ \([0-9]*\).*/\1/p' <<<"$1"; }
-command_in() { sed -n 's/.* コマ [0-9]* //p' <<<"$1"; }
+keyframe_in() { sed -n 's/.* コマ \([0-9]*\)\/[0-9]*.*/\1/p' <<<"$1"; }
+command_number_in() { sed -n 's/.* コマ [0-9]*\/[0-9]*  号令 \([0-9]*\) .*/\1/p' <<<"$1"; }
+command_in() { sed -n 's/.* コマ [0-9]*\/[0-9]*  号令 [0-9]* //p' <<<"$1"; }
 # "WxH hash lit" of the viewer's client area.
 viewer_shot() { probe window MirukadoViewer; }
 
@@ -498,6 +500,12 @@ case_view() {
   sleep 1
   k=$(keyframe_in "$(title_of "$w")")
   [ "$k" -lt "$k4" ] || fail "a click near the timeline's start went from $k4 to $k"
+
+  # g, a command's number and Enter go to that command.
+  xdotool key g 2 7 Return
+  sleep 0.5
+  t=$(title_of "$w")
+  [ "$(command_number_in "$t")" = 27 ] || fail "g 27 Enter went to '$t'"
 
   # F1, a help key the viewer command table gives every viewer, opens the
   # card and closes it again.

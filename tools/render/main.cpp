@@ -91,15 +91,18 @@ ToolCommand add_commands(CLI::App& app) {
   auto drill = std::make_shared<std::string>();
   CLI::App* command = app.add_subcommand(
       "commands",
-      "the drill's spoken commands as TSV on stdout: first keyframe, time at speed 1 in ms, "
-      "caption");
+      "the drill's spoken commands as TSV on stdout: number (what frame --at takes), first "
+      "keyframe (what frame INDEX takes), time at speed 1 in ms, caption; both numbered from 1");
   add_drill_argument(*command, *drill);
   return {command, [drill] {
             const stage::FrameTable t = build_table(*drill_named(*drill).descriptor);
             const stage::DrillTimeline timeline(t);
-            print_line("first_keyframe\ttime_ms\tcaption");
-            for (const stage::Command& c : timeline.commands()) {
-              std::string line = std::to_string(c.first_keyframe);
+            print_line("number\tfirst_keyframe\ttime_ms\tcaption");
+            const auto& commands = timeline.commands();
+            for (std::size_t i = 0; i < commands.size(); ++i) {
+              const stage::Command& c = commands[i];
+              std::string line = std::to_string(stage::command_number(static_cast<int>(i)));
+              append_field(line, stage::keyframe_number(c.first_keyframe));
               append_field(line, c.time_ms);
               line.push_back('\t');
               append_cell(line, c.text);
@@ -145,7 +148,9 @@ ToolCommand add_frame(CLI::App& app) {
   CLI::App* command =
       app.add_subcommand("frame", "the stage once a keyframe (or a spoken command) has been shown");
   add_drill_argument(*command, o->drill);
-  command->add_option("INDEX", o->index, "the keyframe, from 0 (or give --at)");
+  command->add_option("INDEX", o->index,
+                      "the keyframe's number, from 1, as the viewers' titles and commands show it "
+                      "(or give --at)");
   command
       ->add_option("--at", o->at, "the command's number as on the sheet, from 1, instead of INDEX")
       ->type_name("N");
@@ -172,11 +177,12 @@ ToolCommand add_frame(CLI::App& app) {
                                  " (commands 1.." + std::to_string(commands.size()) + ")"};
               index = commands[static_cast<std::size_t>(n - 1)].first_keyframe;
             } else {
-              index = parse_long(o->index, "keyframe index", 0, kLastKeyframe);
-              if (index >= t.end_index())
-                throw UsageError{"keyframe " + std::to_string(index) + " is past the end of " +
-                                 d.name() + " (keyframes 0.." + std::to_string(t.end_index() - 1) +
-                                 ")"};
+              const long number = parse_long(o->index, "keyframe number", 1, kLastKeyframe);
+              const int last = stage::keyframe_number(t.end_index() - 1);
+              if (number > last)
+                throw UsageError{"keyframe " + std::to_string(number) + " is past the end of " +
+                                 d.name() + " (keyframes 1.." + std::to_string(last) + ")"};
+              index = number - 1;
             }
             show_keyframe(stage, clock, d, static_cast<int>(index));
             write_png(window, out, o->output.replace());

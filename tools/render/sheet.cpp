@@ -171,7 +171,7 @@ cairo_status_t write_to(void* closure, const unsigned char* data, unsigned int l
 void draw_page_frame(cairo_t* cr, const stage::DrillDescriptor& drill, int total_ms, int page,
                      int pages) {
   const double title_y = kMargin + kTitleSize;
-  show(cr, kMargin, title_y, std::string(drill.display_name) + "  " + drill.name, kTitleSize);
+  show(cr, kMargin, title_y, drill.display_name, kTitleSize);
   show_right(cr, kPageWidth - kMargin, title_y, "所要時間 " + stopwatch(total_ms), kTextSize);
   const double heading_y = kMargin + kHeaderHeight - kRowPadding;
   show(cr, kMargin, heading_y, "番号", kSmallSize);
@@ -227,9 +227,7 @@ void write_sheet(const Drill& d, const std::string& path, raster::Replace replac
   const FontCachesReleaser releaser;
   CairoPtr<cairo_surface_t> pdf(
       cairo_pdf_surface_create_for_stream(write_to, file.stream(), kPageWidth, kPageHeight));
-  cairo_pdf_surface_set_metadata(
-      pdf.get(), CAIRO_PDF_METADATA_TITLE,
-      (std::string(d.descriptor->display_name) + " " + d.name()).c_str());
+  cairo_pdf_surface_set_metadata(pdf.get(), CAIRO_PDF_METADATA_TITLE, d.descriptor->display_name);
   CairoPtr<cairo_t> cr(cairo_create(pdf.get()));
   const CairoPtr<cairo_font_face_t> face = gothic_face();
   cairo_set_font_face(cr.get(), face.get());

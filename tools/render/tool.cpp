@@ -168,7 +168,7 @@ void add_size_option(CLI::App& command, std::string& size, const std::string& he
 
 void add_speed_option(CLI::App& command, std::string& speed) {
   speed = kDefaultSpeed;
-  command.add_option("--speed", speed, "playback speed as in the saver, 1..3")
+  command.add_option("--speed", speed, "playback speed as in the saver: 1 (×1), 2 (×2) or 3 (×10)")
       ->type_name("S")
       ->capture_default_str();
 }

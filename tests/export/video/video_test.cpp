@@ -224,11 +224,13 @@ TEST_P(Video, StreamsDurationCuesAndPicture) {
 
   const std::string probe = read_command(
       "ffprobe -v error -show_entries stream=codec_name,pix_fmt,r_frame_rate,avg_frame_rate "
-      "-show_entries format=duration -of default=noprint_wrappers=1 " +
+      "-show_entries format=duration:format_tags=title -of default=noprint_wrappers=1 " +
       out.string());
   EXPECT_NE(probe.find(std::string("codec_name=") + f.video_codec), std::string::npos) << probe;
   EXPECT_NE(probe.find(std::string("codec_name=") + f.subtitle_codec), std::string::npos);
   EXPECT_NE(probe.find("pix_fmt=yuv420p"), std::string::npos);
+  // Players title it by the drill's display name, never its command-line name.
+  EXPECT_NE(probe.find("TAG:title=ポンプ車操法\n"), std::string::npos) << probe;
   EXPECT_NE(probe.find("r_frame_rate=10/1\navg_frame_rate=10/1"), std::string::npos);
   const double duration = std::stod(probe.substr(probe.find("duration=") + 9));
   EXPECT_NEAR(duration, static_cast<double>(job.plan().end_ms) / 1000, 1.0 / kFps);

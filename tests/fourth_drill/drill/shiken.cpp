@@ -59,8 +59,8 @@ constexpr stage::LayerPainter kLayers[] = {shiken_time_0};
 const stage::DrillDescriptor& descriptor() {
   static const stage::DrillDescriptor d{.name = "shiken",
                                         .display_name = "試験操法",
+                                        .checkbox_label = "試験操法",
                                         .english_name = "Test drill",
-                                        .formal_name = "試験操法",
                                         .conf_bit = kConfBit,
                                         .make_table = make_table,
                                         .build = shiken_set,
