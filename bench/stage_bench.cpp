@@ -4,13 +4,17 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
 #include <vector>
 
 #include "drills/platoon/platoon.hpp"
 #include "drills/registry.hpp"
+#include "raster/overlay_painter.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/overlay.hpp"
+#include "stage/playback.hpp"
 #include "stage/practice.hpp"
 #include "stage/stage.hpp"
 #include "stage/teaching.hpp"
@@ -114,10 +118,15 @@ struct Teaching {
 
   Teaching(int w, int h)
       : device(w, h),
-        request{w, h, h / 30, false, true, true},
+        request(teaching_request(w, h)),
         window(device, drills, stage::Theme::Light, stage::teaching_stage_area(request)),
         playback(window, drills, middle()) {
     device.compose();
+  }
+  static stage::OverlayRequest teaching_request(int w, int h) {
+    stage::OverlayRequest r{w, h, h / 30, false, true};
+    r.teaching = true;
+    return r;
   }
   static stage::PlaybackPlace middle() {
     stage::PlaybackPlace place;
@@ -208,6 +217,62 @@ BENCHMARK(BM_TeachingTick)
     ->Args({1920, 1080, 1})
     ->Unit(benchmark::kMicrosecond);
 
+// One keyframe of the pump drill as the Linux viewer shows it: the playback's
+// step, then the presentation: the stage's changes and what the overlay (and
+// the teaching picture's figures) covered last time composed into the
+// picture, the figures and the overlay painted anew (the teaching picture's
+// command box and legend when they change). The saver's picture
+// (range 2 = 0) against the teaching picture (1) on the same window.
+void BM_ViewerKeyframePresented(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  const bool teaching = state.range(2) != 0;
+  const stage::DrillList drills = drills::registry();
+  raster::RasterWindow window(w, h);
+  raster::OverlayPainter painter;
+  painter.fit(std::min(w, h));
+  stage::OverlayRequest request{w, h, painter.line_height()};
+  request.teaching = teaching;
+  std::unique_ptr<stage::TeachingWindow> teach;
+  if (teaching)
+    teach = std::make_unique<stage::TeachingWindow>(window, drills, stage::Theme::Dark,
+                                                    stage::teaching_stage_area(request));
+  stage::PlaybackPlace place;
+  place.drill = drills::find(drills, "ponpu");
+  place.playing = false;
+  stage::Playback playback(teach ? static_cast<stage::Window&>(*teach) : window, drills, place);
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+  raster::Surface picture{pixels.data(), w, h, w};
+  std::vector<raster::Rect> drawn{{0, 0, w, h}};
+  raster::TeachingBoxesShown boxes;
+  const int last = playback.timeline().keyframes() - 1;
+  for (auto _ : state) {
+    if (playback.keyframe() >= last) {
+      state.PauseTiming();
+      playback.seek_keyframe(0);
+      state.ResumeTiming();
+    }
+    playback.step_forward();
+    std::vector<raster::Rect> restore = window.changes();
+    restore.insert(restore.end(), drawn.begin(), drawn.end());
+    stage::OverlayView view = stage::overlay_view(playback, request);
+    const bool boxes_due = boxes.due(view, playback.drill(), restore);
+    for (const raster::Rect& r : restore) window.compose(r, &picture.at(r.x, r.y), picture.pitch);
+    drawn.clear();
+    if (teach) {
+      for (raster::Rect r : painter.paint_figures(teach->figures(), teach->theme(), picture)) {
+        const int x0 = std::max(0, r.x), y0 = std::max(0, r.y);
+        r = {x0, y0, std::min(w, r.x + r.w) - x0, std::min(h, r.y + r.h) - y0};
+        if (!r.empty()) drawn.push_back(r);
+      }
+    }
+    if (boxes_due) painter.paint_teaching(view, picture);
+    view.teaching = false;
+    const std::vector<raster::Rect> overlay = painter.paint(view, picture);
+    drawn.insert(drawn.end(), overlay.begin(), overlay.end());
+    benchmark::DoNotOptimize(pixels.data());
+  }
+}
+
 #define SIZES ->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_PlatoonKeyframeAllSlotsChanged) SIZES;
 BENCHMARK(BM_PlatoonIntroTick) SIZES->UseManualTime();
@@ -216,5 +281,10 @@ BENCHMARK(BM_PumpTruckIntroTick) SIZES->UseManualTime();
 BENCHMARK(BM_PumpTruckOutroTick) SIZES->UseManualTime();
 BENCHMARK(BM_PortablePumpIntroTick) SIZES->UseManualTime();
 BENCHMARK(BM_PortablePumpOutroTick) SIZES->UseManualTime();
+BENCHMARK(BM_ViewerKeyframePresented)
+    ->ArgNames({"w", "h", "teaching"})
+    ->Args({3840, 2160, 0})
+    ->Args({3840, 2160, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

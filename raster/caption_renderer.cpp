@@ -216,6 +216,19 @@ void CaptionRenderer::set_size_26_6(long size) {
 
 int CaptionRenderer::line_height() const { return impl_->line_height; }
 
+int CaptionRenderer::width(const std::string& utf8) {
+  const std::u32string text = decode_utf8(utf8);
+  if (text.empty() || impl_->size < 0 || !impl_->face || impl_->line_height <= 0) return 0;
+  int pen = 0;
+  int right = 0;
+  for (char32_t c : text) {
+    const Glyph& g = impl_->glyph(c);
+    right = std::max(right, pen + g.left + g.width);
+    pen += g.advance;
+  }
+  return std::max(0, std::max(pen, right));
+}
+
 CaptionRenderer::Bitmap CaptionRenderer::render(const std::string& utf8, std::uint32_t background,
                                                 std::uint32_t ink) {
   Bitmap out;

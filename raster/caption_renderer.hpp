@@ -31,6 +31,9 @@ class CaptionRenderer {
   // The label for one line of text: as wide as the text, line_height() high,
   // the text in `ink` on `background`. Empty text gives a 0-wide bitmap.
   Bitmap render(const std::string& utf8, std::uint32_t background, std::uint32_t ink);
+  // The width render() gives `utf8`, without drawing it: text is fitted by
+  // measuring many prefixes, which need no pixels.
+  int width(const std::string& utf8);
 
  private:
   struct Impl;

@@ -10,9 +10,10 @@ namespace {
 // The outline around a body, as a share of its radius (at least a pixel).
 constexpr float kOutlineShare = 0.12f;
 // The facing disc: its radius and how far out its centre lies, as shares of
-// the body's radius.
-constexpr float kFacingRadiusShare = 0.40f;
-constexpr float kFacingDistanceShare = 0.70f;
+// the body's radius. It sits on the rim, clear of the number in the middle
+// (a label is about 1.1 radii high, so half a radius each side of centre).
+constexpr float kFacingRadiusShare = 0.36f;
+constexpr float kFacingDistanceShare = 0.95f;
 constexpr float kDegreesPerPose = 360.0f / stage::pose::kCount;
 
 std::uint32_t blend(std::uint32_t below, stage::Rgb above, float alpha) {
@@ -33,11 +34,24 @@ void paint_disc(Surface& target, float cx, float cy, float radius, stage::Rgb co
   const int y0 = std::max(0, static_cast<int>(std::floor(cy - radius - 1)));
   const int x1 = std::min(target.width - 1, static_cast<int>(std::ceil(cx + radius + 1)));
   const int y1 = std::min(target.height - 1, static_cast<int>(std::ceil(cy + radius + 1)));
+  // Only the pixels along the edge need the distance itself: well inside
+  // is covered, well outside untouched (a margin keeps rounding out of it).
+  constexpr float kSure = 0.01f;
+  const float inner = radius - 0.5f - kSure;
+  const float outer = radius + 0.5f + kSure;
+  const std::uint32_t solid = pack(colour);
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
+      const float dx = static_cast<float>(x) + 0.5f - cx;
+      const float dy = static_cast<float>(y) + 0.5f - cy;
+      const float d2 = dx * dx + dy * dy;
+      if (d2 >= outer * outer) continue;
+      if (inner > 0 && d2 <= inner * inner) {
+        target.at(x, y) = solid;
+        continue;
+      }
       // Coverage of the pixel's centre by the edge, over one pixel's width.
-      const float d =
-          std::hypot(static_cast<float>(x) + 0.5f - cx, static_cast<float>(y) + 0.5f - cy);
+      const float d = std::hypot(dx, dy);
       const float cover = std::clamp(radius + 0.5f - d, 0.0f, 1.0f);
       if (cover <= 0) continue;
       std::uint32_t& p = target.at(x, y);
@@ -62,7 +76,8 @@ std::vector<Rect> paint_figures(Surface& target, std::span<const stage::Figure> 
     paint_disc(target, f.x, f.y, f.radius, f.body);
     paint_disc(target, fx, fy, fr, facing);
     if (label && f.show_label) label(target, f);
-    const float reach = f.radius + edge + 1;
+    const float reach =
+        f.radius * std::max(1.0f, kFacingDistanceShare + kFacingRadiusShare) + edge + 1;
     touched.push_back(
         {static_cast<int>(std::floor(f.x - reach)), static_cast<int>(std::floor(f.y - reach)),
          static_cast<int>(std::ceil(2 * reach)) + 1, static_cast<int>(std::ceil(2 * reach)) + 1});

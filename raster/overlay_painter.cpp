@@ -1,6 +1,7 @@
 #include "raster/overlay_painter.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace raster {
@@ -98,9 +99,51 @@ std::vector<std::size_t> code_point_starts(std::string_view s) {
 
 void blend_rect(Surface& target, const stage::PixelRect& r, std::uint32_t colour, int alpha) {
   const stage::PixelRect c = cut(r, target);
-  for (int y = c.y; y < c.y + c.h; ++y)
-    for (int x = c.x; x < c.x + c.w; ++x)
-      target.at(x, y) = alpha >= kOpaque ? colour : mix(target.at(x, y), colour, alpha);
+  if (c.w <= 0 || c.h <= 0) return;
+  if (alpha >= kOpaque) {
+    for (int y = c.y; y < c.y + c.h; ++y) std::fill_n(&target.at(c.x, y), c.w, colour);
+    return;
+  }
+  // The band and the cards cover a good part of a large window on every
+  // frame: each channel's blend, the same as mix() gives, from a table made
+  // once per rectangle rather than a division per channel and pixel.
+  constexpr std::size_t kLevels = 256;
+  std::array<std::array<std::uint32_t, kLevels>, 3> blended{};
+  const int shifts[3] = {16, 8, 0};
+  for (std::size_t ch = 0; ch < 3; ++ch)
+    for (std::size_t level = 0; level < kLevels; ++level) {
+      const int shift = shifts[ch];
+      blended[ch][level] =
+          mix(static_cast<std::uint32_t>(level) << shift, colour, alpha) & (0xFFu << shift);
+    }
+  for (int y = c.y; y < c.y + c.h; ++y) {
+    std::uint32_t* row = &target.at(c.x, y);
+    for (int x = 0; x < c.w; ++x) {
+      const std::uint32_t p = row[x];
+      row[x] = blended[0][(p >> 16) & 0xFF] | blended[1][(p >> 8) & 0xFF] | blended[2][p & 0xFF];
+    }
+  }
+}
+
+bool TeachingBoxesShown::due(const stage::OverlayView& v, int drill, std::vector<Rect>& restored) {
+  if (!v.teaching) return false;
+  const auto meets = [&restored](const stage::PixelRect& box) {
+    return std::any_of(restored.begin(), restored.end(), [&box](const Rect& r) {
+      return r.x < box.x + box.w && box.x < r.x + r.w && r.y < box.y + box.h && box.y < r.y + r.h;
+    });
+  };
+  const bool same = shown_ && v.command == command_ && drill == drill_ && v.theme == theme_ &&
+                    v.command_box == command_box_ && v.legend_box == legend_box_;
+  if (same && !meets(v.command_box) && !meets(v.legend_box)) return false;
+  shown_ = true;
+  command_ = v.command;
+  drill_ = drill;
+  theme_ = v.theme;
+  command_box_ = v.command_box;
+  legend_box_ = v.legend_box;
+  for (const stage::PixelRect& box : {v.command_box, v.legend_box})
+    if (box.w > 0 && box.h > 0) restored.push_back(to_rect(box));
+  return true;
 }
 
 OverlayPainter::OverlayPainter() { fit(0); }
@@ -127,7 +170,9 @@ const CaptionRenderer::Bitmap& OverlayPainter::glyphs(std::string_view utf8) {
       .first->second;
 }
 
-int OverlayPainter::text_width(std::string_view utf8) { return glyphs(utf8).width; }
+// Measured, not rendered: fitting a command tries many of its prefixes, and
+// keeping their pixels would crowd the cache of lines shown.
+int OverlayPainter::text_width(std::string_view utf8) { return font_.width(std::string(utf8)); }
 
 int OverlayPainter::text(Surface& target, int x, int y, std::string_view utf8, std::uint32_t ink,
                          const stage::PixelRect& clip) {

@@ -60,6 +60,29 @@ class OverlayPainter {
   std::map<std::string, CaptionRenderer::Bitmap, std::less<>> cache_;
 };
 
+// The teaching layout's command box and legend as a host last painted them.
+// They change only with the command, the drill and the theme, and the drill
+// is never drawn under them, so a host that presents changes paints them
+// again only when they changed or something it restores meets them, not on
+// every keyframe (on a large window they are as many pixels as the band).
+class TeachingBoxesShown {
+ public:
+  // Whether `view`'s boxes must be painted again (with paint_teaching())
+  // over a picture where the `restored` rectangles are composed anew; when
+  // they must, their rectangles join `restored`. `drill` names the legend.
+  bool due(const stage::OverlayView& view, int drill, std::vector<Rect>& restored);
+  // The picture was made anew: paint them again next time.
+  void forget() { shown_ = false; }
+
+ private:
+  bool shown_ = false;
+  std::string command_;
+  int drill_ = -1;
+  stage::Theme theme_ = stage::Theme::Dark;
+  stage::PixelRect command_box_;
+  stage::PixelRect legend_box_;
+};
+
 // Blends `colour` over `r` of `target` with `alpha` (0..255), cut to the target.
 void blend_rect(Surface& target, const stage::PixelRect& r, std::uint32_t colour, int alpha);
 

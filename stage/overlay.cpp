@@ -53,7 +53,7 @@ bool kept_hidden(const Playback& playback, const OverlayRequest& r, const RolePa
 // The command list's rows in `panel`, around the current command: every
 // command, or with `mine_only` the followed position's calls and answers.
 void fill_rows(OverlayView& v, const Playback& playback, const OverlayRequest& r,
-               const PixelRect& panel, int line, int pad) {
+               const PixelRect& panel, int line, int pad, int scroll) {
   const DrillTimeline& t = playback.timeline();
   const int fit = (panel.h - 2 * pad) / line;
   if (fit <= 0) return;
@@ -67,8 +67,12 @@ void fill_rows(OverlayView& v, const Playback& playback, const OverlayRequest& r
   // The current row: the last listed command heard by now.
   const int current = static_cast<int>(
       std::upper_bound(listed.begin(), listed.end(), current_command) - listed.begin() - 1);
-  // Keep the current command in the middle of the rows where the list allows.
-  const int first = std::clamp(current - fit / 2, 0, std::max(0, n - fit));
+  // Keep the current command in the middle of the rows where the list allows,
+  // unless the list was scrolled away from it.
+  const int last_first = std::max(0, n - fit);
+  const int centred = std::clamp(current - fit / 2, 0, last_first);
+  const int first = std::clamp(centred + scroll, 0, last_first);
+  v.list_scroll = first - centred;
   for (int row = first; row < std::min(n, first + fit); ++row) {
     const int i = listed[static_cast<std::size_t>(row)];
     const Command& c = t.commands()[static_cast<std::size_t>(i)];
@@ -197,7 +201,7 @@ void teaching_layout(OverlayView& v, const Playback& playback, const OverlayRequ
     const int h = static_cast<int>(help_lines(true, r.learner).size()) * line + 2 * pad;
     v.help = PixelRect{b.sheet->x, b.sheet->y, b.sheet->w, std::min(b.sheet->h, h)};
   } else if (!t.commands().empty()) {
-    fill_rows(v, playback, r, *b.sheet, line, pad);
+    fill_rows(v, playback, r, *b.sheet, line, pad, r.list_scroll);
   }
 }
 
@@ -249,7 +253,8 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
   }
   if (r.commands && !v.help && !t.commands().empty()) {
     const int w = r.width / kPanelWidthShare;
-    fill_rows(v, playback, r, {r.width - w - pad, pad, w, above - 2 * pad}, line, pad);
+    fill_rows(v, playback, r, {r.width - w - pad, pad, w, above - 2 * pad}, line, pad,
+              r.list_scroll);
   }
   return v;
 }

@@ -22,6 +22,9 @@ struct OverlayRequest {
   int line = 0;  // the caption font's line height, pixels
   bool help = false;
   bool commands = false;
+  // Rows the command list is scrolled by from where it keeps the current
+  // command in the middle (the mouse wheel); cut to the list's ends.
+  int list_scroll = 0;
   // Lay out for the teaching picture: the command that stays at the top, the
   // legend under it, and the cards beside the drill (or below it on an
   // upright window) rather than over it.
@@ -86,6 +89,7 @@ struct OverlayView {
 
   std::optional<PixelRect> panel;  // the command list, as many rows as fit
   std::vector<CommandRow> rows;    // around the current command
+  int list_scroll = 0;             // the request's scroll as far as the list allowed it
 
   // The teaching picture's parts (with OverlayRequest::teaching).
   bool teaching = false;

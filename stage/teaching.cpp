@@ -16,8 +16,10 @@ namespace {
 constexpr float kBodyRadiusPerSlot = 11.0f / 32.0f;
 constexpr float kMinFigureRadius = 3.0f;  // device pixels: a figure never vanishes
 // A learner must find every person and read their number, so a figure is
-// never smaller than this share of the area's short side, whatever the scale.
-constexpr float kReadableRadiusShare = 1.0f / 75.0f;
+// never smaller than this share of the area's short side, whatever the scale:
+// in the viewer's default window (1024 x 640, about 480 pixels left for the
+// drill) that is a radius of 8, big enough for the number to be drawn.
+constexpr float kReadableRadiusShare = 1.0f / 60.0f;
 // A figure's image slot is this many stage units square (the stage sizes it
 // so), its body centred in it.
 constexpr float kSlotStageUnits = 70.0f;

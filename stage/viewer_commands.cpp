@@ -61,6 +61,7 @@ constexpr ViewerCommandRow kRows[] = {
     {C::NotKnown, "not-known", {"n"}, "", "", kOnce, kSession},
     // '?' is Shift+/ on most layouts; F1 is the usual help key.
     {C::Help, "help", {"?", "/", "F1"}, "?", "このヘルプ", kOnce, kSession},
+    {C::ToggleTheme, "theme", {"t"}, "t", "テーマ（明/暗）", kOnce, kSettings},
     {C::FullScreen, "full-screen", {"f", "F11"}, "f F11", "全画面", kOnce, kSession},
     {C::Quit, "quit", {"Escape", "q"}, "Esc q", "終了", kOnce, kSession},
     {C::Play, "play", {}, "", "", kOnce, kSession},
@@ -278,6 +279,9 @@ CommandEffect apply(ViewerCommand command, int arg, Playback& p, ViewerPanels& p
       return CommandEffect::Panels;
     case C::AskCommandNumber:
       return CommandEffect::AskNumber;
+    case C::ToggleTheme:
+      panels.theme = panels.theme == Theme::Dark ? Theme::Light : Theme::Dark;
+      return CommandEffect::Theme;
     case C::FullScreen:
       return CommandEffect::FullScreen;
     case C::Quit:

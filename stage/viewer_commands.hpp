@@ -18,6 +18,7 @@
 
 #include "stage/playback.hpp"
 #include "stage/practice.hpp"
+#include "stage/teaching.hpp"
 
 namespace stage {
 
@@ -43,6 +44,7 @@ enum class ViewerCommand {
   CommandList,
   AskCommandNumber,  // then the host takes the number and goes to that command
   Help,
+  ToggleTheme,
   FullScreen,
   Quit,
   // Learning a position (they act on a Learner; see apply()).
@@ -66,6 +68,7 @@ enum class CommandEffect {
   Nothing,     // nothing happened (an unknown key, a jump with nowhere to go)
   Playback,    // the playback model changed
   Panels,      // a panel of the overlay opened or closed
+  Theme,       // the theme changed: the host draws the picture anew in it
   FullScreen,  // the host toggles full screen
   Quit,        // the host closes the viewer
   AskNumber,   // the host asks for a command's number (CommandNumberEntry), then GoToCommand
@@ -82,7 +85,7 @@ struct ViewerCommandRow {
   std::string_view card_keys;
   std::string_view card_text;
   bool repeats;           // acts again while its key is held
-  bool changes_settings;  // the web page keeps the new speed
+  bool changes_settings;  // a viewer that keeps settings keeps the new value
 };
 
 std::span<const ViewerCommandRow> viewer_commands();
@@ -96,6 +99,7 @@ std::optional<ViewerCommand> command_named(std::string_view id);
 struct ViewerPanels {
   bool help = false;
   bool commands = false;
+  Theme theme = Theme::Dark;  // the teaching picture's
 };
 
 // What a viewer knows of the learner: the position followed, how the list
@@ -108,7 +112,7 @@ struct Learner {
   std::unique_ptr<PracticeSession> practice;
 };
 
-// Runs `command` on the model (or toggles a panel); `arg` is read by the
+// Runs `command` on the model (or toggles a panel or the theme); `arg` is read by the
 // pointing commands only. Host-side commands only return their effect.
 // The learner's commands change `learner` and return Playback (the host
 // redraws figures and overlay); a practice prompt takes Space as its reveal,

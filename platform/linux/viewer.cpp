@@ -21,6 +21,7 @@
 #include "raster/raster_window.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
+#include "stage/teaching.hpp"
 #include "stage/viewer_commands.hpp"
 
 namespace linux_host {
@@ -35,6 +36,8 @@ constexpr int kDefaultHeight = 640;
 using raster::kMaxWindowSide;
 constexpr char kTitle[] = "ミルカド ビューア";
 constexpr SDL_Keycode kFirstNonAscii = 0x7f;
+// Command-list rows one notch of the mouse wheel scrolls.
+constexpr int kRowsPerWheelNotch = 3;
 
 // A key by the name the viewer's command table gives it ("ArrowLeft", "a",
 // "?"); empty for a key that is no command's. SDL's key codes of the
@@ -99,6 +102,31 @@ std::string key_name(const SDL_Keysym& key) {
   }
 }
 
+// What the command line chose: the drill to start with and the picture.
+struct ViewerOptions {
+  int drill = 0;
+  // The teaching picture (the drill fitted into the window, figures in their
+  // position's colour, the command kept on screen), else the saver's own.
+  bool teaching = true;
+  stage::Theme theme = stage::Theme::Dark;
+};
+
+// A figure as far as its picture goes: the same figures need no repaint.
+bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::Figure>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const stage::Figure& f, const stage::Figure& g) {
+                      return f.position == g.position && f.x == g.x && f.y == g.y &&
+                             f.radius == g.radius && f.pose == g.pose;
+                    });
+}
+
+// `r` cut to a surface `width` x `height`.
+raster::Rect cut_to(const raster::Rect& r, int width, int height) {
+  const int x0 = std::max(0, r.x), y0 = std::max(0, r.y);
+  const int x1 = std::min(width, r.x + r.w), y1 = std::min(height, r.y + r.h);
+  return {x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
+}
+
 // What the overlay depends on besides the picture.
 struct ShownState {
   int drill = -1;
@@ -109,14 +137,16 @@ struct ShownState {
   std::optional<stage::LoopRange> loop;
   bool help = false;
   bool commands = false;
+  int list_scroll = 0;
   friend bool operator==(const ShownState&, const ShownState&) = default;
 };
 
 class Viewer {
  public:
-  Viewer(SDL_Window* window, stage::DrillList drills, int drill)
-      : sdl_(window), drills_(drills), presenter_(window) {
-    place_.drill = drill;
+  Viewer(SDL_Window* window, stage::DrillList drills, const ViewerOptions& options)
+      : sdl_(window), drills_(drills), presenter_(window), teaching_(options.teaching) {
+    place_.drill = options.drill;
+    panels_.theme = options.theme;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (SDL_GetWindowWMInfo(sdl_, &info) && info.subsystem == SDL_SYSWM_X11) {
@@ -156,7 +186,17 @@ class Viewer {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - origin_).count();
   }
 
-  // A new stage for a new window size, at the same place in the same drill.
+  // The overlay's request for a window w x h as the viewer stands now.
+  stage::OverlayRequest request(int w, int h) const {
+    stage::OverlayRequest r{w, h, painter_.line_height(), panels_.help, panels_.commands};
+    r.list_scroll = list_scroll_;
+    r.teaching = teaching_;
+    r.theme = panels_.theme;
+    return r;
+  }
+
+  // A new stage for a new window size (or, in the teaching picture, a new
+  // area for the drill or a new theme), at the same place in the same drill.
   void relayout(int w, int h) {
     w = std::clamp(w, 1, kMaxWindowSide);
     h = std::clamp(h, 1, kMaxWindowSide);
@@ -169,15 +209,27 @@ class Viewer {
     // window briefly made 16384 pixels square would hold on to a GiB), and
     // freeing first keeps the peak at one picture, not two.
     playback_.reset();  // it draws on the window it was given
+    teaching_window_.reset();
     window_.reset();
     pixels_ = std::vector<std::uint32_t>();
     window_ = std::make_unique<raster::RasterWindow>(w, h, kTwipsPerPixel);
-    playback_ = std::make_unique<stage::Playback>(*window_, drills_, place_);
+    // The teaching picture keeps its command, legend and band on an upright
+    // window too: the font follows the short side there, so that they fit
+    // across it. The saver's picture keeps its font by the height.
+    painter_.fit(teaching_ ? std::min(w, h) : h);
+    stage::Window* stage_window = window_.get();
+    if (teaching_) {
+      // The drill fills what the band, the boxes and the open card leave.
+      teaching_window_ = std::make_unique<stage::TeachingWindow>(
+          *window_, drills_, panels_.theme, stage::teaching_stage_area(request(w, h)));
+      stage_window = teaching_window_.get();
+    }
+    playback_ = std::make_unique<stage::Playback>(*stage_window, drills_, place_);
     origin_ = Clock::now();
     pixels_.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
     display_ = {pixels_.data(), w, h, w};
-    painter_.fit(h);
     overlay_drawn_.clear();
+    figures_.clear();
     everything_ = true;
   }
 
@@ -185,21 +237,51 @@ class Viewer {
     std::vector<raster::Rect> regions = window_->changes();
     // Pointer movements and other idle wake-ups change nothing on screen.
     const auto& p = *playback_;
-    ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(), p.playing(),
-                     p.speed(), p.loop(),     help_,          commands_};
-    if (regions.empty() && !everything_ && state == shown_) return;
+    // A new current command brings a scrolled list back to it.
+    if (p.current_command() != listed_command_) {
+      listed_command_ = p.current_command();
+      list_scroll_ = 0;
+    }
+    ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(),   p.playing(), p.speed(),
+                     p.loop(),  panels_.help, panels_.commands, list_scroll_};
+    std::vector<stage::Figure> figures;
+    if (teaching_window_) figures = teaching_window_->figures();
+    const bool figures_moved = !same_figures(figures, figures_);
+    if (regions.empty() && !everything_ && state == shown_ && !figures_moved) return;
     shown_ = state;
+    figures_ = std::move(figures);
     // The overlay is painted over the stage composed into the picture shown;
     // where it was, the stage is composed again before it is painted anew.
     std::vector<raster::Rect> restore = regions;
     restore.insert(restore.end(), overlay_drawn_.begin(), overlay_drawn_.end());
-    if (everything_) restore.assign(1, raster::Rect{0, 0, display_.width, display_.height});
+    if (everything_) {
+      restore.assign(1, raster::Rect{0, 0, display_.width, display_.height});
+      boxes_shown_.forget();
+    }
+    view_ = stage::overlay_view(*playback_, request(display_.width, display_.height));
+    // The wheel may have asked for more than the list has: keep what it got,
+    // so that turning back acts at once.
+    list_scroll_ = view_.list_scroll;
+    shown_.list_scroll = list_scroll_;
+    // The teaching picture's command box and legend, drawn over nothing of
+    // the stage, are left as they are unless they change or meet a restore.
+    const bool boxes_due = boxes_shown_.due(view_, playback_->drill(), restore);
     for (const raster::Rect& r : restore)
       window_->compose(r, &display_.at(r.x, r.y), display_.pitch);
 
-    view_ = stage::overlay_view(
-        *playback_, {display_.width, display_.height, painter_.line_height(), help_, commands_});
-    overlay_drawn_ = painter_.paint(view_, display_);
+    // The figures go above the stage and below the overlay's boxes and cards.
+    overlay_drawn_.clear();
+    if (teaching_window_) {
+      for (const raster::Rect& r : painter_.paint_figures(figures_, panels_.theme, display_))
+        if (const raster::Rect c = cut_to(r, display_.width, display_.height); !c.empty())
+          overlay_drawn_.push_back(c);
+      // A figure painted over a box is restored next time, and the box with it.
+    }
+    if (boxes_due) painter_.paint_teaching(view_, display_);
+    view_.teaching = false;  // the band and the cards alone
+    const std::vector<raster::Rect> painted = painter_.paint(view_, display_);
+    view_.teaching = teaching_;
+    overlay_drawn_.insert(overlay_drawn_.end(), painted.begin(), painted.end());
     restore.insert(restore.end(), overlay_drawn_.begin(), overlay_drawn_.end());
     presenter_.show(display_, std::move(restore), everything_);
     everything_ = false;
@@ -320,6 +402,16 @@ class Viewer {
             drag_to_ = ms;
         }
         break;
+      case SDL_MOUSEWHEEL:
+        if (view_.panel && e.wheel.y != 0) {
+          int x = 0, y = 0;
+          SDL_GetMouseState(&x, &y);
+          if (!view_.panel->contains(x, y)) break;
+          const int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+          // Turned away from the user (up) shows the earlier commands.
+          list_scroll_ -= notches * kRowsPerWheelNotch;
+        }
+        break;
       case SDL_MOUSEBUTTONUP:
         if (e.button.button == SDL_BUTTON_LEFT) dragging_ = false;
         break;
@@ -359,8 +451,8 @@ class Viewer {
 
   void run(stage::ViewerCommand command, int arg = 0) {
     playback_->advance(now());  // commands act at the present moment
-    stage::ViewerPanels panels{help_, commands_};
-    switch (stage::apply(command, arg, *playback_, panels)) {
+    const stage::ViewerPanels was = panels_;
+    switch (stage::apply(command, arg, *playback_, panels_)) {
       case stage::CommandEffect::FullScreen:
         toggle_full_screen();
         break;
@@ -371,11 +463,27 @@ class Viewer {
         entry_.open();
         update_title();
         break;
+      case stage::CommandEffect::Panels:
+        // The teaching picture never lies under a card: the drill is fitted
+        // again into what the card leaves (when it changes what is left).
+        if (teaching_ && stage::teaching_stage_area(request(display_.width, display_.height)) !=
+                             teaching_area(was))
+          relayout(display_.width, display_.height);
+        break;
+      case stage::CommandEffect::Theme:
+        if (teaching_) relayout(display_.width, display_.height);
+        break;
       default:
         break;
     }
-    help_ = panels.help;
-    commands_ = panels.commands;
+  }
+
+  // The drill's area with the panels as they were.
+  stage::PixelRect teaching_area(const stage::ViewerPanels& panels) const {
+    stage::OverlayRequest r = request(display_.width, display_.height);
+    r.help = panels.help;
+    r.commands = panels.commands;
+    return stage::teaching_stage_area(r);
   }
 
   SDL_Window* sdl_;
@@ -385,19 +493,24 @@ class Viewer {
   Presenter presenter_;
   stage::PlaybackPlace place_;
   std::unique_ptr<raster::RasterWindow> window_;
+  std::unique_ptr<stage::TeachingWindow> teaching_window_;  // over window_, when teaching
   std::unique_ptr<stage::Playback> playback_;
   Clock::time_point origin_ = Clock::now();  // the model's time 0
 
   raster::OverlayPainter painter_;
   std::vector<std::uint32_t> pixels_;  // the stage's frame with the overlay above it
   raster::Surface display_;
-  std::vector<raster::Rect> overlay_drawn_;
+  std::vector<raster::Rect> overlay_drawn_;  // restored before each paint
+  raster::TeachingBoxesShown boxes_shown_;
   stage::OverlayView view_;
+  std::vector<stage::Figure> figures_;  // as painted last
   ShownState shown_;
   std::string title_;
 
-  bool help_ = false;
-  bool commands_ = false;
+  const bool teaching_;
+  stage::ViewerPanels panels_;  // the open cards and the teaching picture's theme
+  int list_scroll_ = 0;         // the command list's rows scrolled by the wheel
+  int listed_command_ = -1;     // the current command the scroll was made at
   stage::CommandNumberEntry entry_;  // "g" then a command's number
   bool everything_ = true;
   bool dragging_ = false;
@@ -417,11 +530,33 @@ int usage(const std::string& why) {
 int run_viewer(const std::vector<std::string>& args, bool server_has_randr) {
   const stage::DrillList drills = drills::registry();
   const std::string names = drills::names(drills, "|");
-  if (args.size() > 1) return usage("too many arguments; usage: mirukado view [" + names + "]");
-  int drill = 0;
-  if (!args.empty()) {
-    drill = drills::find(drills, args[0]);
-    if (drill < 0) return usage("unknown drill '" + args[0] + "'; choose " + names);
+  const std::string synopsis =
+      "usage: mirukado view [--view teaching|saver] [--theme dark|light] [" + names + "]";
+  ViewerOptions options;
+  std::optional<std::string> drill_name;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--view" || a == "--theme") {
+      if (i + 1 >= args.size()) return usage(a + " needs a value; " + synopsis);
+      const std::string& value = args[++i];
+      if (a == "--view" && (value == "teaching" || value == "saver")) {
+        options.teaching = value == "teaching";
+      } else if (a == "--theme" && (value == "dark" || value == "light")) {
+        options.theme = value == "light" ? stage::Theme::Light : stage::Theme::Dark;
+      } else {
+        return usage("unknown " + a.substr(2) + " '" + value + "'; " + synopsis);
+      }
+    } else if (a.starts_with("-")) {
+      return usage("unknown option '" + a + "'; " + synopsis);
+    } else if (drill_name) {
+      return usage("too many arguments; " + synopsis);
+    } else {
+      drill_name = a;
+    }
+  }
+  if (drill_name) {
+    options.drill = drills::find(drills, *drill_name);
+    if (options.drill < 0) return usage("unknown drill '" + *drill_name + "'; choose " + names);
   }
 
   if (const std::string error = start_sdl_video(server_has_randr); !error.empty()) {
@@ -445,7 +580,7 @@ int run_viewer(const std::vector<std::string>& args, bool server_has_randr) {
   SDL_StopTextInput();
   int status = 0;
   {
-    Viewer viewer(window, drills, drill);
+    Viewer viewer(window, drills, options);
     status = viewer.run();
   }
   SDL_DestroyWindow(window);

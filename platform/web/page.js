@@ -1,9 +1,10 @@
 // The page around the WebAssembly viewer: the clock (setTimeout on the delay
 // each tick returns, no timer while paused), the drill's canvas (changed
 // rectangles put with putImageData at device pixels) sized to the area the
-// page's layout leaves it, the caption, timeline, status and sheets as the
-// page's own elements, keys, pointer and touch, and the settings kept in
-// localStorage and overridden from the address.
+// page's layout leaves it, the teaching picture's people on a canvas above it,
+// the caption, legend, timeline, status and sheets as the page's own elements,
+// keys, pointer and touch, and the settings kept in localStorage and
+// overridden from the address.
 // Appended to Emscripten's loader (--post-js), so it sees the module's exports.
 
 (function () {
@@ -26,7 +27,19 @@
   // What mk_key and mk_command report, bit by bit.
   var RAN = 1, SETTINGS_CHANGED = 2, FULL_SCREEN = 4, HELP_OPEN = 16, COMMANDS_OPEN = 32;
   // What mk_state_changes reports.
-  var CAPTION_CHANGED = 1, CONTROLS_CHANGED = 2;
+  var CAPTION_CHANGED = 1, CONTROLS_CHANGED = 2, FIGURES_CHANGED = 4;
+  // mk_open's look: the teaching picture, its light theme.
+  var TEACHING_LOOK = 1, LIGHT_LOOK = 2;
+  var THEMES = ["dark", "light"];
+  // A person as the native figure painter draws them: an outline in the
+  // ground's colour a share of the radius wide (at least a pixel), a facing
+  // disc 0.4 r across whose centre lies 0.7 r out towards the pose (pose p
+  // faces p x 22.5 degrees clockwise from up), the number 1.1 r high.
+  var OUTLINE_SHARE = 0.12;
+  var FACING_RADIUS_SHARE = 0.4;
+  var FACING_DISTANCE_SHARE = 0.7;
+  var DEGREES_PER_POSE = 22.5;
+  var LABEL_SIZE_SHARE = 1.1;
   // The help card on a touch screen: what fingers do. A keyboard's card is the
   // viewer command table's, from the module.
   var TOUCH_HELP = [
@@ -35,18 +48,23 @@
     ["タイムライン", "タップ・ドラッグでその時点へ"],
     ["号令", "号令一覧：選んだ号令へ移動"],
     ["訓練・選択", "見る訓練を切り替え・選ぶ"],
-    ["×¼〜×10", "再生の速さ"]
+    ["×¼〜×10", "再生の速さ"],
+    ["◐", "明るい画面／暗い画面"]
   ];
   var PLAY_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M7 4l13 8-13 8z"/></svg>';
   var PAUSE_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M6 4h4v16H6zm8 0h4v16h-4z"/></svg>';
-  var ASK_NUMBER = 64;
+  var ASK_NUMBER = 64, TOGGLE_THEME = 128;
 
   function $(id) { return document.getElementById(id); }
   var stageCanvas = $("stage");
   var stageCtx = stageCanvas.getContext("2d", { alpha: false, desynchronized: true });
+  var figuresCanvas = $("figures");
+  var figuresCtx = figuresCanvas.getContext("2d");
   var measureCtx = document.createElement("canvas").getContext("2d");
   var area = $("area");
   var captionBox = $("caption");
+  var legendBox = $("legend");
+  var themeButton = $("theme");
   var dock = $("dock");
   var sheet = $("sheet");
   var commandList = $("command-list");
@@ -90,6 +108,7 @@
   // What the dock shows now, so that a tick touches only what changed.
   var shown = { elapsed: -1, seconds: -1, playing: null, current: -2, loopFrom: -2, loopTo: -2 };
   var firstFrame = 0;    // performance.now() when the drill was first put on the canvas
+  var look = TEACHING_LOOK;  // how the drill is drawn (the address and the theme control)
   // ms of each timer tick, for the benchmark: through the stage's pixels
   // (stage), and with the caption and the dock (all).
   var ticks = { stage: [], all: [] };
@@ -123,7 +142,10 @@
   function settings() {
     var q = new URLSearchParams(location.search);
     var stored = readStore();
-    var s = { mask: (1 << names.length) - 1, speed: DEFAULT_SPEED, at: null };
+    var s = { mask: (1 << names.length) - 1, speed: DEFAULT_SPEED, at: null, theme: "dark",
+      teaching: q.get("view") !== "saver" };
+    if (THEMES.indexOf(stored.theme) >= 0) s.theme = stored.theme;
+    if (THEMES.indexOf(q.get("theme")) >= 0) s.theme = q.get("theme");
     var storedMask = drillMask(stored.drills);
     if (storedMask) s.mask = storedMask;
     if (Number.isInteger(stored.speed) && stored.speed >= 0 && stored.speed < SPEEDS.length)
@@ -151,10 +173,12 @@
     return { dpr: dpr, w: Math.max(1, Math.floor(r.width * dpr)), h: Math.max(1, Math.floor(r.height * dpr)) };
   }
   function sizeCanvas(size) {
-    stageCanvas.width = size.w;
-    stageCanvas.height = size.h;
-    stageCanvas.style.width = size.w / size.dpr + "px";
-    stageCanvas.style.height = size.h / size.dpr + "px";
+    [stageCanvas, figuresCanvas].forEach(function (c) {
+      c.width = size.w;
+      c.height = size.h;
+      c.style.width = size.w / size.dpr + "px";
+      c.style.height = size.h / size.dpr + "px";
+    });
   }
 
   function clock() { return performance.now() - origin; }
@@ -233,6 +257,9 @@
     if (changed) showSheet();
     // After the key's own event is done: the browser's prompt blocks the page.
     if (result & ASK_NUMBER) setTimeout(askCommandNumber, 0);
+    // The theme key does what the ◐ button does (nothing in the saver's picture).
+    if ((result & TOGGLE_THEME) && (look & TEACHING_LOOK))
+      setTimeout(function () { setTheme(look & LIGHT_LOOK ? "dark" : "light"); }, 0);
     return result;
   }
   function actWith(run) {
@@ -255,10 +282,82 @@
     if (fresh || s & CONTROLS_CHANGED) {
       syncControls();
       captionBox.dataset.idle = displayNames[names.indexOf(state.drills[state.drill])];
+      fillLegend();
     }
+    if (fresh || s & FIGURES_CHANGED) drawFigures();
     if (fresh || state.drill !== timelineDrill) loadTimeline();
     fresh = false;
     updateDock();
+  }
+
+  // --- the teaching picture's people and legend ---
+
+  function disc(x, y, r, colour) {
+    figuresCtx.beginPath();
+    figuresCtx.arc(x, y, r, 0, 2 * Math.PI);
+    figuresCtx.fillStyle = colour;
+    figuresCtx.fill();
+  }
+
+  // Everyone on the canvas above the drill, a later one above an earlier one,
+  // drawn anew each time anyone moves or turns (at most once a keyframe).
+  function drawFigures() {
+    figuresCtx.clearRect(0, 0, figuresCanvas.width, figuresCanvas.height);
+    Module.figures().forEach(function (f) {
+      var edge = Math.max(1, f.radius * OUTLINE_SHARE);
+      var a = f.pose * DEGREES_PER_POSE * Math.PI / 180;
+      var fx = f.x + Math.sin(a) * f.radius * FACING_DISTANCE_SHARE;
+      var fy = f.y - Math.cos(a) * f.radius * FACING_DISTANCE_SHARE;
+      var fr = f.radius * FACING_RADIUS_SHARE;
+      // The outline in the ground's colour keeps neighbours and lines apart.
+      disc(f.x, f.y, f.radius + edge, state.ground);
+      disc(fx, fy, fr + edge, state.ground);
+      disc(f.x, f.y, f.radius, f.body);
+      disc(fx, fy, fr, state.ink);
+      if (!f.showLabel) return;
+      figuresCtx.font = Math.max(1, Math.round(f.radius * LABEL_SIZE_SHARE)) + "px " + FONT;
+      figuresCtx.textAlign = "center";
+      figuresCtx.textBaseline = "alphabetic";
+      var m = figuresCtx.measureText(f.label);
+      // Centred on the ink, not on the font's box: digits sit on the baseline.
+      var y = f.y + (m.actualBoundingBoxAscent - m.actualBoundingBoxDescent) / 2;
+      figuresCtx.fillStyle = f.labelColor;
+      figuresCtx.fillText(f.label, f.x, y);
+    });
+  }
+
+  // Who is who: a swatch in each position's colour and its name.
+  function fillLegend() {
+    var entries = Module.legend();
+    legendBox.hidden = entries.length === 0;
+    var row = document.createDocumentFragment();
+    entries.forEach(function (e) {
+      var item = document.createElement("span");
+      var swatch = document.createElement("i");
+      swatch.style.background = e.color;
+      item.appendChild(swatch);
+      item.appendChild(document.createTextNode(e.label));
+      row.appendChild(item);
+    });
+    legendBox.replaceChildren(row);
+  }
+
+  // The page's colours follow the picture's theme; the saver's picture is dark.
+  function applyTheme(theme) {
+    var light = theme === "light" && (look & TEACHING_LOOK);
+    document.documentElement.dataset.theme = light ? "light" : "dark";
+    themeButton.hidden = !(look & TEACHING_LOOK);
+    themeButton.setAttribute("aria-pressed", String(!!light));
+    var meta = document.querySelector('meta[name="theme-color"]');
+    if (meta) meta.content = light ? "#ffffff" : "#000000";
+  }
+  function setTheme(theme) {
+    look = (look & ~LIGHT_LOOK) | (theme === "light" ? LIGHT_LOOK : 0);
+    applyTheme(theme);
+    writeStore({ theme: theme });
+    _mk_advance(clock());
+    _mk_set_look(look);
+    start();
   }
 
   function clockText(ms) {
@@ -489,7 +588,7 @@
     var size = areaSize();
     sizeCanvas(size);
     var at = s.at || { drill: 0, keyframe: -1 };
-    _mk_open(size.w, size.h, s.mask, at.drill, at.keyframe, s.speed, 1);
+    _mk_open(size.w, size.h, s.mask, at.drill, at.keyframe, s.speed, 1, look);
     state = Module.state();
     // The caption's room depends on the chosen drills' captions: when it
     // takes from the area, the viewer is made again at the area's size
@@ -541,6 +640,10 @@
       displayNames.push(d.displayName);
     });
     var s = settings();
+    look = (s.teaching ? TEACHING_LOOK : 0) | (s.theme === "light" ? LIGHT_LOOK : 0);
+    applyTheme(s.theme);
+    // The legend's row is there before the first viewer, which fits what it leaves.
+    legendBox.hidden = !s.teaching;
     buildChoice(s);
     drillSelect.addEventListener("change", function () { act("select-drill", +drillSelect.value); });
     speedSelect.addEventListener("change", function () { act("set-speed", +speedSelect.value); });
@@ -548,6 +651,9 @@
     $("help").addEventListener("click", function () { act("help"); });
     $("sheet-close").addEventListener("click", function () { act(showHelp ? "help" : "command-list"); });
     $("full").addEventListener("click", function () { act("full-screen"); });
+    themeButton.addEventListener("click", function () {
+      setTheme(look & LIGHT_LOOK ? "dark" : "light");
+    });
     $("full").hidden = !document.fullscreenEnabled;
     playButton.addEventListener("click", function () { act("toggle-play"); });
     commandList.addEventListener("click", function (e) {
@@ -575,6 +681,7 @@
     // For tests and the benchmark: where the viewer is, and the ticks' cost.
     window.mirukado = {
       state: function () { return Module.state(); },
+      figures: function () { return Module.figures(); },
       timeline: function () { return timeline; },
       ticks: ticks,
       firstFrame: function () { return firstFrame; },

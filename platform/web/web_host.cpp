@@ -2,7 +2,9 @@
 // window, called from the page's script. The page owns the clock (it passes
 // performance.now() to mk_advance and sets a timeout on the delay returned),
 // the input, the canvas and the text; this side owns the picture and hands
-// back the changed rectangles as RGBA rows ready for putImageData.
+// back the changed rectangles as RGBA rows ready for putImageData. By default
+// the picture is the teaching one: the drill fitted to the canvas through a
+// TeachingWindow, whose figures and legend the page draws from the data here.
 
 #include <emscripten.h>
 #include <emscripten/bind.h>
@@ -21,6 +23,7 @@
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/playback.hpp"
+#include "stage/teaching.hpp"
 #include "stage/viewer_commands.hpp"
 
 namespace {
@@ -35,27 +38,66 @@ constexpr std::uint32_t kOpaque = 0xFF000000u;
 // ticks change none of it or only the timeline's position.
 struct TextShown {
   std::string caption;
+  std::vector<stage::Figure> figures;
   int points = -1;
   int left = 0;
   int drill = -1;
   int speed = -1;
-  bool operator==(const TextShown&) const = default;
 };
 // The parts of the page's text, as bits of what changed since the last ask.
 enum TextChange : int {
   kCaptionChanged = 1,   // the caption: its text, size or place
   kControlsChanged = 2,  // the drill or the speed the page's controls show
+  kFiguresChanged = 4,   // the people the page draws above the teaching picture
 };
+
+// How the page wants the drill drawn, as bits of mk_open's `look`.
+enum Look : int {
+  kTeachingLook = 1,  // the teaching picture (else the saver's own)
+  kLightLook = 2,     // its light theme (else dark)
+};
+
+bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::Figure>& b) {
+  return std::equal(
+      a.begin(), a.end(), b.begin(), b.end(), [](const stage::Figure& f, const stage::Figure& g) {
+        return f.position == g.position && f.x == g.x && f.y == g.y && f.radius == g.radius &&
+               f.pose == g.pose && f.body == g.body && f.show_label == g.show_label;
+      });
+}
+
+std::unique_ptr<stage::TeachingWindow> teaching_window(raster::RasterWindow& window,
+                                                       stage::DrillList drills, int look) {
+  if (!(look & kTeachingLook)) return nullptr;
+  const stage::Theme theme = look & kLightLook ? stage::Theme::Light : stage::Theme::Dark;
+  // The page's layout keeps the canvas the drill's free area: all of it is the drill's.
+  const stage::PixelRect area{0, 0, window.width_px(), window.height_px()};
+  return std::make_unique<stage::TeachingWindow>(window, drills, theme, area);
+}
 
 struct Viewer {
   Viewer(int width, int height, std::vector<stage::DrillDescriptor> chosen,
-         const stage::PlaybackPlace& place)
-      : window(width, height, kTwipsPerPixel),
+         const stage::PlaybackPlace& place, int look_bits)
+      : look(look_bits),
+        window(width, height, kTwipsPerPixel),
         drills(std::move(chosen)),
-        playback(window, drills, place) {}
+        teaching(teaching_window(window, drills, look)),
+        playback(teaching ? static_cast<stage::Window&>(*teaching) : window, drills, place) {}
 
+  // The text above the drill: in the teaching picture the command that stays
+  // (the last one heard, with its speaker, until the next one, however the
+  // learner got here); in the saver's picture the stage's own caption.
+  std::string_view caption() const {
+    if (!teaching) return window.caption_text();
+    const int c = playback.current_command();
+    const auto& commands = playback.timeline().commands();
+    if (c < 0 || c >= static_cast<int>(commands.size())) return {};
+    return commands[static_cast<std::size_t>(c)].text;
+  }
+
+  int look;
   raster::RasterWindow window;
-  std::vector<stage::DrillDescriptor> drills;  // the page's choice, in playback order
+  std::vector<stage::DrillDescriptor> drills;       // the page's choice, in playback order
+  std::unique_ptr<stage::TeachingWindow> teaching;  // null: the saver's picture
   stage::Playback playback;
   std::vector<std::int32_t> rects;  // x, y, w, h per rectangle changed by the last present
   // The frame as the canvas's RGBA bytes, row after row at the window's width.
@@ -89,6 +131,7 @@ enum CommandResult : int {
   kHelpOpen = 16,
   kCommandsOpen = 32,
   kAskNumber = 64,  // the page asks for a command's number, then runs go-to-command
+  kToggleTheme = 128,  // the page switches the teaching picture's theme (its ◐ button)
 };
 
 int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help, bool commands) {
@@ -101,10 +144,22 @@ int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help,
     if (effect == stage::CommandEffect::FullScreen) result |= kFullScreen;
     if (effect == stage::CommandEffect::Quit) result |= kQuit;
     if (effect == stage::CommandEffect::AskNumber) result |= kAskNumber;
+    if (effect == stage::CommandEffect::Theme) result |= kToggleTheme;
   }
   if (panels.help) result |= kHelpOpen;
   if (panels.commands) result |= kCommandsOpen;
   return result;
+}
+
+// A new viewer in the old one's place: its drills, drill, keyframe, speed and
+// play state. The old one goes first, so that two frames never coexist.
+int reopen(int width, int height, int look) {
+  if (!viewer || width <= 0 || height <= 0) return 0;
+  const stage::PlaybackPlace place = viewer->playback.place();
+  std::vector<stage::DrillDescriptor> chosen = std::move(viewer->drills);
+  viewer.reset();
+  viewer = std::make_unique<Viewer>(width, height, std::move(chosen), place, look);
+  return 1;
 }
 
 }  // namespace
@@ -114,9 +169,10 @@ extern "C" {
 // A new viewer of width x height pixels on the registry's drills whose bits
 // are set in `mask` (all of them when none is), at drill `drill` of that
 // choice and its keyframe `keyframe` (< 0 or past the end: the start), playing or not at
-// `speed` (0 = a quarter .. 4 = speed 3). Returns 0 when nothing could open.
+// `speed` (0 = a quarter .. 4 = speed 3), drawn as `look` (Look bits).
+// Returns 0 when nothing could open.
 EMSCRIPTEN_KEEPALIVE int mk_open(int width, int height, int mask, int drill, int keyframe,
-                                 int speed, int playing) {
+                                 int speed, int playing, int look) {
   viewer.reset();
   if (width <= 0 || height <= 0) return 0;
   std::vector<stage::DrillDescriptor> chosen;
@@ -128,7 +184,7 @@ EMSCRIPTEN_KEEPALIVE int mk_open(int width, int height, int mask, int drill, int
   place.drill = std::clamp(drill, 0, static_cast<int>(chosen.size()) - 1);
   place.speed = static_cast<stage::PlaySpeed>(std::clamp(speed, 0, stage::kPlaySpeeds - 1));
   place.playing = playing != 0;
-  viewer = std::make_unique<Viewer>(width, height, std::move(chosen), place);
+  viewer = std::make_unique<Viewer>(width, height, std::move(chosen), place, look);
   stage::Playback& p = viewer->playback;
   // A keyframe past the drill's end is no place to open at: the start it is.
   if (keyframe >= 0 && keyframe < p.timeline().keyframes()) {
@@ -140,12 +196,12 @@ EMSCRIPTEN_KEEPALIVE int mk_open(int width, int height, int mask, int drill, int
 
 // Reopens at a new size where the viewer is now.
 EMSCRIPTEN_KEEPALIVE int mk_resize(int width, int height) {
-  if (!viewer || width <= 0 || height <= 0) return 0;
-  const stage::PlaybackPlace place = viewer->playback.place();
-  std::vector<stage::DrillDescriptor> chosen = std::move(viewer->drills);
-  viewer.reset();
-  viewer = std::make_unique<Viewer>(width, height, std::move(chosen), place);
-  return 1;
+  return viewer ? reopen(width, height, viewer->look) : 0;
+}
+
+// Reopens where the viewer is now, drawn as `look` (a new theme or picture).
+EMSCRIPTEN_KEEPALIVE int mk_set_look(int look) {
+  return viewer ? reopen(viewer->window.width_px(), viewer->window.height_px(), look) : 0;
 }
 
 // Shows what is due at `now` (ms of the page's clock since mk_open) and
@@ -191,15 +247,19 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
   if (!viewer) return 0;
   Viewer& v = *viewer;
   const stage::Playback& p = v.playback;
-  TextShown now{v.window.caption_text(), v.window.caption_font_size(),
-                raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel), p.drill(),
+  TextShown now{std::string(v.caption()),
+                v.teaching ? v.teaching->figures() : std::vector<stage::Figure>{},
+                v.window.caption_font_size(),
+                raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel),
+                p.drill(),
                 static_cast<int>(p.speed())};
   const TextShown& was = v.text_shown;
   const int changes =
       (now.caption != was.caption || now.points != was.points || now.left != was.left
            ? kCaptionChanged
            : 0) |
-      (now.drill != was.drill || now.speed != was.speed ? kControlsChanged : 0);
+      (now.drill != was.drill || now.speed != was.speed ? kControlsChanged : 0) |
+      (same_figures(now.figures, was.figures) ? 0 : kFiguresChanged);
   v.text_shown = std::move(now);
   return changes;
 }
@@ -242,6 +302,17 @@ val registered_drills() {
   return out;
 }
 
+// "#rrggbb" for the page's canvas and styles.
+val css_color(stage::Rgb c) {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string s = "#";
+  for (const int channel : {c.r, c.g, c.b}) {
+    s += kHex[(channel >> 4) & 0xF];
+    s += kHex[channel & 0xF];
+  }
+  return val(s);
+}
+
 // Where the viewer is: the chosen drills, the current drill, its keyframe
 // and time, play state, speed and the caption the page draws.
 val state() {
@@ -261,8 +332,54 @@ val state() {
   o.set("speed", static_cast<int>(p.speed()));
   o.set("captionLeft", raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel));
   o.set("captionPoints", v.window.caption_font_size());
-  o.set("caption", text_value(v.window.caption_text()));
+  o.set("caption", text_value(v.caption()));
+  o.set("teaching", v.teaching != nullptr);
+  o.set("light", v.teaching && v.teaching->theme() == stage::Theme::Light);
+  o.set("turned", v.teaching && v.teaching->fit().turned());
+  // The ground's and the ink's colours, which outline the people and mark where they face.
+  const stage::Theme theme = v.teaching ? v.teaching->theme() : stage::Theme::Dark;
+  o.set("ground", css_color(stage::theme_background(theme)));
+  o.set("ink", css_color(stage::theme_ink(theme)));
   return o;
+}
+
+// The people of the teaching picture as shown now, in device pixels of the
+// canvas, for the page to draw above it (a later one above an earlier one).
+// None in the saver's picture, whose figures are in its pixels.
+val figures() {
+  val list = val::array();
+  if (!viewer || !viewer->teaching) return list;
+  const std::vector<stage::Figure> shown = viewer->teaching->figures();
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const stage::Figure& f = shown[i];
+    val o = val::object();
+    o.set("x", f.x);
+    o.set("y", f.y);
+    o.set("radius", f.radius);
+    o.set("pose", f.pose);
+    o.set("body", css_color(f.body));
+    o.set("labelColor", css_color(f.label_color));
+    o.set("label", text_value(f.label));
+    o.set("showLabel", f.show_label);
+    list.set(i, o);
+  }
+  return list;
+}
+
+// Who is who in the current drill: a colour and a name per position, in the
+// teaching picture's theme (empty in the saver's picture).
+val legend() {
+  val out = val::array();
+  if (!viewer || !viewer->teaching) return out;
+  const std::vector<stage::LegendEntry> entries =
+      stage::legend(viewer->teaching->theme(), viewer->playback.descriptor());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    val e = val::object();
+    e.set("label", text_value(entries[i].label));
+    e.set("color", css_color(entries[i].color));
+    out.set(i, e);
+  }
+  return out;
 }
 
 // The timeline of drill `drill` among the chosen ones: its length and its
@@ -323,6 +440,8 @@ EMSCRIPTEN_BINDINGS(mirukado) {
   emscripten::function("drills", &registered_drills);
   emscripten::function("state", &state);
   emscripten::function("timeline", &timeline);
+  emscripten::function("figures", &figures);
+  emscripten::function("legend", &legend);
   emscripten::function("helpLines", &help_lines);
   emscripten::function("key", &key);
   emscripten::function("command", &command);

@@ -225,11 +225,13 @@ bool Viewer::typed(std::string_view key) {
 }
 
 bool Viewer::run(stage::ViewerCommand command, int arg) {
-  stage::ViewerPanels panels{help_, commands_};
+  stage::ViewerPanels panels{help_, commands_, theme_};
   model_->advance(now());
   const stage::CommandEffect effect = stage::apply(command, arg, *model_, panels);
   help_ = panels.help;
   commands_ = panels.commands;
+  const bool new_theme = panels.theme != theme_;
+  theme_ = panels.theme;
   switch (effect) {
     case stage::CommandEffect::Quit:
       return false;
@@ -237,6 +239,15 @@ bool Viewer::run(stage::ViewerCommand command, int arg) {
       toggle_full_screen();
       break;
     case stage::CommandEffect::Nothing:
+      break;
+    case stage::CommandEffect::Theme:
+      // The saver's picture has one look; the teaching one is drawn anew.
+      if (teach_ && new_theme) {
+        model_->advance(now());
+        build(view_->width(), view_->height(), model_->place());
+        schedule(model_->advance(now()));
+        show();
+      }
       break;
     case stage::CommandEffect::AskNumber:
       entry_.open();

@@ -3,6 +3,9 @@
 # server. The window title carries the drill, the keyframe on screen and the
 # command heard ("ミルカド ビューア — NAME  K/N  COMMAND"); x_grab hashes the
 # window's pixels.
+# The viewer shows the teaching picture unless --view saver asks for the
+# saver's: the command that stays and the legend along the top, the drill in
+# what the band and an open card leave.
 # Usage: viewer_e2e.sh CASE   with MIRUKADO, X_PROBE and X_GRAB set.
 # Exit 0 pass, 1 fail, 77 skip (no Xvfb or xdotool).
 set -u
@@ -75,6 +78,14 @@ keyframe() { title | sed -E 's/.*コマ ([0-9]+)\/[0-9]+.*/\1/'; }
 keyframes() { title | sed -E 's/.*コマ [0-9]+\/([0-9]+).*/\1/'; }
 command_number() { title | sed -nE 's/.*コマ [0-9]+\/[0-9]+  号令 ([0-9]+) .*/\1/p'; }
 command_text() { title | sed -E 's/.*コマ [0-9]+\/[0-9]+(  号令 [0-9]+ )?//'; }
+# The box "LEFT TOP RIGHT BOTTOM" around the pixels that are not black in the
+# rectangle X Y W H of the window, or "none".
+ink_box() { "$X_GRAB" "$win" --in "$@" | cut -d' ' -f2-; }
+# The hash of the rectangle X Y W H of the window.
+rect_hash() { "$X_GRAB" "$win" --in "$@" | cut -d' ' -f1; }
+# The drill's rows of the teaching picture: under the command and the
+# legend, above the band (with room to spare for the font's size).
+drill_rows() { echo "$((h / 6)) $((h * 3 / 4 - h / 6))"; }
 
 # Waits up to 10 s for the title to differ from $1.
 title_changes_from() {
@@ -222,12 +233,13 @@ case "$case_name" in
     n=$(keyframes)
     k=$(keyframe)
     { [ "$k" -gt $((n / 2)) ] && [ "$k" -lt "$n" ]; } || fail "a click at 3/4 of the timeline shows keyframe $k of $n"
-    # The command list (c) answers clicks on its rows: the top row is the first command.
+    # The command list (c) answers clicks on its rows: half way down the
+    # list, a command after the first.
     press c
     press Home
-    xdotool mousemove --window "$win" $((w - w / 6)) 14 click 1
+    xdotool mousemove --window "$win" $((w - w / 6)) $((h / 2)) click 1
     settle
-    [ "$(keyframe)" -gt 1 ] || fail "a click on the first command row stayed at keyframe 1"
+    [ "$(keyframe)" -gt 1 ] || fail "a click on a command row stayed at keyframe 1"
     quit_with q
     ;;
 
@@ -282,7 +294,7 @@ case "$case_name" in
     [ "$(wc -l <"$work/bad.err")" = 1 ] || fail "view without a display: stderr is not one line"
     start_x
     # (--help is no bad argument: it prints the usage, as the no_display case of e2e.sh checks.)
-    for args in "nosuch" "kiritu extra" "--bogus"; do
+    for args in "nosuch" "kiritu extra" "--bogus" "--theme pink" "kiritu --view"; do
       # shellcheck disable=SC2086
       "$MIRUKADO" view $args >"$work/bad.out" 2>"$work/bad.err"
       status=$?
@@ -382,6 +394,152 @@ case "$case_name" in
     if ! sanitized; then
       [ "$after" -lt $((before + 256)) ] || fail "grew from $before KiB to $after KiB"
     fi
+    quit_with q
+    ;;
+
+  teaching_command_stays)
+    # Paused on a command, stepping on inside it and seeking back to it: the
+    # command stays written at the top until the next one replaces it.
+    start_x
+    open_viewer ponpu
+    pause_viewer
+    press Home
+    read -r w h < <("$X_PROBE" size "$win")
+    line=$((h / 16))  # the command's first line lies in these top rows
+    press Down
+    first=$(command_text)
+    [ -n "$first" ] || fail "↓ shows no command: $(title)"
+    shown=$(rect_hash 0 0 "$w" "$line")
+    [ "$(ink_box 0 0 "$w" "$line")" != none ] || fail "the command box is empty at '$first'"
+    k=$(keyframe)
+    press Right
+    press Right
+    [ "$(keyframe)" = $((k + 2)) ] || fail "→ → from $k show $(keyframe)"
+    if [ "$(command_text)" = "$first" ]; then
+      [ "$(rect_hash 0 0 "$w" "$line")" = "$shown" ] || fail "two steps into '$first' changed the command box"
+    fi
+    press Down
+    second=$(command_text)
+    [ "$second" != "$first" ] || fail "↓ did not reach the next command: $(title)"
+    [ "$(rect_hash 0 0 "$w" "$line")" != "$shown" ] || fail "the command box kept '$first' at '$second'"
+    press Up
+    [ "$(command_text)" = "$first" ] || fail "↑ did not go back to '$first': $(title)"
+    [ "$(rect_hash 0 0 "$w" "$line")" = "$shown" ] || fail "the command box differs back at '$first'"
+    sleep 0.5
+    [ "$(rect_hash 0 0 "$w" "$line")" = "$shown" ] || fail "the command box changed while paused"
+    # What the steps left on screen piece by piece is the picture drawn whole
+    # (the theme switched and back draws everything anew).
+    stepped=$("$X_GRAB" "$win")
+    press t
+    press t
+    [ "$("$X_GRAB" "$win")" = "$stepped" ] || fail "the stepped picture differs from the one drawn whole"
+    quit_with q
+    ;;
+
+  teaching_refit)
+    # Opening the command list fits the drill into what the list leaves (it
+    # shrinks); closing it gives the picture back as it was.
+    start_x
+    open_viewer ponpu
+    pause_viewer
+    read -r w h < <("$X_PROBE" size "$win")
+    read -r y rows < <(drill_rows)
+    all=$("$X_GRAB" "$win")
+    read -r l1 t1 r1 b1 < <(ink_box 0 "$y" $((w / 2)) "$rows")
+    [ -n "$b1" ] || fail "no drill in the window's left half"
+    press c
+    read -r l2 t2 r2 b2 < <(ink_box 0 "$y" $((w / 2)) "$rows")
+    [ -n "$b2" ] || fail "no drill in the window's left half with the list open"
+    echo "the drill's rows: $t1..$b1 closed, $t2..$b2 with the list open"
+    [ $(((b2 - t2) * 10)) -lt $(((b1 - t1) * 9)) ] || fail "the drill did not shrink beside the list"
+    [ "$l2" -le $((l1 + 2)) ] || fail "the drill moved right beside the list ($l1 -> $l2)"
+    press c
+    [ "$("$X_GRAB" "$win")" = "$all" ] || fail "closing the list did not give the picture back"
+    quit_with q
+    ;;
+
+  teaching_upright)
+    # A wide window shows the drill lying, an upright one turned a quarter:
+    # its long side runs up the window.
+    start_x
+    open_viewer ponpu
+    pause_viewer
+    read -r w h < <("$X_PROBE" size "$win")
+    # Half way through, the hoses run the drill's whole length.
+    xdotool mousemove --window "$win" $((w / 2)) $((h - 4)) click 1
+    settle
+    read -r y rows < <(drill_rows)
+    read -r l t r b < <(ink_box 0 "$y" "$w" "$rows")
+    [ -n "$b" ] || fail "no drill in the wide window"
+    [ $((r - l)) -gt $((b - t)) ] || fail "wide window: the drill spans $l..$r across and $t..$b down"
+    press Down
+    [ -n "$(command_text)" ] || fail "↓ shows no command: $(title)"
+    before=$(title)
+    xdotool windowsize --sync "$win" 420 720 2>/dev/null || xdotool windowsize "$win" 420 720
+    # On the screen whole (a window reaching past its edge cannot be read back).
+    xdotool windowmove --sync "$win" 0 0 2>/dev/null || xdotool windowmove "$win" 0 0
+    settle
+    read -r w h < <("$X_PROBE" size "$win")
+    [ "$w" = 420 ] && [ "$h" = 720 ] || fail "window is ${w}x$h after the resize"
+    [ "$(title)" = "$before" ] || fail "resize moved '$before' to '$(title)'"
+    read -r y rows < <(drill_rows)
+    read -r l t r b < <(ink_box 0 "$y" "$w" "$rows")
+    [ -n "$b" ] || fail "no drill in the upright window"
+    echo "upright: the drill spans $l..$r across and $t..$b down"
+    [ $((b - t)) -gt $((r - l)) ] || fail "upright window: the drill spans $l..$r across and $t..$b down"
+    # The command and its box still show across the narrow window.
+    [ "$(ink_box 0 0 "$w" $((h / 40)))" != none ] || fail "no command at the top of the upright window"
+    quit_with q
+    ;;
+
+  teaching_theme)
+    # t turns the ground white and back; --theme light starts on white;
+    # the saver's picture (--view saver) has no theme to switch.
+    start_x
+    open_viewer kahan
+    pause_viewer
+    read -r w h < <("$X_PROBE" size "$win")
+    read -r y rows < <(drill_rows)
+    dark=$("$X_GRAB" "$win")
+    [ "$(ink_box 0 "$y" 2 "$rows")" = none ] || fail "the dark ground is not black at the left edge"
+    press t
+    [ "$(ink_box 0 "$y" 2 "$rows")" = "0 $y 1 $((y + rows - 1))" ] ||
+      fail "the light ground is not lit all along the left edge: $(ink_box 0 "$y" 2 "$rows")"
+    press t
+    [ "$("$X_GRAB" "$win")" = "$dark" ] || fail "t twice did not give the dark picture back"
+    quit_with q
+    open_viewer --theme light kahan
+    read -r w h < <("$X_PROBE" size "$win")
+    read -r y rows < <(drill_rows)
+    [ "$(ink_box 0 "$y" 2 "$rows")" != none ] || fail "--theme light starts on a black ground"
+    quit_with q
+    open_viewer --view saver kahan
+    pause_viewer
+    saver=$("$X_GRAB" "$win")
+    press t
+    [ "$("$X_GRAB" "$win")" = "$saver" ] || fail "t changed the saver's picture"
+    quit_with q
+    ;;
+
+  list_wheel)
+    # The mouse wheel over the command list scrolls it; a new command brings
+    # it back to the current one.
+    start_x
+    open_viewer kiritu
+    pause_viewer
+    press Home c
+    read -r w h < <("$X_PROBE" size "$win")
+    list=$(rect_hash $((w * 3 / 4)) $((h / 4)) $((w / 8)) $((h / 2)))
+    xdotool mousemove --window "$win" $((w - w / 6)) $((h / 2)) click --repeat 3 5
+    settle
+    sleep 0.3
+    scrolled=$(rect_hash $((w * 3 / 4)) $((h / 4)) $((w / 8)) $((h / 2)))
+    [ "$scrolled" != "$list" ] || fail "the wheel did not scroll the list"
+    [ "$(keyframe)" = 1 ] || fail "the wheel moved the drill to keyframe $(keyframe)"
+    xdotool click --repeat 3 4
+    sleep 0.5
+    [ "$(rect_hash $((w * 3 / 4)) $((h / 4)) $((w / 8)) $((h / 2)))" = "$list" ] ||
+      fail "the wheel back up did not give the list back"
     quit_with q
     ;;
 

@@ -121,7 +121,8 @@ TEST(PlatoonCount, TheCountsCloseIsTheMemberAfterTheLastNumber) {
 }
 
 TEST_F(PumpTruck, TheMineOnlyListShowsTheCallsAndAnswersAndJumpsFindTheCalls) {
-  stage::OverlayRequest r{1280, 720, 20, false, true, true};
+  stage::OverlayRequest r{1280, 720, 20, false, true};
+  r.teaching = true;
   r.position = 4;
   r.mine_only = true;
   const stage::OverlayView v = stage::overlay_view(playback, r);
@@ -277,7 +278,8 @@ TEST_F(PumpTruck, APracticePromptHidesTheComingCallAndTheScoreScreenShowsTheLast
     s.advance(now);
   }
   ASSERT_EQ(s.state(), PracticeState::Prompt);
-  stage::OverlayRequest r{1280, 720, 20, false, true, true};
+  stage::OverlayRequest r{1280, 720, 20, false, true};
+  r.teaching = true;
   r.position = 1;
   r.practice = &s;
   r.previous_score = stage::Score{7, 9};

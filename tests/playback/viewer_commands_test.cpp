@@ -52,6 +52,7 @@ TEST(ViewerCommandTable, KeysAsTheHostsNameThem) {
       {"A", ViewerCommand::LoopStart},
       {"?", ViewerCommand::Help},
       {"F1", ViewerCommand::Help},
+      {"T", ViewerCommand::ToggleTheme},
       {"Q", ViewerCommand::Quit},
       {"Escape", ViewerCommand::Quit},
       {"3", ViewerCommand::SpeedThree},
@@ -162,6 +163,12 @@ TEST_F(ViewerCommandApply, PanelsToggleAndHostCommandsAreLeftToTheHost) {
   EXPECT_TRUE(panels.help && panels.commands);
   run(ViewerCommand::Help);
   EXPECT_FALSE(panels.help);
+  // The theme goes round, and the host draws the picture anew.
+  EXPECT_EQ(panels.theme, stage::Theme::Dark);
+  EXPECT_EQ(run(ViewerCommand::ToggleTheme), CommandEffect::Theme);
+  EXPECT_EQ(panels.theme, stage::Theme::Light);
+  EXPECT_EQ(run(ViewerCommand::ToggleTheme), CommandEffect::Theme);
+  EXPECT_EQ(panels.theme, stage::Theme::Dark);
   EXPECT_EQ(run(ViewerCommand::FullScreen), CommandEffect::FullScreen);
   EXPECT_EQ(run(ViewerCommand::Quit), CommandEffect::Quit);
   EXPECT_EQ(run(ViewerCommand::AskCommandNumber), CommandEffect::AskNumber);

@@ -28,5 +28,19 @@ TEST(DecodeUtf8, GivesCodePointsAndReplacesMalformedBytes) {
   for (const Case& c : cases) EXPECT_EQ(decode_utf8(c.text), c.code_points) << c.text;
 }
 
+TEST(CaptionWidth, MeasuresWhatRenderDrawsAtEverySize) {
+  // The overlay fits text by measuring it: a measure that differs from the
+  // drawn width lets text run past its box, or cuts it for nothing. Without
+  // a font both are 0.
+  CaptionRenderer font;
+  for (const long size : {11 * 64L, 17 * 64L + 32, 26 * 64L}) {
+    font.set_size_26_6(size);
+    for (const char* text :
+         {"", "1:05 / 7:50", "指揮者「ソラミ町消防隊、ポンプ車操法を終了しました。」", "×½",
+          "a\xFFz", "…"})
+      EXPECT_EQ(font.width(text), font.render(text, 0, 0xFFFFFF).width) << size << " " << text;
+  }
+}
+
 }  // namespace
 }  // namespace raster

@@ -144,3 +144,75 @@ TEST(OverlayPainter, ViewsReachingPastThePictureAreCut) {
 
 }  // namespace
 }  // namespace raster
+
+namespace raster {
+namespace {
+
+TEST(BlendRect, EachChannelMovesTowardsTheColourByAlphaOver255RoundedTowardsTheBelow) {
+  // Worked by hand: b + (a - b) * alpha / 255, the division cut towards zero.
+  const struct {
+    std::uint32_t below, colour;
+    int alpha;
+    std::uint32_t want;
+  } cases[] = {
+      {0xFFFFFF, 0x000000, 160, 0x5F5F5F},  // 255 - 160 in each channel
+      {0x102030, 0x2F6FB0, 200, 0x285D94},  // 16+24, 32+61, 48+100
+      {0xC8C8C8, 0x000000, 100, 0x7A7A7A},  // 200 - 78 (78.4 cut, not 79)
+      {0x123456, 0xABCDEF, 0, 0x123456},    // nothing of the colour
+      {0x123456, 0xABCDEF, 255, 0xABCDEF},  // the colour alone
+  };
+  for (const auto& c : cases) {
+    std::vector<std::uint32_t> pixels(6, c.below);
+    Surface s{pixels.data(), 3, 2, 3};
+    blend_rect(s, {1, 0, 5, 1}, c.colour, c.alpha);  // cut to the surface's right edge
+    EXPECT_EQ(pixels[0], c.below);
+    EXPECT_EQ(pixels[1], c.want) << std::hex << c.below << " " << c.colour << " " << c.alpha;
+    EXPECT_EQ(pixels[2], c.want);
+    EXPECT_EQ(pixels[4], c.below) << "the row below was touched";
+  }
+}
+
+TEST(TeachingBoxesShown, PaintedAgainOnlyWhenTheyChangeOrARestoreMeetsThem) {
+  stage::OverlayView v;
+  v.teaching = true;
+  v.command = "指揮者「集まれ」";
+  v.command_box = {4, 4, 300, 40};
+  v.legend_box = {4, 48, 300, 16};
+  TeachingBoxesShown shown;
+  std::vector<Rect> restored;
+  ASSERT_TRUE(shown.due(v, 0, restored)) << "never painted yet";
+  EXPECT_EQ(restored.size(), 2u) << "both boxes are composed anew before they are painted";
+  const struct {
+    const char* what;
+    std::vector<Rect> restored;
+    bool due;
+  } cases[] = {
+      {"nothing restored", {}, false},
+      {"a restore away from the boxes", {{0, 100, 50, 50}}, false},
+      {"a figure over the command box", {{290, 30, 20, 20}}, true},
+      {"a figure over the legend", {{10, 60, 8, 8}}, true},
+      {"a restore touching the legend's corner only from outside", {{304, 64, 5, 5}}, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<Rect> r = c.restored;
+    EXPECT_EQ(shown.due(v, 0, r), c.due) << c.what;
+    EXPECT_EQ(r.size(), c.restored.size() + (c.due ? 2u : 0u)) << c.what;
+  }
+  const auto due = [&](int drill) {
+    std::vector<Rect> none;
+    return shown.due(v, drill, none);
+  };
+  v.command = "指揮者「番号」";
+  EXPECT_TRUE(due(0)) << "a new command";
+  EXPECT_FALSE(due(0));
+  EXPECT_TRUE(due(1)) << "another drill's legend";
+  v.theme = stage::Theme::Light;
+  EXPECT_TRUE(due(1)) << "another theme";
+  shown.forget();
+  EXPECT_TRUE(due(1)) << "a picture made anew";
+  v.teaching = false;
+  EXPECT_FALSE(due(1)) << "the saver's picture has no boxes";
+}
+
+}  // namespace
+}  // namespace raster

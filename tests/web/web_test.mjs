@@ -1,5 +1,7 @@
-// The web page in headless chromium: it plays the drills on the canvas at the
-// native raster window's pixels, answers the viewer's keys, pointer and touch,
+// The web page in headless chromium: it plays the drills as the teaching
+// picture (fitted and turned to the area, people in their positions' colours,
+// the command that stays, dark and light), and as the saver's picture on the
+// canvas at the native raster window's pixels; it answers the viewer's keys, pointer and touch,
 // lays its caption, timeline, sheets and controls out on phones held either
 // way, keeps its settings, and survives bad addresses, browsers without
 // WebAssembly and being opened as a file. Usage: node web_test.mjs SITE_DIR MIRUKADO_RENDER
@@ -101,10 +103,10 @@ async function compareWithNative(page) {
   }, [data, caption]);
 }
 
-describe("the platoon drill on a desktop", () => {
+describe("the platoon drill on a desktop, in the saver's picture", () => {
   let p;
   before(async () => {
-    p = await open("?drills=kiritu&speed=10");  // ×10, the saver's speed 3
+    p = await open("?drills=kiritu&speed=10&view=saver");  // ×10, the saver's speed 3
     // Past the platoon's march-in, then Space.
     await waitFor(p.page, () => window.mirukado.state().keyframe >= 60);
     await p.page.keyboard.press("Space");
@@ -198,7 +200,7 @@ test("g asks for a command's number and goes to the keyframe the tool lists for 
 });
 
 test("an address opens the portable-pump drill after its operation scene, playing", async () => {
-  const p = await open("?drills=kahan&at=kahan:285");  // keyframe 285, index 284
+  const p = await open("?drills=kahan&at=kahan:285&view=saver");  // keyframe 285, index 284
   const s = await state(p.page);
   assert.deepEqual(s.drills, ["kahan"]);
   assert.ok(s.keyframe >= 284 && s.keyframe < 290, `keyframe ${s.keyframe}`);
@@ -210,7 +212,7 @@ test("an address opens the portable-pump drill after its operation scene, playin
 });
 
 test("a phone plays at device pixels with one-pixel lines; tap pauses, swipe steps", async () => {
-  const p = await open("?drills=kiritu&speed=3", PHONE);
+  const p = await open("?drills=kiritu&speed=3&view=saver", PHONE);
   await waitFor(p.page, () => window.mirukado.state().keyframe >= 40);
   const size = await fitted(p.page);
   assert.equal(size[0], 1170);
@@ -229,6 +231,122 @@ test("a phone plays at device pixels with one-pixel lines; tap pauses, swipe ste
   assert.equal((await state(p.page)).keyframe, paused.keyframe + 1);
   assert.deepEqual(p.errors, []);
   await p.context.close();
+});
+
+// The stage canvas's ink: the box around every pixel not of the ground's
+// colour (the top-left pixel's), and the share of the canvas that is ground.
+const ink = (page) =>
+  page.evaluate(() => {
+    const c = document.getElementById("stage");
+    const d = c.getContext("2d").getImageData(0, 0, c.width, c.height).data;
+    const ground = [d[0], d[1], d[2]];
+    let left = c.width, top = c.height, right = -1, bottom = -1, plain = 0;
+    for (let y = 0; y < c.height; ++y)
+      for (let x = 0; x < c.width; ++x) {
+        const i = 4 * (y * c.width + x);
+        if (d[i] === ground[0] && d[i + 1] === ground[1] && d[i + 2] === ground[2]) { ++plain; continue; }
+        left = Math.min(left, x); right = Math.max(right, x);
+        top = Math.min(top, y); bottom = Math.max(bottom, y);
+      }
+    return { ground, w: right - left + 1, h: bottom - top + 1, plainShare: plain / (c.width * c.height) };
+  });
+// The figures canvas's colour ("#rrggbb") inside each figure's body, on the
+// side away from its facing disc and clear of its number.
+const figureCentres = (page) =>
+  page.evaluate(() => {
+    const c = document.getElementById("figures");
+    const ctx = c.getContext("2d");
+    const hex = (v) => v.toString(16).padStart(2, "0");
+    return window.mirukado.figures().map((f) => {
+      const a = f.pose * Math.PI / 8;
+      const x = f.x - Math.sin(a) * f.radius * 0.8;
+      const y = f.y + Math.cos(a) * f.radius * 0.8;
+      const d = ctx.getImageData(Math.floor(x), Math.floor(y), 1, 1).data;
+      return { body: f.body, seen: "#" + hex(d[0]) + hex(d[1]) + hex(d[2]) };
+    });
+  });
+
+describe("the teaching picture", () => {
+  // The pump drill's hose runs far to one side: on an upright phone the
+  // drill turns a quarter so that it fills the screen's length.
+  for (const [name, device, upright] of [["an upright phone", PHONE, true], ["a desktop", DESKTOP, false]])
+    test(`the pump drill fits ${name}${upright ? ", turned" : ""}`, async () => {
+      const p = await open("?drills=ponpu&at=ponpu:150", device);
+      await p.page.keyboard.press("Space");
+      await fitted(p.page);
+      const i = await ink(p.page);
+      assert.equal((await state(p.page)).turned, upright);
+      assert.equal(i.h > i.w, upright, `ink ${i.w} x ${i.h}`);
+      assert.deepEqual(p.errors, []);
+      await p.context.close();
+    });
+
+  test("each of the pump drill's five people is drawn in their position's colour, as the legend says", async () => {
+    const p = await open("?drills=ponpu&at=ponpu:150", PHONE);
+    await p.page.keyboard.press("Space");
+    await fitted(p.page);
+    const legend = await p.page.$$eval("#legend span", (spans) =>
+      spans.map((s) => [s.textContent, getComputedStyle(s.querySelector("i")).backgroundColor]));
+    assert.deepEqual(legend.map((l) => l[0]), ["指揮者", "１番員", "２番員", "３番員", "４番員"]);
+    const rgb = (hex) => `rgb(${[1, 3, 5].map((i) => parseInt(hex.slice(i, i + 2), 16)).join(", ")})`;
+    // Drawn again when they move: a few keyframes on, the centres are theirs still.
+    for (let step = 0; step < 2; ++step) {
+      const centres = await figureCentres(p.page);
+      assert.equal(centres.length, 5);
+      assert.equal(new Set(centres.map((c) => c.body)).size, 5);
+      for (const c of centres) assert.equal(c.seen, c.body);
+      assert.deepEqual(new Set(centres.map((c) => rgb(c.body))), new Set(legend.map((l) => l[1])));
+      for (let k = 0; k < 5; ++k) await p.page.keyboard.press("ArrowRight");
+    }
+    assert.deepEqual(p.errors, []);
+    await p.context.close();
+  });
+
+  test("?theme=light is white ground, page too; the control turns it dark and is remembered", async () => {
+    const p = await open("?drills=ponpu&at=ponpu:150&theme=light", PHONE);
+    await p.page.keyboard.press("Space");
+    await fitted(p.page);
+    const { keyframe } = await state(p.page);
+    const white = await ink(p.page);
+    assert.deepEqual(white.ground, [255, 255, 255]);
+    assert.ok(white.plainShare > 0.9, `${white.plainShare} of the canvas is white`);
+    assert.equal(await p.page.evaluate(() => getComputedStyle(document.body).backgroundColor), "rgb(255, 255, 255)");
+    await p.page.click("#theme");
+    await waitFor(p.page, () => !window.mirukado.state().light);
+    assert.deepEqual((await ink(p.page)).ground, [0, 0, 0]);
+    assert.equal((await state(p.page)).keyframe, keyframe);  // a new theme keeps the place
+    await p.page.goto(base + "?drills=ponpu");
+    await waitFor(p.page, () => window.mirukado);
+    assert.equal((await state(p.page)).light, false);
+    assert.deepEqual(p.errors, []);
+    await p.context.close();
+  });
+
+  // A command heard stays above the drill, however the learner moves on,
+  // until the next one: the saver's caption leaves with its keyframe.
+  test("the caption keeps the command while playing, paused, stepping and after a seek", async () => {
+    const p = await open("?drills=ponpu&speed=0.25", DESKTOP);
+    const t = await p.page.evaluate(() => window.mirukado.timeline());
+    // A command with a few keyframes before the next one.
+    const i = t.commands.findIndex((c, n) => n + 1 < t.commands.length && t.commands[n + 1].keyframe - c.keyframe >= 6);
+    const { text, keyframe, ms } = t.commands[i];
+    await p.page.goto(`${base}?drills=ponpu&speed=3&at=ponpu:${keyframe}`);
+    await waitFor(p.page, (k) => window.mirukado && window.mirukado.state().keyframe >= k + 1, keyframe);
+    await p.page.keyboard.press("Space");
+    await p.page.waitForTimeout(700);
+    const paused = await state(p.page);
+    assert.ok(paused.keyframe + 1 < t.commands[i + 1].keyframe, `ran on to ${paused.keyframe}`);
+    assert.equal(await p.page.textContent("#caption"), text);
+    await p.page.keyboard.press("ArrowRight");
+    assert.equal((await state(p.page)).keyframe, paused.keyframe + 1);
+    assert.equal(await p.page.textContent("#caption"), text);
+    const { x, y, width, height } = await p.page.locator("#timeline").boundingBox();
+    const later = (ms + t.commands[i + 1].ms) / 2;
+    await p.page.mouse.click(x + width * later / t.total, y + height / 2);
+    assert.equal(await p.page.textContent("#caption"), text);
+    assert.deepEqual(p.errors, []);
+    await p.context.close();
+  });
 });
 
 // The boxes a learner sees, in CSS pixels: the viewport, the caption (and
