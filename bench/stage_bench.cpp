@@ -15,8 +15,10 @@
 #include "raster/raster_window.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
+#include "stage/practice.hpp"
 #include "stage/stage.hpp"
 #include "stage/teaching.hpp"
+#include "stage/viewer_commands.hpp"
 
 namespace {
 
@@ -102,6 +104,118 @@ void BM_PortablePumpIntroTick(benchmark::State& s) {
 void BM_PortablePumpOutroTick(benchmark::State& s) {
   transition(s, 4, drills::PlaybackState::KahanEnd);
 }
+
+// The teaching picture of the pump-truck drill at a window's size, as a
+// viewer holds it: the raster window, the teaching window over it and the
+// playback, paused in the middle of the drill.
+struct Teaching {
+  static constexpr int kPumpTruck = 1;
+  raster::RasterWindow device;
+  stage::DrillList drills = drills::registry();
+  stage::OverlayRequest request;
+  stage::TeachingWindow window;
+  stage::Playback playback;
+
+  Teaching(int w, int h)
+      : device(w, h),
+        request(teaching_request(w, h)),
+        window(device, drills, stage::Theme::Light, stage::teaching_stage_area(request)),
+        playback(window, drills, middle()) {
+    device.compose();
+  }
+  static stage::OverlayRequest teaching_request(int w, int h) {
+    stage::OverlayRequest r{w, h, h / 30, false, true};
+    r.teaching = true;
+    return r;
+  }
+  static stage::PlaybackPlace middle() {
+    stage::PlaybackPlace place;
+    place.drill = kPumpTruck;
+    place.time_ms = 150000;
+    place.playing = false;
+    return place;
+  }
+  // What a host redraws for the learner after a change: figures, trail,
+  // scene path and the overlay.
+  std::size_t redraw(const stage::Learner& learner) {
+    request.position = learner.position;
+    request.mine_only = learner.mine_only;
+    request.practice = learner.practice.get();
+    const stage::FrameTable& table = playback.stage().table(playback.drill());
+    std::size_t n = window.figures().size() + window.trail(table, playback.keyframe()).size() +
+                    window.scene_path(table, playback.timeline(), playback.keyframe()).size();
+    return n + stage::overlay_view(playback, request).rows.size();
+  }
+};
+
+// Choosing the next position (the key r) and redrawing for it.
+void BM_SwitchPosition(benchmark::State& state) {
+  Teaching t(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  stage::Learner learner;
+  learner.mine_only = true;
+  stage::ViewerPanels panels;
+  for (auto _ : state) {
+    stage::apply(stage::ViewerCommand::CyclePosition, 0, t.playback, panels, learner);
+    t.window.choose(learner.position);
+    benchmark::DoNotOptimize(t.redraw(learner));
+  }
+}
+
+// Starting a practice session (the key p): back to the drill's start, the
+// part read, the first prompt reached, and the redraw.
+void BM_EnterPractice(benchmark::State& state) {
+  Teaching t(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  stage::Learner learner;
+  learner.position = 2;
+  t.window.choose(learner.position);
+  stage::ViewerPanels panels;
+  std::int64_t now = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    learner.practice.reset();
+    t.playback.seek_time(150000);  // where the learner was
+    state.ResumeTiming();
+    stage::apply(stage::ViewerCommand::Practice, 0, t.playback, panels, learner);
+    learner.practice->advance(++now);
+    benchmark::DoNotOptimize(t.redraw(learner));
+    benchmark::DoNotOptimize(t.device.compose());
+  }
+}
+
+// One keyframe shown while playing and presented, with no position followed
+// (0) or one followed (1): highlight, trail and the scene's path on top.
+void BM_TeachingTick(benchmark::State& state) {
+  Teaching t(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  stage::Learner learner;
+  if (state.range(2) != 0) learner.position = 2;
+  learner.whole_path = learner.position.has_value();
+  t.window.choose(learner.position);
+  const int last = t.playback.timeline().keyframes() - 1;
+  for (auto _ : state) {
+    if (t.playback.keyframe() >= last) {
+      state.PauseTiming();
+      t.playback.seek_time(150000);
+      state.ResumeTiming();
+    }
+    t.playback.step_forward();
+    benchmark::DoNotOptimize(t.device.compose());
+    std::size_t n = 0;
+    if (learner.position) {
+      const stage::FrameTable& table = t.playback.stage().table(t.playback.drill());
+      n += t.window.trail(table, t.playback.keyframe()).size();
+      n += t.window.scene_path(table, t.playback.timeline(), t.playback.keyframe()).size();
+    }
+    benchmark::DoNotOptimize(n + t.window.figures().size());
+  }
+}
+
+BENCHMARK(BM_SwitchPosition)->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EnterPractice)->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TeachingTick)
+    ->ArgNames({"w", "h", "following"})
+    ->Args({1920, 1080, 0})
+    ->Args({1920, 1080, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 // One keyframe of the pump drill as the Linux viewer shows it: the playback's
 // step, then the presentation: the stage's changes and what the overlay (and

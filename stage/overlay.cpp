@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace stage {
 namespace {
@@ -24,29 +25,115 @@ std::string clock_text(int ms) {
 // As they play: the fastest speed divides durations by 10 (the saver's speed 3).
 constexpr std::array<std::string_view, kPlaySpeeds> kSpeedNames{"×¼", "×½", "×1", "×2", "×10"};
 
-// The command list's rows in `panel`, around the current command.
-void fill_rows(OverlayView& v, const Playback& playback, const PixelRect& panel, int line, int pad,
-               int scroll) {
+// Written in a row instead of a call the learner is yet to be asked.
+constexpr std::string_view kHiddenCall = "？？？";
+
+// The followed position's part, when the request follows one the drill has.
+std::optional<RolePart> followed(const Playback& playback, const OverlayRequest& r) {
+  if (!r.position || *r.position < 0 ||
+      *r.position >= playback.stage().table(playback.drill()).person_count())
+    return std::nullopt;
+  return role_calls(playback.timeline(), *r.position);
+}
+
+// Whether a practice session still keeps command `c` from the learner: one
+// of the position's calls not yet revealed.
+bool kept_hidden(const Playback& playback, const OverlayRequest& r, const RolePart& part, int c) {
+  const PracticeSession* s = r.practice;
+  if (!s || s->drill() != playback.drill() || s->state() == PracticeState::Finished ||
+      !part.speaks(c))
+    return false;
+  const int first = playback.timeline().commands()[static_cast<std::size_t>(c)].first_keyframe;
+  const PracticeItem* item = s->current();
+  if (item && item->kind == PracticeItemKind::Call && item->index == c)
+    return s->state() != PracticeState::Revealed;
+  return first > playback.keyframe();
+}
+
+// The command list's rows in `panel`, around the current command: every
+// command, or with `mine_only` the followed position's calls and answers.
+void fill_rows(OverlayView& v, const Playback& playback, const OverlayRequest& r,
+               const PixelRect& panel, int line, int pad, int scroll) {
   const DrillTimeline& t = playback.timeline();
   const int fit = (panel.h - 2 * pad) / line;
   if (fit <= 0) return;
   v.panel = panel;
-  const int n = static_cast<int>(t.commands().size());
-  const int current = playback.current_command();
+  const std::optional<RolePart> part = followed(playback, r);
+  std::vector<int> listed;
+  for (int i = 0; i < static_cast<int>(t.commands().size()); ++i)
+    if (!part || !r.mine_only || part->lists(i)) listed.push_back(i);
+  const int n = static_cast<int>(listed.size());
+  const int current_command = playback.current_command();
+  // The current row: the last listed command heard by now.
+  const int current = static_cast<int>(
+      std::upper_bound(listed.begin(), listed.end(), current_command) - listed.begin() - 1);
   // Keep the current command in the middle of the rows where the list allows,
   // unless the list was scrolled away from it.
   const int last_first = std::max(0, n - fit);
   const int centred = std::clamp(current - fit / 2, 0, last_first);
   const int first = std::clamp(centred + scroll, 0, last_first);
   v.list_scroll = first - centred;
-  for (int i = first; i < std::min(n, first + fit); ++i) {
+  for (int row = first; row < std::min(n, first + fit); ++row) {
+    const int i = listed[static_cast<std::size_t>(row)];
     const Command& c = t.commands()[static_cast<std::size_t>(i)];
-    v.rows.push_back({{panel.x + pad, panel.y + pad + (i - first) * line, panel.w - 2 * pad, line},
-                      i,
-                      std::to_string(command_number(i)) + ". " + std::string(c.text),
-                      clock_text(c.time_ms),
-                      i == current});
+    CommandRow cr{{panel.x + pad, panel.y + pad + (row - first) * line, panel.w - 2 * pad, line},
+                  i,
+                  std::to_string(command_number(i)) + ". " + std::string(c.text),
+                  clock_text(c.time_ms),
+                  i == current_command};
+    if (part) {
+      cr.mine = part->speaks(i);
+      cr.answered = part->answers_command(i);
+      if (kept_hidden(playback, r, *part, i))
+        cr.text = std::to_string(command_number(i)) + ". " + std::string(kHiddenCall);
+    }
+    v.rows.push_back(std::move(cr));
   }
+}
+
+std::string score_text(const Score& s) {
+  return std::to_string(s.known) + "/" + std::to_string(s.asked);
+}
+
+// The practice session's part of the teaching layout.
+PracticeOverlay practice_overlay(const PracticeSession& s, const Playback& playback,
+                                 const OverlayRequest& r, const OverlayView& v) {
+  PracticeOverlay p;
+  p.state = s.state();
+  p.who = position_name(s.position()) + "の練習";
+  const int total = static_cast<int>(s.items().size());
+  const int at = std::min(total, static_cast<int>(s.score().asked) + 1);
+  p.progress = std::to_string(at) + " / " + std::to_string(total);
+  p.prompt = std::string(s.prompt());
+  p.revealed = s.state() == PracticeState::Revealed;
+  if (p.revealed) {
+    p.answer = std::string(s.answer_caption());
+    p.destination = s.destination();
+  }
+  if (r.previous_score) p.previous = "前回 " + score_text(*r.previous_score);
+  p.box = v.command_box;
+  if (s.state() != PracticeState::Finished) return p;
+  p.progress.clear();
+  p.score_lines.push_back(p.who + "：おわり");
+  p.score_lines.push_back("覚えていた " + score_text(s.score()));
+  if (!p.previous.empty()) p.score_lines.push_back(p.previous);
+  if (!s.missed().empty()) p.score_lines.push_back("もう一度：");
+  const DrillTimeline& t = playback.timeline();
+  for (const PracticeItem& item : s.missed()) {
+    const int ms = t.start_ms(item.keyframe);
+    if (item.kind == PracticeItemKind::Call)
+      p.score_lines.push_back(clock_text(ms) + " " +
+                              std::string(t.commands()[static_cast<std::size_t>(item.index)].text));
+    else
+      p.score_lines.push_back(clock_text(ms) + " 移動");
+  }
+  const int line = std::max(1, r.line);
+  const int pad = std::max(1, line / 4);
+  const PixelRect& area = v.stage_area;
+  const int h = std::min(area.h, static_cast<int>(p.score_lines.size()) * line + 2 * pad);
+  const int w = std::min(area.w, kHelpWidthInLines * line);
+  p.score_box = PixelRect{area.x + (area.w - w) / 2, area.y + (area.h - h) / 2, w, h};
+  return p;
 }
 
 // The teaching layout's boxes: the command that stays and the legend along
@@ -91,7 +178,16 @@ void teaching_layout(OverlayView& v, const Playback& playback, const OverlayRequ
   const DrillTimeline& t = playback.timeline();
   v.teaching = true;
   v.theme = r.theme;
-  const int current = playback.current_command();
+  int current = playback.current_command();
+  const PracticeSession* practice =
+      r.practice && r.practice->drill() == playback.drill() ? r.practice : nullptr;
+  if (practice) {
+    // A call asked on the keyframe shown (the drill's first) stays unheard.
+    const PracticeItem* item = practice->current();
+    if (item && item->kind == PracticeItemKind::Call && item->index == current &&
+        practice->state() == PracticeState::Prompt)
+      --current;
+  }
   if (current >= 0 && current < static_cast<int>(t.commands().size()))
     v.command = t.commands()[static_cast<std::size_t>(current)].text;
   v.legend = legend(r.theme, playback.descriptor());
@@ -99,12 +195,13 @@ void teaching_layout(OverlayView& v, const Playback& playback, const OverlayRequ
   v.command_box = b.command;
   v.legend_box = b.legend;
   v.stage_area = b.area;
+  if (practice) v.practice = practice_overlay(*practice, playback, r, v);
   if (!b.sheet) return;
   if (r.help) {
-    const int h = static_cast<int>(help_lines().size()) * line + 2 * pad;
+    const int h = static_cast<int>(help_lines(true, r.learner).size()) * line + 2 * pad;
     v.help = PixelRect{b.sheet->x, b.sheet->y, b.sheet->w, std::min(b.sheet->h, h)};
   } else if (!t.commands().empty()) {
-    fill_rows(v, playback, *b.sheet, line, pad, r.list_scroll);
+    fill_rows(v, playback, r, *b.sheet, line, pad, r.list_scroll);
   }
 }
 
@@ -137,6 +234,11 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
   v.time = clock_text(playback.elapsed_ms()) + " / " + clock_text(t.total_ms());
   v.speed = std::string(kSpeedNames[static_cast<std::size_t>(playback.speed())]);
   v.paused = !playback.playing();
+  if (const std::optional<RolePart> part = followed(playback, r)) {
+    v.position = part->position;
+    v.position_name = position_name(part->position);
+    v.mine_only = r.mine_only;
+  }
 
   if (r.teaching) {
     teaching_layout(v, playback, r, line, pad);
@@ -145,13 +247,14 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
 
   const int above = v.band.y;  // room left for the cards, above the band
   if (r.help) {
-    const int h = static_cast<int>(help_lines().size()) * line + 2 * pad;
+    const int h = static_cast<int>(help_lines(true, r.learner).size()) * line + 2 * pad;
     const int w = std::min(r.width - 2 * pad, kHelpWidthInLines * line);
     if (h <= above - 2 * pad) v.help = PixelRect{(r.width - w) / 2, (above - h) / 2, w, h};
   }
   if (r.commands && !v.help && !t.commands().empty()) {
     const int w = r.width / kPanelWidthShare;
-    fill_rows(v, playback, {r.width - w - pad, pad, w, above - 2 * pad}, line, pad, r.list_scroll);
+    fill_rows(v, playback, r, {r.width - w - pad, pad, w, above - 2 * pad}, line, pad,
+              r.list_scroll);
   }
   return v;
 }

@@ -10,6 +10,7 @@
 
 #include "stage/pixel_rect.hpp"
 #include "stage/playback.hpp"
+#include "stage/practice.hpp"
 #include "stage/teaching.hpp"
 #include "stage/viewer_commands.hpp"
 
@@ -29,6 +30,17 @@ struct OverlayRequest {
   // upright window) rather than over it.
   bool teaching = false;
   Theme theme = Theme::Dark;
+  // The position the learner follows, if any, and whether the command list
+  // then shows only its calls and the commands it answers.
+  std::optional<int> position{};
+  bool mine_only = false;
+  // The host runs the learner's commands: its help card lists their keys
+  // (help_lines(can_quit, true)), and the card's height counts them.
+  bool learner = false;
+  // A practice session running (teaching layout): what it asks and scores.
+  // The model must outlive the call only.
+  const PracticeSession* practice = nullptr;
+  std::optional<Score> previous_score{};  // the position's last practice, if remembered
 };
 
 struct CommandRow {
@@ -40,6 +52,23 @@ struct CommandRow {
   std::string text;
   std::string time;  // "m:ss" at speed 1
   bool current = false;
+  bool mine = false;      // the followed position says it
+  bool answered = false;  // the followed position answers it
+};
+
+// What the host shows of a practice session, in the teaching layout.
+struct PracticeOverlay {
+  PracticeState state = PracticeState::Playing;
+  std::string who;        // "２番員の練習"
+  std::string progress;   // "3 / 12": the item asked or headed for, of all
+  std::string prompt;     // "あなたの号令は？" / "どこへ？" while an item is asked
+  std::string answer;     // the call's caption, once revealed (empty before)
+  bool revealed = false;  // the host draws the answer, or a move's destination
+  std::optional<PersonSlot> destination;  // a revealed move's, stage units
+  std::string previous;                   // "前回 7/9" when a score is remembered
+  PixelRect box;                          // the prompt and answer: where the command stays
+  std::optional<PixelRect> score_box;     // Finished: the score card over the drill
+  std::vector<std::string> score_lines;
 };
 
 struct OverlayView {
@@ -69,6 +98,14 @@ struct OverlayView {
   PixelRect command_box;  // where it is written, wrapped to two lines at most
   PixelRect legend_box;   // one row: a swatch and a name per position
   std::vector<LegendEntry> legend;
+  // Following a position: its name ("２番員") and whether the list shows only
+  // its calls and answers (a toggle shows all again).
+  std::optional<int> position{};
+  std::string position_name;
+  bool mine_only = false;
+  // With a practice session: the command box shows its prompt instead of
+  // the command, which would give the coming call away.
+  std::optional<PracticeOverlay> practice;
   // What the band, the cards and the boxes above leave for the drill: the
   // teaching picture is fitted into it. The whole window without the teaching layout.
   PixelRect stage_area;

@@ -232,6 +232,12 @@ int Playback::advance(std::int64_t now) {
   now_ = std::max(now_, now);
   while (playing_ && due_ <= now_) {
     const std::int64_t t = due_;
+    if (stop_before_ && shown_ + 1 == *stop_before_) {
+      offset_ = timeline().duration_ms(shown_);
+      playing_ = false;
+      stop_before_.reset();
+      break;
+    }
     if (loop_ && shown_ == loop_->b) {
       show(drill_, loop_->a);
     } else if (shown_ + 1 >= timeline().keyframes()) {

@@ -87,6 +87,11 @@ class Playback {
   void set_loop_start();
   void set_loop_end();
   void clear_loop();
+  // Playing pauses instead of showing `keyframe`: the keyframe before it
+  // stays on screen to its end (a practice session stops just before what it
+  // asks). Reaching it clears it; nullopt clears it too.
+  void stop_before(std::optional<int> keyframe) { stop_before_ = keyframe; }
+  const std::optional<int>& stop() const { return stop_before_; }
 
   int drill() const { return drill_; }
   int drill_count() const { return static_cast<int>(timelines_.size()); }
@@ -127,6 +132,7 @@ class Playback {
   bool playing_ = true;
   PlaySpeed speed_ = PlaySpeed::One;
   std::optional<LoopRange> loop_;
+  std::optional<int> stop_before_;
   std::int64_t now_ = 0;
   std::int64_t shown_at_ = 0;  // host time the current keyframe's clock started
   int offset_ = 0;             // ms of the keyframe at speed 1 already gone at shown_at_

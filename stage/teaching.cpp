@@ -5,6 +5,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "stage/roles.hpp"
 #include "stage/stage.hpp"
 
 namespace stage {
@@ -19,6 +20,9 @@ constexpr float kMinFigureRadius = 3.0f;  // device pixels: a figure never vanis
 // in the viewer's default window (1024 x 640, about 480 pixels left for the
 // drill) that is a radius of 8, big enough for the number to be drawn.
 constexpr float kReadableRadiusShare = 1.0f / 60.0f;
+// A figure's image slot is this many stage units square (the stage sizes it
+// so), its body centred in it.
+constexpr float kSlotStageUnits = 70.0f;
 // From this radius (device pixels) a number drawn on the body can be read.
 constexpr float kMinLabelRadius = 7.0f;
 
@@ -48,18 +52,6 @@ constexpr std::array kLightPositions{kVermillion,    kBlue,   kBluishGreen,
                                      kReddishPurple, kOrange, kSkyBlue};
 
 float luminance(Rgb c) { return (0.299f * c.r + 0.587f * c.g + 0.114f * c.b) / 255.0f; }
-
-// Digits as the captions write them (full width), for the legend.
-std::string full_width_number(int n) {
-  std::string digits = std::to_string(n);
-  std::string out;
-  for (const char d : digits) {
-    // U+FF10 + digit: EF BC 90..99 in UTF-8.
-    out += "\xEF\xBC";
-    out += static_cast<char>(0x90 + (d - '0'));
-  }
-  return out;
-}
 
 // Records the bounds of everything painted and of every shown figure.
 class BoundsWindow final : public Window {
@@ -229,7 +221,7 @@ std::vector<LegendEntry> legend(Theme theme, const DrillDescriptor& drill) {
   }
   const int persons = drill.make_table().person_count();
   for (int n = 1; n < persons; ++n)
-    entries.push_back({full_width_number(n) + "番員", position_color(theme, drill.crew, n)});
+    entries.push_back({position_name(n), position_color(theme, drill.crew, n)});
   return entries;
 }
 
@@ -250,7 +242,52 @@ void TeachingWindow::on_drill(int drill) {
   const int margin = std::max(2, std::min(area_.w, area_.h) / 40);
   fit_ = Fit(extents_[static_cast<std::size_t>(drill_)], area_, margin);
   stroke_ = std::max(1, static_cast<int>(std::lround(fit_.scale())));
+  origin_ = drills_[static_cast<std::size_t>(drill_)].origin(virtual_geometry());
   caption_.clear();
+}
+
+DevicePoint TeachingWindow::person_point(const PersonSlot& place) const {
+  const float half = kSlotStageUnits / 2.0f * virtual_geometry().stage_scale;
+  DevicePoint p;
+  fit_.map(origin_.x(place.x) + half, origin_.y(place.y) + half, p.x, p.y);
+  return p;
+}
+
+std::vector<TrailPoint> TeachingWindow::trail(const FrameTable& table, int keyframe) const {
+  std::vector<TrailPoint> out;
+  if (!chosen_ || *chosen_ < 0 || *chosen_ >= table.person_count()) return out;
+  const int last = std::clamp(keyframe, 0, std::max(0, table.end_index() - 1));
+  const int first = std::max(0, last - kTrailKeyframes);
+  for (int k = first; k <= last; ++k) {
+    const PersonSlot& p = table[k].persons(*chosen_);
+    const float age = static_cast<float>(last - k) / static_cast<float>(kTrailKeyframes);
+    const DevicePoint at = person_point(p);
+    if (!out.empty() && out.back().at == at)
+      out.back().age = age;
+    else
+      out.push_back({at, age});
+  }
+  return out;
+}
+
+std::vector<DevicePoint> TeachingWindow::scene_path(const FrameTable& table,
+                                                    const DrillTimeline& timeline,
+                                                    int keyframe) const {
+  std::vector<DevicePoint> out;
+  if (!chosen_ || *chosen_ < 0 || *chosen_ >= table.person_count() || timeline.keyframes() == 0)
+    return out;
+  const int k = std::clamp(keyframe, 0, timeline.keyframes() - 1);
+  const auto& commands = timeline.commands();
+  const int command = timeline.command_at(k);
+  const int first = command < 0 ? 0 : commands[static_cast<std::size_t>(command)].first_keyframe;
+  const std::size_t next = static_cast<std::size_t>(command + 1);
+  const int last =
+      next < commands.size() ? commands[next].first_keyframe - 1 : timeline.keyframes() - 1;
+  for (int i = first; i <= last; ++i) {
+    const DevicePoint at = person_point(table[i].persons(*chosen_));
+    if (out.empty() || !(out.back() == at)) out.push_back(at);
+  }
+  return out;
 }
 
 void TeachingWindow::to_device(float vx, float vy, float& dx, float& dy) const {
@@ -399,8 +436,17 @@ std::vector<Figure> TeachingWindow::figures() const {
     f.label_color = luminance(f.body) > 0.5f ? colors::black : colors::white;
     f.label = i == 0 ? "指" : std::to_string(i);
     f.show_label = f.radius >= kMinLabelRadius;
+    if (chosen_) {
+      f.highlighted = i == *chosen_;
+      f.muted = !f.highlighted;
+    }
     out.push_back(std::move(f));
   }
+  // A position this drill lacks, or one not on screen now, mutes no one.
+  if (std::none_of(out.begin(), out.end(), [](const Figure& f) { return f.highlighted; }))
+    for (Figure& f : out) f.muted = false;
+  // The chosen figure last, so that it is drawn above a crowded squad.
+  std::stable_partition(out.begin(), out.end(), [](const Figure& f) { return !f.highlighted; });
   return out;
 }
 

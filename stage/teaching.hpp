@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "stage/commands.hpp"
 #include "stage/drill.hpp"
+#include "stage/frame_table.hpp"
 #include "stage/pixel_rect.hpp"
 #include "stage/window.hpp"
 
@@ -97,7 +99,28 @@ struct Figure {
   Rgb label_color;          // readable on the body
   std::string label;        // "指" or the member's number
   bool show_label = false;  // only where the body is big enough to read it
+  // With a position chosen: its figure is highlighted (the host draws a halo
+  // in its colour) and every other one muted (drawn paler).
+  bool highlighted = false;
+  bool muted = false;
 };
+
+// A point on the device, pixels (fractional).
+struct DevicePoint {
+  float x = 0;
+  float y = 0;
+  friend bool operator==(const DevicePoint&, const DevicePoint&) = default;
+};
+
+// One place of the chosen figure's trail: where its body's centre was, and
+// how long ago, 0 (now) to 1 (the oldest place kept), for the host to fade.
+struct TrailPoint {
+  DevicePoint at;
+  float age = 0;
+};
+
+// The trail covers the keyframes up to this many before the one shown.
+inline constexpr int kTrailKeyframes = 12;
 
 struct LegendEntry {
   std::string label;  // "指揮者", "１番員", "隊員（番号順）"
@@ -124,8 +147,27 @@ class TeachingWindow final : public Window {
   Theme theme() const { return theme_; }
   const Fit& fit() const { return fit_; }
   int drill() const { return drill_; }
-  // The figures shown now, in slot order (a later one above an earlier one).
+  // The figures shown now, in slot order (a later one above an earlier one),
+  // but for a chosen figure, which comes last to be drawn above the rest.
   std::vector<Figure> figures() const;
+  // The position the learner follows (none by default: the picture is the
+  // same as without following). A position the drill lacks follows no one.
+  void choose(std::optional<int> position) { chosen_ = position; }
+  const std::optional<int>& chosen() const { return chosen_; }
+  // The chosen figure's places on keyframes keyframe - kTrailKeyframes ..
+  // keyframe of `table` (the drill shown), oldest first, a place it stayed
+  // on kept once at its latest age. Empty with no position chosen.
+  std::vector<TrailPoint> trail(const FrameTable& table, int keyframe) const;
+  // The chosen figure's whole path through the scene of `keyframe`: a scene
+  // runs from a command to the keyframe before the next one (the drill's
+  // start before its first command, its end after its last), so the path
+  // shows where this command takes the position. Its place on each keyframe,
+  // in order, without repeats; empty with no position chosen.
+  std::vector<DevicePoint> scene_path(const FrameTable& table, const DrillTimeline& timeline,
+                                      int keyframe) const;
+  // Where a person standing at `place` (stage units of the drill shown)
+  // shows their body's centre on the device.
+  DevicePoint person_point(const PersonSlot& place) const;
   // The caption the stage last set. The command that stays on screen is the
   // playback's current command, which a seek keeps right as well.
   const std::string& caption() const { return caption_; }
@@ -180,6 +222,8 @@ class TeachingWindow final : public Window {
   FillStyle fill_style_ = FillStyle::Transparent;
   std::vector<ImageSlot> slots_;
   std::string caption_;
+  std::optional<int> chosen_;
+  Origin origin_{};  // the shown drill's, on the virtual window
 };
 
 }  // namespace stage

@@ -1,6 +1,7 @@
 #include "stage/viewer_commands.hpp"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace stage {
@@ -44,6 +45,20 @@ constexpr ViewerCommandRow kRows[] = {
      "番号の号令へ",
      kOnce,
      kSession},
+    {C::CyclePosition, "cycle-position", {"r"}, "r", "覚える役（指揮者・番員）", kOnce, kSession},
+    {C::PreviousCall,
+     "previous-call",
+     {",", "<"},
+     ", .",
+     "その役の前／次の号令",
+     kRepeats,
+     kSession},
+    {C::NextCall, "next-call", {".", ">"}, "", "", kRepeats, kSession},
+    {C::WholePath, "whole-path", {"w"}, "w", "その役の動き（場面全体）", kOnce, kSession},
+    {C::MineOnly, "mine-only", {"m"}, "m", "号令一覧：その役だけ／全部", kOnce, kSession},
+    {C::Practice, "practice", {"p"}, "p", "練習（Spaceで答え）", kOnce, kSession},
+    {C::Known, "known", {"y"}, "y n", "練習：覚えていた／いなかった", kOnce, kSession},
+    {C::NotKnown, "not-known", {"n"}, "", "", kOnce, kSession},
     // '?' is Shift+/ on most layouts; F1 is the usual help key.
     {C::Help, "help", {"?", "/", "F1"}, "?", "このヘルプ", kOnce, kSession},
     {C::ToggleTheme, "theme", {"t"}, "t", "テーマ（明/暗）", kOnce, kSettings},
@@ -59,10 +74,15 @@ constexpr ViewerCommandRow kRows[] = {
 
 char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::vector<HelpLine> card(bool can_quit) {
+bool learner_command(ViewerCommand command) {
+  return command >= C::CyclePosition && command <= C::NotKnown;
+}
+
+std::vector<HelpLine> card(bool can_quit, bool learner) {
   std::vector<HelpLine> lines;
   for (const ViewerCommandRow& row : kRows) {
     if (row.card_keys.empty() || (!can_quit && row.command == C::Quit)) continue;
+    if (!learner && learner_command(row.command)) continue;
     lines.push_back({row.card_keys, row.card_text});
   }
   return lines;
@@ -92,6 +112,94 @@ std::optional<ViewerCommand> command_named(std::string_view id) {
   for (const ViewerCommandRow& row : kRows)
     if (row.id == id) return row.command;
   return std::nullopt;
+}
+
+namespace {
+
+// The learner's commands; Nothing where there is nothing to act on.
+CommandEffect apply_learner(ViewerCommand command, Playback& p, Learner& learner) {
+  const int positions = p.stage().table(p.drill()).person_count();
+  // A position the drill lacks (chosen in another drill) follows no one.
+  if (learner.position && *learner.position >= positions) learner.position.reset();
+  PracticeSession* practice = learner.practice.get();
+  switch (command) {
+    case C::CyclePosition:
+      learner.practice.reset();  // a session practises one position
+      if (!learner.position)
+        learner.position = kCommander;
+      else if (*learner.position + 1 < positions)
+        ++*learner.position;
+      else
+        learner.position.reset();
+      return CommandEffect::Playback;
+    case C::PreviousCall:
+    case C::NextCall: {
+      if (!learner.position) return CommandEffect::Nothing;
+      const RolePart part = role_calls(p.timeline(), *learner.position);
+      const int k = command == C::NextCall
+                        ? next_call_keyframe(part, p.timeline(), p.keyframe())
+                        : previous_call_keyframe(part, p.timeline(), p.keyframe());
+      if (k < 0) return CommandEffect::Nothing;
+      p.seek_keyframe(k);
+      return CommandEffect::Playback;
+    }
+    case C::WholePath:
+      learner.whole_path = !learner.whole_path;
+      return CommandEffect::Playback;
+    case C::MineOnly:
+      learner.mine_only = !learner.mine_only;
+      return CommandEffect::Playback;
+    case C::Practice:
+      if (learner.practice) {
+        learner.practice.reset();
+        p.stop_before(std::nullopt);
+        return CommandEffect::Playback;
+      }
+      if (!learner.position) learner.position = kCommander;
+      learner.practice = std::make_unique<PracticeSession>(p, *learner.position);
+      return CommandEffect::Playback;
+    case C::Known:
+    case C::NotKnown:
+      if (!practice) return CommandEffect::Nothing;
+      if (practice->state() == PracticeState::Finished) {
+        // After the score: y asks the missed items again.
+        if (command != C::Known || practice->missed().empty()) return CommandEffect::Nothing;
+        practice->retry_missed();
+        return CommandEffect::Playback;
+      }
+      if (!practice->current()) return CommandEffect::Nothing;
+      practice->mark(command == C::Known);
+      return CommandEffect::Playback;
+    default:
+      return CommandEffect::Nothing;
+  }
+}
+
+}  // namespace
+
+CommandEffect apply(ViewerCommand command, int arg, Playback& p, ViewerPanels& panels,
+                    Learner& learner) {
+  if (learner.practice && learner.practice->drill() != p.drill()) {
+    // Another drill chosen: the session's items are not this drill's.
+    learner.practice.reset();
+    p.stop_before(std::nullopt);
+  }
+  if (command == C::TogglePlay && learner.practice) {
+    // An item asked waits for its answer and its mark: Space reveals, and
+    // cannot play past the items after it meanwhile.
+    switch (learner.practice->state()) {
+      case PracticeState::Prompt:
+        learner.practice->reveal();
+        return CommandEffect::Playback;
+      case PracticeState::Revealed:
+        return CommandEffect::Nothing;
+      case PracticeState::Playing:
+      case PracticeState::Finished:
+        break;
+    }
+  }
+  if (learner_command(command)) return apply_learner(command, p, learner);
+  return apply(command, arg, p, panels);
 }
 
 CommandEffect apply(ViewerCommand command, int arg, Playback& p, ViewerPanels& panels) {
@@ -178,6 +286,15 @@ CommandEffect apply(ViewerCommand command, int arg, Playback& p, ViewerPanels& p
       return CommandEffect::FullScreen;
     case C::Quit:
       return CommandEffect::Quit;
+    case C::CyclePosition:
+    case C::PreviousCall:
+    case C::NextCall:
+    case C::WholePath:
+    case C::MineOnly:
+    case C::Practice:
+    case C::Known:
+    case C::NotKnown:
+      return CommandEffect::Nothing;  // no learner to act on
   }
   return CommandEffect::Playback;
 }
@@ -201,10 +318,10 @@ CommandNumberEntry::Outcome CommandNumberEntry::key(std::string_view key) {
   return {key == "Escape", std::nullopt};
 }
 
-std::span<const HelpLine> help_lines(bool can_quit) {
-  static const std::vector<HelpLine> with_quit = card(true);
-  static const std::vector<HelpLine> without_quit = card(false);
-  return can_quit ? with_quit : without_quit;
+std::span<const HelpLine> help_lines(bool can_quit, bool learner) {
+  static const std::vector<HelpLine> cards[2][2] = {{card(false, false), card(false, true)},
+                                                    {card(true, false), card(true, true)}};
+  return cards[can_quit ? 1 : 0][learner ? 1 : 0];
 }
 
 }  // namespace stage

@@ -10,12 +10,14 @@
 // is and the desktop hosts translate their key codes into the same names.
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "stage/playback.hpp"
+#include "stage/practice.hpp"
 #include "stage/teaching.hpp"
 
 namespace stage {
@@ -45,6 +47,15 @@ enum class ViewerCommand {
   ToggleTheme,
   FullScreen,
   Quit,
+  // Learning a position (they act on a Learner; see apply()).
+  CyclePosition,  // none, the commander, member 1, 2, ... and none again
+  PreviousCall,   // the followed position's previous / next call
+  NextCall,
+  WholePath,  // its whole path through the scene, on or off
+  MineOnly,   // the command list: its calls and answers only, or all
+  Practice,   // a practice session of the position, on or off
+  Known,      // practice: the item asked was known / not known
+  NotKnown,
   // Given by pointing rather than by a key: each takes an argument.
   SeekTime,     // ms from the drill's first keyframe at speed 1
   GoToCommand,  // index into the drill's command list
@@ -91,8 +102,24 @@ struct ViewerPanels {
   Theme theme = Theme::Dark;  // the teaching picture's
 };
 
+// What a viewer knows of the learner: the position followed, how the list
+// and the path show it, and a practice session while one runs (over the
+// viewer's playback: a new playback needs the session ended).
+struct Learner {
+  std::optional<int> position;
+  bool mine_only = false;
+  bool whole_path = false;
+  std::unique_ptr<PracticeSession> practice;
+};
+
 // Runs `command` on the model (or toggles a panel or the theme); `arg` is read by the
 // pointing commands only. Host-side commands only return their effect.
+// The learner's commands change `learner` and return Playback (the host
+// redraws figures and overlay); a practice prompt takes Space as its reveal,
+// and an item revealed waits for y or n.
+CommandEffect apply(ViewerCommand command, int arg, Playback& playback, ViewerPanels& panels,
+                    Learner& learner);
+// For a host that follows no one: the learner's commands do nothing.
 CommandEffect apply(ViewerCommand command, int arg, Playback& playback, ViewerPanels& panels);
 
 // How the desktop viewers take a command's number once it is asked for:
@@ -125,7 +152,8 @@ struct HelpLine {
   std::string_view action;
 };
 // The help card's lines, in the order shown, drawn from the table. A page,
-// which cannot close itself, leaves out the quit line.
-std::span<const HelpLine> help_lines(bool can_quit = true);
+// which cannot close itself, leaves out the quit line; a host that runs the
+// learner's commands (apply() with a Learner) lists their keys too.
+std::span<const HelpLine> help_lines(bool can_quit = true, bool learner = false);
 
 }  // namespace stage

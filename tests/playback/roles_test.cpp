@@ -1,0 +1,354 @@
+// Learning one position: who says each caption, a position's calls, answers
+// and moves, the figures and trail that follow it, the narrowed command list,
+// practice that stops once before each item, and the remembered progress.
+
+#include "stage/roles.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "drills/registry.hpp"
+#include "raster/raster_window.hpp"
+#include "stage/overlay.hpp"
+#include "stage/practice.hpp"
+#include "stage/progress.hpp"
+#include "stage/teaching.hpp"
+#include "stage/viewer_commands.hpp"
+
+namespace {
+
+using stage::PracticeItemKind;
+using stage::PracticeState;
+using Set = std::vector<int>;
+
+stage::PlaybackPlace paused_in(int drill) {
+  stage::PlaybackPlace p;
+  p.drill = drill;
+  p.playing = false;
+  return p;
+}
+
+int drill_index(std::string_view name) { return drills::find(drills::registry(), name); }
+
+struct PumpTruck : ::testing::Test {
+  raster::RasterWindow window{320, 180};
+  stage::DrillList drills = drills::registry();
+  stage::Playback playback{window, drills, paused_in(drill_index("ponpu"))};
+  const stage::DrillTimeline& timeline() const { return playback.timeline(); }
+  const stage::FrameTable& table() const { return playback.stage().table(playback.drill()); }
+};
+
+// Read off `mirukado-render commands ponpu`, one set per command in order.
+TEST_F(PumpTruck, EachCommandHasTheSpeakersItsCaptionNames) {
+  const std::vector<Set> expected{{0},    {1}, {0}, {1}, {2}, {3}, {4}, {0},          {0}, {0}, {4},
+                                  {0},    {4}, {4}, {3}, {1}, {2}, {2}, {4},          {2}, {0}, {1},
+                                  {2, 3}, {2}, {4}, {2}, {3}, {3}, {4}, {3},          {0}, {1}, {2},
+                                  {3},    {3}, {4}, {3}, {1}, {2}, {0}, {1, 2, 3, 4}, {1}, {0}, {1},
+                                  {0},    {2}, {0}, {3}, {0}, {4}, {0}, {0},          {0}};
+  ASSERT_EQ(timeline().commands().size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ(stage::speakers(timeline().commands()[i].text), expected[i])
+        << i << " " << timeline().commands()[i].text;
+}
+
+TEST(Speakers, AnyTextIsSafeAndNamesOnlyWhomItNames) {
+  const struct {
+    std::string text;
+    Set expected;
+  } cases[] = {
+      {"", {}},
+      {"　", {}},
+      {"「よし」", {}},
+      {"番員「よし」", {}},
+      {"２，３番員「よし」", {2, 3}},
+      {"3,1番員「よし」", {1, 3}},
+      {"１２３４番員「よし」", {}},  // no member has such a number
+      {"２番員「a」、指揮者「b」", {0, 2}},
+      {"２番員「unclosed", {2}},
+      {"班長「よし」", {}},
+      {"なおれ", {0}},  // a plain order: the commander's
+      {"１２", {12}},   // a bare number: that member counting off
+      {"０", {}},
+      {"はい", {}},
+      {"満", {}},
+      {"\xEF\xBC", {0}},  // a cut-off character is still plain text
+      {std::string("\xE3\x80\x8C\xE3\x80", 5), {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(stage::speakers(c.text), c.expected) << c.text;
+}
+
+TEST_F(PumpTruck, AMembersPartListsItsCallsTheCommandsItAnswersAndItsMoves) {
+  const stage::RolePart part = stage::role_part(table(), timeline(), 4);
+  EXPECT_EQ(part.calls, (Set{6, 10, 12, 13, 18, 24, 28, 35, 40, 49}));
+  // Each call's command before it, unless that was its own (12 before 13).
+  EXPECT_EQ(part.answers, (Set{5, 9, 11, 17, 23, 27, 34, 39, 48}));
+  ASSERT_FALSE(part.moves.empty());
+  int after = 0;  // a move starts after the keyframe the last one ended on
+  for (const stage::RoleMove& m : part.moves) {
+    EXPECT_GT(m.first_keyframe, after);
+    EXPECT_LE(m.first_keyframe, m.last_keyframe);
+    EXPECT_EQ(m.from, table()[m.first_keyframe - 1].persons(4));
+    EXPECT_EQ(m.to, table()[m.last_keyframe].persons(4));
+    for (int k = m.first_keyframe; k <= m.last_keyframe; ++k) {
+      const stage::PersonSlot& a = table()[k - 1].persons(4);
+      const stage::PersonSlot& b = table()[k].persons(4);
+      EXPECT_TRUE(a.x != b.x || a.y != b.y) << "keyframe " << k << " is no step of the move";
+    }
+    after = m.last_keyframe + 1;
+  }
+  // Between moves it stands still.
+  for (std::size_t i = 1; i < part.moves.size(); ++i)
+    for (int k = part.moves[i - 1].last_keyframe + 1; k < part.moves[i].first_keyframe; ++k)
+      EXPECT_EQ(table()[k].persons(4).x, table()[k - 1].persons(4).x);
+  EXPECT_EQ(part.start, table()[0].persons(4));
+  EXPECT_EQ(part.end, table()[timeline().keyframes() - 1].persons(4));
+  EXPECT_THROW(stage::role_part(table(), timeline(), table().person_count()), std::out_of_range);
+}
+
+TEST(PlatoonCount, TheCountsCloseIsTheMemberAfterTheLastNumber) {
+  raster::RasterWindow window{320, 180};
+  const stage::DrillList drills = drills::registry();
+  stage::Playback playback{window, drills, paused_in(drill_index("kiritu"))};
+  const auto& commands = playback.timeline().commands();
+  const stage::RolePart tenth = stage::role_calls(playback.timeline(), 10);
+  ASSERT_FALSE(tenth.calls.empty());
+  for (const int c : tenth.calls)
+    EXPECT_TRUE(commands[static_cast<std::size_t>(c)].text == "満" ||
+                commands[static_cast<std::size_t>(c)].text == "１０")
+        << commands[static_cast<std::size_t>(c)].text;
+}
+
+TEST_F(PumpTruck, TheMineOnlyListShowsTheCallsAndAnswersAndJumpsFindTheCalls) {
+  stage::OverlayRequest r{1280, 720, 20, false, true};
+  r.teaching = true;
+  r.position = 4;
+  r.mine_only = true;
+  const stage::OverlayView v = stage::overlay_view(playback, r);
+  EXPECT_EQ(v.position_name, "４番員");
+  ASSERT_FALSE(v.rows.empty());
+  const stage::RolePart part = stage::role_calls(timeline(), 4);
+  for (const stage::CommandRow& row : v.rows) {
+    EXPECT_TRUE(part.lists(row.command)) << row.command;
+    EXPECT_EQ(row.mine, part.speaks(row.command));
+  }
+  r.mine_only = false;
+  EXPECT_GT(stage::overlay_view(playback, r).rows.size(), v.rows.size());
+
+  stage::ViewerPanels panels;
+  stage::Learner learner;
+  learner.position = 4;
+  auto run = [&](stage::ViewerCommand c) { return stage::apply(c, 0, playback, panels, learner); };
+  EXPECT_EQ(run(stage::ViewerCommand::NextCall), stage::CommandEffect::Playback);
+  EXPECT_EQ(playback.keyframe(), timeline().commands()[6].first_keyframe);
+  run(stage::ViewerCommand::NextCall);
+  EXPECT_EQ(playback.keyframe(), timeline().commands()[10].first_keyframe);
+  run(stage::ViewerCommand::PreviousCall);
+  EXPECT_EQ(playback.keyframe(), timeline().commands()[6].first_keyframe);
+  EXPECT_EQ(run(stage::ViewerCommand::PreviousCall), stage::CommandEffect::Nothing);
+  // The cycle: members 4 -> none -> commander.
+  run(stage::ViewerCommand::CyclePosition);
+  EXPECT_EQ(learner.position, std::nullopt);
+  EXPECT_EQ(run(stage::ViewerCommand::NextCall), stage::CommandEffect::Nothing);
+  run(stage::ViewerCommand::CyclePosition);
+  EXPECT_EQ(learner.position, 0);
+  // A host without a learner leaves these commands alone, and its help card
+  // does not offer them.
+  EXPECT_EQ(stage::apply(stage::ViewerCommand::CyclePosition, 0, playback, panels),
+            stage::CommandEffect::Nothing);
+  auto offers_r = [](std::span<const stage::HelpLine> card) {
+    return std::any_of(card.begin(), card.end(),
+                       [](const stage::HelpLine& l) { return l.keys == "r"; });
+  };
+  EXPECT_FALSE(offers_r(stage::help_lines()));
+  EXPECT_TRUE(offers_r(stage::help_lines(true, true)));
+  EXPECT_TRUE(offers_r(stage::help_lines(false, true)));
+}
+
+TEST_F(PumpTruck, FollowingHighlightsTheChosenFigureAndItsTrailEndsOnIt) {
+  raster::RasterWindow device{640, 360};
+  stage::TeachingWindow teaching{device, drills, stage::Theme::Light, {0, 0, 640, 360}};
+  stage::Playback p{teaching, drills, paused_in(drill_index("ponpu"))};
+  // The end of member 4's first move, which shows where it came from.
+  const stage::RoleMove move = stage::role_part(table(), timeline(), 4).moves.front();
+  p.seek_keyframe(move.last_keyframe);
+  for (const stage::Figure& f : teaching.figures()) EXPECT_FALSE(f.highlighted || f.muted);
+  EXPECT_TRUE(teaching.trail(table(), p.keyframe()).empty());
+
+  teaching.choose(4);
+  int highlighted = 0;
+  stage::Figure chosen;
+  for (const stage::Figure& f : teaching.figures()) {
+    EXPECT_EQ(f.highlighted, f.position == 4);
+    EXPECT_EQ(f.muted, f.position != 4);
+    if (f.highlighted) chosen = f, ++highlighted;
+  }
+  ASSERT_EQ(highlighted, 1);
+  const std::vector<stage::TrailPoint> trail = teaching.trail(table(), p.keyframe());
+  ASSERT_GE(trail.size(), 2u);
+  EXPECT_NEAR(trail.back().at.x, chosen.x, 0.01);
+  EXPECT_NEAR(trail.back().at.y, chosen.y, 0.01);
+  EXPECT_EQ(trail.back().age, 0.0f);
+  for (std::size_t i = 1; i < trail.size(); ++i) EXPECT_LT(trail[i].age, trail[i - 1].age);
+  EXPECT_LE(trail.front().age, 1.0f);
+  // The scene's path passes through where it is now.
+  const auto path = teaching.scene_path(table(), timeline(), p.keyframe());
+  EXPECT_NE(std::find(path.begin(), path.end(), trail.back().at), path.end());
+
+  teaching.choose(2);  // drawn last, above the others
+  EXPECT_EQ(teaching.figures().back().position, 2);
+  EXPECT_TRUE(teaching.figures().back().highlighted);
+  teaching.choose(20);  // no such member in this drill: no one muted
+  for (const stage::Figure& f : teaching.figures()) EXPECT_FALSE(f.highlighted || f.muted);
+}
+
+// Plays a session through with virtual time, answering as `knows` says;
+// returns the items asked, in order, checking each prompt stands just
+// before its item.
+std::vector<stage::PracticeItem> practise(stage::PracticeSession& s, stage::Playback& p,
+                                          const std::vector<bool>& knows) {
+  std::vector<stage::PracticeItem> asked;
+  std::int64_t now = 0;
+  for (int guard = 0; guard < 10000 && s.state() != PracticeState::Finished; ++guard) {
+    if (s.state() == PracticeState::Playing) {
+      now += 100000;
+      s.advance(now);
+      continue;
+    }
+    EXPECT_EQ(s.state(), PracticeState::Prompt);
+    const stage::PracticeItem item = *s.current();
+    EXPECT_FALSE(p.playing());
+    EXPECT_TRUE(item.keyframe == p.keyframe() + 1 || item.keyframe <= p.keyframe())
+        << "asked at " << p.keyframe() << " for keyframe " << item.keyframe;
+    if (item.kind == PracticeItemKind::Call) {
+      EXPECT_EQ(s.prompt(), stage::kCallPrompt);
+      EXPECT_TRUE(s.answer_caption() ==
+                  p.timeline().commands()[static_cast<std::size_t>(item.index)].text);
+    } else {
+      EXPECT_EQ(s.prompt(), stage::kMovePrompt);
+      EXPECT_EQ(s.destination(), std::nullopt);
+    }
+    s.reveal();
+    EXPECT_EQ(s.state(), PracticeState::Revealed);
+    if (item.kind == PracticeItemKind::Move) {
+      EXPECT_EQ(s.destination(), s.part().moves[static_cast<std::size_t>(item.index)].to);
+      now += 100000;
+      s.advance(now);  // the move plays on to its end (or the next item)
+    }
+    asked.push_back(item);
+    s.mark(knows[(asked.size() - 1) % knows.size()]);
+  }
+  return asked;
+}
+
+TEST_F(PumpTruck, PracticeAsksEachCallAndMoveOnceAndRetriesOnlyTheMissed) {
+  stage::PracticeSession session{playback, 2};
+  const stage::RolePart part = stage::role_part(table(), timeline(), 2);
+  const auto items = stage::practice_items(part, timeline());
+  ASSERT_EQ(items.size(), part.calls.size() + part.moves.size());
+  const std::vector<stage::PracticeItem> asked = practise(session, playback, {true, true, false});
+  EXPECT_EQ(asked, items);
+  const int n = static_cast<int>(items.size());
+  EXPECT_EQ(session.score(), (stage::Score{n - n / 3, n}));
+  std::vector<stage::PracticeItem> missed;
+  for (int i = 2; i < n; i += 3) missed.push_back(items[static_cast<std::size_t>(i)]);
+  EXPECT_EQ(session.missed(), missed);
+
+  session.retry_missed();
+  EXPECT_EQ(practise(session, playback, {true}), missed);
+  EXPECT_EQ(session.score(),
+            (stage::Score{static_cast<int>(missed.size()), static_cast<int>(missed.size())}));
+  EXPECT_TRUE(session.missed().empty());
+}
+
+TEST_F(PumpTruck, APracticePromptHidesTheComingCallAndTheScoreScreenShowsTheLastScore) {
+  stage::ViewerPanels panels;
+  stage::Learner learner;
+  learner.position = 1;
+  stage::apply(stage::ViewerCommand::Practice, 0, playback, panels, learner);
+  ASSERT_TRUE(learner.practice);
+  stage::PracticeSession& s = *learner.practice;
+  // Its moves before its first call are known.
+  int moves = 0;
+  for (std::int64_t now = 100000;
+       s.state() == PracticeState::Playing || s.current()->kind == PracticeItemKind::Move;
+       now += 100000) {
+    if (s.state() != PracticeState::Playing) s.mark(true), ++moves;
+    s.advance(now);
+  }
+  ASSERT_EQ(s.state(), PracticeState::Prompt);
+  stage::OverlayRequest r{1280, 720, 20, false, true};
+  r.teaching = true;
+  r.position = 1;
+  r.practice = &s;
+  r.previous_score = stage::Score{7, 9};
+  stage::OverlayView v = stage::overlay_view(playback, r);
+  ASSERT_TRUE(v.practice);
+  const std::string call(timeline().commands()[1].text);  // １番員「よし」
+  EXPECT_EQ(v.practice->prompt, stage::kCallPrompt);
+  EXPECT_NE(v.command, call);
+  EXPECT_TRUE(v.practice->answer.empty());
+  for (const stage::CommandRow& row : v.rows)
+    if (row.mine) {
+      const std::string_view text =
+          timeline().commands()[static_cast<std::size_t>(row.command)].text;
+      EXPECT_EQ(row.text.find(text), std::string::npos) << row.text;
+    }
+  // Space reveals; y marks it known.
+  stage::apply(stage::ViewerCommand::TogglePlay, 0, playback, panels, learner);
+  v = stage::overlay_view(playback, r);
+  EXPECT_EQ(v.practice->answer, call);
+  EXPECT_EQ(stage::apply(stage::ViewerCommand::Known, 0, playback, panels, learner),
+            stage::CommandEffect::Playback);
+  EXPECT_EQ(s.score(), (stage::Score{moves + 1, moves + 1}));
+  for (std::int64_t now = 1000000; s.state() != PracticeState::Finished; now += 100000) {
+    s.advance(now);
+    if (s.state() == PracticeState::Prompt) s.mark(false);
+  }
+  v = stage::overlay_view(playback, r);
+  ASSERT_TRUE(v.practice->score_box);
+  EXPECT_NE(std::find(v.practice->score_lines.begin(), v.practice->score_lines.end(), "前回 7/9"),
+            v.practice->score_lines.end());
+  EXPECT_EQ(v.practice->score_lines.size(), 4 + s.missed().size());
+  stage::apply(stage::ViewerCommand::Practice, 0, playback, panels, learner);
+  EXPECT_FALSE(learner.practice);
+}
+
+TEST(Progress, SavedAndReadBack) {
+  stage::LearnerProgress p;
+  p.drills["ponpu"] = {2, {{0, {3, 5}}, {2, {7, 9}}}};
+  p.drills["kiritu"] = {std::nullopt, {{17, {0, 4}}}};
+  p.drills["kahan"] = {};
+  const std::string text = stage::serialise_progress(p);
+  EXPECT_EQ(stage::parse_progress(text), p);
+  EXPECT_EQ(
+      stage::parse_progress("mirukado-progress 1\r\nponpu 2 2=7/9\r\n")->drills["ponpu"].scores[2],
+      (stage::Score{7, 9}));
+}
+
+TEST(Progress, ADamagedFileIsIgnoredWhole) {
+  const std::string_view damaged[] = {
+      "",
+      "mirukado-progress 2\n",
+      "ponpu 2\n",
+      "mirukado-progress 1\nponpu\n",
+      "mirukado-progress 1\nponpu x\n",
+      "mirukado-progress 1\nponpu 21\n",
+      "mirukado-progress 1\nponpu 2 2=9/7\n",
+      "mirukado-progress 1\nponpu 2 2=7\n",
+      "mirukado-progress 1\nponpu 2 2=/9\n",
+      "mirukado-progress 1\nponpu 2 2=-1/9\n",
+      "mirukado-progress 1\nponpu 2 2=7/99999999999\n",
+      "mirukado-progress 1\nponpu 2 2=1/2 2=1/2\n",
+      "mirukado-progress 1\nponpu 2\nponpu 1\n",
+      "mirukado-progress 1\nPonpu 2\n",
+      "mirukado-progress 1\nponpu  2\n",
+      "mirukado-progress 1\n\nponpu 2\n",
+      std::string_view("mirukado-progress 1\nponpu 2\n\0", 29),
+  };
+  for (std::string_view text : damaged)
+    EXPECT_EQ(stage::parse_progress(text), std::nullopt) << text;
+}
+
+}  // namespace
