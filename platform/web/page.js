@@ -27,7 +27,7 @@
   // What mk_key and mk_command report, bit by bit.
   var RAN = 1, SETTINGS_CHANGED = 2, FULL_SCREEN = 4, HELP_OPEN = 16, COMMANDS_OPEN = 32;
   // What mk_state_changes reports.
-  var CAPTION_CHANGED = 1, CONTROLS_CHANGED = 2, FIGURES_CHANGED = 4;
+  var CAPTION_CHANGED = 1, CONTROLS_CHANGED = 2, FIGURES_CHANGED = 4, LEARNER_CHANGED = 8;
   // mk_open's look: the teaching picture, its light theme.
   var TEACHING_LOOK = 1, LIGHT_LOOK = 2;
   var THEMES = ["dark", "light"];
@@ -54,6 +54,24 @@
   var PLAY_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M7 4l13 8-13 8z"/></svg>';
   var PAUSE_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M6 4h4v16H6zm8 0h4v16h-4z"/></svg>';
   var ASK_NUMBER = 64, TOGGLE_THEME = 128;
+  // The followed position as drawn: a halo this many radii across in its
+  // colour, the others at this opacity, its trail's dots a share of its
+  // radius and at most this opaque (fading by age), its path's width.
+  var HALO_RADII = 1.8;
+  var HALO_ALPHA = 0.35;
+  var MUTED_ALPHA = 0.35;
+  var TRAIL_DOT_SHARE = 0.35;
+  var TRAIL_ALPHA = 0.7;
+  var PATH_WIDTH_SHARE = 0.25;
+  var PATH_DASH_SHARE = 0.8;
+  var FALLBACK_RADIUS_CSS_PX = 6;
+  var NO_POSITION = -1;
+  // The speeds' factors, as the speed control lists them: the spoken command
+  // must be over before the next one comes at the speed played.
+  var SPEED_FACTORS = [0.25, 0.5, 1, 2, 10];
+  // A Japanese voice says about seven morae a second; a kana or kanji of a
+  // command is taken as one, which errs on the long side for kanji readings.
+  var SPOKEN_MS_PER_CHARACTER = 150;
 
   function $(id) { return document.getElementById(id); }
   var stageCanvas = $("stage");
@@ -78,6 +96,9 @@
   var drillSelect = $("drill");
   var speedSelect = $("speed");
   var choice = $("choice");
+  var roleSelect = $("role");
+  var practiceBox = $("practice");
+  var speakButton = $("speak");
 
   // The stage's caption-font fitting asks every host for the line height at
   // `px` pixels: the font box's ascent plus descent, whole pixels. The page
@@ -112,6 +133,12 @@
   // ms of each timer tick, for the benchmark: through the stage's pixels
   // (stage), and with the caption and the dock (all).
   var ticks = { stage: [], all: [] };
+  var learner = null;        // Module.learner() as last shown
+  var roleDrill = null;      // the drill whose remembered position is applied
+  var addressRole;           // ?role= for the first drill shown (-1: none), else undefined
+  var practiceShown = null;  // the practice step last shown ("prompt", ...), null with none
+  var practiceRound = 0;     // 0 the first run through a session, then each retry
+  var speech = { voice: null, on: false };
 
   function readStore() {
     try {
@@ -127,6 +154,35 @@
     try {
       localStorage.setItem(STORE, JSON.stringify(s));
     } catch (e) { /* private mode or no storage: the settings last this visit */ }
+  }
+
+  // Per drill: the position followed ({ drill: n }, -1 none) and each
+  // position's last practice score ({ "drill n": [known, asked] }). An entry
+  // that does not read so is ignored, and replaced by the next save.
+  function storedMap(key) {
+    var m = readStore()[key];
+    return m && typeof m === "object" && !Array.isArray(m) ? m : {};
+  }
+  function storedRole(drill) {
+    var n = storedMap("roles")[drill];
+    return Number.isInteger(n) && n >= NO_POSITION ? n : NO_POSITION;
+  }
+  function rememberRole(drill, n) {
+    var roles = storedMap("roles");
+    if (roles[drill] === n) return;
+    roles[drill] = n;
+    writeStore({ roles: roles });
+  }
+  function storedScore(drill, position) {
+    var s = storedMap("scores")[drill + " " + position];
+    var valid = Array.isArray(s) && s.length === 2 && Number.isInteger(s[0]) && Number.isInteger(s[1]) &&
+      s[0] >= 0 && s[1] > 0 && s[0] <= s[1];
+    return valid ? s : null;
+  }
+  function rememberScore(drill, position, known, asked) {
+    var scores = storedMap("scores");
+    scores[drill + " " + position] = [known, asked];
+    writeStore({ scores: scores });
   }
 
   // Each setting from the address when it is valid, else from the store, else
@@ -161,6 +217,9 @@
       // Keyframes are numbered from 1, as the viewers' titles and mirukado-render frame do.
       s.at = { drill: index, keyframe: parseInt(at[2], 10) - 1 };
     }
+    // A position by its number (0 the commander); anything else is no position.
+    if (q.has("role")) s.role = /^\d{1,3}$/.test(q.get("role").trim()) ? parseInt(q.get("role"), 10) : NO_POSITION;
+    s.practice = q.get("practice") === "1";
     return s;
   }
 
@@ -278,16 +337,163 @@
   function update() {
     var s = _mk_state_changes();
     if (fresh || s) state = Module.state();
-    if (fresh || s & CAPTION_CHANGED) captionBox.textContent = state.caption;
     if (fresh || s & CONTROLS_CHANGED) {
       syncControls();
       captionBox.dataset.idle = displayNames[names.indexOf(state.drills[state.drill])];
       fillLegend();
+      if (state.drills[state.drill] !== roleDrill) {
+        followRemembered();
+        s |= _mk_state_changes() | LEARNER_CHANGED;
+      }
     }
-    if (fresh || s & FIGURES_CHANGED) drawFigures();
+    var learnerChanged = fresh || s & LEARNER_CHANGED;
+    if (learnerChanged) learner = Module.learner();
     if (fresh || state.drill !== timelineDrill) loadTimeline();
+    if (learnerChanged) showLearner();
+    if (fresh || s & (CAPTION_CHANGED | LEARNER_CHANGED)) showCaption();
+    if (fresh || s & (FIGURES_CHANGED | LEARNER_CHANGED)) drawFigures();
     fresh = false;
     updateDock();
+  }
+
+  // --- learning a position ---
+
+  // A drill shown for the first time (or in a new viewer): the position the
+  // address asks for, else the one remembered for this drill.
+  function followRemembered() {
+    roleDrill = state.drills[state.drill];
+    var role = addressRole !== undefined ? addressRole : storedRole(roleDrill);
+    addressRole = undefined;
+    _mk_choose(role);
+  }
+  // The learner's control: a position followed narrows the command list to
+  // its calls and answers (the list's toggle shows them all again).
+  function choosePosition(n) {
+    _mk_advance(clock());
+    _mk_choose(n);
+    if (n >= 0 && !Module.learner().mineOnly) act("mine-only");
+    else actWith(function () {});
+  }
+
+  // The caption, but while practice asks: the prompt instead of the coming
+  // command, and once revealed the call asked for.
+  function showCaption() {
+    var p = learner && learner.practice;
+    var asking = p && p.state === "prompt";
+    captionBox.classList.toggle("prompt", !!asking);
+    captionBox.textContent = asking ? p.prompt : p && p.state === "revealed" && p.answer ? p.answer : state.caption;
+  }
+
+  function showLearner() {
+    var l = learner;
+    var drill = state.drills[state.drill];
+    var following = l.position >= 0;
+    if (roleSelect.options.length !== l.positions.length + 1 || roleSelect.dataset.drill !== drill) {
+      roleSelect.replaceChildren(new Option("役：なし", String(NO_POSITION)));
+      l.positions.forEach(function (name, i) { roleSelect.add(new Option(name, String(i))); });
+      roleSelect.dataset.drill = drill;
+    }
+    roleSelect.value = String(l.position);
+    if (drill === roleDrill) rememberRole(drill, l.position);
+    ["previous-call", "next-call", "whole-path"].forEach(function (id) { $(id).hidden = !following; });
+    $("whole-path").setAttribute("aria-pressed", String(l.wholePath));
+    $("practice-button").setAttribute("aria-pressed", String(!!l.practice));
+    var last = following ? storedScore(drill, l.position) : null;
+    $("last").textContent = last ? "前回 " + last[0] + "/" + last[1] : "";
+    showMine();
+    showPractice();
+  }
+
+  // The command list's rows of the position (its calls and what it answers)
+  // stand out; with "mine only" the others are left out.
+  function showMine() {
+    var l = learner;
+    var mine = {};
+    l.calls.concat(l.answers).forEach(function (i) { mine[i] = true; });
+    var narrowed = l.position >= 0 && l.mineOnly;
+    Array.prototype.forEach.call(commandList.children, function (row, i) {
+      row.classList.toggle("mine", !!mine[i]);
+      row.hidden = narrowed && !mine[i];
+    });
+    var toggle = $("mine-only");
+    toggle.hidden = l.position < 0;
+    toggle.textContent = narrowed ? l.positions[l.position] + "だけ" : "全部";
+    toggle.setAttribute("aria-pressed", String(narrowed));
+  }
+
+  function showPractice() {
+    var p = learner.practice;
+    var was = practiceShown;
+    practiceShown = p ? p.state : null;
+    practiceBox.hidden = !p;
+    if (!p) return;
+    if (!was) practiceRound = 0;
+    var drill = state.drills[state.drill];
+    var last = storedScore(drill, learner.position);
+    var title = p.state === "finished" ? "結果 " + p.known + " / " + p.asked + " 覚えた"
+      : learner.positions[learner.position] + "の練習 " + Math.min(p.asked + 1, p.items) + " / " + p.items;
+    if (p.state !== "finished" && p.asked === 0 && last) title += "（前回 " + last[0] + "/" + last[1] + "）";
+    $("practice-title").textContent = title;
+    var answer = $("practice-answer");
+    answer.hidden = !(p.state === "revealed" && p.kind === "move");
+    answer.textContent = "行き先：印の場所";
+    var missed = $("practice-missed");
+    missed.hidden = p.state !== "finished" || p.missed.length === 0;
+    missed.replaceChildren();
+    p.missed.forEach(function (m) {
+      var li = document.createElement("li");
+      li.textContent = m.kind === "call" ? m.text : "移動（" + m.keyframe + "コマ目から）";
+      missed.appendChild(li);
+    });
+    $("reveal").hidden = p.state !== "prompt";
+    $("known").hidden = $("not-known").hidden = p.state !== "revealed";
+    $("retry").hidden = p.state !== "finished" || p.missed.length === 0;
+    $("practice-again").hidden = p.state !== "finished";
+    if (p.state === "finished" && was !== "finished" && practiceRound === 0)
+      rememberScore(drill, learner.position, p.known, p.asked);
+    // The reveal says the call, as the brigade would hear it.
+    if (p.state === "revealed" && was === "prompt" && p.answer) speak(spokenText(p.answer));
+  }
+
+  // --- hearing the commands ---
+
+  // What a caption says, without who says it: the words inside each 「」, or
+  // the plain text of a caption that names no speaker.
+  function spokenText(text) {
+    var said = [];
+    var quoted = /「([^」]*)」?/g;
+    var m;
+    while ((m = quoted.exec(text))) if (m[1]) said.push(m[1]);
+    return said.length ? said.join("、") : text;
+  }
+  function findVoice() {
+    var synth = window.speechSynthesis;
+    var voices = synth && typeof synth.getVoices === "function" ? synth.getVoices() || [] : [];
+    speech.voice = null;
+    for (var i = 0; i < voices.length && !speech.voice; ++i)
+      if (/^ja([-_]JP)?$/i.test(voices[i].lang || "")) speech.voice = voices[i];
+    speakButton.hidden = !speech.voice;
+    if (!speech.voice) speech.on = false;
+    speakButton.setAttribute("aria-pressed", String(speech.on));
+  }
+  function speak(text) {
+    if (!speech.voice || !text) return;
+    var synth = window.speechSynthesis;
+    synth.cancel();
+    var u = new SpeechSynthesisUtterance(text);
+    u.voice = speech.voice;
+    u.lang = "ja-JP";
+    synth.speak(u);
+  }
+  // The command just heard while playing, unless the next one would come
+  // before it could be said at this speed: half a command is no help.
+  function speakCommand(current) {
+    if (!speech.on || current < 0 || !timeline || _mk_playing() === 0) return;
+    var commands = timeline.commands;
+    var text = spokenText(commands[current].text);
+    var next = commands[current + 1];
+    var gap = next ? (next.ms - commands[current].ms) / SPEED_FACTORS[state.speed] : Infinity;
+    if (text.length * SPOKEN_MS_PER_CHARACTER <= gap) speak(text);
   }
 
   // --- the teaching picture's people and legend ---
@@ -303,27 +509,78 @@
   // drawn anew each time anyone moves or turns (at most once a keyframe).
   function drawFigures() {
     figuresCtx.clearRect(0, 0, figuresCanvas.width, figuresCanvas.height);
-    Module.figures().forEach(function (f) {
-      var edge = Math.max(1, f.radius * OUTLINE_SHARE);
-      var a = f.pose * DEGREES_PER_POSE * Math.PI / 180;
-      var fx = f.x + Math.sin(a) * f.radius * FACING_DISTANCE_SHARE;
-      var fy = f.y - Math.cos(a) * f.radius * FACING_DISTANCE_SHARE;
-      var fr = f.radius * FACING_RADIUS_SHARE;
-      // The outline in the ground's colour keeps neighbours and lines apart.
-      disc(f.x, f.y, f.radius + edge, state.ground);
-      disc(fx, fy, fr + edge, state.ground);
-      disc(f.x, f.y, f.radius, f.body);
-      disc(fx, fy, fr, state.ink);
-      if (!f.showLabel) return;
-      figuresCtx.font = Math.max(1, Math.round(f.radius * LABEL_SIZE_SHARE)) + "px " + FONT;
-      figuresCtx.textAlign = "center";
-      figuresCtx.textBaseline = "alphabetic";
-      var m = figuresCtx.measureText(f.label);
-      // Centred on the ink, not on the font's box: digits sit on the baseline.
-      var y = f.y + (m.actualBoundingBoxAscent - m.actualBoundingBoxDescent) / 2;
-      figuresCtx.fillStyle = f.labelColor;
-      figuresCtx.fillText(f.label, f.x, y);
+    var shown = Module.figures();
+    var chosen = shown.filter(function (f) { return f.highlighted; })[0];
+    if (chosen && learner) drawFollowed(chosen);
+    shown.forEach(function (f) {
+      figuresCtx.globalAlpha = f.muted ? MUTED_ALPHA : 1;
+      if (f.highlighted) {
+        figuresCtx.globalAlpha = HALO_ALPHA;
+        disc(f.x, f.y, f.radius * HALO_RADII, f.body);
+        figuresCtx.globalAlpha = 1;
+      }
+      drawFigure(f);
     });
+    figuresCtx.globalAlpha = 1;
+    var p = learner && learner.practice;
+    if (p && p.destination) drawDestination(p.destination, chosen ? chosen.radius : fallbackRadius());
+  }
+  function fallbackRadius() { return FALLBACK_RADIUS_CSS_PX * (window.devicePixelRatio || 1); }
+
+  // The followed position's path through the scene (dashed, under
+  // everything) and its trail: dots fading with their age.
+  function drawFollowed(f) {
+    var path = learner.path;
+    if (path.length > 1) {
+      figuresCtx.beginPath();
+      figuresCtx.moveTo(path[0].x, path[0].y);
+      for (var i = 1; i < path.length; ++i) figuresCtx.lineTo(path[i].x, path[i].y);
+      figuresCtx.lineWidth = Math.max(2, f.radius * PATH_WIDTH_SHARE);
+      figuresCtx.setLineDash([f.radius * PATH_DASH_SHARE, f.radius * PATH_DASH_SHARE]);
+      figuresCtx.lineJoin = "round";
+      figuresCtx.strokeStyle = f.body;
+      figuresCtx.stroke();
+      figuresCtx.setLineDash([]);
+    }
+    learner.trail.forEach(function (t) {
+      figuresCtx.globalAlpha = TRAIL_ALPHA * (1 - t.age);
+      disc(t.at ? t.at.x : t.x, t.at ? t.at.y : t.y, Math.max(1, f.radius * TRAIL_DOT_SHARE), f.body);
+    });
+    figuresCtx.globalAlpha = 1;
+  }
+  // Where a move asked about ends: a ring and a cross in the ink's colour.
+  function drawDestination(at, r) {
+    figuresCtx.beginPath();
+    figuresCtx.arc(at.x, at.y, r * HALO_RADII, 0, 2 * Math.PI);
+    figuresCtx.moveTo(at.x - r, at.y - r);
+    figuresCtx.lineTo(at.x + r, at.y + r);
+    figuresCtx.moveTo(at.x + r, at.y - r);
+    figuresCtx.lineTo(at.x - r, at.y + r);
+    figuresCtx.lineWidth = Math.max(2, r * PATH_WIDTH_SHARE);
+    figuresCtx.strokeStyle = state.ink;
+    figuresCtx.stroke();
+  }
+
+  function drawFigure(f) {
+    var edge = Math.max(1, f.radius * OUTLINE_SHARE);
+    var a = f.pose * DEGREES_PER_POSE * Math.PI / 180;
+    var fx = f.x + Math.sin(a) * f.radius * FACING_DISTANCE_SHARE;
+    var fy = f.y - Math.cos(a) * f.radius * FACING_DISTANCE_SHARE;
+    var fr = f.radius * FACING_RADIUS_SHARE;
+    // The outline in the ground's colour keeps neighbours and lines apart.
+    disc(f.x, f.y, f.radius + edge, state.ground);
+    disc(fx, fy, fr + edge, state.ground);
+    disc(f.x, f.y, f.radius, f.body);
+    disc(fx, fy, fr, state.ink);
+    if (!f.showLabel) return;
+    figuresCtx.font = Math.max(1, Math.round(f.radius * LABEL_SIZE_SHARE)) + "px " + FONT;
+    figuresCtx.textAlign = "center";
+    figuresCtx.textBaseline = "alphabetic";
+    var m = figuresCtx.measureText(f.label);
+    // Centred on the ink, not on the font's box: digits sit on the baseline.
+    var y = f.y + (m.actualBoundingBoxAscent - m.actualBoundingBoxDescent) / 2;
+    figuresCtx.fillStyle = f.labelColor;
+    figuresCtx.fillText(f.label, f.x, y);
   }
 
   // Who is who: a swatch in each position's colour and its name.
@@ -356,8 +613,10 @@
     applyTheme(theme);
     writeStore({ theme: theme });
     _mk_advance(clock());
+    var practising = learner && learner.practice;
     _mk_set_look(look);
     start();
+    if (practising) act("practice");
   }
 
   function clockText(ms) {
@@ -428,6 +687,7 @@
       var was = commandList.children[shown.current];
       if (was) was.classList.remove("current");
       shown.current = current;
+      speakCommand(current);
       var row = commandList.children[current];
       if (row) {
         row.classList.add("current");
@@ -471,6 +731,7 @@
     }
     if (showCommands) {
       $("sheet-title").textContent = "号令一覧";
+      if (learner) showMine();
       var row = commandList.children[shown.current];
       if (row) row.scrollIntoView({ block: "center" });
     }
@@ -528,6 +789,7 @@
   // horizontal swipe steps.
   var down = null;
   function onAreaDown(e) {
+    if (practiceBox.contains(e.target)) return;  // the card's own buttons
     down = { x: e.clientX, y: e.clientY };
   }
   function onAreaUp(e) {
@@ -570,8 +832,10 @@
       var size = areaSize();
       if (size.w === stageCanvas.width && size.h === stageCanvas.height) return;
       sizeCanvas(size);
+      var practising = learner && learner.practice;
       _mk_resize(size.w, size.h);
       start();
+      if (practising) act("practice");
     }, RESIZE_SETTLE_MS);
   }
 
@@ -589,6 +853,7 @@
     sizeCanvas(size);
     var at = s.at || { drill: 0, keyframe: -1 };
     _mk_open(size.w, size.h, s.mask, at.drill, at.keyframe, s.speed, 1, look);
+    roleDrill = null;  // a new viewer follows no one until the drill's position is applied
     state = Module.state();
     // The caption's room depends on the chosen drills' captions: when it
     // takes from the area, the viewer is made again at the area's size
@@ -676,12 +941,38 @@
     $("message").hidden = true;
     dock.hidden = false;
     showIntro();
+    roleSelect.addEventListener("change", function () { choosePosition(+roleSelect.value); });
+    [["previous-call", "previous-call"], ["next-call", "next-call"], ["whole-path", "whole-path"],
+      ["practice-button", "practice"], ["mine-only", "mine-only"], ["reveal", "toggle-play"],
+      ["known", "known"], ["not-known", "not-known"], ["retry", "known"], ["practice-end", "practice"]]
+      .forEach(function (b) {
+        $(b[0]).addEventListener("click", function () {
+          if (b[0] === "retry") ++practiceRound;
+          act(b[1]);
+        });
+      });
+    $("practice-again").addEventListener("click", function () {
+      act("practice");
+      act("practice");
+    });
+    speakButton.addEventListener("click", function () {
+      speech.on = !speech.on;
+      speakButton.setAttribute("aria-pressed", String(speech.on));
+      if (!speech.on) window.speechSynthesis.cancel();
+    });
+    findVoice();
+    // Voices arrive after the page in some browsers.
+    if (window.speechSynthesis && window.speechSynthesis.addEventListener)
+      window.speechSynthesis.addEventListener("voiceschanged", findVoice);
+    addressRole = s.role;
     open(s);
+    if (s.practice) act("practice");
     new ResizeObserver(onResize).observe(area);
     // For tests and the benchmark: where the viewer is, and the ticks' cost.
     window.mirukado = {
       state: function () { return Module.state(); },
       figures: function () { return Module.figures(); },
+      learner: function () { return Module.learner(); },
       timeline: function () { return timeline; },
       ticks: ticks,
       firstFrame: function () { return firstFrame; },

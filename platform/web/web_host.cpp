@@ -23,6 +23,8 @@
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/playback.hpp"
+#include "stage/practice.hpp"
+#include "stage/roles.hpp"
 #include "stage/teaching.hpp"
 #include "stage/viewer_commands.hpp"
 
@@ -32,6 +34,19 @@ using emscripten::val;
 
 constexpr float kTwipsPerPixel = 15.0f;  // the stage's 96-DPI layout, as on the desktop
 constexpr std::uint32_t kOpaque = 0xFF000000u;
+
+// What the page shows of the learner: the position followed and how, the
+// keyframe its trail ends on, and the practice session's step and score.
+struct LearnerShown {
+  int position = -1;
+  bool mine_only = false;
+  bool whole_path = false;
+  int keyframe = -1;
+  int practice = -1;  // the session's state, -1 with none
+  int asked = -1;
+  const stage::PracticeItem* item = nullptr;
+  friend bool operator==(const LearnerShown&, const LearnerShown&) = default;
+};
 
 // What the page's text shows, kept so that each tick can tell the page which
 // parts changed: drawing text costs more than the rest of a tick, and most
@@ -43,12 +58,14 @@ struct TextShown {
   int left = 0;
   int drill = -1;
   int speed = -1;
+  LearnerShown learner;
 };
 // The parts of the page's text, as bits of what changed since the last ask.
 enum TextChange : int {
   kCaptionChanged = 1,   // the caption: its text, size or place
   kControlsChanged = 2,  // the drill or the speed the page's controls show
   kFiguresChanged = 4,   // the people the page draws above the teaching picture
+  kLearnerChanged = 8,   // the position followed, its trail or path, the practice's step
 };
 
 // How the page wants the drill drawn, as bits of mk_open's `look`.
@@ -61,7 +78,8 @@ bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::
   return std::equal(
       a.begin(), a.end(), b.begin(), b.end(), [](const stage::Figure& f, const stage::Figure& g) {
         return f.position == g.position && f.x == g.x && f.y == g.y && f.radius == g.radius &&
-               f.pose == g.pose && f.body == g.body && f.show_label == g.show_label;
+               f.pose == g.pose && f.body == g.body && f.show_label == g.show_label &&
+               f.highlighted == g.highlighted && f.muted == g.muted;
       });
 }
 
@@ -94,11 +112,32 @@ struct Viewer {
     return commands[static_cast<std::size_t>(c)].text;
   }
 
+  // The learner's position into the teaching picture, which highlights it (a
+  // position the drill lacks follows no one).
+  void follow() {
+    const int positions = stage::position_count(playback.stage().table(playback.drill()));
+    if (learner.position && (*learner.position < 0 || *learner.position >= positions))
+      learner.position.reset();
+    if (teaching) teaching->choose(learner.position);
+  }
+
+  LearnerShown learner_shown() const {
+    LearnerShown shown{learner.position.value_or(-1), learner.mine_only, learner.whole_path,
+                       learner.position ? playback.keyframe() : -1};
+    if (learner.practice) {
+      shown.practice = static_cast<int>(learner.practice->state());
+      shown.asked = learner.practice->score().asked;
+      shown.item = learner.practice->current();
+    }
+    return shown;
+  }
+
   int look;
   raster::RasterWindow window;
   std::vector<stage::DrillDescriptor> drills;       // the page's choice, in playback order
   std::unique_ptr<stage::TeachingWindow> teaching;  // null: the saver's picture
   stage::Playback playback;
+  stage::Learner learner;           // the position followed and its practice session
   std::vector<std::int32_t> rects;  // x, y, w, h per rectangle changed by the last present
   // The frame as the canvas's RGBA bytes, row after row at the window's width.
   // Only the changed rectangles are converted each tick; the page keeps one
@@ -130,7 +169,7 @@ enum CommandResult : int {
   kQuit = 8,             // a page cannot close itself: ignored
   kHelpOpen = 16,
   kCommandsOpen = 32,
-  kAskNumber = 64,  // the page asks for a command's number, then runs go-to-command
+  kAskNumber = 64,     // the page asks for a command's number, then runs go-to-command
   kToggleTheme = 128,  // the page switches the teaching picture's theme (its ◐ button)
 };
 
@@ -138,7 +177,9 @@ int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help,
   stage::ViewerPanels panels{help, commands};
   int result = 0;
   if (command && viewer) {
-    const stage::CommandEffect effect = stage::apply(*command, arg, viewer->playback, panels);
+    const stage::CommandEffect effect =
+        stage::apply(*command, arg, viewer->playback, panels, viewer->learner);
+    viewer->follow();
     result |= kRan;
     if (stage::viewer_command_row(*command).changes_settings) result |= kSettingsChanged;
     if (effect == stage::CommandEffect::FullScreen) result |= kFullScreen;
@@ -152,13 +193,20 @@ int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help,
 }
 
 // A new viewer in the old one's place: its drills, drill, keyframe, speed and
-// play state. The old one goes first, so that two frames never coexist.
+// play state, and the position followed. The old one goes first, so that two
+// frames never coexist. A practice session drives the old playback: it ends
+// (the page starts a new one when it wants practice to go on).
 int reopen(int width, int height, int look) {
   if (!viewer || width <= 0 || height <= 0) return 0;
-  const stage::PlaybackPlace place = viewer->playback.place();
+  stage::PlaybackPlace place = viewer->playback.place();
+  if (viewer->learner.practice) place.playing = false;  // held at the prompt or the score
   std::vector<stage::DrillDescriptor> chosen = std::move(viewer->drills);
+  stage::Learner learner = std::move(viewer->learner);
+  learner.practice.reset();
   viewer.reset();
   viewer = std::make_unique<Viewer>(width, height, std::move(chosen), place, look);
+  viewer->learner = std::move(learner);
+  viewer->follow();
   return 1;
 }
 
@@ -208,7 +256,22 @@ EMSCRIPTEN_KEEPALIVE int mk_set_look(int look) {
 // returns the ms until the next call, or -1 while paused.
 EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
   if (!viewer) return stage::Playback::kIdle;
-  return viewer->playback.advance(static_cast<std::int64_t>(std::floor(now)));
+  const auto at = static_cast<std::int64_t>(std::floor(now));
+  // A practice session plays the drill itself, to stop before each item.
+  if (viewer->learner.practice) return viewer->learner.practice->advance(at);
+  return viewer->playback.advance(at);
+}
+
+// Follows `position` (0 the commander, n member n; anything the drill lacks:
+// no one), ending any practice session. Returns the position followed, or -1.
+EMSCRIPTEN_KEEPALIVE int mk_choose(int position) {
+  if (!viewer) return -1;
+  Viewer& v = *viewer;
+  if (v.learner.practice) v.playback.stop_before(std::nullopt);
+  v.learner.practice.reset();
+  v.learner.position = position >= 0 ? std::optional<int>(position) : std::nullopt;
+  v.follow();
+  return v.learner.position.value_or(-1);
 }
 
 // Composes what changed (everything: the whole frame) straight into the
@@ -252,14 +315,16 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
                 v.window.caption_font_size(),
                 raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel),
                 p.drill(),
-                static_cast<int>(p.speed())};
+                static_cast<int>(p.speed()),
+                v.learner_shown()};
   const TextShown& was = v.text_shown;
   const int changes =
       (now.caption != was.caption || now.points != was.points || now.left != was.left
            ? kCaptionChanged
            : 0) |
       (now.drill != was.drill || now.speed != was.speed ? kControlsChanged : 0) |
-      (same_figures(now.figures, was.figures) ? 0 : kFiguresChanged);
+      (same_figures(now.figures, was.figures) ? 0 : kFiguresChanged) |
+      (now.learner == was.learner ? 0 : kLearnerChanged);
   v.text_shown = std::move(now);
   return changes;
 }
@@ -361,6 +426,8 @@ val figures() {
     o.set("labelColor", css_color(f.label_color));
     o.set("label", text_value(f.label));
     o.set("showLabel", f.show_label);
+    o.set("highlighted", f.highlighted);
+    o.set("muted", f.muted);
     list.set(i, o);
   }
   return list;
@@ -404,10 +471,109 @@ val timeline(int drill) {
   return out;
 }
 
+val point_value(stage::DevicePoint at) {
+  val o = val::object();
+  o.set("x", at.x);
+  o.set("y", at.y);
+  return o;
+}
+
+val int_list(const std::vector<int>& numbers) {
+  val out = val::array();
+  for (std::size_t i = 0; i < numbers.size(); ++i) out.set(i, numbers[i]);
+  return out;
+}
+
+// A practice item as the score card lists it: a call by its caption, a move
+// by where it starts (keyframes numbered from 1, as the page's address has them).
+val item_value(const stage::PracticeItem& item, const stage::DrillTimeline& timeline) {
+  val o = val::object();
+  const bool call = item.kind == stage::PracticeItemKind::Call;
+  o.set("kind", val(call ? "call" : "move"));
+  o.set("keyframe", item.keyframe + 1);
+  if (call)
+    o.set("text", text_value(timeline.commands()[static_cast<std::size_t>(item.index)].text));
+  return o;
+}
+
+// The practice session as the page shows it: its step (playing, prompt,
+// revealed, finished), the prompt, the answer once revealed (a call's caption,
+// a move's destination in device pixels), the score and the items missed.
+val practice_value(const Viewer& v) {
+  const stage::PracticeSession& session = *v.learner.practice;
+  static constexpr const char* kStates[] = {"playing", "prompt", "revealed", "finished"};
+  val o = val::object();
+  o.set("state", val(kStates[static_cast<int>(session.state())]));
+  o.set("prompt", text_value(session.prompt()));
+  o.set("kind", val(session.current() && session.current()->kind == stage::PracticeItemKind::Move
+                        ? "move"
+                        : "call"));
+  const bool revealed = session.state() == stage::PracticeState::Revealed;
+  o.set("answer", text_value(revealed ? session.answer_caption() : std::string_view()));
+  const std::optional<stage::PersonSlot> to = session.destination();
+  o.set("destination",
+        revealed && to && v.teaching ? point_value(v.teaching->person_point(*to)) : val::null());
+  o.set("known", session.score().known);
+  o.set("asked", session.score().asked);
+  o.set("items", static_cast<int>(session.items().size()));
+  val missed = val::array();
+  for (std::size_t i = 0; i < session.missed().size(); ++i)
+    missed.set(i, item_value(session.missed()[i], v.playback.timeline()));
+  o.set("missed", missed);
+  return o;
+}
+
+// The learner's side of the viewer: the positions the drill has (their
+// names), the one followed, its calls and answers (command indices, for the
+// narrowed command list), its trail and, with the whole path on, its path
+// through the scene (device pixels), and the practice session while one runs.
+val learner() {
+  if (!viewer) return val::null();
+  const Viewer& v = *viewer;
+  const stage::Playback& p = v.playback;
+  const stage::FrameTable& table = p.stage().table(p.drill());
+  val o = val::object();
+  val positions = val::array();
+  for (int i = 0; i < stage::position_count(table); ++i)
+    positions.set(i, text_value(stage::position_name(i)));
+  o.set("positions", positions);
+  o.set("position", v.learner.position.value_or(-1));
+  o.set("mineOnly", v.learner.mine_only);
+  o.set("wholePath", v.learner.whole_path);
+  val trail = val::array();
+  val path = val::array();
+  val calls = val::array();
+  val answers = val::array();
+  if (v.learner.position) {
+    const stage::RolePart part = stage::role_calls(p.timeline(), *v.learner.position);
+    calls = int_list(part.calls);
+    answers = int_list(part.answers);
+    if (v.teaching) {
+      const std::vector<stage::TrailPoint> points = v.teaching->trail(table, p.keyframe());
+      for (std::size_t i = 0; i < points.size(); ++i) {
+        val t = point_value(points[i].at);
+        t.set("age", points[i].age);
+        trail.set(i, t);
+      }
+      if (v.learner.whole_path) {
+        const std::vector<stage::DevicePoint> scene =
+            v.teaching->scene_path(table, p.timeline(), p.keyframe());
+        for (std::size_t i = 0; i < scene.size(); ++i) path.set(i, point_value(scene[i]));
+      }
+    }
+  }
+  o.set("calls", calls);
+  o.set("answers", answers);
+  o.set("trail", trail);
+  o.set("path", path);
+  o.set("practice", v.learner.practice ? practice_value(v) : val::null());
+  return o;
+}
+
 // The keyboard help card's lines (keys, what they do); a page cannot quit, so
 // the quit line is left out.
 val help_lines() {
-  const auto lines = stage::help_lines(false);
+  const auto lines = stage::help_lines(false, true);
   val out = val::array();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     val line = val::array();
@@ -442,6 +608,7 @@ EMSCRIPTEN_BINDINGS(mirukado) {
   emscripten::function("timeline", &timeline);
   emscripten::function("figures", &figures);
   emscripten::function("legend", &legend);
+  emscripten::function("learner", &learner);
   emscripten::function("helpLines", &help_lines);
   emscripten::function("key", &key);
   emscripten::function("command", &command);
