@@ -366,13 +366,9 @@
     addressRole = undefined;
     _mk_choose(role);
   }
-  // The learner's control: a position followed narrows the command list to
-  // its calls and answers (the list's toggle shows them all again).
+  // The learner's control.
   function choosePosition(n) {
-    _mk_advance(clock());
-    _mk_choose(n);
-    if (n >= 0 && !Module.learner().mineOnly) act("mine-only");
-    else actWith(function () {});
+    actWith(function () { _mk_choose(n); });
   }
 
   // The caption, but while practice asks: the prompt instead of the coming
@@ -524,6 +520,10 @@
     figuresCtx.globalAlpha = 1;
     var p = learner && learner.practice;
     if (p && p.destination) drawDestination(p.destination, chosen ? chosen.radius : fallbackRadius());
+    // The practice card keeps to the half of the drill away from the
+    // position, so that it never hides what is asked about.
+    var watched = (p && p.destination) || chosen;
+    if (watched) practiceBox.classList.toggle("top", watched.y > figuresCanvas.height / 2);
   }
   function fallbackRadius() { return FALLBACK_RADIUS_CSS_PX * (window.devicePixelRatio || 1); }
 

@@ -263,7 +263,9 @@ EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
 }
 
 // Follows `position` (0 the commander, n member n; anything the drill lacks:
-// no one), ending any practice session. Returns the position followed, or -1.
+// no one), ending any practice session. The page's choice narrows the command
+// list to the position's rows at once (its toggle, or m, shows them all).
+// Returns the position followed, or -1.
 EMSCRIPTEN_KEEPALIVE int mk_choose(int position) {
   if (!viewer) return -1;
   Viewer& v = *viewer;
@@ -271,6 +273,7 @@ EMSCRIPTEN_KEEPALIVE int mk_choose(int position) {
   v.learner.practice.reset();
   v.learner.position = position >= 0 ? std::optional<int>(position) : std::nullopt;
   v.follow();
+  v.learner.mine_only = v.learner.position.has_value();
   return v.learner.position.value_or(-1);
 }
 

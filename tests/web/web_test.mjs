@@ -519,3 +519,123 @@ test("a browser without WebAssembly gets one readable line", async () => {
   assert.equal(text.split("\n").length, 1);
   await p.context.close();
 });
+
+describe("learning a position", () => {
+  // A browser's speech with the given voices; what it is asked to say lands
+  // in window.spoken.
+  const voices = (langs) => `(() => {
+    window.spoken = [];
+    window.SpeechSynthesisUtterance = function (text) { this.text = text; };
+    Object.defineProperty(window, "speechSynthesis", { configurable: true, value: {
+      getVoices: () => ${JSON.stringify(langs)}.map((lang) => ({ lang, name: lang })),
+      speak: (u) => window.spoken.push(u.text), cancel() {}, addEventListener() {} } });
+  })()`;
+  const learner = (page) => page.evaluate(() => window.mirukado.learner());
+  const asked = (page) => waitFor(page, () => window.mirukado.learner().practice?.state === "prompt");
+  const tapDrill = async (page) => {
+    const box = await page.locator("#area").boundingBox();
+    await page.mouse.click(box.x + box.width / 2, box.y + 10);
+  };
+
+  test("a practice address stops at the prompt with the caption hidden; a tap reveals the move", async () => {
+    const p = await open("?drills=ponpu&role=2&practice=1&speed=10", PHONE);
+    await asked(p.page);
+    const l = await learner(p.page);
+    assert.equal(l.position, 2);
+    assert.equal(l.practice.kind, "move");
+    assert.equal(await p.page.textContent("#caption"), "どこへ？");
+    assert.ok(await p.page.$eval("#caption", (c) => c.classList.contains("prompt")));
+    assert.equal(l.practice.destination, null);
+    await tapDrill(p.page);
+    await waitFor(p.page, () => window.mirukado.learner().practice.state === "revealed");
+    assert.ok((await learner(p.page)).practice.destination, "the move's end is marked");
+    assert.ok(await p.page.isVisible("#known"));
+    await p.page.click("#not-known");
+    await waitFor(p.page, () => window.mirukado.learner().practice.asked === 1);
+    assert.deepEqual(p.errors, []);
+    await p.context.close();
+  });
+
+  test("with a Japanese voice the reveal says the call without its speaker; without one there is no control", async () => {
+    for (const [langs, control] of [[["en-US", "ja-JP"], true], [["en-US"], false], [[], false]]) {
+      const p = await open("?drills=ponpu&role=0&practice=1&speed=10", DESKTOP, { init: voices(langs) });
+      assert.equal(await p.page.isVisible("#speak"), control, `voices ${langs}`);
+      await asked(p.page);
+      // The commander's first call comes after its first moves: those are not known yet.
+      while ((await learner(p.page)).practice.kind === "move") {
+        const before = (await learner(p.page)).practice.asked;
+        await p.page.keyboard.press("n");
+        await waitFor(p.page, (n) => {
+          const q = window.mirukado.learner().practice;
+          return q.asked > n && q.state === "prompt";
+        }, before);
+      }
+      assert.equal(await p.page.textContent("#caption"), "あなたの号令は？");
+      await p.page.keyboard.press(" ");
+      await waitFor(p.page, () => window.mirukado.learner().practice.state === "revealed");
+      assert.equal(await p.page.textContent("#caption"), "指揮者「集まれ」");
+      assert.deepEqual(await p.page.evaluate(() => window.spoken), control ? ["集まれ"] : []);
+      assert.deepEqual(p.errors, []);
+      await p.context.close();
+    }
+  });
+
+  test("the address's position falls back to none without a word, and the choice is kept per drill", async () => {
+    const cases = [
+      // address, stored, position followed
+      ["?drills=ponpu&role=x", null, -1],
+      ["?drills=ponpu&role=9", null, -1],   // the pump drill has no member 9
+      ["?drills=ponpu&role=-1", null, -1],
+      ["?drills=ponpu&role=0", null, 0],
+      ["?drills=ponpu", { roles: { ponpu: 3 } }, 3],
+      ["?drills=ponpu", { roles: { ponpu: "x" } }, -1],
+      ["?drills=ponpu", { roles: [1, 2] }, -1],
+      ["?drills=ponpu&role=2", { roles: { ponpu: 3 } }, 2],
+    ];
+    for (const [query, stored, want] of cases) {
+      const init = stored && `localStorage.setItem("mirukado", ${JSON.stringify(JSON.stringify(stored))})`;
+      const p = await open(query, DESKTOP, { init });
+      assert.equal((await learner(p.page)).position, want, `${query} ${JSON.stringify(stored)}`);
+      assert.equal(await p.page.inputValue("#role"), String(want));
+      assert.deepEqual(p.errors, []);
+      await p.context.close();
+    }
+    // A choice made on the page is there at the next visit.
+    const p = await open("?drills=ponpu");
+    await p.page.selectOption("#role", "1");
+    await p.page.reload();
+    await waitFor(p.page, () => window.mirukado);
+    assert.equal((await learner(p.page)).position, 1);
+    await p.context.close();
+  });
+
+  test("following: the figure haloed and the rest muted, its trail and path, its commands listed", async () => {
+    const p = await open("?drills=ponpu&role=2&at=ponpu:18&speed=0.25", DESKTOP,
+      { init: `localStorage.setItem("mirukado", '{"scores":{"ponpu 2":[7,9]}}')` });
+    await p.page.keyboard.press(" ");
+    const figures = await p.page.evaluate(() => window.mirukado.figures());
+    assert.deepEqual(figures.filter((f) => f.highlighted).map((f) => f.label), ["2"]);
+    assert.equal(figures.filter((f) => f.muted).length, figures.length - 1);
+    assert.ok((await learner(p.page)).trail.length > 1);
+    assert.equal((await learner(p.page)).path.length, 0);
+    await p.page.keyboard.press("w");
+    assert.ok((await learner(p.page)).path.length > 1);
+    assert.equal(await p.page.textContent("#last"), "前回 7/9");
+    // The list: its rows only, then all again.
+    await p.page.click("#commands");
+    const shown = () => p.page.$$eval("#command-list li", (rows) => rows.filter((r) => !r.hidden).length);
+    const all = (await p.page.evaluate(() => window.mirukado.timeline())).commands.length;
+    const mine = await shown();
+    assert.ok(mine > 0 && mine < all, `${mine} of ${all}`);
+    await p.page.click("#mine-only");
+    assert.equal(await shown(), all);
+    // Next call: the command the playback comes to is one the position calls.
+    await p.page.keyboard.press(".");
+    const { caption } = await state(p.page);
+    const { commands } = await p.page.evaluate(() => window.mirukado.timeline());
+    const calls = (await learner(p.page)).calls.map((i) => commands[i].text);
+    assert.ok(calls.includes(caption), caption);
+    assert.deepEqual(p.errors, []);
+    await p.context.close();
+  });
+});
