@@ -49,7 +49,9 @@
     ["号令", "号令一覧：選んだ号令へ移動"],
     ["訓練・選択", "見る訓練を切り替え・選ぶ"],
     ["×¼〜×10", "再生の速さ"],
-    ["◐", "明るい画面／暗い画面"]
+    ["◐", "明るい画面／暗い画面"],
+    ["役", "覚える役を選ぶ：その役の号令と動き"],
+    ["練習", "号令・動きの前で止まる：タップで答え"]
   ];
   var PLAY_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M7 4l13 8-13 8z"/></svg>';
   var PAUSE_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M6 4h4v16H6zm8 0h4v16h-4z"/></svg>';
@@ -394,10 +396,14 @@
     ["previous-call", "next-call", "whole-path"].forEach(function (id) { $(id).hidden = !following; });
     $("whole-path").setAttribute("aria-pressed", String(l.wholePath));
     $("practice-button").setAttribute("aria-pressed", String(!!l.practice));
-    var last = following ? storedScore(drill, l.position) : null;
-    $("last").textContent = last ? "前回 " + last[0] + "/" + last[1] : "";
     showMine();
     showPractice();
+    showLast();
+  }
+  // The followed position's last score, kept from its last practice.
+  function showLast() {
+    var last = learner.position >= 0 ? storedScore(state.drills[state.drill], learner.position) : null;
+    $("last").textContent = last ? "前回 " + last[0] + "/" + last[1] : "";
   }
 
   // The command list's rows of the position (its calls and what it answers)
@@ -413,7 +419,8 @@
     });
     var toggle = $("mine-only");
     toggle.hidden = l.position < 0;
-    toggle.textContent = narrowed ? l.positions[l.position] + "だけ" : "全部";
+    // It says what a tap does: show every row, or only the position's.
+    if (l.position >= 0) toggle.textContent = narrowed ? "全部を表示" : l.positions[l.position] + "だけ";
     toggle.setAttribute("aria-pressed", String(narrowed));
   }
 
@@ -438,7 +445,7 @@
     missed.replaceChildren();
     p.missed.forEach(function (m) {
       var li = document.createElement("li");
-      li.textContent = m.kind === "call" ? m.text : "移動（" + m.keyframe + "コマ目から）";
+      li.textContent = m.kind === "call" ? m.text : moveName(m.keyframe - 1);
       missed.appendChild(li);
     });
     $("reveal").hidden = p.state !== "prompt";
@@ -449,6 +456,13 @@
       rememberScore(drill, learner.position, p.known, p.asked);
     // The reveal says the call, as the brigade would hear it.
     if (p.state === "revealed" && was === "prompt" && p.answer) speak(spokenText(p.answer));
+  }
+
+  // A move as a learner knows it: by the command it follows.
+  function moveName(keyframe) {
+    var after = null;
+    timeline.commands.forEach(function (c) { if (c.keyframe <= keyframe) after = c; });
+    return after ? "移動（" + after.text + "のあと）" : "移動（最初の号令の前）";
   }
 
   // --- hearing the commands ---
@@ -508,6 +522,9 @@
     var shown = Module.figures();
     var chosen = shown.filter(function (f) { return f.highlighted; })[0];
     if (chosen && learner) drawFollowed(chosen);
+    // A move's end under the people, so that the figure is seen arriving on it.
+    var p = learner && learner.practice;
+    if (p && p.destination) drawDestination(p.destination, chosen ? chosen.radius : fallbackRadius());
     shown.forEach(function (f) {
       figuresCtx.globalAlpha = f.muted ? MUTED_ALPHA : 1;
       if (f.highlighted) {
@@ -518,8 +535,6 @@
       drawFigure(f);
     });
     figuresCtx.globalAlpha = 1;
-    var p = learner && learner.practice;
-    if (p && p.destination) drawDestination(p.destination, chosen ? chosen.radius : fallbackRadius());
     // The practice card keeps to the half of the drill away from the
     // position, so that it never hides what is asked about.
     var watched = (p && p.destination) || chosen;
