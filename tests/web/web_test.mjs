@@ -532,9 +532,10 @@ describe("learning a position", () => {
   })()`;
   const learner = (page) => page.evaluate(() => window.mirukado.learner());
   const asked = (page) => waitFor(page, () => window.mirukado.learner().practice?.state === "prompt");
+  // A tap on the drill's middle, clear of the practice card at its top or bottom.
   const tapDrill = async (page) => {
     const box = await page.locator("#area").boundingBox();
-    await page.mouse.click(box.x + box.width / 2, box.y + 10);
+    await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
   };
 
   test("a practice address stops at the prompt with the caption hidden; a tap reveals the move", async () => {
@@ -576,6 +577,26 @@ describe("learning a position", () => {
       assert.equal(await p.page.textContent("#caption"), "指揮者「集まれ」");
       assert.deepEqual(await p.page.evaluate(() => window.spoken), control ? ["集まれ"] : []);
       assert.deepEqual(p.errors, []);
+      await p.context.close();
+    }
+  });
+
+  test("played with the voice on, each command is said unless the next would cut it off", async () => {
+    for (const on of [false, true]) {
+      const p = await open("?drills=ponpu&speed=10", DESKTOP, { init: voices(["ja-JP"]) });
+      if (on) await p.page.click("#speak");
+      // Past the roll call, whose numbers come a tenth of a second apart at ×10.
+      await waitFor(p.page, () => window.mirukado.state().elapsed > 20000);
+      const spoken = await p.page.evaluate(() => window.spoken);
+      const { elapsed } = await state(p.page);
+      const heard = (await p.page.evaluate(() => window.mirukado.timeline())).commands
+        .filter((c) => c.ms <= elapsed).length;
+      if (!on) assert.deepEqual(spoken, []);
+      else {
+        assert.ok(spoken.includes("集まれ"), JSON.stringify(spoken));
+        assert.ok(spoken.length < heard, `${spoken.length} said of ${heard}`);
+        assert.ok(spoken.every((t) => !/番員|指揮者|「/.test(t)), JSON.stringify(spoken));
+      }
       await p.context.close();
     }
   });
