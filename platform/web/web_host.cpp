@@ -44,7 +44,7 @@ struct LearnerShown {
   int keyframe = -1;
   int practice = -1;  // the session's state, -1 with none
   int asked = -1;
-  const stage::PracticeItem* item = nullptr;
+  int items = -1;  // a retry asks again fewer items
   friend bool operator==(const LearnerShown&, const LearnerShown&) = default;
 };
 
@@ -127,7 +127,7 @@ struct Viewer {
     if (learner.practice) {
       shown.practice = static_cast<int>(learner.practice->state());
       shown.asked = learner.practice->score().asked;
-      shown.item = learner.practice->current();
+      shown.items = static_cast<int>(learner.practice->items().size());
     }
     return shown;
   }
@@ -499,14 +499,27 @@ val item_value(const stage::PracticeItem& item, const stage::DrillTimeline& time
   return o;
 }
 
+const char* practice_state_name(stage::PracticeState state) {
+  switch (state) {
+    case stage::PracticeState::Playing:
+      return "playing";
+    case stage::PracticeState::Prompt:
+      return "prompt";
+    case stage::PracticeState::Revealed:
+      return "revealed";
+    case stage::PracticeState::Finished:
+      return "finished";
+  }
+  return "playing";
+}
+
 // The practice session as the page shows it: its step (playing, prompt,
 // revealed, finished), the prompt, the answer once revealed (a call's caption,
 // a move's destination in device pixels), the score and the items missed.
 val practice_value(const Viewer& v) {
   const stage::PracticeSession& session = *v.learner.practice;
-  static constexpr const char* kStates[] = {"playing", "prompt", "revealed", "finished"};
   val o = val::object();
-  o.set("state", val(kStates[static_cast<int>(session.state())]));
+  o.set("state", val(practice_state_name(session.state())));
   o.set("prompt", text_value(session.prompt()));
   o.set("kind", val(session.current() && session.current()->kind == stage::PracticeItemKind::Move
                         ? "move"
