@@ -34,7 +34,7 @@ struct VideoOptions {
   bool teaching = false;
   stage::Theme theme = stage::Theme::Dark;
   // With the teaching picture: the position it follows (see TeachingPicture::choose).
-  std::optional<int> role;
+  std::optional<int> role = std::nullopt;
 };
 
 class VideoJob {
