@@ -1096,7 +1096,8 @@ ToolCommand add_sheet(CLI::App& app) {
       ->capture_default_str();
   add_role_option(*command, o->role,
                   "a position's card instead (0 the commander, n member n): its summary, then "
-                  "its calls, the commands it answers and each move with a picture, in order");
+                  "its calls, the commands it answers and each move with a picture, in order (by "
+                  "default DRILL-N.pdf)");
   add_output_option(*command, o->output, "PDF", "DRILL.pdf");
   return {command, [o] {
             catch_stop_signals();
