@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "raster/figure_painter.hpp"
 #include "stage/overlay.hpp"
 
 namespace raster {
 namespace {
+
+// A trail dot's radius, as a share of the body's: small enough that the
+// places before read as a path, not as more people.
+constexpr float kTrailDotShare = 0.35f;
 
 stage::OverlayRequest picture_request(OverlayPainter& painter, int width, int height,
                                       stage::Theme theme) {
@@ -24,6 +29,13 @@ bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::
                     [](const stage::Figure& f, const stage::Figure& g) {
                       return f.position == g.position && f.x == g.x && f.y == g.y &&
                              f.radius == g.radius && f.pose == g.pose && f.body == g.body;
+                    });
+}
+
+bool same_trail(const std::vector<stage::TrailPoint>& a, const std::vector<stage::TrailPoint>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const stage::TrailPoint& p, const stage::TrailPoint& q) {
+                      return p.at == q.at && p.age == q.age;
                     });
 }
 
@@ -54,15 +66,26 @@ TeachingPicture::TeachingPicture(int width, int height, stage::DrillList drills,
   teaching_.clear();
 }
 
+int TeachingPicture::shown_keyframe() const {
+  if (!stage_ || stage_->phase() != stage::Stage::Phase::Keyframes) return -1;
+  // frame_index() is the keyframe the next tick shows: the one on screen is
+  // the one before it.
+  return std::min(stage_->frame_index(), stage_->table(stage_->drill()).end_index()) - 1;
+}
+
+std::vector<stage::TrailPoint> TeachingPicture::current_trail() const {
+  const int shown = shown_keyframe();
+  if (shown < 0 || !teaching_.chosen()) return {};
+  return teaching_.trail(stage_->table(stage_->drill()), shown);
+}
+
 std::string TeachingPicture::current_command() {
-  if (!stage_ || stage_->phase() != stage::Stage::Phase::Keyframes) return {};
+  const int shown = shown_keyframe();
+  if (shown < 0) return {};
   const int drill = stage_->drill();
   std::unique_ptr<stage::DrillTimeline>& timeline = timelines_.at(static_cast<std::size_t>(drill));
   if (!timeline) timeline = std::make_unique<stage::DrillTimeline>(stage_->table(drill));
-  // frame_index() is the keyframe the next tick shows: the one on screen is
-  // the one before it.
-  const int shown = std::min(stage_->frame_index(), timeline->keyframes()) - 1;
-  if (shown < 0) return {};
+  if (shown >= timeline->keyframes()) return {};
   const int command = timeline->command_at(shown);
   if (command < 0) return {};
   return std::string(timeline->commands()[static_cast<std::size_t>(command)].text);
@@ -72,9 +95,10 @@ std::vector<Rect> TeachingPicture::compose() {
   std::vector<Rect> changed = device_.compose();
   std::vector<stage::Figure> figures = teaching_.figures();
   std::string command = current_command();
+  std::vector<stage::TrailPoint> trail = current_trail();
   const int drill = teaching_.drill();
   if (!first_ && changed.empty() && drill == drill_ && command == command_ &&
-      same_figures(figures, figures_))
+      same_figures(figures, figures_) && same_trail(trail, trail_))
     return {};
   const Surface& stage_frame = device_.frame();
   if (first_) {
@@ -88,7 +112,13 @@ std::vector<Rect> TeachingPicture::compose() {
     r = clipped(r, width(), height());
     if (!r.empty()) copy_rect(stage_frame, view_, r);
   }
-  painted_ = painter_.paint_figures(figures, teaching_.theme(), view_);
+  painted_.clear();
+  const auto chosen = std::find_if(figures.begin(), figures.end(),
+                                   [](const stage::Figure& f) { return f.highlighted; });
+  if (chosen != figures.end())
+    painted_ = paint_trail(view_, trail, chosen->radius * kTrailDotShare, chosen->body);
+  const std::vector<Rect> people = painter_.paint_figures(figures, teaching_.theme(), view_);
+  painted_.insert(painted_.end(), people.begin(), people.end());
   if (stage_) {
     const stage::DrillDescriptor& descriptor = stage_->drills()[static_cast<std::size_t>(drill)];
     const std::vector<Rect> boxes =
@@ -98,6 +128,7 @@ std::vector<Rect> TeachingPicture::compose() {
   changed.insert(changed.end(), painted_.begin(), painted_.end());
   std::erase_if(changed, [](const Rect& r) { return r.empty(); });
   figures_ = std::move(figures);
+  trail_ = std::move(trail);
   command_ = std::move(command);
   drill_ = drill;
   return changed;

@@ -6,6 +6,7 @@
 // holds them. No timeline band: a file has no viewer around it.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ class TeachingPicture final : public FrameSource {
   stage::Window& window() { return teaching_; }
   void follow(const stage::Stage& stage) { stage_ = &stage; }
   const stage::TeachingWindow& teaching() const { return teaching_; }
+  // The position the picture follows: its figure keeps a halo and a fading
+  // trail of its last places, the others are muted. None by default.
+  void choose(std::optional<int> position) { teaching_.choose(position); }
 
   int width() const override { return device_.width_px(); }
   int height() const override { return device_.height_px(); }
@@ -42,6 +46,9 @@ class TeachingPicture final : public FrameSource {
 
  private:
   std::string current_command();
+  // The keyframe on screen in the drill's keyframes, else -1.
+  int shown_keyframe() const;
+  std::vector<stage::TrailPoint> current_trail() const;
 
   RasterWindow device_;
   OverlayPainter painter_;
@@ -55,6 +62,7 @@ class TeachingPicture final : public FrameSource {
   // What the last compose() painted above the stage, to restore and compare.
   std::vector<Rect> painted_;
   std::vector<stage::Figure> figures_;
+  std::vector<stage::TrailPoint> trail_;
   std::string command_;
   int drill_ = -1;
 };

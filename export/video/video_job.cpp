@@ -37,8 +37,8 @@ VideoJob::VideoJob(const VideoOptions& options, void (*poll)())
       // The teaching picture has a window of its own: this one stays unused
       // at its smallest.
       window_(options.teaching ? 1 : options.width, options.teaching ? 1 : options.height),
-      stage_(picture_window(options, captionless_, window_, teaching_), options.conf,
-             options.speed, drills::registry()),
+      stage_(picture_window(options, captionless_, window_, teaching_), options.conf, options.speed,
+             drills::registry()),
       clock_(stage_),
       // Frame i is due at i / fps; the last one shows the run's final moment.
       schedule_{0, options.fps, static_cast<long>(plan_.end_ms * options.fps / 1000) + 1},
@@ -47,6 +47,7 @@ VideoJob::VideoJob(const VideoOptions& options, void (*poll)())
                           options.subtitles_replace, run_title(options.conf)}) {
   if (teaching_) {
     teaching_->follow(stage_);
+    teaching_->choose(options.role);
     frames_ = &*teaching_;
   } else {
     frames_ = &window_frames_.emplace(window_);

@@ -4,6 +4,7 @@
 // caller renders it with raster::export_frames (its own hooks: progress, a
 // stop signal), running the drill through advance_to.
 
+#include <optional>
 #include <string>
 
 #include "export/frame_export.hpp"
@@ -32,6 +33,8 @@ struct VideoOptions {
   // burn_captions has nothing to add there) rather than the saver's.
   bool teaching = false;
   stage::Theme theme = stage::Theme::Dark;
+  // With the teaching picture: the position it follows (see TeachingPicture::choose).
+  std::optional<int> role = std::nullopt;
 };
 
 class VideoJob {

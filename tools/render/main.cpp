@@ -126,7 +126,7 @@ ToolCommand add_still(CLI::App& app) {
   return {command, [o] {
             catch_stop_signals();
             const Size size = parse_size(o->size);
-            const PictureStyle style = parse_view(o->view);
+            const PictureStyle style = parse_view(o->view, stage::kConfDefault);
             const std::string out = o->output.resolve("still", ".png");
             const bool echo = !is_stdout(out);
             Picture picture(style, size, drills::registry());
@@ -168,7 +168,7 @@ ToolCommand add_frame(CLI::App& app) {
             if (o->index.empty() == o->at.empty())
               throw UsageError{"frame takes a keyframe INDEX or --at N, one of the two"};
             const Size size = parse_size(o->size);
-            const PictureStyle style = parse_view(o->view);
+            const PictureStyle style = parse_view(o->view, d.conf_bit());
             const std::string out = o->output.resolve(d.name(), ".png");
             Picture picture(style, size, drills::registry());
             stage::Stage stage(picture.window(), d.conf_bit(), 1, drills::registry());
@@ -241,7 +241,7 @@ ToolCommand add_play(CLI::App& app) {
             const double from = parse_seconds(o->from, "from", 0, 1e7);
             const long fps = parse_long(o->fps, "fps", 1, 100);
             const Size size = parse_size(o->size);
-            const PictureStyle style = parse_view(o->view);
+            const PictureStyle style = parse_view(o->view, conf);
             std::string error;
             if (!raster::check_folder(o->dir, &error)) throw UsageError{error};
             long frames = 0;
@@ -311,7 +311,7 @@ ToolCommand add_gif(CLI::App& app) {
             const int speed = static_cast<int>(parse_long(o->speed, "speed", 1, 3));
             const long fps = parse_long(o->fps, "fps", 1, 50);
             const Size size = parse_size(o->size);
-            const PictureStyle style = parse_view(o->view);
+            const PictureStyle style = parse_view(o->view, d.conf_bit());
             const std::string out = o->output.resolve(d.name(), ".gif");
             // One whole run: from activation until the outro hands over to
             // the next intro (with one drill enabled, its own intro again).

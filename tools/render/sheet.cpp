@@ -12,11 +12,13 @@
 #include <cstring>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "raster/caption_renderer.hpp"
 #include "stage/commands.hpp"
+#include "stage/roles.hpp"
 #include "stage/teaching.hpp"
 #include "tools/render/tool.hpp"
 
@@ -80,6 +82,11 @@ constexpr double kFacingDistanceShare = 0.70;
 constexpr double kOutlineShare = 0.14;
 constexpr double kLabelShare = 1.15;  // label font size per radius
 constexpr double kGhostGrey = 0.55;   // where a figure came from
+// The followed position's halo (radius and stroke per body radius) and how
+// far the others' colours go towards the paper.
+constexpr double kHaloRadiusShare = 1.55;
+constexpr double kHaloWidthShare = 0.3;
+constexpr double kMutedShare = 0.6;
 
 // The captions' family on the saver's label.
 constexpr const char* kFamily = "IPAPGothic";
@@ -268,12 +275,13 @@ double crop_start(double lo, double hi, double all_lo, double all_hi, double siz
 // sensible share of the drill, inside the drawn stage, placed to show as much
 // of the people around as it can.
 raster::Rect crop_for(const Bounds& changed, const std::vector<stage::Figure>& figures,
-                      const stage::PixelRect& placed, double aspect) {
+                      const stage::PixelRect& placed, double aspect,
+                      double min_share = kMinCropShare) {
   Bounds b = changed;
   if (!b.any) b = {placed.x, placed.y, placed.x + placed.w, placed.y + placed.h, true};
   double w = (b.x1 - b.x0) * (1 + 2 * kCropMarginShare);
   double h = (b.y1 - b.y0) * (1 + 2 * kCropMarginShare);
-  w = std::max(w, kMinCropShare * placed.w);
+  w = std::max(w, min_share * placed.w);
   if (w / h > aspect)
     h = w / aspect;
   else
@@ -487,6 +495,12 @@ void draw_page_frame(cairo_t* cr, const Paper& paper, const Columns& c,
   show(cr, (paper.width - extents.x_advance) / 2, paper.height - kMargin, footer, kSmallSize);
 }
 
+// A muted figure's colour, part way to the paper's white.
+stage::Rgb paler(stage::Rgb c) {
+  const auto mix = [](int v) { return static_cast<std::uint8_t>(v + (255 - v) * kMutedShare); };
+  return {mix(c.r), mix(c.g), mix(c.b)};
+}
+
 void set_rgb(cairo_t* cr, stage::Rgb c) {
   cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
 }
@@ -506,12 +520,23 @@ void draw_figure(cairo_t* cr, const stage::Figure& f, double x, double y, double
   const double fx = x + std::sin(a) * r * kFacingDistanceShare;
   const double fy = y - std::cos(a) * r * kFacingDistanceShare;
   const double fr = r * kFacingRadiusShare;
-  set_rgb(cr, stage::theme_background(stage::Theme::Light));
+  const stage::Rgb ground = stage::theme_background(stage::Theme::Light);
+  if (f.highlighted) {
+    // The halo: a ring in the position's own colour, clear of the outline.
+    set_rgb(cr, f.body);
+    cairo_set_line_width(cr, r * kHaloWidthShare);
+    cairo_new_path(cr);
+    cairo_arc(cr, x, y, r * kHaloRadiusShare, 0, 2 * std::numbers::pi);
+    cairo_stroke(cr);
+  }
+  const stage::Rgb body = f.muted ? paler(f.body) : f.body;
+  set_rgb(cr, ground);
   disc(cr, x, y, r + edge);
   disc(cr, fx, fy, fr + edge);
-  set_rgb(cr, f.body);
+  set_rgb(cr, body);
   disc(cr, x, y, r);
-  set_rgb(cr, stage::theme_ink(stage::Theme::Light));
+  set_rgb(cr, f.muted ? paler(stage::theme_ink(stage::Theme::Light))
+                      : stage::theme_ink(stage::Theme::Light));
   disc(cr, fx, fy, fr);
   cairo_set_font_size(cr, r * kLabelShare);
   cairo_text_extents_t e;
@@ -519,7 +544,7 @@ void draw_figure(cairo_t* cr, const stage::Figure& f, double x, double y, double
   cairo_new_path(cr);
   cairo_move_to(cr, x - e.x_bearing - e.width / 2, y - e.y_bearing - e.height / 2);
   cairo_text_path(cr, f.label.c_str());
-  set_rgb(cr, f.label_color);
+  set_rgb(cr, f.muted ? paler(f.label_color) : f.label_color);
   cairo_fill(cr);
 }
 
@@ -615,9 +640,8 @@ void write_sheet(const Drill& d, const Paper& paper, const std::string& path,
   const stage::DrillTimeline timeline(stage.table(0));
   const std::vector<stage::Command>& commands = timeline.commands();
   std::vector<int> shot_of;
-  const std::vector<Shot> shots =
-      take_shots(stage, device, teach, timeline, kPictureWidth / kPictureHeight, shot_of,
-                 "sheet " + path);
+  const std::vector<Shot> shots = take_shots(
+      stage, device, teach, timeline, kPictureWidth / kPictureHeight, shot_of, "sheet " + path);
 
   std::string error;
   raster::OutputFile file(path, replace, &error);
@@ -665,12 +689,400 @@ void write_sheet(const Drill& d, const Paper& paper, const std::string& path,
   warn(file.warning());
 }
 
+// --- The position card: one position's part in order. ---
+
+// Its layout: a summary page with the whole drill, then one row per call,
+// answered command and move, a move with its own picture under its text.
+constexpr double kCardNumberWidth = 30;
+constexpr double kCardTimeWidth = 40;
+constexpr double kCardKindWidth = 44;
+constexpr double kCardPictureWidth = 260;
+constexpr double kCardPictureHeight = 120;
+constexpr double kSummarySize = 11;
+// A move's picture shows less of the drill than the sheet's, so that the
+// one person it is about is larger; still enough to keep one's bearings.
+constexpr double kCardMinCropShare = 0.18;
+constexpr double kPathWidth = 1.6;        // the move's line, points
+constexpr double kArrowLength = 7;        // its head
+constexpr double kArrowHalfAngle = 0.45;  // radians
+constexpr double kRouteAlpha = 0.45;      // the whole route on the summary page
+constexpr double kMarkShare = 1.2;        // the start and end marks' size per body radius
+
+// A picture of the drawn stage for the card: a crop, the figures then and
+// the followed position's path on it.
+struct CardShot {
+  CairoPtr<cairo_surface_t> image;
+  raster::Rect crop;
+  std::vector<stage::Figure> figures;
+  std::vector<stage::DevicePoint> path;
+};
+
+enum class CardKind { Answer, Call, Move };
+
+// A row of the card, in drill order: a command the position speaks or
+// answers, or one of its moves.
+struct CardRow {
+  CardKind kind = CardKind::Call;
+  int keyframe = 0;
+  int index = 0;  // the command, or the move
+  std::vector<std::string> words;
+  double height = 0;
+  int page = 0;
+  double top = 0;
+};
+
+raster::Rect inside_device(raster::Rect r) {
+  r.x = std::clamp(r.x, 0, kDeviceWidth - 1);
+  r.y = std::clamp(r.y, 0, kDeviceHeight - 1);
+  r.w = std::clamp(r.w, 1, kDeviceWidth - r.x);
+  r.h = std::clamp(r.h, 1, kDeviceHeight - r.y);
+  return r;
+}
+
+Bounds bounds_of(const std::vector<stage::DevicePoint>& path, float reach) {
+  Bounds b;
+  for (const stage::DevicePoint& p : path) {
+    const auto near = [](float v) { return std::clamp(v, -kFarFromStage, kFarFromStage); };
+    b.add(static_cast<int>(std::floor(near(p.x - reach))),
+          static_cast<int>(std::floor(near(p.y - reach))),
+          static_cast<int>(std::ceil(near(p.x + reach))),
+          static_cast<int>(std::ceil(near(p.y + reach))));
+  }
+  return b;
+}
+
+// The position's places on keyframes first..last, without repeats.
+std::vector<stage::DevicePoint> path_of(const stage::TeachingWindow& teach,
+                                        const stage::FrameTable& table, int position, int first,
+                                        int last) {
+  std::vector<stage::DevicePoint> path;
+  for (int k = std::max(0, first); k <= last; ++k) {
+    const stage::DevicePoint p = teach.person_point(table[k].persons(position));
+    if (path.empty() || !(path.back() == p)) path.push_back(p);
+  }
+  return path;
+}
+
+// Plays the drill once with the position followed; the summary's picture
+// (the whole drill at its start, with the whole route) and one per move,
+// cropped to the move, at the keyframe it arrives.
+std::vector<CardShot> take_card_shots(stage::Stage& stage, raster::RasterWindow& device,
+                                      const stage::TeachingWindow& teach,
+                                      const stage::RolePart& part, const std::string& label) {
+  const stage::FrameTable& table = stage.table(0);
+  const int keyframes = std::max(1, table.end_index());
+  const stage::StageGeometry geometry = stage::virtual_geometry();
+  const float body_radius = kBodyRadiusPerSlot * kSlotUnits * geometry.stage_scale /
+                            stage::kVirtualTwipsPerPixel * teach.fit().scale();
+  const double aspect = kCardPictureWidth / kCardPictureHeight;
+  std::vector<CardShot> shots;
+  std::size_t move = 0;
+  Progress progress(label, keyframes);
+  for (int k = 0; k < keyframes; ++k) {
+    stage.tick();
+    stop_if_signalled();
+    device.compose();
+    progress.update(k + 1);
+    if (k == 0) {
+      CardShot whole;
+      const stage::PixelRect placed = teach.fit().placed();
+      whole.crop = inside_device({placed.x, placed.y, placed.w, placed.h});
+      whole.image = crop_of(device.frame(), whole.crop);
+      whole.figures = teach.figures();
+      whole.path = path_of(teach, table, part.position, 0, keyframes - 1);
+      shots.push_back(std::move(whole));
+    }
+    for (; move < part.moves.size() && part.moves[move].last_keyframe == k; ++move) {
+      const stage::RoleMove& m = part.moves[move];
+      CardShot shot;
+      shot.path = path_of(teach, table, part.position, m.first_keyframe - 1, m.last_keyframe);
+      shot.crop = inside_device(crop_for(bounds_of(shot.path, body_radius * 2), {},
+                                         teach.fit().placed(), aspect, kCardMinCropShare));
+      shot.image = crop_of(device.frame(), shot.crop);
+      shot.figures = teach.figures();
+      shots.push_back(std::move(shot));
+    }
+  }
+  // A move the playback never reached (none should) keeps its row's picture.
+  for (; move < part.moves.size(); ++move) shots.push_back({});
+  return shots;
+}
+
+void draw_arrow_head(cairo_t* cr, double x0, double y0, double x1, double y1) {
+  const double a = std::atan2(y1 - y0, x1 - x0);
+  cairo_new_path(cr);
+  cairo_move_to(cr, x1, y1);
+  cairo_line_to(cr, x1 - kArrowLength * std::cos(a - kArrowHalfAngle),
+                y1 - kArrowLength * std::sin(a - kArrowHalfAngle));
+  cairo_line_to(cr, x1 - kArrowLength * std::cos(a + kArrowHalfAngle),
+                y1 - kArrowLength * std::sin(a + kArrowHalfAngle));
+  cairo_close_path(cr);
+  cairo_fill(cr);
+}
+
+// A mark beside a place: a ring and a word ("始", "終") as outlines.
+void draw_mark(cairo_t* cr, double x, double y, double r, const char* word, stage::Rgb colour) {
+  set_rgb(cr, colour);
+  cairo_set_line_width(cr, 1);
+  cairo_new_path(cr);
+  cairo_arc(cr, x, y, r * kMarkShare, 0, 2 * std::numbers::pi);
+  cairo_stroke(cr);
+  cairo_set_font_size(cr, std::max(kSmallSize, r * 1.4));
+  cairo_text_extents_t e;
+  cairo_text_extents(cr, word, &e);
+  cairo_new_path(cr);
+  cairo_move_to(cr, x + r * kMarkShare + 1 - e.x_bearing, y - e.y_bearing - e.height / 2);
+  cairo_text_path(cr, word);
+  cairo_fill(cr);
+}
+
+// A card picture in the box (x, y, w, h): the crop, the path as a line in the
+// position's colour (an arrow from its place to its next place, or the whole
+// route), the figures with the position's halo and, for the route, its start
+// and end marked.
+void draw_card_picture(cairo_t* cr, const CardShot& shot, double x, double y, double w, double h,
+                       stage::Rgb colour, float body_radius, bool route) {
+  if (!shot.image) return;
+  const double scale = std::min(w / shot.crop.w, h / shot.crop.h);
+  const double ox = x + (w - shot.crop.w * scale) / 2;
+  const double oy = y + (h - shot.crop.h * scale) / 2;
+  cairo_save(cr);
+  cairo_rectangle(cr, ox, oy, shot.crop.w * scale, shot.crop.h * scale);
+  cairo_clip(cr);
+  cairo_save(cr);
+  cairo_translate(cr, ox, oy);
+  cairo_scale(cr, scale, scale);
+  cairo_set_source_surface(cr, shot.image.get(), 0, 0);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  const auto at = [&](float px, float py, double& qx, double& qy) {
+    qx = ox + (px - shot.crop.x) * scale;
+    qy = oy + (py - shot.crop.y) * scale;
+  };
+  const double r = std::max(static_cast<double>(body_radius) * scale, kMinFigureRadius);
+  std::vector<std::pair<double, double>> line;
+  for (const stage::DevicePoint& p : shot.path) {
+    double qx, qy;
+    at(p.x, p.y, qx, qy);
+    line.emplace_back(qx, qy);
+  }
+  if (line.size() >= 2) {
+    cairo_set_source_rgba(cr, colour.r / 255.0, colour.g / 255.0, colour.b / 255.0,
+                          route ? kRouteAlpha : 1.0);
+    cairo_set_line_width(cr, kPathWidth);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_new_path(cr);
+    cairo_move_to(cr, line.front().first, line.front().second);
+    for (const auto& [px, py] : line) cairo_line_to(cr, px, py);
+    cairo_stroke(cr);
+    if (!route) {
+      // Where it came from, and the head short of the body it points at.
+      cairo_set_line_width(cr, 0.8);
+      cairo_new_path(cr);
+      cairo_arc(cr, line.front().first, line.front().second, r * 0.8, 0, 2 * std::numbers::pi);
+      cairo_stroke(cr);
+      const auto& [ex, ey] = line.back();
+      const auto& [sx, sy] = line[line.size() - 2];
+      const double len = std::hypot(ex - sx, ey - sy);
+      const double back = std::min(len, r * kHaloRadiusShare);
+      const double hx = ex - (ex - sx) / len * back, hy = ey - (ey - sy) / len * back;
+      draw_arrow_head(cr, sx, sy, hx, hy);
+    }
+  }
+  for (const stage::Figure& f : shot.figures) {
+    double fx, fy;
+    at(f.x, f.y, fx, fy);
+    draw_figure(cr, f, fx, fy, r);
+  }
+  if (route && !line.empty()) {
+    draw_mark(cr, line.front().first, line.front().second, r, "始", colour);
+    draw_mark(cr, line.back().first, line.back().second, r, "終", colour);
+  }
+  cairo_restore(cr);
+  cairo_set_source_rgb(cr, kRuleGrey, kRuleGrey, kRuleGrey);
+  cairo_set_line_width(cr, 0.5);
+  cairo_rectangle(cr, ox, oy, shot.crop.w * scale, shot.crop.h * scale);
+  cairo_stroke(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+}
+
+const char* kind_name(CardKind kind) {
+  switch (kind) {
+    case CardKind::Call:
+      return "号令";
+    case CardKind::Answer:
+      return "応じる";
+    case CardKind::Move:
+      return "移動";
+  }
+  return "";
+}
+
+void write_card(const Drill& d, int position, const Paper& paper, const std::string& path,
+                raster::Replace replace) {
+  raster::RasterWindow device(kDeviceWidth, kDeviceHeight);
+  const stage::DrillList drill(d.descriptor, 1);
+  stage::TeachingWindow teach(device, drill, stage::Theme::Light,
+                              {0, 0, kDeviceWidth, kDeviceHeight});
+  teach.choose(position);
+  stage::Stage stage(teach, d.conf_bit(), 1, drill);
+  stage.activate();
+  stage.go_to_keyframe(0, 0);
+  const stage::FrameTable& table = stage.table(0);
+  const stage::DrillTimeline timeline(table);
+  const std::vector<stage::Command>& commands = timeline.commands();
+  const stage::RolePart part = stage::role_part(table, timeline, position);
+  const std::vector<CardShot> shots = take_card_shots(stage, device, teach, part, "sheet " + path);
+  const stage::StageGeometry geometry = stage::virtual_geometry();
+  const float body_radius = kBodyRadiusPerSlot * kSlotUnits * geometry.stage_scale /
+                            stage::kVirtualTwipsPerPixel * teach.fit().scale();
+  const stage::Rgb colour =
+      stage::position_color(stage::Theme::Light, d.descriptor->crew, position);
+  const std::string name = stage::position_name(position);
+
+  std::string error;
+  raster::OutputFile file(path, replace, &error);
+  if (!file.stream()) throw UsageError{error};
+  const FontCachesReleaser releaser;
+  CairoPtr<cairo_surface_t> pdf(
+      cairo_pdf_surface_create_for_stream(write_to, file.stream(), paper.width, paper.height));
+  const std::string title = std::string(d.descriptor->display_name) + " " + name;
+  cairo_pdf_surface_set_metadata(pdf.get(), CAIRO_PDF_METADATA_TITLE, title.c_str());
+  CairoPtr<cairo_t> cr(cairo_create(pdf.get()));
+  const CairoPtr<cairo_font_face_t> face = gothic_face();
+  cairo_set_font_face(cr.get(), face.get());
+
+  // The rows in drill order: what it answers before its call, a call before
+  // a move that starts with it.
+  const double number_x = kMargin, time_x = number_x + kCardNumberWidth,
+               kind_x = time_x + kCardTimeWidth, words_x = kind_x + kCardKindWidth,
+               right = paper.width - kMargin;
+  cairo_set_font_size(cr.get(), kTextSize);
+  std::vector<CardRow> rows;
+  const auto add_command = [&](int command, CardKind kind) {
+    CardRow row;
+    row.kind = kind;
+    row.index = command;
+    row.keyframe = commands[static_cast<std::size_t>(command)].first_keyframe;
+    row.words = wrap(cr.get(), std::string(commands[static_cast<std::size_t>(command)].text),
+                     right - words_x);
+    row.height = static_cast<double>(row.words.size()) * line_height() + 2 * kPad;
+    rows.push_back(std::move(row));
+  };
+  for (const int c : part.calls) add_command(c, CardKind::Call);
+  for (const int c : part.answers) add_command(c, CardKind::Answer);
+  for (std::size_t m = 0; m < part.moves.size(); ++m) {
+    CardRow row;
+    row.kind = CardKind::Move;
+    row.index = static_cast<int>(m);
+    row.keyframe = part.moves[m].first_keyframe;
+    const int during = timeline.command_at(row.keyframe);
+    std::string words = std::to_string(m + 1) + " / " + std::to_string(part.moves.size());
+    if (during >= 0) words += "（号令 " + std::to_string(stage::command_number(during)) + " の後）";
+    row.words = {words};
+    row.height = line_height() + kCardPictureHeight + 3 * kPad;
+    rows.push_back(std::move(row));
+  }
+  std::stable_sort(rows.begin(), rows.end(), [](const CardRow& a, const CardRow& b) {
+    if (a.keyframe != b.keyframe) return a.keyframe < b.keyframe;
+    return a.kind < b.kind;
+  });
+  // Page 1 is the summary; the rows flow from page 2.
+  const double body_top = kMargin + kHeaderHeight,
+               body_bottom = paper.height - kMargin - kFooterHeight;
+  int pages = 2;
+  double y = body_top;
+  for (CardRow& row : rows) {
+    if (y + row.height > body_bottom && y > body_top) {
+      ++pages;
+      y = body_top;
+    }
+    row.page = pages - 1;
+    row.top = y;
+    y += row.height;
+  }
+  const auto footer = [&](int page) {
+    const std::string text = std::to_string(page) + " / " + std::to_string(pages);
+    cairo_set_font_size(cr.get(), kSmallSize);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr.get(), text.c_str(), &extents);
+    show(cr.get(), (paper.width - extents.x_advance) / 2, paper.height - kMargin, text, kSmallSize);
+  };
+
+  // The summary.
+  double sy = kMargin + kTitleSize;
+  show(cr.get(), kMargin, sy, title + " の役割", kTitleSize);
+  sy += kTitleSize;
+  const auto summary_line = [&](const std::string& text) {
+    sy += kSummarySize * kLineSpacing;
+    show(cr.get(), kMargin, sy, text, kSummarySize);
+  };
+  summary_line("号令 " + std::to_string(part.calls.size()) + " 回　応じる号令 " +
+               std::to_string(part.answers.size()) + " 回　移動 " +
+               std::to_string(part.moves.size()) + " 回");
+  summary_line("所要時間 " + stopwatch(timeline.total_ms()));
+  summary_line("始めの位置は「始」、終わりの位置は「終」の印（線は全体の経路）");
+  summary_line("色の輪があなた（" + name + "）、薄い人はほかの人");
+  sy += kSummarySize;
+  const double picture_width = right - kMargin;
+  const CardShot& whole = shots.front();
+  const double picture_height =
+      std::min(body_bottom - sy, picture_width * whole.crop.h / std::max(1, whole.crop.w));
+  draw_card_picture(cr.get(), whole, kMargin, sy, picture_width, picture_height, colour,
+                    body_radius, true);
+  footer(1);
+  cairo_show_page(cr.get());
+
+  std::size_t next = 0;
+  for (int page = 1; page < pages; ++page) {
+    const double title_y = kMargin + kTitleSize;
+    show(cr.get(), kMargin, title_y, title, kTitleSize);
+    const double heading_y = kMargin + kHeaderHeight - kPad - 2;
+    show(cr.get(), number_x, heading_y, "番号", kSmallSize);
+    show(cr.get(), time_x, heading_y, "時間", kSmallSize);
+    show(cr.get(), kind_x, heading_y, "種類", kSmallSize);
+    show(cr.get(), words_x, heading_y, "号令・動作", kSmallSize);
+    rule(cr.get(), kMargin, right, kMargin + kHeaderHeight, 0);
+    for (; next < rows.size() && rows[next].page == page; ++next) {
+      const CardRow& row = rows[next];
+      const double baseline = row.top + kPad + kTextSize;
+      const bool command = row.kind != CardKind::Move;
+      if (command) show(cr.get(), number_x, baseline, std::to_string(row.index + 1), kTextSize);
+      const int ms = command ? commands[static_cast<std::size_t>(row.index)].time_ms
+                             : timeline.start_ms(row.keyframe);
+      show(cr.get(), time_x, baseline, stopwatch(ms), kTextSize);
+      show(cr.get(), kind_x, baseline, kind_name(row.kind), kTextSize);
+      double ly = baseline;
+      for (const std::string& line : row.words) {
+        show(cr.get(), words_x, ly, line, kTextSize);
+        ly += line_height();
+      }
+      if (!command)
+        draw_card_picture(cr.get(), shots[static_cast<std::size_t>(row.index) + 1], words_x,
+                          row.top + 2 * kPad + line_height(), kCardPictureWidth, kCardPictureHeight,
+                          colour, body_radius, false);
+      rule(cr.get(), kMargin, right, row.top + row.height, kRuleGrey);
+    }
+    footer(page + 1);
+    stop_if_signalled();
+    cairo_show_page(cr.get());
+  }
+  cr.reset();
+  cairo_surface_finish(pdf.get());
+  if (cairo_surface_status(pdf.get()) != CAIRO_STATUS_SUCCESS)
+    throw UsageError{path + ": " + cairo_status_to_string(cairo_surface_status(pdf.get()))};
+  stop_if_signalled();
+  if (!file.commit(&error)) throw UsageError{error};
+  warn(file.warning());
+}
+
 }  // namespace
 
 ToolCommand add_sheet(CLI::App& app) {
   struct Options {
     std::string drill;
     std::string paper = kA4.name;
+    std::string role;
     OutputOption output;
   };
   auto o = std::make_shared<Options>();
@@ -682,6 +1094,10 @@ ToolCommand add_sheet(CLI::App& app) {
   command->add_option("--paper", o->paper, "the paper: a4 or letter")
       ->type_name("a4|letter")
       ->capture_default_str();
+  add_role_option(*command, o->role,
+                  "a position's card instead (0 the commander, n member n): its summary, then "
+                  "its calls, the commands it answers and each move with a picture, in order (by "
+                  "default DRILL-N.pdf)");
   add_output_option(*command, o->output, "PDF", "DRILL.pdf");
   return {command, [o] {
             catch_stop_signals();
@@ -689,7 +1105,13 @@ ToolCommand add_sheet(CLI::App& app) {
             if (o->paper != kA4.name && o->paper != kLetter.name)
               throw UsageError{"paper must be a4 or letter, not '" + o->paper + "'"};
             const Paper& paper = o->paper == kA4.name ? kA4 : kLetter;
-            write_sheet(d, paper, o->output.resolve(d.name(), ".pdf"), o->output.replace());
+            const std::optional<int> role = parse_role(o->role, d.conf_bit());
+            if (role) {
+              const std::string stem = std::string(d.name()) + "-" + std::to_string(*role);
+              write_card(d, *role, paper, o->output.resolve(stem, ".pdf"), o->output.replace());
+            } else {
+              write_sheet(d, paper, o->output.resolve(d.name(), ".pdf"), o->output.replace());
+            }
             return 0;
           }};
 }

@@ -11,7 +11,8 @@ namespace render_tool {
 
 struct ToolCommand;
 
-// `sheet DRILL [--paper a4|letter] [-o FILE.pdf] [--force]`.
+// `sheet DRILL [--paper a4|letter] [--role N] [-o FILE.pdf] [--force]`; with
+// --role, the position card: that position's summary and its part in order.
 ToolCommand add_sheet(CLI::App& app);
 
 }  // namespace render_tool

@@ -16,6 +16,7 @@
 #include "drills/registry.hpp"
 #include "export/png_writer.hpp"
 #include "export/teaching_picture.hpp"
+#include "stage/roles.hpp"
 
 namespace render_tool {
 
@@ -235,9 +236,43 @@ void add_view_options(CLI::App& command, ViewOptions& options, const char* defau
                   "print); only with --view teach")
       ->type_name("dark|light")
       ->capture_default_str();
+  add_role_option(command, options.role,
+                  "with --view teach: follow one position (0 the commander, n member n): its "
+                  "figure keeps a halo and a fading trail, the others are paler");
 }
 
-PictureStyle parse_view(const ViewOptions& options) {
+void add_role_option(CLI::App& command, std::string& role, const char* what) {
+  command.add_option("--role", role, what)->type_name("N");
+}
+
+std::optional<int> parse_role(const std::string& text, int conf) {
+  if (text.empty()) return std::nullopt;
+  constexpr long kMostPositions = 99;
+  long role = -1;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), role);
+  if (ec != std::errc() || end != text.data() + text.size() || role < 0 || role > kMostPositions)
+    throw UsageError{"role must be a position's number (0 the commander, n member n), not '" +
+                     text + "'"};
+  const stage::DrillList all = drills::registry();
+  int known = 0;
+  for (const stage::DrillDescriptor& d : all) known |= d.conf_bit;
+  // A setting without a drill plays them all, as the stage does.
+  if ((conf & known) == 0) conf = known;
+  std::string lacking;
+  for (const stage::DrillDescriptor& d : all) {
+    if ((conf & d.conf_bit) == 0) continue;
+    stage::FrameTable table = d.make_table();
+    const int count = stage::position_count(table);
+    if (role < count) return static_cast<int>(role);
+    lacking.append(lacking.empty() ? "" : ", ")
+        .append(d.name)
+        .append(" has positions 0..")
+        .append(std::to_string(count - 1));
+  }
+  throw UsageError{"--role " + text + " is no position to follow here (" + lacking + ")"};
+}
+
+PictureStyle parse_view(const ViewOptions& options, int conf) {
   PictureStyle style;
   if (options.view == "teach")
     style.view = View::Teach;
@@ -249,12 +284,16 @@ PictureStyle parse_view(const ViewOptions& options) {
     throw UsageError{"theme must be dark or light, not '" + options.theme + "'"};
   if (style.view == View::Saver && style.theme == stage::Theme::Light)
     throw UsageError{"--theme light is for --view teach; the saver's picture is dark"};
+  if (style.view == View::Saver && !options.role.empty())
+    throw UsageError{"--role is for --view teach; the saver's picture follows no one"};
+  style.role = parse_role(options.role, conf);
   return style;
 }
 
 Picture::Picture(const PictureStyle& style, Size size, stage::DrillList drills) {
   if (style.view == View::Teach) {
     teaching_ = std::make_unique<raster::TeachingPicture>(size.w, size.h, drills, style.theme);
+    teaching_->choose(style.role);
     frames_ = teaching_.get();
   } else {
     saver_ = std::make_unique<raster::RasterWindow>(size.w, size.h);

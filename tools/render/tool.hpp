@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "export/frame_export.hpp"
@@ -127,18 +128,28 @@ void add_output_option(CLI::App& command, OutputOption& output, const char* kind
 // positions' colours with their numbers, the command that stays and the
 // legend on top) in a dark or light theme.
 enum class View { Saver, Teach };
+// --role N follows one position in the teaching picture.
 struct ViewOptions {
   std::string view;
   std::string theme = "dark";
+  std::string role;
 };
 struct PictureStyle {
   View view = View::Saver;
   stage::Theme theme = stage::Theme::Dark;
+  std::optional<int> role;
 };
 void add_view_options(CLI::App& command, ViewOptions& options, const char* default_view);
 // The saver's picture is the saver's own dark one: a light theme there is
-// refused rather than ignored.
-PictureStyle parse_view(const ViewOptions& options);
+// refused rather than ignored, and so is a position to follow. `conf` says
+// the drills the command shows (see check_role).
+PictureStyle parse_view(const ViewOptions& options, int conf);
+
+// --role: the position a learner follows, 0 the commander, n member n.
+void add_role_option(CLI::App& command, std::string& role, const char* what);
+// Empty text is no position. A position must be one of a drill `conf`
+// enables (with several, one of them is enough: the others follow no one).
+std::optional<int> parse_role(const std::string& text, int conf);
 
 // The picture a command renders, of either view: the window the stage draws
 // on and the frames it gives. Make the stage on window(), then follow() it.

@@ -75,7 +75,7 @@ ToolCommand add_video(CLI::App& app) {
                                std::to_string(video::tallest_supported_height(size.w)) + " high"};
             v.width = size.w;
             v.height = size.h;
-            const PictureStyle style = parse_view(o->view);
+            const PictureStyle style = parse_view(o->view, v.conf);
             if (o->burn_captions && style.view == View::Teach)
               throw UsageError{
                   "--burn-captions is for --view saver; the teaching picture shows the command "
@@ -83,6 +83,7 @@ ToolCommand add_video(CLI::App& app) {
             v.burn_captions = o->burn_captions;
             v.teaching = style.view == View::Teach;
             v.theme = style.theme;
+            v.role = style.role;
             v.path = o->output.resolve(o->target, ".mp4");
             const std::optional<video::Container> container = video::container_for(v.path);
             if (!container) throw UsageError{"video file " + v.path + " must end in .mp4 or .webm"};
