@@ -26,7 +26,98 @@ std::uint32_t blend(std::uint32_t below, stage::Rgb above, float alpha) {
          mix(static_cast<int>(below & 0xFF), above.b);
 }
 
+// The square around a disc of `reach` pixels at (x, y).
+Rect around(float x, float y, float reach) {
+  return {static_cast<int>(std::floor(x - reach)), static_cast<int>(std::floor(y - reach)),
+          static_cast<int>(std::ceil(2 * reach)) + 1, static_cast<int>(std::ceil(2 * reach)) + 1};
+}
+
+// Trail dots: the newest this share of the body's radius, the oldest a third
+// of it; the oldest goes this far towards the ground.
+constexpr float kTrailDotShare = 0.45f;
+constexpr float kTrailOldestSize = 1.0f / 3.0f;
+constexpr float kTrailOldestFade = 0.8f;
+// The path: dots this share of the radius, one every so many radii.
+constexpr float kPathDotShare = 0.2f;
+constexpr float kPathSpacingShare = 0.6f;
+constexpr float kMinDot = 1.0f;
+// The destination's cross: its arms' half width, of the ring's radius.
+constexpr float kCrossWidthShare = 0.12f;
+constexpr float kRingWidthShare = 0.18f;
+
 }  // namespace
+
+stage::Rgb towards(stage::Rgb colour, stage::Rgb ground, float share) {
+  const auto mix = [share](std::uint8_t c, std::uint8_t g) {
+    return static_cast<std::uint8_t>(std::lround(
+        static_cast<float>(c) + (static_cast<float>(g) - static_cast<float>(c)) * share));
+  };
+  return {mix(colour.r, ground.r), mix(colour.g, ground.g), mix(colour.b, ground.b)};
+}
+
+std::vector<Rect> paint_trail(Surface& target, std::span<const stage::TrailPoint> trail,
+                              float radius, stage::Rgb colour, stage::Rgb ground) {
+  std::vector<Rect> touched;
+  for (const stage::TrailPoint& p : trail) {
+    const float size =
+        std::max(kMinDot, radius * kTrailDotShare *
+                              (1 - (1 - kTrailOldestSize) * std::clamp(p.age, 0.0f, 1.0f)));
+    paint_disc(target, p.at.x, p.at.y, size, towards(colour, ground, kTrailOldestFade * p.age));
+    touched.push_back(around(p.at.x, p.at.y, size + 1));
+  }
+  return touched;
+}
+
+std::vector<Rect> paint_path(Surface& target, std::span<const stage::DevicePoint> path,
+                             float radius, stage::Rgb colour) {
+  std::vector<Rect> touched;
+  const float dot = std::max(kMinDot, radius * kPathDotShare);
+  const float spacing = std::max(3 * dot, radius * kPathSpacingShare);
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const stage::DevicePoint a = path[i];
+    paint_disc(target, a.x, a.y, dot * 1.5f, colour);
+    touched.push_back(around(a.x, a.y, dot * 1.5f + 1));
+    if (i + 1 == path.size()) break;
+    const stage::DevicePoint b = path[i + 1];
+    const float length = std::hypot(b.x - a.x, b.y - a.y);
+    const int steps = static_cast<int>(length / spacing);
+    for (int k = 1; k < steps; ++k) {
+      const float t = static_cast<float>(k) / static_cast<float>(steps);
+      const float x = a.x + (b.x - a.x) * t, y = a.y + (b.y - a.y) * t;
+      paint_disc(target, x, y, dot, colour);
+    }
+    if (steps > 1) {
+      const int x0 = static_cast<int>(std::floor(std::min(a.x, b.x) - dot - 1));
+      const int y0 = static_cast<int>(std::floor(std::min(a.y, b.y) - dot - 1));
+      const int x1 = static_cast<int>(std::ceil(std::max(a.x, b.x) + dot + 1));
+      const int y1 = static_cast<int>(std::ceil(std::max(a.y, b.y) + dot + 1));
+      touched.push_back({x0, y0, x1 - x0 + 1, y1 - y0 + 1});
+    }
+  }
+  return touched;
+}
+
+std::vector<Rect> paint_destination(Surface& target, stage::DevicePoint at, float radius,
+                                    stage::Rgb colour) {
+  if (radius <= 0) return {};
+  // A ring: the colour's disc with the picture put back inside it would need
+  // a copy; a ring of small discs draws over the stage alone.
+  const float width = std::max(kMinDot, radius * kRingWidthShare);
+  const float arm = std::max(kMinDot, radius * kCrossWidthShare);
+  const int dots = std::max(12, static_cast<int>(2 * std::numbers::pi_v<float> * radius / width));
+  for (int i = 0; i < dots; ++i) {
+    const float a =
+        2 * std::numbers::pi_v<float> * static_cast<float>(i) / static_cast<float>(dots);
+    paint_disc(target, at.x + std::cos(a) * radius, at.y + std::sin(a) * radius, width, colour);
+  }
+  const int cross = std::max(2, static_cast<int>(radius / arm));
+  for (int i = -cross; i <= cross; ++i) {
+    const float d = static_cast<float>(i) * radius * 0.7f / static_cast<float>(cross);
+    paint_disc(target, at.x + d, at.y + d, arm, colour);
+    paint_disc(target, at.x + d, at.y - d, arm, colour);
+  }
+  return {around(at.x, at.y, radius + width + 1)};
+}
 
 void paint_disc(Surface& target, float cx, float cy, float radius, stage::Rgb colour) {
   if (radius <= 0) return;
@@ -71,16 +162,31 @@ std::vector<Rect> paint_figures(Surface& target, std::span<const stage::Figure> 
     const float fy = f.y - std::cos(a) * f.radius * kFacingDistanceShare;
     const float fr = f.radius * kFacingRadiusShare;
     // The outline in the ground's colour keeps neighbours and lines apart.
+    float reach = f.radius * std::max(1.0f, kFacingDistanceShare + kFacingRadiusShare) + edge + 1;
+    if (f.highlighted) {
+      // The ring, then the ground inside it, so that the outline stays clear.
+      const float gap = f.radius * (1 + kHaloGapShare) + edge;
+      const float ring = gap + std::max(1.0f, f.radius * kHaloWidthShare);
+      paint_disc(target, f.x, f.y, ring, f.body);
+      paint_disc(target, f.x, f.y, gap, outline);
+      reach = std::max(reach, ring + 1);
+    }
+    const stage::Rgb body = f.muted ? towards(f.body, outline, kMutedShare) : f.body;
+    const stage::Rgb nose = f.muted ? towards(facing, outline, kMutedShare) : facing;
     paint_disc(target, f.x, f.y, f.radius + edge, outline);
     paint_disc(target, fx, fy, fr + edge, outline);
-    paint_disc(target, f.x, f.y, f.radius, f.body);
-    paint_disc(target, fx, fy, fr, facing);
-    if (label && f.show_label) label(target, f);
-    const float reach =
-        f.radius * std::max(1.0f, kFacingDistanceShare + kFacingRadiusShare) + edge + 1;
-    touched.push_back(
-        {static_cast<int>(std::floor(f.x - reach)), static_cast<int>(std::floor(f.y - reach)),
-         static_cast<int>(std::ceil(2 * reach)) + 1, static_cast<int>(std::ceil(2 * reach)) + 1});
+    paint_disc(target, f.x, f.y, f.radius, body);
+    paint_disc(target, fx, fy, fr, nose);
+    if (label && f.show_label) {
+      if (f.muted) {
+        stage::Figure pale = f;
+        pale.label_color = towards(f.label_color, outline, kMutedShare);
+        label(target, pale);
+      } else {
+        label(target, f);
+      }
+    }
+    touched.push_back(around(f.x, f.y, reach));
   }
   return touched;
 }

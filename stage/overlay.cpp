@@ -238,7 +238,9 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
     v.position = part->position;
     v.position_name = position_name(part->position);
     v.mine_only = r.mine_only;
+    if (r.previous_score) v.previous = "前回 " + score_text(*r.previous_score);
   }
+  v.learner = r.learner;
 
   if (r.teaching) {
     teaching_layout(v, playback, r, line, pad);
