@@ -117,7 +117,7 @@ PracticeOverlay practice_overlay(const PracticeSession& s, const Playback& playb
   p.score_lines.push_back(p.who + "：おわり");
   p.score_lines.push_back("覚えていた " + score_text(s.score()));
   if (!p.previous.empty()) p.score_lines.push_back(p.previous);
-  if (!s.missed().empty()) p.score_lines.push_back("もう一度：");
+  if (!s.missed().empty()) p.score_lines.push_back("もう一度（y）：");
   const DrillTimeline& t = playback.timeline();
   for (const PracticeItem& item : s.missed()) {
     const int ms = t.start_ms(item.keyframe);

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -241,7 +242,8 @@ class Viewer {
     save_viewer_progress(progress_path_, progress_);
   }
 
-  // A session finished: its score is the position's last, shown next time.
+  // A session finished: its score is the position's last, shown next time
+  // (a retry of the missed items finishes again and scores them alone).
   void note_score() {
     const stage::PracticeSession* s = learner_.practice.get();
     if (!s || s->state() != stage::PracticeState::Finished) {
@@ -250,7 +252,12 @@ class Viewer {
     }
     if (scored_ == s) return;
     scored_ = s;
-    progress_.drills[drill_name()].scores[s->position()] = s->score();
+    // Sought past every item, nothing was asked: the last real score stands.
+    if (s->score().asked == 0) return;
+    std::map<int, stage::Score>& scores = progress_.drills[drill_name()].scores;
+    const auto was = scores.find(s->position());
+    replaced_score_ = was == scores.end() ? std::nullopt : std::optional(was->second);
+    scores[s->position()] = s->score();
     save_viewer_progress(progress_path_, progress_);
   }
 
@@ -268,7 +275,10 @@ class Viewer {
     r.position = learner_.position;
     r.mine_only = learner_.mine_only;
     r.practice = learner_.practice.get();
-    if (playback_ && learner_.position) {
+    if (learner_.practice && scored_ == learner_.practice.get()) {
+      // The score card compares with the score before this session.
+      r.previous_score = replaced_score_;
+    } else if (playback_ && learner_.position) {
       const auto it = progress_.drills.find(drill_name());
       if (it != progress_.drills.end())
         if (const auto score = it->second.scores.find(*learner_.position);
@@ -665,6 +675,7 @@ class Viewer {
   stage::LearnerProgress progress_;  // as the file holds it
   int followed_drill_ = -1;          // the drill whose remembered position is followed
   const stage::PracticeSession* scored_ = nullptr;  // the finished session saved
+  std::optional<stage::Score> replaced_score_;      // the score it replaced
   std::optional<int> start_role_;
   bool start_practice_ = false;
   bool everything_ = true;
