@@ -40,6 +40,8 @@ constexpr float kTrailOldestFade = 0.8f;
 // The path: dots this share of the radius, one every so many radii.
 constexpr float kPathDotShare = 0.2f;
 constexpr float kPathSpacingShare = 0.6f;
+constexpr float kPathEndShare = 1.5f;  // the ends' dots are larger
+constexpr int kPathDotsPerRect = 4;
 constexpr float kMinDot = 1.0f;
 // The destination's cross: its arms' half width, of the ring's radius.
 constexpr float kCrossWidthShare = 0.12f;
@@ -71,29 +73,43 @@ std::vector<Rect> paint_trail(Surface& target, std::span<const stage::TrailPoint
 std::vector<Rect> paint_path(Surface& target, std::span<const stage::DevicePoint> path,
                              float radius, stage::Rgb colour) {
   std::vector<Rect> touched;
+  if (path.empty()) return touched;
   const float dot = std::max(kMinDot, radius * kPathDotShare);
   const float spacing = std::max(3 * dot, radius * kPathSpacingShare);
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    const stage::DevicePoint a = path[i];
-    paint_disc(target, a.x, a.y, dot * 1.5f, colour);
-    touched.push_back(around(a.x, a.y, dot * 1.5f + 1));
-    if (i + 1 == path.size()) break;
-    const stage::DevicePoint b = path[i + 1];
+  // Dots evenly along the whole line rather than at its keyframes' places
+  // (a slow walk has a place every few pixels); the host restores what they
+  // cover, so they are reported a few at a time, not as each leg's bounding
+  // box, which for a long diagonal leg would be most of the picture.
+  Rect group{};
+  int in_group = 0;
+  const auto put = [&](float x, float y, float r) {
+    paint_disc(target, x, y, r, colour);
+    const Rect d = around(x, y, r + 1);
+    if (in_group == 0) {
+      group = d;
+    } else {
+      const int x0 = std::min(group.x, d.x), y0 = std::min(group.y, d.y);
+      const int x1 = std::max(group.x + group.w, d.x + d.w);
+      const int y1 = std::max(group.y + group.h, d.y + d.h);
+      group = {x0, y0, x1 - x0, y1 - y0};
+    }
+    if (++in_group == kPathDotsPerRect) {
+      touched.push_back(group);
+      in_group = 0;
+    }
+  };
+  put(path.front().x, path.front().y, dot * kPathEndShare);
+  float carried = 0;  // the distance walked since the last dot
+  for (std::size_t i = 1; i < path.size(); ++i) {
+    const stage::DevicePoint a = path[i - 1], b = path[i];
     const float length = std::hypot(b.x - a.x, b.y - a.y);
-    const int steps = static_cast<int>(length / spacing);
-    for (int k = 1; k < steps; ++k) {
-      const float t = static_cast<float>(k) / static_cast<float>(steps);
-      const float x = a.x + (b.x - a.x) * t, y = a.y + (b.y - a.y) * t;
-      paint_disc(target, x, y, dot, colour);
-    }
-    if (steps > 1) {
-      const int x0 = static_cast<int>(std::floor(std::min(a.x, b.x) - dot - 1));
-      const int y0 = static_cast<int>(std::floor(std::min(a.y, b.y) - dot - 1));
-      const int x1 = static_cast<int>(std::ceil(std::max(a.x, b.x) + dot + 1));
-      const int y1 = static_cast<int>(std::ceil(std::max(a.y, b.y) + dot + 1));
-      touched.push_back({x0, y0, x1 - x0 + 1, y1 - y0 + 1});
-    }
+    float along = spacing - carried;
+    for (; along < length; along += spacing)
+      put(a.x + (b.x - a.x) * along / length, a.y + (b.y - a.y) * along / length, dot);
+    carried = length - (along - spacing);
   }
+  if (path.size() > 1) put(path.back().x, path.back().y, dot * kPathEndShare);
+  if (in_group > 0) touched.push_back(group);
   return touched;
 }
 
