@@ -298,6 +298,7 @@ class Viewer {
       place_ = playback_->place();
     }
     // A session runs over the playback made for the old window.
+    refit_pending_ = false;
     if (learner_.practice) {
       learner_.practice.reset();
       place_.playing = false;
@@ -577,6 +578,10 @@ class Viewer {
   // What piles up while the events drain (a drag, a resize) is applied once,
   // at the last value.
   void finish_pending() {
+    if (refit_pending_ && !learner_.practice) {
+      refit_pending_ = false;
+      relayout(display_.width, display_.height);
+    }
     if (drag_to_) {
       run(stage::ViewerCommand::SeekTime, *drag_to_);
       drag_to_.reset();
@@ -625,8 +630,14 @@ class Viewer {
         // The teaching picture never lies under a card: the drill is fitted
         // again into what the card leaves (when it changes what is left).
         if (teaching_ && stage::teaching_stage_area(request(display_.width, display_.height)) !=
-                             teaching_area(was))
-          relayout(display_.width, display_.height);
+                             teaching_area(was)) {
+          // A practice session runs over this playback: the card lies over
+          // the drill until the session ends, rather than end it.
+          if (learner_.practice)
+            refit_pending_ = true;
+          else
+            relayout(display_.width, display_.height);
+        }
         break;
       case stage::CommandEffect::Theme:
         if (teaching_) relayout(display_.width, display_.height);
@@ -678,6 +689,7 @@ class Viewer {
   std::optional<stage::Score> replaced_score_;      // the score it replaced
   std::optional<int> start_role_;
   bool start_practice_ = false;
+  bool refit_pending_ = false;  // a card changed the drill's area during practice
   bool everything_ = true;
   bool dragging_ = false;
   bool quit_ = false;

@@ -574,6 +574,8 @@ case "$case_name" in
     [[ $before != *"$answer"* ]] || fail "the call '$answer' showed before Space: $before"
     [ "$(rect_hash 0 0 "$w" $((h / 8)))" != "$box" ] || fail "the command box did not change on reveal"
     [ "$(keyframe)" = "$keyframe_asked" ] || fail "the reveal of a call moved the drill"
+    press c  # the command list beside the drill: the session goes on
+    [[ $(title) == *答え* ]] || fail "opening the command list ended the practice: $(title)"
     quit_with q
     grep -qx 'ponpu 2' "$XDG_CONFIG_HOME/mirukado/viewer-progress" ||
       fail "the position was not remembered: $(cat "$XDG_CONFIG_HOME/mirukado/viewer-progress")"
