@@ -11,6 +11,7 @@
 
 #include "drills/platoon/platoon.hpp"
 #include "drills/registry.hpp"
+#include "raster/figure_painter.hpp"
 #include "raster/overlay_painter.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/overlay.hpp"
@@ -222,20 +223,28 @@ BENCHMARK(BM_TeachingTick)
 // the teaching picture's figures) covered last time composed into the
 // picture, the figures and the overlay painted anew (the teaching picture's
 // command box and legend when they change). The saver's picture
-// (range 2 = 0) against the teaching picture (1) on the same window.
+// (range 2 = 0) against the teaching picture (1) on the same window, and the
+// teaching picture following member 2 (2): its halo, the others muted and
+// its trail under the figures; and with the scene's whole path as well (3, w).
 void BM_ViewerKeyframePresented(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   const bool teaching = state.range(2) != 0;
+  const bool following = state.range(2) >= 2;
+  const bool whole_path = state.range(2) == 3;
+  constexpr int kFollowed = 2;
   const stage::DrillList drills = drills::registry();
   raster::RasterWindow window(w, h);
   raster::OverlayPainter painter;
   painter.fit(std::min(w, h));
   stage::OverlayRequest request{w, h, painter.line_height()};
   request.teaching = teaching;
+  request.learner = true;
+  if (following) request.position = kFollowed;
   std::unique_ptr<stage::TeachingWindow> teach;
   if (teaching)
     teach = std::make_unique<stage::TeachingWindow>(window, drills, stage::Theme::Dark,
                                                     stage::teaching_stage_area(request));
+  if (teach && following) teach->choose(kFollowed);
   stage::PlaybackPlace place;
   place.drill = drills::find(drills, "ponpu");
   place.playing = false;
@@ -259,7 +268,23 @@ void BM_ViewerKeyframePresented(benchmark::State& state) {
     for (const raster::Rect& r : restore) window.compose(r, &picture.at(r.x, r.y), picture.pitch);
     drawn.clear();
     if (teach) {
-      for (raster::Rect r : painter.paint_figures(teach->figures(), teach->theme(), picture)) {
+      const std::vector<stage::Figure> figures = teach->figures();
+      std::vector<raster::Rect> painted;
+      if (following && !figures.empty() && figures.back().highlighted) {
+        const stage::Figure& me = figures.back();
+        const stage::FrameTable& table = playback.stage().table(playback.drill());
+        if (whole_path)
+          painted = raster::paint_path(
+              picture, teach->scene_path(table, playback.timeline(), playback.keyframe()),
+              me.radius, me.body);
+        for (const raster::Rect& r :
+             raster::paint_trail(picture, teach->trail(table, playback.keyframe()), me.radius,
+                                 me.body, stage::theme_background(teach->theme())))
+          painted.push_back(r);
+      }
+      for (const raster::Rect& r : painter.paint_figures(figures, teach->theme(), picture))
+        painted.push_back(r);
+      for (raster::Rect r : painted) {
         const int x0 = std::max(0, r.x), y0 = std::max(0, r.y);
         r = {x0, y0, std::min(w, r.x + r.w) - x0, std::min(h, r.y + r.h) - y0};
         if (!r.empty()) drawn.push_back(r);
@@ -285,6 +310,8 @@ BENCHMARK(BM_ViewerKeyframePresented)
     ->ArgNames({"w", "h", "teaching"})
     ->Args({3840, 2160, 0})
     ->Args({3840, 2160, 1})
+    ->Args({3840, 2160, 2})
+    ->Args({3840, 2160, 3})
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -9,10 +9,6 @@
 namespace raster {
 namespace {
 
-// A trail dot's radius, as a share of the body's: small enough that the
-// places before read as a path, not as more people.
-constexpr float kTrailDotShare = 0.35f;
-
 stage::OverlayRequest picture_request(OverlayPainter& painter, int width, int height,
                                       stage::Theme theme) {
   stage::OverlayRequest r;
@@ -116,7 +112,8 @@ std::vector<Rect> TeachingPicture::compose() {
   const auto chosen = std::find_if(figures.begin(), figures.end(),
                                    [](const stage::Figure& f) { return f.highlighted; });
   if (chosen != figures.end())
-    painted_ = paint_trail(view_, trail, chosen->radius * kTrailDotShare, chosen->body);
+    painted_ = paint_trail(view_, trail, chosen->radius, chosen->body,
+                           stage::theme_background(teaching_.theme()));
   const std::vector<Rect> people = painter_.paint_figures(figures, teaching_.theme(), view_);
   painted_.insert(painted_.end(), people.begin(), people.end());
   if (stage_) {

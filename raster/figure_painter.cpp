@@ -15,16 +15,6 @@ constexpr float kOutlineShare = 0.12f;
 constexpr float kFacingRadiusShare = 0.36f;
 constexpr float kFacingDistanceShare = 0.95f;
 constexpr float kDegreesPerPose = 360.0f / stage::pose::kCount;
-// The halo: a ring this far out from the body's edge and this thick, as
-// shares of the radius, so that it reads at any size without touching the
-// outline that keeps the figure apart from the lines below.
-constexpr float kHaloGapShare = 0.22f;
-constexpr float kHaloWidthShare = 0.28f;
-// A muted figure's colours move this share of the way to the ground.
-constexpr float kMutedShare = 0.6f;
-constexpr float kMutedLabelShare = 0.3f;
-// A trail dot at age 0 is this opaque; the oldest fades to nothing.
-constexpr float kTrailOpacity = 0.8f;
 
 std::uint32_t blend(std::uint32_t below, stage::Rgb above, float alpha) {
   const auto mix = [alpha](int b, int a) {
@@ -36,57 +26,113 @@ std::uint32_t blend(std::uint32_t below, stage::Rgb above, float alpha) {
          mix(static_cast<int>(below & 0xFF), above.b);
 }
 
-stage::Rgb towards(stage::Rgb from, stage::Rgb to, float share) {
-  const auto mix = [share](int a, int b) {
-    return static_cast<std::uint8_t>(
-        std::lround(static_cast<float>(a) + static_cast<float>(b - a) * share));
-  };
-  return {mix(from.r, to.r), mix(from.g, to.g), mix(from.b, to.b)};
-}
-
-// A ring between radii `inner` and `outer` (inner 0: a disc), its edges
-// smoothed, blended over `target` at `opacity`.
-void paint_ring(Surface& target, float cx, float cy, float inner, float outer, stage::Rgb colour,
-                float opacity) {
-  if (outer <= 0 || opacity <= 0) return;
-  const int x0 = std::max(0, static_cast<int>(std::floor(cx - outer - 1)));
-  const int y0 = std::max(0, static_cast<int>(std::floor(cy - outer - 1)));
-  const int x1 = std::min(target.width - 1, static_cast<int>(std::ceil(cx + outer + 1)));
-  const int y1 = std::min(target.height - 1, static_cast<int>(std::ceil(cy + outer + 1)));
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x) {
-      const float d =
-          std::hypot(static_cast<float>(x) + 0.5f - cx, static_cast<float>(y) + 0.5f - cy);
-      float cover = std::clamp(outer + 0.5f - d, 0.0f, 1.0f);
-      if (inner > 0) cover = std::min(cover, std::clamp(d - inner + 0.5f, 0.0f, 1.0f));
-      if (cover <= 0) continue;
-      std::uint32_t& p = target.at(x, y);
-      p = blend(p, colour, cover * opacity);
-    }
-}
-
-stage::Rgb readable_on(stage::Rgb body) {
-  constexpr float kLight = 0.5f * 255;
-  const float luma = 0.299f * body.r + 0.587f * body.g + 0.114f * body.b;
-  return luma > kLight ? stage::Rgb{0, 0, 0} : stage::Rgb{255, 255, 255};
-}
-
-Rect square_around(float x, float y, float reach) {
+// The square around a disc of `reach` pixels at (x, y).
+Rect around(float x, float y, float reach) {
   return {static_cast<int>(std::floor(x - reach)), static_cast<int>(std::floor(y - reach)),
           static_cast<int>(std::ceil(2 * reach)) + 1, static_cast<int>(std::ceil(2 * reach)) + 1};
 }
 
+// Trail dots: the newest this share of the body's radius, the oldest a third
+// of it; the oldest goes this far towards the ground.
+constexpr float kTrailDotShare = 0.45f;
+constexpr float kTrailOldestSize = 1.0f / 3.0f;
+constexpr float kTrailOldestFade = 0.8f;
+// The path: dots this share of the radius, one every so many radii.
+constexpr float kPathDotShare = 0.2f;
+constexpr float kPathSpacingShare = 0.6f;
+constexpr float kPathEndShare = 1.5f;  // the ends' dots are larger
+constexpr int kPathDotsPerRect = 4;
+constexpr float kMinDot = 1.0f;
+// The destination's cross: its arms' half width, of the ring's radius.
+constexpr float kCrossWidthShare = 0.12f;
+constexpr float kRingWidthShare = 0.18f;
+
 }  // namespace
 
+stage::Rgb towards(stage::Rgb colour, stage::Rgb ground, float share) {
+  const auto mix = [share](std::uint8_t c, std::uint8_t g) {
+    return static_cast<std::uint8_t>(std::lround(
+        static_cast<float>(c) + (static_cast<float>(g) - static_cast<float>(c)) * share));
+  };
+  return {mix(colour.r, ground.r), mix(colour.g, ground.g), mix(colour.b, ground.b)};
+}
+
 std::vector<Rect> paint_trail(Surface& target, std::span<const stage::TrailPoint> trail,
-                              float radius, stage::Rgb colour) {
+                              float radius, stage::Rgb colour, stage::Rgb ground) {
   std::vector<Rect> touched;
-  for (const stage::TrailPoint& t : trail) {
-    paint_ring(target, t.at.x, t.at.y, 0, radius, colour,
-               kTrailOpacity * (1 - std::clamp(t.age, 0.0f, 1.0f)));
-    touched.push_back(square_around(t.at.x, t.at.y, radius + 1));
+  for (const stage::TrailPoint& p : trail) {
+    const float size =
+        std::max(kMinDot, radius * kTrailDotShare *
+                              (1 - (1 - kTrailOldestSize) * std::clamp(p.age, 0.0f, 1.0f)));
+    paint_disc(target, p.at.x, p.at.y, size, towards(colour, ground, kTrailOldestFade * p.age));
+    touched.push_back(around(p.at.x, p.at.y, size + 1));
   }
   return touched;
+}
+
+std::vector<Rect> paint_path(Surface& target, std::span<const stage::DevicePoint> path,
+                             float radius, stage::Rgb colour) {
+  std::vector<Rect> touched;
+  if (path.empty()) return touched;
+  const float dot = std::max(kMinDot, radius * kPathDotShare);
+  const float spacing = std::max(3 * dot, radius * kPathSpacingShare);
+  // Dots evenly along the whole line rather than at its keyframes' places
+  // (a slow walk has a place every few pixels); the host restores what they
+  // cover, so they are reported a few at a time, not as each leg's bounding
+  // box, which for a long diagonal leg would be most of the picture.
+  Rect group{};
+  int in_group = 0;
+  const auto put = [&](float x, float y, float r) {
+    paint_disc(target, x, y, r, colour);
+    const Rect d = around(x, y, r + 1);
+    if (in_group == 0) {
+      group = d;
+    } else {
+      const int x0 = std::min(group.x, d.x), y0 = std::min(group.y, d.y);
+      const int x1 = std::max(group.x + group.w, d.x + d.w);
+      const int y1 = std::max(group.y + group.h, d.y + d.h);
+      group = {x0, y0, x1 - x0, y1 - y0};
+    }
+    if (++in_group == kPathDotsPerRect) {
+      touched.push_back(group);
+      in_group = 0;
+    }
+  };
+  put(path.front().x, path.front().y, dot * kPathEndShare);
+  float carried = 0;  // the distance walked since the last dot
+  for (std::size_t i = 1; i < path.size(); ++i) {
+    const stage::DevicePoint a = path[i - 1], b = path[i];
+    const float length = std::hypot(b.x - a.x, b.y - a.y);
+    float along = spacing - carried;
+    for (; along < length; along += spacing)
+      put(a.x + (b.x - a.x) * along / length, a.y + (b.y - a.y) * along / length, dot);
+    carried = length - (along - spacing);
+  }
+  if (path.size() > 1) put(path.back().x, path.back().y, dot * kPathEndShare);
+  if (in_group > 0) touched.push_back(group);
+  return touched;
+}
+
+std::vector<Rect> paint_destination(Surface& target, stage::DevicePoint at, float radius,
+                                    stage::Rgb colour) {
+  if (radius <= 0) return {};
+  // A ring: the colour's disc with the picture put back inside it would need
+  // a copy; a ring of small discs draws over the stage alone.
+  const float width = std::max(kMinDot, radius * kRingWidthShare);
+  const float arm = std::max(kMinDot, radius * kCrossWidthShare);
+  const int dots = std::max(12, static_cast<int>(2 * std::numbers::pi_v<float> * radius / width));
+  for (int i = 0; i < dots; ++i) {
+    const float a =
+        2 * std::numbers::pi_v<float> * static_cast<float>(i) / static_cast<float>(dots);
+    paint_disc(target, at.x + std::cos(a) * radius, at.y + std::sin(a) * radius, width, colour);
+  }
+  const int cross = std::max(2, static_cast<int>(radius / arm));
+  for (int i = -cross; i <= cross; ++i) {
+    const float d = static_cast<float>(i) * radius * 0.7f / static_cast<float>(cross);
+    paint_disc(target, at.x + d, at.y + d, arm, colour);
+    paint_disc(target, at.x + d, at.y - d, arm, colour);
+  }
+  return {around(at.x, at.y, radius + width + 1)};
 }
 
 void paint_disc(Surface& target, float cx, float cy, float radius, stage::Rgb colour) {
@@ -131,25 +177,32 @@ std::vector<Rect> paint_figures(Surface& target, std::span<const stage::Figure> 
     const float fx = f.x + std::sin(a) * f.radius * kFacingDistanceShare;
     const float fy = f.y - std::cos(a) * f.radius * kFacingDistanceShare;
     const float fr = f.radius * kFacingRadiusShare;
-    const float halo_inner = f.radius + edge + f.radius * kHaloGapShare;
-    const float halo_outer = halo_inner + std::max(1.5f, f.radius * kHaloWidthShare);
-    if (f.highlighted) paint_ring(target, f.x, f.y, halo_inner, halo_outer, f.body, 1);
-    const stage::Rgb body = f.muted ? towards(f.body, outline, kMutedShare) : f.body;
     // The outline in the ground's colour keeps neighbours and lines apart.
+    float reach = f.radius * std::max(1.0f, kFacingDistanceShare + kFacingRadiusShare) + edge + 1;
+    if (f.highlighted) {
+      // The ring, then the ground inside it, so that the outline stays clear.
+      const float gap = f.radius * (1 + kHaloGapShare) + edge;
+      const float ring = gap + std::max(1.0f, f.radius * kHaloWidthShare);
+      paint_disc(target, f.x, f.y, ring, f.body);
+      paint_disc(target, f.x, f.y, gap, outline);
+      reach = std::max(reach, ring + 1);
+    }
+    const stage::Rgb body = f.muted ? towards(f.body, outline, kMutedShare) : f.body;
+    const stage::Rgb nose = f.muted ? towards(facing, outline, kMutedShare) : facing;
     paint_disc(target, f.x, f.y, f.radius + edge, outline);
     paint_disc(target, fx, fy, fr + edge, outline);
     paint_disc(target, f.x, f.y, f.radius, body);
-    paint_disc(target, fx, fy, fr, f.muted ? towards(facing, outline, kMutedShare) : facing);
+    paint_disc(target, fx, fy, fr, nose);
     if (label && f.show_label) {
-      stage::Figure shown = f;
-      shown.body = body;
-      // A paler body may need the other ink; softened, as the body is.
-      if (f.muted) shown.label_color = towards(readable_on(body), body, kMutedLabelShare);
-      label(target, shown);
+      if (f.muted) {
+        stage::Figure pale = f;
+        pale.label_color = towards(f.label_color, outline, kMutedShare);
+        label(target, pale);
+      } else {
+        label(target, f);
+      }
     }
-    float reach = f.radius * std::max(1.0f, kFacingDistanceShare + kFacingRadiusShare) + edge + 1;
-    if (f.highlighted) reach = std::max(reach, halo_outer + 1);
-    touched.push_back(square_around(f.x, f.y, reach));
+    touched.push_back(around(f.x, f.y, reach));
   }
   return touched;
 }

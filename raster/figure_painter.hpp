@@ -19,15 +19,31 @@ using LabelPainter = std::function<void(Surface& target, const stage::Figure& fi
 
 // Paints every figure in order (a later one above an earlier one) and returns
 // the rectangles touched. `label` may be empty: no labels then. A highlighted
-// figure gets a halo (a ring in its own colour, clear of its outline); a muted
-// one is drawn paler, its colours part way to the ground.
+// figure gets a halo (a ring in its own colour, clear of its outline) and a
+// muted one is drawn part way towards the ground, so that the followed
+// position stands out of a crowded squad.
 std::vector<Rect> paint_figures(Surface& target, std::span<const stage::Figure> figures,
                                 stage::Theme theme, const LabelPainter& label = {});
 
-// The chosen figure's trail: a dot in `colour` at each place, fading with its
-// age (0 now, 1 the oldest), under the figures. Returns the rectangles touched.
+// The halo's and the muting's shares.
+inline constexpr float kHaloGapShare = 0.35f;    // ground between outline and ring, of the radius
+inline constexpr float kHaloWidthShare = 0.30f;  // the ring's width, of the radius
+inline constexpr float kMutedShare = 0.6f;       // how far a muted figure goes towards the ground
+
+// `colour` moved `share` (0..1) of the way towards `ground`.
+stage::Rgb towards(stage::Rgb colour, stage::Rgb ground, float share);
+
+// The followed figure's trail: a dot at each place, paler and smaller with its
+// age, in `colour` towards the ground. Returns the rectangles touched.
 std::vector<Rect> paint_trail(Surface& target, std::span<const stage::TrailPoint> trail,
-                              float radius, stage::Rgb colour);
+                              float radius, stage::Rgb colour, stage::Rgb ground);
+// The followed figure's whole path through the scene: a dotted line joining
+// its places, in `colour`. Returns the rectangles touched.
+std::vector<Rect> paint_path(Surface& target, std::span<const stage::DevicePoint> path,
+                             float radius, stage::Rgb colour);
+// A practice move's destination: a ring with a cross in it, `radius` pixels.
+std::vector<Rect> paint_destination(Surface& target, stage::DevicePoint at, float radius,
+                                    stage::Rgb colour);
 
 // A disc with a smoothed edge, blended over `target`.
 void paint_disc(Surface& target, float cx, float cy, float radius, stage::Rgb colour);

@@ -25,6 +25,14 @@ constexpr std::uint32_t kDimText = 0xA0A0A0;
 constexpr std::uint32_t kCurrentRow = 0x2F6FB0;
 constexpr int kCurrentRowAlpha = 200;
 constexpr std::uint32_t kPauseSign = 0xFFD040;
+// The followed position's own rows in the list (its calls, and more faintly
+// the commands it answers): a stripe down the row's left edge.
+constexpr std::uint32_t kMineStripe = 0xFFD040;
+constexpr std::uint32_t kAnsweredStripe = 0x808080;
+constexpr int kStripeLines = 6;  // the stripe's width, a sixth of a line
+// The practice prompt's colour: the question stands out of the command box.
+constexpr std::uint32_t kPromptInk = 0xFFD040;
+constexpr std::uint32_t kLightPromptInk = 0x8A5A00;
 
 // Font size from the window height: readable in a small window, not shouting
 // in a full-screen one.
@@ -95,6 +103,13 @@ std::vector<std::size_t> code_point_starts(std::string_view s) {
   return starts;
 }
 
+// What the command box says during a practice item, as one key: the box is
+// painted again when it changes.
+std::string practice_key(const stage::OverlayView& v) {
+  if (!v.practice || v.practice->prompt.empty()) return {};
+  return v.practice->progress + v.practice->prompt + v.practice->answer;
+}
+
 }  // namespace
 
 void blend_rect(Surface& target, const stage::PixelRect& r, std::uint32_t colour, int alpha) {
@@ -132,11 +147,15 @@ bool TeachingBoxesShown::due(const stage::OverlayView& v, int drill, std::vector
       return r.x < box.x + box.w && box.x < r.x + r.w && r.y < box.y + box.h && box.y < r.y + r.h;
     });
   };
-  const bool same = shown_ && v.command == command_ && drill == drill_ && v.theme == theme_ &&
-                    v.command_box == command_box_ && v.legend_box == legend_box_;
+  const std::string practice = practice_key(v);
+  const bool same = shown_ && v.command == command_ && practice == practice_ && drill == drill_ &&
+                    v.position == position_ && v.theme == theme_ && v.command_box == command_box_ &&
+                    v.legend_box == legend_box_;
   if (same && !meets(v.command_box) && !meets(v.legend_box)) return false;
   shown_ = true;
   command_ = v.command;
+  practice_ = practice;
+  position_ = v.position;
   drill_ = drill;
   theme_ = v.theme;
   command_box_ = v.command_box;
@@ -235,12 +254,38 @@ std::vector<Rect> OverlayPainter::paint_figures(std::span<const stage::Figure> f
                                [this](Surface& s, const stage::Figure& f) { label(s, f); });
 }
 
+std::optional<int> OverlayPainter::legend_hit(int x, int y) const {
+  for (std::size_t i = 0; i < legend_rects_.size(); ++i) {
+    const stage::PixelRect& r = legend_rects_[i];
+    if (x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h) return static_cast<int>(i);
+  }
+  return std::nullopt;
+}
+
+void OverlayPainter::paint_prompt(const stage::PracticeOverlay& p, const stage::PixelRect& box,
+                                  std::uint32_t ink, Surface& target) {
+  const int pad = std::max(1, line_ / 4);
+  const int width = box.w - 2 * pad;
+  const std::uint32_t prompt_ink = ink == kText ? kPromptInk : kLightPromptInk;
+  int x = box.x + pad;
+  x += text(target, x, box.y + pad / 2, fitted(p.who + " " + p.progress + "  ", width), ink, box);
+  text(target, x, box.y + pad / 2, fitted(p.prompt, box.x + box.w - pad - x), prompt_ink, box);
+  const std::string second =
+      p.revealed ? (p.answer.empty() ? "→ ○" : p.answer) : std::string("Space：答え");
+  text(target, box.x + pad, box.y + pad / 2 + line_, fitted(second, width),
+       p.revealed ? ink : kDimText, box);
+}
+
 std::vector<Rect> OverlayPainter::paint_teaching(const stage::OverlayView& v, Surface& target) {
   std::vector<Rect> touched;
   const bool light = v.theme == stage::Theme::Light;
   const std::uint32_t ink = light ? kLightText : kText;
   const int pad = std::max(1, line_ / 4);
-  if (v.command_box.w > 0 && v.command_box.h > 0) {
+  if (v.command_box.w > 0 && v.command_box.h > 0 && !practice_key(v).empty()) {
+    blend_rect(target, v.command_box, light ? kLightCard : kShade, kCardAlpha);
+    paint_prompt(*v.practice, v.command_box, ink, target);
+    touched.push_back(to_rect(v.command_box));
+  } else if (v.command_box.w > 0 && v.command_box.h > 0) {
     const stage::PixelRect& box = v.command_box;
     blend_rect(target, box, light ? kLightCard : kShade, kCardAlpha);
     // Wrapped by code points (Japanese has no spaces to break at): the first
@@ -266,12 +311,21 @@ std::vector<Rect> OverlayPainter::paint_teaching(const stage::OverlayView& v, Su
     const stage::PixelRect& row = v.legend_box;
     int x = row.x;
     const float swatch = static_cast<float>(line_) / 3.0f;
-    for (const stage::LegendEntry& e : v.legend) {
+    legend_rects_.clear();
+    for (std::size_t i = 0; i < v.legend.size(); ++i) {
+      const stage::LegendEntry& e = v.legend[i];
       if (x + line_ >= row.x + row.w) break;
+      const int start = x;
       paint_disc(target, static_cast<float>(x) + swatch, static_cast<float>(row.y) + line_ / 2.0f,
                  swatch, e.color);
       x += line_;
-      x += text(target, x, row.y, e.label, ink, row) + line_ / 2;
+      const int w = text(target, x, row.y, e.label, ink, row);
+      // The followed position's entry is underlined in its colour.
+      if (v.position && *v.position == static_cast<int>(i))
+        fill(target, {x, row.y + line_ - std::max(1, line_ / 12), w, std::max(1, line_ / 12)},
+             pack(e.color));
+      x += w + line_ / 2;
+      legend_rects_.push_back({start, row.y, x - start, row.h});
     }
     touched.push_back(to_rect(row));
   }
@@ -302,7 +356,12 @@ std::vector<Rect> OverlayPainter::paint(const stage::OverlayView& v, Surface& ta
   const int row_y = v.bar.y + v.bar.h + pad;
   int x = v.bar.x;
   x += text(target, x, row_y, v.drill, kText, v.band) + 2 * line_;
-  text(target, x, row_y, v.time, kText, v.band);
+  x += text(target, x, row_y, v.time, kText, v.band) + 2 * line_;
+  if (!v.position_name.empty()) {
+    const std::string who = v.position_name + (v.mine_only ? "（自分のみ）" : "") +
+                            (v.previous.empty() ? "" : "  " + v.previous);
+    text(target, x, row_y, who, kPauseSign, v.band);
+  }
   int right = v.bar.x + v.bar.w;
   if (v.paused) {
     // Two upright bars, drawn rather than a glyph the font may lack.
@@ -324,6 +383,9 @@ std::vector<Rect> OverlayPainter::paint(const stage::OverlayView& v, Surface& ta
     const int time_w = text_width("00:00") + line_ / 2;
     for (const stage::CommandRow& row : v.rows) {
       if (row.current) blend_rect(target, row.rect, kCurrentRow, kCurrentRowAlpha);
+      if (row.mine || row.answered)
+        fill(target, {row.rect.x - pad, row.rect.y, std::max(1, line_ / kStripeLines), row.rect.h},
+             row.mine ? kMineStripe : kAnsweredStripe);
       text(target, row.rect.x, row.rect.y, row.time, row.current ? kText : kDimText, row.rect);
       text(target, row.rect.x + time_w, row.rect.y, fitted(row.text, row.rect.w - time_w), kText,
            row.rect);
@@ -338,9 +400,24 @@ std::vector<Rect> OverlayPainter::paint(const stage::OverlayView& v, Surface& ta
     const stage::PixelRect inside{card.x + pad, card.y + pad, card.w - 2 * pad, card.h - 2 * pad};
     const int keys_w = inside.w * 2 / 5;
     int y = inside.y;
-    for (const stage::HelpLine& line : stage::help_lines()) {
+    for (const stage::HelpLine& line : stage::help_lines(true, v.learner)) {
       text(target, inside.x, y, line.keys, kPauseSign, inside);
       text(target, inside.x + keys_w, y, line.action, kText, inside);
+      y += line_;
+    }
+    touched.push_back(to_rect(card));
+  }
+  if (v.practice && v.practice->score_box) {
+    // The score card over the drill: what was known of what was asked, the
+    // last score, and the items missed (y asks them again).
+    const stage::PixelRect& card = *v.practice->score_box;
+    blend_rect(target, card, kShade, kCardAlpha);
+    frame_rect(target, card, kCardEdge);
+    const stage::PixelRect inside{card.x + pad, card.y + pad, card.w - 2 * pad, card.h - 2 * pad};
+    int y = inside.y;
+    for (std::size_t i = 0; i < v.practice->score_lines.size(); ++i) {
+      text(target, inside.x, y, fitted(v.practice->score_lines[i], inside.w),
+           i == 0 ? kPauseSign : kText, inside);
       y += line_;
     }
     touched.push_back(to_rect(card));

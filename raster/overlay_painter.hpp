@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ class OverlayPainter {
   // when the view has them; a picture without a band, such as a video
   // frame, calls it alone).
   std::vector<Rect> paint_teaching(const stage::OverlayView& view, Surface& target);
+  // The legend entry (a position) painted at (x, y) by the last paint_teaching().
+  std::optional<int> legend_hit(int x, int y) const;
 
  private:
   // A line of text with its top-left at (x, y), cut to `clip`; returns its width.
@@ -50,6 +53,11 @@ class OverlayPainter {
   // `utf8` cut to `width` pixels, ending in "…" when it had to be cut.
   std::string fitted(std::string_view utf8, int width);
 
+  // The practice prompt and its answer in the command box (instead of the command).
+  void paint_prompt(const stage::PracticeOverlay& practice, const stage::PixelRect& box,
+                    std::uint32_t ink, Surface& target);
+
+  std::vector<stage::PixelRect> legend_rects_;  // by position, as last painted
   CaptionRenderer font_;
   CaptionRenderer label_font_;
   long label_size_ = 0;
@@ -77,6 +85,8 @@ class TeachingBoxesShown {
  private:
   bool shown_ = false;
   std::string command_;
+  std::string practice_;         // the prompt and answer shown instead of the command
+  std::optional<int> position_;  // underlined in the legend
   int drill_ = -1;
   stage::Theme theme_ = stage::Theme::Dark;
   stage::PixelRect command_box_;

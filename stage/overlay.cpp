@@ -117,7 +117,7 @@ PracticeOverlay practice_overlay(const PracticeSession& s, const Playback& playb
   p.score_lines.push_back(p.who + "：おわり");
   p.score_lines.push_back("覚えていた " + score_text(s.score()));
   if (!p.previous.empty()) p.score_lines.push_back(p.previous);
-  if (!s.missed().empty()) p.score_lines.push_back("もう一度：");
+  if (!s.missed().empty()) p.score_lines.push_back("もう一度（y）：");
   const DrillTimeline& t = playback.timeline();
   for (const PracticeItem& item : s.missed()) {
     const int ms = t.start_ms(item.keyframe);
@@ -238,7 +238,9 @@ OverlayView overlay_view(const Playback& playback, const OverlayRequest& r) {
     v.position = part->position;
     v.position_name = position_name(part->position);
     v.mine_only = r.mine_only;
+    if (r.previous_score) v.previous = "前回 " + score_text(*r.previous_score);
   }
+  v.learner = r.learner;
 
   if (r.teaching) {
     teaching_layout(v, playback, r, line, pad);

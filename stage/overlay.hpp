@@ -103,6 +103,10 @@ struct OverlayView {
   std::optional<int> position{};
   std::string position_name;
   bool mine_only = false;
+  // "前回 7/9": the followed position's last practice score, when remembered.
+  std::string previous;
+  // The help card lists the learner's keys (the request's learner).
+  bool learner = false;
   // With a practice session: the command box shows its prompt instead of
   // the command, which would give the coming call away.
   std::optional<PracticeOverlay> practice;

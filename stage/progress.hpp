@@ -1,7 +1,7 @@
 #pragma once
 // What a viewer remembers of a learner between runs: per drill, the position
 // chosen and each position's last practice score. The host keeps it in a file
-// of its own (on Linux $XDG_CONFIG_HOME/mirukado/viewer.conf, never the
+// of its own (on Linux $XDG_CONFIG_HOME/mirukado/viewer-progress, never the
 // saver's settings); this is only its text.
 //
 //   mirukado-progress 1

@@ -6,9 +6,11 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,10 +19,15 @@
 
 #include "drills/registry.hpp"
 #include "platform/linux/presenter.hpp"
+#include "platform/linux/viewer_progress.hpp"
+#include "raster/figure_painter.hpp"
 #include "raster/overlay_painter.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
+#include "stage/practice.hpp"
+#include "stage/progress.hpp"
+#include "stage/roles.hpp"
 #include "stage/teaching.hpp"
 #include "stage/viewer_commands.hpp"
 
@@ -109,7 +116,14 @@ struct ViewerOptions {
   // position's colour, the command kept on screen), else the saver's own.
   bool teaching = true;
   stage::Theme theme = stage::Theme::Dark;
+  // The position to follow from the start (else the one remembered for the
+  // drill), and a practice session of it at once.
+  std::optional<int> role;
+  bool practice = false;
 };
+
+// The followed figure's destination ring, as a share of its body's radius.
+constexpr float kDestinationShare = 1.4f;
 
 // A figure as far as its picture goes: the same figures need no repaint.
 bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::Figure>& b) {
@@ -138,6 +152,11 @@ struct ShownState {
   bool help = false;
   bool commands = false;
   int list_scroll = 0;
+  std::optional<int> position{};
+  bool mine_only = false;
+  bool whole_path = false;
+  int practice_state = -1;  // a PracticeState's value; -1 without a session
+  int practice_asked = 0;
   friend bool operator==(const ShownState&, const ShownState&) = default;
 };
 
@@ -147,6 +166,12 @@ class Viewer {
       : sdl_(window), drills_(drills), presenter_(window), teaching_(options.teaching) {
     place_.drill = options.drill;
     panels_.theme = options.theme;
+    LoadedProgress loaded = load_viewer_progress(progress_path_);
+    progress_ = std::move(loaded.progress);
+    // A damaged file is replaced now, not left for the next run to stumble on.
+    if (loaded.damaged) save_viewer_progress(progress_path_, progress_);
+    start_role_ = options.role;
+    start_practice_ = options.practice;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (SDL_GetWindowWMInfo(sdl_, &info) && info.subsystem == SDL_SYSWM_X11) {
@@ -162,8 +187,15 @@ class Viewer {
     int w = 0, h = 0;
     SDL_GetWindowSize(sdl_, &w, &h);
     relayout(w, h);
+    follow_drill();
+    if (start_role_) {
+      learner_.position = start_role_;
+      remember_choice();
+    }
+    if (start_practice_) run(stage::ViewerCommand::Practice);
     while (!quit_) {
-      const int delay = playback_->advance(now());
+      const int delay = advance();
+      note_score();
       present();
       if (quit_) break;
       SDL_Event e;
@@ -182,6 +214,53 @@ class Viewer {
   }
 
  private:
+  // The practice session drives the playback while it runs.
+  int advance() {
+    return learner_.practice ? learner_.practice->advance(now()) : playback_->advance(now());
+  }
+
+  const char* drill_name() const {
+    return drills_[static_cast<std::size_t>(playback_->drill())].name;
+  }
+
+  // A drill newly shown follows the position remembered for it.
+  void follow_drill() {
+    if (followed_drill_ == playback_->drill()) return;
+    followed_drill_ = playback_->drill();
+    const auto it = progress_.drills.find(drill_name());
+    learner_.position = it == progress_.drills.end() ? std::nullopt : it->second.chosen;
+    if (learner_.position &&
+        *learner_.position >= playback_->stage().table(playback_->drill()).person_count())
+      learner_.position.reset();
+  }
+
+  // The chosen position is remembered for the drill (a choice that changes nothing writes nothing).
+  void remember_choice() {
+    stage::DrillProgress& d = progress_.drills[drill_name()];
+    if (d.chosen == learner_.position) return;
+    d.chosen = learner_.position;
+    save_viewer_progress(progress_path_, progress_);
+  }
+
+  // A session finished: its score is the position's last, shown next time
+  // (a retry of the missed items finishes again and scores them alone).
+  void note_score() {
+    const stage::PracticeSession* s = learner_.practice.get();
+    if (!s || s->state() != stage::PracticeState::Finished) {
+      scored_ = nullptr;
+      return;
+    }
+    if (scored_ == s) return;
+    scored_ = s;
+    // Sought past every item, nothing was asked: the last real score stands.
+    if (s->score().asked == 0) return;
+    std::map<int, stage::Score>& scores = progress_.drills[drill_name()].scores;
+    const auto was = scores.find(s->position());
+    replaced_score_ = was == scores.end() ? std::nullopt : std::optional(was->second);
+    scores[s->position()] = s->score();
+    save_viewer_progress(progress_path_, progress_);
+  }
+
   std::int64_t now() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - origin_).count();
   }
@@ -192,6 +271,20 @@ class Viewer {
     r.list_scroll = list_scroll_;
     r.teaching = teaching_;
     r.theme = panels_.theme;
+    r.learner = true;
+    r.position = learner_.position;
+    r.mine_only = learner_.mine_only;
+    r.practice = learner_.practice.get();
+    if (learner_.practice && scored_ == learner_.practice.get()) {
+      // The score card compares with the score before this session.
+      r.previous_score = replaced_score_;
+    } else if (playback_ && learner_.position) {
+      const auto it = progress_.drills.find(drill_name());
+      if (it != progress_.drills.end())
+        if (const auto score = it->second.scores.find(*learner_.position);
+            score != it->second.scores.end())
+          r.previous_score = score->second;
+    }
     return r;
   }
 
@@ -201,8 +294,14 @@ class Viewer {
     w = std::clamp(w, 1, kMaxWindowSide);
     h = std::clamp(h, 1, kMaxWindowSide);
     if (playback_) {
-      playback_->advance(now());
+      advance();
       place_ = playback_->place();
+    }
+    // A session runs over the playback made for the old window.
+    refit_pending_ = false;
+    if (learner_.practice) {
+      learner_.practice.reset();
+      place_.playing = false;
     }
     // Everything sized by the old window goes before the new is made: a
     // vector assigned a smaller size would keep the old one's capacity (a
@@ -242,10 +341,21 @@ class Viewer {
       listed_command_ = p.current_command();
       list_scroll_ = 0;
     }
+    follow_drill();
     ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(),   p.playing(), p.speed(),
                      p.loop(),  panels_.help, panels_.commands, list_scroll_};
+    state.position = learner_.position;
+    state.mine_only = learner_.mine_only;
+    state.whole_path = learner_.whole_path;
+    if (const stage::PracticeSession* s = learner_.practice.get()) {
+      state.practice_state = static_cast<int>(s->state());
+      state.practice_asked = s->score().asked;
+    }
     std::vector<stage::Figure> figures;
-    if (teaching_window_) figures = teaching_window_->figures();
+    if (teaching_window_) {
+      teaching_window_->choose(learner_.position);
+      figures = teaching_window_->figures();
+    }
     const bool figures_moved = !same_figures(figures, figures_);
     if (regions.empty() && !everything_ && state == shown_ && !figures_moved) return;
     shown_ = state;
@@ -272,7 +382,11 @@ class Viewer {
     // The figures go above the stage and below the overlay's boxes and cards.
     overlay_drawn_.clear();
     if (teaching_window_) {
+      std::vector<raster::Rect> drawn = paint_following(false);
       for (const raster::Rect& r : painter_.paint_figures(figures_, panels_.theme, display_))
+        drawn.push_back(r);
+      for (const raster::Rect& r : paint_following(true)) drawn.push_back(r);
+      for (const raster::Rect& r : drawn)
         if (const raster::Rect c = cut_to(r, display_.width, display_.height); !c.empty())
           overlay_drawn_.push_back(c);
       // A figure painted over a box is restored next time, and the box with it.
@@ -288,10 +402,45 @@ class Viewer {
     update_title();
   }
 
+  // The followed position's marks in the picture: below the figures its
+  // whole path (w) and its trail; above them a revealed move's destination.
+  std::vector<raster::Rect> paint_following(bool above) {
+    if (!learner_.position || figures_.empty() || !figures_.back().highlighted) return {};
+    const stage::Figure& me = figures_.back();
+    const stage::Rgb ground = stage::theme_background(panels_.theme);
+    if (above) {
+      if (!view_.practice || !view_.practice->destination) return {};
+      return raster::paint_destination(display_,
+                                       teaching_window_->person_point(*view_.practice->destination),
+                                       me.radius * kDestinationShare, me.body);
+    }
+    const stage::FrameTable& table = playback_->stage().table(playback_->drill());
+    std::vector<raster::Rect> drawn;
+    if (learner_.whole_path)
+      drawn = raster::paint_path(
+          display_,
+          teaching_window_->scene_path(table, playback_->timeline(), playback_->keyframe()),
+          me.radius, me.body);
+    for (const raster::Rect& r :
+         raster::paint_trail(display_, teaching_window_->trail(table, playback_->keyframe()),
+                             me.radius, me.body, ground))
+      drawn.push_back(r);
+    return drawn;
+  }
+
   // The title names the drill, the keyframe and the command heard: what a
-  // window list shows, and what scripts driving the viewer read.
+  // window list shows, and what scripts driving the viewer read. In practice
+  // it says what is asked, and the answer once revealed.
   void update_title() {
-    const std::string title = std::string(kTitle) + " — " + stage::viewer_title(*playback_, entry_);
+    std::string title = std::string(kTitle) + " — " + stage::viewer_title(*playback_, entry_);
+    if (view_.practice) {
+      const stage::PracticeOverlay& p = *view_.practice;
+      title += "  練習 " + p.progress;
+      if (!p.prompt.empty()) title += " " + p.prompt;
+      if (p.revealed) title += " 答え " + (p.answer.empty() ? std::string("移動") : p.answer);
+      if (p.state == stage::PracticeState::Finished && !p.score_lines.empty())
+        title += " " + p.score_lines[1 < p.score_lines.size() ? 1 : 0];
+    }
     if (title != title_) {
       title_ = title;
       set_title(title_);
@@ -429,6 +578,10 @@ class Viewer {
   // What piles up while the events drain (a drag, a resize) is applied once,
   // at the last value.
   void finish_pending() {
+    if (refit_pending_ && !learner_.practice) {
+      refit_pending_ = false;
+      relayout(display_.width, display_.height);
+    }
     if (drag_to_) {
       run(stage::ViewerCommand::SeekTime, *drag_to_);
       drag_to_.reset();
@@ -446,13 +599,23 @@ class Viewer {
       dragging_ = true;
     } else if (auto command = stage::command_hit(view_, x, y)) {
       run(stage::ViewerCommand::GoToCommand, *command);
+    } else if (auto position = teaching_ ? painter_.legend_hit(x, y) : std::nullopt) {
+      // A legend entry chooses its position; the one followed clears it.
+      learner_.practice.reset();
+      playback_->stop_before(std::nullopt);
+      learner_.position = learner_.position == position ? std::nullopt : position;
+      remember_choice();
     }
   }
 
   void run(stage::ViewerCommand command, int arg = 0) {
-    playback_->advance(now());  // commands act at the present moment
+    advance();  // commands act at the present moment
     const stage::ViewerPanels was = panels_;
-    switch (stage::apply(command, arg, *playback_, panels_)) {
+    const stage::CommandEffect effect = stage::apply(command, arg, *playback_, panels_, learner_);
+    follow_drill();
+    remember_choice();
+    note_score();
+    switch (effect) {
       case stage::CommandEffect::FullScreen:
         toggle_full_screen();
         break;
@@ -467,8 +630,14 @@ class Viewer {
         // The teaching picture never lies under a card: the drill is fitted
         // again into what the card leaves (when it changes what is left).
         if (teaching_ && stage::teaching_stage_area(request(display_.width, display_.height)) !=
-                             teaching_area(was))
-          relayout(display_.width, display_.height);
+                             teaching_area(was)) {
+          // A practice session runs over this playback: the card lies over
+          // the drill until the session ends, rather than end it.
+          if (learner_.practice)
+            refit_pending_ = true;
+          else
+            relayout(display_.width, display_.height);
+        }
         break;
       case stage::CommandEffect::Theme:
         if (teaching_) relayout(display_.width, display_.height);
@@ -508,10 +677,19 @@ class Viewer {
   std::string title_;
 
   const bool teaching_;
-  stage::ViewerPanels panels_;  // the open cards and the teaching picture's theme
-  int list_scroll_ = 0;         // the command list's rows scrolled by the wheel
-  int listed_command_ = -1;     // the current command the scroll was made at
+  stage::ViewerPanels panels_;       // the open cards and the teaching picture's theme
+  int list_scroll_ = 0;              // the command list's rows scrolled by the wheel
+  int listed_command_ = -1;          // the current command the scroll was made at
   stage::CommandNumberEntry entry_;  // "g" then a command's number
+  stage::Learner learner_;           // the position followed, and its practice
+  std::string progress_path_ = viewer_progress_path();
+  stage::LearnerProgress progress_;  // as the file holds it
+  int followed_drill_ = -1;          // the drill whose remembered position is followed
+  const stage::PracticeSession* scored_ = nullptr;  // the finished session saved
+  std::optional<stage::Score> replaced_score_;      // the score it replaced
+  std::optional<int> start_role_;
+  bool start_practice_ = false;
+  bool refit_pending_ = false;  // a card changed the drill's area during practice
   bool everything_ = true;
   bool dragging_ = false;
   bool quit_ = false;
@@ -531,7 +709,9 @@ int run_viewer(const std::vector<std::string>& args, bool server_has_randr) {
   const stage::DrillList drills = drills::registry();
   const std::string names = drills::names(drills, "|");
   const std::string synopsis =
-      "usage: mirukado view [--view teaching|saver] [--theme dark|light] [" + names + "]";
+      "usage: mirukado view [--view teaching|saver] [--theme dark|light] [--role N [--practice]] "
+      "[" +
+      names + "]";
   ViewerOptions options;
   std::optional<std::string> drill_name;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -546,6 +726,16 @@ int run_viewer(const std::vector<std::string>& args, bool server_has_randr) {
       } else {
         return usage("unknown " + a.substr(2) + " '" + value + "'; " + synopsis);
       }
+    } else if (a == "--role") {
+      if (i + 1 >= args.size()) return usage(a + " needs a value; " + synopsis);
+      const std::string& value = args[++i];
+      int n = -1;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
+      if (error != std::errc() || end != value.data() + value.size() || n < 0)
+        return usage("--role takes a position number (0 the commander); got '" + value + "'");
+      options.role = n;
+    } else if (a == "--practice") {
+      options.practice = true;
     } else if (a.starts_with("-")) {
       return usage("unknown option '" + a + "'; " + synopsis);
     } else if (drill_name) {
@@ -557,6 +747,14 @@ int run_viewer(const std::vector<std::string>& args, bool server_has_randr) {
   if (drill_name) {
     options.drill = drills::find(drills, *drill_name);
     if (options.drill < 0) return usage("unknown drill '" + *drill_name + "'; choose " + names);
+  }
+  if (options.practice && !options.role) return usage("--practice needs --role N; " + synopsis);
+  if (options.role) {
+    const stage::DrillDescriptor& d = drills[static_cast<std::size_t>(options.drill)];
+    const int positions = stage::position_count(d.make_table());
+    if (*options.role >= positions)
+      return usage(std::string(d.name) + " has no position " + std::to_string(*options.role) +
+                   " (0 the commander to " + std::to_string(positions - 1) + ")");
   }
 
   if (const std::string error = start_sdl_video(server_has_randr); !error.empty()) {

@@ -294,7 +294,10 @@ case "$case_name" in
     [ "$(wc -l <"$work/bad.err")" = 1 ] || fail "view without a display: stderr is not one line"
     start_x
     # (--help is no bad argument: it prints the usage, as the no_display case of e2e.sh checks.)
-    for args in "nosuch" "kiritu extra" "--bogus" "--theme pink" "kiritu --view"; do
+    # A position the drill lacks, a position that is no number, and practice
+    # without a position are refused the same way.
+    for args in "nosuch" "kiritu extra" "--bogus" "--theme pink" "kiritu --view" \
+      "--role 7 kahan" "--role -1 ponpu" "--role x ponpu" "--practice ponpu"; do
       # shellcheck disable=SC2086
       "$MIRUKADO" view $args >"$work/bad.out" 2>"$work/bad.err"
       status=$?
@@ -541,6 +544,61 @@ case "$case_name" in
     [ "$(rect_hash $((w * 3 / 4)) $((h / 4)) $((w / 8)) $((h / 2)))" = "$list" ] ||
       fail "the wheel back up did not give the list back"
     quit_with q
+    ;;
+
+  practice_hides_call)
+    # Practising member 2 of the pump-truck drill: each item stops the drill
+    # with its prompt; at a call the call itself is nowhere yet (neither in
+    # the title's command nor in the command box) and Space reveals it.
+    start_x
+    open_viewer ponpu --role 2 --practice
+    read -r w h < <("$X_PROBE" size "$win")
+    asked=""
+    for _ in $(seq 12); do
+      for _ in $(seq 300); do
+        [[ $(title) == *？* ]] && break
+        sleep 0.05
+      done
+      [[ $(title) == *？* ]] || fail "no practice prompt: $(title)"
+      if [[ $(title) == *あなたの号令は？* ]]; then asked=yes && break; fi
+      press y  # a move asked: known, on to the next item
+    done
+    [ -n "$asked" ] || fail "no call asked of member 2: $(title)"
+    before=$(title)
+    box=$(rect_hash 0 0 "$w" $((h / 8)))
+    keyframe_asked=$(keyframe)
+    press space
+    [[ $(title) == *答え* ]] || fail "Space did not reveal the call: $(title)"
+    answer=$(title | sed -E 's/.* 答え //')
+    [[ $answer == *２番員* ]] || fail "the answer '$answer' is not member 2's call"
+    [[ $before != *"$answer"* ]] || fail "the call '$answer' showed before Space: $before"
+    [ "$(rect_hash 0 0 "$w" $((h / 8)))" != "$box" ] || fail "the command box did not change on reveal"
+    [ "$(keyframe)" = "$keyframe_asked" ] || fail "the reveal of a call moved the drill"
+    press c  # the command list beside the drill: the session goes on
+    [[ $(title) == *答え* ]] || fail "opening the command list ended the practice: $(title)"
+    quit_with q
+    grep -qx 'ponpu 2' "$XDG_CONFIG_HOME/mirukado/viewer-progress" ||
+      fail "the position was not remembered: $(cat "$XDG_CONFIG_HOME/mirukado/viewer-progress")"
+    ;;
+
+  progress_remembered)
+    # A damaged progress file is replaced as the viewer starts; the position
+    # chosen with r is remembered for the drill and followed at the next start.
+    start_x
+    file="$XDG_CONFIG_HOME/mirukado/viewer-progress"
+    mkdir -p "$(dirname "$file")"
+    printf 'mirukado-progress 1\nkiritu two 0=9/\001\n' >"$file"
+    open_viewer kiritu
+    [ "$(head -n1 "$file")" = "mirukado-progress 1" ] && ! grep -q two "$file" ||
+      fail "the damaged file was not replaced: $(cat -v "$file")"
+    press r
+    quit_with q
+    grep -qx 'kiritu 0' "$file" || fail "r did not remember the commander: $(cat "$file")"
+    open_viewer kiritu
+    press r  # from the commander remembered, member 1
+    quit_with q
+    grep -qx 'kiritu 1' "$file" || fail "the remembered position was not followed: $(cat "$file")"
+    [ -z "$(find "$(dirname "$file")" -name '*.tmp*')" ] || fail "a temporary file was left"
     ;;
 
   *)
