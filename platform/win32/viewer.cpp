@@ -10,6 +10,7 @@ namespace win32 {
 namespace {
 
 constexpr UINT kLayoutDelayMs = 120;  // long enough to skip a drag's in-between sizes
+constexpr int kRowsPerWheelNotch = 3;
 constexpr wchar_t kTitle[] =
     L"\x30DF\x30EB\x30AB\x30C9 \x30D3\x30E5\x30FC\x30A2";  // ミルカド ビューア
 
@@ -129,12 +130,30 @@ stage::OverlayRequest Viewer::request() const {
   request.line = overlay_line_height(view_->dc(), teach_ ? font_ : window_->caption_font());
   request.help = help_;
   request.commands = commands_;
+  request.list_scroll = list_scroll_;
   request.teaching = teach_;
   request.theme = theme_;
   return request;
 }
 
-stage::OverlayView Viewer::overlay() { return stage::overlay_view(*model_, request()); }
+stage::OverlayView Viewer::overlay() {
+  // A new current command brings the list back around it.
+  if (model_->current_command() != listed_command_) {
+    listed_command_ = model_->current_command();
+    list_scroll_ = 0;
+  }
+  return stage::overlay_view(*model_, request());
+}
+
+void Viewer::on_wheel(int x, int y, int delta) {
+  const stage::OverlayView v = overlay();
+  if (!v.panel || !v.panel->contains(x, y) || delta == 0) return;
+  // Turned away from the user (up) shows the earlier commands.
+  list_scroll_ -= delta / WHEEL_DELTA * kRowsPerWheelNotch;
+  // As far as the list goes: the model keeps the scroll inside it.
+  list_scroll_ = overlay().list_scroll;
+  show();
+}
 
 void Viewer::paint(HDC dc) {
   const int w = view_->width(), h = view_->height();

@@ -48,6 +48,9 @@ class Viewer {
   void on_button_down(int x, int y);
   void on_mouse_move(int x, int y);
   void on_button_up();
+  // The mouse wheel over the command list scrolls it (client coordinates,
+  // `delta` in WHEEL_DELTA units, positive turned away from the user).
+  void on_wheel(int x, int y, int delta);
   void on_timer(UINT_PTR id);
   // The client area changed: the stage is laid out anew a moment later, once
   // a drag of the window's edge has come to rest.
@@ -88,6 +91,8 @@ class Viewer {
   bool commands_ = false;
   stage::CommandNumberEntry entry_;  // "g" then a command's number
   bool dragging_ = false;            // the button went down on the timeline
+  int list_scroll_ = 0;              // the command list's rows scrolled by the wheel
+  int listed_command_ = -1;          // the current command the scroll was made at
   bool full_screen_ = false;
   WINDOWPLACEMENT windowed_{};
   std::wstring title_;

@@ -58,6 +58,13 @@ LRESULT CALLBACK viewer_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
     case WM_MOUSEMOVE:
       viewer->on_mouse_move(x, y);
       return 0;
+    case WM_MOUSEWHEEL: {
+      // The wheel's position comes in screen coordinates.
+      POINT p{x, y};
+      ScreenToClient(hwnd, &p);
+      viewer->on_wheel(p.x, p.y, GET_WHEEL_DELTA_WPARAM(wparam));
+      return 0;
+    }
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
       viewer->on_button_up();

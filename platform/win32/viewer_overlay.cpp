@@ -167,8 +167,8 @@ void paint_teaching(HDC dc, const stage::OverlayView& v, int line) {
     disc(dc, static_cast<float>(x) + swatch, static_cast<float>(v.legend_box.y) + line / 2.0f,
          swatch, colorref(e.color));
     x += line;
-    text(dc, {x, v.legend_box.y, v.legend_box.x + v.legend_box.w, v.legend_box.y + line},
-         e.label, ink);
+    text(dc, {x, v.legend_box.y, v.legend_box.x + v.legend_box.w, v.legend_box.y + line}, e.label,
+         ink);
     x += text_width(dc, e.label) + line / 2;
   }
 }

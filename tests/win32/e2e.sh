@@ -494,6 +494,12 @@ case_view() {
   k=$(keyframe_in "$t")
   [ "$k" -lt "$k4" ] && [ "$(command_in "$t")" != "$c" ] ||
     fail "a click on the list's top row went from $k4 '$c' to $k '$(command_in "$t")'"
+  # The wheel over the list scrolls it (button 5: towards the user, later rows).
+  s1=$(viewer_shot)
+  xdotool mousemove --window "$w" 666 200 click 5 click 5
+  sleep 0.5
+  [ "$(viewer_shot)" != "$s1" ] || fail "the wheel did not scroll the command list"
+  [ "$(title_of "$w")" = "$t" ] || fail "the wheel moved the place: $(title_of "$w")"
   xdotool key c
   k4=$k
   xdotool mousemove --window "$w" 20 496 click 1
