@@ -548,22 +548,54 @@ void draw_figure(cairo_t* cr, const stage::Figure& f, double x, double y, double
   cairo_fill(cr);
 }
 
-void draw_picture(cairo_t* cr, const Shot& shot, double x, double y, double w, double h) {
-  const double scale = std::min(w / shot.crop.w, h / shot.crop.h);
-  const double ox = x + (w - shot.crop.w * scale) / 2;
-  const double oy = y + (h - shot.crop.h * scale) / 2;
+// A cropped picture fitted into (x, y, w, h) and centred. paint_crop() clips
+// to it (the caller restores the saved state) and paints the image; at() says
+// where a pixel of the drawn stage lands on the page.
+struct PlacedCrop {
+  double ox = 0;
+  double oy = 0;
+  double scale = 1;
+  raster::Rect crop;
+  void at(float px, float py, double& qx, double& qy) const {
+    qx = ox + (px - crop.x) * scale;
+    qy = oy + (py - crop.y) * scale;
+  }
+};
+
+PlacedCrop paint_crop(cairo_t* cr, cairo_surface_t* image, const raster::Rect& crop, double x,
+                      double y, double w, double h) {
+  PlacedCrop p;
+  p.crop = crop;
+  p.scale = std::min(w / crop.w, h / crop.h);
+  p.ox = x + (w - crop.w * p.scale) / 2;
+  p.oy = y + (h - crop.h * p.scale) / 2;
   cairo_save(cr);
-  cairo_rectangle(cr, ox, oy, shot.crop.w * scale, shot.crop.h * scale);
+  cairo_rectangle(cr, p.ox, p.oy, crop.w * p.scale, crop.h * p.scale);
   cairo_clip(cr);
   cairo_save(cr);
-  cairo_translate(cr, ox, oy);
-  cairo_scale(cr, scale, scale);
-  cairo_set_source_surface(cr, shot.image.get(), 0, 0);
+  cairo_translate(cr, p.ox, p.oy);
+  cairo_scale(cr, p.scale, p.scale);
+  cairo_set_source_surface(cr, image, 0, 0);
   cairo_paint(cr);
   cairo_restore(cr);
-  const auto at = [&](float px, float py, double& qx, double& qy) {
-    qx = ox + (px - shot.crop.x) * scale;
-    qy = oy + (py - shot.crop.y) * scale;
+  return p;
+}
+
+// Ends what paint_crop() began: the clip goes, a thin grey frame is drawn.
+void end_crop(cairo_t* cr, const PlacedCrop& p) {
+  cairo_restore(cr);
+  cairo_set_source_rgb(cr, kRuleGrey, kRuleGrey, kRuleGrey);
+  cairo_set_line_width(cr, 0.5);
+  cairo_rectangle(cr, p.ox, p.oy, p.crop.w * p.scale, p.crop.h * p.scale);
+  cairo_stroke(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+}
+
+void draw_picture(cairo_t* cr, const Shot& shot, double x, double y, double w, double h) {
+  const PlacedCrop placed = paint_crop(cr, shot.image.get(), shot.crop, x, y, w, h);
+  const double scale = placed.scale;
+  const auto at = [&placed](float px, float py, double& qx, double& qy) {
+    placed.at(px, py, qx, qy);
   };
   // Where each figure that moved came from: a grey ring and a line to where
   // it stands now.
@@ -589,12 +621,7 @@ void draw_picture(cairo_t* cr, const Shot& shot, double x, double y, double w, d
     draw_figure(cr, f, fx, fy,
                 std::max(static_cast<double>(shot.body_radius) * scale, kMinFigureRadius));
   }
-  cairo_restore(cr);
-  cairo_set_source_rgb(cr, kRuleGrey, kRuleGrey, kRuleGrey);
-  cairo_set_line_width(cr, 0.5);
-  cairo_rectangle(cr, ox, oy, shot.crop.w * scale, shot.crop.h * scale);
-  cairo_stroke(cr);
-  cairo_set_source_rgb(cr, 0, 0, 0);
+  end_crop(cr, placed);
 }
 
 void draw_block(cairo_t* cr, const Columns& c, const Block& block,
@@ -843,21 +870,10 @@ void draw_mark(cairo_t* cr, double x, double y, double r, const char* word, stag
 void draw_card_picture(cairo_t* cr, const CardShot& shot, double x, double y, double w, double h,
                        stage::Rgb colour, float body_radius, bool route) {
   if (!shot.image) return;
-  const double scale = std::min(w / shot.crop.w, h / shot.crop.h);
-  const double ox = x + (w - shot.crop.w * scale) / 2;
-  const double oy = y + (h - shot.crop.h * scale) / 2;
-  cairo_save(cr);
-  cairo_rectangle(cr, ox, oy, shot.crop.w * scale, shot.crop.h * scale);
-  cairo_clip(cr);
-  cairo_save(cr);
-  cairo_translate(cr, ox, oy);
-  cairo_scale(cr, scale, scale);
-  cairo_set_source_surface(cr, shot.image.get(), 0, 0);
-  cairo_paint(cr);
-  cairo_restore(cr);
-  const auto at = [&](float px, float py, double& qx, double& qy) {
-    qx = ox + (px - shot.crop.x) * scale;
-    qy = oy + (py - shot.crop.y) * scale;
+  const PlacedCrop placed = paint_crop(cr, shot.image.get(), shot.crop, x, y, w, h);
+  const double scale = placed.scale;
+  const auto at = [&placed](float px, float py, double& qx, double& qy) {
+    placed.at(px, py, qx, qy);
   };
   const double r = std::max(static_cast<double>(body_radius) * scale, kMinFigureRadius);
   std::vector<std::pair<double, double>> line;
@@ -898,12 +914,7 @@ void draw_card_picture(cairo_t* cr, const CardShot& shot, double x, double y, do
     draw_mark(cr, line.front().first, line.front().second, r, "始", colour);
     draw_mark(cr, line.back().first, line.back().second, r, "終", colour);
   }
-  cairo_restore(cr);
-  cairo_set_source_rgb(cr, kRuleGrey, kRuleGrey, kRuleGrey);
-  cairo_set_line_width(cr, 0.5);
-  cairo_rectangle(cr, ox, oy, shot.crop.w * scale, shot.crop.h * scale);
-  cairo_stroke(cr);
-  cairo_set_source_rgb(cr, 0, 0, 0);
+  end_crop(cr, placed);
 }
 
 const char* kind_name(CardKind kind) {
