@@ -49,14 +49,6 @@ constexpr float kRingWidthShare = 0.18f;
 
 }  // namespace
 
-stage::Rgb towards(stage::Rgb colour, stage::Rgb ground, float share) {
-  const auto mix = [share](std::uint8_t c, std::uint8_t g) {
-    return static_cast<std::uint8_t>(std::lround(
-        static_cast<float>(c) + (static_cast<float>(g) - static_cast<float>(c)) * share));
-  };
-  return {mix(colour.r, ground.r), mix(colour.g, ground.g), mix(colour.b, ground.b)};
-}
-
 std::vector<Rect> paint_trail(Surface& target, std::span<const stage::TrailPoint> trail,
                               float radius, stage::Rgb colour, stage::Rgb ground) {
   std::vector<Rect> touched;

@@ -25,13 +25,12 @@ using LabelPainter = std::function<void(Surface& target, const stage::Figure& fi
 std::vector<Rect> paint_figures(Surface& target, std::span<const stage::Figure> figures,
                                 stage::Theme theme, const LabelPainter& label = {});
 
-// The halo's and the muting's shares.
-inline constexpr float kHaloGapShare = 0.35f;    // ground between outline and ring, of the radius
-inline constexpr float kHaloWidthShare = 0.30f;  // the ring's width, of the radius
-inline constexpr float kMutedShare = 0.6f;       // how far a muted figure goes towards the ground
-
-// `colour` moved `share` (0..1) of the way towards `ground`.
-stage::Rgb towards(stage::Rgb colour, stage::Rgb ground, float share);
+// The halo's and the muting's shares, and the blend towards the ground: the
+// stage's, which every host's figures share.
+using stage::kHaloGapShare;
+using stage::kHaloWidthShare;
+using stage::kMutedShare;
+using stage::towards;
 
 // The followed figure's trail: a dot at each place, paler and smaller with its
 // age, in `colour` towards the ground. Returns the rectangles touched.

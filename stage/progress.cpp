@@ -1,6 +1,7 @@
 #include "stage/progress.hpp"
 
 #include <charconv>
+#include <utility>
 #include <vector>
 
 #include "stage/frame_table.hpp"
@@ -91,6 +92,61 @@ std::optional<LearnerProgress> parse_progress(std::string_view text) {
       return std::nullopt;
   }
   return progress;
+}
+
+ProgressKeeper::ProgressKeeper(std::optional<std::string_view> text, Writer write)
+    : write_(std::move(write)) {
+  if (!text) return;
+  if (auto parsed = parse_progress(*text)) {
+    progress_ = std::move(*parsed);
+    return;
+  }
+  save();  // damaged: the fresh start replaces it
+}
+
+void ProgressKeeper::save() {
+  if (write_) write_(serialise_progress(progress_));
+}
+
+std::optional<int> ProgressKeeper::chosen(std::string_view drill, int positions) const {
+  const auto it = progress_.drills.find(drill);
+  if (it == progress_.drills.end() || !it->second.chosen || *it->second.chosen >= positions)
+    return std::nullopt;
+  return it->second.chosen;
+}
+
+void ProgressKeeper::choose(std::string_view drill, std::optional<int> position) {
+  const auto it = progress_.drills.find(drill);
+  // A drill never followed needs no line saying so.
+  if (it == progress_.drills.end() ? !position : it->second.chosen == position) return;
+  progress_.drills[std::string(drill)].chosen = position;
+  save();
+}
+
+void ProgressKeeper::note(const PracticeSession* session, std::string_view drill) {
+  if (!session || session->state() != PracticeState::Finished) {
+    scored_ = nullptr;
+    return;
+  }
+  if (scored_ == session) return;
+  scored_ = session;
+  if (session->score().asked == 0) return;
+  std::map<int, Score>& scores = progress_.drills[std::string(drill)].scores;
+  const auto was = scores.find(session->position());
+  replaced_ = was == scores.end() ? std::nullopt : std::optional(was->second);
+  scores[session->position()] = session->score();
+  save();
+}
+
+std::optional<Score> ProgressKeeper::previous(std::string_view drill, std::optional<int> position,
+                                              const PracticeSession* session) const {
+  if (session && session == scored_) return replaced_;
+  if (!position) return std::nullopt;
+  const auto it = progress_.drills.find(drill);
+  if (it == progress_.drills.end()) return std::nullopt;
+  const auto score = it->second.scores.find(*position);
+  if (score == it->second.scores.end()) return std::nullopt;
+  return score->second;
 }
 
 }  // namespace stage

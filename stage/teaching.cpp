@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 
 #include "stage/roles.hpp"
@@ -448,6 +449,14 @@ std::vector<Figure> TeachingWindow::figures() const {
   // The chosen figure last, so that it is drawn above a crowded squad.
   std::stable_partition(out.begin(), out.end(), [](const Figure& f) { return !f.highlighted; });
   return out;
+}
+
+Rgb towards(Rgb colour, Rgb ground, float share) {
+  const auto mix = [share](std::uint8_t c, std::uint8_t g) {
+    return static_cast<std::uint8_t>(std::lround(
+        static_cast<float>(c) + (static_cast<float>(g) - static_cast<float>(c)) * share));
+  };
+  return {mix(colour.r, ground.r), mix(colour.g, ground.g), mix(colour.b, ground.b)};
 }
 
 }  // namespace stage

@@ -105,6 +105,16 @@ struct Figure {
   bool muted = false;
 };
 
+// How every host draws a chosen figure and the others: a halo (a ring in the
+// figure's colour, clear of its outline by a gap of the ground) and the
+// others part way towards the ground.
+inline constexpr float kHaloGapShare = 0.35f;    // ground between outline and ring, of the radius
+inline constexpr float kHaloWidthShare = 0.30f;  // the ring's width, of the radius
+inline constexpr float kMutedShare = 0.6f;       // how far a muted figure goes towards the ground
+
+// `colour` moved `share` (0..1) of the way towards `ground`.
+Rgb towards(Rgb colour, Rgb ground, float share);
+
 // A point on the device, pixels (fractional).
 struct DevicePoint {
   float x = 0;

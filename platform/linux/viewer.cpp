@@ -163,13 +163,16 @@ struct ShownState {
 class Viewer {
  public:
   Viewer(SDL_Window* window, stage::DrillList drills, const ViewerOptions& options)
-      : sdl_(window), drills_(drills), presenter_(window), teaching_(options.teaching) {
+      : sdl_(window),
+        drills_(drills),
+        presenter_(window),
+        teaching_(options.teaching),
+        keeper_(read_viewer_progress(progress_path_),
+                [path = progress_path_](std::string_view text) {
+                  return write_viewer_progress(path, text);
+                }) {
     place_.drill = options.drill;
     panels_.theme = options.theme;
-    LoadedProgress loaded = load_viewer_progress(progress_path_);
-    progress_ = std::move(loaded.progress);
-    // A damaged file is replaced now, not left for the next run to stumble on.
-    if (loaded.damaged) save_viewer_progress(progress_path_, progress_);
     start_role_ = options.role;
     start_practice_ = options.practice;
     SDL_SysWMinfo info;
@@ -227,39 +230,16 @@ class Viewer {
   void follow_drill() {
     if (followed_drill_ == playback_->drill()) return;
     followed_drill_ = playback_->drill();
-    const auto it = progress_.drills.find(drill_name());
-    learner_.position = it == progress_.drills.end() ? std::nullopt : it->second.chosen;
-    if (learner_.position &&
-        *learner_.position >= playback_->stage().table(playback_->drill()).person_count())
-      learner_.position.reset();
+    learner_.position =
+        keeper_.chosen(drill_name(), playback_->stage().table(playback_->drill()).person_count());
   }
 
   // The chosen position is remembered for the drill (a choice that changes nothing writes nothing).
-  void remember_choice() {
-    stage::DrillProgress& d = progress_.drills[drill_name()];
-    if (d.chosen == learner_.position) return;
-    d.chosen = learner_.position;
-    save_viewer_progress(progress_path_, progress_);
-  }
+  void remember_choice() { keeper_.choose(drill_name(), learner_.position); }
 
   // A session finished: its score is the position's last, shown next time
   // (a retry of the missed items finishes again and scores them alone).
-  void note_score() {
-    const stage::PracticeSession* s = learner_.practice.get();
-    if (!s || s->state() != stage::PracticeState::Finished) {
-      scored_ = nullptr;
-      return;
-    }
-    if (scored_ == s) return;
-    scored_ = s;
-    // Sought past every item, nothing was asked: the last real score stands.
-    if (s->score().asked == 0) return;
-    std::map<int, stage::Score>& scores = progress_.drills[drill_name()].scores;
-    const auto was = scores.find(s->position());
-    replaced_score_ = was == scores.end() ? std::nullopt : std::optional(was->second);
-    scores[s->position()] = s->score();
-    save_viewer_progress(progress_path_, progress_);
-  }
+  void note_score() { keeper_.note(learner_.practice.get(), drill_name()); }
 
   std::int64_t now() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - origin_).count();
@@ -275,16 +255,8 @@ class Viewer {
     r.position = learner_.position;
     r.mine_only = learner_.mine_only;
     r.practice = learner_.practice.get();
-    if (learner_.practice && scored_ == learner_.practice.get()) {
-      // The score card compares with the score before this session.
-      r.previous_score = replaced_score_;
-    } else if (playback_ && learner_.position) {
-      const auto it = progress_.drills.find(drill_name());
-      if (it != progress_.drills.end())
-        if (const auto score = it->second.scores.find(*learner_.position);
-            score != it->second.scores.end())
-          r.previous_score = score->second;
-    }
+    if (playback_)
+      r.previous_score = keeper_.previous(drill_name(), learner_.position, learner_.practice.get());
     return r;
   }
 
@@ -683,10 +655,8 @@ class Viewer {
   stage::CommandNumberEntry entry_;  // "g" then a command's number
   stage::Learner learner_;           // the position followed, and its practice
   std::string progress_path_ = viewer_progress_path();
-  stage::LearnerProgress progress_;  // as the file holds it
-  int followed_drill_ = -1;          // the drill whose remembered position is followed
-  const stage::PracticeSession* scored_ = nullptr;  // the finished session saved
-  std::optional<stage::Score> replaced_score_;      // the score it replaced
+  stage::ProgressKeeper keeper_;  // what the file holds, and when it is written
+  int followed_drill_ = -1;       // the drill whose remembered position is followed
   std::optional<int> start_role_;
   bool start_practice_ = false;
   bool refit_pending_ = false;  // a card changed the drill's area during practice

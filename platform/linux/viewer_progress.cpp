@@ -11,13 +11,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "stage/progress.hpp"
+
 namespace linux_host {
 namespace {
 
 constexpr mode_t kFolderMode = 0700;
 constexpr mode_t kFileMode = 0600;
-// Far more than any learner's progress: a bigger file is no progress file.
-constexpr std::streamsize kMaxBytes = 1 << 20;
 
 std::string home_directory() {
   if (const char* home = std::getenv("HOME"); home && home[0] == '/') return home;
@@ -45,27 +45,25 @@ std::string viewer_progress_path() {
   return base + "/mirukado/viewer-progress";
 }
 
-LoadedProgress load_viewer_progress(const std::string& path) {
+std::optional<std::string> read_viewer_progress(const std::string& path) {
   struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return {};
-  // A folder or a device where the file should be is as good as damaged.
-  if (!S_ISREG(st.st_mode) || st.st_size > kMaxBytes) return {{}, true};
+  if (stat(path.c_str(), &st) != 0) return std::nullopt;
+  if (!S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > stage::kMaxProgressBytes)
+    return std::string();
   std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
+  if (!in) return std::nullopt;
   std::ostringstream text;
   text << in.rdbuf();
-  if (auto parsed = stage::parse_progress(text.str())) return {std::move(*parsed), false};
-  return {{}, true};
+  return text.str();
 }
 
-bool save_viewer_progress(const std::string& path, const stage::LearnerProgress& progress) {
+bool write_viewer_progress(const std::string& path, std::string_view text) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos || (slash > 0 && !make_folders(path.substr(0, slash))))
     return false;
   const std::string temporary = path + ".tmp-" + std::to_string(getpid());
   const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kFileMode);
   if (fd < 0) return false;
-  const std::string text = stage::serialise_progress(progress);
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = write(fd, text.data() + done, text.size() - done);

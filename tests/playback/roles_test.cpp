@@ -352,3 +352,73 @@ TEST(Progress, ADamagedFileIsIgnoredWhole) {
 }
 
 }  // namespace
+
+// What a viewer writes as it runs: the file's text each time it is written.
+struct KeptProgress : PumpTruck {
+  std::vector<std::string> written;
+  stage::ProgressKeeper keeper(std::optional<std::string_view> text) {
+    return {text, [this](std::string_view t) {
+              written.emplace_back(t);
+              return true;
+            }};
+  }
+};
+
+TEST_F(KeptProgress, ADamagedFileIsReplacedAtOnceAndAGoodOneReadAsItIs) {
+  const struct {
+    std::optional<std::string_view> file;
+    std::vector<std::string> written;  // at start
+    std::optional<int> chosen;         // for ponpu, of its 5 positions
+  } cases[] = {
+      {std::nullopt, {}, std::nullopt},
+      {"", {"mirukado-progress 1\n"}, std::nullopt},
+      {"mirukado-progress 1\nponpu two\n", {"mirukado-progress 1\n"}, std::nullopt},
+      {"mirukado-progress 1\nponpu 2 2=7/9\n", {}, 2},
+      {"mirukado-progress 1\nponpu 7\n", {}, std::nullopt},  // a position the drill lacks
+  };
+  for (const auto& c : cases) {
+    written.clear();
+    const stage::ProgressKeeper k = keeper(c.file);
+    EXPECT_EQ(written, c.written) << c.file.value_or("(none)");
+    EXPECT_EQ(k.chosen("ponpu", 5), c.chosen) << c.file.value_or("(none)");
+  }
+}
+
+TEST_F(KeptProgress, AChoiceIsWrittenOnlyWhenItChanges) {
+  stage::ProgressKeeper k = keeper(std::nullopt);
+  k.choose("ponpu", std::nullopt);  // never followed: nothing to say
+  k.choose("ponpu", 2);
+  k.choose("ponpu", 2);
+  k.choose("kiritu", 0);
+  k.choose("ponpu", std::nullopt);
+  EXPECT_EQ(written, (std::vector<std::string>{
+                         "mirukado-progress 1\nponpu 2\n",
+                         "mirukado-progress 1\nkiritu 0\nponpu 2\n",
+                         "mirukado-progress 1\nkiritu 0\nponpu -\n",
+                     }));
+}
+
+TEST_F(KeptProgress, AFinishedSessionIsScoredOnceAndItsCardComparesWithTheScoreItReplaced) {
+  stage::ProgressKeeper k = keeper("mirukado-progress 1\nponpu 2 2=1/9\n");
+  stage::PracticeSession session{playback, 2};
+  k.note(&session, "ponpu");
+  EXPECT_TRUE(written.empty());
+  EXPECT_EQ(k.previous("ponpu", 2, &session), (stage::Score{1, 9}));
+  const std::vector<stage::PracticeItem> asked = practise(session, playback, {true, false});
+  const stage::Score score = session.score();
+  k.note(&session, "ponpu");
+  k.note(&session, "ponpu");
+  ASSERT_EQ(written.size(), 1u);
+  EXPECT_EQ(stage::parse_progress(written[0])->drills["ponpu"].scores[2], score);
+  EXPECT_EQ(k.previous("ponpu", 2, &session), (stage::Score{1, 9}));  // on the card
+  EXPECT_EQ(k.previous("ponpu", 2, nullptr), score);                  // at the next start
+  EXPECT_EQ(k.previous("ponpu", 1, nullptr), std::nullopt);
+  // A retry of the missed finishes again and is scored again, alone.
+  session.retry_missed();
+  k.note(&session, "ponpu");
+  practise(session, playback, {true});
+  k.note(&session, "ponpu");
+  ASSERT_EQ(written.size(), 2u);
+  EXPECT_EQ(k.previous("ponpu", 2, nullptr), session.score());
+  EXPECT_EQ(session.score().asked, static_cast<int>(asked.size()) - score.known);
+}
