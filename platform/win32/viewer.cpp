@@ -1,10 +1,14 @@
 #include "platform/win32/viewer.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 #include "drills/registry.hpp"
 #include "platform/win32/viewer_overlay.hpp"
+#include "platform/win32/viewer_progress.hpp"
+#include "stage/practice.hpp"
+#include "stage/roles.hpp"
 
 namespace win32 {
 namespace {
@@ -13,6 +17,16 @@ constexpr UINT kLayoutDelayMs = 120;  // long enough to skip a drag's in-between
 constexpr int kRowsPerWheelNotch = 3;
 constexpr wchar_t kTitle[] =
     L"\x30DF\x30EB\x30AB\x30C9 \x30D3\x30E5\x30FC\x30A2";  // ミルカド ビューア
+// The followed figure's destination ring, as a share of its body's radius.
+constexpr float kDestinationShare = 1.4f;
+
+// A whole non-negative decimal number, else nothing.
+std::optional<int> whole_number(const std::string& s) {
+  int n = -1;
+  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), n);
+  if (s.empty() || error != std::errc() || end != s.data() + s.size() || n < 0) return std::nullopt;
+  return n;
+}
 
 }  // namespace
 
@@ -35,43 +49,117 @@ ViewerArguments parse_viewer_arguments(const std::vector<std::string>& args,
       }
       continue;
     }
+    if (a == "--role") {
+      const std::string value = i + 1 < args.size() ? args[++i] : "";
+      out.role = whole_number(value);
+      if (!out.role) {
+        out.error =
+            "mirukado-view: --role takes a position number (0 the commander), not '" + value + "'";
+        return out;
+      }
+      continue;
+    }
+    if (a == "--practice") {
+      out.practice = true;
+      continue;
+    }
     names.push_back(a);
   }
   if (names.size() > 1) {
     out.error = "mirukado-view: too many arguments (one drill at most)";
     return out;
   }
-  if (names.empty()) return out;
-  out.drill = drills::find(drills, names[0]);
-  if (out.drill < 0) {
-    out.drill = 0;
-    out.error =
-        "mirukado-view: unknown drill '" + names[0] + "' (" + drills::names(drills, "|") + ")";
+  if (!names.empty()) {
+    out.drill = drills::find(drills, names[0]);
+    if (out.drill < 0) {
+      out.drill = 0;
+      out.error =
+          "mirukado-view: unknown drill '" + names[0] + "' (" + drills::names(drills, "|") + ")";
+      return out;
+    }
+  }
+  if (out.practice && !out.role) {
+    out.error = "mirukado-view: --practice needs --role N";
+    return out;
+  }
+  if (out.role) {
+    const stage::DrillDescriptor& d = drills[static_cast<std::size_t>(out.drill)];
+    const int positions = stage::position_count(d.make_table());
+    if (*out.role >= positions)
+      out.error = "mirukado-view: " + std::string(d.name) + " has no position " +
+                  std::to_string(*out.role) + " (0 the commander to " +
+                  std::to_string(positions - 1) + ")";
   }
   return out;
 }
 
 Viewer::Viewer(HWND hwnd, stage::DrillList drills, const ViewerArguments& start)
-    : hwnd_(hwnd), drills_(drills), teach_(start.teaching), theme_(start.theme) {
+    : hwnd_(hwnd),
+      drills_(drills),
+      teach_(start.teaching),
+      theme_(start.theme),
+      progress_path_(viewer_progress_path()),
+      keeper_(read_viewer_progress(progress_path_), [path = progress_path_](std::string_view text) {
+        return write_viewer_progress(path, text);
+      }) {
   windowed_.length = sizeof windowed_;
   RECT client{};
   GetClientRect(hwnd_, &client);
   stage::PlaybackPlace place;
   place.drill = start.drill;
   build(client.right, client.bottom, place);
-  schedule(model_->advance(now()));
+  follow_drill();
+  if (start.role) {
+    learner_.position = start.role;
+    remember_choice();
+  }
+  if (start.practice) {
+    run(stage::ViewerCommand::Practice);
+    return;
+  }
+  schedule(advance());
   update_title();
 }
+
+int Viewer::advance() {
+  return learner_.practice ? learner_.practice->advance(now()) : model_->advance(now());
+}
+
+const char* Viewer::drill_name() const {
+  return drills_[static_cast<std::size_t>(model_->drill())].name;
+}
+
+void Viewer::follow_drill() {
+  if (followed_drill_ == model_->drill()) return;
+  followed_drill_ = model_->drill();
+  learner_.position =
+      keeper_.chosen(drill_name(), model_->stage().table(model_->drill()).person_count());
+}
+
+// The chosen position is remembered for the drill.
+void Viewer::remember_choice() { keeper_.choose(drill_name(), learner_.position); }
+
+// A finished session's score is the position's last, shown next time.
+void Viewer::note_score() { keeper_.note(learner_.practice.get(), drill_name()); }
 
 std::int64_t Viewer::now() const { return static_cast<std::int64_t>(GetTickCount64() - started_); }
 
 Viewer::~Viewer() {
+  learner_.practice.reset();  // it drives the model
   model_.reset();
   teaching_.reset();
   if (font_) DeleteObject(font_);
 }
 
-void Viewer::build(int width, int height, const stage::PlaybackPlace& place) {
+void Viewer::build(int width, int height, const stage::PlaybackPlace& at) {
+  stage::PlaybackPlace place = at;
+  // A session drives the playback made for the old window and ends with it;
+  // the new one stands paused where the session stood.
+  refit_pending_ = false;
+  if (learner_.practice) {
+    learner_.practice.reset();
+    place.playing = false;
+  }
   model_.reset();  // the model draws on the windows: it goes first
   teaching_.reset();
   window_ = std::make_unique<GdiWindow>(hwnd_, std::max(width, 1), std::max(height, 1));
@@ -93,7 +181,13 @@ void Viewer::build(int width, int height, const stage::PlaybackPlace& place) {
 
 void Viewer::refit() {
   if (!teach_ || stage::teaching_stage_area(request()) == area_) return;
-  model_->advance(now());
+  // A practice session runs over this playback: the card lies over the drill
+  // until the session ends, rather than end it.
+  if (learner_.practice) {
+    refit_pending_ = true;
+    return;
+  }
+  advance();
   const stage::PlaybackPlace place = model_->place();
   build(view_->width(), view_->height(), place);
 }
@@ -114,9 +208,22 @@ void Viewer::show() {
 
 // The drill, the keyframe's number (what the render tool's frame command
 // takes, for a handout of this picture) and the command being given.
+// In practice it says what is asked, and the answer once revealed (scripts
+// driving the viewer read it).
 void Viewer::update_title() {
-  const std::wstring title =
-      std::wstring(kTitle) + L" \x2014 " + widen(stage::viewer_title(*model_, entry_));  // —
+  std::string place = stage::viewer_title(*model_, entry_);
+  if (learner_.practice) {
+    const stage::OverlayView v = overlay();
+    if (v.practice) {
+      const stage::PracticeOverlay& p = *v.practice;
+      place += "  練習 " + p.progress;
+      if (!p.prompt.empty()) place += " " + p.prompt;
+      if (p.revealed) place += " 答え " + (p.answer.empty() ? std::string("移動") : p.answer);
+      if (p.state == stage::PracticeState::Finished && !p.score_lines.empty())
+        place += " " + p.score_lines[1 < p.score_lines.size() ? 1 : 0];
+    }
+  }
+  const std::wstring title = std::wstring(kTitle) + L" \x2014 " + widen(place);  // —
   if (title != title_) {
     title_ = title;
     SetWindowTextW(hwnd_, title_.c_str());
@@ -133,6 +240,13 @@ stage::OverlayRequest Viewer::request() const {
   request.list_scroll = list_scroll_;
   request.teaching = teach_;
   request.theme = theme_;
+  request.learner = true;
+  request.position = learner_.position;
+  request.mine_only = learner_.mine_only;
+  request.practice = learner_.practice.get();
+  if (model_)
+    request.previous_score =
+        keeper_.previous(drill_name(), learner_.position, learner_.practice.get());
   return request;
 }
 
@@ -158,8 +272,15 @@ void Viewer::on_wheel(int x, int y, int delta) {
 void Viewer::paint(HDC dc) {
   const int w = view_->width(), h = view_->height();
   BitBlt(view_->dc(), 0, 0, w, h, window_->composed_dc(), 0, 0, SRCCOPY);
-  if (teaching_) paint_figures(view_->dc(), teaching_->figures(), theme_);
-  paint_overlay(view_->dc(), teach_ ? font_ : window_->caption_font(), overlay());
+  const stage::OverlayView v = overlay();
+  if (teaching_) {
+    teaching_->choose(learner_.position);
+    const std::vector<stage::Figure> figures = teaching_->figures();
+    paint_following(view_->dc(), figures, v, false);
+    paint_figures(view_->dc(), figures, theme_);
+    paint_following(view_->dc(), figures, v, true);
+  }
+  paint_overlay(view_->dc(), teach_ ? font_ : window_->caption_font(), v);
   BitBlt(dc, 0, 0, w, h, view_->dc(), 0, 0, SRCCOPY);
   // A window grown and not yet laid out again: black beyond the old picture.
   RECT client{};
@@ -168,6 +289,25 @@ void Viewer::paint(HDC dc) {
   const RECT right{w, 0, client.right, client.bottom}, below{0, h, w, client.bottom};
   if (client.right > w) FillRect(dc, &right, black);
   if (client.bottom > h) FillRect(dc, &below, black);
+}
+
+void Viewer::paint_following(HDC dc, const std::vector<stage::Figure>& figures,
+                             const stage::OverlayView& view, bool above) {
+  const auto me = std::find_if(figures.begin(), figures.end(),
+                               [](const stage::Figure& f) { return f.highlighted; });
+  if (!learner_.position || me == figures.end()) return;
+  if (above) {
+    if (view.practice && view.practice->destination)
+      paint_destination(dc, teaching_->person_point(*view.practice->destination),
+                        me->radius * kDestinationShare, me->body);
+    return;
+  }
+  const stage::FrameTable& table = model_->stage().table(model_->drill());
+  if (learner_.whole_path)
+    paint_path(dc, teaching_->scene_path(table, model_->timeline(), model_->keyframe()), me->radius,
+               me->body);
+  paint_trail(dc, teaching_->trail(table, model_->keyframe()), me->radius, me->body,
+              stage::theme_background(theme_));
 }
 
 namespace {
@@ -245,12 +385,20 @@ bool Viewer::typed(std::string_view key) {
 
 bool Viewer::run(stage::ViewerCommand command, int arg) {
   stage::ViewerPanels panels{help_, commands_, theme_};
-  model_->advance(now());
-  const stage::CommandEffect effect = stage::apply(command, arg, *model_, panels);
+  advance();  // commands act at the present moment
+  const stage::CommandEffect effect = stage::apply(command, arg, *model_, panels, learner_);
   help_ = panels.help;
   commands_ = panels.commands;
   const bool new_theme = panels.theme != theme_;
   theme_ = panels.theme;
+  follow_drill();
+  remember_choice();
+  note_score();
+  // A card opened during practice is fitted for once the session has ended.
+  if (refit_pending_ && !learner_.practice) {
+    refit_pending_ = false;
+    refit();
+  }
   switch (effect) {
     case stage::CommandEffect::Quit:
       return false;
@@ -262,9 +410,9 @@ bool Viewer::run(stage::ViewerCommand command, int arg) {
     case stage::CommandEffect::Theme:
       // The saver's picture has one look; the teaching one is drawn anew.
       if (teach_ && new_theme) {
-        model_->advance(now());
+        advance();
         build(view_->width(), view_->height(), model_->place());
-        schedule(model_->advance(now()));
+        schedule(advance());
         show();
       }
       break;
@@ -276,7 +424,7 @@ bool Viewer::run(stage::ViewerCommand command, int arg) {
       refit();  // a card opened or closed: the drill takes the space that is left
       [[fallthrough]];
     case stage::CommandEffect::Playback:
-      schedule(model_->advance(now()));
+      schedule(advance());
       show();
       break;
   }
@@ -291,7 +439,26 @@ void Viewer::on_button_down(int x, int y) {
     run(stage::ViewerCommand::SeekTime, *ms);
   } else if (const auto c = stage::command_hit(v, x, y)) {
     run(stage::ViewerCommand::GoToCommand, *c);
+  } else if (const auto p = teach_ ? legend_hit(view_->dc(), font_, v, x, y) : std::nullopt) {
+    choose_from_legend(*p);
   }
+}
+
+void Viewer::choose_from_legend(int position) {
+  advance();
+  // Another position's practice makes no sense: the session ends, and the
+  // drill plays on from where it stood.
+  learner_.practice.reset();
+  model_->stop_before(std::nullopt);
+  learner_.position = learner_.position == position ? std::nullopt : std::optional(position);
+  remember_choice();
+  note_score();
+  if (refit_pending_) {
+    refit_pending_ = false;
+    refit();
+  }
+  schedule(advance());
+  show();
 }
 
 void Viewer::on_mouse_move(int x, int /*y*/) {
@@ -314,8 +481,13 @@ void Viewer::on_timer(UINT_PTR id) {
     return;
   }
   const int keyframe = model_->keyframe();
-  schedule(model_->advance(now()));
-  if (model_->keyframe() != keyframe || !model_->playing()) show();
+  const auto asking = [this] {
+    return learner_.practice ? static_cast<int>(learner_.practice->state()) : -1;
+  };
+  const int was_asking = asking();
+  schedule(advance());
+  note_score();
+  if (model_->keyframe() != keyframe || !model_->playing() || asking() != was_asking) show();
 }
 
 void Viewer::on_size(int width, int height) {
@@ -333,10 +505,10 @@ void Viewer::relayout() {
   GetClientRect(hwnd_, &client);
   if (client.right <= 0 || client.bottom <= 0) return;
   if (client.right == view_->width() && client.bottom == view_->height()) return;
-  model_->advance(now());
+  advance();
   const stage::PlaybackPlace place = model_->place();
   build(client.right, client.bottom, place);
-  schedule(model_->advance(now()));
+  schedule(advance());
   show();
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "stage/drill.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
+#include "stage/progress.hpp"
 #include "stage/viewer_commands.hpp"
 
 namespace win32 {
@@ -26,6 +28,10 @@ struct ViewerArguments {
   int drill = 0;
   bool teaching = true;  // --view teach (the default) or saver
   stage::Theme theme = stage::Theme::Dark;
+  // --role N: the position followed from the start (else the one remembered
+  // for the drill); --practice: a practice session of it at once.
+  std::optional<int> role;
+  bool practice = false;
   std::string error;
 };
 ViewerArguments parse_viewer_arguments(const std::vector<std::string>& args,
@@ -59,6 +65,19 @@ class Viewer {
 
  private:
   std::int64_t now() const;
+  // The practice session drives the playback while it runs.
+  int advance();
+  const char* drill_name() const;
+  // A drill newly shown follows the position remembered for it.
+  void follow_drill();
+  void remember_choice();
+  void note_score();
+  // A legend entry chooses its position; the one followed clears it.
+  void choose_from_legend(int position);
+  // The followed figure's marks: below the figures its whole path (w) and
+  // its trail, above them a revealed move's destination.
+  void paint_following(HDC dc, const std::vector<stage::Figure>& figures,
+                       const stage::OverlayView& view, bool above);
   // Runs one viewer command at the current time, then asks for the next
   // delay and shows the result; false: the learner asked to quit.
   bool run(stage::ViewerCommand command, int arg = 0);
@@ -96,6 +115,11 @@ class Viewer {
   bool full_screen_ = false;
   WINDOWPLACEMENT windowed_{};
   std::wstring title_;
+  stage::Learner learner_;  // the position followed, and its practice
+  std::wstring progress_path_;
+  stage::ProgressKeeper keeper_;  // what the viewer's own file holds, and when it is written
+  int followed_drill_ = -1;       // the drill whose remembered position is followed
+  bool refit_pending_ = false;    // a card changed the drill's area during practice
 };
 
 }  // namespace win32

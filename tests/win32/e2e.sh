@@ -65,6 +65,7 @@ cmd_build() {
   "$cxx" -std=c++20 -O2 -Wall -Wextra -Werror -municode -static -I"$src" \
     -DUNICODE -D_UNICODE -DNOMINMAX -o "$helpers/gdi_window_check.exe" \
     "$src/tests/win32/gdi_window_check.cpp" "$src/platform/win32/gdi_window.cpp" \
+    "$src/platform/win32/viewer_overlay.cpp" \
     "$win_build/libmirukado_stage.a" -lgdi32 -luser32 || fail "gdi_window_check.exe"
 }
 
@@ -573,15 +574,96 @@ case_view_arguments() {
   local d args
   d=$(case_dir view_arguments)
   cp "$win_build/platform/win32/mirukado-view.exe" "$d/"
-  for args in "bogus" "ponpu kahan" "ponpu --theme sepia" "--view"; do
+  # A position the drill lacks or that is no number, and practice with no position.
+  for args in "bogus" "ponpu kahan" "ponpu --theme sepia" "--view" "--role 7 kahan" \
+    "--role x ponpu" "--practice ponpu"; do
     # shellcheck disable=SC2086
     start_viewer "$d" $args
     wait_exit "$d" 100 || fail "'$args': the viewer did not end"
     [ "$(cat "$d/rc")" = 2 ] || fail "'$args': status $(cat "$d/rc")"
     [ "$(tr -d '\r' <"$d/err.log" | wc -l)" = 1 ] || fail "'$args': stderr is: $(cat "$d/err.log")"
     grep -q mirukado-view "$d/err.log" || fail "'$args': stderr is: $(cat "$d/err.log")"
+    # Said of the position, not taken for a drill's name.
+    [[ $args != *--role* && $args != *--practice* ]] || grep -Eq "role|position" "$d/err.log" ||
+      fail "'$args': stderr is: $(cat "$d/err.log")"
   done
   xdotool search --name "^$view_caption" >/dev/null 2>&1 && fail "a viewer window appeared"
+  return 0
+}
+
+# The viewer's own progress file, in the Wine user's %APPDATA%.
+progress_file() {
+  echo "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Mirukado/viewer-progress"
+}
+
+# Waits up to 30 s for the title of window $1 to match the pattern $2.
+wait_title() {
+  local i
+  for i in $(seq 300); do
+    [[ $(title_of "$1") == $2 ]] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Practising member 2 of the pump-truck drill: each item stops the drill with
+# its prompt in the title; at a call the call is not there yet, and Space
+# reveals it. The position is remembered for the drill.
+case_view_practice() {
+  local d w before answer file
+  d=$(case_dir view_practice)
+  cp "$win_build/platform/win32/mirukado-view.exe" "$d/"
+  file=$(progress_file)
+  rm -f "$file"
+  start_viewer "$d" ponpu --role 2 --practice
+  w=$(wait_window "$view_caption.*") || fail "no viewer window"
+  xdotool windowfocus "$w" 2>/dev/null
+  for _ in $(seq 12); do
+    wait_title "$w" "*？*" || fail "no practice prompt: $(title_of "$w")"
+    [[ $(title_of "$w") == *あなたの号令は？* ]] && break
+    xdotool key y  # a move asked: known, on to the next item
+    sleep 0.3
+  done
+  before=$(title_of "$w")
+  [[ $before == *あなたの号令は？* ]] || fail "no call asked of member 2: $before"
+  xdotool key space
+  wait_title "$w" "*答え*" || fail "Space did not reveal the call: $(title_of "$w")"
+  answer=$(title_of "$w" | sed -E 's/.* 答え //')
+  [[ $answer == *２番員* ]] || fail "the answer '$answer' is not member 2's call"
+  [[ $before != *"$answer"* ]] || fail "the call '$answer' showed before Space: $before"
+  expect_running "$d" "the viewer"
+  xdotool key q
+  expect_exit_zero "$d" "q"
+  grep -qx 'ponpu 2' <(tr -d '\r' <"$file") || fail "the position was not remembered: $(cat "$file")"
+  return 0
+}
+
+# A damaged progress file is replaced as the viewer starts; the position
+# chosen with r is remembered for the drill and followed at the next start.
+case_view_progress() {
+  local d w file
+  d=$(case_dir view_progress)
+  cp "$win_build/platform/win32/mirukado-view.exe" "$d/"
+  file=$(progress_file)
+  mkdir -p "$(dirname "$file")"
+  printf 'mirukado-progress 1\nkahan two 0=9/\001\n' >"$file"
+  start_viewer "$d" kahan
+  w=$(wait_window "$view_caption.*") || fail "no viewer window"
+  [ "$(head -n1 "$file")" = "mirukado-progress 1" ] && ! grep -q two "$file" ||
+    fail "the damaged file was not replaced: $(cat -v "$file")"
+  xdotool windowfocus "$w" key r 2>/dev/null
+  sleep 0.5
+  xdotool key q
+  expect_exit_zero "$d" "q"
+  grep -qx 'kahan 0' "$file" || fail "r did not remember the commander: $(cat "$file")"
+  start_viewer "$d" kahan
+  w=$(wait_window "$view_caption.*") || fail "no viewer window the second time"
+  xdotool windowfocus "$w" key r 2>/dev/null  # from the commander remembered, member 1
+  sleep 0.5
+  xdotool key q
+  expect_exit_zero "$d" "q the second time"
+  grep -qx 'kahan 1' "$file" || fail "the remembered position was not followed: $(cat "$file")"
+  [ -z "$(find "$(dirname "$file")" -name '*.tmp*')" ] || fail "a temporary file was left"
   return 0
 }
 

@@ -3,7 +3,8 @@
 // checks what only the GDI mapping can get wrong: the end pixel that LineTo
 // leaves out, the right and bottom edges that Rectangle and FillRect leave out,
 // the null brush of outlines, the flood fill's border mode, sprites and caption
-// kept off the painted surface, and rounding twips half to even.
+// kept off the painted surface, and rounding twips half to even; and the
+// viewer's followed figure: its halo and the others muted.
 // Prints one line per failed check; exit status 0 when all hold.
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "platform/win32/gdi_window.hpp"
+#include "platform/win32/viewer_overlay.hpp"
 
 namespace {
 
@@ -73,6 +75,40 @@ void check_process_events() {
 }
 
 }  // namespace
+
+// The viewer's figures: the followed one ringed in its colour with the ground
+// between ring and outline, another drawn part way towards the ground.
+void check_followed_figures() {
+  constexpr stage::Rgb kGreen{0, 158, 115};
+  constexpr float kRadius = 8;
+  win32::MemoryBuffer picture;
+  HDC screen = GetDC(nullptr);
+  picture.create(screen, 96, 48);
+  ReleaseDC(nullptr, screen);
+  stage::Figure chosen;
+  chosen.x = 24;
+  chosen.y = 24;
+  chosen.radius = kRadius;
+  chosen.body = kGreen;
+  chosen.highlighted = true;
+  stage::Figure other = chosen;
+  other.x = 72;
+  other.highlighted = false;
+  other.muted = true;
+  win32::paint_figures(picture.dc(), {chosen, other}, stage::Theme::Dark);
+  GdiFlush();
+  const std::uint32_t green = 0x009E73;
+  // The outline reaches a radius and an eighth; the ring lies from about 1.5
+  // to 1.8 radii out.
+  expect("the chosen figure's body", 24, 24, picture.pixel(24, 24), green);
+  expect("ground between outline and halo", 34, 24, picture.pixel(34, 24), kBlack);
+  expect("the halo", 37, 24, picture.pixel(37, 24), green);
+  expect("the halo's far side", 11, 24, picture.pixel(11, 24), green);
+  expect("beyond the halo", 41, 24, picture.pixel(41, 24), kBlack);
+  // 60% of the way to black: 0x9E * 0.4 = 63.2, 0x73 * 0.4 = 46.
+  expect("a muted figure's body", 72, 24, picture.pixel(72, 24), 0x003F2E);
+  expect("no halo round a muted figure", 85, 24, picture.pixel(85, 24), kBlack);
+}
 
 int wmain() {
   win32::GdiWindow w(nullptr, 128, 96);
@@ -203,6 +239,7 @@ int wmain() {
               !snapshot || !other.restore_surface(*snapshot));
 
   check_process_events();
+  check_followed_figures();
 
   std::printf("%s\n", failures == 0 ? "all GDI window checks passed" : "GDI window checks failed");
   return failures == 0 ? 0 : 1;
