@@ -628,10 +628,8 @@
     applyTheme(theme);
     writeStore({ theme: theme });
     _mk_advance(clock());
-    var practising = learner && learner.practice;
     _mk_set_look(look);
     start();
-    if (practising) act("practice");
   }
 
   function clockText(ms) {
@@ -847,10 +845,8 @@
       var size = areaSize();
       if (size.w === stageCanvas.width && size.h === stageCanvas.height) return;
       sizeCanvas(size);
-      var practising = learner && learner.practice;
       _mk_resize(size.w, size.h);
       start();
-      if (practising) act("practice");
     }, RESIZE_SETTLE_MS);
   }
 

@@ -553,6 +553,13 @@ describe("learning a position", () => {
     assert.ok(await p.page.isVisible("#known"));
     await p.page.click("#not-known");
     await waitFor(p.page, () => window.mirukado.learner().practice.asked === 1);
+    // Turned sideways, then the light theme: each a new viewer, the same session.
+    await p.page.setViewportSize(LANDSCAPE.viewport);
+    await waitFor(p.page, () => document.querySelector("#stage").width > document.querySelector("#stage").height);
+    await p.page.click("#theme");
+    await waitFor(p.page, () => document.documentElement.dataset.theme === "light");
+    const kept = (await learner(p.page)).practice;
+    assert.ok(kept && kept.asked === 1 && kept.known === 0, JSON.stringify(kept));
     assert.deepEqual(p.errors, []);
     await p.context.close();
   });
