@@ -446,6 +446,8 @@ val legend() {
     val e = val::object();
     e.set("label", text_value(entries[i].label));
     e.set("color", css_color(entries[i].color));
+    e.set("first", entries[i].first);  // the positions it stands for
+    e.set("last", entries[i].last);
     out.set(i, e);
   }
   return out;
