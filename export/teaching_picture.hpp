@@ -33,7 +33,10 @@ class TeachingPicture final : public FrameSource {
   const stage::TeachingWindow& teaching() const { return teaching_; }
   // The position the picture follows: its figure keeps a halo and a fading
   // trail of its last places, the others are muted. None by default.
-  void choose(std::optional<int> position) { teaching_.choose(position); }
+  void choose(std::optional<int> position) {
+    teaching_.choose(position);
+    request_.position = position;  // the legend marks it
+  }
 
   int width() const override { return device_.width_px(); }
   int height() const override { return device_.height_px(); }

@@ -255,10 +255,8 @@ std::vector<Rect> OverlayPainter::paint_figures(std::span<const stage::Figure> f
 }
 
 std::optional<int> OverlayPainter::legend_hit(int x, int y) const {
-  for (std::size_t i = 0; i < legend_rects_.size(); ++i) {
-    const stage::PixelRect& r = legend_rects_[i];
-    if (x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h) return static_cast<int>(i);
-  }
+  for (const auto& [r, position] : legend_rects_)
+    if (x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h) return position;
   return std::nullopt;
 }
 
@@ -321,11 +319,11 @@ std::vector<Rect> OverlayPainter::paint_teaching(const stage::OverlayView& v, Su
       x += line_;
       const int w = text(target, x, row.y, e.label, ink, row);
       // The followed position's entry is underlined in its colour.
-      if (v.position && *v.position == static_cast<int>(i))
+      if (v.position && e.stands_for(*v.position))
         fill(target, {x, row.y + line_ - std::max(1, line_ / 12), w, std::max(1, line_ / 12)},
              pack(e.color));
       x += w + line_ / 2;
-      legend_rects_.push_back({start, row.y, x - start, row.h});
+      legend_rects_.push_back({{start, row.y, x - start, row.h}, e.first});
     }
     touched.push_back(to_rect(row));
   }

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "raster/caption_renderer.hpp"
@@ -57,7 +58,8 @@ class OverlayPainter {
   void paint_prompt(const stage::PracticeOverlay& practice, const stage::PixelRect& box,
                     std::uint32_t ink, Surface& target);
 
-  std::vector<stage::PixelRect> legend_rects_;  // by position, as last painted
+  // Each legend entry's rectangle as last painted, and the position it chooses.
+  std::vector<std::pair<stage::PixelRect, int>> legend_rects_;
   CaptionRenderer font_;
   CaptionRenderer label_font_;
   long label_size_ = 0;

@@ -300,6 +300,7 @@ OverlayView teaching_picture_view(const OverlayRequest& r, const DrillDescriptor
   // for a few words of the command.
   if (b.area.h < r.height / 2 || r.width < kMinWidthInLines * line) return v;
   v.command = command;
+  v.position = r.position;  // its legend entry is marked
   v.legend = legend(r.theme, drill);
   v.command_box = b.command;
   v.legend_box = b.legend;

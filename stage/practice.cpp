@@ -20,12 +20,12 @@ std::vector<PracticeItem> practice_items(const RolePart& part, const DrillTimeli
 }
 
 PracticeSession::PracticeSession(Playback& playback, int position)
-    : playback_(playback),
+    : playback_(&playback),
       drill_(playback.drill()),
       part_(role_part(playback.stage().table(drill_), playback.timeline(), position)) {
-  playback_.pause();
-  playback_.go_to_start();
-  begin(practice_items(part_, playback_.timeline()));
+  playback_->pause();
+  playback_->go_to_start();
+  begin(practice_items(part_, playback_->timeline()));
 }
 
 void PracticeSession::begin(std::vector<PracticeItem> items) {
@@ -44,37 +44,37 @@ const PracticeItem* PracticeSession::current() const {
 void PracticeSession::head_for_next() {
   if (next_ >= items_.size()) {
     state_ = PracticeState::Finished;
-    playback_.stop_before(std::nullopt);
-    playback_.pause();
+    playback_->stop_before(std::nullopt);
+    playback_->pause();
     return;
   }
   const int k = items_[next_].keyframe;
   // Just before it already: the keyframe before it is on screen, or the item
   // lies inside a move just revealed (or on the drill's first keyframe).
-  if (k <= playback_.keyframe() + 1) {
+  if (k <= playback_->keyframe() + 1) {
     state_ = PracticeState::Prompt;
-    playback_.stop_before(std::nullopt);
-    playback_.pause();
+    playback_->stop_before(std::nullopt);
+    playback_->pause();
     return;
   }
   state_ = PracticeState::Playing;
-  playback_.stop_before(k);
-  playback_.play();
+  playback_->stop_before(k);
+  playback_->play();
 }
 
 int PracticeSession::advance(std::int64_t now) {
-  const int delay = playback_.advance(now);
+  const int delay = playback_->advance(now);
   // Another drill chosen meanwhile: these items are not its keyframes.
-  if (state_ != PracticeState::Playing || playback_.drill() != drill_) return delay;
+  if (state_ != PracticeState::Playing || playback_->drill() != drill_) return delay;
   // A seek by hand past items: those behind the picture are not asked.
   const std::size_t before = next_;
-  while (next_ < items_.size() && items_[next_].keyframe <= playback_.keyframe()) ++next_;
-  const bool arrived = !playback_.playing() && next_ < items_.size() &&
-                       items_[next_].keyframe == playback_.keyframe() + 1;
+  while (next_ < items_.size() && items_[next_].keyframe <= playback_->keyframe()) ++next_;
+  const bool arrived = !playback_->playing() && next_ < items_.size() &&
+                       items_[next_].keyframe == playback_->keyframe() + 1;
   // Paused by hand elsewhere: the stop stays set for when it plays again.
   if (next_ == before && !arrived && next_ < items_.size()) return delay;
   head_for_next();
-  return state_ == PracticeState::Playing ? playback_.advance(now) : Playback::kIdle;
+  return state_ == PracticeState::Playing ? playback_->advance(now) : Playback::kIdle;
 }
 
 std::string_view PracticeSession::prompt() const {
@@ -86,7 +86,7 @@ std::string_view PracticeSession::prompt() const {
 std::string_view PracticeSession::answer_caption() const {
   const PracticeItem* item = current();
   if (!item || item->kind != PracticeItemKind::Call) return {};
-  return playback_.timeline().commands()[static_cast<std::size_t>(item->index)].text;
+  return playback_->timeline().commands()[static_cast<std::size_t>(item->index)].text;
 }
 
 std::optional<PersonSlot> PracticeSession::destination() const {
@@ -99,14 +99,41 @@ std::optional<PersonSlot> PracticeSession::destination() const {
 void PracticeSession::reveal() {
   if (state_ != PracticeState::Prompt) return;
   state_ = PracticeState::Revealed;
+  play_revealed_move();
+}
+
+void PracticeSession::play_revealed_move() {
   const PracticeItem& item = items_[next_];
   if (item.kind != PracticeItemKind::Move) return;
   // Play the move to its end, but stop before the next item starts.
   int stop = part_.moves[static_cast<std::size_t>(item.index)].last_keyframe + 1;
   if (next_ + 1 < items_.size()) stop = std::min(stop, items_[next_ + 1].keyframe);
-  if (stop <= playback_.keyframe() + 1) return;  // nothing of it left to show
-  playback_.stop_before(stop);
-  playback_.play();
+  if (stop <= playback_->keyframe() + 1) return;  // nothing of it left to show
+  playback_->stop_before(stop);
+  playback_->play();
+}
+
+bool PracticeSession::rebind(Playback& playback) {
+  if (playback.drill() != drill_) return false;
+  playback_ = &playback;
+  // The new playback knows nothing of the stop the old one had: set it again
+  // for the step the learner is at. One paused by hand stays paused.
+  const bool was_playing = playback_->playing();
+  playback_->stop_before(std::nullopt);
+  playback_->pause();
+  switch (state_) {
+    case PracticeState::Playing:
+      head_for_next();
+      break;
+    case PracticeState::Revealed:
+      play_revealed_move();
+      break;
+    case PracticeState::Prompt:
+    case PracticeState::Finished:
+      break;
+  }
+  if (!was_playing) playback_->pause();
+  return true;
 }
 
 void PracticeSession::mark(bool known) {
@@ -124,9 +151,9 @@ void PracticeSession::retry_missed() {
   if (state_ != PracticeState::Finished || missed_.empty()) return;
   std::vector<PracticeItem> again = missed_;
   // Stand just before the first of them, as a play towards it would.
-  playback_.pause();
-  playback_.seek_keyframe(std::max(0, again.front().keyframe - 1));
-  playback_.pause();
+  playback_->pause();
+  playback_->seek_keyframe(std::max(0, again.front().keyframe - 1));
+  playback_->pause();
   begin(std::move(again));
 }
 

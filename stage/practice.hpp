@@ -6,8 +6,9 @@
 // keeps the score and the items missed, which a retry asks again alone.
 //
 // The session drives the playback: while it runs, the host calls the
-// session's advance() instead of the playback's. A new playback (a resized
-// window) needs a new session.
+// session's advance() instead of the playback's. A host that makes a new
+// playback (a resized window, another theme) hands it the session with
+// rebind(), so that a learner turning a phone keeps their place and score.
 
 #include <cstdint>
 #include <optional>
@@ -54,6 +55,9 @@ class PracticeSession {
   // Practises `position` of the playback's drill from the drill's start.
   // `playback` must outlive the session.
   PracticeSession(Playback& playback, int position);
+  // It drives its playback: it cannot share it with a copy.
+  PracticeSession(const PracticeSession&) = delete;
+  PracticeSession& operator=(const PracticeSession&) = delete;
 
   // Instead of the playback's advance() while the session runs: plays to the
   // next item and stops there. Returns the delay as Playback::advance does.
@@ -66,6 +70,11 @@ class PracticeSession {
   // Finished: asks only the items missed, each again just before it.
   // Nothing when none was missed.
   void retry_missed();
+  // Goes on over `playback`, which replaces the one the session drove and
+  // stands where that one stood (its place()): the same item asked or headed
+  // for, the same score. False, and nothing changed, when it plays another
+  // drill. `playback` must outlive the session.
+  bool rebind(Playback& playback);
 
   PracticeState state() const { return state_; }
   const RolePart& part() const { return part_; }
@@ -87,8 +96,10 @@ class PracticeSession {
   // Stops before the next item, or prompts at once when the playback stands
   // just before it already.
   void head_for_next();
+  // Revealed: plays a move on to its end, stopping before the next item.
+  void play_revealed_move();
 
-  Playback& playback_;
+  Playback* playback_;
   int drill_ = 0;
   RolePart part_;
   std::vector<PracticeItem> items_;

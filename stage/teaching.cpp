@@ -216,13 +216,13 @@ Rgb position_color(Theme theme, CrewNaming naming, int position) {
 
 std::vector<LegendEntry> legend(Theme theme, const DrillDescriptor& drill) {
   std::vector<LegendEntry> entries{{"指揮者", position_color(theme, drill.crew, 0)}};
+  const int persons = drill.make_table().person_count();
   if (drill.crew == CrewNaming::Squad) {
-    entries.push_back({"隊員（番号順）", position_color(theme, drill.crew, 1)});
+    entries.push_back({"隊員（番号順）", position_color(theme, drill.crew, 1), 1, persons - 1});
     return entries;
   }
-  const int persons = drill.make_table().person_count();
   for (int n = 1; n < persons; ++n)
-    entries.push_back({position_name(n), position_color(theme, drill.crew, n)});
+    entries.push_back({position_name(n), position_color(theme, drill.crew, n), n, n});
   return entries;
 }
 

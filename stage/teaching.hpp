@@ -135,6 +135,11 @@ inline constexpr int kTrailKeyframes = 12;
 struct LegendEntry {
   std::string label;  // "指揮者", "１番員", "隊員（番号順）"
   Rgb color;
+  // The positions it stands for: one, or in a squad drill all the members.
+  // Choosing the entry follows the first of them.
+  int first = 0;
+  int last = 0;
+  bool stands_for(int position) const { return position >= first && position <= last; }
 };
 
 // The colour of a position in the theme: Okabe and Ito's palette, which

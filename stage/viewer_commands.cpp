@@ -114,6 +114,12 @@ std::optional<ViewerCommand> command_named(std::string_view id) {
   return std::nullopt;
 }
 
+void end_practice(Learner& learner, Playback& playback) {
+  if (!learner.practice) return;
+  learner.practice.reset();
+  playback.stop_before(std::nullopt);
+}
+
 namespace {
 
 // The learner's commands; Nothing where there is nothing to act on.
@@ -124,7 +130,7 @@ CommandEffect apply_learner(ViewerCommand command, Playback& p, Learner& learner
   PracticeSession* practice = learner.practice.get();
   switch (command) {
     case C::CyclePosition:
-      learner.practice.reset();  // a session practises one position
+      end_practice(learner, p);  // a session practises one position
       if (!learner.position)
         learner.position = kCommander;
       else if (*learner.position + 1 < positions)
@@ -151,8 +157,7 @@ CommandEffect apply_learner(ViewerCommand command, Playback& p, Learner& learner
       return CommandEffect::Playback;
     case C::Practice:
       if (learner.practice) {
-        learner.practice.reset();
-        p.stop_before(std::nullopt);
+        end_practice(learner, p);
         return CommandEffect::Playback;
       }
       if (!learner.position) learner.position = kCommander;
@@ -181,8 +186,7 @@ CommandEffect apply(ViewerCommand command, int arg, Playback& p, ViewerPanels& p
                     Learner& learner) {
   if (learner.practice && learner.practice->drill() != p.drill()) {
     // Another drill chosen: the session's items are not this drill's.
-    learner.practice.reset();
-    p.stop_before(std::nullopt);
+    end_practice(learner, p);
   }
   if (command == C::TogglePlay && learner.practice) {
     // An item asked waits for its answer and its mark: Space reveals, and

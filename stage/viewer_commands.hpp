@@ -104,13 +104,17 @@ struct ViewerPanels {
 
 // What a viewer knows of the learner: the position followed, how the list
 // and the path show it, and a practice session while one runs (over the
-// viewer's playback: a new playback needs the session ended).
+// viewer's playback, handed to a new one with rebind()).
 struct Learner {
   std::optional<int> position;
   bool mine_only = false;
   bool whole_path = false;
   std::unique_ptr<PracticeSession> practice;
 };
+
+// Ends a practice session, if one runs, and lifts the stop it set on the
+// playback (a playback left with it would halt there for no reason).
+void end_practice(Learner& learner, Playback& playback);
 
 // Runs `command` on the model (or toggles a panel or the theme); `arg` is read by the
 // pointing commands only. Host-side commands only return their effect.

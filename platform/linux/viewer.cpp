@@ -269,12 +269,6 @@ class Viewer {
       advance();
       place_ = playback_->place();
     }
-    // A session runs over the playback made for the old window.
-    refit_pending_ = false;
-    if (learner_.practice) {
-      learner_.practice.reset();
-      place_.playing = false;
-    }
     // Everything sized by the old window goes before the new is made: a
     // vector assigned a smaller size would keep the old one's capacity (a
     // window briefly made 16384 pixels square would hold on to a GiB), and
@@ -296,6 +290,8 @@ class Viewer {
       stage_window = teaching_window_.get();
     }
     playback_ = std::make_unique<stage::Playback>(*stage_window, drills_, place_);
+    // A practice session goes on over the new playback, at the same step.
+    if (learner_.practice && !learner_.practice->rebind(*playback_)) learner_.practice.reset();
     origin_ = Clock::now();
     pixels_.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
     display_ = {pixels_.data(), w, h, w};
@@ -550,10 +546,6 @@ class Viewer {
   // What piles up while the events drain (a drag, a resize) is applied once,
   // at the last value.
   void finish_pending() {
-    if (refit_pending_ && !learner_.practice) {
-      refit_pending_ = false;
-      relayout(display_.width, display_.height);
-    }
     if (drag_to_) {
       run(stage::ViewerCommand::SeekTime, *drag_to_);
       drag_to_.reset();
@@ -573,8 +565,7 @@ class Viewer {
       run(stage::ViewerCommand::GoToCommand, *command);
     } else if (auto position = teaching_ ? painter_.legend_hit(x, y) : std::nullopt) {
       // A legend entry chooses its position; the one followed clears it.
-      learner_.practice.reset();
-      playback_->stop_before(std::nullopt);
+      stage::end_practice(learner_, *playback_);
       learner_.position = learner_.position == position ? std::nullopt : position;
       remember_choice();
     }
@@ -603,12 +594,7 @@ class Viewer {
         // again into what the card leaves (when it changes what is left).
         if (teaching_ && stage::teaching_stage_area(request(display_.width, display_.height)) !=
                              teaching_area(was)) {
-          // A practice session runs over this playback: the card lies over
-          // the drill until the session ends, rather than end it.
-          if (learner_.practice)
-            refit_pending_ = true;
-          else
-            relayout(display_.width, display_.height);
+          relayout(display_.width, display_.height);
         }
         break;
       case stage::CommandEffect::Theme:
@@ -659,7 +645,6 @@ class Viewer {
   int followed_drill_ = -1;       // the drill whose remembered position is followed
   std::optional<int> start_role_;
   bool start_practice_ = false;
-  bool refit_pending_ = false;  // a card changed the drill's area during practice
   bool everything_ = true;
   bool dragging_ = false;
   bool quit_ = false;

@@ -392,6 +392,7 @@
       roleSelect.dataset.drill = drill;
     }
     roleSelect.value = String(l.position);
+    markLegend();
     if (drill === roleDrill) rememberRole(drill, l.position);
     ["previous-call", "next-call", "whole-path"].forEach(function (id) { $(id).hidden = !following; });
     $("whole-path").setAttribute("aria-pressed", String(l.wholePath));
@@ -604,14 +605,32 @@
     legendBox.hidden = entries.length === 0;
     var row = document.createDocumentFragment();
     entries.forEach(function (e) {
-      var item = document.createElement("span");
+      // A tap on an entry follows its position (a squad's members: the
+      // first of them); a tap on the one followed follows no one.
+      var item = document.createElement("button");
+      item.type = "button";
+      item.dataset.first = e.first;
+      item.dataset.last = e.last;
       var swatch = document.createElement("i");
       swatch.style.background = e.color;
+      item.style.setProperty("--mark", e.color);
       item.appendChild(swatch);
       item.appendChild(document.createTextNode(e.label));
+      item.addEventListener("click", function () {
+        choosePosition(item.getAttribute("aria-pressed") === "true" ? NO_POSITION : e.first);
+      });
       row.appendChild(item);
     });
     legendBox.replaceChildren(row);
+    markLegend();
+  }
+  // The followed position's entry is pressed (and underlined in its colour).
+  function markLegend() {
+    var position = learner ? learner.position : NO_POSITION;
+    Array.prototype.forEach.call(legendBox.children, function (item) {
+      var on = position >= +item.dataset.first && position <= +item.dataset.last;
+      item.setAttribute("aria-pressed", String(on));
+    });
   }
 
   // The page's colours follow the picture's theme; the saver's picture is dark.
@@ -628,10 +647,8 @@
     applyTheme(theme);
     writeStore({ theme: theme });
     _mk_advance(clock());
-    var practising = learner && learner.practice;
     _mk_set_look(look);
     start();
-    if (practising) act("practice");
   }
 
   function clockText(ms) {
@@ -847,10 +864,8 @@
       var size = areaSize();
       if (size.w === stageCanvas.width && size.h === stageCanvas.height) return;
       sizeCanvas(size);
-      var practising = learner && learner.practice;
       _mk_resize(size.w, size.h);
       start();
-      if (practising) act("practice");
     }, RESIZE_SETTLE_MS);
   }
 

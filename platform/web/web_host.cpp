@@ -194,18 +194,18 @@ int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help,
 
 // A new viewer in the old one's place: its drills, drill, keyframe, speed and
 // play state, and the position followed. The old one goes first, so that two
-// frames never coexist. A practice session drives the old playback: it ends
-// (the page starts a new one when it wants practice to go on).
+// frames never coexist. A practice session goes on over the new playback at
+// the same step, so that turning the phone or the theme keeps the score.
 int reopen(int width, int height, int look) {
   if (!viewer || width <= 0 || height <= 0) return 0;
-  stage::PlaybackPlace place = viewer->playback.place();
-  if (viewer->learner.practice) place.playing = false;  // held at the prompt or the score
+  const stage::PlaybackPlace place = viewer->playback.place();
   std::vector<stage::DrillDescriptor> chosen = std::move(viewer->drills);
   stage::Learner learner = std::move(viewer->learner);
-  learner.practice.reset();
-  viewer.reset();
+  viewer.reset();  // the session is handed the new playback before it runs again
   viewer = std::make_unique<Viewer>(width, height, std::move(chosen), place, look);
   viewer->learner = std::move(learner);
+  stage::Learner& kept = viewer->learner;
+  if (kept.practice && !kept.practice->rebind(viewer->playback)) kept.practice.reset();
   viewer->follow();
   return 1;
 }
@@ -269,8 +269,7 @@ EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
 EMSCRIPTEN_KEEPALIVE int mk_choose(int position) {
   if (!viewer) return -1;
   Viewer& v = *viewer;
-  if (v.learner.practice) v.playback.stop_before(std::nullopt);
-  v.learner.practice.reset();
+  stage::end_practice(v.learner, v.playback);
   v.learner.position = position >= 0 ? std::optional<int>(position) : std::nullopt;
   v.follow();
   v.learner.mine_only = v.learner.position.has_value();
@@ -447,6 +446,8 @@ val legend() {
     val e = val::object();
     e.set("label", text_value(entries[i].label));
     e.set("color", css_color(entries[i].color));
+    e.set("first", entries[i].first);  // the positions it stands for
+    e.set("last", entries[i].last);
     out.set(i, e);
   }
   return out;

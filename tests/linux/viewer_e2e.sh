@@ -576,6 +576,20 @@ case "$case_name" in
     [ "$(keyframe)" = "$keyframe_asked" ] || fail "the reveal of a call moved the drill"
     press c  # the command list beside the drill: the session goes on
     [[ $(title) == *答え* ]] || fail "opening the command list ended the practice: $(title)"
+    # Turned upright (a new playback for the new size): the same call stays
+    # revealed at the same keyframe, and y goes on to the next item.
+    revealed=$(title)
+    xdotool windowsize --sync "$win" 420 720 2>/dev/null || xdotool windowsize "$win" 420 720
+    settle
+    [ "$(title)" = "$revealed" ] || fail "a resize lost the practice: '$revealed' became '$(title)'"
+    press y
+    for _ in $(seq 300); do
+      [[ $(title) == *？* ]] && break
+      sleep 0.05
+    done
+    [[ $(title) == *？* ]] || fail "no prompt after the resize: $(title)"
+    [ "$(keyframe)" -ge "$keyframe_asked" ] && [[ $(title) != *答え* ]] ||
+      fail "y after the resize did not go on to the next item: $(title)"
     quit_with q
     grep -qx 'ponpu 2' "$XDG_CONFIG_HOME/mirukado/viewer-progress" ||
       fail "the position was not remembered: $(cat "$XDG_CONFIG_HOME/mirukado/viewer-progress")"

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -260,6 +261,75 @@ TEST_F(PumpTruck, PracticeAsksEachCallAndMoveOnceAndRetriesOnlyTheMissed) {
   EXPECT_EQ(session.score(),
             (stage::Score{static_cast<int>(missed.size()), static_cast<int>(missed.size())}));
   EXPECT_TRUE(session.missed().empty());
+}
+
+// A resized window or another theme makes a new playback at the old one's
+// place: the session handed to it asks the same items, once each, and keeps
+// its score, whether it was playing towards an item, prompting or revealed.
+TEST_F(PumpTruck, PracticeGoesOnOverANewPlaybackAtEveryStep) {
+  const auto items = stage::practice_items(stage::role_part(table(), timeline(), 2), timeline());
+  raster::RasterWindow other_window{180, 320};
+  std::vector<std::unique_ptr<stage::Playback>> made;
+  stage::Playback* p = &playback;
+  stage::PracticeSession s{playback, 2};
+  const auto renew = [&] {
+    made.push_back(std::make_unique<stage::Playback>(other_window, drills, p->place()));
+    p = made.back().get();
+    ASSERT_TRUE(s.rebind(*p));
+  };
+  std::vector<stage::PracticeItem> asked;
+  std::int64_t now = 0;
+  for (int guard = 0; guard < 10000 && s.state() != PracticeState::Finished; ++guard) {
+    renew();
+    if (s.state() == PracticeState::Playing) {
+      s.advance(now += 100000);
+      continue;
+    }
+    ASSERT_EQ(s.state(), PracticeState::Prompt);
+    EXPECT_FALSE(p->playing());
+    const stage::PracticeItem item = *s.current();
+    EXPECT_TRUE(item.keyframe == p->keyframe() + 1 || item.keyframe <= p->keyframe());
+    s.reveal();
+    renew();
+    EXPECT_EQ(s.state(), PracticeState::Revealed);
+    if (item.kind == PracticeItemKind::Move) {
+      s.advance(now += 100000);
+      renew();
+      // The move plays to its end but never into the next item.
+      const std::size_t i = asked.size() + 1;
+      if (i < items.size()) {
+        EXPECT_LT(p->keyframe(), items[i].keyframe);
+      }
+    }
+    asked.push_back(item);
+    s.mark(asked.size() % 2 == 0);
+  }
+  EXPECT_EQ(asked, items);
+  const int n = static_cast<int>(items.size());
+  EXPECT_EQ(s.score(), (stage::Score{n / 2, n}));
+  EXPECT_FALSE(p->stop().has_value());
+
+  // A playback of another drill cannot carry these items.
+  stage::Playback kahan{other_window, drills, paused_in(drill_index("kahan"))};
+  EXPECT_FALSE(s.rebind(kahan));
+}
+
+// Leaving a session by any way — practice off, another position — lifts the
+// stop it set, so that playing on does not halt before an item no one asks.
+TEST_F(PumpTruck, EndingPracticeLiftsItsStop) {
+  for (const stage::ViewerCommand leave :
+       {stage::ViewerCommand::Practice, stage::ViewerCommand::CyclePosition}) {
+    stage::ViewerPanels panels;
+    stage::Learner learner;
+    learner.position = 2;
+    playback.go_to_start();
+    stage::apply(stage::ViewerCommand::Practice, 0, playback, panels, learner);
+    ASSERT_EQ(learner.practice->state(), PracticeState::Playing);
+    ASSERT_TRUE(playback.stop().has_value());
+    stage::apply(leave, 0, playback, panels, learner);
+    EXPECT_FALSE(learner.practice);
+    EXPECT_FALSE(playback.stop().has_value()) << stage::viewer_command_row(leave).id;
+  }
 }
 
 TEST_F(PumpTruck, APracticePromptHidesTheComingCallAndTheScoreScreenShowsTheLastScore) {

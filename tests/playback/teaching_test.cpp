@@ -10,10 +10,12 @@
 #include <cmath>
 #include <map>
 #include <numbers>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "drills/registry.hpp"
+#include "raster/overlay_painter.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
@@ -268,6 +270,59 @@ TEST(TeachingLayout, TheWheelScrollsTheListWithinItsEnds) {
     r.list_scroll = -1;
     EXPECT_EQ(stage::overlay_view(playback, r).list_scroll, 0);  // already at the top
   }
+}
+
+// Every position of every drill has one legend entry that stands for it (the
+// platoon's members share theirs); the picture underlines the followed one's
+// entry, and a click on an entry chooses the first position it stands for.
+TEST(TeachingLegend, EachPositionHasItsEntryWhichIsMarkedAndChoosesIt) {
+  const stage::DrillList drills = drills::registry();
+  for (const stage::DrillDescriptor& d : drills) {
+    const std::vector<stage::LegendEntry> legend = stage::legend(Theme::Light, d);
+    for (int p = 0; p < d.make_table().person_count(); ++p)
+      EXPECT_EQ(std::count_if(legend.begin(), legend.end(),
+                              [p](const stage::LegendEntry& e) { return e.stands_for(p); }),
+                1)
+          << d.name << " position " << p;
+  }
+  const stage::DrillDescriptor& platoon =
+      drills[static_cast<std::size_t>(drills::find(drills, "kiritu"))];
+  constexpr int kW = 640, kH = 360;
+  const auto paint = [&](std::optional<int> position, raster::OverlayPainter& painter) {
+    std::vector<std::uint32_t> pixels(kW * kH, 0);
+    raster::Surface surface{pixels.data(), kW, kH, kW};
+    stage::OverlayRequest r;
+    r.width = kW;
+    r.height = kH;
+    r.line = painter.fit(kH);
+    r.teaching = true;
+    r.theme = Theme::Dark;
+    r.position = position;
+    const stage::OverlayView v = stage::teaching_picture_view(r, platoon, "集まれ");
+    painter.paint_teaching(v, surface);
+    return std::pair{pixels, v.legend_box};
+  };
+  raster::OverlayPainter painter;
+  const auto [plain, row] = paint(std::nullopt, painter);
+  const auto [marked, same_row] = paint(7, painter);
+  // Member 7 followed: the members' entry gains a line in their colour.
+  const std::uint32_t members = raster::pack(stage::position_color(Theme::Dark, platoon.crew, 7));
+  const auto count = [&](const std::vector<std::uint32_t>& pixels, int& first_x) {
+    int n = 0;
+    first_x = -1;
+    for (int y = row.y; y < row.y + row.h; ++y)
+      for (int x = row.x; x < row.x + row.w; ++x)
+        if (pixels[static_cast<std::size_t>(y * kW + x)] == members) {
+          ++n;
+          if (first_x < 0 || x < first_x) first_x = x;
+        }
+    return n;
+  };
+  int swatch_x = 0, ignored = 0;
+  EXPECT_GT(count(marked, ignored), count(plain, swatch_x));
+  ASSERT_GE(swatch_x, 0) << "no members' swatch in the legend";
+  EXPECT_EQ(painter.legend_hit(swatch_x + 1, row.y + row.h / 2), 1);
+  EXPECT_EQ(painter.legend_hit(row.x + 1, row.y + row.h / 2), 0);
 }
 
 }  // namespace

@@ -553,6 +553,13 @@ describe("learning a position", () => {
     assert.ok(await p.page.isVisible("#known"));
     await p.page.click("#not-known");
     await waitFor(p.page, () => window.mirukado.learner().practice.asked === 1);
+    // Turned sideways, then the light theme: each a new viewer, the same session.
+    await p.page.setViewportSize(LANDSCAPE.viewport);
+    await waitFor(p.page, () => document.querySelector("#stage").width > document.querySelector("#stage").height);
+    await p.page.click("#theme");
+    await waitFor(p.page, () => document.documentElement.dataset.theme === "light");
+    const kept = (await learner(p.page)).practice;
+    assert.ok(kept && kept.asked === 1 && kept.known === 0, JSON.stringify(kept));
     assert.deepEqual(p.errors, []);
     await p.context.close();
   });
@@ -656,6 +663,16 @@ describe("learning a position", () => {
     const { commands } = await p.page.evaluate(() => window.mirukado.timeline());
     const calls = (await learner(p.page)).calls.map((i) => commands[i].text);
     assert.ok(calls.includes(caption), caption);
+    // The legend: member 2's entry pressed; a tap on member 4's follows them,
+    // a tap on it again follows no one.
+    const pressed = () => p.page.$$eval("#legend button[aria-pressed=true]", (b) => b.map((e) => e.textContent));
+    assert.deepEqual(await pressed(), ["２番員"]);
+    await p.page.click("#legend button:nth-child(5)");
+    assert.equal((await learner(p.page)).position, 4);
+    assert.deepEqual(await pressed(), ["４番員"]);
+    await p.page.click("#legend button:nth-child(5)");
+    assert.equal((await learner(p.page)).position, -1);
+    assert.deepEqual(await pressed(), []);
     assert.deepEqual(p.errors, []);
     await p.context.close();
   });
