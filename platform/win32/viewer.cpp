@@ -151,15 +151,7 @@ Viewer::~Viewer() {
   if (font_) DeleteObject(font_);
 }
 
-void Viewer::build(int width, int height, const stage::PlaybackPlace& at) {
-  stage::PlaybackPlace place = at;
-  // A session drives the playback made for the old window and ends with it;
-  // the new one stands paused where the session stood.
-  refit_pending_ = false;
-  if (learner_.practice) {
-    learner_.practice.reset();
-    place.playing = false;
-  }
+void Viewer::build(int width, int height, const stage::PlaybackPlace& place) {
   model_.reset();  // the model draws on the windows: it goes first
   teaching_.reset();
   window_ = std::make_unique<GdiWindow>(hwnd_, std::max(width, 1), std::max(height, 1));
@@ -177,16 +169,12 @@ void Viewer::build(int width, int height, const stage::PlaybackPlace& at) {
   } else {
     model_ = std::make_unique<stage::Playback>(*window_, drills_, place);
   }
+  // A practice session goes on over the new playback, at the same step.
+  if (learner_.practice && !learner_.practice->rebind(*model_)) learner_.practice.reset();
 }
 
 void Viewer::refit() {
   if (!teach_ || stage::teaching_stage_area(request()) == area_) return;
-  // A practice session runs over this playback: the card lies over the drill
-  // until the session ends, rather than end it.
-  if (learner_.practice) {
-    refit_pending_ = true;
-    return;
-  }
   advance();
   const stage::PlaybackPlace place = model_->place();
   build(view_->width(), view_->height(), place);
@@ -394,11 +382,6 @@ bool Viewer::run(stage::ViewerCommand command, int arg) {
   follow_drill();
   remember_choice();
   note_score();
-  // A card opened during practice is fitted for once the session has ended.
-  if (refit_pending_ && !learner_.practice) {
-    refit_pending_ = false;
-    refit();
-  }
   switch (effect) {
     case stage::CommandEffect::Quit:
       return false;
@@ -446,17 +429,12 @@ void Viewer::on_button_down(int x, int y) {
 
 void Viewer::choose_from_legend(int position) {
   advance();
-  // Another position's practice makes no sense: the session ends, and the
+  // The session practised the position followed until now: it ends, and the
   // drill plays on from where it stood.
-  learner_.practice.reset();
-  model_->stop_before(std::nullopt);
+  stage::end_practice(learner_, *model_);
   learner_.position = learner_.position == position ? std::nullopt : std::optional(position);
   remember_choice();
   note_score();
-  if (refit_pending_) {
-    refit_pending_ = false;
-    refit();
-  }
   schedule(advance());
   show();
 }

@@ -87,6 +87,8 @@ class Viewer {
   void show();
   void update_title();
   stage::OverlayView overlay();
+  // A new window, teaching window and playback at `place`; a practice
+  // session goes on over the new playback.
   void build(int width, int height, const stage::PlaybackPlace& place);
   void relayout();
   // The teaching picture's area for the panels now open; a change rebuilds
@@ -119,7 +121,6 @@ class Viewer {
   std::wstring progress_path_;
   stage::ProgressKeeper keeper_;  // what the viewer's own file holds, and when it is written
   int followed_drill_ = -1;       // the drill whose remembered position is followed
-  bool refit_pending_ = false;    // a card changed the drill's area during practice
 };
 
 }  // namespace win32

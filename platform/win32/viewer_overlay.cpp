@@ -279,7 +279,7 @@ void paint_teaching(HDC dc, const stage::OverlayView& v, int line) {
     disc(dc, static_cast<float>(r.left) + swatch, static_cast<float>(r.top) + line / 2.0f, swatch,
          colorref(e.color));
     text(dc, {r.left + line, r.top, r.right, r.top + line}, e.label, ink);
-    if (v.position && *v.position == static_cast<int>(i)) {
+    if (v.position && e.stands_for(*v.position)) {
       const int thick = std::max(1, line / kUnderlineLines);
       fill(dc, {r.left + line, r.top + line - thick, r.right, r.top + line}, colorref(e.color));
     }
@@ -342,7 +342,7 @@ std::optional<int> legend_hit(HDC dc, HFONT font, const stage::OverlayView& view
   SelectObject(dc, old);
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const RECT& r = entries[i];
-    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return static_cast<int>(i);
+    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return view.legend[i].first;
   }
   return std::nullopt;
 }

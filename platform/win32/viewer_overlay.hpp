@@ -22,8 +22,8 @@ HFONT overlay_font(int height);
 // position's colour, a facing disc, and the number where it can be read; a
 // highlighted figure ringed by a halo in its colour, muted ones paler.
 void paint_figures(HDC dc, const std::vector<stage::Figure>& figures, stage::Theme theme);
-// The legend entry (its position) under a click, laid out as paint_overlay
-// writes the legend in `font`.
+// The position the legend entry under a click chooses (a squad's entry: its
+// first member), laid out as paint_overlay writes the legend in `font`.
 std::optional<int> legend_hit(HDC dc, HFONT font, const stage::OverlayView& view, int x, int y);
 
 // The followed figure's marks (`radius` its body's): its trail, a dot per

@@ -631,6 +631,10 @@ case_view_practice() {
   answer=$(title_of "$w" | sed -E 's/.* 答え //')
   [[ $answer == *２番員* ]] || fail "the answer '$answer' is not member 2's call"
   [[ $before != *"$answer"* ]] || fail "the call '$answer' showed before Space: $before"
+  # A theme switch makes a new playback: the session goes on over it.
+  xdotool key t
+  sleep 1
+  [[ $(title_of "$w") == *"答え $answer"* ]] || fail "the theme switch ended the practice: $(title_of "$w")"
   expect_running "$d" "the viewer"
   xdotool key q
   expect_exit_zero "$d" "q"
@@ -639,7 +643,8 @@ case_view_practice() {
 }
 
 # A damaged progress file is replaced as the viewer starts; the position
-# chosen with r is remembered for the drill and followed at the next start.
+# chosen with r is remembered for the drill and followed at the next start. A
+# click on a legend entry chooses its position, and again clears it.
 case_view_progress() {
   local d w file
   d=$(case_dir view_progress)
@@ -660,9 +665,17 @@ case_view_progress() {
   w=$(wait_window "$view_caption.*") || fail "no viewer window the second time"
   xdotool windowfocus "$w" key r 2>/dev/null  # from the commander remembered, member 1
   sleep 0.5
+  grep -qx 'kahan 1' "$file" || fail "the remembered position was not followed: $(cat "$file")"
+  # The legend's row lies under the two-line command box; its first entry,
+  # the commander's, starts at the left edge.
+  xdotool mousemove --window "$w" 12 56 click 1
+  sleep 0.5
+  grep -qx 'kahan 0' "$file" || fail "a click on the commander's entry: $(cat "$file")"
+  xdotool click 1
+  sleep 0.5
   xdotool key q
   expect_exit_zero "$d" "q the second time"
-  grep -qx 'kahan 1' "$file" || fail "the remembered position was not followed: $(cat "$file")"
+  grep -qx 'kahan -' "$file" || fail "a click on the followed entry did not clear it: $(cat "$file")"
   [ -z "$(find "$(dirname "$file")" -name '*.tmp*')" ] || fail "a temporary file was left"
   return 0
 }
