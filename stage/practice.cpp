@@ -121,6 +121,16 @@ bool PracticeSession::rebind(Playback& playback) {
   const bool was_playing = playback_->playing();
   playback_->stop_before(std::nullopt);
   playback_->pause();
+  // One stopped just before an item stood at the very end of the keyframe
+  // before it, a time that is also the item's start: the playback made at
+  // that time shows the item's keyframe, which would give away what is
+  // asked. It goes back to the keyframe the old one showed.
+  if (state_ != PracticeState::Finished && next_ < items_.size()) {
+    const int item = items_[next_].keyframe;
+    const DrillTimeline& t = playback_->timeline();
+    if (item > 0 && playback_->keyframe() == item && playback_->elapsed_ms() == t.start_ms(item))
+      playback_->seek_time(t.start_ms(item) - 1);
+  }
   switch (state_) {
     case PracticeState::Playing:
       head_for_next();

@@ -314,6 +314,35 @@ TEST_F(PumpTruck, PracticeGoesOnOverANewPlaybackAtEveryStep) {
   EXPECT_FALSE(s.rebind(kahan));
 }
 
+// A prompt stands at the very end of the keyframe before its item, a time that
+// is also the item's start: the playback made anew there (a resize, a theme, a
+// card) must stand where the old one stood, or its picture and the title
+// would show what is asked before Space.
+TEST_F(PumpTruck, APlaybackMadeAnewAtAPromptStandsWhereTheOldOneStood) {
+  raster::RasterWindow other_window{180, 320};
+  std::vector<std::unique_ptr<stage::Playback>> made;
+  stage::Playback* p = &playback;
+  stage::PracticeSession s{playback, 2};
+  std::int64_t now = 0;
+  int prompts = 0;
+  for (int guard = 0; guard < 10000 && s.state() != PracticeState::Finished; ++guard) {
+    if (s.state() == PracticeState::Playing) {
+      s.advance(now += 100000);
+      continue;
+    }
+    const int keyframe = p->keyframe();
+    const int command = p->current_command();
+    made.push_back(std::make_unique<stage::Playback>(other_window, drills, p->place()));
+    p = made.back().get();
+    ASSERT_TRUE(s.rebind(*p));
+    EXPECT_EQ(p->keyframe(), keyframe) << "asking for keyframe " << s.current()->keyframe;
+    EXPECT_EQ(p->current_command(), command);
+    ++prompts;
+    s.mark(true);
+  }
+  EXPECT_EQ(prompts, static_cast<int>(s.items().size()));
+}
+
 // Leaving a session by any way — practice off, another position — lifts the
 // stop it set, so that playing on does not halt before an item no one asks.
 TEST_F(PumpTruck, EndingPracticeLiftsItsStop) {

@@ -607,8 +607,8 @@ wait_title() {
 }
 
 # Practising member 2 of the pump-truck drill: each item stops the drill with
-# its prompt in the title; at a call the call is not there yet, and Space
-# reveals it. The position is remembered for the drill.
+# its prompt in the title; at a call the call is not there yet, not even after
+# a theme switch, and Space reveals it. The position is remembered for the drill.
 case_view_practice() {
   local d w before answer file
   d=$(case_dir view_practice)
@@ -624,14 +624,19 @@ case_view_practice() {
     xdotool key y  # a move asked: known, on to the next item
     sleep 0.3
   done
+  [[ $(title_of "$w") == *あなたの号令は？* ]] || fail "no call asked of member 2: $(title_of "$w")"
+  # A theme switch makes a new playback: it stands where the old one stood,
+  # before the call, which stays hidden.
+  xdotool key t
+  sleep 1
   before=$(title_of "$w")
-  [[ $before == *あなたの号令は？* ]] || fail "no call asked of member 2: $before"
+  [[ $before == *あなたの号令は？* ]] || fail "the theme switch ended the prompt: $before"
   xdotool key space
   wait_title "$w" "*答え*" || fail "Space did not reveal the call: $(title_of "$w")"
   answer=$(title_of "$w" | sed -E 's/.* 答え //')
   [[ $answer == *２番員* ]] || fail "the answer '$answer' is not member 2's call"
   [[ $before != *"$answer"* ]] || fail "the call '$answer' showed before Space: $before"
-  # A theme switch makes a new playback: the session goes on over it.
+  # And back: the session goes on over the new playback, the answer shown.
   xdotool key t
   sleep 1
   [[ $(title_of "$w") == *"答え $answer"* ]] || fail "the theme switch ended the practice: $(title_of "$w")"
