@@ -596,10 +596,11 @@ progress_file() {
   echo "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Mirukado/viewer-progress"
 }
 
-# Waits up to 30 s for the title of window $1 to match the pattern $2.
+# Waits up to 30 s for the title of window $1 to match the glob pattern $2.
 wait_title() {
-  local i
-  for i in $(seq 300); do
+  local _
+  for _ in $(seq 300); do
+    # shellcheck disable=SC2053
     [[ $(title_of "$1") == $2 ]] && return 0
     sleep 0.1
   done
@@ -644,6 +645,7 @@ case_view_practice() {
   xdotool key q
   expect_exit_zero "$d" "q"
   grep -qx 'ponpu 2' <(tr -d '\r' <"$file") || fail "the position was not remembered: $(cat "$file")"
+  rm -f "$file"  # the other cases start following no one
   return 0
 }
 
@@ -682,6 +684,7 @@ case_view_progress() {
   expect_exit_zero "$d" "q the second time"
   grep -qx 'kahan -' "$file" || fail "a click on the followed entry did not clear it: $(cat "$file")"
   [ -z "$(find "$(dirname "$file")" -name '*.tmp*')" ] || fail "a temporary file was left"
+  rm -f "$file"
   return 0
 }
 
