@@ -269,9 +269,15 @@ void OverlayPainter::paint_prompt(const stage::PracticeOverlay& p, const stage::
   x += text(target, x, box.y + pad / 2, fitted(p.who + " " + p.progress + "  ", width), ink, box);
   text(target, x, box.y + pad / 2, fitted(p.prompt, box.x + box.w - pad - x), prompt_ink, box);
   const std::string second =
-      p.revealed ? (p.answer.empty() ? "→ ○" : p.answer) : std::string("Space：答え");
-  text(target, box.x + pad, box.y + pad / 2 + line_, fitted(second, width),
-       p.revealed ? ink : kDimText, box);
+      p.revealed ? (p.answer.empty() ? "→ ○" : p.answer) : std::string(stage::kRevealHint);
+  const int y = box.y + pad / 2 + line_;
+  x = box.x + pad;
+  x += text(target, x, y, fitted(second, width), p.revealed ? ink : kDimText, box);
+  // Once revealed, the keys that mark it, where the line has room for them.
+  if (p.revealed) {
+    const std::string hint = std::string("  ") + std::string(stage::kMarkHint);
+    if (x + text_width(hint) <= box.x + box.w - pad) text(target, x, y, hint, kDimText, box);
+  }
 }
 
 std::vector<Rect> OverlayPainter::paint_teaching(const stage::OverlayView& v, Surface& target) {

@@ -45,6 +45,10 @@ enum class PracticeState {
 
 inline constexpr std::string_view kCallPrompt = "あなたの号令は？";
 inline constexpr std::string_view kMovePrompt = "どこへ？";
+// What a desktop viewer shows under the prompt: the key that reveals, and
+// once revealed the keys that mark (the page has buttons of these names).
+inline constexpr std::string_view kRevealHint = "Space：答え";
+inline constexpr std::string_view kMarkHint = "y：覚えた　n：まだ";
 
 // The position's calls and moves, in drill order (a call before a move that
 // starts on the same keyframe: the call is heard as the move begins).

@@ -84,6 +84,7 @@
   var area = $("area");
   var captionBox = $("caption");
   var legendBox = $("legend");
+  var legendClicks = window.matchMedia("(pointer: fine)").matches;  // a mouse or touchpad
   var themeButton = $("theme");
   var dock = $("dock");
   var sheet = $("sheet");
@@ -605,10 +606,12 @@
     legendBox.hidden = entries.length === 0;
     var row = document.createDocumentFragment();
     entries.forEach(function (e) {
-      // A tap on an entry follows its position (a squad's members: the
-      // first of them); a tap on the one followed follows no one.
-      var item = document.createElement("button");
-      item.type = "button";
+      // With a mouse, a click on an entry follows its position (a squad's
+      // members: the first of them); a click on the one followed follows no
+      // one. A finger has the dock's choice, 44 px high: the legend's row
+      // stays one line of text so as to leave the drill its height.
+      var item = document.createElement(legendClicks ? "button" : "span");
+      if (legendClicks) item.type = "button";
       item.dataset.first = e.first;
       item.dataset.last = e.last;
       var swatch = document.createElement("i");
@@ -616,20 +619,22 @@
       item.style.setProperty("--mark", e.color);
       item.appendChild(swatch);
       item.appendChild(document.createTextNode(e.label));
-      item.addEventListener("click", function () {
-        choosePosition(item.getAttribute("aria-pressed") === "true" ? NO_POSITION : e.first);
-      });
+      if (legendClicks)
+        item.addEventListener("click", function () {
+          choosePosition(item.classList.contains("chosen") ? NO_POSITION : e.first);
+        });
       row.appendChild(item);
     });
     legendBox.replaceChildren(row);
     markLegend();
   }
-  // The followed position's entry is pressed (and underlined in its colour).
+  // The followed position's entry is underlined in its colour (and pressed).
   function markLegend() {
     var position = learner ? learner.position : NO_POSITION;
     Array.prototype.forEach.call(legendBox.children, function (item) {
       var on = position >= +item.dataset.first && position <= +item.dataset.last;
-      item.setAttribute("aria-pressed", String(on));
+      item.classList.toggle("chosen", on);
+      if (legendClicks) item.setAttribute("aria-pressed", String(on));
     });
   }
 

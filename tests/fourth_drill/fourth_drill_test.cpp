@@ -45,12 +45,23 @@ TEST(FourthDrill, IsNamedByTheSaversDrillsOption) {
   EXPECT_EQ(o.conf, 4 | 8);
 }
 
-TEST(FourthDrill, HasACheckBoxOnXscreensaversSettingsPage) {
-  std::ifstream xml(MIRUKADO_XSCREENSAVER_XML);
+std::string read_file(const char* path) {
+  std::ifstream in(path);
   std::stringstream text;
-  text << xml.rdbuf();
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(FourthDrill, HasACheckBoxOnXscreensaversSettingsPage) {
   const std::string box = R"x(<boolean id="shiken" _label="Test drill (試験操法)")x";
-  EXPECT_NE(text.str().find(box), std::string::npos);
+  EXPECT_NE(read_file(MIRUKADO_XSCREENSAVER_XML).find(box), std::string::npos);
+}
+
+TEST(FourthDrill, IsNamedInTheSoftwareCentresDescription) {
+  const std::string text = read_file(MIRUKADO_METAINFO_XML);
+  EXPECT_NE(text.find("the portable-pump drill (可搬ポンプ操法) and the test drill (試験操法)."),
+            std::string::npos)
+      << text;
 }
 
 }  // namespace

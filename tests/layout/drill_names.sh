@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$1"
 pattern='kiritu|ponpu|kahan|platoon|pump[-_ ]?truck|portable[-_ ]?pump'
 found=$(git ls-files | grep -vE '^(drills|tests|docs|bench)/' |
-  grep -E '\.(cpp|hpp|h|rc|js|mjs|html|sh)$|CMakeLists\.txt$|^scripts/' |
+  grep -E '\.(cpp|hpp|h|rc|js|mjs|html|sh|in|desktop)$|CMakeLists\.txt$|^scripts/' |
   xargs -r grep -niE "$pattern" || true)
 if [ -n "$found" ]; then
   echo "FAIL: drill names outside drills/:"

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace raster {
@@ -212,6 +214,40 @@ TEST(TeachingBoxesShown, PaintedAgainOnlyWhenTheyChangeOrARestoreMeetsThem) {
   EXPECT_TRUE(due(1)) << "a picture made anew";
   v.teaching = false;
   EXPECT_FALSE(due(1)) << "the saver's picture has no boxes";
+}
+
+// A revealed call shows the keys that mark it after the answer where the box
+// has room, and nothing of them where it has not: ink beyond the answer in a
+// wide box, none outside a narrow one.
+TEST(PracticePrompt, TheMarkKeysFollowTheAnswerOnlyWhereTheyFit) {
+  const auto rightmost_ink = [](int box_width, bool revealed) {
+    Picture p;
+    OverlayPainter painter;
+    stage::OverlayView v;
+    v.teaching = true;
+    v.command_box = {0, 0, box_width, 2 * painter.fit(kH)};
+    stage::PracticeOverlay practice;
+    practice.state = revealed ? stage::PracticeState::Revealed : stage::PracticeState::Prompt;
+    practice.who = "２番員の練習";
+    practice.progress = "3 / 12";
+    practice.prompt = std::string(stage::kCallPrompt);
+    practice.revealed = revealed;
+    practice.answer = revealed ? "２番員「よし」" : "";
+    v.practice = practice;
+    painter.paint_teaching(v, p.surface);
+    const stage::PixelRect& box = v.command_box;
+    int right = -1;
+    const std::uint32_t card = p.surface.at(box.w - 1, box.h - 1);
+    for (int y = box.h / 2; y < box.h; ++y)  // the second line: answer and keys
+      for (int x = 0; x < kW; ++x)
+        if (p.surface.at(x, y) != card && p.surface.at(x, y) != kStage) right = std::max(right, x);
+    return right;
+  };
+  constexpr int kNarrow = kW / 3;
+  const int narrow = rightmost_ink(kNarrow, true);
+  ASSERT_GT(narrow, 0) << "no answer";
+  EXPECT_LT(narrow, kNarrow) << "the keys drawn past a box too narrow for them";
+  EXPECT_GT(rightmost_ink(kW, true), narrow + kNarrow / 4) << "no keys after the answer";
 }
 
 }  // namespace

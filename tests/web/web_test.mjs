@@ -285,7 +285,7 @@ describe("the teaching picture", () => {
     const p = await open("?drills=ponpu&at=ponpu:150", PHONE);
     await p.page.keyboard.press("Space");
     await fitted(p.page);
-    const legend = await p.page.$$eval("#legend span", (spans) =>
+    const legend = await p.page.$$eval("#legend > *", (spans) =>
       spans.map((s) => [s.textContent, getComputedStyle(s.querySelector("i")).backgroundColor]));
     assert.deepEqual(legend.map((l) => l[0]), ["指揮者", "１番員", "２番員", "３番員", "４番員"]);
     const rgb = (hex) => `rgb(${[1, 3, 5].map((i) => parseInt(hex.slice(i, i + 2), 16)).join(", ")})`;
@@ -663,8 +663,8 @@ describe("learning a position", () => {
     const { commands } = await p.page.evaluate(() => window.mirukado.timeline());
     const calls = (await learner(p.page)).calls.map((i) => commands[i].text);
     assert.ok(calls.includes(caption), caption);
-    // The legend: member 2's entry pressed; a tap on member 4's follows them,
-    // a tap on it again follows no one.
+    // The legend: member 2's entry pressed; a click on member 4's follows
+    // them, a click on it again follows no one.
     const pressed = () => p.page.$$eval("#legend button[aria-pressed=true]", (b) => b.map((e) => e.textContent));
     assert.deepEqual(await pressed(), ["２番員"]);
     await p.page.click("#legend button:nth-child(5)");

@@ -1,12 +1,16 @@
-// Writes xscreensaver's description of the hack (its settings page) from the
-// drill registry at build time: one check box per drill, so that a drill
-// added to the registry appears there with nothing else to edit.
-// Usage: make_xscreensaver_xml OUTPUT.xml
+// Writes the pages that list the drills from the drill registry at build
+// time, so that a drill added to the registry appears there with nothing else
+// to edit: xscreensaver's description of the hack (its settings page: one
+// check box per drill) and the AppStream description software centres show
+// (its template's %DRILLS% becomes the drills named in a sentence).
+// Usage: make_drill_pages XSCREENSAVER.xml METAINFO.xml.in METAINFO.xml
 
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <string_view>
 
 #include "drills/registry.hpp"
 
@@ -35,14 +39,20 @@ std::string in_a_sentence(const char* english_name) {
   return "the " + s;
 }
 
-std::string description(stage::DrillList drills) {
+// The drills in a sentence: "the A drill (Ａ操法), the B drill (Ｂ操法) and …".
+std::string drill_list(stage::DrillList drills) {
   std::string list;
   for (std::size_t i = 0; i < drills.size(); ++i) {
     if (i > 0) list += i + 1 == drills.size() ? " and " : ", ";
     list += in_a_sentence(drills[i].english_name) + " (" + drills[i].display_name + ")";
   }
-  const std::string text = "Japanese volunteer fire-brigade drills seen from above: " + list +
-                           ", with each spoken command shown at the top of the screen.";
+  return list;
+}
+
+std::string description(stage::DrillList drills) {
+  const std::string text =
+      "Japanese volunteer fire-brigade drills seen from above: " + drill_list(drills) +
+      ", with each spoken command shown at the top of the screen.";
   // Filled greedily into lines of kLineColumns, a Japanese character two
   // columns wide, as the rest of the description is.
   std::string out;
@@ -67,14 +77,7 @@ std::string description(stage::DrillList drills) {
   return out;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_xscreensaver_xml OUTPUT.xml\n");
-    return 2;
-  }
-  const stage::DrillList drills = drills::registry();
+std::string xscreensaver_page(stage::DrillList drills) {
   std::string xml = R"xml(<?xml version="1.0" encoding="UTF-8"?>
 
 <screensaver name="mirukado" _label="Mirukado">
@@ -109,12 +112,45 @@ choice made with "mirukado" run without arguments applies; it is kept in
   </_description>
 </screensaver>
 )xml";
-  std::ofstream out(argv[1], std::ios::binary);
-  out << xml;
+  return xml;
+}
+
+constexpr std::string_view kDrillsToken = "%DRILLS%";
+
+// The AppStream description: the template with the drills named wherever it
+// says %DRILLS%; nothing when the template cannot be read or never says it.
+std::string metainfo(stage::DrillList drills, const char* template_path) {
+  std::ifstream in(template_path, std::ios::binary);
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (!in || text.find(kDrillsToken) == std::string::npos) return {};
+  const std::string list = drill_list(drills);
+  for (std::size_t at = text.find(kDrillsToken); at != std::string::npos;
+       at = text.find(kDrillsToken, at + list.size()))
+    text.replace(at, kDrillsToken.size(), list);
+  return text;
+}
+
+bool write_file(const char* path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
   out.close();
-  if (!out) {
-    std::fprintf(stderr, "make_xscreensaver_xml: cannot write %s\n", argv[1]);
+  if (!out) std::fprintf(stderr, "make_drill_pages: cannot write %s\n", path);
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: make_drill_pages XSCREENSAVER.xml METAINFO.xml.in METAINFO.xml\n");
+    return 2;
+  }
+  const stage::DrillList drills = drills::registry();
+  const std::string description = metainfo(drills, argv[2]);
+  if (description.empty()) {
+    std::fprintf(stderr, "make_drill_pages: %s is unreadable or names no %s\n", argv[2],
+                 std::string(kDrillsToken).c_str());
     return 1;
   }
-  return 0;
+  return write_file(argv[1], xscreensaver_page(drills)) && write_file(argv[3], description) ? 0 : 1;
 }
