@@ -237,8 +237,16 @@ void paint_prompt(HDC dc, const stage::PracticeOverlay& p, const RECT& box, bool
   line_text(dc, {x, box.top, box.right, box.top + line}, p.prompt,
             light ? kLightPromptInk : kPromptInk);
   const std::string second =
-      p.revealed ? (p.answer.empty() ? "→ ○" : p.answer) : std::string("Space：答え");
-  line_text(dc, {box.left, box.top + line, box.right, box.bottom}, second, p.revealed ? ink : kDim);
+      p.revealed ? (p.answer.empty() ? "→ ○" : p.answer) : std::string(stage::kRevealHint);
+  const RECT under{box.left, box.top + line, box.right, box.bottom};
+  line_text(dc, under, second, p.revealed ? ink : kDim);
+  // Once revealed, the keys that mark it, where the line has room for them.
+  if (p.revealed) {
+    const std::string hint = std::string("  ") + std::string(stage::kMarkHint);
+    const int x = box.left + text_width(dc, second);
+    if (x + text_width(dc, hint) <= box.right)
+      line_text(dc, {x, under.top, box.right, under.bottom}, hint, kDim);
+  }
 }
 
 // Where each legend entry lies: its swatch and its name, in the font selected.
