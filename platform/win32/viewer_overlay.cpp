@@ -296,8 +296,8 @@ void paint_teaching(HDC dc, const stage::OverlayView& v, int line) {
 
 }  // namespace
 
-HFONT overlay_font(int height) {
-  return gothic(std::clamp(height / kHeightPerPixelOfFont, kMinFontPixels, kMaxFontPixels));
+HFONT overlay_font(int extent) {
+  return gothic(std::clamp(extent / kHeightPerPixelOfFont, kMinFontPixels, kMaxFontPixels));
 }
 
 void paint_figures(HDC dc, const std::vector<stage::Figure>& figures, stage::Theme theme) {

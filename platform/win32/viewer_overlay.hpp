@@ -15,9 +15,10 @@ namespace win32 {
 int overlay_line_height(HDC dc, HFONT font);
 
 void paint_overlay(HDC dc, HFONT font, const stage::OverlayView& view);
-// The overlay's font for a client area `height` pixels high: readable in a
-// small window, not shouting in a full-screen one. The caller deletes it.
-HFONT overlay_font(int height);
+// The overlay's font for text fitted to `extent` pixels (the client area's
+// height; the teaching picture's shorter side): readable in a small window,
+// not shouting in a full-screen one. The caller deletes it.
+HFONT overlay_font(int extent);
 // The teaching picture's people above the composed stage: a body in the
 // position's colour, a facing disc, and the number where it can be read; a
 // highlighted figure ringed by a halo in its colour, muted ones paler.

@@ -595,6 +595,50 @@ case "$case_name" in
       fail "the position was not remembered: $(cat "$XDG_CONFIG_HOME/mirukado/viewer-progress")"
     ;;
 
+  calls_and_practice_again)
+    # Following member 3 of the portable-pump drill: . and , go to the
+    # keyframes where its calls begin, as the render tool lists the drill's
+    # commands (those whose speakers, before 「, name ３). In practice an item
+    # missed and a jump to the drill's end give the score, and y there asks
+    # the missed item again at the same place; a resize there keeps it.
+    start_x
+    mapfile -t calls < <("$MIRUKADO_RENDER" commands kahan |
+      awk -F'\t' '{ split($4, s, "「") } s[1] ~ /３/ { print $2 " " $1 }')
+    [ "${#calls[@]}" -ge 2 ] || fail "member 3 has ${#calls[@]} calls in the command list"
+    open_viewer kahan --role 3
+    pause_viewer
+    press Home
+    at() { echo "$(keyframe) $(command_number)"; }
+    press period
+    [ "$(at)" = "${calls[0]}" ] || fail ". went to '$(at)', not its first call '${calls[0]}'"
+    press period
+    [ "$(at)" = "${calls[1]}" ] || fail ". went to '$(at)', not its second call '${calls[1]}'"
+    press comma
+    [ "$(at)" = "${calls[0]}" ] || fail ", went back to '$(at)', not '${calls[0]}'"
+    press p
+    wait_title_has() {
+      for _ in $(seq 300); do
+        [[ $(title) == *"$1"* ]] && return 0
+        sleep 0.05
+      done
+      return 1
+    }
+    wait_title_has ？ || fail "no practice prompt: $(title)"
+    first=$(keyframe)
+    press n End
+    wait_title_has "覚えていた 0/1" || fail "no score of one item missed: $(title)"
+    press y
+    wait_title_has ？ || fail "y on the score did not ask again: $(title)"
+    [[ $(title) == *"練習 1 / 1 "* ]] || fail "asked again is not one item of one: $(title)"
+    [ "$(keyframe)" = "$first" ] || fail "asked again at keyframe $(keyframe), first at $first"
+    # Turned upright: a new playback, the same prompt at the same place.
+    asked=$(title)
+    xdotool windowsize --sync "$win" 420 720 2>/dev/null || xdotool windowsize "$win" 420 720
+    settle
+    [ "$(title)" = "$asked" ] || fail "a resize lost the practice: '$asked' became '$(title)'"
+    quit_with q
+    ;;
+
   progress_remembered)
     # A damaged progress file is replaced as the viewer starts; the position
     # chosen with r is remembered for the drill and followed at the next start.

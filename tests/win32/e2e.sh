@@ -688,6 +688,64 @@ case_view_progress() {
   return 0
 }
 
+# Waits up to 30 s for the title of window $1 to hold the text $2.
+wait_title_has() { wait_title "$1" "*$2*"; }
+
+# Following member 3 of the portable-pump drill: . and , go to the keyframes
+# where its calls begin, as the render tool lists the drill's commands (those
+# whose speakers, before 「, name ３). In practice an item missed and a jump
+# to the drill's end give the score, and y there asks the missed item again
+# at the same place; a resize at that prompt keeps it.
+case_view_calls() {
+  local d w calls asked first
+  d=$(case_dir view_calls)
+  cp "$win_build/platform/win32/mirukado-view.exe" "$d/"
+  mapfile -t calls < <("${MIRUKADO_RENDER:?}" commands kahan |
+    awk -F'\t' '{ split($4, s, "「") } s[1] ~ /３/ { print $2 " " $1 }')
+  [ "${#calls[@]}" -ge 2 ] || fail "member 3 has ${#calls[@]} calls in the command list"
+  start_viewer "$d" kahan --role 3
+  w=$(wait_window "$view_caption.*") || fail "no viewer window"
+  xdotool windowfocus "$w" key space Home 2>/dev/null
+  sleep 0.5
+  at() {
+    local t
+    t=$(title_of "$w")
+    echo "$(keyframe_in "$t") $(command_number_in "$t")"
+  }
+  xdotool key period
+  sleep 0.5
+  [ "$(at)" = "${calls[0]}" ] || fail ". went to '$(at)', not its first call '${calls[0]}'"
+  xdotool key period
+  sleep 0.5
+  [ "$(at)" = "${calls[1]}" ] || fail ". went to '$(at)', not its second call '${calls[1]}'"
+  xdotool key comma
+  sleep 0.5
+  [ "$(at)" = "${calls[0]}" ] || fail ", went back to '$(at)', not '${calls[0]}'"
+  xdotool key p
+  wait_title_has "$w" ？ || fail "no practice prompt: $(title_of "$w")"
+  first=$(keyframe_in "$(title_of "$w")")
+  xdotool key n
+  sleep 0.3
+  xdotool key End
+  wait_title_has "$w" "覚えていた 0/1" || fail "no score of one item missed: $(title_of "$w")"
+  xdotool key y
+  wait_title_has "$w" ？ || fail "y on the score did not ask again: $(title_of "$w")"
+  [[ $(title_of "$w") == *"練習 1 / 1 "* ]] || fail "asked again is not one item of one: $(title_of "$w")"
+  [ "$(keyframe_in "$(title_of "$w")")" = "$first" ] ||
+    fail "asked again at keyframe $(keyframe_in "$(title_of "$w")"), first at $first"
+  # Turned upright: a new playback, the same prompt at the same place.
+  asked=$(title_of "$w")
+  xdotool windowsize "$w" 420 720
+  sleep 1
+  [ "$(title_of "$w")" = "$asked" ] ||
+    fail "a resize lost the practice: '$asked' became '$(title_of "$w")'"
+  expect_running "$d" "the viewer"
+  xdotool key q
+  expect_exit_zero "$d" "q"
+  rm -f "$(progress_file)"  # the other cases start following no one
+  return 0
+}
+
 # Kills a saver left behind by a failed case so that the next one starts clean.
 cleanup_savers() {
   local program=mirukado.scr
