@@ -116,6 +116,14 @@ struct OverlayView {
 };
 
 OverlayView overlay_view(const Playback& playback, const OverlayRequest& request);
+// The window extent a viewer sizes its overlay's font by. The teaching
+// picture keeps its command, legend and band on an upright window too: its
+// font follows the short side, so that they fit across it (sized by the
+// height they would not, and the overlay would be left out). The saver's
+// picture keeps its font by the height.
+inline int overlay_font_extent(bool teaching, int width, int height) {
+  return teaching && width < height ? width : height;
+}
 // The area overlay_view() leaves for the drill in the teaching layout, known
 // before there is a playback (the teaching window is fitted into it).
 PixelRect teaching_stage_area(const OverlayRequest& request);

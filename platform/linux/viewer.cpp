@@ -278,10 +278,7 @@ class Viewer {
     window_.reset();
     pixels_ = std::vector<std::uint32_t>();
     window_ = std::make_unique<raster::RasterWindow>(w, h, kTwipsPerPixel);
-    // The teaching picture keeps its command, legend and band on an upright
-    // window too: the font follows the short side there, so that they fit
-    // across it. The saver's picture keeps its font by the height.
-    painter_.fit(teaching_ ? std::min(w, h) : h);
+    painter_.fit(stage::overlay_font_extent(teaching_, w, h));
     stage::Window* stage_window = window_.get();
     if (teaching_) {
       // The drill fills what the band, the boxes and the open card leave.

@@ -160,10 +160,7 @@ void Viewer::build(int width, int height, const stage::PlaybackPlace& place) {
   view_->create(screen, width, height);
   ReleaseDC(nullptr, screen);
   if (font_) DeleteObject(font_);
-  // The teaching picture's text fits the shorter side, as the Linux viewer's
-  // does: sized for the height of an upright window it would be too wide for
-  // the command box, and the whole overlay would be left out.
-  font_ = overlay_font(teach_ ? std::min(width, height) : height);
+  font_ = overlay_font(stage::overlay_font_extent(teach_, width, height));
   started_ = GetTickCount64();
   if (teach_) {
     area_ = stage::teaching_stage_area(request());
