@@ -97,6 +97,16 @@ title_changes_from() {
   return 1
 }
 
+# Waits up to 15 s for the title to hold the text $1.
+wait_title_has() {
+  local i
+  for i in $(seq 300); do
+    [[ $(title) == *"$1"* ]] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
 # Presses keys and waits until the viewer has handled them: a title that
 # settles for half a second.
 press() {
@@ -555,11 +565,7 @@ case "$case_name" in
     read -r w h < <("$X_PROBE" size "$win")
     asked=""
     for _ in $(seq 12); do
-      for _ in $(seq 300); do
-        [[ $(title) == *？* ]] && break
-        sleep 0.05
-      done
-      [[ $(title) == *？* ]] || fail "no practice prompt: $(title)"
+      wait_title_has ？ || fail "no practice prompt: $(title)"
       if [[ $(title) == *あなたの号令は？* ]]; then asked=yes && break; fi
       press y  # a move asked: known, on to the next item
     done
@@ -583,11 +589,7 @@ case "$case_name" in
     settle
     [ "$(title)" = "$revealed" ] || fail "a resize lost the practice: '$revealed' became '$(title)'"
     press y
-    for _ in $(seq 300); do
-      [[ $(title) == *？* ]] && break
-      sleep 0.05
-    done
-    [[ $(title) == *？* ]] || fail "no prompt after the resize: $(title)"
+    wait_title_has ？ || fail "no prompt after the resize: $(title)"
     [ "$(keyframe)" -ge "$keyframe_asked" ] && [[ $(title) != *答え* ]] ||
       fail "y after the resize did not go on to the next item: $(title)"
     quit_with q
@@ -616,13 +618,6 @@ case "$case_name" in
     press comma
     [ "$(at)" = "${calls[0]}" ] || fail ", went back to '$(at)', not '${calls[0]}'"
     press p
-    wait_title_has() {
-      for _ in $(seq 300); do
-        [[ $(title) == *"$1"* ]] && return 0
-        sleep 0.05
-      done
-      return 1
-    }
     wait_title_has ？ || fail "no practice prompt: $(title)"
     first=$(keyframe)
     press n End
