@@ -57,55 +57,162 @@ std::string serialise_progress(const LearnerProgress& progress) {
              std::to_string(score.asked);
     out += '\n';
   }
+  for (const std::string& line : progress.unread) out += line + '\n';
   return out;
 }
 
-std::optional<LearnerProgress> parse_progress(std::string_view text) {
+namespace {
+
+// One drill's line, or none when it cannot be read.
+std::optional<std::pair<std::string_view, DrillProgress>> read_line(std::string_view line) {
+  const std::vector<std::string_view> fields = split(line, ' ');
+  if (fields.size() < 2 || !valid_prefix(fields[0])) return std::nullopt;
+  DrillProgress drill;
+  if (fields[1] != kNoPosition) {
+    const int chosen = number(fields[1], kMaxPersons - 1);
+    if (chosen < 0) return std::nullopt;
+    drill.chosen = chosen;
+  }
+  for (std::size_t f = 2; f < fields.size(); ++f) {
+    const std::size_t eq = fields[f].find('=');
+    const std::size_t slash = fields[f].find('/');
+    if (eq == std::string_view::npos || slash == std::string_view::npos || slash < eq)
+      return std::nullopt;
+    const int position = number(fields[f].substr(0, eq), kMaxPersons - 1);
+    const int known = number(fields[f].substr(eq + 1, slash - eq - 1), kMaxAsked);
+    const int asked = number(fields[f].substr(slash + 1), kMaxAsked);
+    if (position < 0 || known < 0 || asked < 0 || known > asked) return std::nullopt;
+    if (!drill.scores.emplace(position, Score{known, asked}).second) return std::nullopt;
+  }
+  return std::pair{fields[0], std::move(drill)};
+}
+
+// "mirukado-progress N" of a version after ours.
+bool newer_header(std::string_view line) {
+  constexpr std::string_view kName = "mirukado-progress ";
+  if (line.substr(0, kName.size()) != kName) return false;
+  const std::string_view version = line.substr(kName.size());
+  return !version.empty() && version.size() <= 6 &&
+         version.find_first_not_of("0123456789") == std::string_view::npos && version != "0" &&
+         version != "1" && version.front() != '0';
+}
+
+}  // namespace
+
+ReadProgress read_progress(std::string_view text) {
+  ReadProgress out;
+  // Nothing at all (a file cut to nothing) holds nothing to keep.
+  if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return out;
   std::vector<std::string_view> lines = split(text, '\n');
   // One final newline ends the last line; a Windows editor's CR goes too.
   if (!lines.empty() && lines.back().empty()) lines.pop_back();
   for (std::string_view& l : lines)
     if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
-  if (lines.empty() || lines.front() != kHeader) return std::nullopt;
-  LearnerProgress progress;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    const std::vector<std::string_view> fields = split(lines[i], ' ');
-    if (fields.size() < 2 || !valid_prefix(fields[0])) return std::nullopt;
-    DrillProgress drill;
-    if (fields[1] != kNoPosition) {
-      const int chosen = number(fields[1], kMaxPersons - 1);
-      if (chosen < 0) return std::nullopt;
-      drill.chosen = chosen;
-    }
-    for (std::size_t f = 2; f < fields.size(); ++f) {
-      const std::size_t eq = fields[f].find('=');
-      const std::size_t slash = fields[f].find('/');
-      if (eq == std::string_view::npos || slash == std::string_view::npos || slash < eq)
-        return std::nullopt;
-      const int position = number(fields[f].substr(0, eq), kMaxPersons - 1);
-      const int known = number(fields[f].substr(eq + 1, slash - eq - 1), kMaxAsked);
-      const int asked = number(fields[f].substr(slash + 1), kMaxAsked);
-      if (position < 0 || known < 0 || asked < 0 || known > asked) return std::nullopt;
-      if (!drill.scores.emplace(position, Score{known, asked}).second) return std::nullopt;
-    }
-    if (!progress.drills.emplace(std::string(fields[0]), std::move(drill)).second)
-      return std::nullopt;
+  if (lines.front() != kHeader) {
+    out.state =
+        newer_header(lines.front()) ? ReadProgress::State::Newer : ReadProgress::State::Damaged;
+    return out;
   }
-  return progress;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].empty()) continue;
+    auto drill = read_line(lines[i]);
+    // A second line for a drill already read is kept, not read: the first
+    // one stands, as it did for every reader before.
+    if (!drill || out.progress.drills.contains(drill->first))
+      out.progress.unread.emplace_back(lines[i]);
+    else
+      out.progress.drills.emplace(std::string(drill->first), std::move(drill->second));
+  }
+  return out;
 }
 
-ProgressKeeper::ProgressKeeper(std::optional<std::string_view> text, Writer write)
-    : write_(std::move(write)) {
-  if (!text) return;
-  if (auto parsed = parse_progress(*text)) {
-    progress_ = std::move(*parsed);
+namespace {
+
+constexpr std::string_view kNoPlace = "進み具合は保存されません（設定のフォルダーがありません）";
+constexpr std::string_view kNewer = "進み具合のファイルは新しい版のものです：ここでは保存しません";
+constexpr std::string_view kUnreadable = "進み具合のファイルを読めません：保存しません";
+constexpr std::string_view kNotSaved = "進み具合を保存できません";
+
+}  // namespace
+
+ProgressKeeper::ProgressKeeper(KeptStore* store) : store_(store) {
+  if (!store_) {
+    writable_ = false;
+    notice_ = kNoPlace;
     return;
   }
-  save();  // damaged: the fresh start replaces it
+  const StoredText now = store_->read();
+  bool damaged = now.state == StoredText::State::TooBig;
+  if (now.state == StoredText::State::Unreadable) {
+    writable_ = false;
+    notice_ = kUnreadable;
+    return;
+  }
+  if (now.state == StoredText::State::Text) {
+    ReadProgress read = read_progress(now.text);
+    if (read.state == ReadProgress::State::Newer) {
+      writable_ = false;
+      notice_ = kNewer;
+      return;
+    }
+    damaged = read.state == ReadProgress::State::Damaged;
+    progress_ = std::move(read.progress);
+  }
+  // What is not progress is set aside at once, so the learner hears of it
+  // now and not when a later choice quietly moves it.
+  if (damaged) {
+    save();
+    if (notice_.empty())
+      notice_ = "読めない進み具合のファイルを " + store_->set_aside_name() + " に移しました";
+  }
+}
+
+void ProgressKeeper::change(Change c) {
+  c(progress_);
+  pending_.push_back(std::move(c));
+  save();
 }
 
 void ProgressKeeper::save() {
-  if (write_) write_(serialise_progress(progress_));
+  if (!store_ || !writable_) return;
+  enum class Outcome { Written, Newer, Unreadable };
+  Outcome outcome = Outcome::Written;
+  LearnerProgress merged;
+  const bool ok = store_->update([&](const StoredText& now) -> StoreChange {
+    StoreChange out{StoreChange::Kind::Write, {}};
+    outcome = Outcome::Written;
+    merged = {};
+    if (now.state == StoredText::State::Unreadable) {
+      outcome = Outcome::Unreadable;
+      return {};
+    }
+    if (now.state == StoredText::State::TooBig) out.kind = StoreChange::Kind::SetAsideWrite;
+    if (now.state == StoredText::State::Text) {
+      ReadProgress read = read_progress(now.text);
+      if (read.state == ReadProgress::State::Newer) {
+        outcome = Outcome::Newer;
+        return {};
+      }
+      if (read.state == ReadProgress::State::Damaged) out.kind = StoreChange::Kind::SetAsideWrite;
+      merged = std::move(read.progress);
+    }
+    for (const Change& c : pending_) c(merged);
+    out.text = serialise_progress(merged);
+    return out;
+  });
+  if (ok && outcome == Outcome::Written) {
+    pending_.clear();
+    // What other viewers wrote meanwhile comes along.
+    progress_ = std::move(merged);
+    if (notice_ == kNotSaved) notice_.clear();
+    return;
+  }
+  if (outcome != Outcome::Written) {
+    writable_ = false;
+    notice_ = outcome == Outcome::Newer ? kNewer : kUnreadable;
+    return;
+  }
+  notice_ = kNotSaved;
 }
 
 std::optional<int> ProgressKeeper::chosen(std::string_view drill, int positions) const {
@@ -119,8 +226,11 @@ void ProgressKeeper::choose(std::string_view drill, std::optional<int> position)
   const auto it = progress_.drills.find(drill);
   // A drill never followed needs no line saying so.
   if (it == progress_.drills.end() ? !position : it->second.chosen == position) return;
-  progress_.drills[std::string(drill)].chosen = position;
-  save();
+  change([name = std::string(drill), position](LearnerProgress& p) {
+    const auto there = p.drills.find(name);
+    if (there == p.drills.end() && !position) return;
+    p.drills[name].chosen = position;
+  });
 }
 
 void ProgressKeeper::note(const PracticeSession* session, std::string_view drill) {
@@ -131,13 +241,15 @@ void ProgressKeeper::note(const PracticeSession* session, std::string_view drill
   if (scored_ == session) return;
   scored_ = session;
   if (session->score().asked == 0) return;
-  std::map<int, Score>& scores = progress_.drills[std::string(drill)].scores;
-  const auto was = scores.find(session->position());
-  replaced_ = was == scores.end() ? std::nullopt : std::optional(was->second);
-  scores[session->position()] = session->score();
-  save();
+  const std::map<int, Score>* scores = nullptr;
+  if (const auto it = progress_.drills.find(drill); it != progress_.drills.end())
+    scores = &it->second.scores;
+  const auto was =
+      scores ? scores->find(session->position()) : std::map<int, Score>::const_iterator{};
+  replaced_ = scores && was != scores->end() ? std::optional(was->second) : std::nullopt;
+  change([name = std::string(drill), position = session->position(), score = session->score()](
+             LearnerProgress& p) { p.drills[name].scores[position] = score; });
 }
-
 std::optional<Score> ProgressKeeper::previous(std::string_view drill, std::optional<int> position,
                                               const PracticeSession* session) const {
   if (session && session == scored_) return replaced_;

@@ -11,9 +11,11 @@
 //
 // A header line, then one line per drill: the drill's method prefix, the
 // position chosen ("-" for none), then position=known/asked for each position
-// practised. A file that does not read exactly so is damaged: it is ignored
-// (the learner starts afresh) and the next save replaces it; it never stops
-// the viewer.
+// practised. What a viewer cannot read is never thrown away: a line it cannot
+// read is kept as it is and written back after the others; a file of a newer
+// version is left untouched (this viewer then remembers nothing); a file that
+// is not progress at all is set aside under another name before a fresh one
+// takes its place. It never stops the viewer.
 
 #include <cstddef>
 #include <functional>
@@ -21,7 +23,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "stage/kept_store.hpp"
 #include "stage/practice.hpp"
 
 namespace stage {
@@ -34,30 +38,42 @@ struct DrillProgress {
 
 struct LearnerProgress {
   std::map<std::string, DrillProgress, std::less<>> drills;  // by method prefix
+  std::vector<std::string> unread;  // lines that could not be read, kept as they were
   friend bool operator==(const LearnerProgress&, const LearnerProgress&) = default;
 };
 
 std::string serialise_progress(const LearnerProgress& progress);
-// nullopt for a damaged text.
-std::optional<LearnerProgress> parse_progress(std::string_view text);
+
+struct ReadProgress {
+  enum class State {
+    Read,     // `progress` holds every line, the unreadable ones among its `unread`
+    Newer,    // a later version's file: not ours to read or to write
+    Damaged,  // not a progress file at all
+  };
+  State state = State::Read;
+  LearnerProgress progress;
+};
+ReadProgress read_progress(std::string_view text);
 
 // Far more than any learner's progress: a bigger file is no progress file
 // (the host reads it as damaged rather than read it all).
 inline constexpr std::size_t kMaxProgressBytes = std::size_t{1} << 20;
 
-// A viewer's remembered progress while it runs, whichever file keeps it: the
-// host reads the file's text once and gives a writer of the whole text, which
-// replaces the file through a temporary (a crash leaves the old file or the
-// new one, never half of either). Every change is written at once, so a
-// viewer killed later loses nothing; a write that fails is not retried (the
-// viewer runs on, remembering in memory only).
+// A viewer's remembered progress while it runs, kept in the store the host
+// gives. Every change is written at once, so a viewer killed later loses
+// nothing, and it is written as a change: under the store's lock the stored
+// text is read again and only what this viewer changed (a drill's chosen
+// position, a position's score) is put into it, so that viewers running at
+// once keep each other's records. A change that could not be written stays
+// pending and goes with the next one; the viewer runs on, remembering in
+// memory, and notice() tells the learner that nothing is being saved.
 class ProgressKeeper {
  public:
-  using Writer = std::function<bool(std::string_view text)>;
-  // `text`: the file's, or none when there is no file. A text that does not
-  // read as progress is started afresh and replaced at once rather than left
-  // for the next run to stumble on.
-  ProgressKeeper(std::optional<std::string_view> text, Writer write);
+  // `store`: none when the host has no place for the file (no home folder);
+  // the keeper then remembers in memory only and says so. At start a file
+  // that is not progress is set aside and a fresh one takes its place; an
+  // unreadable one or a newer version's is left untouched and never written.
+  explicit ProgressKeeper(KeptStore* store);
 
   const LearnerProgress& progress() const { return progress_; }
   // The position remembered for `drill` (a method prefix), if it has one
@@ -74,12 +90,20 @@ class ProgressKeeper {
   // is up, the score it replaced (the card compares with it), else the last.
   std::optional<Score> previous(std::string_view drill, std::optional<int> position,
                                 const PracticeSession* session) const;
+  // One line for the learner when progress is not being kept as it should
+  // (or an unreadable file was set aside); empty when all is well.
+  const std::string& notice() const { return notice_; }
 
  private:
+  using Change = std::function<void(LearnerProgress&)>;
+  void change(Change c);
   void save();
 
   LearnerProgress progress_;
-  Writer write_;
+  KeptStore* store_;
+  bool writable_ = true;
+  std::vector<Change> pending_;  // changes not yet written
+  std::string notice_;
   const PracticeSession* scored_ = nullptr;  // the finished session noted last
   std::optional<Score> replaced_;            // the score it replaced
 };

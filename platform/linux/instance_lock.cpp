@@ -2,18 +2,54 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace linux_host {
 
 namespace {
 
-int open_lock_file(const std::string& path) {
-  return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+constexpr mode_t kPrivateFolderMode = 0700;
+
+// A lock that another user can make or hold would let that user keep our
+// saver off: the folder must be ours and writable by no one else, and the
+// file ours. Empty when it is; else why not.
+std::string not_ours(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  struct stat st {};
+  if (lstat(folder.c_str(), &st) != 0) return folder + ": " + std::strerror(errno);
+  if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    return folder + " is not a folder of this user's alone";
+  return {};
+}
+
+// The lock file, opened without following a link; -1 (and *why) when it
+// cannot be, or when it is not the user's.
+int open_lock_file(const std::string& path, std::string* why) {
+  if (std::string problem = not_ours(path); !problem.empty()) {
+    *why = std::move(problem);
+    return -1;
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    *why = path + ": " + std::strerror(errno);
+    return -1;
+  }
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
+    *why = path + " belongs to another user";
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 // flock on a fresh open file description: two descriptions conflict even
@@ -84,7 +120,13 @@ std::string instance_lock_path() {
   const std::string name = display_lock_key(display ? display : "") + ".lock";
   if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && run[0] == '/')
     return std::string(run) + "/mirukado-" + name;
-  return "/tmp/mirukado-" + std::to_string(getuid()) + "-" + name;
+  // Without a runtime folder, a folder of our own in /tmp: a file of ours
+  // straight in /tmp could be made first, and held, by another user. A
+  // folder that someone else made under that name fails the check when the
+  // lock is taken.
+  const std::string folder = "/tmp/mirukado-" + std::to_string(getuid());
+  ::mkdir(folder.c_str(), kPrivateFolderMode);
+  return folder + "/" + name;
 }
 
 InstanceLock::~InstanceLock() {
@@ -93,7 +135,7 @@ InstanceLock::~InstanceLock() {
 
 bool InstanceLock::try_hold() {
   if (fd_ >= 0) return true;
-  const int fd = open_lock_file(path_);
+  const int fd = open_lock_file(path_, &problem_);
   if (fd < 0) return true;
   if (lock_now(fd)) {
     fd_ = fd;
@@ -106,7 +148,8 @@ bool InstanceLock::try_hold() {
 
 bool InstanceLock::held_elsewhere() const {
   if (fd_ >= 0) return false;
-  const int fd = open_lock_file(path_);
+  std::string ignored;
+  const int fd = open_lock_file(path_, &ignored);
   if (fd < 0) return false;
   const bool busy = !lock_now(fd) && errno == EWOULDBLOCK;
   ::close(fd);  // a probe that got the lock lets it go again with the descriptor

@@ -19,7 +19,7 @@ namespace linux_host {
 std::string display_lock_key(std::string_view display);
 
 // The lock file for this user's runs on $DISPLAY: in $XDG_RUNTIME_DIR, else
-// in /tmp with the user id in its name.
+// in a folder of the user's own in /tmp (made here, mode 0700, when missing).
 std::string instance_lock_path();
 
 class InstanceLock {
@@ -30,14 +30,19 @@ class InstanceLock {
   InstanceLock& operator=(const InstanceLock&) = delete;
 
   // Takes the lock for the life of this object. False only when another
-  // process holds it; a lock file that cannot be opened lets the run go on.
+  // process holds it; a lock file that cannot be opened, or that is not the
+  // user's alone (another user could hold it), lets the run go on, and
+  // problem() says why.
   bool try_hold();
   bool held() const { return fd_ >= 0; }
+  const std::string& path() const { return path_; }
+  const std::string& problem() const { return problem_; }
   // Whether another process holds the lock now (this object holds nothing).
   bool held_elsewhere() const;
 
  private:
   std::string path_;
+  std::string problem_;
   int fd_ = -1;
 };
 

@@ -58,6 +58,16 @@ bool DisplayLockGuard::find_window(const std::string& caption) {
   return x11_.find_window_by_caption(caption);
 }
 
+bool DisplayLockGuard::claim() {
+  if (!lock_.try_hold()) {
+    print_refusal("another full-screen run is playing on this display (" + lock_.path() + ")");
+    return false;
+  }
+  if (!lock_.held() && !lock_.problem().empty())
+    print_refusal(lock_.problem() + ": running without the one-run-per-display lock");
+  return true;
+}
+
 bool DisplayLockGuard::another_instance() {
   // A full-screen run took the lock at start (claim), so no other
   // full-screen run is playing.

@@ -42,8 +42,9 @@ class DisplayLockGuard final : public host::InstanceGuard {
   // preview: the run draws in a given window (a /p preview, an xscreensaver
   // hack), which a full-screen run must not hold off.
   DisplayLockGuard(X11Connection& x11, bool preview) : x11_(x11), preview_(preview) {}
-  // False when another full-screen run holds the display's lock.
-  bool claim() { return lock_.try_hold(); }
+  // False when another full-screen run holds the display's lock. Either way
+  // a run that does not hold it says why in one line.
+  bool claim();
   bool find_window(const std::string& caption) override;
   bool another_instance() override;
 

@@ -3,27 +3,21 @@
 // read and written with private-profile rules. Reads never block or fail
 // loudly; writes replace the file atomically or not at all.
 
-#include <sys/types.h>
-
 #include <span>
 #include <string>
 
 #include "host/profile_file.hpp"
+#include "platform/linux/kept_file.hpp"
 
 namespace linux_host {
 
-// The settings file's path for this user's environment.
+// The settings file's path for this user's environment; empty when the user
+// has no home folder (the settings then read as defaults and are not saved).
 std::string settings_file_path();
-
-// Temporary files of a write start with this, beside the settings file.
-inline constexpr const char* kTemporaryPrefix = ".mirukado-ini-";
 
 class SettingsFile {
  public:
-  // How a write makes its temporary file: unnamed (O_TMPFILE, named only for
-  // the instant between link and rename) where the file system allows it, or
-  // named from the start; Named is the fallback, also chosen by tests.
-  enum class Temporaries { Unnamed, Named };
+  using Temporaries = linux_host::Temporaries;
 
   explicit SettingsFile(std::string path, Temporaries temporaries = Temporaries::Unnamed)
       : path_(std::move(path)), temporaries_(temporaries) {}
@@ -32,14 +26,15 @@ class SettingsFile {
 
   // GetPrivateProfileInt semantics over the file's current content.
   int read_int(const std::string& section, const std::string& key, int default_value) const;
-  // WritePrivateProfileString semantics: every other byte of the file is kept,
-  // the folder is created when missing, and the file is replaced through a
-  // temporary file, fsync and rename. Returns false on any failure, the old
-  // file then untouched, with the reason in *error when given: the path that
-  // failed and the system's word (the settings dialog shows it). Refused,
-  // leaving the file as it is: a file the user does not own or has made
-  // read-only, and a change that would make the file larger than the profile
-  // size limit.
+  // WritePrivateProfileString semantics over the file as it is at the moment
+  // of writing (read again under the kept file's lock, so that a change
+  // made meanwhile by another program stays): every other byte of the file is
+  // kept, and the file is replaced as kept_file.hpp describes. Returns false
+  // on any failure, the old file then untouched, with the reason in *error
+  // when given: the path that failed and the system's word (the settings
+  // dialog shows it). Refused, leaving the file as it is: a file the user
+  // does not own or has made read-only, one that cannot be read, and a change
+  // that would make the file larger than the profile size limit.
   bool write_string(const std::string& section, const std::string& key, const std::string& value,
                     std::string* error = nullptr) const;
   // Several keys of one section in one replacement, in the given order.
@@ -50,23 +45,5 @@ class SettingsFile {
   std::string path_;
   Temporaries temporaries_;
 };
-
-// Removes temporary files that no write will finish: those of a process that
-// no longer runs, and any older than a minute. Every write runs it first.
-void remove_stale_temporaries(const std::string& folder);
-
-// The content of a file for the profile rules: nullopt when the file is
-// missing; a text longer than the profile size limit when it is too big (the
-// rules read that as empty and refuse to rewrite it). Special files (FIFOs,
-// devices, folders) and unreadable files read as `unreadable`.
-struct FileContent {
-  bool missing = false;
-  bool unreadable = false;
-  int error = 0;  // errno of an unreadable file; 0 for a special one
-  std::string text;
-  mode_t mode = 0;  // of an existing file
-  uid_t owner = 0;
-};
-FileContent read_bounded(const std::string& path);
 
 }  // namespace linux_host

@@ -167,10 +167,9 @@ class Viewer {
         drills_(drills),
         presenter_(window),
         teaching_(options.teaching),
-        keeper_(read_viewer_progress(progress_path_),
-                [path = progress_path_](std::string_view text) {
-                  return write_viewer_progress(path, text);
-                }) {
+        keeper_(progress_store_.get()) {
+    // Said once where a terminal sees it; the title keeps saying it.
+    if (!keeper_.notice().empty()) std::fprintf(stderr, "mirukado: %s\n", keeper_.notice().c_str());
     place_.drill = options.drill;
     panels_.theme = options.theme;
     start_role_ = options.role;
@@ -406,6 +405,8 @@ class Viewer {
       if (p.state == stage::PracticeState::Finished && !p.score_lines.empty())
         title += " " + p.score_lines[1 < p.score_lines.size() ? 1 : 0];
     }
+    // A learner whose progress is not being saved is told so where it shows.
+    if (!keeper_.notice().empty()) title += "  ［" + keeper_.notice() + "］";
     if (title != title_) {
       title_ = title;
       set_title(title_);
@@ -637,7 +638,7 @@ class Viewer {
   int listed_command_ = -1;          // the current command the scroll was made at
   stage::CommandNumberEntry entry_;  // "g" then a command's number
   stage::Learner learner_;           // the position followed, and its practice
-  std::string progress_path_ = viewer_progress_path();
+  std::unique_ptr<KeptFile> progress_store_ = viewer_progress_store(viewer_progress_path());
   stage::ProgressKeeper keeper_;  // what the file holds, and when it is written
   int followed_drill_ = -1;       // the drill whose remembered position is followed
   std::optional<int> start_role_;

@@ -98,10 +98,8 @@ Viewer::Viewer(HWND hwnd, stage::DrillList drills, const ViewerArguments& start)
       drills_(drills),
       teach_(start.teaching),
       theme_(start.theme),
-      progress_path_(viewer_progress_path()),
-      keeper_(read_viewer_progress(progress_path_), [path = progress_path_](std::string_view text) {
-        return write_viewer_progress(path, text);
-      }) {
+      progress_store_(viewer_progress_store(viewer_progress_path())),
+      keeper_(progress_store_.get()) {
   windowed_.length = sizeof windowed_;
   RECT client{};
   GetClientRect(hwnd_, &client);
@@ -211,6 +209,8 @@ void Viewer::update_title() {
         place += " " + p.score_lines[1 < p.score_lines.size() ? 1 : 0];
     }
   }
+  // A learner whose progress is not being saved is told so where it shows.
+  if (!keeper_.notice().empty()) place += "  ［" + keeper_.notice() + "］";
   const std::wstring title = std::wstring(kTitle) + L" \x2014 " + widen(place);  // —
   if (title != title_) {
     title_ = title;

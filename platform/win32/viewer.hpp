@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32/gdi_window.hpp"
+#include "platform/win32/viewer_progress.hpp"
 #include "stage/drill.hpp"
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
@@ -118,7 +119,7 @@ class Viewer {
   WINDOWPLACEMENT windowed_{};
   std::wstring title_;
   stage::Learner learner_;  // the position followed, and its practice
-  std::wstring progress_path_;
+  std::unique_ptr<ProgressFile> progress_store_;
   stage::ProgressKeeper keeper_;  // what the viewer's own file holds, and when it is written
   int followed_drill_ = -1;       // the drill whose remembered position is followed
 };

@@ -4,10 +4,19 @@
 // practice scores per drill (stage/progress.hpp's text, kept by
 // stage::ProgressKeeper). Never the saver's settings: the viewer leaves
 // those alone.
+//
+// Two viewers may run at once: every change is made under a lock file beside
+// it (LockFileEx), from the file as it is then, and published through a
+// temporary of a name no other writer takes and
+// MoveFileExW(MOVEFILE_REPLACE_EXISTING), so that a crash leaves the old file
+// or the new one, never half of either. A file the user made read-only is
+// never replaced, and a damaged one is set aside before a fresh one takes
+// its place.
 
-#include <optional>
+#include <memory>
 #include <string>
-#include <string_view>
+
+#include "stage/kept_store.hpp"
 
 namespace win32 {
 
@@ -16,14 +25,23 @@ namespace win32 {
 // shell, so that the viewer needs no DLL beyond those every Windows has.
 std::wstring viewer_progress_path();
 
-// The file's text: none when there is no file (or it cannot be read); a
-// folder or a file too big for progress where it should be reads as a
-// damaged (empty) text, which the keeper replaces.
-std::optional<std::string> read_viewer_progress(const std::wstring& path);
+class ProgressFile : public stage::KeptStore {
+ public:
+  explicit ProgressFile(std::wstring path) : path_(std::move(path)) {}
+  stage::StoredText read() override;
+  bool update(const std::function<stage::StoreChange(const stage::StoredText&)>& change) override;
+  std::string error() const override { return error_; }
+  std::string set_aside_name() const override { return set_aside_; }
 
-// Replaces the file through a temporary beside it and
-// MoveFileExW(MOVEFILE_REPLACE_EXISTING), so that a crash leaves the old file
-// or the new one, never half of either; the folder is made when missing.
-bool write_viewer_progress(const std::wstring& path, std::string_view text);
+ private:
+  bool fail(const char* why);
+
+  std::wstring path_;
+  std::string error_;
+  std::string set_aside_;
+};
+
+// The store of the file at `path`, none without a path.
+std::unique_ptr<ProgressFile> viewer_progress_store(const std::wstring& path);
 
 }  // namespace win32

@@ -4,8 +4,11 @@
 
 #include "platform/linux/instance_lock.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
@@ -41,6 +44,52 @@ TEST(InstanceLock, OneHolderUntilItEndsAndProbesNeverTakeIt) {
   }
   ::unlink(path.c_str());
   ::rmdir(folder);
+}
+
+// Another local user who makes our lock file, or the folder it goes in, and
+// holds it must not keep our saver off: such a lock is not honoured, and the
+// run says why.
+TEST(InstanceLock, AnotherUsersLockIsNotHonoured) {
+  if (geteuid() != 0) GTEST_SKIP() << "making another user's files needs root";
+  constexpr uid_t kOtherUser = 65534;  // nobody
+  char folder[] = "/tmp/mirukado-lock-test.XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string path = std::string(folder) + "/mirukado.lock";
+  const int planted = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
+  ASSERT_GE(planted, 0);
+  ASSERT_EQ(fchown(planted, kOtherUser, kOtherUser), 0);
+  ASSERT_EQ(fchmod(planted, 0666), 0);
+  ASSERT_EQ(flock(planted, LOCK_EX), 0);
+  for (const bool foreign_folder : {false, true}) {
+    if (foreign_folder) {
+      ASSERT_EQ(chown(folder, kOtherUser, kOtherUser), 0);
+    }
+    linux_host::InstanceLock lock(path);
+    EXPECT_TRUE(lock.try_hold()) << foreign_folder;
+    EXPECT_FALSE(lock.held()) << foreign_folder;
+    EXPECT_NE(lock.problem(), "") << foreign_folder;
+    EXPECT_FALSE(linux_host::InstanceLock(path).held_elsewhere()) << foreign_folder;
+  }
+  ::close(planted);
+  ::unlink(path.c_str());
+  ::rmdir(folder);
+}
+
+// Without a runtime folder the lock goes into a folder of the user's own, not
+// straight into /tmp where anyone could make it first.
+TEST(InstanceLock, WithoutARuntimeFolderTheLockIsInAPrivateFolder) {
+  const char* run = std::getenv("XDG_RUNTIME_DIR");
+  const std::string kept = run ? run : "";
+  unsetenv("XDG_RUNTIME_DIR");
+  const std::string path = linux_host::instance_lock_path();
+  if (run) setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
+  const std::string folder = path.substr(0, path.rfind('/'));
+  EXPECT_NE(folder, "/tmp");
+  struct stat st {};
+  ASSERT_EQ(lstat(folder.c_str(), &st), 0) << folder;
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_uid, geteuid());
+  EXPECT_EQ(st.st_mode & 077, 0u);
 }
 
 // Every spelling of one display names one lock; different displays, or hosts,

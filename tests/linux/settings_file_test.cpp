@@ -47,7 +47,7 @@ class SettingsFileTest : public testing::Test {
   std::set<std::string> temporaries() const {
     std::set<std::string> names;
     for (const std::string& name : folder_entries())
-      if (name.rfind(".mirukado-ini-", 0) == 0) names.insert(name);
+      if (name.rfind(linux_host::kTemporaryPrefix, 0) == 0) names.insert(name);
     return names;
   }
   std::vector<std::string> folder_entries() const {

@@ -635,23 +635,40 @@ case "$case_name" in
     ;;
 
   progress_remembered)
-    # A damaged progress file is replaced as the viewer starts; the position
-    # chosen with r is remembered for the drill and followed at the next start.
+    # A line the viewer cannot read is kept, and so is every other drill's
+    # record; the position chosen with r is remembered for the drill and
+    # followed at the next start. A file that is not progress is set aside,
+    # never overwritten; a read-only one stays as it is and the title says
+    # that nothing is saved.
     start_x
     file="$XDG_CONFIG_HOME/mirukado/viewer-progress"
     mkdir -p "$(dirname "$file")"
-    printf 'mirukado-progress 1\nkiritu two 0=9/\001\n' >"$file"
+    printf 'mirukado-progress 1\nkiritu two 0=9/\001\nponpu 2 2=7/9\n' >"$file"
     open_viewer kiritu
-    [ "$(head -n1 "$file")" = "mirukado-progress 1" ] && ! grep -q two "$file" ||
-      fail "the damaged file was not replaced: $(cat -v "$file")"
     press r
     quit_with q
-    grep -qx 'kiritu 0' "$file" || fail "r did not remember the commander: $(cat "$file")"
+    grep -qx 'kiritu 0' "$file" || fail "r did not remember the commander: $(cat -v "$file")"
+    grep -qx 'ponpu 2 2=7/9' "$file" && grep -q 'kiritu two' "$file" ||
+      fail "a record or an unreadable line was lost: $(cat -v "$file")"
     open_viewer kiritu
     press r  # from the commander remembered, member 1
     quit_with q
     grep -qx 'kiritu 1' "$file" || fail "the remembered position was not followed: $(cat "$file")"
     [ -z "$(find "$(dirname "$file")" -name '*.tmp*')" ] || fail "a temporary file was left"
+    printf 'not progress\n' >"$file"
+    open_viewer kiritu
+    quit_with q
+    grep -qx 'not progress' "$(dirname "$file")"/viewer-progress.bad-* ||
+      fail "the damaged file was not set aside: $(ls -a "$(dirname "$file")")"
+    printf 'mirukado-progress 1\nkiritu 3\n' >"$file"
+    chmod 0444 "$file"
+    open_viewer kiritu
+    press r
+    wait_title_has 保存できません || fail "the title does not say progress is not saved: $(title)"
+    quit_with q
+    [ "$(cat "$file")" = "kiritu 3" ] || [ "$(sed -n 2p "$file")" = "kiritu 3" ] ||
+      fail "the read-only file changed: $(cat "$file")"
+    [ "$(stat -c %a "$file")" = 444 ] || fail "the read-only file became $(stat -c %a "$file")"
     ;;
 
   *)

@@ -419,68 +419,128 @@ TEST(Progress, SavedAndReadBack) {
   p.drills["ponpu"] = {2, {{0, {3, 5}}, {2, {7, 9}}}};
   p.drills["kiritu"] = {std::nullopt, {{17, {0, 4}}}};
   p.drills["kahan"] = {};
+  p.unread = {"kiritu 25 1=1/1"};
   const std::string text = stage::serialise_progress(p);
-  EXPECT_EQ(stage::parse_progress(text), p);
-  EXPECT_EQ(
-      stage::parse_progress("mirukado-progress 1\r\nponpu 2 2=7/9\r\n")->drills["ponpu"].scores[2],
-      (stage::Score{7, 9}));
+  EXPECT_EQ(stage::read_progress(text).progress, p);
+  EXPECT_EQ(stage::read_progress("mirukado-progress 1\r\nponpu 2 2=7/9\r\n")
+                .progress.drills["ponpu"]
+                .scores[2],
+            (stage::Score{7, 9}));
 }
 
-TEST(Progress, ADamagedFileIsIgnoredWhole) {
-  const std::string_view damaged[] = {
-      "",
-      "mirukado-progress 2\n",
-      "ponpu 2\n",
-      "mirukado-progress 1\nponpu\n",
-      "mirukado-progress 1\nponpu x\n",
-      "mirukado-progress 1\nponpu 21\n",
-      "mirukado-progress 1\nponpu 2 2=9/7\n",
-      "mirukado-progress 1\nponpu 2 2=7\n",
-      "mirukado-progress 1\nponpu 2 2=/9\n",
-      "mirukado-progress 1\nponpu 2 2=-1/9\n",
-      "mirukado-progress 1\nponpu 2 2=7/99999999999\n",
-      "mirukado-progress 1\nponpu 2 2=1/2 2=1/2\n",
-      "mirukado-progress 1\nponpu 2\nponpu 1\n",
-      "mirukado-progress 1\nPonpu 2\n",
-      "mirukado-progress 1\nponpu  2\n",
-      "mirukado-progress 1\n\nponpu 2\n",
-      std::string_view("mirukado-progress 1\nponpu 2\n\0", 29),
+// A line that cannot be read is kept as it is and the others are read; only
+// a file that is not progress at all, or a later version's, is read as such.
+TEST(Progress, EachLineIsReadOnItsOwn) {
+  using State = stage::ReadProgress::State;
+  const struct {
+    std::string_view text;
+    State state;
+    std::vector<std::string> unread;  // kahan 1 is read wherever the state is Read
+  } cases[] = {
+      {"mirukado-progress 2\n", State::Newer, {}},
+      {"mirukado-progress 12\nwhatever\n", State::Newer, {}},
+      {"mirukado-progress 01\n", State::Damaged, {}},
+      {"ponpu 2\n", State::Damaged, {}},
+      {"mirukado-progress 1\nponpu\nkahan 1\n", State::Read, {"ponpu"}},
+      {"mirukado-progress 1\nponpu x\nkahan 1\n", State::Read, {"ponpu x"}},
+      {"mirukado-progress 1\nponpu 21\nkahan 1\n", State::Read, {"ponpu 21"}},
+      {"mirukado-progress 1\nkahan 1\nponpu 2 2=9/7\n", State::Read, {"ponpu 2 2=9/7"}},
+      {"mirukado-progress 1\nponpu 2 2=7\nkahan 1\n", State::Read, {"ponpu 2 2=7"}},
+      {"mirukado-progress 1\nponpu 2 2=-1/9\nkahan 1\n", State::Read, {"ponpu 2 2=-1/9"}},
+      {"mirukado-progress 1\nponpu 2 2=7/999999\nkahan 1\n", State::Read, {"ponpu 2 2=7/999999"}},
+      {"mirukado-progress 1\nponpu 2 2=1/2 2=1/2\nkahan 1\n", State::Read, {"ponpu 2 2=1/2 2=1/2"}},
+      {"mirukado-progress 1\nkahan 1\nkahan 2\n", State::Read, {"kahan 2"}},
+      {"mirukado-progress 1\nPonpu 2\nkahan 1\n", State::Read, {"Ponpu 2"}},
+      {"mirukado-progress 1\nponpu  2\n\nkahan 1\n", State::Read, {"ponpu  2"}},
+      {std::string_view("mirukado-progress 1\nkahan 1\nponpu 2\0\n", 37),
+       State::Read,
+       {std::string("ponpu 2\0", 8)}},
   };
-  for (std::string_view text : damaged)
-    EXPECT_EQ(stage::parse_progress(text), std::nullopt) << text;
+  for (const auto& c : cases) {
+    const stage::ReadProgress read = stage::read_progress(c.text);
+    EXPECT_EQ(read.state, c.state) << c.text;
+    if (c.state != State::Read) continue;
+    EXPECT_EQ(read.progress.unread, c.unread) << c.text;
+    EXPECT_EQ(read.progress.drills.size(), 1u) << c.text;
+    EXPECT_EQ(read.progress.drills.at("kahan").chosen, 1) << c.text;
+  }
 }
 
 }  // namespace
 
-// What a viewer writes as it runs: the file's text each time it is written.
-struct KeptProgress : PumpTruck {
+// What a viewer writes as it runs, into a store in memory: the text each
+// time it is written, and what was set aside.
+struct KeptProgress : PumpTruck, stage::KeptStore {
+  std::optional<std::string> text;
   std::vector<std::string> written;
-  stage::ProgressKeeper keeper(std::optional<std::string_view> text) {
-    return {text, [this](std::string_view t) {
-              written.emplace_back(t);
-              return true;
-            }};
+  std::vector<std::string> aside;
+  bool fail = false;
+
+  stage::StoredText read() override {
+    return text ? stage::StoredText{stage::StoredText::State::Text, *text} : stage::StoredText{};
+  }
+  bool update(const std::function<stage::StoreChange(const stage::StoredText&)>& change) override {
+    if (fail) return false;
+    const stage::StoreChange c = change(read());
+    if (c.kind == stage::StoreChange::Kind::Leave) return true;
+    if (c.kind == stage::StoreChange::Kind::SetAsideWrite) aside.push_back(*text);
+    written.push_back(c.text);
+    text = c.text;
+    return true;
+  }
+  std::string error() const override { return {}; }
+  std::string set_aside_name() const override { return "viewer-progress.bad"; }
+
+  stage::ProgressKeeper keeper(std::optional<std::string_view> file) {
+    text = file ? std::optional<std::string>(*file) : std::nullopt;
+    written.clear();
+    return stage::ProgressKeeper(this);
   }
 };
 
-TEST_F(KeptProgress, ADamagedFileIsReplacedAtOnceAndAGoodOneReadAsItIs) {
+TEST_F(KeptProgress, ADamagedFileIsSetAsideAtOnceAndAGoodOneReadAsItIs) {
   const struct {
     std::optional<std::string_view> file;
     std::vector<std::string> written;  // at start
     std::optional<int> chosen;         // for ponpu, of its 5 positions
   } cases[] = {
       {std::nullopt, {}, std::nullopt},
-      {"", {"mirukado-progress 1\n"}, std::nullopt},
-      {"mirukado-progress 1\nponpu two\n", {"mirukado-progress 1\n"}, std::nullopt},
+      {"", {}, std::nullopt},
+      {"notes\n", {"mirukado-progress 1\n"}, std::nullopt},
+      {"mirukado-progress 1\nponpu two\n", {}, std::nullopt},
       {"mirukado-progress 1\nponpu 2 2=7/9\n", {}, 2},
       {"mirukado-progress 1\nponpu 7\n", {}, std::nullopt},  // a position the drill lacks
   };
   for (const auto& c : cases) {
-    written.clear();
+    aside.clear();
     const stage::ProgressKeeper k = keeper(c.file);
     EXPECT_EQ(written, c.written) << c.file.value_or("(none)");
+    EXPECT_EQ(aside.size(), c.written.size()) << c.file.value_or("(none)");
     EXPECT_EQ(k.chosen("ponpu", 5), c.chosen) << c.file.value_or("(none)");
   }
+}
+
+// Another viewer's change made meanwhile is kept, and a change that could not
+// be written goes with the next one, the learner told meanwhile.
+TEST_F(KeptProgress, ChangesAreMergedIntoTheFileAsItIsNow) {
+  stage::ProgressKeeper k = keeper("mirukado-progress 1\nponpu 2 2=7/9\n");
+  text = "mirukado-progress 1\nkahan 3 3=21/21\nponpu 2 2=7/9 4=1/1\n";  // another viewer
+  k.choose("ponpu", 1);
+  EXPECT_EQ(*text, "mirukado-progress 1\nkahan 3 3=21/21\nponpu 1 2=7/9 4=1/1\n");
+  EXPECT_EQ(k.chosen("kahan", 5), 3);  // read with it
+  fail = true;
+  k.choose("kiritu", 4);
+  EXPECT_NE(k.notice(), "");
+  EXPECT_EQ(k.chosen("kiritu", 21), 4);  // remembered in memory meanwhile
+  fail = false;
+  k.choose("ponpu", 0);
+  EXPECT_EQ(*text, "mirukado-progress 1\nkahan 3 3=21/21\nkiritu 4\nponpu 0 2=7/9 4=1/1\n");
+  EXPECT_EQ(k.notice(), "");
+  // A newer viewer's file appearing meanwhile is left to it.
+  text = "mirukado-progress 3\n";
+  k.choose("ponpu", 2);
+  EXPECT_EQ(*text, "mirukado-progress 3\n");
+  EXPECT_NE(k.notice(), "");
 }
 
 TEST_F(KeptProgress, AChoiceIsWrittenOnlyWhenItChanges) {
@@ -508,7 +568,7 @@ TEST_F(KeptProgress, AFinishedSessionIsScoredOnceAndItsCardComparesWithTheScoreI
   k.note(&session, "ponpu");
   k.note(&session, "ponpu");
   ASSERT_EQ(written.size(), 1u);
-  EXPECT_EQ(stage::parse_progress(written[0])->drills["ponpu"].scores[2], score);
+  EXPECT_EQ(stage::read_progress(written[0]).progress.drills["ponpu"].scores[2], score);
   EXPECT_EQ(k.previous("ponpu", 2, &session), (stage::Score{1, 9}));  // on the card
   EXPECT_EQ(k.previous("ponpu", 2, nullptr), score);                  // at the next start
   EXPECT_EQ(k.previous("ponpu", 1, nullptr), std::nullopt);

@@ -649,9 +649,10 @@ case_view_practice() {
   return 0
 }
 
-# A damaged progress file is replaced as the viewer starts; the position
+# A line of the progress file that cannot be read is kept; the position
 # chosen with r is remembered for the drill and followed at the next start. A
-# click on a legend entry chooses its position, and again clears it.
+# click on a legend entry chooses its position, and again clears it. A
+# read-only file stays as it is, and the title says that nothing is saved.
 case_view_progress() {
   local d w file
   d=$(case_dir view_progress)
@@ -661,13 +662,12 @@ case_view_progress() {
   printf 'mirukado-progress 1\nkahan two 0=9/\001\n' >"$file"
   start_viewer "$d" kahan
   w=$(wait_window "$view_caption.*") || fail "no viewer window"
-  [ "$(head -n1 "$file")" = "mirukado-progress 1" ] && ! grep -q two "$file" ||
-    fail "the damaged file was not replaced: $(cat -v "$file")"
   xdotool windowfocus "$w" key r 2>/dev/null
   sleep 0.5
   xdotool key q
   expect_exit_zero "$d" "q"
   grep -qx 'kahan 0' "$file" || fail "r did not remember the commander: $(cat "$file")"
+  grep -q 'kahan two' "$file" || fail "the unreadable line was lost: $(cat -v "$file")"
   start_viewer "$d" kahan
   w=$(wait_window "$view_caption.*") || fail "no viewer window the second time"
   xdotool windowfocus "$w" key r 2>/dev/null  # from the commander remembered, member 1
@@ -684,6 +684,14 @@ case_view_progress() {
   expect_exit_zero "$d" "q the second time"
   grep -qx 'kahan -' "$file" || fail "a click on the followed entry did not clear it: $(cat "$file")"
   [ -z "$(find "$(dirname "$file")" -name '*.tmp*')" ] || fail "a temporary file was left"
+  chmod 0444 "$file"
+  start_viewer "$d" kahan
+  w=$(wait_window "$view_caption.*") || fail "no viewer window the third time"
+  xdotool windowfocus "$w" key r 2>/dev/null
+  wait_title_has "$w" 保存できません || fail "no word that nothing is saved: $(title_of "$w")"
+  xdotool key q
+  expect_exit_zero "$d" "q the third time"
+  grep -qx 'kahan -' "$file" || fail "the read-only file changed: $(cat "$file")"
   rm -f "$file"
   return 0
 }
