@@ -60,8 +60,11 @@ std::string PngSequenceSink::stale_refusal(const std::string& folder,
                                            const std::vector<std::string>& stale, long count) {
   std::string names = stale.front();
   if (stale.size() > 1) names.append(" .. ").append(stale.back());
-  return folder + " holds " + std::to_string(stale.size()) + " frame(s) of an earlier sequence (" +
-         names + ") past this run's " + std::to_string(count) +
+  const auto frames = [](std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " frame" : " frames");
+  };
+  return folder + " holds " + frames(stale.size()) + " of an earlier sequence (" + names +
+         ") past this run's " + frames(static_cast<std::size_t>(count)) +
          "; add --force to remove them, or choose another folder";
 }
 
