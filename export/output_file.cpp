@@ -1,5 +1,6 @@
 #include "export/output_file.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -129,6 +130,54 @@ bool examine(const std::string& destination, Replace replace, Destination* out,
   return true;
 }
 
+// Renames from to `to` unless an entry is there (EEXIST then): atomically
+// where the file system can.
+bool rename_unless_taken(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // No such rename on this file system: a hard link refuses a taken name
+  // just as atomically; without hard links (FAT) the check comes just
+  // before the rename.
+  if (link(from.c_str(), to.c_str()) == 0) {
+    unlink(from.c_str());
+    return true;
+  }
+  if (errno != EPERM && errno != EOPNOTSUPP) return false;
+  struct stat st {};
+  if (lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string appeared_message(const std::string& destination) {
+  return destination + " appeared while this run was writing it; add --force to replace it";
+}
+
+std::string hard_link_warning(const std::string& destination, const struct stat& st) {
+  if (st.st_nlink <= 1) return {};
+  return "replacing " + destination + " cut its " + std::to_string(st.st_nlink - 1) +
+         " other hard link(s), which keep the old contents";
+}
+
+// Copies the finished file at `from` to destination through an OutputFile:
+// for a destination no rename reaches.
+bool copy_to(const std::string& from, const std::string& destination, Replace replace,
+             std::string* error) {
+  std::unique_ptr<std::FILE, decltype(&std::fclose)> in(std::fopen(from.c_str(), "rb"),
+                                                        &std::fclose);
+  if (!in) return refuse(error, why("cannot read", from));
+  OutputFile out(destination, replace, error);
+  if (!out.stream()) return false;
+  constexpr std::size_t kChunk = 1 << 16;
+  std::vector<char> buffer(kChunk);
+  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;)
+    if (std::fwrite(buffer.data(), 1, n, out.stream()) != n) break;
+  if (std::ferror(in.get())) return refuse(error, why("cannot read", from));
+  return out.commit(error);
+}
+
 }  // namespace
 
 bool check_destination(const std::string& destination, Replace replace, std::string* error,
@@ -174,9 +223,8 @@ OutputFile::OutputFile(const std::string& destination, Replace replace, std::str
       folder_ = folder_of(target_);
       replaces_existing_ = d.exists;
       replaced_ = d.st;
-      if (open_beside(temporary, &message) && d.exists && d.st.st_nlink > 1)
-        warning_ = "replacing " + destination_ + " cut its " + std::to_string(d.st.st_nlink - 1) +
-                   " other hard link(s), which keep the old contents";
+      if (open_beside(temporary, &message) && d.exists)
+        warning_ = hard_link_warning(destination_, d.st);
     }
   }
   if (!stream_ && error) *error = message;
@@ -298,10 +346,7 @@ bool OutputFile::publish(std::string* error) {
   // there now and was not then is someone else's, and stays.
   const bool may_replace =
       replace_ == Replace::Forced || (replace_ == Replace::IfWritable && replaces_existing_);
-  const auto appeared = [&] {
-    return refuse(
-        error, destination_ + " appeared while this run was writing it; add --force to replace it");
-  };
+  const auto appeared = [&] { return refuse(error, appeared_message(destination_)); };
   const auto failed = [&] {
     return refuse(error, why("cannot put the finished file in place of", destination_));
   };
@@ -332,24 +377,123 @@ bool OutputFile::publish(std::string* error) {
   }
   if (may_replace) {
     if (std::rename(named_temp_.c_str(), target_.c_str()) != 0) return failed();
-  } else if (renameat2(AT_FDCWD, named_temp_.c_str(), AT_FDCWD, target_.c_str(),
-                       RENAME_NOREPLACE) != 0) {
-    if (errno == EEXIST) return appeared();
-    if (errno != EINVAL && errno != ENOSYS) return failed();
-    // No such rename on this file system: a hard link refuses a taken name
-    // just as atomically; without hard links (FAT) the check comes just
-    // before the rename.
-    if (link(named_temp_.c_str(), target_.c_str()) == 0) {
-      unlink(named_temp_.c_str());
-    } else {
-      if (errno == EEXIST) return appeared();
-      if (errno != EPERM && errno != EOPNOTSUPP) return failed();
-      struct stat st {};
-      if (lstat(target_.c_str(), &st) == 0) return appeared();
-      if (std::rename(named_temp_.c_str(), target_.c_str()) != 0) return failed();
-    }
+  } else if (!rename_unless_taken(named_temp_, target_)) {
+    return errno == EEXIST ? appeared() : failed();
   }
   named_temp_.clear();
+  return true;
+}
+
+StagingFolder::~StagingFolder() {
+  if (path_.empty()) return;
+  // Only this run's files are in it: the new ones never swapped, or the old
+  // ones they took the place of. unlink() takes a link itself, never its file.
+  if (DIR* dir = opendir(path_.c_str())) {
+    while (const dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") unlinkat(dirfd(dir), name.c_str(), 0);
+    }
+    closedir(dir);
+  }
+  rmdir(path_.c_str());
+}
+
+bool StagingFolder::make(const std::string& folder, std::string* error) {
+  std::string path = join(folder, std::string(kTemporaryPrefix) + "XXXXXX");
+  if (!mkdtemp(path.data())) return refuse(error, why("cannot create a folder in", folder));
+  folder_ = folder;
+  path_ = std::move(path);
+  return true;
+}
+
+bool StagingFolder::stage(const std::string& destination, Replace replace, std::string* staged,
+                          std::string* error, std::string* warning) {
+  Destination d;
+  if (!examine(destination, replace, &d, error)) return false;
+  Staged file{destination.substr(destination.find_last_of('/') + 1), destination, replace,
+              d.exists};
+  *staged = join(path_, file.name);
+  *warning = d.exists ? hard_link_warning(destination, d.st) : std::string();
+  files_.push_back(std::move(file));
+  return true;
+}
+
+bool StagingFolder::swap(const std::vector<std::string>& removed, std::string* error) {
+  // Everything is decided before anything moves: a destination refused now
+  // leaves the folder untouched.
+  std::vector<Destination> plan(files_.size());
+  for (std::size_t i = 0; i < files_.size(); ++i) {
+    const Staged& f = files_[i];
+    if (!examine(f.destination, f.replace, &plan[i], error)) return false;
+    const bool may_replace =
+        f.replace == Replace::Forced || (f.replace == Replace::IfWritable && f.existed);
+    if (plan[i].exists && !may_replace) return refuse(error, appeared_message(f.destination));
+  }
+  // Renames to undo, newest last: each took `from` to `to`, or swapped the
+  // two when `exchanged`.
+  struct Step {
+    std::string from;
+    std::string to;
+    bool exchanged;
+  };
+  std::vector<Step> done;
+  const auto fail = [&](std::string message) {
+    for (auto step = done.rbegin(); step != done.rend(); ++step) {
+      if (step->exchanged)
+        renameat2(AT_FDCWD, step->to.c_str(), AT_FDCWD, step->from.c_str(), RENAME_EXCHANGE);
+      else
+        std::rename(step->to.c_str(), step->from.c_str());
+    }
+    return refuse(error, std::move(message));
+  };
+  for (std::size_t i = 0; i < files_.size(); ++i) {
+    const Staged& f = files_[i];
+    const Destination& d = plan[i];
+    const std::string staged = join(path_, f.name);
+    std::string message;
+    if (d.in_place) {
+      if (!copy_to(staged, f.destination, f.replace, &message)) return fail(message);
+      continue;
+    }
+    bool moved = false;
+    if (d.exists) {
+      // The new file takes the old one's owner and mode, as OutputFile's
+      // does; the owner first, since changing it may clear set-id bits.
+      if (chown(staged.c_str(), d.st.st_uid, d.st.st_gid) != 0) {
+        [[maybe_unused]] const int group_only =
+            chown(staged.c_str(), static_cast<uid_t>(-1), d.st.st_gid);
+      }
+      chmod(staged.c_str(), d.st.st_mode & 07777);
+      // Exchanged, the old file waits in the private folder in case a later
+      // step fails; a file system without the exchange replaces it outright.
+      if (renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, d.target.c_str(), RENAME_EXCHANGE) == 0) {
+        done.push_back({staged, d.target, true});
+        continue;
+      }
+      if (errno == EINVAL || errno == ENOSYS)
+        moved = std::rename(staged.c_str(), d.target.c_str()) == 0;
+    } else {
+      moved = rename_unless_taken(staged, d.target);
+      if (moved) {
+        done.push_back({staged, d.target, false});
+        continue;
+      }
+      if (errno == EEXIST) return fail(appeared_message(f.destination));
+    }
+    if (moved) continue;
+    // A link that leads to another file system: no rename gets there.
+    if (errno == EXDEV) {
+      if (!copy_to(staged, f.destination, f.replace, &message)) return fail(message);
+      continue;
+    }
+    return fail(why("cannot put the finished file in place of", f.destination));
+  }
+  for (const std::string& name : removed) {
+    const std::string from = join(folder_, name);
+    const std::string to = join(path_, name);
+    if (!rename_unless_taken(from, to)) return fail(why("cannot remove", from));
+    done.push_back({from, to, false});
+  }
   return true;
 }
 

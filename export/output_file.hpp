@@ -102,6 +102,50 @@ class OutputFile {
   bool committed_ = false;
 };
 
+// Files that go into place together, once the last of them is complete. Each
+// is written whole into a private folder made inside the folder it is bound
+// for (a fresh name mkdtemp picks, so no other run shares it and no planted
+// link leads elsewhere; the same file system, so each goes into place by a
+// rename), and the destinations keep what they hold until swap(). A folder
+// never swapped (the run failed or was stopped) goes with everything in it
+// when the object does, so the destinations are left as they were found.
+class StagingFolder {
+ public:
+  StagingFolder() = default;
+  ~StagingFolder();
+  StagingFolder(const StagingFolder&) = delete;
+  StagingFolder& operator=(const StagingFolder&) = delete;
+
+  // Makes the private folder inside folder, which must exist.
+  bool make(const std::string& folder, std::string* error);
+  // Checks destination (a file of the folder, perhaps a link leading out of
+  // it) under `replace` as OutputFile does and gives in *staged the name to
+  // write its contents to, with an OutputFile under Replace::Never. Whether a
+  // file is at the destination now decides, as for OutputFile, whether one
+  // found there at the swap may be replaced. *warning as OutputFile::warning().
+  bool stage(const std::string& destination, Replace replace, std::string* staged,
+             std::string* error, std::string* warning);
+  // Puts every staged file in place and takes the entries named `removed`
+  // (bare names in the folder) out of it, checking every destination again
+  // first. A step that fails takes the steps before it back, so the folder
+  // holds either the old files or the new ones; the old go with the private
+  // folder. Only a file that has to be copied (a device or FIFO at the
+  // destination, a link to another file system) cannot be taken back, and a
+  // file system without an exchanging rename cannot keep the file it replaced.
+  bool swap(const std::vector<std::string>& removed, std::string* error);
+
+ private:
+  struct Staged {
+    std::string name;         // in the private folder
+    std::string destination;  // as given, for messages and the checks
+    Replace replace;
+    bool existed;  // a file was at the destination when it was staged
+  };
+  std::string folder_;  // the one the files are bound for
+  std::string path_;    // the private folder, empty until made
+  std::vector<Staged> files_;
+};
+
 // What one run has written: the files committed and the folders it created.
 // Unless keep() is called, the destructor removes them all again (files
 // first, then the folders, deepest first), so a failed or interrupted run

@@ -223,5 +223,42 @@ TEST(OutputFile, AFileThatAppearsMeanwhileIsReplacedOnlyWhenAlwaysAllowed) {
   }
 }
 
+// Files that go into place together: a swap whose last step fails (an entry
+// to remove that went meanwhile) takes back every step before it, and the
+// private folder goes either way.
+TEST(StagingFolder, ASwapIsWholeOrTakenBack) {
+  const auto text = [](const fs::path& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  for (const bool removed_exists : {false, true}) {
+    const fs::path dir = scratch("staging");
+    std::ofstream(dir / "a") << "old a";
+    std::ofstream(dir / "stale") << "old stale";
+    {
+      StagingFolder staging;
+      std::string error;
+      std::string warning;
+      ASSERT_TRUE(staging.make(dir.string(), &error)) << error;
+      for (const char* name : {"a", "b"}) {
+        std::string staged;
+        ASSERT_TRUE(
+            staging.stage((dir / name).string(), Replace::IfWritable, &staged, &error, &warning))
+            << error;
+        OutputFile file(staged, Replace::Never, &error);
+        ASSERT_NE(file.stream(), nullptr) << error;
+        std::fputs((std::string("new ") + name).c_str(), file.stream());
+        ASSERT_TRUE(file.commit(&error)) << error;
+      }
+      if (!removed_exists) fs::remove(dir / "stale");
+      EXPECT_EQ(staging.swap({"stale"}, &error), removed_exists) << error;
+    }
+    EXPECT_EQ(text(dir / "a"), removed_exists ? "new a" : "old a");
+    EXPECT_EQ(fs::exists(dir / "b"), removed_exists);
+    EXPECT_FALSE(fs::exists(dir / "stale"));
+    EXPECT_EQ(listing(dir).size(), removed_exists ? 2u : 1u) << "and no private folder";
+  }
+}
+
 }  // namespace
 }  // namespace raster

@@ -441,7 +441,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "seq"},
         Interrupt{"PlayFrames",
                   "play --conf 7 --speed 1 --from 0 --seconds 9000 --fps 10 --size 320x180 -o %s",
-                  "frame_00001"},
+                  ""},
         Interrupt{"SeekToFrom",
                   "play --conf 7 --speed 1 --from 10000000 --seconds 1 --fps 1 --size 64x36 -o %s",
                   nullptr}),

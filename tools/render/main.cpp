@@ -231,9 +231,15 @@ ToolCommand add_play(CLI::App& app) {
   add_fps_option(*command, o->fps, "30", "frames per second, 1..100");
   add_size_option(*command, o->size);
   add_view_options(*command, o->view, "saver");
-  command->add_option("-o", o->dir, "folder for frame_00000.png ...")->type_name("DIR")->required();
+  command
+      ->add_option("-o", o->dir,
+                   "folder for frame_00000.png ...; the frames go into place together once the "
+                   "last one is written, so an earlier sequence there stays whole until then")
+      ->type_name("DIR")
+      ->required();
   command->add_flag("--force", o->force,
-                    "render over the pixels x frames bound, and replace write-protected frames");
+                    "render over the pixels x frames bound, replace write-protected frames, and "
+                    "remove an earlier sequence's frames past this one's last (refused without)");
   return {command, [o] {
             catch_stop_signals();
             const int conf = parse_conf(o->conf);
@@ -276,6 +282,12 @@ ToolCommand add_play(CLI::App& app) {
             if (std::filesystem::is_directory(o->dir, ec))
               for (long i = 0; i < frames; ++i)
                 check_output(raster::PngSequenceSink::frame_path(o->dir, i), replace);
+            // A shorter sequence over a longer one would leave the longer one's
+            // tail beside it, of another size or moment: refused before any work.
+            const std::vector<std::string> stale =
+                raster::PngSequenceSink::stale_frames(o->dir, frames);
+            if (!stale.empty() && !o->force)
+              throw UsageError{raster::PngSequenceSink::stale_refusal(o->dir, stale, frames)};
             Picture picture(style, size, drills::registry());
             stage::Stage stage(picture.window(), conf, speed, drills::registry());
             picture.follow(stage);
