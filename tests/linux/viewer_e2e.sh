@@ -534,6 +534,30 @@ case "$case_name" in
     quit_with q
     ;;
 
+  sigterm_with_queued_keys)
+    # A thousand theme switches queued at the platoon drill's last keyframe,
+    # then SIGTERM: the viewer ends without working through them first.
+    start_x
+    open_viewer kiritu
+    pause_viewer
+    press End
+    keys=()
+    for i in $(seq 1000); do keys+=(t); done
+    xdotool key --delay 0 "${keys[@]}"
+    kill -TERM "$viewer"
+    # A bound on liveness, not a measure of speed: handling the queue in
+    # order takes tens of seconds.
+    for i in $(seq 100); do
+      running "$viewer" || break
+      sleep 0.05
+    done
+    running "$viewer" && fail "still running 5 s after SIGTERM with 1000 keys queued"
+    wait "$viewer"
+    status=$?
+    viewer=""
+    [ "$status" = 0 ] || fail "exit status $status after SIGTERM, not 0"
+    ;;
+
   list_wheel)
     # The mouse wheel over the command list scrolls it; a new command brings
     # it back to the current one.
