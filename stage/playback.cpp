@@ -4,6 +4,8 @@
 #include <array>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace stage {
 namespace {
@@ -12,11 +14,28 @@ namespace {
 // the backlog instead of racing through it keyframe by keyframe.
 constexpr std::int64_t kMaxLagMs = 1000;
 
+// One drawing call of the stage, held while a seek replays keyframes.
+struct DrawCall {
+  enum class Kind { Clear, Line, Box, FilledBox, Circle, FillStyle, FillColor, FloodFill };
+  Kind kind = Kind::Clear;
+  std::array<float, 4> at{};  // coordinates, as the call takes them
+  Rgb color;
+  FillStyle style = FillStyle::Transparent;
+  friend bool operator==(const DrawCall&, const DrawCall&) = default;
+};
+
 }  // namespace
 
 // The window the stage draws on: passes everything through to the host's
 // window and remembers what a checkpoint must put back besides the surface
 // (slots, fill settings, caption), which a window cannot be asked for.
+//
+// While a seek replays keyframes it holds each keyframe's drawing until the
+// keyframe ends, and drops a keyframe that draws exactly what the one before
+// drew, starting from the same fill settings: every call but a flood fill
+// sets pixels whatever they were, so the same calls again leave the same
+// picture. A drill repaints its fixed marks on every keyframe; on a large
+// window those repaints, not the moves, were most of a seek from the start.
 class Playback::TrackedWindow final : public Window {
  public:
   struct Slot {
@@ -31,8 +50,42 @@ class Playback::TrackedWindow final : public Window {
   };
 
   explicit TrackedWindow(Window& inner) : w_(inner) {}
-  Window& inner() { return w_; }
   const State& state() const { return state_; }
+
+  // Holds the drawing of the keyframes from now on, until draw_held().
+  void hold() {
+    holding_ = true;
+    held_.clear();
+    last_.clear();
+    last_valid_ = false;
+    held_entry_ = {state_.fill_style, state_.fill_color};
+  }
+  // The keyframe just ticked is over: draws what it held, unless it repeats
+  // the last one drawn. Drawing directly again until the next hold().
+  void end_held_keyframe() {
+    if (!holding_) return;
+    const FillState entry{state_.fill_style, state_.fill_color};
+    const bool flood = std::any_of(held_.begin(), held_.end(), [](const DrawCall& c) {
+      return c.kind == DrawCall::Kind::FloodFill;
+    });
+    if (!(last_valid_ && !flood && held_ == last_ && held_entry_ == last_entry_)) {
+      for (const DrawCall& c : held_) forward(c);
+      last_.swap(held_);
+      last_entry_ = held_entry_;
+      last_valid_ = !flood;
+    }
+    held_.clear();
+    held_entry_ = entry;
+  }
+  void draw_held() { holding_ = false; }
+
+  // True when the surface may have changed since the last call.
+  bool take_changed() { return std::exchange(changed_, false); }
+  bool restore(const SurfaceSnapshot& snapshot) {
+    changed_ = true;
+    return w_.restore_surface(snapshot);
+  }
+  std::unique_ptr<SurfaceSnapshot> save() const { return w_.save_surface(); }
 
   void put_back(const State& s) {
     for (int i = 0; i < kImageSlots; ++i) {
@@ -50,22 +103,33 @@ class Playback::TrackedWindow final : public Window {
     set_caption_text(s.caption);
   }
 
-  void clear() override { w_.clear(); }
-  void line(float x1, float y1, float x2, float y2, Rgb c) override { w_.line(x1, y1, x2, y2, c); }
-  void box(float x1, float y1, float x2, float y2, Rgb c) override { w_.box(x1, y1, x2, y2, c); }
-  void filled_box(float x1, float y1, float x2, float y2, Rgb c) override {
-    w_.filled_box(x1, y1, x2, y2, c);
+  void clear() override { draw({DrawCall::Kind::Clear, {}, {}, {}}); }
+  void line(float x1, float y1, float x2, float y2, Rgb c) override {
+    draw({DrawCall::Kind::Line, {x1, y1, x2, y2}, c, {}});
   }
-  void circle(float cx, float cy, float r, Rgb c) override { w_.circle(cx, cy, r, c); }
+  void box(float x1, float y1, float x2, float y2, Rgb c) override {
+    draw({DrawCall::Kind::Box, {x1, y1, x2, y2}, c, {}});
+  }
+  void filled_box(float x1, float y1, float x2, float y2, Rgb c) override {
+    draw({DrawCall::Kind::FilledBox, {x1, y1, x2, y2}, c, {}});
+  }
+  void circle(float cx, float cy, float r, Rgb c) override {
+    draw({DrawCall::Kind::Circle, {cx, cy, r, 0}, c, {}});
+  }
   void set_fill_style(FillStyle style) override {
     state_.fill_style = style;
-    w_.set_fill_style(style);
+    draw({DrawCall::Kind::FillStyle, {}, {}, style});
   }
   void set_fill_color(Rgb c) override {
     state_.fill_color = c;
-    w_.set_fill_color(c);
+    draw({DrawCall::Kind::FillColor, {}, c, {}});
   }
-  void flood_fill(int px, int py, Rgb border) override { w_.flood_fill(px, py, border); }
+  void flood_fill(int px, int py, Rgb border) override {
+    draw({DrawCall::Kind::FloodFill,
+          {static_cast<float>(px), static_cast<float>(py), 0, 0},
+          border,
+          {}});
+  }
 
   void set_slot_left(int i, float left) override {
     w_.set_slot_left(i, left);  // the window checks the index first
@@ -105,21 +169,81 @@ class Playback::TrackedWindow final : public Window {
   float width() const override { return w_.width(); }
   float height() const override { return w_.height(); }
   void set_foreground() override { w_.set_foreground(); }
-  void on_drill(int drill) override { w_.on_drill(drill); }
+  void on_drill(int drill) override {
+    // The drill's layout may change how the held calls land: they go first.
+    if (holding_) {
+      for (const DrawCall& c : held_) forward(c);
+      held_.clear();
+      last_valid_ = false;
+    }
+    w_.on_drill(drill);
+  }
 
  private:
+  struct FillState {
+    FillStyle style = FillStyle::Transparent;
+    Rgb color;
+    friend bool operator==(const FillState&, const FillState&) = default;
+  };
+
   ImageSlot& slot(int i) {
     Slot& s = state_.slots.at(static_cast<std::size_t>(i));
     s.touched = true;
     return s.slot;
   }
 
+  void draw(const DrawCall& c) {
+    if (holding_)
+      held_.push_back(c);
+    else
+      forward(c);
+  }
+
+  void forward(const DrawCall& c) {
+    changed_ = true;
+    const auto& [a, b, x, y] = c.at;
+    switch (c.kind) {
+      case DrawCall::Kind::Clear:
+        w_.clear();
+        break;
+      case DrawCall::Kind::Line:
+        w_.line(a, b, x, y, c.color);
+        break;
+      case DrawCall::Kind::Box:
+        w_.box(a, b, x, y, c.color);
+        break;
+      case DrawCall::Kind::FilledBox:
+        w_.filled_box(a, b, x, y, c.color);
+        break;
+      case DrawCall::Kind::Circle:
+        w_.circle(a, b, x, c.color);
+        break;
+      case DrawCall::Kind::FillStyle:
+        w_.set_fill_style(c.style);
+        break;
+      case DrawCall::Kind::FillColor:
+        w_.set_fill_color(c.color);
+        break;
+      case DrawCall::Kind::FloodFill:
+        w_.flood_fill(static_cast<int>(a), static_cast<int>(b), c.color);
+        break;
+    }
+  }
+
   Window& w_;
   State state_;
+  bool changed_ = true;
+  bool holding_ = false;
+  std::vector<DrawCall> held_;  // this keyframe's, while holding
+  FillState held_entry_;        // the fill settings its first call met
+  std::vector<DrawCall> last_;  // the last keyframe drawn while holding
+  FillState last_entry_;
+  bool last_valid_ = false;  // a repeat of last_ may be dropped
 };
 
 struct Playback::Checkpoint {
-  std::unique_ptr<SurfaceSnapshot> surface;
+  // Shared by the checkpoints between which nothing was drawn.
+  std::shared_ptr<const SurfaceSnapshot> surface;
   TrackedWindow::State window;
 };
 
@@ -174,32 +298,39 @@ void Playback::show(int drill, int keyframe) {
   const int saved = checkpoint_at_or_before(drill, keyframe);
   if (drill == drill_ && shown_ >= 0 && shown_ < keyframe && shown_ >= saved) {
     // Painting on from the picture on screen costs the fewest keyframes.
-  } else if (saved >= 0 && window_->inner().restore_surface(*checkpoint(drill, saved)->surface)) {
+  } else if (saved >= 0 && window_->restore(*checkpoint(drill, saved)->surface)) {
     window_->put_back(checkpoint(drill, saved)->window);
     stage_.go_to_keyframe(drill, saved + 1);
     shown_ = saved;
+    last_surface_ = checkpoint(drill, saved)->surface;
+    window_->take_changed();  // the surface is that checkpoint's
   } else {
     // From the drill's start, with the window as its intro leaves it.
     stage_.go_to_keyframe(drill, 0);
     shown_ = -1;
   }
   drill_ = drill;
+  window_->hold();
   while (shown_ < keyframe) paint_next();
+  window_->draw_held();
 }
 
 void Playback::paint_next() {
   stage_.tick();
+  window_->end_held_keyframe();
   ++shown_;
   if (!checkpoints_supported_ || shown_ % kCheckpointEvery != 0 || checkpoint(drill_, shown_))
     return;
-  std::unique_ptr<SurfaceSnapshot> surface = window_->inner().save_surface();
-  if (!surface) {
-    checkpoints_supported_ = false;  // every seek replays from the drill's start
-    return;
+  if (window_->take_changed() || !last_surface_) {
+    last_surface_ = window_->save();
+    if (!last_surface_) {
+      checkpoints_supported_ = false;  // every seek replays from the drill's start
+      return;
+    }
   }
   checkpoints_[static_cast<std::size_t>(drill_)]
               [static_cast<std::size_t>(shown_ / kCheckpointEvery)] =
-                  std::make_unique<Checkpoint>(Checkpoint{std::move(surface), window_->state()});
+                  std::make_unique<Checkpoint>(Checkpoint{last_surface_, window_->state()});
 }
 
 // --- time ---

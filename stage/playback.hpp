@@ -10,7 +10,8 @@
 // incrementally, so the model replays keyframes without their delays, starting
 // from the nearest surface checkpoint that it saved on an earlier pass (every
 // kCheckpointEvery keyframes) when the window can take them, else from the
-// drill's start.
+// drill's start. A replay draws a keyframe only where it draws something
+// else than the keyframe before it did.
 
 #include <cstdint>
 #include <memory>
@@ -126,6 +127,8 @@ class Playback {
   std::vector<DrillTimeline> timelines_;
   std::vector<std::vector<std::unique_ptr<Checkpoint>>> checkpoints_;  // [drill][keyframe / every]
   bool checkpoints_supported_ = true;
+  // The surface as last saved, for the next checkpoint if nothing is drawn before it.
+  std::shared_ptr<const SurfaceSnapshot> last_surface_;
 
   int drill_ = 0;
   int shown_ = -1;  // keyframe on the window; -1 before the first

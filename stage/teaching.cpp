@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
+#include <utility>
 
 #include "stage/roles.hpp"
 #include "stage/stage.hpp"
@@ -226,22 +227,35 @@ std::vector<LegendEntry> legend(Theme theme, const DrillDescriptor& drill) {
   return entries;
 }
 
-TeachingWindow::TeachingWindow(Window& device, DrillList drills, Theme theme, const PixelRect& area)
-    : device_(device), drills_(drills), theme_(theme), area_(area), slots_(kImageSlots) {
+SharedExtents drill_extents(DrillList drills) {
+  auto extents = std::make_shared<std::vector<Extent>>();
+  extents->reserve(drills.size());
+  for (const DrillDescriptor& d : drills) extents->push_back(drill_extent(d));
+  return extents;
+}
+
+TeachingWindow::TeachingWindow(Window& device, DrillList drills, Theme theme, const PixelRect& area,
+                               SharedExtents extents)
+    : device_(device),
+      drills_(drills),
+      theme_(theme),
+      area_(area),
+      extents_(extents ? std::move(extents) : drill_extents(drills)),
+      slots_(kImageSlots) {
   if (drills.empty()) throw std::invalid_argument("the teaching picture needs a drill");
-  extents_.reserve(drills.size());
-  for (const DrillDescriptor& d : drills) extents_.push_back(drill_extent(d));
+  if (extents_->size() != drills.size())
+    throw std::invalid_argument("one extent for each drill of the teaching picture");
   on_drill(0);
 }
 
 const Extent& TeachingWindow::extent(int drill) const {
-  return extents_.at(static_cast<std::size_t>(drill));
+  return extents_->at(static_cast<std::size_t>(drill));
 }
 
 void TeachingWindow::on_drill(int drill) {
-  drill_ = std::clamp(drill, 0, static_cast<int>(extents_.size()) - 1);
+  drill_ = std::clamp(drill, 0, static_cast<int>(extents_->size()) - 1);
   const int margin = std::max(2, std::min(area_.w, area_.h) / 40);
-  fit_ = Fit(extents_[static_cast<std::size_t>(drill_)], area_, margin);
+  fit_ = Fit((*extents_)[static_cast<std::size_t>(drill_)], area_, margin);
   stroke_ = std::max(1, static_cast<int>(std::lround(fit_.scale())));
   origin_ = drills_[static_cast<std::size_t>(drill_)].origin(virtual_geometry());
   caption_.clear();

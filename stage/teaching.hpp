@@ -8,6 +8,7 @@
 // as a body and a facing disc in the colour of their position, with their
 // number, and the current command until the next one replaces it.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +58,12 @@ StageGeometry virtual_geometry();
 // its scenery, border, every equipment layer of every keyframe and every
 // figure's body. Transitions and the caption are not part of it.
 Extent drill_extent(const DrillDescriptor& drill);
+
+// The extents of a drill list, in its order. A viewer computes them once and
+// hands them to each teaching window it makes for a new layout: a drill
+// played through for its extent costs as much as the rest of a relayout.
+using SharedExtents = std::shared_ptr<const std::vector<Extent>>;
+SharedExtents drill_extents(DrillList drills);
 
 // How the virtual window lands on the real one: a uniform scale, an optional
 // quarter turn counter-clockwise (what ran to the right runs up the screen),
@@ -157,7 +164,9 @@ class TeachingWindow final : public Window {
  public:
   // `drills` is the stage's drill list (its indices are on_drill()'s); `area`
   // the device pixels the picture may fill.
-  TeachingWindow(Window& device, DrillList drills, Theme theme, const PixelRect& area);
+  // `extents` are drill_extents(drills), computed here when null.
+  TeachingWindow(Window& device, DrillList drills, Theme theme, const PixelRect& area,
+                 SharedExtents extents = nullptr);
 
   Theme theme() const { return theme_; }
   const Fit& fit() const { return fit_; }
@@ -188,6 +197,7 @@ class TeachingWindow final : public Window {
   const std::string& caption() const { return caption_; }
   // The drill's extent, as computed once for this window.
   const Extent& extent(int drill) const;
+  const SharedExtents& extents() const { return extents_; }
 
   // --- Window ---
   void clear() override;
@@ -230,7 +240,7 @@ class TeachingWindow final : public Window {
   DrillList drills_;
   Theme theme_;
   PixelRect area_;
-  std::vector<Extent> extents_;
+  SharedExtents extents_;
   int drill_ = 0;
   Fit fit_;
   int stroke_ = 1;

@@ -206,8 +206,12 @@ class Viewer {
       const bool got =
           delay == stage::Playback::kIdle ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, delay);
       if (!got) continue;
-      // Every queued event is handled once, in order, before the picture is
-      // shown again: keys pressed during a long seek wait here, not lost.
+      // A quit goes before whatever else is queued: a viewer told to close
+      // must not first work through a backlog of keys.
+      if (quit_queued(e)) break;
+      // Every other queued event is handled once, in order, before the
+      // picture is shown again: keys pressed during a long seek wait here,
+      // not lost.
       do handle(e);
       while (!quit_ && SDL_PollEvent(&e));
       finish_pending();
@@ -281,8 +285,11 @@ class Viewer {
     stage::Window* stage_window = window_.get();
     if (teaching_) {
       // The drill fills what the band, the boxes and the open card leave.
-      teaching_window_ = std::make_unique<stage::TeachingWindow>(
-          *window_, drills_, panels_.theme, stage::teaching_stage_area(request(w, h)));
+      laid_out_area_ = stage::teaching_stage_area(request(w, h));
+      laid_out_theme_ = panels_.theme;
+      teaching_window_ = std::make_unique<stage::TeachingWindow>(*window_, drills_, panels_.theme,
+                                                                 laid_out_area_, extents_);
+      extents_ = teaching_window_->extents();  // computed once, for every later layout
       stage_window = teaching_window_.get();
     }
     playback_ = std::make_unique<stage::Playback>(*stage_window, drills_, place_);
@@ -541,18 +548,49 @@ class Viewer {
     }
   }
 
-  // What piles up while the events drain (a drag, a resize) is applied once,
-  // at the last value.
+  // Whether `first` or an event queued after it quits the viewer (the
+  // window closed or destroyed, SIGTERM, which SDL queues as SDL_QUIT, or a
+  // quit key). The keys are followed as handle() would take them, so that
+  // an Escape that gives up a command number typed before it does not quit.
+  bool quit_queued(const SDL_Event& first) {
+    SDL_PumpEvents();
+    const int queued = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+    std::vector<SDL_Event> events(1, first);
+    if (queued > 0) {
+      events.resize(static_cast<std::size_t>(queued) + 1);
+      const int got =
+          SDL_PeepEvents(events.data() + 1, queued, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+      events.resize(static_cast<std::size_t>(std::max(0, got)) + 1);
+    }
+    stage::CommandNumberEntry entry = entry_;
+    for (const SDL_Event& e : events) {
+      if (e.type == SDL_QUIT) return true;
+      if (e.type == SDL_SYSWMEVENT && destroys_window(e.syswm.msg)) return true;
+      if (e.type != SDL_KEYDOWN) continue;
+      const std::string name = key_name(e.key.keysym);
+      if (entry.is_open() && entry.key(name).taken) continue;
+      const auto command = stage::command_for_key(name);
+      if (command == stage::ViewerCommand::Quit && !e.key.repeat) return true;
+      if (command == stage::ViewerCommand::AskCommandNumber) entry.open();
+    }
+    return false;
+  }
+
+  // What piles up while the events drain (a drag, a resize, cards and themes
+  // that move the drill) is applied once, at the last value: one relayout
+  // for any number of causes.
   void finish_pending() {
     if (drag_to_) {
       run(stage::ViewerCommand::SeekTime, *drag_to_);
       drag_to_.reset();
     }
-    if (resize_to_) {
-      const auto [w, h] = *resize_to_;
-      resize_to_.reset();
-      if (w != display_.width || h != display_.height) relayout(w, h);
-    }
+    auto [w, h] = resize_to_.value_or(std::tuple{display_.width, display_.height});
+    resize_to_.reset();
+    const bool resized = w != display_.width || h != display_.height;
+    // The teaching picture never lies under a card, and is drawn in its theme.
+    const bool moved = teaching_ && (panels_.theme != laid_out_theme_ ||
+                                     stage::teaching_stage_area(request(w, h)) != laid_out_area_);
+    if (resized || moved) relayout(w, h);
   }
 
   void click(int x, int y) {
@@ -571,7 +609,6 @@ class Viewer {
 
   void run(stage::ViewerCommand command, int arg = 0) {
     advance();  // commands act at the present moment
-    const stage::ViewerPanels was = panels_;
     const stage::CommandEffect effect = stage::apply(command, arg, *playback_, panels_, learner_);
     follow_drill();
     remember_choice();
@@ -588,27 +625,13 @@ class Viewer {
         update_title();
         break;
       case stage::CommandEffect::Panels:
-        // The teaching picture never lies under a card: the drill is fitted
-        // again into what the card leaves (when it changes what is left).
-        if (teaching_ && stage::teaching_stage_area(request(display_.width, display_.height)) !=
-                             teaching_area(was)) {
-          relayout(display_.width, display_.height);
-        }
-        break;
       case stage::CommandEffect::Theme:
-        if (teaching_) relayout(display_.width, display_.height);
+        // The drill is fitted again into what a card leaves, or drawn in the
+        // new theme, once the queued events are handled (finish_pending).
         break;
       default:
         break;
     }
-  }
-
-  // The drill's area with the panels as they were.
-  stage::PixelRect teaching_area(const stage::ViewerPanels& panels) const {
-    stage::OverlayRequest r = request(display_.width, display_.height);
-    r.help = panels.help;
-    r.commands = panels.commands;
-    return stage::teaching_stage_area(r);
   }
 
   SDL_Window* sdl_;
@@ -619,6 +642,9 @@ class Viewer {
   stage::PlaybackPlace place_;
   std::unique_ptr<raster::RasterWindow> window_;
   std::unique_ptr<stage::TeachingWindow> teaching_window_;  // over window_, when teaching
+  stage::SharedExtents extents_;                            // the drills', once made
+  stage::PixelRect laid_out_area_;  // where the teaching picture's drill was fitted last
+  stage::Theme laid_out_theme_ = stage::Theme::Dark;
   std::unique_ptr<stage::Playback> playback_;
   Clock::time_point origin_ = Clock::now();  // the model's time 0
 

@@ -534,6 +534,33 @@ case "$case_name" in
     quit_with q
     ;;
 
+  sigterm_with_queued_keys)
+    # A thousand relayouts queued at the platoon drill's last keyframe (the
+    # theme and the command list in turn), then SIGTERM: the viewer ends
+    # without working through them first. The keys go 3 ms apart: SDL takes
+    # a key pressed again within 2 ms for a held key's repeat, which neither
+    # command acts on.
+    start_x
+    open_viewer kiritu
+    pause_viewer
+    press End
+    keys=()
+    for i in $(seq 500); do keys+=(t c); done
+    xdotool key --delay 3 "${keys[@]}"
+    kill -TERM "$viewer"
+    # A bound on liveness, not a measure of speed: handling the queue in
+    # order takes tens of seconds.
+    for i in $(seq 100); do
+      running "$viewer" || break
+      sleep 0.05
+    done
+    running "$viewer" && fail "still running 5 s after SIGTERM with 1000 keys queued"
+    wait "$viewer"
+    status=$?
+    viewer=""
+    [ "$status" = 0 ] || fail "exit status $status after SIGTERM, not 0"
+    ;;
+
   list_wheel)
     # The mouse wheel over the command list scrolls it; a new command brings
     # it back to the current one.

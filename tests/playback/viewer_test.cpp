@@ -15,6 +15,7 @@
 #include "stage/overlay.hpp"
 #include "stage/playback.hpp"
 #include "stage/stage.hpp"
+#include "stage/teaching.hpp"
 #include "support/pixel_check.hpp"
 
 namespace {
@@ -102,6 +103,65 @@ TEST(ViewerSeek, RebuildsThePictureThatPlayingStraightThereLeaves) {
       EXPECT_TRUE(shows(w, want.at(k))) << "back and forth at " << k;
     }
   }
+}
+
+// A relayout makes a new model at the old one's place: in the teaching
+// picture of either theme, on any drill, it shows what the stage playing
+// straight there through the same teaching window leaves.
+TEST(ViewerSeek, ANewModelAtAPlaceShowsWhatPlayingStraightThereLeaves) {
+  const stage::DrillList drills = drills::registry();
+  const stage::PixelRect area{0, 0, kW, kH};
+  for (const stage::Theme theme : {stage::Theme::Dark, stage::Theme::Light})
+    for (int d = 0; d < static_cast<int>(drills.size()); ++d) {
+      SCOPED_TRACE(drills[static_cast<std::size_t>(d)].name);
+      raster::RasterWindow straight_window(kW, kH);
+      stage::TeachingWindow straight_teaching(straight_window, drills, theme, area);
+      stage::Stage s(straight_teaching, drills[static_cast<std::size_t>(d)].conf_bit, 3, drills);
+      s.activate();
+      const stage::SharedExtents extents = straight_teaching.extents();
+      const int last = stage::DrillTimeline(s.table(d)).keyframes() - 1;
+      for (const int k : {1, 40, last}) {
+        while (!(s.drill() == d && s.raw_state() % 3 == 1 && s.frame_index() == k + 1)) s.tick();
+        const Image want = picture(straight_window);
+        raster::RasterWindow w(kW, kH);
+        stage::TeachingWindow teaching(w, drills, theme, area, extents);
+        stage::PlaybackPlace place = paused_in(d);
+        place.time_ms = stage::DrillTimeline(s.table(d)).start_ms(k);
+        Playback viewer(teaching, drills, place);
+        ASSERT_EQ(viewer.keyframe(), k);
+        EXPECT_TRUE(shows(w, want)) << "keyframe " << k;
+      }
+    }
+}
+
+// Drawing calls a replay may not drop when a keyframe repeats them: a circle
+// takes the fill settings that the keyframe before left, so keyframe 3
+// fills the circle that keyframe 2, the same calls after other settings,
+// left empty.
+void circle_then_solid(const stage::Layer& l) {
+  constexpr int kEmptying = 1;
+  if (l.frame == kEmptying) {
+    l.window.set_fill_style(stage::FillStyle::Transparent);
+    return;
+  }
+  l.window.circle(l.origin.x(2500), l.origin.y(2500), 400 * l.origin.s, stage::colors::white);
+  l.window.set_fill_style(stage::FillStyle::Solid);
+  l.window.set_fill_color(stage::colors::red);
+}
+constexpr stage::LayerPainter kCircleThenSolid[] = {circle_then_solid};
+
+TEST(ViewerSeek, AReplayKeepsAKeyframeWhoseCallsMeetOtherFillSettings) {
+  std::vector<stage::DrillDescriptor> drills(drills::registry().begin(), drills::registry().end());
+  drills.front().layers = kCircleThenSolid;
+  constexpr int kTarget = 3;
+  raster::RasterWindow straight(kW, kH);
+  stage::Stage s(straight, drills.front().conf_bit, 3, drills);
+  s.activate();
+  while (!(s.raw_state() == 1 && s.frame_index() == kTarget + 1)) s.tick();
+  raster::RasterWindow w(kW, kH);
+  Playback viewer(w, drills, paused_in(0));
+  viewer.seek_keyframe(kTarget);
+  EXPECT_TRUE(shows(w, picture(straight)));
 }
 
 TEST(ViewerSeek, ATimeLandsInTheKeyframeOnScreenThen) {
