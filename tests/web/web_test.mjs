@@ -611,7 +611,7 @@ describe("the page's storage", () => {
 });
 
 test("a tick's cost is kept only when the benchmark asks", async () => {
-  const TICKS = 500;
+  const TICKS = 300;
   for (const [query, kept] of [["", false], ["&bench=ticks", true]]) {
     const p = await open("?drills=kiritu&speed=10&view=saver" + query);
     await waitFor(p.page, (n) => window.mirukado.tickCount() >= n, TICKS);
