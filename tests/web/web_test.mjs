@@ -597,7 +597,6 @@ describe("the page's storage", () => {
       [{ mirukado: '{"scores":{"ponpu 2":[1e300,1e300]}}' }, ""],
       [{ "mirukado.drill.ponpu": '{"scores":{"2":[1e300,1e300]}}' }, ""],
       [{ "mirukado.drill.ponpu": '{"scores":{"2":[5,4]}}' }, ""],
-      [{ "mirukado.drill.ponpu": '{"scores":{"2":[1.5,4]}}' }, ""],
       [{ "mirukado.drill.ponpu": '{"scores":{"2":[3,4]}}' }, "前回 3/4"],
       [{ mirukado: '{"scores":{"ponpu 2":[7,9]}}', "mirukado.drill.ponpu": '{"scores":{"1":[3,4]}}' }, "前回 7/9"],
     ];
