@@ -2,7 +2,8 @@
 // any static host does; this one is for trying it and for the browser tests).
 // Usage: node scripts/serve_site.mjs DIR [PORT]   (PORT 0: any free port)
 import { createServer } from "node:http";
-import { readFile, realpath } from "node:fs/promises";
+import { constants } from "node:fs";
+import { open, realpath, stat } from "node:fs/promises";
 import { extname, isAbsolute, relative, resolve, sep } from "node:path";
 import { fileURLToPath } from "node:url";
 
@@ -66,6 +67,30 @@ export async function resolve_request(root, target) {
   return inside(root, real) ? { file: real } : { status: FORBIDDEN };
 }
 
+// Opens `file` for reading when it is a regular file: { handle, size }, else
+// null. Opening a FIFO waits for a writer, and on one of Node's few file
+// threads: a few requests for one would stall every other file. So the type
+// is checked before opening, and the open itself never waits (O_NONBLOCK,
+// no effect on a regular file's reads) in case the file was swapped for a
+// FIFO meanwhile, and checked again on what was opened.
+export async function open_regular(file) {
+  try {
+    if (!(await stat(file)).isFile()) return null;
+  } catch {
+    return null;
+  }
+  let handle;
+  try {
+    handle = await open(file, constants.O_RDONLY | constants.O_NONBLOCK);
+    const opened = await handle.stat();
+    if (opened.isFile()) return { handle, size: opened.size };
+  } catch {
+    /* gone meanwhile */
+  }
+  await handle?.close().catch(() => {});
+  return null;
+}
+
 export async function serve(dir, port = 0) {
   const root = await realpath(resolve(dir));
   const server = createServer(async (req, res) => {
@@ -79,21 +104,31 @@ export async function serve(dir, port = 0) {
         res.writeHead(found.status).end();
         return;
       }
-      let body;
-      try {
-        body = await readFile(found.file);
-      } catch {
-        res.writeHead(NOT_FOUND).end();  // a folder, or gone meanwhile
+      const file = await open_regular(found.file);
+      if (!file) {
+        res.writeHead(NOT_FOUND).end();  // a folder, a FIFO or a device, or gone meanwhile
         return;
       }
       // Cross-origin isolated, so that performance.now() is fine-grained
       // enough to time a tick (the page loads nothing from elsewhere).
       res.writeHead(200, {
         "Content-Type": TYPES[extname(found.file)] || "application/octet-stream",
+        "Content-Length": file.size,
         "Cross-Origin-Opener-Policy": "same-origin",
         "Cross-Origin-Embedder-Policy": "require-corp",
       });
-      res.end(req.method === "HEAD" ? undefined : body);
+      if (req.method === "HEAD" || file.size === 0) {
+        await file.handle.close();
+        res.end();
+        return;
+      }
+      // Streamed, no further than the length sent: a large file never sits
+      // whole in memory, and a client that leaves ends the read. The stream
+      // closes the file either way.
+      const body = file.handle.createReadStream({ end: file.size - 1 });
+      body.on("error", () => res.destroy());
+      res.on("close", () => body.destroy());
+      body.pipe(res);
     } catch {
       // Whatever one request does, the server keeps serving the others.
       if (!res.headersSent) res.writeHead(500);

@@ -15,6 +15,15 @@
   var FONT = '"MS PGothic", "ＭＳ Ｐゴシック", "IPAPGothic", "Hiragino Kaku Gothic ProN", ' +
     '"Noto Sans CJK JP", "Noto Sans JP", "Yu Gothic", Meiryo, sans-serif';
   var STORE = "mirukado";
+  var DRILL_STORE = STORE + ".drill.";
+  // The store's layout: 1 (no number) kept the drills' roles and scores
+  // among the settings, 2 gives each drill a key.
+  var STORE_FORMAT = 2;
+  // A stored position or score past these is no one's: the address takes at
+  // most three digits for a position, and a practice asks about each of a
+  // position's calls and moves, far fewer than this in every drill.
+  var MOST_POSITION = 999;
+  var MOST_PRACTICE_ITEMS = 9999;
   // Address values, slowest first, as the speeds play: the fastest divides
   // durations by 10. "3", the saver's name for it, still opens it.
   var SPEEDS = ["0.25", "0.5", "1", "2", "10"];
@@ -74,6 +83,8 @@
   // A Japanese voice says about seven morae a second; a kana or kanji of a
   // command is taken as one, which errs on the long side for kanji readings.
   var SPOKEN_MS_PER_CHARACTER = 150;
+  // The benchmark's ticks: a whole drill at the fastest speed is a few thousand.
+  var MOST_TICKS_KEPT = 100000;
 
   function $(id) { return document.getElementById(id); }
   var stageCanvas = $("stage");
@@ -134,58 +145,126 @@
   var firstFrame = 0;    // performance.now() when the drill was first put on the canvas
   var look = TEACHING_LOOK;  // how the drill is drawn (the address and the theme control)
   // ms of each timer tick, for the benchmark: through the stage's pixels
-  // (stage), and with the caption and the dock (all).
+  // (stage), and with the caption and the dock (all). Kept only when the
+  // address asks (?bench=ticks), and then at most so many: a screen left
+  // playing for days would grow them without end.
   var ticks = { stage: [], all: [] };
+  var keepTicks = false;
+  var tickCount = 0;
   var learner = null;        // Module.learner() as last shown
   var roleDrill = null;      // the drill whose remembered position is applied
-  var addressRole;           // ?role= for the first drill shown (-1: none), else undefined
+  var addressRole;           // ?role= for the first drill shown ({ position, valid }), else undefined
+  var followedRole = NO_POSITION;  // the position last followed in roleDrill, as remembered
   var practiceShown = null;  // the practice step last shown ("prompt", ...), null with none
   var practiceRound = 0;     // 0 the first run through a session, then each retry
   var speech = { voice: null, on: false };
+  // The store as this visit found it: written by a newer page (then only
+  // read), and the keys whose damaged value could not be kept aside.
+  var store = { newer: false, stuck: {} };
 
-  function readStore() {
+  // What the page keeps in localStorage, one key per thing a tab changes on
+  // its own, so that two tabs never overwrite each other's changes:
+  //   "mirukado": the settings { format, theme, speed, drills, introClosed };
+  //   "mirukado.drill.NAME": a drill's learning { role: n, scores: { n: [known, asked] } },
+  //     the position followed (-1 none) and each position's last practice score.
+  // Each write reads its key afresh and changes only what this tab changed.
+  // Pages before the drills' keys kept { roles: { drill: n }, scores:
+  // { "drill n": [known, asked] } } in the settings: moved once (migrateStore).
+  function isPlainObject(v) { return !!v && typeof v === "object" && !Array.isArray(v); }
+  // The object under `key`, {} with none. A value that is no object (damaged,
+  // or written by something else) is copied to KEY.bad-DATE, so that it is
+  // never lost, and the key starts afresh; where there is no room for the
+  // copy, the key is left as it is and not written this visit. Storage a
+  // newer page wrote is only read.
+  function readKey(key) {
+    var raw = null;
     try {
-      var s = JSON.parse(localStorage.getItem(STORE) || "{}");
-      return s && typeof s === "object" ? s : {};
+      raw = localStorage.getItem(key);
+    } catch (e) { /* no storage: nothing kept */ }
+    if (raw === null) return {};
+    var value;
+    try {
+      value = JSON.parse(raw);
+    } catch (e) { /* damaged: kept aside below */ }
+    if (isPlainObject(value)) return value;
+    if (store.newer || store.stuck[key]) return {};
+    try {
+      localStorage.setItem(key + ".bad-" + new Date().toISOString(), raw);
+      localStorage.removeItem(key);
     } catch (e) {
-      return {};
+      store.stuck[key] = true;
     }
+    return {};
   }
-  function writeStore(changes) {
-    var s = readStore();
-    Object.keys(changes).forEach(function (k) { s[k] = changes[k]; });
+  function writeKey(key, change) {
+    if (store.newer || store.stuck[key]) return;
+    var value = readKey(key);
+    if (store.stuck[key]) return;
+    change(value);
     try {
-      localStorage.setItem(STORE, JSON.stringify(s));
-    } catch (e) { /* private mode or no storage: the settings last this visit */ }
+      localStorage.setItem(key, JSON.stringify(value));
+    } catch (e) { /* private mode or no room: the change lasts this visit */ }
+  }
+  function readStore() { return readKey(STORE); }
+  function writeStore(changes) {
+    writeKey(STORE, function (s) {
+      Object.keys(changes).forEach(function (k) { s[k] = changes[k]; });
+      s.format = STORE_FORMAT;
+    });
   }
 
-  // Per drill: the position followed ({ drill: n }, -1 none) and each
-  // position's last practice score ({ "drill n": [known, asked] }). An entry
-  // that does not read so is ignored, and replaced by the next save.
-  function storedMap(key) {
-    var m = readStore()[key];
-    return m && typeof m === "object" && !Array.isArray(m) ? m : {};
+  function validRole(n) { return Number.isInteger(n) && n >= NO_POSITION && n <= MOST_POSITION; }
+  function validScore(s) {
+    return Array.isArray(s) && s.length === 2 && Number.isInteger(s[0]) && Number.isInteger(s[1]) &&
+      s[0] >= 0 && s[1] > 0 && s[0] <= s[1] && s[1] <= MOST_PRACTICE_ITEMS;
   }
   function storedRole(drill) {
-    var n = storedMap("roles")[drill];
-    return Number.isInteger(n) && n >= NO_POSITION ? n : NO_POSITION;
+    var n = readKey(DRILL_STORE + drill).role;
+    return validRole(n) ? n : NO_POSITION;
   }
   function rememberRole(drill, n) {
-    var roles = storedMap("roles");
-    if (roles[drill] === n) return;
-    roles[drill] = n;
-    writeStore({ roles: roles });
+    writeKey(DRILL_STORE + drill, function (d) { d.role = n; });
   }
   function storedScore(drill, position) {
-    var s = storedMap("scores")[drill + " " + position];
-    var valid = Array.isArray(s) && s.length === 2 && Number.isInteger(s[0]) && Number.isInteger(s[1]) &&
-      s[0] >= 0 && s[1] > 0 && s[0] <= s[1];
-    return valid ? s : null;
+    var scores = readKey(DRILL_STORE + drill).scores;
+    var s = isPlainObject(scores) ? scores[position] : null;
+    return validScore(s) ? s : null;
   }
   function rememberScore(drill, position, known, asked) {
-    var scores = storedMap("scores");
-    scores[drill + " " + position] = [known, asked];
-    writeStore({ scores: scores });
+    writeKey(DRILL_STORE + drill, function (d) {
+      if (!isPlainObject(d.scores)) d.scores = {};
+      d.scores[position] = [known, asked];
+    });
+  }
+
+  // Before anything reads the store: a newer page's store is left alone, and
+  // the single-key store's roles and scores go to the drills' keys (where a
+  // drill's key already has one, it is the newer and stays).
+  function migrateStore() {
+    var s = readStore();
+    store.newer = typeof s.format === "number" && s.format > STORE_FORMAT;
+    if (store.newer || !("roles" in s || "scores" in s)) return;
+    var roles = isPlainObject(s.roles) ? s.roles : {};
+    var scores = isPlainObject(s.scores) ? s.scores : {};
+    names.forEach(function (drill) {
+      var role = validRole(roles[drill]) ? roles[drill] : undefined;
+      var mine = {};
+      Object.keys(scores).forEach(function (k) {
+        var m = /^([a-z]+) (\d{1,3})$/.exec(k);
+        if (m && m[1] === drill && validScore(scores[k])) mine[+m[2]] = scores[k];
+      });
+      if (role === undefined && Object.keys(mine).length === 0) return;
+      writeKey(DRILL_STORE + drill, function (d) {
+        if (!("role" in d) && role !== undefined) d.role = role;
+        if (!isPlainObject(d.scores)) d.scores = {};
+        Object.keys(mine).forEach(function (n) { if (!(n in d.scores)) d.scores[n] = mine[n]; });
+      });
+    });
+    writeKey(STORE, function (t) {
+      delete t.roles;
+      delete t.scores;
+      t.format = STORE_FORMAT;
+    });
   }
 
   // Each setting from the address when it is valid, else from the store, else
@@ -220,8 +299,13 @@
       // Keyframes are numbered from 1, as the viewers' titles and mirukado-render frame do.
       s.at = { drill: index, keyframe: parseInt(at[2], 10) - 1 };
     }
-    // A position by its number (0 the commander); anything else is no position.
-    if (q.has("role")) s.role = /^\d{1,3}$/.test(q.get("role").trim()) ? parseInt(q.get("role"), 10) : NO_POSITION;
+    // A position by its number (0 the commander); anything else is no
+    // position for this visit, and never replaces the one remembered.
+    if (q.has("role")) {
+      var valid = /^\d{1,3}$/.test(q.get("role").trim());
+      s.role = { position: valid ? parseInt(q.get("role"), 10) : NO_POSITION, valid: valid };
+    }
+    s.benchTicks = q.get("bench") === "ticks";
     s.practice = q.get("practice") === "1";
     return s;
   }
@@ -282,8 +366,11 @@
     var t1 = performance.now();
     update();
     var t2 = performance.now();
-    ticks.stage.push(t1 - t0);
-    ticks.all.push(t2 - t0);
+    ++tickCount;
+    if (keepTicks && ticks.all.length < MOST_TICKS_KEPT) {
+      ticks.stage.push(t1 - t0);
+      ticks.all.push(t2 - t0);
+    }
     schedule(delay);
   }
 
@@ -365,9 +452,13 @@
   // address asks for, else the one remembered for this drill.
   function followRemembered() {
     roleDrill = state.drills[state.drill];
-    var role = addressRole !== undefined ? addressRole : storedRole(roleDrill);
+    var asked = addressRole;
     addressRole = undefined;
-    _mk_choose(role);
+    var stored = storedRole(roleDrill);
+    followedRole = _mk_choose(asked ? asked.position : stored);
+    // The address's position is remembered only when the drill has it.
+    if (asked && asked.valid && followedRole === asked.position && followedRole !== stored)
+      rememberRole(roleDrill, followedRole);
   }
   // The learner's control.
   function choosePosition(n) {
@@ -394,7 +485,12 @@
     }
     roleSelect.value = String(l.position);
     markLegend();
-    if (drill === roleDrill) rememberRole(drill, l.position);
+    // Only a change is written: a new viewer, or a position the address or
+    // the store named that the drill lacks, leaves the remembered one as it is.
+    if (drill === roleDrill && l.position !== followedRole) {
+      followedRole = l.position;
+      rememberRole(drill, l.position);
+    }
     ["previous-call", "next-call", "whole-path"].forEach(function (id) { $(id).hidden = !following; });
     $("whole-path").setAttribute("aria-pressed", String(l.wholePath));
     $("practice-button").setAttribute("aria-pressed", String(!!l.practice));
@@ -926,7 +1022,7 @@
   // The heading says what the page is on the first visit, until closed.
   function showIntro() {
     var intro = $("intro");
-    if (readStore().introClosed) return;
+    if (readStore().introClosed === true) return;
     intro.hidden = false;
     $("intro-close").addEventListener("click", function () {
       intro.hidden = true;
@@ -939,7 +1035,9 @@
       names.push(d.name);
       displayNames.push(d.displayName);
     });
+    migrateStore();
     var s = settings();
+    keepTicks = s.benchTicks;
     look = (s.teaching ? TEACHING_LOOK : 0) | (s.theme === "light" ? LIGHT_LOOK : 0);
     applyTheme(s.theme);
     // The legend's row is there before the first viewer, which fits what it leaves.
@@ -1010,6 +1108,7 @@
       learner: function () { return Module.learner(); },
       timeline: function () { return timeline; },
       ticks: ticks,
+      tickCount: function () { return tickCount; },
       firstFrame: function () { return firstFrame; },
       timerRunning: function () { return timer !== 0; }
     };

@@ -9,7 +9,7 @@ const server = await serve(process.argv[2], 0);
 const browser = await chromium.launch({ executablePath: "/usr/bin/chromium", args: ["--no-sandbox"] });
 try {
   const page = await browser.newPage({ viewport: { width: 1920, height: 1080 } });
-  await page.goto(`http://127.0.0.1:${server.address().port}/?drills=kiritu&speed=3`);
+  await page.goto(`http://127.0.0.1:${server.address().port}/?drills=kiritu&speed=3&bench=ticks`);
   await page.waitForFunction(() => window.mirukado, null, { timeout: 30000 });
   await page.waitForFunction(() => !window.mirukado.state().playing, null, { timeout: 600000, polling: 1000 });
   const medians = await page.evaluate(() => {

@@ -512,6 +512,115 @@ describe("settings", () => {
   });
 });
 
+describe("the page's storage", () => {
+  // A further tab of the browser `context` (whose storage the tabs share) at
+  // `query`, once its viewer runs.
+  const visit = async (context, query, init) => {
+    const page = await context.newPage();
+    if (init) await page.addInitScript(init);
+    await page.goto(base + query);
+    await waitFor(page, () => window.mirukado);
+    return page;
+  };
+  const followed = async (context, query) => {
+    const page = await visit(context, query);
+    const { position } = await page.evaluate(() => window.mirukado.learner());
+    await page.close();
+    return position;
+  };
+  const everything = (page) => page.evaluate(() =>
+    Object.fromEntries(Object.keys(localStorage).sort().map((k) => [k, localStorage.getItem(k)])));
+  const seed = (entries) => `Object.entries(${JSON.stringify(entries)}).forEach(([k, v]) => localStorage.setItem(k, v))`;
+
+  test("a store that is no object is kept aside, and the page starts afresh and keeps its changes", async () => {
+    for (const raw of ["[]", "null", "7", '"light"', '{"theme":']) {
+      const context = await browser.newContext(DESKTOP);
+      await (await visit(context, "?drills=ponpu")).evaluate((v) => localStorage.setItem("mirukado", v), raw);
+      const page = await visit(context, "?drills=ponpu");
+      await page.click("#theme");
+      await page.selectOption("#role", "1");
+      const again = await visit(context, "?drills=ponpu");
+      assert.equal((await state(again)).light, true, raw);
+      assert.equal((await again.evaluate(() => window.mirukado.learner())).position, 1, raw);
+      const aside = Object.entries(await everything(again)).filter(([k]) => k.startsWith("mirukado.bad-"));
+      assert.deepEqual(aside.map(([, v]) => v), [raw]);
+      await context.close();
+    }
+  });
+
+  test("a store a newer page wrote is read and left as it is", async () => {
+    const raw = JSON.stringify({ format: 99, theme: "light", later: [1] });
+    const context = await browser.newContext(DESKTOP);
+    await (await visit(context, "?drills=ponpu")).evaluate((v) => localStorage.setItem("mirukado", v), raw);
+    const page = await visit(context, "?drills=ponpu");
+    assert.equal((await state(page)).light, true);
+    await page.click("#theme");
+    await page.selectOption("#role", "1");
+    assert.deepEqual(await everything(page), { mirukado: raw });
+    await context.close();
+  });
+
+  test("a position the address names badly is followed as none and never replaces the one remembered", async () => {
+    const context = await browser.newContext(DESKTOP);
+    await (await visit(context, "?drills=ponpu")).selectOption("#role", "3");
+    for (const role of ["abc", "9", "-1", ""]) {
+      assert.equal(await followed(context, `?drills=ponpu&role=${role}`), -1, role);
+      assert.equal(await followed(context, "?drills=ponpu"), 3, role);
+    }
+    // One the drill has is the learner's choice.
+    assert.equal(await followed(context, "?drills=ponpu&role=2"), 2);
+    assert.equal(await followed(context, "?drills=ponpu"), 2);
+    await context.close();
+  });
+
+  test("two tabs alternating changes on different drills keep both", async () => {
+    // Each tab sees the store as it was when it opened, and its own writes:
+    // another tab's writes reach it late, as between a browser's processes.
+    const lagging = () => {
+      const seen = new Map(Object.keys(localStorage).map((k) => [k, localStorage.getItem(k)]));
+      const { setItem, removeItem } = Storage.prototype;
+      Storage.prototype.getItem = function (k) { return seen.has(k) ? seen.get(k) : null; };
+      Storage.prototype.setItem = function (k, v) { seen.set(k, String(v)); setItem.call(this, k, v); };
+      Storage.prototype.removeItem = function (k) { seen.delete(k); removeItem.call(this, k); };
+    };
+    const context = await browser.newContext(DESKTOP);
+    const tabs = [await visit(context, "?drills=ponpu", lagging), await visit(context, "?drills=kahan", lagging)];
+    for (let round = 0; round < 3; ++round) for (const tab of tabs) await tab.keyboard.press("r");
+    const positions = await Promise.all(tabs.map((t) => t.evaluate(() => window.mirukado.learner().position)));
+    assert.ok(positions.every((n) => n >= 0), JSON.stringify(positions));
+    assert.deepEqual([await followed(context, "?drills=ponpu"), await followed(context, "?drills=kahan")], positions);
+    await context.close();
+  });
+
+  test("a stored score out of range is not shown, in either layout of the store", async () => {
+    const cases = [
+      [{ mirukado: '{"scores":{"ponpu 2":[1e300,1e300]}}' }, ""],
+      [{ "mirukado.drill.ponpu": '{"scores":{"2":[1e300,1e300]}}' }, ""],
+      [{ "mirukado.drill.ponpu": '{"scores":{"2":[5,4]}}' }, ""],
+      [{ "mirukado.drill.ponpu": '{"scores":{"2":[3,4]}}' }, "前回 3/4"],
+      [{ mirukado: '{"scores":{"ponpu 2":[7,9]}}', "mirukado.drill.ponpu": '{"scores":{"1":[3,4]}}' }, "前回 7/9"],
+    ];
+    for (const [entries, shown] of cases) {
+      const p = await open("?drills=ponpu&role=2", DESKTOP, { init: seed(entries) });
+      assert.equal(await p.page.textContent("#last"), shown, JSON.stringify(entries));
+      assert.deepEqual(p.errors, []);
+      await p.context.close();
+    }
+  });
+});
+
+test("a tick's cost is kept only when the benchmark asks", async () => {
+  const TICKS = 300;
+  for (const [query, kept] of [["", false], ["&bench=ticks", true]]) {
+    const p = await open("?drills=kiritu&speed=10&view=saver" + query);
+    await waitFor(p.page, (n) => window.mirukado.tickCount() >= n, TICKS);
+    const { count, stage, all } = await p.page.evaluate(() => ({
+      count: window.mirukado.tickCount(), stage: window.mirukado.ticks.stage.length, all: window.mirukado.ticks.all.length }));
+    assert.deepEqual([stage, all], kept ? [count, count] : [0, 0], query);
+    await p.context.close();
+  }
+});
+
 test("a browser without WebAssembly gets one readable line", async () => {
   const p = await open("", DESKTOP, { ready: false, init: () => { delete window.WebAssembly; } });
   const text = await p.page.locator("#message").innerText();
