@@ -162,9 +162,7 @@ void Viewer::build(int width, int height, const stage::PlaybackPlace& place) {
   started_ = GetTickCount64();
   if (teach_) {
     area_ = stage::teaching_stage_area(request());
-    built_theme_ = theme_;
-    teaching_ = std::make_unique<stage::TeachingWindow>(*window_, drills_, theme_, area_, extents_);
-    extents_ = teaching_->extents();  // computed once, for every later layout
+    teaching_ = std::make_unique<stage::TeachingWindow>(*window_, drills_, theme_, area_);
     model_ = std::make_unique<stage::Playback>(*teaching_, drills_, place);
   } else {
     model_ = std::make_unique<stage::Playback>(*window_, drills_, place);
@@ -173,15 +171,11 @@ void Viewer::build(int width, int height, const stage::PlaybackPlace& place) {
   if (learner_.practice && !learner_.practice->rebind(*model_)) learner_.practice.reset();
 }
 
-bool Viewer::moved() const {
-  return teach_ && (theme_ != built_theme_ || stage::teaching_stage_area(request()) != area_);
-}
-
-void Viewer::relayout_soon() {
-  // WM_TIMER comes only once no other message is queued: the keys and
-  // clicks waiting now are handled first, and any number of causes gives
-  // one relayout.
-  SetTimer(hwnd_, kLayoutTimer, USER_TIMER_MINIMUM, nullptr);
+void Viewer::refit() {
+  if (!teach_ || stage::teaching_stage_area(request()) == area_) return;
+  advance();
+  const stage::PlaybackPlace place = model_->place();
+  build(view_->width(), view_->height(), place);
 }
 
 void Viewer::schedule(int delay) {
@@ -366,31 +360,6 @@ bool Viewer::on_char(wchar_t c, bool repeated) {
   return run(*command);
 }
 
-// The name a key down gives in the command table: the keys without a
-// character by key_name(), letters and digits as the character typed.
-std::string key_down_name(WPARAM key) {
-  if (const std::string_view name = key_name(key); !name.empty()) return std::string(name);
-  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
-    return std::string(1, static_cast<char>(key >= 'A' ? key - 'A' + 'a' : key));
-  return {};
-}
-
-bool Viewer::quits(const std::vector<MSG>& queued) const {
-  // Followed as the keys would be taken, so that an Escape that gives up a
-  // command number typed before it does not quit.
-  stage::CommandNumberEntry entry = entry_;
-  for (const MSG& m : queued) {
-    if (m.message == WM_QUIT || m.message == WM_CLOSE) return true;
-    if (m.message != WM_KEYDOWN || (m.lParam & kKeyWasDown)) continue;
-    const std::string name = key_down_name(m.wParam);
-    if (entry.is_open() && entry.key(name).taken) continue;
-    const auto command = stage::command_for_key(name);
-    if (command == stage::ViewerCommand::Quit) return true;
-    if (command == stage::ViewerCommand::AskCommandNumber) entry.open();
-  }
-  return false;
-}
-
 bool Viewer::typed(std::string_view key) {
   const bool was_open = entry_.is_open();
   const stage::CommandNumberEntry::Outcome outcome = entry_.key(key);
@@ -408,6 +377,7 @@ bool Viewer::run(stage::ViewerCommand command, int arg) {
   const stage::CommandEffect effect = stage::apply(command, arg, *model_, panels, learner_);
   help_ = panels.help;
   commands_ = panels.commands;
+  const bool new_theme = panels.theme != theme_;
   theme_ = panels.theme;
   follow_drill();
   remember_choice();
@@ -422,19 +392,19 @@ bool Viewer::run(stage::ViewerCommand command, int arg) {
       break;
     case stage::CommandEffect::Theme:
       // The saver's picture has one look; the teaching one is drawn anew.
-      if (moved()) relayout_soon();
+      if (teach_ && new_theme) {
+        advance();
+        build(view_->width(), view_->height(), model_->place());
+        schedule(advance());
+        show();
+      }
       break;
     case stage::CommandEffect::AskNumber:
       entry_.open();
       update_title();
       break;
     case stage::CommandEffect::Panels:
-      // A card opened or closed: the drill takes the space that is left.
-      if (moved()) {
-        schedule(advance());
-        relayout_soon();
-        break;
-      }
+      refit();  // a card opened or closed: the drill takes the space that is left
       [[fallthrough]];
     case stage::CommandEffect::Playback:
       schedule(advance());
@@ -501,7 +471,7 @@ void Viewer::on_timer(UINT_PTR id) {
 void Viewer::on_size(int width, int height) {
   if (width <= 0 || height <= 0) return;  // minimised: keep everything as it is
   if (width == view_->width() && height == view_->height()) {
-    if (!moved()) KillTimer(hwnd_, kLayoutTimer);  // a theme or card may still want one
+    KillTimer(hwnd_, kLayoutTimer);
     return;
   }
   SetTimer(hwnd_, kLayoutTimer, kLayoutDelayMs, nullptr);
@@ -512,7 +482,7 @@ void Viewer::relayout() {
   RECT client{};
   GetClientRect(hwnd_, &client);
   if (client.right <= 0 || client.bottom <= 0) return;
-  if (client.right == view_->width() && client.bottom == view_->height() && !moved()) return;
+  if (client.right == view_->width() && client.bottom == view_->height()) return;
   advance();
   const stage::PlaybackPlace place = model_->place();
   build(client.right, client.bottom, place);

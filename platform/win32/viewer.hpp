@@ -42,8 +42,6 @@ class Viewer {
  public:
   static constexpr UINT_PTR kTickTimer = 1;
   static constexpr UINT_PTR kLayoutTimer = 2;
-  // WM_KEYDOWN's and WM_CHAR's lparam bit 30: the key was already down (auto-repeat).
-  static constexpr LPARAM kKeyWasDown = LPARAM{1} << 30;
 
   // Plays `drill` on hwnd's client area from its start.
   Viewer(HWND hwnd, stage::DrillList drills, const ViewerArguments& start);
@@ -61,9 +59,6 @@ class Viewer {
   // `delta` in WHEEL_DELTA units, positive turned away from the user).
   void on_wheel(int x, int y, int delta);
   void on_timer(UINT_PTR id);
-  // Whether the messages queued for the window, in order, ask it to close
-  // (a close request or a quit key): a quit goes before the rest of them.
-  bool quits(const std::vector<MSG>& queued) const;
   // The client area changed: the stage is laid out anew a moment later, once
   // a drag of the window's edge has come to rest.
   void on_size(int width, int height);
@@ -100,9 +95,7 @@ class Viewer {
   // The teaching picture's area for the panels now open; a change rebuilds
   // the stage at the same place, fitted anew.
   stage::OverlayRequest request() const;
-  // The teaching picture's theme or area is not the one it was built for.
-  bool moved() const;
-  void relayout_soon();
+  void refit();
   void toggle_full_screen();
 
   HWND hwnd_;
@@ -114,10 +107,8 @@ class Viewer {
   stage::Theme theme_ = stage::Theme::Dark;
   HFONT font_ = nullptr;  // the overlay's, sized for the window's height
   stage::PixelRect area_;
-  stage::Theme built_theme_ = stage::Theme::Dark;  // the theme area_ was built in
-  stage::SharedExtents extents_;                   // the drills', once made
-  std::unique_ptr<MemoryBuffer> view_;             // the composed picture with the overlay above it
-  std::uint64_t started_ = 0;                      // GetTickCount64() at the model's t = 0
+  std::unique_ptr<MemoryBuffer> view_;  // the composed picture with the overlay above it
+  std::uint64_t started_ = 0;           // GetTickCount64() at the model's t = 0
   bool help_ = false;
   bool commands_ = false;
   stage::CommandNumberEntry entry_;  // "g" then a command's number

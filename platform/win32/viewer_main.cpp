@@ -22,8 +22,8 @@ constexpr int kUsageError = 2;
 // A first window that shows the stage at a readable size on a small screen.
 constexpr int kClientWidth = 800;
 constexpr int kClientHeight = 500;
-using win32::Viewer;
-constexpr LPARAM kKeyWasDown = Viewer::kKeyWasDown;
+// WM_KEYDOWN's and WM_CHAR's lparam bit 30: the key was already down (auto-repeat).
+constexpr LPARAM kKeyWasDown = LPARAM{1} << 30;
 
 LRESULT CALLBACK viewer_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* viewer = reinterpret_cast<win32::Viewer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -124,31 +124,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   ShowWindow(hwnd, show);
   UpdateWindow(hwnd);
 
-  // Everything queued is taken at once, so that a close request or a quit
-  // key among it goes first: a viewer told to close must not first work
-  // through a backlog of keys.
-  MSG msg{};
-  std::vector<MSG> queued;
+  MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    queued.assign(1, msg);
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      queued.push_back(msg);
-      if (msg.message == WM_QUIT) break;
-    }
-    if (IsWindow(hwnd) && viewer->quits(queued)) {
-      DestroyWindow(hwnd);
-      continue;  // WM_DESTROY posted the quit
-    }
-    for (const MSG& m : queued) {
-      if (m.message == WM_QUIT) return static_cast<int>(m.wParam);
-      const bool typed = TranslateMessage(&m);
-      DispatchMessageW(&m);
-      // The character a key typed comes right after it, as it would
-      // without the batch, not after every other key queued.
-      MSG c{};
-      while (typed && PeekMessageW(&c, nullptr, WM_CHAR, WM_DEADCHAR, PM_REMOVE))
-        DispatchMessageW(&c);
-    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
   }
   return static_cast<int>(msg.wParam);
 }

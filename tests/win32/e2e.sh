@@ -649,6 +649,17 @@ case_view_practice() {
   return 0
 }
 
+# Waits up to 10 s for file $1 to hold the line $2 (a viewer under a busy
+# Wine writes a moment after the key or click).
+wait_line() {
+  local _
+  for _ in $(seq 100); do
+    grep -qx "$2" <(tr -d '\r' <"$1" 2>/dev/null) && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # A line of the progress file that cannot be read is kept; the position
 # chosen with r is remembered for the drill and followed at the next start. A
 # click on a legend entry chooses its position, and again clears it. A
@@ -671,15 +682,13 @@ case_view_progress() {
   start_viewer "$d" kahan
   w=$(wait_window "$view_caption.*") || fail "no viewer window the second time"
   xdotool windowfocus "$w" key r 2>/dev/null  # from the commander remembered, member 1
-  sleep 0.5
-  grep -qx 'kahan 1' "$file" || fail "the remembered position was not followed: $(cat "$file")"
+  wait_line "$file" 'kahan 1' || fail "the remembered position was not followed: $(cat "$file")"
   # The legend's row lies under the two-line command box; its first entry,
   # the commander's, starts at the left edge.
   xdotool mousemove --window "$w" 12 56 click 1
-  sleep 0.5
-  grep -qx 'kahan 0' "$file" || fail "a click on the commander's entry: $(cat "$file")"
+  wait_line "$file" 'kahan 0' || fail "a click on the commander's entry: $(cat "$file")"
   xdotool click 1
-  sleep 0.5
+  wait_line "$file" 'kahan -' || fail "a click on the followed entry did not clear it: $(cat "$file")"
   xdotool key q
   expect_exit_zero "$d" "q the second time"
   grep -qx 'kahan -' "$file" || fail "a click on the followed entry did not clear it: $(cat "$file")"
