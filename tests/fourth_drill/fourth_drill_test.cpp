@@ -99,7 +99,7 @@ TEST(FourthDrill, IsNamedInTheDesktopEntriesManPagesAndPackageDescription) {
        {"plays four drills", ".B shiken\nthe test drill (" + roff_name + "); Conf bit 8",
         "15, all of them, by default"}},
       {MIRUKADO_MAN_TOOL, {".B shiken\n", "Default: 15, all of them."}},
-      {MIRUKADO_PACKAGE_DESCRIPTION, {"plays four drills", "the test drill (試験操法)"}},
+      {MIRUKADO_PACKAGE_DESCRIPTION, {"plays four drills", "(試験操法), with each"}},
   };
   for (const auto& page : pages) {
     const std::string text = read_file(page.path);
