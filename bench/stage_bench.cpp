@@ -48,7 +48,7 @@ void BM_PlatoonKeyframeAllSlotsChanged(benchmark::State& state) {
   raster::RasterWindow window(w, h);
   const auto drills = building(all_slots_move);
   auto fresh = [&] {
-    auto s = std::make_unique<stage::Stage>(window, drills::platoon::kConfBit, 3, drills);
+    auto s = std::make_unique<stage::Stage>(window, stage::conf_bit(0), 3, drills);
     s->activate();
     while (drills::playback_state(*s) != drills::PlaybackState::Kiritu) s->tick();
     s->tick();  // the full redraw of the first keyframe is not the steady case

@@ -12,17 +12,11 @@ set(CPACK_PACKAGE_VENDOR "Mirukado developers")
 set(CPACK_PACKAGE_CONTACT "${MIRUKADO_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen saver of Japanese fire-brigade drills")
+# Without the drills' names: the Debian package's description, which names
+# them, is written from the registry at build time (below).
 set(CPACK_PACKAGE_DESCRIPTION
-  "Mirukado plays three drills of a Japanese volunteer fire brigade, seen from\n"
-  "above on a black stage: the platoon drill (小隊訓練), the pump-truck drill\n"
-  "(ポンプ車操法) and the portable-pump drill (可搬ポンプ操法), with each spoken\n"
-  "command shown as a caption. It runs as an xscreensaver hack, from\n"
-  "mate-screensaver and xfce4-screensaver, or full screen on its own.\n"
-  "Its viewer (mirukado view, in the Education menu) teaches a drill: stop on a\n"
-  "command, step, jump to a command, repeat a passage, play from a quarter to\n"
-  "ten times the speed. mirukado-render makes, without a display, videos with\n"
-  "the commands as subtitles, printable command sheets (PDF), pictures of any\n"
-  "command, PNG sequences and GIFs.")
+  "Mirukado plays the drills of a Japanese volunteer fire brigade, seen from\n"
+  "above on a black stage, with each spoken command shown as a caption.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 # Read by cpack for each generator: the file names that differ between them.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/packaging/per_generator.cmake)
@@ -40,11 +34,16 @@ if(WIN32)
   return()
 endif()
 
-# Man pages, compressed as Debian ships them (man reads them either way).
+# Man pages, compressed as Debian ships them (man reads them either way). Their
+# lists of drills, and the package description's, come from the registry:
+# make_drill_pages (platform/linux) writes them at build time.
 find_program(MIRUKADO_GZIP gzip REQUIRED)
 set(man_pages "")
 foreach(page mirukado.1 mirukado-render.1)
-  configure_file(${CMAKE_SOURCE_DIR}/docs/man/${page} ${CMAKE_BINARY_DIR}/man/${page} @ONLY)
+  configure_file(${CMAKE_SOURCE_DIR}/docs/man/${page} ${CMAKE_BINARY_DIR}/man/${page}.in @ONLY)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/${page}
+    COMMAND make_drill_pages ${CMAKE_BINARY_DIR}/man/${page}.in ${CMAKE_BINARY_DIR}/man/${page}
+    DEPENDS make_drill_pages ${CMAKE_BINARY_DIR}/man/${page}.in VERBATIM)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/${page}.gz
     COMMAND ${MIRUKADO_GZIP} -9 -n -f -k ${CMAKE_BINARY_DIR}/man/${page}
     DEPENDS ${CMAKE_BINARY_DIR}/man/${page} VERBATIM)
@@ -52,6 +51,12 @@ foreach(page mirukado.1 mirukado-render.1)
 endforeach()
 add_custom_target(mirukado_man_pages ALL DEPENDS ${man_pages})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+set(CPACK_MIRUKADO_DEB_DESCRIPTION ${CMAKE_BINARY_DIR}/doc/description.txt)
+add_custom_command(OUTPUT ${CPACK_MIRUKADO_DEB_DESCRIPTION}
+  COMMAND make_drill_pages ${CMAKE_CURRENT_LIST_DIR}/packaging/description.txt.in
+    ${CPACK_MIRUKADO_DEB_DESCRIPTION}
+  DEPENDS make_drill_pages ${CMAKE_CURRENT_LIST_DIR}/packaging/description.txt.in VERBATIM)
+add_custom_target(mirukado_package_description ALL DEPENDS ${CPACK_MIRUKADO_DEB_DESCRIPTION})
 
 # The package's copyright and change log, where Debian keeps them.
 string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)

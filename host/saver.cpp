@@ -78,7 +78,7 @@ int Saver::load_setting(const char* key, int default_value) {
 }
 
 void Saver::load_settings() {
-  settings_.conf = load_setting(kKeyConf, kDefaultConf);
+  settings_.conf = load_setting(kKeyConf, stage::all_drills_conf(drills::registry()));
   settings_.speed = load_setting(kKeySpeed, kDefaultSpeed);
 }
 

@@ -10,10 +10,10 @@ inline constexpr const char* kKeyConf = "Conf";
 inline constexpr const char* kKeySpeed = "Speed";
 inline constexpr const char* kSettingsFileName = "ミルカド.ini";
 
-inline constexpr int kDefaultConf = 7;
 inline constexpr int kDefaultSpeed = 1;
 
-// Conf is a drill mask (each drill's bit from its descriptor), Speed 1..3.
+// Conf is a drill mask (a drill's bit is its place in the registry,
+// stage::conf_bit; by default every registered drill's), Speed 1..3.
 // Both are kept as read: a mask without any drill bit or a speed out of range
 // stays in force (playback decides what it means).
 struct Settings {

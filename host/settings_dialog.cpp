@@ -70,11 +70,11 @@ DialogLayout settings_dialog_layout(stage::DrillList drills) {
 
 SettingsDialog::SettingsDialog(const Settings& loaded, stage::DrillList drills)
     : layout_(settings_dialog_layout(drills)) {
-  // The boxes take their bits from the drills they stand for, so the dialog
+  // The boxes take their bits from the drills' places in the list, so the dialog
   // and playback can never disagree on a drill's bit.
-  for (const stage::DrillDescriptor& d : drills) {
-    bits_.push_back(d.conf_bit);
-    checked_.push_back((loaded.conf & d.conf_bit) != 0);
+  for (std::size_t i = 0; i < drills.size(); ++i) {
+    bits_.push_back(stage::conf_bit(i));
+    checked_.push_back((loaded.conf & stage::conf_bit(i)) != 0);
   }
   if (loaded.speed == 1) speed_ = SpeedOption::Slow;
   if (loaded.speed == 2) speed_ = SpeedOption::Normal;

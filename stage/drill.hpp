@@ -3,6 +3,7 @@
 // drill's own folder and listed in playback order by the registry. The stage
 // plays any list of descriptors; it never names a drill itself.
 
+#include <cstddef>
 #include <span>
 
 #include "stage/frame_table.hpp"
@@ -78,7 +79,6 @@ struct DrillDescriptor {
   // which need not be the display name.
   const char* checkbox_label;
   const char* english_name;  // beside the display name where English is read
-  int conf_bit;              // its bit in the Conf mask
   // The zero-filled table in the drill's shape; its person count is also the
   // number of image slots the drill uses.
   FrameTable (*make_table)();
@@ -96,5 +96,14 @@ struct DrillDescriptor {
 };
 
 using DrillList = std::span<const DrillDescriptor>;
+
+// A drill's bit in the Conf mask is its place in the list it plays in: in
+// the registry's playback order 1, 2, 4, ... (the saver's settings files keep
+// these bits), so no drill writes its own and a new one takes the next.
+inline constexpr int conf_bit(std::size_t index) { return 1 << index; }
+
+// Every drill of the list on: the Conf a saver starts with, and what a mask
+// with none of the list's bits plays.
+inline constexpr int all_drills_conf(DrillList drills) { return conf_bit(drills.size()) - 1; }
 
 }  // namespace stage

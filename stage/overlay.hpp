@@ -137,7 +137,7 @@ OverlayView teaching_picture_view(const OverlayRequest& request, const DrillDesc
 
 // What the viewers' titles say after their own name: the drill's display
 // name, the keyframe on screen out of the drill's and the command heard
-// ("ポンプ車操法  コマ 12/1046  号令 1 指揮者「集まれ」"), then the command number
+// ("<display name>  コマ 12/1046  号令 1 指揮者「集まれ」"), then the command number
 // being typed, if one is asked for. Window lists show it, and scripts that
 // drive a viewer read it.
 std::string viewer_title(const Playback& playback, const CommandNumberEntry& entry);

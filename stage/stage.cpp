@@ -19,8 +19,7 @@ const char* const kCaptionSample = "ミルカドスクリーンセーバー";
 // possible in a hand-edited settings file) would play the first drill once and
 // then repeat its outro for ever; playback treats it as all drills instead.
 int conf_with_a_drill(int conf, DrillList drills) {
-  int all = 0;
-  for (const DrillDescriptor& d : drills) all |= d.conf_bit;
+  const int all = all_drills_conf(drills);
   return (conf & all) != 0 ? conf : all;
 }
 
@@ -81,7 +80,9 @@ void Stage::setup() {
 
   // The first enabled drill in playback order (conf_ always holds one).
   drill_ = 0;
-  while (drill_ + 1 < static_cast<int>(drills_.size()) && !(conf_ & current().conf_bit)) ++drill_;
+  while (drill_ + 1 < static_cast<int>(drills_.size()) &&
+         !(conf_ & conf_bit(static_cast<std::size_t>(drill_))))
+    ++drill_;
   window_.on_drill(drill_);
   phase_ = Phase::Intro;
   first_drawn_ = false;
@@ -242,7 +243,7 @@ int Stage::next_intro() const {
   const int n = static_cast<int>(drills_.size());
   for (int step = 1; step <= n; ++step) {
     const int next = (drill_ + step) % n;
-    if (conf_ & drills_[static_cast<std::size_t>(next)].conf_bit) return next;
+    if (conf_ & conf_bit(static_cast<std::size_t>(next))) return next;
   }
   return drill_;  // unreachable: conf_ always holds a drill bit
 }

@@ -17,10 +17,6 @@
 
 namespace stage {
 
-// The Conf setting's default: every drill-selection bit set (each drill's
-// descriptor carries its own bit).
-inline constexpr int kConfDefault = 7;
-
 // The set-up asks for the first tick this long after the activation.
 inline constexpr int kFirstTickMs = 1;
 

@@ -153,7 +153,7 @@ StageGeometry virtual_geometry() {
 
 Extent drill_extent(const DrillDescriptor& drill) {
   BoundsWindow bounds;
-  Stage stage(bounds, drill.conf_bit, 1, DrillList(&drill, 1));
+  Stage stage(bounds, conf_bit(0), 1, DrillList(&drill, 1));
   stage.activate();
   stage.go_to_keyframe(0, 0);
   // Play the keyframes as the viewer does, noting every shown figure.

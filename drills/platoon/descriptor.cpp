@@ -34,7 +34,6 @@ const stage::DrillDescriptor& descriptor() {
       .display_name = "小隊訓練",
       .checkbox_label = "訓練礼式",
       .english_name = "Platoon drill",
-      .conf_bit = kConfBit,
       .make_table = make_kiritu_frames,
       .build = kiritu_set,
       .origin = origin,

@@ -9,9 +9,6 @@ namespace drills::platoon {
 // The drill as the stage plays it (table, origin, transition, marks, layers).
 const stage::DrillDescriptor& descriptor();
 
-// Its bit in the Conf setting's drill mask.
-inline constexpr int kConfBit = 1;
-
 // The empty table in the drill's shape: 2001 records x 21 person slots, no codes.
 stage::FrameTable make_kiritu_frames();
 

@@ -42,7 +42,6 @@ const stage::DrillDescriptor& descriptor() {
       .display_name = "可搬ポンプ操法",
       .checkbox_label = "可搬ポンプ操法",
       .english_name = "Portable-pump drill",
-      .conf_bit = kConfBit,
       .make_table = make_kahan_frames,
       .build = kahan_set,
       .origin = kahan_origin,

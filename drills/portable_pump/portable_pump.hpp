@@ -9,9 +9,6 @@ namespace drills::portable_pump {
 // The drill as the stage plays it (table, origin, transition, marks, layers).
 const stage::DrillDescriptor& descriptor();
 
-// Its bit in the Conf setting's drill mask.
-inline constexpr int kConfBit = 4;
-
 // The empty table in the drill's shape: 1001 records x 4 person slots + 4 codes.
 stage::FrameTable make_kahan_frames();
 

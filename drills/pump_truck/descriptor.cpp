@@ -37,7 +37,6 @@ const stage::DrillDescriptor& descriptor() {
       .display_name = "ポンプ車操法",
       .checkbox_label = "ポンプ車操法",
       .english_name = "Pump-truck drill",
-      .conf_bit = kConfBit,
       .make_table = make_ponpu_frames,
       .build = ponpu_set,
       .origin = ponpu_origin,

@@ -9,9 +9,6 @@ namespace drills::pump_truck {
 // The drill as the stage plays it (table, origin, transition, marks, layers).
 const stage::DrillDescriptor& descriptor();
 
-// Its bit in the Conf setting's drill mask.
-inline constexpr int kConfBit = 2;
-
 // The empty table in the drill's shape: 1101 records x 5 person slots + 5 codes.
 stage::FrameTable make_ponpu_frames();
 

@@ -8,10 +8,11 @@ namespace {
 // The drills a run plays, by their display names in playing order.
 std::string run_title(int conf) {
   std::string title;
-  for (const stage::DrillDescriptor& d : drills::registry()) {
-    if ((conf & d.conf_bit) == 0) continue;
+  const stage::DrillList all = drills::registry();
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if ((conf & stage::conf_bit(i)) == 0) continue;
     if (!title.empty()) title += "・";
-    title += d.display_name;
+    title += all[i].display_name;
   }
   return title;
 }

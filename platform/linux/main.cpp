@@ -100,11 +100,15 @@ void no_bus_autolaunch() {
   setenv("NO_AT_BRIDGE", "1", 0);
 }
 
+// `mirukado view ...`: the viewer, a program of its own beside the saver.
+constexpr char kViewCommand[] = "view";
+
 // --help: what the modes are and what the viewer takes. Desktops start the
 // settings dialog with no argument at all, so only this word prints it.
 constexpr char kHelpOption[] = "--help";
 
 bool asks_for_help(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == kViewCommand) return false;  // the viewer's own
   for (int i = 1; i < argc; ++i)
     if (std::string(argv[i]) == kHelpOption) return true;
   return false;
@@ -125,7 +129,7 @@ void print_usage() {
       "       mirukado /p ID                  a preview inside the X window ID\n"
       "       mirukado /a                     says the desktop's locker keeps the password\n"
       "       mirukado -root | -window-id ID  as an xscreensaver hack, in that window\n"
-      "       mirukado view [DRILL]           the viewer, for learning a drill\n"
+      "       mirukado view [OPTIONS] [DRILL] the viewer, for learning a drill\n"
       "\n"
       "A run's options (its settings file stays as it is):\n"
       "  --drills NAMES  the drills to play, comma-separated\n"
@@ -136,7 +140,8 @@ void print_usage() {
       "\n"
       "The viewer plays, pauses and steps a drill, jumps to a command from the list\n"
       "or by its number (g, the number, Enter), loops a passage and plays at ×¼,\n"
-      "×½, ×1, ×2 and ×10; ? in its window lists the keys. See mirukado(1).\n",
+      "×½, ×1, ×2 and ×10; ? in its window lists the keys. mirukado view --help\n"
+      "lists its options. See mirukado(1).\n",
       list.c_str());
 }
 
@@ -148,10 +153,24 @@ int refuse(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Before the display is looked for: help is read in any terminal.
+  // Before the display is looked for: help is read in any terminal, and a
+  // command line the viewer cannot take is refused as such.
   if (asks_for_help(argc, argv)) {
     print_usage();
     return 0;
+  }
+  const bool view = argc >= 2 && std::string(argv[1]) == kViewCommand;
+  host::ViewerCommandLine viewer;
+  if (view) {
+    viewer = host::read_viewer_command_line({argv + 2, argv + argc}, drills::registry());
+    if (viewer.options.help) {
+      std::fputs(host::viewer_usage("mirukado view", drills::registry()).c_str(), stdout);
+      return 0;
+    }
+    if (!viewer.error.empty()) {
+      std::fprintf(stderr, "mirukado view: %s\n", viewer.error.c_str());
+      return host::kUsageErrorStatus;
+    }
   }
   linux_host::install_x_error_handlers();
   // Every mode shows a window on an X display, the settings dialog and the
@@ -172,9 +191,7 @@ int main(int argc, char** argv) {
   const bool server_has_randr = display.has_extension("RANDR");
   no_bus_autolaunch();
   // The viewer is a program of its own beside the saver: no settings, no lock.
-  if (argc >= 2 && std::string(argv[1]) == "view")
-    return linux_host::run_viewer(std::vector<std::string>(argv + 2, argv + argc),
-                                  server_has_randr);
+  if (view) return linux_host::run_viewer(viewer.options, server_has_randr);
   const linux_host::RunOptions options =
       linux_host::parse_run_options({argv + 1, argv + argc}, drills::registry());
   if (!options.error.empty()) return refuse(options.error);

@@ -45,7 +45,7 @@ int drill_bits(const std::string& list, stage::DrillList drills, std::string* er
                drills::names(drills, ", ") + ")";
       return 0;
     }
-    mask |= drills[static_cast<std::size_t>(known)].conf_bit;
+    mask |= stage::conf_bit(static_cast<std::size_t>(known));
   }
   if (mask == 0) *error = "--drills: no drill named in '" + list + "'";
   return mask;

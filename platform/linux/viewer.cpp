@@ -6,7 +6,6 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -109,19 +108,6 @@ std::string key_name(const SDL_Keysym& key) {
   }
 }
 
-// What the command line chose: the drill to start with and the picture.
-struct ViewerOptions {
-  int drill = 0;
-  // The teaching picture (the drill fitted into the window, figures in their
-  // position's colour, the command kept on screen), else the saver's own.
-  bool teaching = true;
-  stage::Theme theme = stage::Theme::Dark;
-  // The position to follow from the start (else the one remembered for the
-  // drill), and a practice session of it at once.
-  std::optional<int> role;
-  bool practice = false;
-};
-
 // The followed figure's destination ring, as a share of its body's radius.
 constexpr float kDestinationShare = 1.4f;
 
@@ -162,11 +148,11 @@ struct ShownState {
 
 class Viewer {
  public:
-  Viewer(SDL_Window* window, stage::DrillList drills, const ViewerOptions& options)
+  Viewer(SDL_Window* window, stage::DrillList drills, const host::ViewerOptions& options)
       : sdl_(window),
         drills_(drills),
         presenter_(window),
-        teaching_(options.teaching),
+        teaching_(options.view == host::View::Teaching),
         keeper_(progress_store_.get()) {
     // Said once where a terminal sees it; the title keeps saying it.
     if (!keeper_.notice().empty()) std::fprintf(stderr, "mirukado: %s\n", keeper_.notice().c_str());
@@ -677,65 +663,10 @@ class Viewer {
   std::optional<std::tuple<int, int>> resize_to_;
 };
 
-int usage(const std::string& why) {
-  std::fprintf(stderr, "mirukado view: %s\n", why.c_str());
-  return kViewerUsageError;
-}
-
 }  // namespace
 
-int run_viewer(const std::vector<std::string>& args, bool server_has_randr) {
+int run_viewer(const host::ViewerOptions& options, bool server_has_randr) {
   const stage::DrillList drills = drills::registry();
-  const std::string names = drills::names(drills, "|");
-  const std::string synopsis =
-      "usage: mirukado view [--view teaching|saver] [--theme dark|light] [--role N [--practice]] "
-      "[" +
-      names + "]";
-  ViewerOptions options;
-  std::optional<std::string> drill_name;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--view" || a == "--theme") {
-      if (i + 1 >= args.size()) return usage(a + " needs a value; " + synopsis);
-      const std::string& value = args[++i];
-      if (a == "--view" && (value == "teaching" || value == "saver")) {
-        options.teaching = value == "teaching";
-      } else if (a == "--theme" && (value == "dark" || value == "light")) {
-        options.theme = value == "light" ? stage::Theme::Light : stage::Theme::Dark;
-      } else {
-        return usage("unknown " + a.substr(2) + " '" + value + "'; " + synopsis);
-      }
-    } else if (a == "--role") {
-      if (i + 1 >= args.size()) return usage(a + " needs a value; " + synopsis);
-      const std::string& value = args[++i];
-      int n = -1;
-      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
-      if (error != std::errc() || end != value.data() + value.size() || n < 0)
-        return usage("--role takes a position number (0 the commander); got '" + value + "'");
-      options.role = n;
-    } else if (a == "--practice") {
-      options.practice = true;
-    } else if (a.starts_with("-")) {
-      return usage("unknown option '" + a + "'; " + synopsis);
-    } else if (drill_name) {
-      return usage("too many arguments; " + synopsis);
-    } else {
-      drill_name = a;
-    }
-  }
-  if (drill_name) {
-    options.drill = drills::find(drills, *drill_name);
-    if (options.drill < 0) return usage("unknown drill '" + *drill_name + "'; choose " + names);
-  }
-  if (options.practice && !options.role) return usage("--practice needs --role N; " + synopsis);
-  if (options.role) {
-    const stage::DrillDescriptor& d = drills[static_cast<std::size_t>(options.drill)];
-    const int positions = stage::position_count(d.make_table());
-    if (*options.role >= positions)
-      return usage(std::string(d.name) + " has no position " + std::to_string(*options.role) +
-                   " (0 the commander to " + std::to_string(positions - 1) + ")");
-  }
-
   if (const std::string error = start_sdl_video(server_has_randr); !error.empty()) {
     std::fprintf(stderr, "mirukado view: cannot open the display: %s\n", error.c_str());
     return 1;

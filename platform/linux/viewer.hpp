@@ -5,17 +5,14 @@
 // It neither reads nor writes the settings file and takes no instance lock:
 // any number of viewers may run beside the saver.
 
-#include <string>
-#include <vector>
+#include "host/view_options.hpp"
 
 namespace linux_host {
 
-// Exit status for a command line the viewer cannot take.
-inline constexpr int kViewerUsageError = 2;
-
-// Runs the viewer with the arguments after `view` until its window is closed
-// or destroyed by another client, or Esc / q is pressed (server_has_randr:
-// what the X server offers, asked at start). Returns the process exit status.
-int run_viewer(const std::vector<std::string>& args, bool server_has_randr);
+// Runs the viewer with the options read from the arguments after `view`
+// (host::read_viewer_command_line) until its window is closed or destroyed by
+// another client, or Esc / q is pressed (server_has_randr: what the X server
+// offers, asked at start). Returns the process exit status.
+int run_viewer(const host::ViewerOptions& options, bool server_has_randr);
 
 }  // namespace linux_host

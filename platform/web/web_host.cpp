@@ -226,7 +226,7 @@ EMSCRIPTEN_KEEPALIVE int mk_open(int width, int height, int mask, int drill, int
   std::vector<stage::DrillDescriptor> chosen;
   const stage::DrillList all = drills::registry();
   for (std::size_t i = 0; i < all.size(); ++i)
-    if (mask & (1 << i)) chosen.push_back(all[i]);
+    if (mask & stage::conf_bit(i)) chosen.push_back(all[i]);
   if (chosen.empty()) chosen.assign(all.begin(), all.end());
   stage::PlaybackPlace place;
   place.drill = std::clamp(drill, 0, static_cast<int>(chosen.size()) - 1);

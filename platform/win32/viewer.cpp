@@ -1,7 +1,6 @@
 #include "platform/win32/viewer.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <utility>
 
 #include "drills/registry.hpp"
@@ -20,83 +19,12 @@ constexpr wchar_t kTitle[] =
 // The followed figure's destination ring, as a share of its body's radius.
 constexpr float kDestinationShare = 1.4f;
 
-// A whole non-negative decimal number, else nothing.
-std::optional<int> whole_number(const std::string& s) {
-  int n = -1;
-  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), n);
-  if (s.empty() || error != std::errc() || end != s.data() + s.size() || n < 0) return std::nullopt;
-  return n;
-}
-
 }  // namespace
 
-ViewerArguments parse_viewer_arguments(const std::vector<std::string>& args,
-                                       const stage::DrillList& drills) {
-  ViewerArguments out;
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--view" || a == "--theme") {
-      const std::string value = i + 1 < args.size() ? args[++i] : "";
-      if (a == "--view" && (value == "teach" || value == "saver")) {
-        out.teaching = value == "teach";
-      } else if (a == "--theme" && (value == "dark" || value == "light")) {
-        out.theme = value == "light" ? stage::Theme::Light : stage::Theme::Dark;
-      } else {
-        out.error = "mirukado-view: " + a + " takes " +
-                    (a == "--view" ? "teach or saver" : "dark or light") + ", not '" + value + "'";
-        return out;
-      }
-      continue;
-    }
-    if (a == "--role") {
-      const std::string value = i + 1 < args.size() ? args[++i] : "";
-      out.role = whole_number(value);
-      if (!out.role) {
-        out.error =
-            "mirukado-view: --role takes a position number (0 the commander), not '" + value + "'";
-        return out;
-      }
-      continue;
-    }
-    if (a == "--practice") {
-      out.practice = true;
-      continue;
-    }
-    names.push_back(a);
-  }
-  if (names.size() > 1) {
-    out.error = "mirukado-view: too many arguments (one drill at most)";
-    return out;
-  }
-  if (!names.empty()) {
-    out.drill = drills::find(drills, names[0]);
-    if (out.drill < 0) {
-      out.drill = 0;
-      out.error =
-          "mirukado-view: unknown drill '" + names[0] + "' (" + drills::names(drills, "|") + ")";
-      return out;
-    }
-  }
-  if (out.practice && !out.role) {
-    out.error = "mirukado-view: --practice needs --role N";
-    return out;
-  }
-  if (out.role) {
-    const stage::DrillDescriptor& d = drills[static_cast<std::size_t>(out.drill)];
-    const int positions = stage::position_count(d.make_table());
-    if (*out.role >= positions)
-      out.error = "mirukado-view: " + std::string(d.name) + " has no position " +
-                  std::to_string(*out.role) + " (0 the commander to " +
-                  std::to_string(positions - 1) + ")";
-  }
-  return out;
-}
-
-Viewer::Viewer(HWND hwnd, stage::DrillList drills, const ViewerArguments& start)
+Viewer::Viewer(HWND hwnd, stage::DrillList drills, const host::ViewerOptions& start)
     : hwnd_(hwnd),
       drills_(drills),
-      teach_(start.teaching),
+      teach_(start.view == host::View::Teaching),
       theme_(start.theme),
       progress_store_(viewer_progress_store(viewer_progress_path())),
       keeper_(progress_store_.get()) {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/view_options.hpp"
 #include "platform/win32/gdi_window.hpp"
 #include "platform/win32/viewer_progress.hpp"
 #include "stage/drill.hpp"
@@ -23,28 +24,13 @@
 
 namespace win32 {
 
-// The drill a command line names (a registered drill; none: the first),
-// or the one line to say why it names none.
-struct ViewerArguments {
-  int drill = 0;
-  bool teaching = true;  // --view teach (the default) or saver
-  stage::Theme theme = stage::Theme::Dark;
-  // --role N: the position followed from the start (else the one remembered
-  // for the drill); --practice: a practice session of it at once.
-  std::optional<int> role;
-  bool practice = false;
-  std::string error;
-};
-ViewerArguments parse_viewer_arguments(const std::vector<std::string>& args,
-                                       const stage::DrillList& drills);
-
 class Viewer {
  public:
   static constexpr UINT_PTR kTickTimer = 1;
   static constexpr UINT_PTR kLayoutTimer = 2;
 
   // Plays `drill` on hwnd's client area from its start.
-  Viewer(HWND hwnd, stage::DrillList drills, const ViewerArguments& start);
+  Viewer(HWND hwnd, stage::DrillList drills, const host::ViewerOptions& start);
   ~Viewer();
   Viewer(const Viewer&) = delete;
   Viewer& operator=(const Viewer&) = delete;

@@ -1,7 +1,8 @@
 // mirukado-view.exe: the drills for learning them. A normal resizable window
 // plays the drill the command line names (any registered drill) and lets the
 // learner pause, step, jump between commands, seek and loop. It reads and
-// writes no settings; a bad command line gets one line on stderr and status 2.
+// writes no settings; a bad command line gets one line on stderr and status 2,
+// --help the viewer's usage.
 
 #include <windows.h>
 
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr wchar_t kViewerClass[] = L"MirukadoViewer";
-constexpr int kUsageError = 2;
 // A first window that shows the stage at a readable size on a small screen.
 constexpr int kClientWidth = 800;
 constexpr int kClientHeight = 500;
@@ -91,16 +91,31 @@ void report(const std::string& line) {
   MessageBoxW(nullptr, win32::widen(line).c_str(), L"mirukado-view", MB_ICONERROR | MB_OK);
 }
 
+// --help: the usage on standard output, or in a message box when the program
+// was started without one.
+void print_usage(const std::string& text) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  if (out && out != INVALID_HANDLE_VALUE &&
+      WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
+    return;
+  MessageBoxW(nullptr, win32::widen(text).c_str(), L"mirukado-view", MB_ICONINFORMATION | MB_OK);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const stage::DrillList drills = drills::registry();
   std::vector<std::string> args;
   for (int i = 1; i < __argc; ++i) args.push_back(win32::narrow(__wargv[i]));
-  const win32::ViewerArguments parsed = win32::parse_viewer_arguments(args, drills);
+  const host::ViewerCommandLine parsed = host::read_viewer_command_line(args, drills);
+  if (parsed.options.help) {
+    print_usage(host::viewer_usage("mirukado-view", drills));
+    return 0;
+  }
   if (!parsed.error.empty()) {
-    report(parsed.error);
-    return kUsageError;
+    report("mirukado-view: " + parsed.error);
+    return host::kUsageErrorStatus;
   }
 
   WNDCLASSEXW wc{};
@@ -119,7 +134,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                               CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                               nullptr, nullptr, instance, nullptr);
   if (!hwnd) return 1;
-  auto viewer = std::make_unique<win32::Viewer>(hwnd, drills, parsed);
+  auto viewer = std::make_unique<win32::Viewer>(hwnd, drills, parsed.options);
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer.get()));
   ShowWindow(hwnd, show);
   UpdateWindow(hwnd);

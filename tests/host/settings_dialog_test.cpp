@@ -149,7 +149,6 @@ std::vector<stage::DrillDescriptor> with_a_fourth_drill() {
   stage::DrillDescriptor fourth = all.back();
   fourth.name = "shiken";
   fourth.checkbox_label = "試験操法";
-  fourth.conf_bit = 8;
   all.push_back(fourth);
   return all;
 }

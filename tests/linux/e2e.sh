@@ -322,16 +322,21 @@ case "$case_name" in
       done
     done
     # --help needs no display: the usage on stdout, status 0, nothing created.
-    for args in "--help" "view --help" "--drills kahan --help"; do
+    # The viewer's --help is the viewer's own usage, its options and drills.
+    saver_words=("usage: mirukado" "/s" "/p ID" "-root" "-window-id" "mirukado view" "--drills")
+    viewer_words=("usage: mirukado view" "--view teaching|saver" "--theme dark|light" "--role N"
+      "--practice" "DRILL")
+    for args in "--help" "view --help" "--drills kahan --help" "view --theme pink --help"; do
       # shellcheck disable=SC2086
       out=$(env -u DISPLAY "$MIRUKADO" $args 2>"$work/err.log")
       status=$?
       [ "$status" = 0 ] || fail "'$args' ended with status $status"
       [ ! -s "$work/err.log" ] || fail "'$args' wrote to stderr"
-      for word in "usage: mirukado" "/s" "/p ID" "-root" "-window-id" "mirukado view" "--drills" \
-        "×10" "小隊訓練" "ポンプ車操法" "可搬ポンプ操法"; do
+      if [[ $args == view* ]]; then words=("${viewer_words[@]}"); else words=("${saver_words[@]}" "×10"); fi
+      for word in "${words[@]}" "小隊訓練" "ポンプ車操法" "可搬ポンプ操法"; do
         grep -qF -- "$word" <<<"$out" || fail "'$args' does not mention $word"
       done
+      [[ $args != view* ]] || ! grep -qF -- "/p ID" <<<"$out" || fail "'$args' prints the saver's usage"
       [ -z "$(ls -A "$XDG_RUNTIME_DIR")" ] && [ ! -e "$XDG_CONFIG_HOME" ] || fail "'$args' created files"
     done
     ;;

@@ -306,7 +306,7 @@ case "$case_name" in
     # (--help is no bad argument: it prints the usage, as the no_display case of e2e.sh checks.)
     # A position the drill lacks, a position that is no number, and practice
     # without a position are refused the same way.
-    for args in "nosuch" "kiritu extra" "--bogus" "--theme pink" "kiritu --view" \
+    for args in "nosuch" "kiritu extra" "--bogus" "--theme pink" "kiritu --view" "--view map" \
       "--role 7 kahan" "--role -1 ponpu" "--role x ponpu" "--practice ponpu"; do
       # shellcheck disable=SC2086
       "$MIRUKADO" view $args >"$work/bad.out" 2>"$work/bad.err"

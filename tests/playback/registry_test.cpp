@@ -27,7 +27,7 @@ TEST(Registry, ListsThePlatoonPumpTruckAndPortablePumpInPlaybackOrder) {
                        {"kahan", 4, "kahan_frames", 4}};
   for (std::size_t i = 0; i < drills.size(); ++i) {
     EXPECT_EQ(std::string(drills[i].name), want[i].name);
-    EXPECT_EQ(drills[i].conf_bit, want[i].bit) << want[i].name;
+    EXPECT_EQ(stage::conf_bit(i), want[i].bit) << want[i].name;
     const stage::FrameTable table = drills[i].make_table();
     EXPECT_EQ(std::string(table.name()), want[i].table);
     EXPECT_EQ(table.person_count(), want[i].persons) << want[i].name;

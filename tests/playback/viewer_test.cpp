@@ -57,7 +57,7 @@ Image picture(raster::RasterWindow& w) {
 std::map<int, Image> straight_play(int d, const std::vector<int>& keyframes) {
   raster::RasterWindow w(kW, kH);
   const stage::DrillList drills = drills::registry();
-  stage::Stage s(w, drills[static_cast<std::size_t>(d)].conf_bit, 3, drills);
+  stage::Stage s(w, stage::conf_bit(static_cast<std::size_t>(d)), 3, drills);
   s.activate();
   std::map<int, Image> out;
   for (const int k : keyframes) {
@@ -116,7 +116,7 @@ TEST(ViewerSeek, ANewModelAtAPlaceShowsWhatPlayingStraightThereLeaves) {
       SCOPED_TRACE(drills[static_cast<std::size_t>(d)].name);
       raster::RasterWindow straight_window(kW, kH);
       stage::TeachingWindow straight_teaching(straight_window, drills, theme, area);
-      stage::Stage s(straight_teaching, drills[static_cast<std::size_t>(d)].conf_bit, 3, drills);
+      stage::Stage s(straight_teaching, stage::conf_bit(static_cast<std::size_t>(d)), 3, drills);
       s.activate();
       const stage::SharedExtents extents = straight_teaching.extents();
       const int last = stage::DrillTimeline(s.table(d)).keyframes() - 1;
@@ -155,7 +155,7 @@ TEST(ViewerSeek, AReplayKeepsAKeyframeWhoseCallsMeetOtherFillSettings) {
   drills.front().layers = kCircleThenSolid;
   constexpr int kTarget = 3;
   raster::RasterWindow straight(kW, kH);
-  stage::Stage s(straight, drills.front().conf_bit, 3, drills);
+  stage::Stage s(straight, stage::conf_bit(0), 3, drills);
   s.activate();
   while (!(s.raw_state() == 1 && s.frame_index() == kTarget + 1)) s.tick();
   raster::RasterWindow w(kW, kH);
@@ -266,7 +266,7 @@ TEST(ViewerPlay, SpeedsScaleTheKeyframesDelaysAsTheSaverDoes) {
   std::map<int, std::vector<int>> saver;  // speed 1..3 -> its stage's intervals
   for (int speed = 1; speed <= 3; ++speed) {
     raster::RasterWindow sw(64, 36);
-    stage::Stage s(sw, drills[1].conf_bit, speed, drills);
+    stage::Stage s(sw, stage::conf_bit(1), speed, drills);
     s.activate();
     while (s.raw_state() % 3 != 1) s.tick();
     for (int k = 0; k < 4; ++k) saver[speed].push_back(s.tick());
@@ -308,7 +308,7 @@ TEST(ViewerPlay, TheTickAndTheTimelineGiveEveryKeyframeTheSameDelayAtEverySpeed)
     for (int v = 0; v < stage::kPlaySpeeds; ++v) {
       const auto speed = static_cast<PlaySpeed>(v);
       raster::RasterWindow w(64, 36);
-      stage::Stage s(w, drills[static_cast<std::size_t>(d)].conf_bit, 1, drills);
+      stage::Stage s(w, stage::conf_bit(static_cast<std::size_t>(d)), 1, drills);
       s.activate();
       s.set_keyframe_speed(speed);
       s.go_to_keyframe(d, 0);

@@ -17,6 +17,10 @@
 
 namespace {
 
+// The pump drills' Conf bits, as the saver's settings files keep them.
+constexpr int kPumpTruckConf = 2;
+constexpr int kPortablePumpConf = 4;
+
 using namespace stage::colors;
 using drills::PlaybackState;
 using render_test::name_of;
@@ -78,7 +82,7 @@ class DrillRun {
 };
 
 TEST(PumpTruckDrill, AfterTheFirstLineLineOneRunsFromTheTruckToTheJet) {
-  DrillRun run(drills::pump_truck::kConfBit);
+  DrillRun run(kPumpTruckConf);
   run.play_through(PlaybackState::Ponpu, 320);
   // The laid hose, from the truck's outlet to the coil, with its two couplings.
   EXPECT_TRUE(run.all(950, 2745, 186, 194, white));
@@ -100,7 +104,7 @@ TEST(PumpTruckDrill, AfterTheFirstLineLineOneRunsFromTheTruckToTheJet) {
 }
 
 TEST(PumpTruckDrill, AfterTheSecondLineBothJetsRun) {
-  DrillRun run(drills::pump_truck::kConfBit);
+  DrillRun run(kPumpTruckConf);
   run.play_through(PlaybackState::Ponpu, 645);
   EXPECT_TRUE(run.all(6425, 7420, 185, 194, cyan)) << "line 1";
   EXPECT_TRUE(run.all(6425, 7420, 805, 814, cyan)) << "line 2";
@@ -109,7 +113,7 @@ TEST(PumpTruckDrill, AfterTheSecondLineBothJetsRun) {
 }
 
 TEST(PumpTruckDrill, WaterOffLeavesNoWaterButTheSource) {
-  DrillRun run(drills::pump_truck::kConfBit);
+  DrillRun run(kPumpTruckConf);
   run.play_through(PlaybackState::Ponpu, 825);
   const auto water = run.cyan_right_of(205);
   EXPECT_FALSE(water) << "cyan at (" << water->first << ", " << water->second << ")";
@@ -123,7 +127,7 @@ TEST(PumpTruckDrill, WaterOffLeavesNoWaterButTheSource) {
 }
 
 TEST(PortablePumpDrill, WaterRunsAfterTheOperationAndStopsAfterTheBreak) {
-  DrillRun run(drills::portable_pump::kConfBit);
+  DrillRun run(kPortablePumpConf);
   run.kahan = true;
   run.play_through(PlaybackState::Kahan, 284);
   EXPECT_TRUE(run.all(6250, 7245, 185, 194, cyan)) << "the full jet";

@@ -30,7 +30,7 @@ std::size_t heap_in_use() {
 
 TEST(Soak, ADayAtSpeed3PlaysTheDrillsInOrderWithoutGrowing) {
   raster::RasterWindow window(96, 54);
-  stage::Stage stage(window, stage::kConfDefault, 3, drills::registry());
+  stage::Stage stage(window, stage::all_drills_conf(drills::registry()), 3, drills::registry());
   stage::VirtualClock clock(stage);
 
   constexpr std::int64_t kHour = 3600 * 1000;

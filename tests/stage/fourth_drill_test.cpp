@@ -32,12 +32,11 @@ void no_marks(stage::Window&, const stage::Origin&) {}
 FrameTable one_record() { return FrameTable("stand_in_frames", 1, 1, 0); }
 void no_keyframes(FrameTable&) {}
 stage::TransitionShape still_point(bool, int) { return {0, 0, 0, 0, {0, 0, 0, 0}}; }
-constexpr DrillDescriptor stand_in(const char* name, int bit) {
+constexpr DrillDescriptor stand_in(const char* name) {
   return {.name = name,
           .display_name = name,
           .checkbox_label = name,
           .english_name = name,
-          .conf_bit = bit,
           .make_table = one_record,
           .build = no_keyframes,
           .origin = pump_origin,
@@ -79,14 +78,13 @@ void shiken_time_0(const stage::Layer& l) {
 constexpr stage::LayerPainter kShikenLayers[] = {shiken_time_0};
 
 const DrillDescriptor kDrills[] = {
-    stand_in("kiritu", 1),
-    stand_in("ponpu", 2),
-    stand_in("kahan", 4),
+    stand_in("kiritu"),
+    stand_in("ponpu"),
+    stand_in("kahan"),
     {.name = "shiken",
      .display_name = "試験",
      .checkbox_label = "試験",
      .english_name = "Test drill",
-     .conf_bit = kFourthBit,
      .make_table = shiken_frames,
      .build = shiken_set,
      .origin = pump_origin,

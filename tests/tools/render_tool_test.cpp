@@ -158,6 +158,23 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"SheetBadPaper", "sheet ponpu --paper a3 -o %s", "a3"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The viewers' words are the tool's: teaching and teach draw one picture, and
+// a value may follow an '='.
+TEST(RenderTool, TakesTheViewersWordsForTheTeachingPicture) {
+  const fs::path dir = work_dir();
+  const auto picture = [&](const std::string& view, const char* name) {
+    const Result r =
+        run("frame ponpu 3 --size 64x36 " + view + " -o " + (dir / name).string(), dir);
+    EXPECT_EQ(r.status, 0) << view << ": " << r.err;
+    std::ifstream in(dir / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string teaching = picture("--view teaching", "a.png");
+  EXPECT_FALSE(teaching.empty());
+  EXPECT_EQ(picture("--view=teach", "b.png"), teaching);
+  EXPECT_NE(picture("--view saver", "c.png"), teaching);
+}
+
 TEST(RenderTool, PlayWritesOneFramePerStepBelowTheEnd) {
   const fs::path dir = work_dir();
   const Result r = run("play --conf 1 --speed 3 --from 0 --seconds 0.5 --fps 10 --size 64x36 -o " +

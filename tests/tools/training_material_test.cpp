@@ -45,7 +45,7 @@ TEST(RenderToolHelp, EveryCommandDescribesItsOptionsAndDefaults) {
       {"dump --help", {"DRILL", "kiritu, ponpu, kahan"}},
       {"commands --help", {"DRILL", "time at speed 1"}},
       {"still --help",
-       {"--size WxH=1280x720", "--view saver|teach=saver", "--theme dark|light=dark",
+       {"--size WxH=1280x720", "--view teaching|saver=saver", "--theme dark|light=dark",
         "-o FILE=still.png", "--force"}},
       {"frame --help", {"INDEX", "--at N", "--size WxH=1280x720", "-o FILE=DRILL.png"}},
       {"play --help",

@@ -575,7 +575,7 @@ case_view_arguments() {
   d=$(case_dir view_arguments)
   cp "$win_build/platform/win32/mirukado-view.exe" "$d/"
   # A position the drill lacks or that is no number, and practice with no position.
-  for args in "bogus" "ponpu kahan" "ponpu --theme sepia" "--view" "--role 7 kahan" \
+  for args in "bogus" "ponpu kahan" "ponpu --theme sepia" "--view" "--view map" "--role 7 kahan" \
     "--role x ponpu" "--practice ponpu"; do
     # shellcheck disable=SC2086
     start_viewer "$d" $args
@@ -588,6 +588,16 @@ case_view_arguments() {
       fail "'$args': stderr is: $(cat "$d/err.log")"
   done
   xdotool search --name "^$view_caption" >/dev/null 2>&1 && fail "a viewer window appeared"
+  # The words the Linux viewer and the tool take are taken here too: both
+  # spellings of the teaching picture, and a value after an '='.
+  local w
+  for args in "--view teaching ponpu" "--view=teach kahan"; do
+    # shellcheck disable=SC2086
+    start_viewer "$d" $args
+    w=$(wait_window "$view_caption.*") || fail "'$args': no viewer window"
+    xdotool windowfocus "$w" key q 2>/dev/null
+    expect_exit_zero "$d" "'$args': q"
+  done
   return 0
 }
 

@@ -126,11 +126,13 @@ ToolCommand add_still(CLI::App& app) {
   return {command, [o] {
             catch_stop_signals();
             const Size size = parse_size(o->size);
-            const PictureStyle style = parse_view(o->view, stage::kConfDefault);
+            const PictureStyle style =
+                parse_view(o->view, stage::all_drills_conf(drills::registry()));
             const std::string out = o->output.resolve("still", ".png");
             const bool echo = !is_stdout(out);
             Picture picture(style, size, drills::registry());
-            stage::Stage stage(picture.window(), stage::kConfDefault, 1, drills::registry());
+            stage::Stage stage(picture.window(), stage::all_drills_conf(drills::registry()), 1,
+                               drills::registry());
             picture.follow(stage);
             stage.activate();
             stop_if_signalled();
@@ -205,7 +207,7 @@ long frames_to(std::int64_t end_ms, std::int64_t from_ms, long fps) {
 
 ToolCommand add_play(CLI::App& app) {
   struct Options {
-    std::string conf = std::to_string(stage::kConfDefault);
+    std::string conf = std::to_string(stage::all_drills_conf(drills::registry()));
     std::string speed;
     std::string from = "0";
     std::string seconds;

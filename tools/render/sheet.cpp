@@ -661,7 +661,7 @@ void write_sheet(const Drill& d, const Paper& paper, const std::string& path,
   const stage::DrillList drill(d.descriptor, 1);
   stage::TeachingWindow teach(device, drill, stage::Theme::Light,
                               {0, 0, kDeviceWidth, kDeviceHeight});
-  stage::Stage stage(teach, d.conf_bit(), 1, drill);
+  stage::Stage stage(teach, stage::all_drills_conf(drill), 1, drill);
   stage.activate();
   stage.go_to_keyframe(0, 0);
   const stage::DrillTimeline timeline(stage.table(0));
@@ -936,7 +936,7 @@ void write_card(const Drill& d, int position, const Paper& paper, const std::str
   stage::TeachingWindow teach(device, drill, stage::Theme::Light,
                               {0, 0, kDeviceWidth, kDeviceHeight});
   teach.choose(position);
-  stage::Stage stage(teach, d.conf_bit(), 1, drill);
+  stage::Stage stage(teach, stage::all_drills_conf(drill), 1, drill);
   stage.activate();
   stage.go_to_keyframe(0, 0);
   const stage::FrameTable& table = stage.table(0);

@@ -99,11 +99,12 @@ void warn(const std::string& text) {
 
 std::string drill_bits() {
   std::string bits;
-  for (const stage::DrillDescriptor& d : drills::registry())
+  const stage::DrillList all = drills::registry();
+  for (std::size_t i = 0; i < all.size(); ++i)
     bits.append(bits.empty() ? "" : ", ")
-        .append(std::to_string(d.conf_bit))
+        .append(std::to_string(stage::conf_bit(i)))
         .append(" ")
-        .append(d.name);
+        .append(all[i].name);
   return bits;
 }
 
@@ -115,9 +116,7 @@ Drill drill_named(const std::string& name) {
   const stage::DrillList all = drills::registry();
   const int i = drills::find(all, name);
   if (i >= 0) return {&all[static_cast<std::size_t>(i)], i};
-  std::string message = "unknown drill '";
-  message.append(name).append("' (expected ").append(drill_names(", ")).append(")");
-  throw UsageError{message};
+  throw UsageError{host::unknown_drill_message(name, all)};
 }
 
 long parse_long(const std::string& text, const std::string& what, long lo, long hi) {
@@ -133,8 +132,7 @@ long parse_long(const std::string& text, const std::string& what, long lo, long 
 
 int parse_conf(const std::string& text) {
   const int conf = static_cast<int>(parse_long(text, "conf", 0, 255));
-  int known = 0;
-  for (const stage::DrillDescriptor& d : drills::registry()) known |= d.conf_bit;
+  const int known = stage::all_drills_conf(drills::registry());
   // The stage plays a setting without a drill as all drills, as the saver
   // does; refusing it would part the tool from the saver it shows.
   if ((conf & known) == 0)
@@ -225,19 +223,19 @@ void add_view_options(CLI::App& command, ViewOptions& options, const char* defau
   options.view = default_view;
   command
       .add_option("--view", options.view,
-                  "saver: the picture the saver shows; teach: the teaching picture (the drill "
-                  "fitted to the picture, every person in their position's colour with their "
-                  "number, the command that stays and the legend on top)")
-      ->type_name("saver|teach")
+                  "teaching (or teach): the teaching picture (the drill fitted to the picture, "
+                  "every person in their position's colour with their number, the command that "
+                  "stays and the legend on top); saver: the picture the saver shows")
+      ->type_name("teaching|saver")
       ->capture_default_str();
   command
       .add_option("--theme", options.theme,
                   "the teaching picture's colours: dark, or light (dark lines on white, for "
-                  "print); only with --view teach")
+                  "print); only with --view teaching")
       ->type_name("dark|light")
       ->capture_default_str();
   add_role_option(command, options.role,
-                  "with --view teach: follow one position (0 the commander, n member n): its "
+                  "with --view teaching: follow one position (0 the commander, n member n): its "
                   "figure keeps a halo and a fading trail, the others are paler");
 }
 
@@ -247,51 +245,40 @@ void add_role_option(CLI::App& command, std::string& role, const char* what) {
 
 std::optional<int> parse_role(const std::string& text, int conf) {
   if (text.empty()) return std::nullopt;
-  constexpr long kMostPositions = 99;
-  long role = -1;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), role);
-  if (ec != std::errc() || end != text.data() + text.size() || role < 0 || role > kMostPositions)
-    throw UsageError{"role must be a position's number (0 the commander, n member n), not '" +
-                     text + "'"};
+  const std::optional<int> role = host::read_position(text);
+  if (!role) throw UsageError{host::bad_role_message(text)};
   const stage::DrillList all = drills::registry();
-  int known = 0;
-  for (const stage::DrillDescriptor& d : all) known |= d.conf_bit;
+  const int known = stage::all_drills_conf(all);
   // A setting without a drill plays them all, as the stage does.
   if ((conf & known) == 0) conf = known;
   std::string lacking;
-  for (const stage::DrillDescriptor& d : all) {
-    if ((conf & d.conf_bit) == 0) continue;
-    stage::FrameTable table = d.make_table();
-    const int count = stage::position_count(table);
-    if (role < count) return static_cast<int>(role);
-    lacking.append(lacking.empty() ? "" : ", ")
-        .append(d.name)
-        .append(" has positions 0..")
-        .append(std::to_string(count - 1));
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if ((conf & stage::conf_bit(i)) == 0) continue;
+    const std::string missing = host::missing_position_message(all[i], *role);
+    if (missing.empty()) return role;
+    lacking.append(lacking.empty() ? "" : "; ").append(missing);
   }
-  throw UsageError{"--role " + text + " is no position to follow here (" + lacking + ")"};
+  throw UsageError{lacking};
 }
 
 PictureStyle parse_view(const ViewOptions& options, int conf) {
   PictureStyle style;
-  if (options.view == "teach")
-    style.view = View::Teach;
-  else if (options.view != "saver")
-    throw UsageError{"view must be saver or teach, not '" + options.view + "'"};
-  if (options.theme == "light")
-    style.theme = stage::Theme::Light;
-  else if (options.theme != "dark")
-    throw UsageError{"theme must be dark or light, not '" + options.theme + "'"};
+  const std::optional<View> view = host::read_view(options.view);
+  if (!view) throw UsageError{host::bad_view_message(options.view)};
+  style.view = *view;
+  const std::optional<stage::Theme> theme = host::read_theme(options.theme);
+  if (!theme) throw UsageError{host::bad_theme_message(options.theme)};
+  style.theme = *theme;
   if (style.view == View::Saver && style.theme == stage::Theme::Light)
-    throw UsageError{"--theme light is for --view teach; the saver's picture is dark"};
+    throw UsageError{"--theme light is for --view teaching; the saver's picture is dark"};
   if (style.view == View::Saver && !options.role.empty())
-    throw UsageError{"--role is for --view teach; the saver's picture follows no one"};
+    throw UsageError{"--role is for --view teaching; the saver's picture follows no one"};
   style.role = parse_role(options.role, conf);
   return style;
 }
 
 Picture::Picture(const PictureStyle& style, Size size, stage::DrillList drills) {
-  if (style.view == View::Teach) {
+  if (style.view == View::Teaching) {
     teaching_ = std::make_unique<raster::TeachingPicture>(size.w, size.h, drills, style.theme);
     teaching_->choose(style.role);
     frames_ = teaching_.get();

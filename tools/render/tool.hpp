@@ -13,6 +13,7 @@
 #include "export/frame_export.hpp"
 #include "export/frame_sink.hpp"
 #include "export/output_file.hpp"
+#include "host/view_options.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/drill.hpp"
 #include "stage/stage.hpp"
@@ -67,7 +68,7 @@ struct Drill {
   const stage::DrillDescriptor* descriptor;
   int index;  // in drills::registry()
   const char* name() const { return descriptor->name; }
-  int conf_bit() const { return descriptor->conf_bit; }
+  int conf_bit() const { return stage::conf_bit(static_cast<std::size_t>(index)); }
   // Whether the stage is in this drill's `phase`.
   bool at(const stage::Stage& stage, stage::Stage::Phase phase) const {
     return stage.drill() == index && stage.phase() == phase;
@@ -123,11 +124,12 @@ bool check_output(const std::string& path, raster::Replace replace);
 void add_output_option(CLI::App& command, OutputOption& output, const char* kind,
                        const char* default_name);
 
-// --view and --theme: the saver's picture as the screen shows it, or the
+// --view and --theme (their words and messages are the viewers', from
+// host/view_options.hpp): the saver's picture as the screen shows it, or the
 // teaching picture (the drill fitted to the picture, figures in their
 // positions' colours with their numbers, the command that stays and the
 // legend on top) in a dark or light theme.
-enum class View { Saver, Teach };
+using View = host::View;
 // --role N follows one position in the teaching picture.
 struct ViewOptions {
   std::string view;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "drills/registry.hpp"
 #include "export/video/video_job.hpp"
 #include "tools/render/tool.hpp"
 
@@ -18,7 +19,7 @@ constexpr const char* kAll = "all";
 ToolCommand add_video(CLI::App& app) {
   struct Options {
     std::string target;
-    std::string conf = std::to_string(stage::kConfDefault);
+    std::string conf = std::to_string(stage::all_drills_conf(drills::registry()));
     std::string speed;
     std::string fps;
     std::string size;
@@ -46,7 +47,7 @@ ToolCommand add_video(CLI::App& app) {
                   "picture size in pixels, even both ways, 2..16384 each way and at most " +
                       std::to_string(video::tallest_supported_height(raster::kMaxWindowSide)) +
                       " high at " + std::to_string(raster::kMaxWindowSide) + " wide");
-  add_view_options(*command, o->view, "teach");
+  add_view_options(*command, o->view, "teaching");
   command->add_flag("--burn-captions", o->burn_captions,
                     "with --view saver: draw the captions in the picture too (by default they "
                     "are only subtitles; the teaching picture writes the command on top)");
@@ -76,12 +77,12 @@ ToolCommand add_video(CLI::App& app) {
             v.width = size.w;
             v.height = size.h;
             const PictureStyle style = parse_view(o->view, v.conf);
-            if (o->burn_captions && style.view == View::Teach)
+            if (o->burn_captions && style.view == View::Teaching)
               throw UsageError{
                   "--burn-captions is for --view saver; the teaching picture shows the command "
                   "on top"};
             v.burn_captions = o->burn_captions;
-            v.teaching = style.view == View::Teach;
+            v.teaching = style.view == View::Teaching;
             v.theme = style.theme;
             v.role = style.role;
             v.path = o->output.resolve(o->target, ".mp4");

@@ -11,7 +11,7 @@ namespace render_tool {
 struct ToolCommand;
 
 // `video DRILL|all [-o FILE.mp4|FILE.webm] [--fps 30] [--speed 1] [--size 1280x720]
-// [--conf 7] [--view teach|saver] [--theme dark|light] [--burn-captions] [--subtitles
+// [--conf C] [--view teaching|saver] [--theme dark|light] [--burn-captions] [--subtitles
 // FILE.srt|FILE.vtt] [--force]`.
 ToolCommand add_video(CLI::App& app);
 

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kPumpTruck = drills::pump_truck::kConfBit;
+constexpr int kPumpTruck = 2;  // the pump truck's Conf bit
 
 using testing_support::work_dir;
 
@@ -123,7 +123,7 @@ TEST(Cues, ReadableEnd) {
 TEST(Cues, AllDrillsPlayInOrderWithEveryCommand) {
   std::vector<stage::FrameTable> tables;
   const std::vector<stage::DrillTimeline> lines = timelines(tables);
-  const video::RunPlan plan = video::plan_run(stage::kConfDefault, 3);
+  const video::RunPlan plan = video::plan_run(stage::all_drills_conf(drills::registry()), 3);
   std::vector<std::string> expected;
   for (const stage::DrillTimeline& t : lines)
     for (const stage::Command& c : t.commands()) expected.emplace_back(c.text);

@@ -10,8 +10,6 @@
 namespace drills::shiken {
 namespace {
 
-constexpr int kConfBit = 8;  // the bit after the three real drills'
-
 stage::FrameTable make_table() { return stage::FrameTable("shiken_frames", 4, 2, 1); }
 
 // Two people: the commander gives two commands and member 1 answers.
@@ -61,7 +59,6 @@ const stage::DrillDescriptor& descriptor() {
                                         .display_name = "試験操法",
                                         .checkbox_label = "試験操法",
                                         .english_name = "Test drill",
-                                        .conf_bit = kConfBit,
                                         .make_table = make_table,
                                         .build = shiken_set,
                                         .origin = origin,
