@@ -90,6 +90,11 @@ class ProgressKeeper {
   // is up, the score it replaced (the card compares with it), else the last.
   std::optional<Score> previous(std::string_view drill, std::optional<int> position,
                                 const PracticeSession* session) const;
+  // Progress kept elsewhere before this record (the web page's earlier
+  // stores) carried in where the record holds nothing of its own: a drill the
+  // record has keeps its chosen position, a position's score it has stands.
+  // True once the store holds it, so that the earlier store may then go.
+  bool carry(const LearnerProgress& earlier);
   // One line for the learner when progress is not being kept as it should
   // (or an unreadable file was set aside); empty when all is well.
   const std::string& notice() const { return notice_; }
