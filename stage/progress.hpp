@@ -2,8 +2,9 @@
 // What a viewer remembers of a learner between runs: per drill, the position
 // chosen and each position's last practice score. The host keeps it in a file
 // of its own (on Linux $XDG_CONFIG_HOME/mirukado/viewer-progress, on Windows
-// %APPDATA%\Mirukado\viewer-progress, never the saver's settings); this is its
-// text, and what a viewer does with it as it runs (ProgressKeeper).
+// %APPDATA%\Mirukado\viewer-progress, never the saver's settings; the web page
+// the same text under one localStorage key); this is its text, and what a
+// viewer does with it as it runs (ProgressKeeper).
 //
 //   mirukado-progress 1
 //   drill-a 2 0=3/5 2=7/9
