@@ -1095,6 +1095,8 @@
     dock.hidden = false;
     showIntro();
     roleSelect.addEventListener("change", function () { choosePosition(+roleSelect.value); });
+    // A phone's row shows the start of the notice: a tap reads it whole.
+    $("progress-notice").addEventListener("click", function () { window.alert(this.title); });
     [["previous-call", "previous-call"], ["next-call", "next-call"], ["whole-path", "whole-path"],
       ["practice-button", "practice"], ["mine-only", "mine-only"], ["reveal", "toggle-play"],
       ["known", "known"], ["not-known", "not-known"], ["retry", "known"], ["practice-end", "practice"]]
