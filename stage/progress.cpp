@@ -250,6 +250,18 @@ void ProgressKeeper::note(const PracticeSession* session, std::string_view drill
   change([name = std::string(drill), position = session->position(), score = session->score()](
              LearnerProgress& p) { p.drills[name].scores[position] = score; });
 }
+bool ProgressKeeper::carry(const LearnerProgress& earlier) {
+  change([earlier](LearnerProgress& p) {
+    for (const auto& [name, drill] : earlier.drills) {
+      const auto [there, added] = p.drills.try_emplace(name);
+      if (added) there->second.chosen = drill.chosen;
+      for (const auto& [position, score] : drill.scores)
+        there->second.scores.try_emplace(position, score);
+    }
+  });
+  return store_ && writable_ && pending_.empty();
+}
+
 std::optional<Score> ProgressKeeper::previous(std::string_view drill, std::optional<int> position,
                                               const PracticeSession* session) const {
   if (session && session == scored_) return replaced_;

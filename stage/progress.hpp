@@ -2,8 +2,9 @@
 // What a viewer remembers of a learner between runs: per drill, the position
 // chosen and each position's last practice score. The host keeps it in a file
 // of its own (on Linux $XDG_CONFIG_HOME/mirukado/viewer-progress, on Windows
-// %APPDATA%\Mirukado\viewer-progress, never the saver's settings); this is its
-// text, and what a viewer does with it as it runs (ProgressKeeper).
+// %APPDATA%\Mirukado\viewer-progress, never the saver's settings; the web page
+// the same text under one localStorage key); this is its text, and what a
+// viewer does with it as it runs (ProgressKeeper).
 //
 //   mirukado-progress 1
 //   drill-a 2 0=3/5 2=7/9
@@ -90,6 +91,11 @@ class ProgressKeeper {
   // is up, the score it replaced (the card compares with it), else the last.
   std::optional<Score> previous(std::string_view drill, std::optional<int> position,
                                 const PracticeSession* session) const;
+  // Progress kept elsewhere before this record (the web page's earlier
+  // stores) carried in where the record holds nothing of its own: a drill the
+  // record has keeps its chosen position, a position's score it has stands.
+  // True once the store holds it, so that the earlier store may then go.
+  bool carry(const LearnerProgress& earlier);
   // One line for the learner when progress is not being kept as it should
   // (or an unreadable file was set aside); empty when all is well.
   const std::string& notice() const { return notice_; }

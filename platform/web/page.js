@@ -15,15 +15,15 @@
   var FONT = '"MS PGothic", "ＭＳ Ｐゴシック", "IPAPGothic", "Hiragino Kaku Gothic ProN", ' +
     '"Noto Sans CJK JP", "Noto Sans JP", "Yu Gothic", Meiryo, sans-serif';
   var STORE = "mirukado";
+  // The learner's progress: the desktop viewers' record, kept by the module.
+  var PROGRESS = STORE + ".progress";
   var DRILL_STORE = STORE + ".drill.";
-  // The store's layout: 1 (no number) kept the drills' roles and scores
-  // among the settings, 2 gives each drill a key.
-  var STORE_FORMAT = 2;
-  // A stored position or score past these is no one's: the address takes at
-  // most three digits for a position, and a practice asks about each of a
-  // position's calls and moves, far fewer than this in every drill.
-  var MOST_POSITION = 999;
-  var MOST_PRACTICE_ITEMS = 9999;
+  // The settings' layout: 1 (no number) kept the drills' roles and scores
+  // among them, 2 gave each drill a key, 3 leaves progress to the record.
+  var STORE_FORMAT = 3;
+  // ?role= values that are no position: none given, and one that is no
+  // number (followed as none, never remembered).
+  var NO_ADDRESS_ROLE = -2, BAD_ADDRESS_ROLE = -1;
   // Address values, slowest first, as the speeds play: the fastest divides
   // durations by 10. "3", the saver's name for it, still opens it.
   var SPEEDS = ["0.25", "0.5", "1", "2", "10"];
@@ -152,11 +152,8 @@
   var keepTicks = false;
   var tickCount = 0;
   var learner = null;        // Module.learner() as last shown
-  var roleDrill = null;      // the drill whose remembered position is applied
-  var addressRole;           // ?role= for the first drill shown ({ position, valid }), else undefined
-  var followedRole = NO_POSITION;  // the position last followed in roleDrill, as remembered
+  var addressRole = NO_ADDRESS_ROLE;  // ?role= for the first drill shown
   var practiceShown = null;  // the practice step last shown ("prompt", ...), null with none
-  var practiceRound = 0;     // 0 the first run through a session, then each retry
   var speech = { voice: null, on: false };
   // The store as this visit found it: written by a newer page (then only
   // read), and the keys whose damaged value could not be kept aside.
@@ -165,11 +162,11 @@
   // What the page keeps in localStorage, one key per thing a tab changes on
   // its own, so that two tabs never overwrite each other's changes:
   //   "mirukado": the settings { format, theme, speed, drills, introClosed };
-  //   "mirukado.drill.NAME": a drill's learning { role: n, scores: { n: [known, asked] } },
-  //     the position followed (-1 none) and each position's last practice score.
-  // Each write reads its key afresh and changes only what this tab changed.
-  // Pages before the drills' keys kept { roles: { drill: n }, scores:
-  // { "drill n": [known, asked] } } in the settings: moved once (migrateStore).
+  //   "mirukado.progress": the learner's progress, exactly the text of the
+  //     desktop viewers' file, read and written by the module's keeper
+  //     through progressStore (each change merged into the value as stored
+  //     then).
+  // A settings write reads its key afresh and changes only what this tab changed.
   function isPlainObject(v) { return !!v && typeof v === "object" && !Array.isArray(v); }
   // The object under `key`, {} with none. A value that is no object (damaged,
   // or written by something else) is copied to KEY.bad-DATE, so that it is
@@ -213,58 +210,99 @@
     });
   }
 
-  function validRole(n) { return Number.isInteger(n) && n >= NO_POSITION && n <= MOST_POSITION; }
-  function validScore(s) {
-    return Array.isArray(s) && s.length === 2 && Number.isInteger(s[0]) && Number.isInteger(s[1]) &&
-      s[0] >= 0 && s[1] > 0 && s[0] <= s[1] && s[1] <= MOST_PRACTICE_ITEMS;
-  }
-  function storedRole(drill) {
-    var n = readKey(DRILL_STORE + drill).role;
-    return validRole(n) ? n : NO_POSITION;
-  }
-  function rememberRole(drill, n) {
-    writeKey(DRILL_STORE + drill, function (d) { d.role = n; });
-  }
-  function storedScore(drill, position) {
-    var scores = readKey(DRILL_STORE + drill).scores;
-    var s = isPlainObject(scores) ? scores[position] : null;
-    return validScore(s) ? s : null;
-  }
-  function rememberScore(drill, position, known, asked) {
-    writeKey(DRILL_STORE + drill, function (d) {
-      if (!isPlainObject(d.scores)) d.scores = {};
-      d.scores[position] = [known, asked];
+  // The progress record's key as the module's store sees it (LocalStore in
+  // web_host.cpp): no call lets a storage error through.
+  var progressStore = {
+    // The text, null with none, false when storage cannot be read.
+    read: function () {
+      try {
+        return localStorage.getItem(PROGRESS);
+      } catch (e) {
+        return false;
+      }
+    },
+    // "" once written, else the error's name (no room, no storage).
+    write: function (text) {
+      try {
+        localStorage.setItem(PROGRESS, text);
+        return "";
+      } catch (e) {
+        return String((e && e.name) || e || "Error");
+      }
+    },
+    // The value as stored, copied to a key of its own before a fresh record
+    // replaces it: that key's name, "" when it could not be copied.
+    setAside: function () {
+      try {
+        var key = PROGRESS + ".bad-" + new Date().toISOString();
+        localStorage.setItem(key, localStorage.getItem(PROGRESS));
+        return key;
+      } catch (e) {
+        return "";
+      }
+    }
+  };
+
+  // Progress as earlier pages kept it, for the module to carry into the
+  // record: each drill's key "mirukado.drill.NAME" { role: n, scores: { n:
+  // [known, asked] } }, then, older, the settings' { roles: { drill: n },
+  // scores: { "drill n": [known, asked] } }. The values go as stored, the
+  // more recent store first; the module keeps what the record can hold. A
+  // drill's key that is no object is not read, and stays where it is.
+  function earlierProgress(settings) {
+    var earlier = { found: [], keys: [], inSettings: "roles" in settings || "scores" in settings };
+    var scoreList = function (scores, position) {
+      var list = [];
+      if (isPlainObject(scores)) Object.keys(scores).forEach(function (k) {
+        var n = position(k);
+        var score = scores[k];
+        if (n !== null && Array.isArray(score) && score.length === 2) list.push([n, score[0], score[1]]);
+      });
+      return list;
+    };
+    names.forEach(function (drill) {
+      var d = null;
+      try {
+        var raw = localStorage.getItem(DRILL_STORE + drill);
+        if (raw !== null) d = JSON.parse(raw);
+      } catch (e) { /* unreadable or damaged: left as it is */ }
+      if (!isPlainObject(d)) return;
+      earlier.keys.push(DRILL_STORE + drill);
+      earlier.found.push({ drill: drill, role: d.role, scores: scoreList(d.scores, function (k) {
+        return /^\d{1,3}$/.test(k) ? +k : null;
+      }) });
     });
+    if (!earlier.inSettings) return earlier;
+    var roles = isPlainObject(settings.roles) ? settings.roles : {};
+    names.forEach(function (drill) {
+      earlier.found.push({ drill: drill, role: roles[drill], scores: scoreList(settings.scores, function (k) {
+        var m = /^([a-z]+) (\d{1,3})$/.exec(k);
+        return m && m[1] === drill ? +m[2] : null;
+      }) });
+    });
+    return earlier;
   }
 
-  // Before anything reads the store: a newer page's store is left alone, and
-  // the single-key store's roles and scores go to the drills' keys (where a
-  // drill's key already has one, it is the newer and stays).
-  function migrateStore() {
+  // Before anything reads the settings or the progress: a newer page's
+  // settings are only read; the module's keeper starts on the record and
+  // carries in what earlier pages kept, whose keys go only once the record
+  // holds it.
+  function startStore() {
     var s = readStore();
     store.newer = typeof s.format === "number" && s.format > STORE_FORMAT;
-    if (store.newer || !("roles" in s || "scores" in s)) return;
-    var roles = isPlainObject(s.roles) ? s.roles : {};
-    var scores = isPlainObject(s.scores) ? s.scores : {};
-    names.forEach(function (drill) {
-      var role = validRole(roles[drill]) ? roles[drill] : undefined;
-      var mine = {};
-      Object.keys(scores).forEach(function (k) {
-        var m = /^([a-z]+) (\d{1,3})$/.exec(k);
-        if (m && m[1] === drill && validScore(scores[k])) mine[+m[2]] = scores[k];
-      });
-      if (role === undefined && Object.keys(mine).length === 0) return;
-      writeKey(DRILL_STORE + drill, function (d) {
-        if (!("role" in d) && role !== undefined) d.role = role;
-        if (!isPlainObject(d.scores)) d.scores = {};
-        Object.keys(mine).forEach(function (n) { if (!(n in d.scores)) d.scores[n] = mine[n]; });
-      });
+    var earlier = store.newer ? { found: [], keys: [], inSettings: false } : earlierProgress(s);
+    if (!Module.startProgress(progressStore, earlier.found)) return;
+    earlier.keys.forEach(function (k) {
+      try {
+        localStorage.removeItem(k);
+      } catch (e) { /* the record holds it: carried again harmlessly next time */ }
     });
-    writeKey(STORE, function (t) {
-      delete t.roles;
-      delete t.scores;
-      t.format = STORE_FORMAT;
-    });
+    if (earlier.inSettings)
+      writeKey(STORE, function (t) {
+        delete t.roles;
+        delete t.scores;
+        t.format = STORE_FORMAT;
+      });
   }
 
   // Each setting from the address when it is valid, else from the store, else
@@ -301,10 +339,9 @@
     }
     // A position by its number (0 the commander); anything else is no
     // position for this visit, and never replaces the one remembered.
-    if (q.has("role")) {
-      var valid = /^\d{1,3}$/.test(q.get("role").trim());
-      s.role = { position: valid ? parseInt(q.get("role"), 10) : NO_POSITION, valid: valid };
-    }
+    s.role = NO_ADDRESS_ROLE;
+    if (q.has("role"))
+      s.role = /^\d{1,3}$/.test(q.get("role").trim()) ? parseInt(q.get("role"), 10) : BAD_ADDRESS_ROLE;
     s.benchTicks = q.get("bench") === "ticks";
     s.practice = q.get("practice") === "1";
     return s;
@@ -431,8 +468,10 @@
       syncControls();
       captionBox.dataset.idle = displayNames[names.indexOf(state.drills[state.drill])];
       fillLegend();
-      if (state.drills[state.drill] !== roleDrill) {
-        followRemembered();
+      // A drill shown for the first time in this viewer follows the
+      // position the address asks for, else the one remembered for it.
+      if (_mk_follow_drill(addressRole)) {
+        addressRole = NO_ADDRESS_ROLE;
         s |= _mk_state_changes() | LEARNER_CHANGED;
       }
     }
@@ -448,19 +487,7 @@
 
   // --- learning a position ---
 
-  // A drill shown for the first time (or in a new viewer): the position the
-  // address asks for, else the one remembered for this drill.
-  function followRemembered() {
-    roleDrill = state.drills[state.drill];
-    var asked = addressRole;
-    addressRole = undefined;
-    var stored = storedRole(roleDrill);
-    followedRole = _mk_choose(asked ? asked.position : stored);
-    // The address's position is remembered only when the drill has it.
-    if (asked && asked.valid && followedRole === asked.position && followedRole !== stored)
-      rememberRole(roleDrill, followedRole);
-  }
-  // The learner's control.
+  // The learner's control (the module remembers the choice).
   function choosePosition(n) {
     actWith(function () { _mk_choose(n); });
   }
@@ -485,12 +512,6 @@
     }
     roleSelect.value = String(l.position);
     markLegend();
-    // Only a change is written: a new viewer, or a position the address or
-    // the store named that the drill lacks, leaves the remembered one as it is.
-    if (drill === roleDrill && l.position !== followedRole) {
-      followedRole = l.position;
-      rememberRole(drill, l.position);
-    }
     ["previous-call", "next-call", "whole-path"].forEach(function (id) { $(id).hidden = !following; });
     $("whole-path").setAttribute("aria-pressed", String(l.wholePath));
     $("practice-button").setAttribute("aria-pressed", String(!!l.practice));
@@ -498,10 +519,14 @@
     showPractice();
     showLast();
   }
-  // The followed position's last score, kept from its last practice.
+  // The followed position's last score, as the module's keeper has it, and
+  // why progress is not being kept, when it is not.
   function showLast() {
-    var last = learner.position >= 0 ? storedScore(state.drills[state.drill], learner.position) : null;
-    $("last").textContent = last ? "前回 " + last[0] + "/" + last[1] : "";
+    var last = learner.previous;
+    $("last").textContent = last ? "前回 " + last.known + "/" + last.asked : "";
+    var notice = $("progress-notice");
+    notice.textContent = notice.title = learner.progressNotice;
+    notice.hidden = !learner.progressNotice;
   }
 
   // The command list's rows of the position (its calls and what it answers)
@@ -528,12 +553,10 @@
     practiceShown = p ? p.state : null;
     practiceBox.hidden = !p;
     if (!p) return;
-    if (!was) practiceRound = 0;
-    var drill = state.drills[state.drill];
-    var last = storedScore(drill, learner.position);
+    var last = learner.previous;
     var title = p.state === "finished" ? "結果 " + p.known + " / " + p.asked + " 覚えた"
       : learner.positions[learner.position] + "の練習 " + Math.min(p.asked + 1, p.items) + " / " + p.items;
-    if (p.state !== "finished" && p.asked === 0 && last) title += "（前回 " + last[0] + "/" + last[1] + "）";
+    if (p.state !== "finished" && p.asked === 0 && last) title += "（前回 " + last.known + "/" + last.asked + "）";
     $("practice-title").textContent = title;
     var answer = $("practice-answer");
     answer.hidden = !(p.state === "revealed" && p.kind === "move");
@@ -550,8 +573,6 @@
     $("known").hidden = $("not-known").hidden = p.state !== "revealed";
     $("retry").hidden = p.state !== "finished" || p.missed.length === 0;
     $("practice-again").hidden = p.state !== "finished";
-    if (p.state === "finished" && was !== "finished" && practiceRound === 0)
-      rememberScore(drill, learner.position, p.known, p.asked);
     // The reveal says the call, as the brigade would hear it.
     if (p.state === "revealed" && was === "prompt" && p.answer) speak(spokenText(p.answer));
   }
@@ -984,7 +1005,6 @@
     sizeCanvas(size);
     var at = s.at || { drill: 0, keyframe: -1 };
     _mk_open(size.w, size.h, s.mask, at.drill, at.keyframe, s.speed, 1, look);
-    roleDrill = null;  // a new viewer follows no one until the drill's position is applied
     state = Module.state();
     // The caption's room depends on the chosen drills' captions: when it
     // takes from the area, the viewer is made again at the area's size
@@ -1035,7 +1055,7 @@
       names.push(d.name);
       displayNames.push(d.displayName);
     });
-    migrateStore();
+    startStore();
     var s = settings();
     keepTicks = s.benchTicks;
     look = (s.teaching ? TEACHING_LOOK : 0) | (s.theme === "light" ? LIGHT_LOOK : 0);
@@ -1075,14 +1095,13 @@
     dock.hidden = false;
     showIntro();
     roleSelect.addEventListener("change", function () { choosePosition(+roleSelect.value); });
+    // A phone's row shows the start of the notice: a tap reads it whole.
+    $("progress-notice").addEventListener("click", function () { window.alert(this.title); });
     [["previous-call", "previous-call"], ["next-call", "next-call"], ["whole-path", "whole-path"],
       ["practice-button", "practice"], ["mine-only", "mine-only"], ["reveal", "toggle-play"],
       ["known", "known"], ["not-known", "not-known"], ["retry", "known"], ["practice-end", "practice"]]
       .forEach(function (b) {
-        $(b[0]).addEventListener("click", function () {
-          if (b[0] === "retry") ++practiceRound;
-          act(b[1]);
-        });
+        $(b[0]).addEventListener("click", function () { act(b[1]); });
       });
     $("practice-again").addEventListener("click", function () {
       act("practice");

@@ -5,6 +5,8 @@
 // back the changed rectangles as RGBA rows ready for putImageData. By default
 // the picture is the teaching one: the drill fitted to the canvas through a
 // TeachingWindow, whose figures and legend the page draws from the data here.
+// What the learner chose and scored is kept by the core's ProgressKeeper in
+// localStorage, in the same record the desktop viewers keep in their file.
 
 #include <emscripten.h>
 #include <emscripten/bind.h>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,8 +25,10 @@
 
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
+#include "stage/kept_store.hpp"
 #include "stage/playback.hpp"
 #include "stage/practice.hpp"
+#include "stage/progress.hpp"
 #include "stage/roles.hpp"
 #include "stage/teaching.hpp"
 #include "stage/viewer_commands.hpp"
@@ -48,6 +53,72 @@ struct LearnerShown {
   friend bool operator==(const LearnerShown&, const LearnerShown&) = default;
 };
 
+// The learner's progress record under one localStorage key, its value
+// exactly the desktop viewers' file's text. The page hands in a small store
+// object (page.js) whose calls catch every storage error: read() gives the
+// text, null when there is none, false when storage cannot be read (disabled,
+// blocked); write(text) and setAside() give "" or the error's name, and
+// setAside() copies the value as stored to KEY.bad-DATE and gives that name.
+// A page's script runs alone and localStorage answers at once, so the read,
+// the change and the write inside one update() are the lock.
+class LocalStore final : public stage::KeptStore {
+ public:
+  explicit LocalStore(val store) : store_(std::move(store)) {}
+
+  stage::StoredText read() override {
+    const val text = store_.call<val>("read");
+    if (text.isNull()) return {};
+    if (!text.isString()) return {stage::StoredText::State::Unreadable, {}};
+    std::string content = text.as<std::string>();
+    if (content.size() > stage::kMaxProgressBytes) return {stage::StoredText::State::TooBig, {}};
+    return {stage::StoredText::State::Text, std::move(content)};
+  }
+
+  bool update(const std::function<stage::StoreChange(const stage::StoredText&)>& change) override {
+    const stage::StoreChange c = change(read());
+    if (c.kind == stage::StoreChange::Kind::Leave) return true;
+    // The old value is copied before anything replaces it: no room for the
+    // copy, no write.
+    if (c.kind == stage::StoreChange::Kind::SetAsideWrite) {
+      const val aside = store_.call<val>("setAside");
+      if (!aside.isString() || aside.as<std::string>().empty()) {
+        error_ = "no room to keep the old value";
+        return false;
+      }
+      aside_ = aside.as<std::string>();
+    }
+    error_ = store_.call<std::string>("write", c.text);
+    return error_.empty();
+  }
+
+  std::string error() const override { return error_; }
+  std::string set_aside_name() const override { return aside_; }
+
+ private:
+  val store_;
+  std::string error_;
+  std::string aside_;
+};
+
+// The position address values that are no position: none given, and one
+// given that is no number (followed as none, never remembered).
+enum AddressPosition : int {
+  kNoAddressPosition = -2,
+  kBadAddressPosition = -1,
+};
+
+// What the page remembers of the learner across its viewers: the record
+// through the keeper, and the drill whose remembered position the viewer
+// follows with the position last followed there, so that only a change the
+// learner makes is written (a new viewer, or a remembered position the drill
+// lacks, leaves the record as it is).
+struct PageProgress {
+  std::unique_ptr<LocalStore> store;
+  std::unique_ptr<stage::ProgressKeeper> keeper;
+  std::string drill;
+  std::optional<int> followed;
+};
+
 // What the page's text shows, kept so that each tick can tell the page which
 // parts changed: drawing text costs more than the rest of a tick, and most
 // ticks change none of it or only the timeline's position.
@@ -59,6 +130,8 @@ struct TextShown {
   int drill = -1;
   int speed = -1;
   LearnerShown learner;
+  std::optional<stage::Score> previous;  // the "前回" the page shows
+  std::string notice;                    // why progress is not being kept
 };
 // The parts of the page's text, as bits of what changed since the last ask.
 enum TextChange : int {
@@ -146,11 +219,38 @@ struct Viewer {
   std::vector<std::uint32_t> rgba =
       std::vector<std::uint32_t>(static_cast<std::size_t>(window.width_px()) * window.height_px());
   TextShown text_shown;
+
+  std::string_view drill_name() const {
+    return drills[static_cast<std::size_t>(playback.drill())].name;
+  }
 };
 
 // The page shows one viewer at a time; it is replaced when the page resizes
-// or changes the drills.
+// or changes the drills. Its progress outlives them.
 std::unique_ptr<Viewer> viewer;
+PageProgress progress;
+
+// A finished session's score becomes its position's last (once per finish:
+// a retry of the missed items finishes again and scores them alone).
+void note_score() {
+  if (viewer && progress.keeper)
+    progress.keeper->note(viewer->learner.practice.get(), viewer->drill_name());
+}
+
+// The learner's change of position in the drill whose remembered one is
+// followed is remembered; a drill not yet followed waits for mk_follow_drill.
+void remember_choice() {
+  if (!viewer || !progress.keeper || viewer->drill_name() != progress.drill) return;
+  const std::optional<int> position = viewer->learner.position;
+  if (position == progress.followed) return;
+  progress.followed = position;
+  progress.keeper->choose(progress.drill, position);
+}
+
+std::optional<stage::Score> previous_score(const Viewer& v) {
+  if (!progress.keeper) return std::nullopt;
+  return progress.keeper->previous(v.drill_name(), v.learner.position, v.learner.practice.get());
+}
 
 // The surface's 0x00RRGGBB to the canvas's bytes R, G, B, A (little-endian).
 inline std::uint32_t to_rgba(std::uint32_t p) {
@@ -186,6 +286,8 @@ int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help,
     if (effect == stage::CommandEffect::Quit) result |= kQuit;
     if (effect == stage::CommandEffect::AskNumber) result |= kAskNumber;
     if (effect == stage::CommandEffect::Theme) result |= kToggleTheme;
+    remember_choice();
+    note_score();
   }
   if (panels.help) result |= kHelpOpen;
   if (panels.commands) result |= kCommandsOpen;
@@ -210,6 +312,15 @@ int reopen(int width, int height, int look) {
   return 1;
 }
 
+// Follows `position` (none: no one), ending any practice session; the
+// command list narrows to its rows at once.
+void follow_position(Viewer& v, std::optional<int> position) {
+  stage::end_practice(v.learner, v.playback);
+  v.learner.position = position;
+  v.follow();
+  v.learner.mine_only = v.learner.position.has_value();
+}
+
 }  // namespace
 
 extern "C" {
@@ -222,6 +333,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int mk_open(int width, int height, int mask, int drill, int keyframe,
                                  int speed, int playing, int look) {
   viewer.reset();
+  progress.drill.clear();  // a new viewer follows no one until mk_follow_drill
   if (width <= 0 || height <= 0) return 0;
   std::vector<stage::DrillDescriptor> chosen;
   const stage::DrillList all = drills::registry();
@@ -258,8 +370,10 @@ EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
   if (!viewer) return stage::Playback::kIdle;
   const auto at = static_cast<std::int64_t>(std::floor(now));
   // A practice session plays the drill itself, to stop before each item.
-  if (viewer->learner.practice) return viewer->learner.practice->advance(at);
-  return viewer->playback.advance(at);
+  if (!viewer->learner.practice) return viewer->playback.advance(at);
+  const int delay = viewer->learner.practice->advance(at);
+  note_score();
+  return delay;
 }
 
 // Follows `position` (0 the commander, n member n; anything the drill lacks:
@@ -269,11 +383,31 @@ EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
 EMSCRIPTEN_KEEPALIVE int mk_choose(int position) {
   if (!viewer) return -1;
   Viewer& v = *viewer;
-  stage::end_practice(v.learner, v.playback);
-  v.learner.position = position >= 0 ? std::optional<int>(position) : std::nullopt;
-  v.follow();
-  v.learner.mine_only = v.learner.position.has_value();
+  follow_position(v, position >= 0 ? std::optional<int>(position) : std::nullopt);
+  remember_choice();
+  note_score();
   return v.learner.position.value_or(-1);
+}
+
+// A drill this viewer shows for the first time follows the position the
+// address asks for (`asked`: a position, or an AddressPosition), else the one
+// remembered for it; the address's position is remembered when the drill has
+// it. Returns 1 when the drill was new and its position applied, else 0.
+EMSCRIPTEN_KEEPALIVE int mk_follow_drill(int asked) {
+  if (!viewer || viewer->drill_name() == progress.drill) return 0;
+  Viewer& v = *viewer;
+  progress.drill = v.drill_name();
+  const int positions = stage::position_count(v.playback.stage().table(v.playback.drill()));
+  std::optional<int> position;
+  if (asked == kNoAddressPosition && progress.keeper)
+    position = progress.keeper->chosen(progress.drill, positions);
+  else if (asked >= 0)
+    position = asked;
+  follow_position(v, position);
+  progress.followed = asked >= 0 ? std::nullopt : v.learner.position;
+  remember_choice();
+  note_score();
+  return 1;
 }
 
 // Composes what changed (everything: the whole frame) straight into the
@@ -318,7 +452,9 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
                 raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel),
                 p.drill(),
                 static_cast<int>(p.speed()),
-                v.learner_shown()};
+                v.learner_shown(),
+                previous_score(v),
+                progress.keeper ? progress.keeper->notice() : std::string()};
   const TextShown& was = v.text_shown;
   const int changes =
       (now.caption != was.caption || now.points != was.points || now.left != was.left
@@ -326,7 +462,9 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
            : 0) |
       (now.drill != was.drill || now.speed != was.speed ? kControlsChanged : 0) |
       (same_figures(now.figures, was.figures) ? 0 : kFiguresChanged) |
-      (now.learner == was.learner ? 0 : kLearnerChanged);
+      (now.learner == was.learner && now.previous == was.previous && now.notice == was.notice
+           ? 0
+           : kLearnerChanged);
   v.text_shown = std::move(now);
   return changes;
 }
@@ -584,7 +722,90 @@ val learner() {
   o.set("trail", trail);
   o.set("path", path);
   o.set("practice", v.learner.practice ? practice_value(v) : val::null());
+  // The position's "前回": its last score, or while a finished session's card
+  // is up the score that session replaced.
+  const std::optional<stage::Score> previous = previous_score(v);
+  val last = val::null();
+  if (previous) {
+    last = val::object();
+    last.set("known", previous->known);
+    last.set("asked", previous->asked);
+  }
+  o.set("previous", last);
+  o.set("progressNotice",
+        text_value(progress.keeper ? progress.keeper->notice() : std::string_view()));
   return o;
+}
+
+// A whole number from the page's earlier stores, if it is one within `most`.
+std::optional<int> stored_number(const val& v, int most) {
+  if (!v.isNumber()) return std::nullopt;
+  const double d = v.as<double>();
+  if (!(d >= 0 && d <= most) || d != std::floor(d)) return std::nullopt;
+  return static_cast<int>(d);
+}
+
+// What the record can hold of one drill's earlier progress: each value on
+// its own, so that one the record would refuse costs only itself.
+bool record_holds(std::string_view drill, const stage::DrillProgress& one) {
+  stage::LearnerProgress p;
+  p.drills.emplace(std::string(drill), one);
+  return stage::read_progress(stage::serialise_progress(p)).progress == p;
+}
+
+// The page's earlier stores as page.js found them: a list of { drill, role,
+// scores: [[position, known, asked], ...] }, the more recent store first,
+// the values as stored (anything at all). What the record can hold of them.
+stage::LearnerProgress earlier_progress(const val& found) {
+  // Past these a value is no one's: the positions and counts of every drill
+  // are far below them, and the record refuses what it cannot hold anyway.
+  constexpr int kMostPosition = 999;
+  constexpr int kMostCount = 1000000;
+  stage::LearnerProgress out;
+  if (!found.isArray()) return out;
+  const int count = found["length"].as<int>();
+  for (int i = 0; i < count; ++i) {
+    const val entry = found[i];
+    // Reading a field of null or undefined would throw into the module.
+    if (entry.isNull() || entry.typeOf().as<std::string>() != "object") continue;
+    if (!entry["drill"].isString()) continue;
+    const std::string drill = entry["drill"].as<std::string>();
+    stage::DrillProgress carried;
+    if (const std::optional<int> role = stored_number(entry["role"], kMostPosition);
+        role && record_holds(drill, {role, {}}))
+      carried.chosen = role;
+    const val scores = entry["scores"];
+    const int score_count = scores.isArray() ? scores["length"].as<int>() : 0;
+    for (int k = 0; k < score_count; ++k) {
+      const val s = scores[k];
+      if (!s.isArray()) continue;
+      const auto position = stored_number(s[0], kMostPosition);
+      const auto known = stored_number(s[1], kMostCount);
+      const auto asked = stored_number(s[2], kMostCount);
+      if (!position || !known || !asked || *asked == 0) continue;
+      const stage::Score score{*known, *asked};
+      if (record_holds(drill, {std::nullopt, {{*position, score}}}))
+        carried.scores.try_emplace(*position, score);
+    }
+    if (!carried.chosen && carried.scores.empty()) continue;
+    // The more recent store's came first and stands.
+    stage::DrillProgress& into = out.drills[drill];
+    if (!into.chosen) into.chosen = carried.chosen;
+    for (const auto& [position, score] : carried.scores) into.scores.try_emplace(position, score);
+  }
+  return out;
+}
+
+// Starts keeping the learner's progress in the page's store (see LocalStore)
+// and carries in what the page's earlier stores kept (`earlier`, see
+// earlier_progress). True when nothing is left to carry, so that page.js may
+// remove the earlier stores: they go only once the record holds them.
+bool start_progress(val store, val earlier) {
+  progress.keeper.reset();
+  progress.store = std::make_unique<LocalStore>(std::move(store));
+  progress.keeper = std::make_unique<stage::ProgressKeeper>(progress.store.get());
+  const stage::LearnerProgress carried = earlier_progress(earlier);
+  return carried.drills.empty() || progress.keeper->carry(carried);
 }
 
 // The keyboard help card's lines (keys, what they do); a page cannot quit, so
@@ -626,6 +847,7 @@ EMSCRIPTEN_BINDINGS(mirukado) {
   emscripten::function("figures", &figures);
   emscripten::function("legend", &legend);
   emscripten::function("learner", &learner);
+  emscripten::function("startProgress", &start_progress);
   emscripten::function("helpLines", &help_lines);
   emscripten::function("key", &key);
   emscripten::function("command", &command);

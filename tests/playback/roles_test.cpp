@@ -557,6 +557,30 @@ TEST_F(KeptProgress, AChoiceIsWrittenOnlyWhenItChanges) {
                      }));
 }
 
+// What an earlier store kept goes where the record has nothing, and is
+// reported carried only once it is stored.
+TEST_F(KeptProgress, EarlierProgressIsCarriedWhereTheRecordHoldsNone) {
+  stage::LearnerProgress earlier;
+  earlier.drills["ponpu"] = {4, {{2, {1, 1}}, {3, {2, 5}}}};
+  earlier.drills["kahan"] = {1, {{0, {3, 3}}}};
+  stage::ProgressKeeper k = keeper("mirukado-progress 1\nponpu 2 2=7/9\n");
+  EXPECT_TRUE(k.carry(earlier));
+  EXPECT_EQ(*text, "mirukado-progress 1\nkahan 1 0=3/3\nponpu 2 2=7/9 3=2/5\n");
+  EXPECT_EQ(k.previous("ponpu", 3, nullptr), (stage::Score{2, 5}));
+  const struct {
+    std::string_view file;
+    bool fails;
+  } refused[] = {{"mirukado-progress 2\n", false}, {"mirukado-progress 1\n", true}};
+  for (const auto& c : refused) {
+    stage::ProgressKeeper r = keeper(c.file);
+    fail = c.fails;
+    EXPECT_FALSE(r.carry(earlier)) << c.file;
+    EXPECT_EQ(*text, c.file);
+    EXPECT_EQ(r.chosen("kahan", 5), 1) << c.file;  // remembered in memory all the same
+    fail = false;
+  }
+}
+
 TEST_F(KeptProgress, AFinishedSessionIsScoredOnceAndItsCardComparesWithTheScoreItReplaced) {
   stage::ProgressKeeper k = keeper("mirukado-progress 1\nponpu 2 2=1/9\n");
   stage::PracticeSession session{playback, 2};

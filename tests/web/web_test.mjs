@@ -530,9 +530,110 @@ describe("the page's storage", () => {
   };
   const everything = (page) => page.evaluate(() =>
     Object.fromEntries(Object.keys(localStorage).sort().map((k) => [k, localStorage.getItem(k)])));
-  const seed = (entries) => `Object.entries(${JSON.stringify(entries)}).forEach(([k, v]) => localStorage.setItem(k, v))`;
+  // Seeds the storage once, before the first page of a context reads it.
+  const seed = (entries) => `if (!sessionStorage.getItem("seeded")) {
+    sessionStorage.setItem("seeded", "1");
+    Object.entries(${JSON.stringify(entries)}).forEach(([k, v]) => localStorage.setItem(k, v));
+  }`;
+  const RECORD = "mirukado.progress";
+  // The desktop viewers' file: its header, then "drill position n=known/asked...".
+  const record = (...lines) => ["mirukado-progress 1", ...lines, ""].join("\n");
 
-  test("a store that is no object is kept aside, and the page starts afresh and keeps its changes", async () => {
+  test("a record the desktop wrote is followed and shows its 前回", async () => {
+    const p = await open("?drills=ponpu", DESKTOP, { init: seed({ [RECORD]: record("ponpu 2 2=7/9") }) });
+    assert.equal((await p.page.evaluate(() => window.mirukado.learner())).position, 2);
+    assert.equal(await p.page.textContent("#last"), "前回 7/9");
+    assert.equal(await p.page.isVisible("#progress-notice"), false);
+    assert.deepEqual(p.errors, []);
+    await p.context.close();
+  });
+
+  test("a finished practice, and each repeat round, writes the desktop's line", async () => {
+    const p = await open("?drills=ponpu&role=2&practice=1&speed=10");
+    // Marks every item asked (the first `missed` not known) until the card.
+    const practise = async (missed) => {
+      for (let i = 0; ; ++i) {
+        await waitFor(p.page, () => ["prompt", "finished"].includes(window.mirukado.learner().practice.state));
+        const { practice } = await p.page.evaluate(() => window.mirukado.learner());
+        if (practice.state === "finished") return practice;
+        await p.page.keyboard.press(i < missed ? "n" : "y");
+        await waitFor(p.page, (n) => window.mirukado.learner().practice.asked > n, practice.asked);
+      }
+    };
+    const first = await practise(1);
+    assert.equal(first.known, first.asked - 1);
+    const stored = () => p.page.evaluate((k) => localStorage.getItem(k), RECORD);
+    assert.equal(await stored(), record(`ponpu 2 2=${first.known}/${first.asked}`));
+    await p.page.click("#retry");
+    const retried = await practise(0);
+    assert.deepEqual([retried.known, retried.asked], [1, 1]);
+    assert.equal(await stored(), record("ponpu 2 2=1/1"));
+    // The card compares with the score the round replaced; the next visit shows the last.
+    assert.equal(await p.page.textContent("#last"), `前回 ${first.known}/${first.asked}`);
+    await p.page.goto(base + "?drills=ponpu");
+    await waitFor(p.page, () => window.mirukado);
+    assert.equal(await p.page.textContent("#last"), "前回 1/1");
+    assert.deepEqual(p.errors, []);
+    await p.context.close();
+  });
+
+  test("earlier pages' stores are carried into the record once, then removed", async () => {
+    const earlier = {
+      mirukado: '{"theme":"light","roles":{"kahan":1,"ponpu":4},"scores":{"kahan 1":[2,4],"ponpu 2":[1,9],"ponpu 3":[1e300,1e300]}}',
+      "mirukado.drill.ponpu": '{"role":3,"scores":{"2":[7,9],"1":[5,4]}}',
+      "mirukado.drill.kiritu": "[]",  // no store of a page's: left where it is
+    };
+    const cases = [
+      // what the record held, what it holds after, whether the earlier keys went
+      [null, record("kahan 1 1=2/4", "ponpu 3 2=7/9"), true],
+      [record("ponpu - 1=1/1"), record("kahan 1 1=2/4", "ponpu - 1=1/1 2=7/9"), true],
+      ["mirukado-progress 2\nponpu 1\n", "mirukado-progress 2\nponpu 1\n", false],  // a newer page's
+    ];
+    for (const [held, after, removed] of cases) {
+      const entries = held === null ? earlier : { ...earlier, [RECORD]: held };
+      const p = await open("?drills=ponpu", DESKTOP, { init: seed(entries) });
+      const kept = await everything(p.page);
+      assert.equal(kept[RECORD], after);
+      assert.equal(kept["mirukado.drill.kiritu"], "[]");
+      assert.equal("mirukado.drill.ponpu" in kept, !removed, held);
+      assert.equal(/"roles"/.test(kept.mirukado), !removed, held);
+      assert.match(kept.mirukado, /"theme":"light"/);
+      assert.deepEqual(p.errors, []);
+      await p.context.close();
+    }
+  });
+
+  test("a damaged record is set aside before a fresh one, and the learner told", async () => {
+    for (const raw of ["notes\n", '{"role":2}', "x".repeat(1100000)]) {
+      const p = await open("?drills=ponpu", DESKTOP, { init: seed({ [RECORD]: raw }) });
+      const kept = await everything(p.page);
+      const aside = Object.keys(kept).filter((k) => k.startsWith(RECORD + ".bad-"));
+      assert.equal(aside.length, 1, raw.slice(0, 20));
+      assert.equal(kept[aside[0]], raw);
+      assert.equal(kept[RECORD], record());
+      assert.ok((await p.page.textContent("#progress-notice")).includes(aside[0]));
+      assert.deepEqual(p.errors, []);
+      await p.context.close();
+    }
+  });
+
+  test("storage that cannot be read or written leaves the page running and says so", async () => {
+    const failing = (method) => `Storage.prototype.${method} = function () { throw new DOMException("no", "QuotaExceededError"); }`;
+    for (const [method, notice] of [["getItem", "読めません"], ["setItem", "保存できません"]]) {
+      const p = await open("?drills=ponpu", DESKTOP, { init: failing(method) });
+      await p.page.selectOption("#role", "2");
+      assert.equal((await p.page.evaluate(() => window.mirukado.learner())).position, 2);
+      assert.match(await p.page.textContent("#progress-notice"), new RegExp(notice));
+      // Cut short on a narrow row, it is read whole with a tap.
+      const said = new Promise((r) => p.page.once("dialog", (d) => { r(d.message()); d.dismiss(); }));
+      await p.page.click("#progress-notice");
+      assert.match(await said, new RegExp(notice));
+      assert.deepEqual(p.errors, []);
+      await p.context.close();
+    }
+  });
+
+  test("a settings store that is no object is kept aside, and the page starts afresh and keeps its changes", async () => {
     for (const raw of ["[]", "null", "7", '"light"', '{"theme":']) {
       const context = await browser.newContext(DESKTOP);
       await (await visit(context, "?drills=ponpu")).evaluate((v) => localStorage.setItem("mirukado", v), raw);
@@ -548,16 +649,20 @@ describe("the page's storage", () => {
     }
   });
 
-  test("a store a newer page wrote is read and left as it is", async () => {
-    const raw = JSON.stringify({ format: 99, theme: "light", later: [1] });
-    const context = await browser.newContext(DESKTOP);
-    await (await visit(context, "?drills=ponpu")).evaluate((v) => localStorage.setItem("mirukado", v), raw);
-    const page = await visit(context, "?drills=ponpu");
-    assert.equal((await state(page)).light, true);
-    await page.click("#theme");
-    await page.selectOption("#role", "1");
-    assert.deepEqual(await everything(page), { mirukado: raw });
-    await context.close();
+  test("what a newer page wrote is read and left as it is", async () => {
+    const settings = JSON.stringify({ format: 99, theme: "light", later: [1] });
+    const newer = "mirukado-progress 2\nponpu 3\n";
+    for (const [key, raw] of [["mirukado", settings], [RECORD, newer]]) {
+      const context = await browser.newContext(DESKTOP);
+      await (await visit(context, "?drills=ponpu")).evaluate(([k, v]) => localStorage.setItem(k, v), [key, raw]);
+      const page = await visit(context, "?drills=ponpu");
+      assert.equal((await state(page)).light, key === "mirukado");
+      await page.click("#theme");
+      await page.selectOption("#role", "1");
+      assert.equal((await everything(page))[key], raw);
+      if (key === RECORD) assert.ok(await page.isVisible("#progress-notice"));
+      await context.close();
+    }
   });
 
   test("a position the address names badly is followed as none and never replaces the one remembered", async () => {
@@ -574,30 +679,42 @@ describe("the page's storage", () => {
   });
 
   test("two tabs alternating changes on different drills keep both", async () => {
-    // Each tab sees the store as it was when it opened, and its own writes:
-    // another tab's writes reach it late, as between a browser's processes.
+    // Each tab sees the store as it was when it opened and its own writes;
+    // another tab's write reaches it only with its storage event, late, as
+    // between a browser's processes.
     const lagging = () => {
       const seen = new Map(Object.keys(localStorage).map((k) => [k, localStorage.getItem(k)]));
       const { setItem, removeItem } = Storage.prototype;
       Storage.prototype.getItem = function (k) { return seen.has(k) ? seen.get(k) : null; };
       Storage.prototype.setItem = function (k, v) { seen.set(k, String(v)); setItem.call(this, k, v); };
       Storage.prototype.removeItem = function (k) { seen.delete(k); removeItem.call(this, k); };
+      addEventListener("storage", (e) => e.key !== null && seen.set(e.key, e.newValue));
     };
     const context = await browser.newContext(DESKTOP);
     const tabs = [await visit(context, "?drills=ponpu", lagging), await visit(context, "?drills=kahan", lagging)];
-    for (let round = 0; round < 3; ++round) for (const tab of tabs) await tab.keyboard.press("r");
+    for (let round = 0; round < 3; ++round)
+      for (const [i, tab] of tabs.entries()) {
+        const other = tabs[1 - i];
+        const before = await other.evaluate((k) => localStorage.getItem(k), RECORD);
+        await tab.keyboard.press("r");
+        // The other tab hears of it before it acts.
+        const now = await tab.evaluate((k) => localStorage.getItem(k), RECORD);
+        if (now !== before) await waitFor(other, ([k, v]) => localStorage.getItem(k) === v, [RECORD, now]);
+      }
     const positions = await Promise.all(tabs.map((t) => t.evaluate(() => window.mirukado.learner().position)));
     assert.ok(positions.every((n) => n >= 0), JSON.stringify(positions));
     assert.deepEqual([await followed(context, "?drills=ponpu"), await followed(context, "?drills=kahan")], positions);
     await context.close();
   });
 
-  test("a stored score out of range is not shown, in either layout of the store", async () => {
+  test("a stored score the record cannot hold is not shown, in each store", async () => {
     const cases = [
       [{ mirukado: '{"scores":{"ponpu 2":[1e300,1e300]}}' }, ""],
       [{ "mirukado.drill.ponpu": '{"scores":{"2":[1e300,1e300]}}' }, ""],
       [{ "mirukado.drill.ponpu": '{"scores":{"2":[5,4]}}' }, ""],
-      [{ "mirukado.drill.ponpu": '{"scores":{"2":[3,4]}}' }, "前回 3/4"],
+      [{ [RECORD]: record("ponpu - 2=1000000/1000000") }, ""],
+      [{ [RECORD]: record("ponpu - 2=5/4") }, ""],
+      [{ [RECORD]: record("ponpu - 2=3/4") }, "前回 3/4"],
       [{ mirukado: '{"scores":{"ponpu 2":[7,9]}}', "mirukado.drill.ponpu": '{"scores":{"1":[3,4]}}' }, "前回 7/9"],
     ];
     for (const [entries, shown] of cases) {
