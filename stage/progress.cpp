@@ -128,9 +128,9 @@ ReadProgress read_progress(std::string_view text) {
 
 namespace {
 
-constexpr std::string_view kNoPlace = "進み具合は保存されません（設定のフォルダーがありません）";
-constexpr std::string_view kNewer = "進み具合のファイルは新しい版のものです：ここでは保存しません";
-constexpr std::string_view kUnreadable = "進み具合のファイルを読めません：保存しません";
+constexpr std::string_view kNoPlace = "進み具合は保存されません（保存する場所がありません）";
+constexpr std::string_view kNewer = "進み具合の記録は新しい版のものです：ここでは保存しません";
+constexpr std::string_view kUnreadable = "進み具合の記録を読めません：保存しません";
 constexpr std::string_view kNotSaved = "進み具合を保存できません";
 
 }  // namespace
@@ -163,7 +163,7 @@ ProgressKeeper::ProgressKeeper(KeptStore* store) : store_(store) {
   if (damaged) {
     save();
     if (notice_.empty())
-      notice_ = "読めない進み具合のファイルを " + store_->set_aside_name() + " に移しました";
+      notice_ = "読めない進み具合の記録を " + store_->set_aside_name() + " に移しました";
   }
 }
 
