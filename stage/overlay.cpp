@@ -284,6 +284,22 @@ std::string viewer_title(const Playback& playback, const CommandNumberEntry& ent
   return title;
 }
 
+std::string viewer_title(const Playback& playback, const CommandNumberEntry& entry,
+                         const PracticeOverlay* practice, std::string_view notice) {
+  std::string title = viewer_title(playback, entry);
+  if (practice) {
+    const PracticeOverlay& p = *practice;
+    title += "  練習 " + p.progress;
+    if (!p.prompt.empty()) title += " " + p.prompt;
+    if (p.revealed) title += " 答え " + (p.answer.empty() ? std::string("移動") : p.answer);
+    // The card's second line is its score ("覚えていた 7/9").
+    if (p.state == PracticeState::Finished && !p.score_lines.empty())
+      title += " " + p.score_lines[1 < p.score_lines.size() ? 1 : 0];
+  }
+  if (!notice.empty()) title.append("  ［").append(notice).append("］");
+  return title;
+}
+
 OverlayView teaching_picture_view(const OverlayRequest& r, const DrillDescriptor& drill,
                                   std::string_view command) {
   OverlayView v;

@@ -141,6 +141,11 @@ OverlayView teaching_picture_view(const OverlayRequest& request, const DrillDesc
 // being typed, if one is asked for. Window lists show it, and scripts that
 // drive a viewer read it.
 std::string viewer_title(const Playback& playback, const CommandNumberEntry& entry);
+// The same for a viewer that follows a learner: in practice it also says what
+// is asked, the answer once revealed and the score at the end; a `notice` of
+// the progress kept (nothing being saved) comes last, in brackets.
+std::string viewer_title(const Playback& playback, const CommandNumberEntry& entry,
+                         const PracticeOverlay* practice, std::string_view notice);
 
 // A click on the timeline band: the drill time (speed 1) under it.
 std::optional<int> timeline_hit(const OverlayView& view, const Playback& playback, int x, int y);

@@ -389,17 +389,10 @@ class Viewer {
   // window list shows, and what scripts driving the viewer read. In practice
   // it says what is asked, and the answer once revealed.
   void update_title() {
-    std::string title = std::string(kTitle) + " — " + stage::viewer_title(*playback_, entry_);
-    if (view_.practice) {
-      const stage::PracticeOverlay& p = *view_.practice;
-      title += "  練習 " + p.progress;
-      if (!p.prompt.empty()) title += " " + p.prompt;
-      if (p.revealed) title += " 答え " + (p.answer.empty() ? std::string("移動") : p.answer);
-      if (p.state == stage::PracticeState::Finished && !p.score_lines.empty())
-        title += " " + p.score_lines[1 < p.score_lines.size() ? 1 : 0];
-    }
-    // A learner whose progress is not being saved is told so where it shows.
-    if (!keeper_.notice().empty()) title += "  ［" + keeper_.notice() + "］";
+    const std::string title =
+        std::string(kTitle) + " — " +
+        stage::viewer_title(*playback_, entry_, view_.practice ? &*view_.practice : nullptr,
+                            keeper_.notice());
     if (title != title_) {
       title_ = title;
       set_title(title_);

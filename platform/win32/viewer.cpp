@@ -125,20 +125,10 @@ void Viewer::show() {
 // In practice it says what is asked, and the answer once revealed (scripts
 // driving the viewer read it).
 void Viewer::update_title() {
-  std::string place = stage::viewer_title(*model_, entry_);
-  if (learner_.practice) {
-    const stage::OverlayView v = overlay();
-    if (v.practice) {
-      const stage::PracticeOverlay& p = *v.practice;
-      place += "  練習 " + p.progress;
-      if (!p.prompt.empty()) place += " " + p.prompt;
-      if (p.revealed) place += " 答え " + (p.answer.empty() ? std::string("移動") : p.answer);
-      if (p.state == stage::PracticeState::Finished && !p.score_lines.empty())
-        place += " " + p.score_lines[1 < p.score_lines.size() ? 1 : 0];
-    }
-  }
-  // A learner whose progress is not being saved is told so where it shows.
-  if (!keeper_.notice().empty()) place += "  ［" + keeper_.notice() + "］";
+  std::optional<stage::OverlayView> v;
+  if (learner_.practice) v = overlay();
+  const std::string place = stage::viewer_title(
+      *model_, entry_, v && v->practice ? &*v->practice : nullptr, keeper_.notice());
   const std::wstring title = std::wstring(kTitle) + L" \x2014 " + widen(place);  // —
   if (title != title_) {
     title_ = title;

@@ -408,6 +408,37 @@ TEST(ViewerTitle, NumbersKeyframesAndCommandsFromOneAsTheToolDoes) {
   EXPECT_EQ(stage::overlay_view(viewer, {1280, 720, 20, false, false}).speed, "×10");
 }
 
+// In practice the title says what is asked, the answer once revealed and the
+// score at the end (scripts driving either desktop viewer read it), and a
+// word that progress is not saved comes last.
+TEST(ViewerTitle, SaysWhatPracticeAsksAndWhetherProgressIsSaved) {
+  raster::RasterWindow w(64, 36);
+  Playback viewer(w, drills::registry(), paused_in(1));
+  const stage::CommandNumberEntry entry;
+  const std::string plain = stage::viewer_title(viewer, entry);
+  stage::PracticeOverlay asked;
+  asked.progress = "3 / 12";
+  asked.prompt = "あなたの号令は？";
+  stage::PracticeOverlay revealed = asked;
+  revealed.revealed = true;  // a move: no call to show
+  stage::PracticeOverlay finished;
+  finished.state = stage::PracticeState::Finished;
+  finished.progress = "12 / 12";
+  finished.score_lines = {"２番員の練習", "覚えていた 7/12"};
+  const struct {
+    const stage::PracticeOverlay* practice;
+    std::string_view notice;
+    std::string tail;
+  } cases[] = {
+      {nullptr, "", ""},
+      {&asked, "", "  練習 3 / 12 あなたの号令は？"},
+      {&revealed, "", "  練習 3 / 12 あなたの号令は？ 答え 移動"},
+      {&finished, "保存できません", "  練習 12 / 12 覚えていた 7/12  ［保存できません］"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(stage::viewer_title(viewer, entry, c.practice, c.notice), plain + c.tail) << c.tail;
+}
+
 TEST(ViewerOverlay, AWindowTooSmallShowsOnlyTheStage) {
   raster::RasterWindow w(64, 36);
   Playback viewer(w, drills::registry(), paused_in(0));
