@@ -1,10 +1,17 @@
 #include "stage/viewer_session.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "stage/practice.hpp"
 
 namespace stage {
+namespace {
+
+// The followed figure's destination ring, as a share of its body's radius.
+constexpr float kDestinationShare = 1.4f;
+
+}  // namespace
 
 ViewerSession::ViewerSession(ViewerHost& host, DrillList drills, const ViewerStart& start,
                              KeptStore* store)
@@ -122,6 +129,25 @@ std::vector<Figure> ViewerSession::figures() {
   if (!teaching_window_) return {};
   teaching_window_->choose(learner_.position);
   return teaching_window_->figures();
+}
+
+FollowedMarks ViewerSession::followed_marks(const std::vector<Figure>& figures,
+                                            const OverlayView& view) const {
+  FollowedMarks marks;
+  const auto me =
+      std::find_if(figures.begin(), figures.end(), [](const Figure& f) { return f.highlighted; });
+  if (!learner_.position || !teaching_window_ || me == figures.end()) return marks;
+  marks.me = *me;
+  marks.ground = theme_background(panels_.theme);
+  const FrameTable& table = playback_->stage().table(playback_->drill());
+  if (learner_.whole_path)
+    marks.path = teaching_window_->scene_path(table, playback_->timeline(), playback_->keyframe());
+  marks.trail = teaching_window_->trail(table, playback_->keyframe());
+  if (view.practice && view.practice->destination) {
+    marks.destination = teaching_window_->person_point(*view.practice->destination);
+    marks.destination_radius = me->radius * kDestinationShare;
+  }
+  return marks;
 }
 
 OverlayRequest ViewerSession::request(int width, int height) const {

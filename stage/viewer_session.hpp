@@ -51,6 +51,18 @@ struct ViewerStart {
   bool practice = false;    // and to practise at once
 };
 
+// The followed position's marks, as the hosts paint them: below the figures
+// its whole path (w) and its trail, above them a revealed move's destination,
+// all in the followed figure's colour. None without a followed figure shown.
+struct FollowedMarks {
+  std::optional<Figure> me;
+  std::vector<DevicePoint> path;  // with the whole path on
+  std::vector<TrailPoint> trail;
+  std::optional<DevicePoint> destination;
+  float destination_radius = 0;
+  Rgb ground{};  // the theme's, that the trail fades into
+};
+
 // A key taken by the session: whether the title has to be written again and
 // the command it ran, if any.
 struct KeyOutcome {
@@ -111,6 +123,8 @@ class ViewerSession {
   OverlayView overlay();
   // The figures shown, the followed one marked (none in the saver's picture).
   std::vector<Figure> figures();
+  // The marks of the position followed among `figures`, with `view`'s practice.
+  FollowedMarks followed_marks(const std::vector<Figure>& figures, const OverlayView& view) const;
   // What the title says after the viewer's own name.
   std::string title() const;
 

@@ -107,9 +107,6 @@ std::string key_name(const SDL_Keysym& key) {
   }
 }
 
-// The followed figure's destination ring, as a share of its body's radius.
-constexpr float kDestinationShare = 1.4f;
-
 // A figure as far as its picture goes: the same figures need no repaint.
 bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::Figure>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
@@ -263,10 +260,22 @@ class Viewer final : stage::ViewerHost {
     // The figures go above the stage and below the overlay's boxes and cards.
     overlay_drawn_.clear();
     if (session_.teaching_window()) {
-      std::vector<raster::Rect> drawn = paint_following(false);
-      for (const raster::Rect& r : painter_.paint_figures(figures_, panels.theme, display_))
-        drawn.push_back(r);
-      for (const raster::Rect& r : paint_following(true)) drawn.push_back(r);
+      // The followed position's path and trail below the figures, a revealed
+      // move's destination above them.
+      const stage::FollowedMarks marks = session_.followed_marks(figures_, view_);
+      std::vector<raster::Rect> drawn;
+      const auto add = [&drawn](const std::vector<raster::Rect>& rects) {
+        drawn.insert(drawn.end(), rects.begin(), rects.end());
+      };
+      if (const std::optional<stage::Figure>& me = marks.me) {
+        if (!marks.path.empty())
+          add(raster::paint_path(display_, marks.path, me->radius, me->body));
+        add(raster::paint_trail(display_, marks.trail, me->radius, me->body, marks.ground));
+      }
+      add(painter_.paint_figures(figures_, panels.theme, display_));
+      if (marks.destination)
+        add(raster::paint_destination(display_, *marks.destination, marks.destination_radius,
+                                      marks.me->body));
       for (const raster::Rect& r : drawn)
         if (const raster::Rect c = cut_to(r, display_.width, display_.height); !c.empty())
           overlay_drawn_.push_back(c);
@@ -281,32 +290,6 @@ class Viewer final : stage::ViewerHost {
     presenter_.show(display_, std::move(restore), everything_);
     everything_ = false;
     update_title();
-  }
-
-  // The followed position's marks in the picture: below the figures its
-  // whole path (w) and its trail; above them a revealed move's destination.
-  std::vector<raster::Rect> paint_following(bool above) {
-    const stage::Learner& learner = session_.learner();
-    if (!learner.position || figures_.empty() || !figures_.back().highlighted) return {};
-    const stage::Figure& me = figures_.back();
-    const stage::Rgb ground = stage::theme_background(session_.panels().theme);
-    stage::TeachingWindow& teaching = *session_.teaching_window();
-    if (above) {
-      if (!view_.practice || !view_.practice->destination) return {};
-      return raster::paint_destination(display_,
-                                       teaching.person_point(*view_.practice->destination),
-                                       me.radius * kDestinationShare, me.body);
-    }
-    const stage::Playback& p = session_.playback();
-    const stage::FrameTable& table = p.stage().table(p.drill());
-    std::vector<raster::Rect> drawn;
-    if (learner.whole_path)
-      drawn = raster::paint_path(display_, teaching.scene_path(table, p.timeline(), p.keyframe()),
-                                 me.radius, me.body);
-    for (const raster::Rect& r : raster::paint_trail(display_, teaching.trail(table, p.keyframe()),
-                                                     me.radius, me.body, ground))
-      drawn.push_back(r);
-    return drawn;
   }
 
   void update_title() {

@@ -15,8 +15,6 @@ namespace {
 constexpr UINT kLayoutDelayMs = 120;  // long enough to skip a drag's in-between sizes
 constexpr wchar_t kTitle[] =
     L"\x30DF\x30EB\x30AB\x30C9 \x30D3\x30E5\x30FC\x30A2";  // ミルカド ビューア
-// The followed figure's destination ring, as a share of its body's radius.
-constexpr float kDestinationShare = 1.4f;
 
 }  // namespace
 
@@ -87,10 +85,17 @@ void Viewer::paint(HDC dc) {
   BitBlt(view_->dc(), 0, 0, w, h, window_->composed_dc(), 0, 0, SRCCOPY);
   const stage::OverlayView v = session_.overlay();
   if (session_.teaching_window()) {
+    // The followed position's path and trail below the figures, a revealed
+    // move's destination above them.
     const std::vector<stage::Figure> figures = session_.figures();
-    paint_following(view_->dc(), figures, v, false);
+    const stage::FollowedMarks marks = session_.followed_marks(figures, v);
+    if (const std::optional<stage::Figure>& me = marks.me) {
+      if (!marks.path.empty()) paint_path(view_->dc(), marks.path, me->radius, me->body);
+      paint_trail(view_->dc(), marks.trail, me->radius, me->body, marks.ground);
+    }
     paint_figures(view_->dc(), figures, session_.panels().theme);
-    paint_following(view_->dc(), figures, v, true);
+    if (marks.destination)
+      paint_destination(view_->dc(), *marks.destination, marks.destination_radius, marks.me->body);
   }
   paint_overlay(view_->dc(), session_.teaching() ? font_ : window_->caption_font(), v);
   BitBlt(dc, 0, 0, w, h, view_->dc(), 0, 0, SRCCOPY);
@@ -101,27 +106,6 @@ void Viewer::paint(HDC dc) {
   const RECT right{w, 0, client.right, client.bottom}, below{0, h, w, client.bottom};
   if (client.right > w) FillRect(dc, &right, black);
   if (client.bottom > h) FillRect(dc, &below, black);
-}
-
-void Viewer::paint_following(HDC dc, const std::vector<stage::Figure>& figures,
-                             const stage::OverlayView& view, bool above) {
-  const auto me = std::find_if(figures.begin(), figures.end(),
-                               [](const stage::Figure& f) { return f.highlighted; });
-  const stage::Learner& learner = session_.learner();
-  if (!learner.position || me == figures.end()) return;
-  stage::TeachingWindow& teaching = *session_.teaching_window();
-  if (above) {
-    if (view.practice && view.practice->destination)
-      paint_destination(dc, teaching.person_point(*view.practice->destination),
-                        me->radius * kDestinationShare, me->body);
-    return;
-  }
-  const stage::Playback& p = session_.playback();
-  const stage::FrameTable& table = p.stage().table(p.drill());
-  if (learner.whole_path)
-    paint_path(dc, teaching.scene_path(table, p.timeline(), p.keyframe()), me->radius, me->body);
-  paint_trail(dc, teaching.trail(table, p.keyframe()), me->radius, me->body,
-              stage::theme_background(session_.panels().theme));
 }
 
 namespace {

@@ -57,10 +57,6 @@ class Viewer final : stage::ViewerHost {
   stage::Window& make_window(int width, int height) override;
   int line_height() const override;
   std::int64_t now_ms() const override;
-  // The followed figure's marks: below the figures its whole path (w) and
-  // its trail, above them a revealed move's destination.
-  void paint_following(HDC dc, const std::vector<stage::Figure>& figures,
-                       const stage::OverlayView& view, bool above);
   // Runs one viewer command at the current time, then asks for the next
   // delay and shows the result; false: the learner asked to quit.
   bool run(stage::ViewerCommand command, int arg = 0);

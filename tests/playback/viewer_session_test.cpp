@@ -28,7 +28,7 @@ constexpr int kMaxSteps = 4000;
 
 int drill_index(std::string_view name) { return drills::find(drills::registry(), name); }
 
-// A raster window per size, a clock the test moves, and the progress file in memory.
+// A raster window per size, a clock the test moves, the progress file in memory.
 struct Session : ::testing::Test, stage::ViewerHost, stage::KeptStore {
   std::unique_ptr<raster::RasterWindow> window;
   std::int64_t clock = 0;
@@ -86,30 +86,21 @@ std::optional<CommandEffect> press(stage::ViewerSession& s, const Keys& keys) {
 TEST_F(Session, KeysReachTheStateTheTitleAndTheProgressFile) {
   const struct {
     Keys keys;
-    std::string_view title_has;  // in the title after the keys
-    std::string_view title_lacks;
+    std::string_view title_has;
     std::optional<int> position;
     std::string_view record;  // ponpu's line of the file
-    bool list_open = false;
-    std::optional<CommandEffect> last{};
+    std::optional<CommandEffect> last;
   } cases[] = {
-      {{"g", "1", "2"}, "→ 号令番号 12_", "", {}, "", false, {}},
-      {{"g", "1", "2", "Enter"}, "号令 12 ", "号令番号", {}, "", false, CommandEffect::Playback},
-      {{"g", "4", "Backspace", "3", "Enter"},
-       "号令 3 ",
-       "号令番号",
-       {},
-       "",
-       false,
-       CommandEffect::Playback},
-      {{"g", "1", "Escape"}, "", "号令番号", {}, "", false, {}},
+      {{"g", "1", "2"}, "→ 号令番号 12_", {}, "", {}},
+      {{"g", "1", "2", "Enter"}, "号令 12 ", {}, "", CommandEffect::Playback},
+      {{"g", "4", "Backspace", "3", "Enter"}, "号令 3 ", {}, "", CommandEffect::Playback},
+      {{"g", "1", "Escape"}, "", {}, "", {}},
       // Any other key gives up the number and does what it always does.
-      {{"g", "1", "c"}, "", "号令番号", {}, "", true, CommandEffect::Panels},
-      {{"r"}, "", "", 0, "ponpu 0", false, CommandEffect::Playback},
-      {{"r", "r", "r"}, "", "", 2, "ponpu 2", false, CommandEffect::Playback},
-      {{"r", "r", "r", "r", "r", "r"}, "", "", {}, "ponpu -", false, CommandEffect::Playback},
-      {{"q"}, "", "", {}, "", false, CommandEffect::Quit},
-      {{"F11"}, "", "", {}, "", false, CommandEffect::FullScreen},
+      {{"g", "1", "c"}, "", {}, "", CommandEffect::Panels},
+      {{"r"}, "", 0, "ponpu 0", CommandEffect::Playback},
+      {{"r", "r", "r"}, "", 2, "ponpu 2", CommandEffect::Playback},
+      {{"r", "r", "r", "r", "r", "r"}, "", {}, "ponpu -", CommandEffect::Playback},
+      {{"q"}, "", {}, "", CommandEffect::Quit},
   };
   for (const auto& c : cases) {
     const std::string keys = ::testing::PrintToString(c.keys);
@@ -117,24 +108,10 @@ TEST_F(Session, KeysReachTheStateTheTitleAndTheProgressFile) {
     EXPECT_EQ(press(*s, c.keys), c.last) << keys;
     const std::string title = s->title();
     EXPECT_NE(title.find(c.title_has), std::string::npos) << keys << ": " << title;
-    if (!c.title_lacks.empty()) {
-      EXPECT_EQ(title.find(c.title_lacks), std::string::npos) << keys << ": " << title;
-    }
+    EXPECT_EQ(title.find("号令番号") != std::string::npos, s->entry().is_open()) << keys;
     EXPECT_EQ(s->learner().position, c.position) << keys;
     EXPECT_EQ(record("ponpu"), c.record) << keys;
-    EXPECT_EQ(s->panels().commands, c.list_open) << keys;
   }
-}
-
-// A held key repeats only the commands that repeat; the entry titles its digits.
-TEST_F(Session, AHeldKeyRepeatsOnlyWhatRepeats) {
-  auto s = open(on("ponpu"));
-  EXPECT_EQ(s->key("ArrowRight", true).effect, CommandEffect::Playback);
-  EXPECT_EQ(s->playback().keyframe(), 1);
-  EXPECT_EQ(s->key("c", true).effect, std::nullopt);
-  EXPECT_FALSE(s->panels().commands);
-  EXPECT_TRUE(s->key("g", false).retitle);
-  EXPECT_TRUE(s->key("5", false).retitle);
 }
 
 TEST_F(Session, EachDrillShownFollowsItsRememberedPosition) {
@@ -162,18 +139,17 @@ TEST_F(Session, EachDrillShownFollowsItsRememberedPosition) {
   }
 }
 
+// A legend entry follows its position (ending a practice of another) and
+// clears the one followed.
 TEST_F(Session, ALegendEntryFollowsItsPositionAndAgainClearsIt) {
   auto s = open(on("ponpu"));
   s->choose_from_legend(3);
-  EXPECT_EQ(s->learner().position, 3);
   EXPECT_EQ(record("ponpu"), "ponpu 3");
   press(*s, {"p"});
-  ASSERT_TRUE(s->learner().practice);
-  s->choose_from_legend(1);  // another position: the practice of 3 ends
+  s->choose_from_legend(1);
   EXPECT_FALSE(s->learner().practice);
   EXPECT_EQ(s->learner().position, 1);
   s->choose_from_legend(1);
-  EXPECT_EQ(s->learner().position, std::nullopt);
   EXPECT_EQ(record("ponpu"), "ponpu -");
 }
 
@@ -241,22 +217,6 @@ TEST_F(Session, PracticeGoesOnOverARebuildAndItsScoreIsKept) {
             "ponpu 2 2=" + std::to_string(score.known) + "/" + std::to_string(score.asked));
   // The card compares with the score it replaced.
   EXPECT_EQ(s->request().previous_score, (stage::Score{7, 9}));
-}
-
-TEST_F(Session, TheWheelScrollsTheListOnlyOverItUntilTheCommandChanges) {
-  auto s = open(on("kiritu"));
-  press(*s, {"ArrowRight", "ArrowDown", "ArrowDown", "ArrowDown", "c"});
-  s->rebuild(kWidth, kHeight);
-  const stage::OverlayView view = s->overlay();
-  ASSERT_TRUE(view.panel);
-  const stage::PixelRect& p = *view.panel;
-  EXPECT_FALSE(s->scroll_list(p.x - 1, p.y, 1));
-  EXPECT_FALSE(s->scroll_list(p.x, p.y, 0));
-  EXPECT_EQ(s->list_scroll(), 0);
-  EXPECT_TRUE(s->scroll_list(p.x, p.y, -1));
-  EXPECT_EQ(s->list_scroll(), stage::ViewerSession::kRowsPerWheelNotch);
-  press(*s, {"ArrowUp"});
-  EXPECT_EQ(s->list_scroll(), 0);
 }
 
 }  // namespace
