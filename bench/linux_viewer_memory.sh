@@ -44,7 +44,7 @@ xdotool windowsize "$win" 16384 16384
 huge=$(settled_rss "$viewer")
 xdotool windowsize "$win" 960 540
 shrunk=$(settled_rss "$viewer")
-n=$(xdotool getwindowname "$win" | sed -E 's/.*  [0-9]+\/([0-9]+).*/\1/')
+n=$(xdotool getwindowname "$win" | sed -E 's/.*コマ [0-9]+\/([0-9]+).*/\1/')
 step_through "$win" "$n" 1
 before=$(settled_rss "$viewer")
 passes=$(((keys + n - 1) / n))

@@ -29,6 +29,7 @@
 #include "stage/roles.hpp"
 #include "stage/teaching.hpp"
 #include "stage/viewer_commands.hpp"
+#include "stage/viewer_session.hpp"
 
 namespace linux_host {
 namespace {
@@ -42,8 +43,6 @@ constexpr int kDefaultHeight = 640;
 using raster::kMaxWindowSide;
 constexpr char kTitle[] = "ミルカド ビューア";
 constexpr SDL_Keycode kFirstNonAscii = 0x7f;
-// Command-list rows one notch of the mouse wheel scrolls.
-constexpr int kRowsPerWheelNotch = 3;
 
 // A key by the name the viewer's command table gives it ("ArrowLeft", "a",
 // "?"); empty for a key that is no command's. SDL's key codes of the
@@ -108,9 +107,6 @@ std::string key_name(const SDL_Keysym& key) {
   }
 }
 
-// The followed figure's destination ring, as a share of its body's radius.
-constexpr float kDestinationShare = 1.4f;
-
 // A figure as far as its picture goes: the same figures need no repaint.
 bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::Figure>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
@@ -146,20 +142,18 @@ struct ShownState {
   friend bool operator==(const ShownState&, const ShownState&) = default;
 };
 
-class Viewer {
+class Viewer final : stage::ViewerHost {
  public:
   Viewer(SDL_Window* window, stage::DrillList drills, const host::ViewerOptions& options)
       : sdl_(window),
-        drills_(drills),
         presenter_(window),
-        teaching_(options.view == host::View::Teaching),
-        keeper_(progress_store_.get()) {
+        session_(*this, drills,
+                 {options.drill, options.view == host::View::Teaching, options.theme, options.role,
+                  options.practice},
+                 progress_store_.get()) {
     // Said once where a terminal sees it; the title keeps saying it.
-    if (!keeper_.notice().empty()) std::fprintf(stderr, "mirukado: %s\n", keeper_.notice().c_str());
-    place_.drill = options.drill;
-    panels_.theme = options.theme;
-    start_role_ = options.role;
-    start_practice_ = options.practice;
+    if (const std::string& notice = session_.keeper().notice(); !notice.empty())
+      std::fprintf(stderr, "mirukado: %s\n", notice.c_str());
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (SDL_GetWindowWMInfo(sdl_, &info) && info.subsystem == SDL_SYSWM_X11) {
@@ -174,16 +168,9 @@ class Viewer {
   int run() {
     int w = 0, h = 0;
     SDL_GetWindowSize(sdl_, &w, &h);
-    relayout(w, h);
-    follow_drill();
-    if (start_role_) {
-      learner_.position = start_role_;
-      remember_choice();
-    }
-    if (start_practice_) run(stage::ViewerCommand::Practice);
+    session_.start(std::clamp(w, 1, kMaxWindowSide), std::clamp(h, 1, kMaxWindowSide));
     while (!quit_) {
-      const int delay = advance();
-      note_score();
+      const int delay = session_.advance();
       present();
       if (quit_) break;
       SDL_Event e;
@@ -206,113 +193,50 @@ class Viewer {
   }
 
  private:
-  // The practice session drives the playback while it runs.
-  int advance() {
-    return learner_.practice ? learner_.practice->advance(now()) : playback_->advance(now());
-  }
-
-  const char* drill_name() const {
-    return drills_[static_cast<std::size_t>(playback_->drill())].name;
-  }
-
-  // A drill newly shown follows the position remembered for it.
-  void follow_drill() {
-    if (followed_drill_ == playback_->drill()) return;
-    followed_drill_ = playback_->drill();
-    learner_.position =
-        keeper_.chosen(drill_name(), playback_->stage().table(playback_->drill()).person_count());
-  }
-
-  // The chosen position is remembered for the drill (a choice that changes nothing writes nothing).
-  void remember_choice() { keeper_.choose(drill_name(), learner_.position); }
-
-  // A session finished: its score is the position's last, shown next time
-  // (a retry of the missed items finishes again and scores them alone).
-  void note_score() { keeper_.note(learner_.practice.get(), drill_name()); }
-
-  std::int64_t now() const {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - origin_).count();
-  }
-
-  // The overlay's request for a window w x h as the viewer stands now.
-  stage::OverlayRequest request(int w, int h) const {
-    stage::OverlayRequest r{w, h, painter_.line_height(), panels_.help, panels_.commands};
-    r.list_scroll = list_scroll_;
-    r.teaching = teaching_;
-    r.theme = panels_.theme;
-    r.learner = true;
-    r.position = learner_.position;
-    r.mine_only = learner_.mine_only;
-    r.practice = learner_.practice.get();
-    if (playback_)
-      r.previous_score = keeper_.previous(drill_name(), learner_.position, learner_.practice.get());
-    return r;
-  }
-
-  // A new stage for a new window size (or, in the teaching picture, a new
-  // area for the drill or a new theme), at the same place in the same drill.
-  void relayout(int w, int h) {
-    w = std::clamp(w, 1, kMaxWindowSide);
-    h = std::clamp(h, 1, kMaxWindowSide);
-    if (playback_) {
-      advance();
-      place_ = playback_->place();
-    }
-    // Everything sized by the old window goes before the new is made: a
-    // vector assigned a smaller size would keep the old one's capacity (a
-    // window briefly made 16384 pixels square would hold on to a GiB), and
-    // freeing first keeps the peak at one picture, not two.
-    playback_.reset();  // it draws on the window it was given
-    teaching_window_.reset();
+  // The session's window for a new size (or, in the teaching picture, a new
+  // area for the drill or a new theme). Everything sized by the old window
+  // goes before the new is made: a vector assigned a smaller size would keep
+  // the old one's capacity (a window briefly made 16384 pixels square would
+  // hold on to a GiB), and freeing first keeps the peak at one picture, not
+  // two.
+  stage::Window& make_window(int w, int h) override {
     window_.reset();
     pixels_ = std::vector<std::uint32_t>();
     window_ = std::make_unique<raster::RasterWindow>(w, h, kTwipsPerPixel);
-    painter_.fit(stage::overlay_font_extent(teaching_, w, h));
-    stage::Window* stage_window = window_.get();
-    if (teaching_) {
-      // The drill fills what the band, the boxes and the open card leave.
-      laid_out_area_ = stage::teaching_stage_area(request(w, h));
-      laid_out_theme_ = panels_.theme;
-      teaching_window_ = std::make_unique<stage::TeachingWindow>(*window_, drills_, panels_.theme,
-                                                                 laid_out_area_, extents_);
-      extents_ = teaching_window_->extents();  // computed once, for every later layout
-      stage_window = teaching_window_.get();
-    }
-    playback_ = std::make_unique<stage::Playback>(*stage_window, drills_, place_);
-    // A practice session goes on over the new playback, at the same step.
-    if (learner_.practice && !learner_.practice->rebind(*playback_)) learner_.practice.reset();
-    origin_ = Clock::now();
+    painter_.fit(stage::overlay_font_extent(session_.teaching(), w, h));
     pixels_.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
     display_ = {pixels_.data(), w, h, w};
     overlay_drawn_.clear();
     figures_.clear();
     everything_ = true;
+    return *window_;
+  }
+  int line_height() const override { return painter_.line_height(); }
+  std::int64_t now_ms() const override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - origin_).count();
+  }
+
+  // A new stage at the same place in the same drill, and a picture its size.
+  void relayout(int w, int h) {
+    session_.rebuild(std::clamp(w, 1, kMaxWindowSide), std::clamp(h, 1, kMaxWindowSide));
   }
 
   void present() {
     std::vector<raster::Rect> regions = window_->changes();
     // Pointer movements and other idle wake-ups change nothing on screen.
-    const auto& p = *playback_;
-    // A new current command brings a scrolled list back to it.
-    if (p.current_command() != listed_command_) {
-      listed_command_ = p.current_command();
-      list_scroll_ = 0;
-    }
-    follow_drill();
-    ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(),   p.playing(), p.speed(),
-                     p.loop(),  panels_.help, panels_.commands, list_scroll_};
-    state.position = learner_.position;
-    state.mine_only = learner_.mine_only;
-    state.whole_path = learner_.whole_path;
-    if (const stage::PracticeSession* s = learner_.practice.get()) {
+    const stage::Playback& p = session_.playback();
+    const stage::ViewerPanels& panels = session_.panels();
+    const stage::Learner& learner = session_.learner();
+    ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(),  p.playing(),           p.speed(),
+                     p.loop(),  panels.help,  panels.commands, session_.list_scroll()};
+    state.position = learner.position;
+    state.mine_only = learner.mine_only;
+    state.whole_path = learner.whole_path;
+    if (const stage::PracticeSession* s = learner.practice.get()) {
       state.practice_state = static_cast<int>(s->state());
       state.practice_asked = s->score().asked;
     }
-    std::vector<stage::Figure> figures;
-    if (teaching_window_) {
-      teaching_window_->choose(learner_.position);
-      figures = teaching_window_->figures();
-    }
+    std::vector<stage::Figure> figures = session_.figures();
     const bool figures_moved = !same_figures(figures, figures_);
     if (regions.empty() && !everything_ && state == shown_ && !figures_moved) return;
     shown_ = state;
@@ -325,24 +249,33 @@ class Viewer {
       restore.assign(1, raster::Rect{0, 0, display_.width, display_.height});
       boxes_shown_.forget();
     }
-    view_ = stage::overlay_view(*playback_, request(display_.width, display_.height));
-    // The wheel may have asked for more than the list has: keep what it got,
-    // so that turning back acts at once.
-    list_scroll_ = view_.list_scroll;
-    shown_.list_scroll = list_scroll_;
+    view_ = session_.overlay();
+    shown_.list_scroll = view_.list_scroll;
     // The teaching picture's command box and legend, drawn over nothing of
     // the stage, are left as they are unless they change or meet a restore.
-    const bool boxes_due = boxes_shown_.due(view_, playback_->drill(), restore);
+    const bool boxes_due = boxes_shown_.due(view_, p.drill(), restore);
     for (const raster::Rect& r : restore)
       window_->compose(r, &display_.at(r.x, r.y), display_.pitch);
 
     // The figures go above the stage and below the overlay's boxes and cards.
     overlay_drawn_.clear();
-    if (teaching_window_) {
-      std::vector<raster::Rect> drawn = paint_following(false);
-      for (const raster::Rect& r : painter_.paint_figures(figures_, panels_.theme, display_))
-        drawn.push_back(r);
-      for (const raster::Rect& r : paint_following(true)) drawn.push_back(r);
+    if (session_.teaching_window()) {
+      // The followed position's path and trail below the figures, a revealed
+      // move's destination above them.
+      const stage::FollowedMarks marks = session_.followed_marks(figures_, view_);
+      std::vector<raster::Rect> drawn;
+      const auto add = [&drawn](const std::vector<raster::Rect>& rects) {
+        drawn.insert(drawn.end(), rects.begin(), rects.end());
+      };
+      if (const std::optional<stage::Figure>& me = marks.me) {
+        if (!marks.path.empty())
+          add(raster::paint_path(display_, marks.path, me->radius, me->body));
+        add(raster::paint_trail(display_, marks.trail, me->radius, me->body, marks.ground));
+      }
+      add(painter_.paint_figures(figures_, panels.theme, display_));
+      if (marks.destination)
+        add(raster::paint_destination(display_, *marks.destination, marks.destination_radius,
+                                      marks.me->body));
       for (const raster::Rect& r : drawn)
         if (const raster::Rect c = cut_to(r, display_.width, display_.height); !c.empty())
           overlay_drawn_.push_back(c);
@@ -351,7 +284,7 @@ class Viewer {
     if (boxes_due) painter_.paint_teaching(view_, display_);
     view_.teaching = false;  // the band and the cards alone
     const std::vector<raster::Rect> painted = painter_.paint(view_, display_);
-    view_.teaching = teaching_;
+    view_.teaching = session_.teaching();
     overlay_drawn_.insert(overlay_drawn_.end(), painted.begin(), painted.end());
     restore.insert(restore.end(), overlay_drawn_.begin(), overlay_drawn_.end());
     presenter_.show(display_, std::move(restore), everything_);
@@ -359,40 +292,8 @@ class Viewer {
     update_title();
   }
 
-  // The followed position's marks in the picture: below the figures its
-  // whole path (w) and its trail; above them a revealed move's destination.
-  std::vector<raster::Rect> paint_following(bool above) {
-    if (!learner_.position || figures_.empty() || !figures_.back().highlighted) return {};
-    const stage::Figure& me = figures_.back();
-    const stage::Rgb ground = stage::theme_background(panels_.theme);
-    if (above) {
-      if (!view_.practice || !view_.practice->destination) return {};
-      return raster::paint_destination(display_,
-                                       teaching_window_->person_point(*view_.practice->destination),
-                                       me.radius * kDestinationShare, me.body);
-    }
-    const stage::FrameTable& table = playback_->stage().table(playback_->drill());
-    std::vector<raster::Rect> drawn;
-    if (learner_.whole_path)
-      drawn = raster::paint_path(
-          display_,
-          teaching_window_->scene_path(table, playback_->timeline(), playback_->keyframe()),
-          me.radius, me.body);
-    for (const raster::Rect& r :
-         raster::paint_trail(display_, teaching_window_->trail(table, playback_->keyframe()),
-                             me.radius, me.body, ground))
-      drawn.push_back(r);
-    return drawn;
-  }
-
-  // The title names the drill, the keyframe and the command heard: what a
-  // window list shows, and what scripts driving the viewer read. In practice
-  // it says what is asked, and the answer once revealed.
   void update_title() {
-    const std::string title =
-        std::string(kTitle) + " — " +
-        stage::viewer_title(*playback_, entry_, view_.practice ? &*view_.practice : nullptr,
-                            keeper_.notice());
+    const std::string title = std::string(kTitle) + " — " + session_.title();
     if (title != title_) {
       title_ = title;
       set_title(title_);
@@ -478,19 +379,9 @@ class Viewer {
         if (destroys_window(e.syswm.msg)) quit_ = true;
         break;
       case SDL_KEYDOWN: {
-        const std::string name = key_name(e.key.keysym);
-        const bool entering = entry_.is_open();
-        const auto typed = entry_.key(name);
-        // The title shows the digits typed, and drops them once the entry
-        // closes, whether or not the key then does anything else.
-        if (entering) update_title();
-        if (typed.taken) {
-          if (typed.go_to) run(stage::ViewerCommand::GoToCommand, *typed.go_to);
-          break;
-        }
-        const auto command = stage::command_for_key(name);
-        if (command && (!e.key.repeat || stage::viewer_command_row(*command).repeats))
-          run(*command);
+        const stage::KeyOutcome outcome = session_.key(key_name(e.key.keysym), e.key.repeat);
+        if (outcome.effect) carry_out(*outcome.effect);
+        if (outcome.retitle) update_title();
         break;
       }
       case SDL_MOUSEBUTTONDOWN:
@@ -499,7 +390,7 @@ class Viewer {
       case SDL_MOUSEMOTION:
         // Dragging along the timeline seeks to where the pointer is last.
         if (dragging_ && (e.motion.state & SDL_BUTTON_LMASK)) {
-          if (auto ms = stage::timeline_hit(view_, *playback_, e.motion.x, view_.bar.y))
+          if (auto ms = stage::timeline_hit(view_, session_.playback(), e.motion.x, view_.bar.y))
             drag_to_ = ms;
         }
         break;
@@ -507,10 +398,8 @@ class Viewer {
         if (view_.panel && e.wheel.y != 0) {
           int x = 0, y = 0;
           SDL_GetMouseState(&x, &y);
-          if (!view_.panel->contains(x, y)) break;
-          const int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
-          // Turned away from the user (up) shows the earlier commands.
-          list_scroll_ -= notches * kRowsPerWheelNotch;
+          session_.scroll_list(
+              x, y, e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y);
         }
         break;
       case SDL_MOUSEBUTTONUP:
@@ -541,7 +430,7 @@ class Viewer {
           SDL_PeepEvents(events.data() + 1, queued, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
       events.resize(static_cast<std::size_t>(std::max(0, got)) + 1);
     }
-    stage::CommandNumberEntry entry = entry_;
+    stage::CommandNumberEntry entry = session_.entry();
     for (const SDL_Event& e : events) {
       if (e.type == SDL_QUIT) return true;
       if (e.type == SDL_SYSWMEVENT && destroys_window(e.syswm.msg)) return true;
@@ -566,32 +455,24 @@ class Viewer {
     auto [w, h] = resize_to_.value_or(std::tuple{display_.width, display_.height});
     resize_to_.reset();
     const bool resized = w != display_.width || h != display_.height;
-    // The teaching picture never lies under a card, and is drawn in its theme.
-    const bool moved = teaching_ && (panels_.theme != laid_out_theme_ ||
-                                     stage::teaching_stage_area(request(w, h)) != laid_out_area_);
-    if (resized || moved) relayout(w, h);
+    if (resized || session_.layout_due(w, h)) relayout(w, h);
   }
 
   void click(int x, int y) {
-    if (auto ms = stage::timeline_hit(view_, *playback_, x, y)) {
+    if (auto ms = stage::timeline_hit(view_, session_.playback(), x, y)) {
       run(stage::ViewerCommand::SeekTime, *ms);
       dragging_ = true;
     } else if (auto command = stage::command_hit(view_, x, y)) {
       run(stage::ViewerCommand::GoToCommand, *command);
-    } else if (auto position = teaching_ ? painter_.legend_hit(x, y) : std::nullopt) {
-      // A legend entry chooses its position; the one followed clears it.
-      stage::end_practice(learner_, *playback_);
-      learner_.position = learner_.position == position ? std::nullopt : position;
-      remember_choice();
+    } else if (auto position = session_.teaching() ? painter_.legend_hit(x, y) : std::nullopt) {
+      session_.choose_from_legend(*position);
     }
   }
 
-  void run(stage::ViewerCommand command, int arg = 0) {
-    advance();  // commands act at the present moment
-    const stage::CommandEffect effect = stage::apply(command, arg, *playback_, panels_, learner_);
-    follow_drill();
-    remember_choice();
-    note_score();
+  void run(stage::ViewerCommand command, int arg = 0) { carry_out(session_.run(command, arg)); }
+
+  // What the session leaves to the window.
+  void carry_out(stage::CommandEffect effect) {
     switch (effect) {
       case stage::CommandEffect::FullScreen:
         toggle_full_screen();
@@ -600,7 +481,6 @@ class Viewer {
         quit_ = true;
         break;
       case stage::CommandEffect::AskNumber:
-        entry_.open();
         update_title();
         break;
       case stage::CommandEffect::Panels:
@@ -616,16 +496,9 @@ class Viewer {
   SDL_Window* sdl_;
   Display* x_display_ = nullptr;  // the window's X connection and id (SDL's)
   Window x_window_ = 0;
-  stage::DrillList drills_;
   Presenter presenter_;
-  stage::PlaybackPlace place_;
   std::unique_ptr<raster::RasterWindow> window_;
-  std::unique_ptr<stage::TeachingWindow> teaching_window_;  // over window_, when teaching
-  stage::SharedExtents extents_;                            // the drills', once made
-  stage::PixelRect laid_out_area_;  // where the teaching picture's drill was fitted last
-  stage::Theme laid_out_theme_ = stage::Theme::Dark;
-  std::unique_ptr<stage::Playback> playback_;
-  Clock::time_point origin_ = Clock::now();  // the model's time 0
+  Clock::time_point origin_ = Clock::now();  // the session's clock's 0
 
   raster::OverlayPainter painter_;
   std::vector<std::uint32_t> pixels_;  // the stage's frame with the overlay above it
@@ -637,23 +510,15 @@ class Viewer {
   ShownState shown_;
   std::string title_;
 
-  const bool teaching_;
-  stage::ViewerPanels panels_;       // the open cards and the teaching picture's theme
-  int list_scroll_ = 0;              // the command list's rows scrolled by the wheel
-  int listed_command_ = -1;          // the current command the scroll was made at
-  stage::CommandNumberEntry entry_;  // "g" then a command's number
-  stage::Learner learner_;           // the position followed, and its practice
   std::unique_ptr<KeptFile> progress_store_ = viewer_progress_store(viewer_progress_path());
-  stage::ProgressKeeper keeper_;  // what the file holds, and when it is written
-  int followed_drill_ = -1;       // the drill whose remembered position is followed
-  std::optional<int> start_role_;
-  bool start_practice_ = false;
   bool everything_ = true;
   bool dragging_ = false;
   bool quit_ = false;
   std::optional<SDL_Rect> windowed_;  // where the window was before it covered the display
   std::optional<int> drag_to_;
   std::optional<std::tuple<int, int>> resize_to_;
+  // Last: what draws on window_ goes first.
+  stage::ViewerSession session_;
 };
 
 }  // namespace

@@ -21,17 +21,18 @@
 #include "stage/playback.hpp"
 #include "stage/progress.hpp"
 #include "stage/viewer_commands.hpp"
+#include "stage/viewer_session.hpp"
 
 namespace win32 {
 
-class Viewer {
+class Viewer final : stage::ViewerHost {
  public:
   static constexpr UINT_PTR kTickTimer = 1;
   static constexpr UINT_PTR kLayoutTimer = 2;
 
   // Plays `drill` on hwnd's client area from its start.
   Viewer(HWND hwnd, stage::DrillList drills, const host::ViewerOptions& start);
-  ~Viewer();
+  ~Viewer() override;
   Viewer(const Viewer&) = delete;
   Viewer& operator=(const Viewer&) = delete;
 
@@ -51,63 +52,35 @@ class Viewer {
   void paint(HDC dc);
 
  private:
-  std::int64_t now() const;
-  // The practice session drives the playback while it runs.
-  int advance();
-  const char* drill_name() const;
-  // A drill newly shown follows the position remembered for it.
-  void follow_drill();
-  void remember_choice();
-  void note_score();
-  // A legend entry chooses its position; the one followed clears it.
-  void choose_from_legend(int position);
-  // The followed figure's marks: below the figures its whole path (w) and
-  // its trail, above them a revealed move's destination.
-  void paint_following(HDC dc, const std::vector<stage::Figure>& figures,
-                       const stage::OverlayView& view, bool above);
+  // The session's window at a size: the GDI window, the picture the overlay
+  // is painted on and the overlay's font.
+  stage::Window& make_window(int width, int height) override;
+  int line_height() const override;
+  std::int64_t now_ms() const override;
   // Runs one viewer command at the current time, then asks for the next
   // delay and shows the result; false: the learner asked to quit.
   bool run(stage::ViewerCommand command, int arg = 0);
-  // A key the command-number entry takes while it is open; false: not its.
-  bool typed(std::string_view key);
+  // A key by its command table's name; false: the learner asked to quit.
+  bool take(std::string_view name, bool repeated);
+  // What the session leaves to the window after a command; false: quit.
+  bool carry_out(stage::CommandEffect effect);
   void schedule(int delay);
   void show();
   void update_title();
-  stage::OverlayView overlay();
-  // A new window, teaching window and playback at `place`; a practice
-  // session goes on over the new playback.
-  void build(int width, int height, const stage::PlaybackPlace& place);
   void relayout();
-  // The teaching picture's area for the panels now open; a change rebuilds
-  // the stage at the same place, fitted anew.
-  stage::OverlayRequest request() const;
-  void refit();
   void toggle_full_screen();
 
   HWND hwnd_;
-  stage::DrillList drills_;
   std::unique_ptr<GdiWindow> window_;
-  std::unique_ptr<stage::TeachingWindow> teaching_;  // over window_, in the teaching picture
-  std::unique_ptr<stage::Playback> model_;
-  bool teach_ = true;
-  stage::Theme theme_ = stage::Theme::Dark;
-  HFONT font_ = nullptr;  // the overlay's, sized for the window's height
-  stage::PixelRect area_;
+  HFONT font_ = nullptr;                // the overlay's, sized for the window's height
   std::unique_ptr<MemoryBuffer> view_;  // the composed picture with the overlay above it
-  std::uint64_t started_ = 0;           // GetTickCount64() at the model's t = 0
-  bool help_ = false;
-  bool commands_ = false;
-  stage::CommandNumberEntry entry_;  // "g" then a command's number
-  bool dragging_ = false;            // the button went down on the timeline
-  int list_scroll_ = 0;              // the command list's rows scrolled by the wheel
-  int listed_command_ = -1;          // the current command the scroll was made at
+  bool dragging_ = false;               // the button went down on the timeline
   bool full_screen_ = false;
   WINDOWPLACEMENT windowed_{};
   std::wstring title_;
-  stage::Learner learner_;  // the position followed, and its practice
   std::unique_ptr<ProgressFile> progress_store_;
-  stage::ProgressKeeper keeper_;  // what the viewer's own file holds, and when it is written
-  int followed_drill_ = -1;       // the drill whose remembered position is followed
+  // Last: what draws on window_ goes first.
+  stage::ViewerSession session_;
 };
 
 }  // namespace win32

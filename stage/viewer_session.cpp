@@ -1,0 +1,210 @@
+#include "stage/viewer_session.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "stage/practice.hpp"
+
+namespace stage {
+namespace {
+
+// The followed figure's destination ring, as a share of its body's radius.
+constexpr float kDestinationShare = 1.4f;
+
+}  // namespace
+
+ViewerSession::ViewerSession(ViewerHost& host, DrillList drills, const ViewerStart& start,
+                             KeptStore* store)
+    : host_(host), drills_(drills), start_(start), keeper_(store) {
+  place_.drill = start.drill;
+  panels_.theme = start.theme;
+}
+
+ViewerSession::~ViewerSession() {
+  learner_.practice.reset();  // it drives the playback
+  playback_.reset();          // it draws on the teaching window
+}
+
+void ViewerSession::start(int width, int height) {
+  rebuild(width, height);
+  follow_drill();
+  if (start_.role) {
+    learner_.position = start_.role;
+    remember_choice();
+  }
+  if (start_.practice) run(ViewerCommand::Practice);
+}
+
+int ViewerSession::advance() {
+  const std::int64_t now = host_.now_ms() - origin_;
+  const int delay = learner_.practice ? learner_.practice->advance(now) : playback_->advance(now);
+  follow_drill();  // the drill played out and the next began
+  note_score();
+  return delay;
+}
+
+const char* ViewerSession::drill_name() const {
+  return drills_[static_cast<std::size_t>(playback_->drill())].name;
+}
+
+// A drill newly shown follows the position remembered for it.
+void ViewerSession::follow_drill() {
+  if (followed_drill_ == playback_->drill()) return;
+  followed_drill_ = playback_->drill();
+  learner_.position =
+      keeper_.chosen(drill_name(), playback_->stage().table(playback_->drill()).person_count());
+}
+
+// The chosen position is remembered for the drill (a choice that changes
+// nothing writes nothing).
+void ViewerSession::remember_choice() { keeper_.choose(drill_name(), learner_.position); }
+
+// A session finished: its score is the position's last, shown next time (a
+// retry of the missed items finishes again and scores them alone).
+void ViewerSession::note_score() { keeper_.note(learner_.practice.get(), drill_name()); }
+
+CommandEffect ViewerSession::run(ViewerCommand command, int arg) {
+  advance();  // commands act at the present moment
+  const CommandEffect effect = apply(command, arg, *playback_, panels_, learner_);
+  follow_drill();
+  remember_choice();
+  note_score();
+  if (effect == CommandEffect::AskNumber) entry_.open();
+  return effect;
+}
+
+KeyOutcome ViewerSession::key(std::string_view name, bool repeated) {
+  KeyOutcome outcome;
+  // The title shows the digits typed, and drops them once the entry closes,
+  // whether or not the key then does anything else.
+  outcome.retitle = entry_.is_open();
+  const CommandNumberEntry::Outcome typed = entry_.key(name);
+  if (typed.taken) {
+    if (typed.go_to) outcome.effect = run(ViewerCommand::GoToCommand, *typed.go_to);
+    return outcome;
+  }
+  const std::optional<ViewerCommand> command = command_for_key(name);
+  if (command && (!repeated || viewer_command_row(*command).repeats))
+    outcome.effect = run(*command);
+  if (outcome.effect == CommandEffect::AskNumber) outcome.retitle = true;
+  return outcome;
+}
+
+void ViewerSession::choose_from_legend(int position) {
+  advance();
+  // The session practised the position followed until now: it ends, and the
+  // drill plays on from where it stood.
+  end_practice(learner_, *playback_);
+  learner_.position = learner_.position == position ? std::nullopt : std::optional(position);
+  remember_choice();
+  note_score();
+}
+
+int ViewerSession::list_scroll() const {
+  return playback_->current_command() == listed_command_ ? list_scroll_ : 0;
+}
+
+OverlayView ViewerSession::overlay() {
+  if (playback_->current_command() != listed_command_) {
+    listed_command_ = playback_->current_command();
+    list_scroll_ = 0;
+  }
+  OverlayView view = overlay_view(*playback_, request());
+  // The wheel may have asked for more than the list has: keep what it got,
+  // so that turning back acts at once.
+  list_scroll_ = view.list_scroll;
+  return view;
+}
+
+bool ViewerSession::scroll_list(int x, int y, int notches) {
+  const OverlayView view = overlay();
+  if (notches == 0 || !view.panel || !view.panel->contains(x, y)) return false;
+  // Turned away from the user (up) shows the earlier commands.
+  list_scroll_ -= notches * kRowsPerWheelNotch;
+  list_scroll_ = overlay().list_scroll;
+  return true;
+}
+
+std::vector<Figure> ViewerSession::figures() {
+  if (!teaching_window_) return {};
+  teaching_window_->choose(learner_.position);
+  return teaching_window_->figures();
+}
+
+FollowedMarks ViewerSession::followed_marks(const std::vector<Figure>& figures,
+                                            const OverlayView& view) const {
+  FollowedMarks marks;
+  const auto me =
+      std::find_if(figures.begin(), figures.end(), [](const Figure& f) { return f.highlighted; });
+  if (!learner_.position || !teaching_window_ || me == figures.end()) return marks;
+  marks.me = *me;
+  marks.ground = theme_background(panels_.theme);
+  const FrameTable& table = playback_->stage().table(playback_->drill());
+  if (learner_.whole_path)
+    marks.path = teaching_window_->scene_path(table, playback_->timeline(), playback_->keyframe());
+  marks.trail = teaching_window_->trail(table, playback_->keyframe());
+  if (view.practice && view.practice->destination) {
+    marks.destination = teaching_window_->person_point(*view.practice->destination);
+    marks.destination_radius = me->radius * kDestinationShare;
+  }
+  return marks;
+}
+
+OverlayRequest ViewerSession::request(int width, int height) const {
+  OverlayRequest r{width, height, host_.line_height(), panels_.help, panels_.commands};
+  r.list_scroll = list_scroll_;
+  r.teaching = start_.teaching;
+  r.theme = panels_.theme;
+  r.learner = true;
+  r.position = learner_.position;
+  r.mine_only = learner_.mine_only;
+  r.practice = learner_.practice.get();
+  if (playback_)
+    r.previous_score = keeper_.previous(drill_name(), learner_.position, learner_.practice.get());
+  return r;
+}
+
+// The title names the drill, the keyframe and the command heard: what a
+// window list shows, and what scripts driving the viewer read. In practice it
+// says what is asked, and the answer once revealed.
+std::string ViewerSession::title() const {
+  std::optional<OverlayView> view;
+  if (learner_.practice) view = overlay_view(*playback_, request());
+  return viewer_title(*playback_, entry_, view && view->practice ? &*view->practice : nullptr,
+                      keeper_.notice());
+}
+
+bool ViewerSession::layout_due(int width, int height) const {
+  // The teaching picture never lies under a card, and is drawn in its theme.
+  return start_.teaching && (panels_.theme != laid_out_theme_ ||
+                             teaching_stage_area(request(width, height)) != laid_out_area_);
+}
+
+void ViewerSession::rebuild(int width, int height) {
+  if (playback_) {
+    advance();
+    place_ = playback_->place();
+  }
+  // What drew on the old window goes before the host frees it.
+  playback_.reset();
+  teaching_window_.reset();
+  width_ = width;
+  height_ = height;
+  Window& device = host_.make_window(width, height);
+  Window* stage_window = &device;
+  if (start_.teaching) {
+    // The drill fills what the band, the boxes and the open card leave.
+    laid_out_area_ = teaching_stage_area(request());
+    laid_out_theme_ = panels_.theme;
+    teaching_window_ =
+        std::make_unique<TeachingWindow>(device, drills_, panels_.theme, laid_out_area_, extents_);
+    extents_ = teaching_window_->extents();
+    stage_window = teaching_window_.get();
+  }
+  playback_ = std::make_unique<Playback>(*stage_window, drills_, place_);
+  origin_ = host_.now_ms();  // its t = 0 once it stands at the place
+  // A practice session goes on over the new playback, at the same step.
+  if (learner_.practice && !learner_.practice->rebind(*playback_)) learner_.practice.reset();
+}
+
+}  // namespace stage

@@ -1,0 +1,169 @@
+#pragma once
+// The learning viewer's session, as both desktop viewers hold it: the
+// playback over the host's window (through a teaching window in the teaching
+// picture), the open cards and theme, the learner and what is remembered of
+// them, the command number being typed and the command list's scroll. It runs
+// the viewer's commands and everything that follows each one (the followed
+// drill, the choice and score remembered, the number asked for), builds
+// window and playback anew at a new size, theme or card, and writes the
+// title. The host keeps the window itself, its painting, the translation of
+// its keys and clicks into commands, its timer and full screen, and the file
+// the progress is kept in.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "stage/drill.hpp"
+#include "stage/kept_store.hpp"
+#include "stage/overlay.hpp"
+#include "stage/playback.hpp"
+#include "stage/progress.hpp"
+#include "stage/teaching.hpp"
+#include "stage/viewer_commands.hpp"
+
+namespace stage {
+
+// What a host gives a session: its window at a size, the overlay's font and
+// its clock.
+class ViewerHost {
+ public:
+  virtual ~ViewerHost() = default;
+  // A window `width` x `height` for the stage to draw on, with the overlay's
+  // font fitted to it. The session has let go of the playback and teaching
+  // window that drew on the previous one, so the host may free it first.
+  virtual Window& make_window(int width, int height) = 0;
+  // The overlay font's line height, pixels, for the window made last.
+  virtual int line_height() const = 0;
+  // Milliseconds of a clock that never goes back.
+  virtual std::int64_t now_ms() const = 0;
+};
+
+// How a viewer starts.
+struct ViewerStart {
+  int drill = 0;
+  bool teaching = true;  // the teaching picture, or the saver's
+  Theme theme = Theme::Dark;
+  std::optional<int> role;  // a position to follow from the start
+  bool practice = false;    // and to practise at once
+};
+
+// The followed position's marks, as the hosts paint them: below the figures
+// its whole path (w) and its trail, above them a revealed move's destination,
+// all in the followed figure's colour. None without a followed figure shown.
+struct FollowedMarks {
+  std::optional<Figure> me;
+  std::vector<DevicePoint> path;  // with the whole path on
+  std::vector<TrailPoint> trail;
+  std::optional<DevicePoint> destination;
+  float destination_radius = 0;
+  Rgb ground{};  // the theme's, that the trail fades into
+};
+
+// A key taken by the session: whether the title has to be written again and
+// the command it ran, if any.
+struct KeyOutcome {
+  bool retitle = false;
+  std::optional<CommandEffect> effect;
+};
+
+class ViewerSession {
+ public:
+  // Command-list rows one notch of the mouse wheel scrolls.
+  static constexpr int kRowsPerWheelNotch = 3;
+
+  // `host`, `drills` and `store` (none: nothing is kept) must outlive the
+  // session. Nothing is built until start().
+  ViewerSession(ViewerHost& host, DrillList drills, const ViewerStart& start, KeptStore* store);
+  ~ViewerSession();
+  ViewerSession(const ViewerSession&) = delete;
+  ViewerSession& operator=(const ViewerSession&) = delete;
+
+  // Builds the first window and playback, follows the drill's remembered
+  // position (or the start's role, then remembered) and starts practice.
+  void start(int width, int height);
+
+  // Shows what is due now; the practice session drives the playback while it
+  // runs. A drill newly shown follows its remembered position; a finished
+  // session's score is noted. Returns the delay until the next
+  // call is due, or Playback::kIdle.
+  int advance();
+  // Runs a command at the present moment and what follows it: a newly shown
+  // drill follows its remembered position, the position chosen and a
+  // finished score are remembered, a command's number is asked for. The host
+  // carries out the effect (full screen, quit, a new layout: layout_due()).
+  CommandEffect run(ViewerCommand command, int arg = 0);
+  // A key by its command-table name: the command-number entry takes it while
+  // open, else its command runs (a held key only if the command repeats).
+  KeyOutcome key(std::string_view name, bool repeated);
+  // A click on a legend entry: follows its position, or clears the one
+  // followed; a practice session ends, the drill playing on from there.
+  void choose_from_legend(int position);
+  // The mouse wheel, `notches` turned away from the user, at (x, y): scrolls
+  // the command list when it is over it. True when it did.
+  bool scroll_list(int x, int y, int notches);
+
+  // Whether window and playback are to be built anew for a window
+  // `width` x `height`: the teaching picture's area for the cards now open
+  // moved, or its theme changed.
+  bool layout_due(int width, int height) const;
+  // A new window and playback at `width` x `height`, at the same place; a
+  // practice session goes on over the new playback at the same step.
+  void rebuild(int width, int height);
+
+  // The overlay's request for a window `width` x `height` as the viewer
+  // stands now; without a size, the window's.
+  OverlayRequest request(int width, int height) const;
+  OverlayRequest request() const { return request(width_, height_); }
+  // The overlay as shown now; a new current command brings a scrolled list
+  // back to it.
+  OverlayView overlay();
+  // The figures shown, the followed one marked (none in the saver's picture).
+  std::vector<Figure> figures();
+  // The marks of the position followed among `figures`, with `view`'s practice.
+  FollowedMarks followed_marks(const std::vector<Figure>& figures, const OverlayView& view) const;
+  // What the title says after the viewer's own name.
+  std::string title() const;
+
+  Playback& playback() { return *playback_; }
+  const Playback& playback() const { return *playback_; }
+  TeachingWindow* teaching_window() { return teaching_window_.get(); }
+  const ViewerPanels& panels() const { return panels_; }
+  const Learner& learner() const { return learner_; }
+  const CommandNumberEntry& entry() const { return entry_; }
+  const ProgressKeeper& keeper() const { return keeper_; }
+  bool teaching() const { return start_.teaching; }
+  // The command list's scroll as the next overlay() takes it.
+  int list_scroll() const;
+
+ private:
+  const char* drill_name() const;
+  void follow_drill();
+  void remember_choice();
+  void note_score();
+
+  ViewerHost& host_;
+  DrillList drills_;
+  ViewerStart start_;
+  PlaybackPlace place_;
+  int width_ = 0;
+  int height_ = 0;
+  std::int64_t origin_ = 0;  // the host's time at the playback's t = 0
+  SharedExtents extents_;    // the drills', computed once for every layout
+  PixelRect laid_out_area_;  // where the teaching picture's drill was fitted last
+  Theme laid_out_theme_ = Theme::Dark;
+  std::unique_ptr<TeachingWindow> teaching_window_;  // over the host's window, when teaching
+  std::unique_ptr<Playback> playback_;
+  ViewerPanels panels_;       // the open cards and the teaching picture's theme
+  int list_scroll_ = 0;       // the command list's rows scrolled by the wheel
+  int listed_command_ = -1;   // the current command the scroll was made at
+  CommandNumberEntry entry_;  // "g" then a command's number
+  Learner learner_;           // the position followed, and its practice
+  ProgressKeeper keeper_;     // what the store holds, and when it is written
+  int followed_drill_ = -1;   // the drill whose remembered position is followed
+};
+
+}  // namespace stage
