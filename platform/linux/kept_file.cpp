@@ -241,7 +241,7 @@ bool set_aside_file(const std::string& target, std::string* moved_to) {
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string name = target + ".bad-" + stamp;
-    if (attempt > 0) name += "-" + std::to_string(attempt);
+    if (attempt > 0) name.append("-").append(std::to_string(attempt));
     if (renameat2(AT_FDCWD, target.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) {
       *moved_to = name;
       return true;

@@ -64,7 +64,8 @@ struct Session : ::testing::Test, stage::ViewerHost, stage::KeptStore {
   }
   // The drill's line of the progress file ("ponpu 2 2=7/9"), or empty.
   std::string record(std::string_view drill) const {
-    const std::string key = "\n" + std::string(drill) + " ";
+    std::string key = "\n";
+    key.append(drill).append(" ");
     const std::size_t at = text ? text->find(key) : std::string::npos;
     if (at == std::string::npos) return {};
     return text->substr(at + 1, text->find('\n', at + 1) - at - 1);
