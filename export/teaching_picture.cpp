@@ -20,14 +20,6 @@ stage::OverlayRequest picture_request(OverlayPainter& painter, int width, int he
   return r;
 }
 
-bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::Figure>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](const stage::Figure& f, const stage::Figure& g) {
-                      return f.position == g.position && f.x == g.x && f.y == g.y &&
-                             f.radius == g.radius && f.pose == g.pose && f.body == g.body;
-                    });
-}
-
 bool same_trail(const std::vector<stage::TrailPoint>& a, const std::vector<stage::TrailPoint>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](const stage::TrailPoint& p, const stage::TrailPoint& q) {
@@ -93,8 +85,8 @@ std::vector<Rect> TeachingPicture::compose() {
   std::string command = current_command();
   std::vector<stage::TrailPoint> trail = current_trail();
   const int drill = teaching_.drill();
-  if (!first_ && changed.empty() && drill == drill_ && command == command_ &&
-      same_figures(figures, figures_) && same_trail(trail, trail_))
+  if (!first_ && changed.empty() && drill == drill_ && command == command_ && figures == figures_ &&
+      same_trail(trail, trail_))
     return {};
   const Surface& stage_frame = device_.frame();
   if (first_) {

@@ -1,8 +1,8 @@
 #pragma once
-// Paints a viewer's overlay (timeline band, help card, command list) into a
-// picture that already holds the composed stage: a copy the host presents,
-// never the raster window's painted surface, whose pixels the seeks and the
-// incremental painters rely on. Text is drawn in the caption's font.
+// The raster's text for a viewer's overlay and the teaching picture's people:
+// the caption's font, measured for the core's layout (stage/overlay_display.hpp)
+// and drawn when a display list is played back into a picture that already
+// holds the composed stage.
 
 #include <cstdint>
 #include <map>
@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "raster/caption_renderer.hpp"
-#include "raster/figure_painter.hpp"
+#include "raster/display_painter.hpp"
 #include "raster/surface.hpp"
 #include "stage/overlay.hpp"
+#include "stage/teaching.hpp"
 
 namespace raster {
 
-class OverlayPainter {
+class OverlayPainter final : public stage::TextMeasure, public TextPainter {
  public:
   OverlayPainter();
 
@@ -27,39 +28,29 @@ class OverlayPainter {
   int fit(int height);
   int line_height() const { return line_; }
 
-  // Paints `view` above what `target` holds and returns the rectangles it
-  // touched, which the host presents and restores from the stage's frame
-  // before the next paint. Nothing when the view is not shown.
+  // Paints `view` (stage::overlay_display()) above what `target` holds and
+  // returns the rectangles it touched, which the host presents and restores
+  // from the stage's frame before the next paint. Nothing when the view is
+  // not shown.
   std::vector<Rect> paint(const stage::OverlayView& view, Surface& target);
-
+  // The teaching layout's command that stays and legend alone (a picture
+  // without a band, such as a video frame).
+  std::vector<Rect> paint_teaching(const stage::OverlayView& view, Surface& target);
   // The teaching picture's people, numbered where they are big enough.
   std::vector<Rect> paint_figures(std::span<const stage::Figure> figures, stage::Theme theme,
                                   Surface& target);
-  // The teaching layout's command that stays and legend (paint() calls it
-  // when the view has them; a picture without a band, such as a video
-  // frame, calls it alone).
-  std::vector<Rect> paint_teaching(const stage::OverlayView& view, Surface& target);
-  // The legend entry (a position) painted at (x, y) by the last paint_teaching().
-  std::optional<int> legend_hit(int x, int y) const;
+  // Any display list, its text in this painter's fonts.
+  std::vector<Rect> play(const stage::DisplayList& list, Surface& target) {
+    return paint_display(list, target, this);
+  }
+
+  int text_width(std::string_view utf8) override;
+  void text(Surface& target, const stage::TextItem& item) override;
+  void label(Surface& target, const stage::LabelItem& item) override;
 
  private:
-  // A line of text with its top-left at (x, y), cut to `clip`; returns its width.
-  int text(Surface& target, int x, int y, std::string_view utf8, std::uint32_t ink,
-           const stage::PixelRect& clip);
-  int text_width(std::string_view utf8);
   const CaptionRenderer::Bitmap& glyphs(std::string_view utf8);
 
-  // The label's text centred on a figure, at a size for its radius.
-  void label(Surface& target, const stage::Figure& figure);
-  // `utf8` cut to `width` pixels, ending in "…" when it had to be cut.
-  std::string fitted(std::string_view utf8, int width);
-
-  // The practice prompt and its answer in the command box (instead of the command).
-  void paint_prompt(const stage::PracticeOverlay& practice, const stage::PixelRect& box,
-                    std::uint32_t ink, Surface& target);
-
-  // Each legend entry's rectangle as last painted, and the position it chooses.
-  std::vector<std::pair<stage::PixelRect, int>> legend_rects_;
   CaptionRenderer font_;
   CaptionRenderer label_font_;
   long label_size_ = 0;
@@ -94,8 +85,5 @@ class TeachingBoxesShown {
   stage::PixelRect command_box_;
   stage::PixelRect legend_box_;
 };
-
-// Blends `colour` over `r` of `target` with `alpha` (0..255), cut to the target.
-void blend_rect(Surface& target, const stage::PixelRect& r, std::uint32_t colour, int alpha);
 
 }  // namespace raster

@@ -110,6 +110,8 @@ struct Figure {
   // in its colour) and every other one muted (drawn paler).
   bool highlighted = false;
   bool muted = false;
+  // Every field: a host redraws the people when any of them changed.
+  friend bool operator==(const Figure&, const Figure&) = default;
 };
 
 // How every host draws a chosen figure and the others: a halo (a ring in the

@@ -6,13 +6,6 @@
 #include "stage/practice.hpp"
 
 namespace stage {
-namespace {
-
-// The followed figure's destination ring, as a share of its body's radius.
-constexpr float kDestinationShare = 1.4f;
-
-}  // namespace
-
 ViewerSession::ViewerSession(ViewerHost& host, DrillList drills, const ViewerStart& start,
                              KeptStore* store)
     : host_(host), drills_(drills), start_(start), keeper_(store) {
@@ -133,21 +126,60 @@ std::vector<Figure> ViewerSession::figures() {
 
 FollowedMarks ViewerSession::followed_marks(const std::vector<Figure>& figures,
                                             const OverlayView& view) const {
-  FollowedMarks marks;
-  const auto me =
-      std::find_if(figures.begin(), figures.end(), [](const Figure& f) { return f.highlighted; });
-  if (!learner_.position || !teaching_window_ || me == figures.end()) return marks;
-  marks.me = *me;
-  marks.ground = theme_background(panels_.theme);
-  const FrameTable& table = playback_->stage().table(playback_->drill());
-  if (learner_.whole_path)
-    marks.path = teaching_window_->scene_path(table, playback_->timeline(), playback_->keyframe());
-  marks.trail = teaching_window_->trail(table, playback_->keyframe());
-  if (view.practice && view.practice->destination) {
-    marks.destination = teaching_window_->person_point(*view.practice->destination);
-    marks.destination_radius = me->radius * kDestinationShare;
+  if (!learner_.position || !teaching_window_) return {};
+  std::optional<PersonSlot> destination;
+  if (view.practice) destination = view.practice->destination;
+  return stage::followed_marks(figures, *teaching_window_, *playback_, learner_.whole_path,
+                               destination);
+}
+
+DisplayList ViewerSession::figure_layer(const std::vector<Figure>& figures,
+                                        const OverlayView& view) const {
+  if (!teaching_window_) return {};
+  return figure_layer_display(figures, panels_.theme, followed_marks(figures, view));
+}
+
+DisplayList ViewerSession::teaching_boxes(const OverlayView& view) const {
+  return teaching_boxes_display(view, host_.line_height(), host_);
+}
+
+DisplayList ViewerSession::panels(const OverlayView& view) const {
+  return panels_display(view, host_.line_height(), host_);
+}
+
+DisplayList ViewerSession::display(const std::vector<Figure>& figures,
+                                   const OverlayView& view) const {
+  DisplayList out = figure_layer(figures, view);
+  out.append(teaching_boxes(view));
+  out.append(panels(view));
+  return out;
+}
+
+ClickOutcome ViewerSession::click(int x, int y) {
+  const OverlayView view = overlay();
+  const std::optional<HitRegion> hit = display({}, view).hit(x, y);
+  if (!hit) return {};
+  switch (hit->kind) {
+    case HitKind::Timeline:
+      if (const std::optional<int> ms = timeline_hit(view, *playback_, x, y))
+        return {run(ViewerCommand::SeekTime, *ms), true};
+      return {};
+    case HitKind::Command:
+      return {run(ViewerCommand::GoToCommand, hit->value), false};
+    case HitKind::Legend:
+      choose_from_legend(hit->value);
+      return {CommandEffect::Playback, false};
   }
-  return marks;
+  return {};
+}
+
+CommandEffect ViewerSession::drag(int x) {
+  const OverlayView view = overlay();
+  // A pointer held beyond the window's edge (a captured drag) stays at the bar's end.
+  x = std::clamp(x, view.band.x, view.band.x + view.band.w - 1);
+  if (const std::optional<int> ms = timeline_hit(view, *playback_, x, view.bar.y))
+    return run(ViewerCommand::SeekTime, *ms);
+  return CommandEffect::Nothing;
 }
 
 OverlayRequest ViewerSession::request(int width, int height) const {

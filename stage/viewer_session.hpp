@@ -20,6 +20,7 @@
 #include "stage/drill.hpp"
 #include "stage/kept_store.hpp"
 #include "stage/overlay.hpp"
+#include "stage/overlay_display.hpp"
 #include "stage/playback.hpp"
 #include "stage/progress.hpp"
 #include "stage/teaching.hpp"
@@ -27,9 +28,9 @@
 
 namespace stage {
 
-// What a host gives a session: its window at a size, the overlay's font and
-// its clock.
-class ViewerHost {
+// What a host gives a session: its window at a size, the overlay's font (its
+// line height, and text_width() to lay the overlay out with) and its clock.
+class ViewerHost : public TextMeasure {
  public:
   virtual ~ViewerHost() = default;
   // A window `width` x `height` for the stage to draw on, with the overlay's
@@ -51,23 +52,19 @@ struct ViewerStart {
   bool practice = false;    // and to practise at once
 };
 
-// The followed position's marks, as the hosts paint them: below the figures
-// its whole path (w) and its trail, above them a revealed move's destination,
-// all in the followed figure's colour. None without a followed figure shown.
-struct FollowedMarks {
-  std::optional<Figure> me;
-  std::vector<DevicePoint> path;  // with the whole path on
-  std::vector<TrailPoint> trail;
-  std::optional<DevicePoint> destination;
-  float destination_radius = 0;
-  Rgb ground{};  // the theme's, that the trail fades into
-};
-
 // A key taken by the session: whether the title has to be written again and
 // the command it ran, if any.
 struct KeyOutcome {
   bool retitle = false;
   std::optional<CommandEffect> effect;
+};
+
+// A click taken by the session: what the host carries out, and whether a
+// drag along the timeline began (the host then sends the pointer's moves to
+// drag() until the button is let go).
+struct ClickOutcome {
+  CommandEffect effect = CommandEffect::Nothing;
+  bool dragging = false;
 };
 
 class ViewerSession {
@@ -102,6 +99,13 @@ class ViewerSession {
   // A click on a legend entry: follows its position, or clears the one
   // followed; a practice session ends, the drill playing on from there.
   void choose_from_legend(int position);
+  // A click at (x, y): the timeline seeks to the time under it (and starts a
+  // drag), a command list's row goes to its command, a legend entry follows
+  // its position (choose_from_legend()).
+  ClickOutcome click(int x, int y);
+  // The pointer at `x` while dragging along the timeline, wherever it
+  // wanders up or down: seeks to the time there.
+  CommandEffect drag(int x);
   // The mouse wheel, `notches` turned away from the user, at (x, y): scrolls
   // the command list when it is over it. True when it did.
   bool scroll_list(int x, int y, int notches);
@@ -125,6 +129,14 @@ class ViewerSession {
   std::vector<Figure> figures();
   // The marks of the position followed among `figures`, with `view`'s practice.
   FollowedMarks followed_marks(const std::vector<Figure>& figures, const OverlayView& view) const;
+  // What the host paints above the composed stage, in this order: `figures`
+  // with the followed one's marks (none in the saver's picture), the
+  // teaching layout's command box and legend, then the band and the cards.
+  DisplayList figure_layer(const std::vector<Figure>& figures, const OverlayView& view) const;
+  DisplayList teaching_boxes(const OverlayView& view) const;
+  DisplayList panels(const OverlayView& view) const;
+  // All three, for a host that paints everything each time.
+  DisplayList display(const std::vector<Figure>& figures, const OverlayView& view) const;
   // What the title says after the viewer's own name.
   std::string title() const;
 

@@ -107,22 +107,6 @@ std::string key_name(const SDL_Keysym& key) {
   }
 }
 
-// A figure as far as its picture goes: the same figures need no repaint.
-bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::Figure>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](const stage::Figure& f, const stage::Figure& g) {
-                      return f.position == g.position && f.x == g.x && f.y == g.y &&
-                             f.radius == g.radius && f.pose == g.pose;
-                    });
-}
-
-// `r` cut to a surface `width` x `height`.
-raster::Rect cut_to(const raster::Rect& r, int width, int height) {
-  const int x0 = std::max(0, r.x), y0 = std::max(0, r.y);
-  const int x1 = std::min(width, r.x + r.w), y1 = std::min(height, r.y + r.h);
-  return {x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
-}
-
 // What the overlay depends on besides the picture.
 struct ShownState {
   int drill = -1;
@@ -212,6 +196,7 @@ class Viewer final : stage::ViewerHost {
     return *window_;
   }
   int line_height() const override { return painter_.line_height(); }
+  int text_width(std::string_view utf8) override { return painter_.text_width(utf8); }
   std::int64_t now_ms() const override {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - origin_).count();
   }
@@ -237,7 +222,7 @@ class Viewer final : stage::ViewerHost {
       state.practice_asked = s->score().asked;
     }
     std::vector<stage::Figure> figures = session_.figures();
-    const bool figures_moved = !same_figures(figures, figures_);
+    const bool figures_moved = figures != figures_;
     if (regions.empty() && !everything_ && state == shown_ && !figures_moved) return;
     shown_ = state;
     figures_ = std::move(figures);
@@ -257,34 +242,11 @@ class Viewer final : stage::ViewerHost {
     for (const raster::Rect& r : restore)
       window_->compose(r, &display_.at(r.x, r.y), display_.pitch);
 
-    // The figures go above the stage and below the overlay's boxes and cards.
-    overlay_drawn_.clear();
-    if (session_.teaching_window()) {
-      // The followed position's path and trail below the figures, a revealed
-      // move's destination above them.
-      const stage::FollowedMarks marks = session_.followed_marks(figures_, view_);
-      std::vector<raster::Rect> drawn;
-      const auto add = [&drawn](const std::vector<raster::Rect>& rects) {
-        drawn.insert(drawn.end(), rects.begin(), rects.end());
-      };
-      if (const std::optional<stage::Figure>& me = marks.me) {
-        if (!marks.path.empty())
-          add(raster::paint_path(display_, marks.path, me->radius, me->body));
-        add(raster::paint_trail(display_, marks.trail, me->radius, me->body, marks.ground));
-      }
-      add(painter_.paint_figures(figures_, panels.theme, display_));
-      if (marks.destination)
-        add(raster::paint_destination(display_, *marks.destination, marks.destination_radius,
-                                      marks.me->body));
-      for (const raster::Rect& r : drawn)
-        if (const raster::Rect c = cut_to(r, display_.width, display_.height); !c.empty())
-          overlay_drawn_.push_back(c);
-      // A figure painted over a box is restored next time, and the box with it.
-    }
-    if (boxes_due) painter_.paint_teaching(view_, display_);
-    view_.teaching = false;  // the band and the cards alone
-    const std::vector<raster::Rect> painted = painter_.paint(view_, display_);
-    view_.teaching = session_.teaching();
+    // The figures go above the stage and below the overlay's boxes and cards;
+    // a figure painted over a box is restored next time, and the box with it.
+    overlay_drawn_ = painter_.play(session_.figure_layer(figures_, view_), display_);
+    if (boxes_due) painter_.play(session_.teaching_boxes(view_), display_);
+    const std::vector<raster::Rect> painted = painter_.play(session_.panels(view_), display_);
     overlay_drawn_.insert(overlay_drawn_.end(), painted.begin(), painted.end());
     restore.insert(restore.end(), overlay_drawn_.begin(), overlay_drawn_.end());
     presenter_.show(display_, std::move(restore), everything_);
@@ -390,8 +352,7 @@ class Viewer final : stage::ViewerHost {
       case SDL_MOUSEMOTION:
         // Dragging along the timeline seeks to where the pointer is last.
         if (dragging_ && (e.motion.state & SDL_BUTTON_LMASK)) {
-          if (auto ms = stage::timeline_hit(view_, session_.playback(), e.motion.x, view_.bar.y))
-            drag_to_ = ms;
+          drag_to_ = e.motion.x;
         }
         break;
       case SDL_MOUSEWHEEL:
@@ -449,7 +410,7 @@ class Viewer final : stage::ViewerHost {
   // for any number of causes.
   void finish_pending() {
     if (drag_to_) {
-      run(stage::ViewerCommand::SeekTime, *drag_to_);
+      carry_out(session_.drag(*drag_to_));
       drag_to_.reset();
     }
     auto [w, h] = resize_to_.value_or(std::tuple{display_.width, display_.height});
@@ -459,14 +420,9 @@ class Viewer final : stage::ViewerHost {
   }
 
   void click(int x, int y) {
-    if (auto ms = stage::timeline_hit(view_, session_.playback(), x, y)) {
-      run(stage::ViewerCommand::SeekTime, *ms);
-      dragging_ = true;
-    } else if (auto command = stage::command_hit(view_, x, y)) {
-      run(stage::ViewerCommand::GoToCommand, *command);
-    } else if (auto position = session_.teaching() ? painter_.legend_hit(x, y) : std::nullopt) {
-      session_.choose_from_legend(*position);
-    }
+    const stage::ClickOutcome outcome = session_.click(x, y);
+    dragging_ = outcome.dragging;
+    carry_out(outcome.effect);
   }
 
   void run(stage::ViewerCommand command, int arg = 0) { carry_out(session_.run(command, arg)); }
@@ -515,7 +471,7 @@ class Viewer final : stage::ViewerHost {
   bool dragging_ = false;
   bool quit_ = false;
   std::optional<SDL_Rect> windowed_;  // where the window was before it covered the display
-  std::optional<int> drag_to_;
+  std::optional<int> drag_to_;        // the pointer's x, dragged along the timeline
   std::optional<std::tuple<int, int>> resize_to_;
   // Last: what draws on window_ goes first.
   stage::ViewerSession session_;

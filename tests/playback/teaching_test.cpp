@@ -12,12 +12,14 @@
 #include <numbers>
 #include <optional>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "drills/registry.hpp"
 #include "raster/overlay_painter.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/overlay.hpp"
+#include "stage/overlay_display.hpp"
 #include "stage/playback.hpp"
 
 namespace {
@@ -299,12 +301,12 @@ TEST(TeachingLegend, EachPositionHasItsEntryWhichIsMarkedAndChoosesIt) {
     r.theme = Theme::Dark;
     r.position = position;
     const stage::OverlayView v = stage::teaching_picture_view(r, platoon, "集まれ");
-    painter.paint_teaching(v, surface);
-    return std::pair{pixels, v.legend_box};
+    painter.play(stage::teaching_boxes_display(v, r.line, painter), surface);
+    return std::tuple{pixels, v.legend_box, stage::teaching_boxes_display(v, r.line, painter)};
   };
   raster::OverlayPainter painter;
-  const auto [plain, row] = paint(std::nullopt, painter);
-  const auto [marked, same_row] = paint(7, painter);
+  const auto [plain, row, list] = paint(std::nullopt, painter);
+  const auto [marked, same_row, same_list] = paint(7, painter);
   // Member 7 followed: the members' entry gains a line in their colour.
   const std::uint32_t members = raster::pack(stage::position_color(Theme::Dark, platoon.crew, 7));
   const auto count = [&](const std::vector<std::uint32_t>& pixels, int& first_x) {
@@ -321,8 +323,14 @@ TEST(TeachingLegend, EachPositionHasItsEntryWhichIsMarkedAndChoosesIt) {
   int swatch_x = 0, ignored = 0;
   EXPECT_GT(count(marked, ignored), count(plain, swatch_x));
   ASSERT_GE(swatch_x, 0) << "no members' swatch in the legend";
-  EXPECT_EQ(painter.legend_hit(swatch_x + 1, row.y + row.h / 2), 1);
-  EXPECT_EQ(painter.legend_hit(row.x + 1, row.y + row.h / 2), 0);
+  // A click on an entry reaches the position it stands for (a squad's: its first).
+  const auto legend_hit = [&list](int x, int y) -> std::optional<int> {
+    const std::optional<stage::HitRegion> hit = list.hit(x, y);
+    if (!hit || hit->kind != stage::HitKind::Legend) return std::nullopt;
+    return hit->value;
+  };
+  EXPECT_EQ(legend_hit(swatch_x + 1, row.y + row.h / 2), 1);
+  EXPECT_EQ(legend_hit(row.x + 1, row.y + row.h / 2), 0);
 }
 
 }  // namespace

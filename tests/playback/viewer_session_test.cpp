@@ -42,6 +42,12 @@ struct Session : ::testing::Test, stage::ViewerHost, stage::KeptStore {
     return *window;
   }
   int line_height() const override { return kLine; }
+  // Every code point half a line wide.
+  int text_width(std::string_view utf8) override {
+    int points = 0;
+    for (const char c : utf8) points += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return points * kLine / 2;
+  }
   std::int64_t now_ms() const override { return clock; }
 
   stage::StoredText read() override {
@@ -152,6 +158,40 @@ TEST_F(Session, ALegendEntryFollowsItsPositionAndAgainClearsIt) {
   EXPECT_EQ(s->learner().position, 1);
   s->choose_from_legend(1);
   EXPECT_EQ(record("ponpu"), "ponpu -");
+}
+
+// Clicks reach what lies under them: the timeline seeks (and a drag goes on
+// seeking wherever the pointer wanders), a row of the command list goes to
+// its command, a legend entry follows its position and again clears it.
+TEST_F(Session, ClicksReachTheTimelineTheListAndTheLegend) {
+  auto s = open(on("ponpu"));
+  stage::OverlayView v = s->overlay();
+  const int total = s->playback().timeline().total_ms();
+  const int bar_y = v.bar.y + v.bar.h / 2;
+  stage::ClickOutcome c = s->click(v.bar.x + (v.bar.w - 1) / 2, bar_y);
+  EXPECT_TRUE(c.dragging);
+  EXPECT_NEAR(s->playback().elapsed_ms(), total / 2, total / v.bar.w + 1);
+  s->drag(v.bar.x + v.bar.w + 50);  // past the bar's end, far below it
+  EXPECT_EQ(s->playback().elapsed_ms(), total);
+
+  press(*s, {"Home", "c"});
+  v = s->overlay();
+  ASSERT_GE(v.rows.size(), 3u);
+  const stage::CommandRow row = v.rows[2];
+  c = s->click(row.rect.x + 1, row.rect.y + 1);
+  EXPECT_FALSE(c.dragging);
+  EXPECT_EQ(s->playback().current_command(), row.command);
+
+  // The legend's first entry is the commander's.
+  v = s->overlay();
+  const int legend_y = v.legend_box.y + v.legend_box.h / 2;
+  EXPECT_EQ(s->click(v.legend_box.x + 1, legend_y).effect, CommandEffect::Playback);
+  EXPECT_EQ(s->learner().position, 0);
+  s->click(v.legend_box.x + 1, legend_y);
+  EXPECT_EQ(s->learner().position, std::nullopt);
+  // Nothing under the pointer in the drill's area.
+  const stage::PixelRect area = v.stage_area;
+  EXPECT_EQ(s->click(area.x + area.w / 2, area.y + area.h / 2).effect, CommandEffect::Nothing);
 }
 
 TEST_F(Session, ACardOrThemeThatMovesTheDrillAsksForANewLayout) {

@@ -1,0 +1,507 @@
+#include "stage/overlay_display.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace stage {
+namespace {
+
+// The band and cards darken the stage below rather than hide it, so that a
+// figure under the timeline stays visible.
+constexpr Rgb kShade{0x00, 0x00, 0x00};
+constexpr int kBandAlpha = 160;
+constexpr int kCardAlpha = 210;
+constexpr Rgb kCardEdge{0x80, 0x80, 0x80};
+constexpr Rgb kBar{0x40, 0x40, 0x40};
+constexpr Rgb kElapsed{0x2F, 0x6F, 0xB0};
+constexpr Rgb kLoop{0xD0, 0xB0, 0x00};
+constexpr int kLoopAlpha = 110;
+constexpr Rgb kMark{0xE0, 0xE0, 0xE0};
+constexpr Rgb kPosition{0xFF, 0xFF, 0xFF};
+constexpr Rgb kText{0xFF, 0xFF, 0xFF};
+constexpr Rgb kDimText{0xA0, 0xA0, 0xA0};
+constexpr Rgb kCurrentRow{0x2F, 0x6F, 0xB0};
+constexpr int kCurrentRowAlpha = 200;
+constexpr Rgb kPauseSign{0xFF, 0xD0, 0x40};
+// The followed position's own rows in the list (its calls, and more faintly
+// the commands it answers): a stripe down the row's left edge.
+constexpr Rgb kMineStripe{0xFF, 0xD0, 0x40};
+constexpr Rgb kAnsweredStripe{0x80, 0x80, 0x80};
+constexpr int kStripeLines = 6;      // the stripe's width, a sixth of a line
+constexpr int kUnderlineLines = 12;  // the followed legend entry's underline, of a line
+// The practice prompt's colour: the question stands out of the command box.
+constexpr Rgb kPromptInk{0xFF, 0xD0, 0x40};
+constexpr Rgb kLightPromptInk{0x8A, 0x5A, 0x00};
+// The teaching layout's boxes: a dark card with white text on the dark
+// theme, a light one with dark text on the light theme.
+constexpr Rgb kLightCard{0xF4, 0xF4, 0xF4};
+constexpr Rgb kLightText{0x22, 0x22, 0x22};
+// The widest time a command row shows, which sets where its text starts.
+constexpr std::string_view kWidestTime = "00:00";
+
+// A figure's outline, as a share of its radius (at least a pixel), and its
+// facing disc: its radius and how far out its centre lies. It sits on the
+// rim, clear of the number in the middle (a label is about 1.1 radii high).
+constexpr float kOutlineShare = 0.12f;
+constexpr float kFacingRadiusShare = 0.36f;
+constexpr float kFacingDistanceShare = 0.95f;
+constexpr float kDegreesPerPose = 360.0f / pose::kCount;
+// Trail dots: the newest this share of the body's radius, the oldest a third
+// of it; the oldest goes this far towards the ground.
+constexpr float kTrailDotShare = 0.45f;
+constexpr float kTrailOldestSize = 1.0f / 3.0f;
+constexpr float kTrailOldestFade = 0.8f;
+// The path: dots this share of the radius, one every so many radii, the
+// ends' dots larger. A host that restores what they cover gets them a few at
+// a time, not as each leg's bounding box, which for a long diagonal leg
+// would be most of the picture.
+constexpr float kPathDotShare = 0.2f;
+constexpr float kPathSpacingShare = 0.6f;
+constexpr float kPathEndShare = 1.5f;
+constexpr int kPathDotsPerArea = 4;
+constexpr float kMinDot = 1.0f;
+// The destination: a ring of small discs and a cross of them; the ring's
+// dots and the cross's arms as shares of its radius, and the arms' reach.
+constexpr float kRingWidthShare = 0.18f;
+constexpr float kCrossWidthShare = 0.12f;
+constexpr float kCrossReachShare = 0.7f;
+constexpr int kMinRingDots = 12;
+
+// The square around a disc of `reach` pixels at (x, y).
+PixelRect around(float x, float y, float reach) {
+  return {static_cast<int>(std::floor(x - reach)), static_cast<int>(std::floor(y - reach)),
+          static_cast<int>(std::ceil(2 * reach)) + 1, static_cast<int>(std::ceil(2 * reach)) + 1};
+}
+
+PixelRect join(const PixelRect& a, const PixelRect& b) {
+  const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+  const int x1 = std::max(a.x + a.w, b.x + b.w), y1 = std::max(a.y + a.h, b.y + b.h);
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+// The length in bytes of the UTF-8 sequence that `lead` starts.
+std::size_t utf8_length(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if ((lead >> 5) == 0x6) return 2;
+  if ((lead >> 4) == 0xE) return 3;
+  return 4;
+}
+
+// Where each code point of `s` starts, and s.size() last.
+std::vector<std::size_t> code_point_starts(std::string_view s) {
+  std::vector<std::size_t> starts;
+  for (std::size_t i = 0; i < s.size(); i += utf8_length(static_cast<unsigned char>(s[i])))
+    starts.push_back(i);
+  starts.push_back(s.size());
+  return starts;
+}
+
+// Items added to a list, text measured as it goes.
+class Builder {
+ public:
+  Builder(DisplayList& out, int line, TextMeasure& measure)
+      : out_(out), line_(line), measure_(measure) {}
+
+  void box(const PixelRect& r, Rgb colour, int alpha = kOpaqueAlpha) {
+    out_.items.emplace_back(BoxItem{r, colour, alpha});
+  }
+  void frame(const PixelRect& r, Rgb colour) {
+    box({r.x, r.y, r.w, 1}, colour);
+    box({r.x, r.y + r.h - 1, r.w, 1}, colour);
+    box({r.x, r.y, 1, r.h}, colour);
+    box({r.x + r.w - 1, r.y, 1, r.h}, colour);
+  }
+  // A card darkening what is below, framed.
+  void card(const PixelRect& r) {
+    box(r, kShade, kCardAlpha);
+    frame(r, kCardEdge);
+  }
+  // A line of text at (x, y) cut to `clip`; returns its width.
+  int text(int x, int y, std::string_view utf8, Rgb colour, const PixelRect& clip) {
+    const int w = width(utf8);
+    if (!utf8.empty()) out_.items.emplace_back(TextItem{x, y, std::string(utf8), colour, clip});
+    return w;
+  }
+  int width(std::string_view utf8) { return utf8.empty() ? 0 : measure_.text_width(utf8); }
+  std::string fitted(std::string_view utf8, int w) { return fitted_text(utf8, w, measure_); }
+  void area(const PixelRect& r) { out_.areas.push_back(r); }
+  void hit(const PixelRect& r, HitKind kind, int value) { out_.hits.push_back({r, kind, value}); }
+  int line() const { return line_; }
+  int pad() const { return std::max(1, line_ / 4); }
+
+ private:
+  DisplayList& out_;
+  int line_;
+  TextMeasure& measure_;
+};
+
+// What the command box says during a practice item (instead of the command,
+// which would give the coming call away): whose practice and how far, the
+// prompt, and under it the answer once revealed or the key that reveals it.
+void prompt(Builder& b, const PracticeOverlay& p, const PixelRect& box, Rgb ink, bool light) {
+  const int pad = b.pad();
+  const int width = box.w - 2 * pad;
+  int x = box.x + pad;
+  x += b.text(x, box.y + pad / 2, b.fitted(p.who + " " + p.progress + "  ", width), ink, box);
+  b.text(x, box.y + pad / 2, b.fitted(p.prompt, box.x + box.w - pad - x),
+         light ? kLightPromptInk : kPromptInk, box);
+  const std::string second =
+      p.revealed ? (p.answer.empty() ? "→ ○" : p.answer) : std::string(kRevealHint);
+  const int y = box.y + pad / 2 + b.line();
+  x = box.x + pad;
+  x += b.text(x, y, b.fitted(second, width), p.revealed ? ink : kDimText, box);
+  // Once revealed, the keys that mark it, where the line has room for them.
+  if (p.revealed) {
+    std::string hint = "  ";
+    hint.append(kMarkHint);
+    if (x + b.width(hint) <= box.x + box.w - pad) b.text(x, y, hint, kDimText, box);
+  }
+}
+
+// The command wrapped by code points (Japanese has no spaces to break at):
+// the first line takes what fits, the second the rest, cut with "…" if need be.
+void command(Builder& b, std::string_view text, const PixelRect& box, Rgb ink) {
+  const int pad = b.pad();
+  const int width = box.w - 2 * pad;
+  const std::vector<std::size_t> starts = code_point_starts(text);
+  std::size_t lo = 0, hi = starts.size() - 1;
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi + 1) / 2;
+    if (b.width(text.substr(0, starts[mid])) <= width)
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  const std::string_view first = text.substr(0, starts[lo]);
+  const std::string_view rest = text.substr(starts[lo]);
+  b.text(box.x + pad, box.y + pad / 2, first, ink, box);
+  if (!rest.empty())
+    b.text(box.x + pad, box.y + pad / 2 + b.line(), b.fitted(rest, width), ink, box);
+}
+
+void legend(Builder& b, DisplayList& out, const OverlayView& v, Rgb ink) {
+  const PixelRect& row = v.legend_box;
+  const int line = b.line();
+  const float swatch = static_cast<float>(line) / 3.0f;
+  int x = row.x;
+  for (const LegendEntry& e : v.legend) {
+    if (x + line >= row.x + row.w) break;
+    const int start = x;
+    out.items.emplace_back(DiscItem{static_cast<float>(x) + swatch,
+                                    static_cast<float>(row.y) + static_cast<float>(line) / 2.0f,
+                                    swatch, e.color});
+    x += line;
+    const int w = b.text(x, row.y, e.label, ink, row);
+    // The followed position's entry is underlined in its colour.
+    if (v.position && e.stands_for(*v.position)) {
+      const int thick = std::max(1, line / kUnderlineLines);
+      b.box({x, row.y + line - thick, w, thick}, e.color);
+    }
+    x += w + line / 2;
+    b.hit({start, row.y, x - start, row.h}, HitKind::Legend, e.first);
+  }
+}
+
+void band(Builder& b, const OverlayView& v) {
+  const int line = b.line();
+  const int pad = b.pad();
+  // The bar, the elapsed part, the loop, a mark per command and the position
+  // across the whole bar's height.
+  b.box(v.band, kShade, kBandAlpha);
+  b.box(v.bar, kBar);
+  b.box({v.bar.x, v.bar.y, v.position_x - v.bar.x + 1, v.bar.h}, kElapsed);
+  if (v.loop) b.box(*v.loop, kLoop, kLoopAlpha);
+  const int mark_h = std::max(1, v.bar.h / 3);
+  for (const int x : v.command_marks) b.box({x, v.bar.y, 1, mark_h}, kMark);
+  b.box({v.position_x - 1, v.bar.y, 3, v.bar.h}, kPosition);
+
+  // The status row: drill and time on the left; speed and the paused sign on the right.
+  const int row_y = v.bar.y + v.bar.h + pad;
+  int x = v.bar.x;
+  x += b.text(x, row_y, v.drill, kText, v.band) + 2 * line;
+  x += b.text(x, row_y, v.time, kText, v.band) + 2 * line;
+  if (!v.position_name.empty()) {
+    std::string who = v.position_name;
+    if (v.mine_only) who.append("（自分のみ）");
+    if (!v.previous.empty()) who.append("  ").append(v.previous);
+    b.text(x, row_y, who, kPauseSign, v.band);
+  }
+  int right = v.bar.x + v.bar.w;
+  if (v.paused) {
+    // Two upright bars, drawn rather than a glyph the font may lack.
+    const int bar_w = std::max(2, line / 5);
+    const int sign_h = std::max(2, line * 3 / 4);
+    const int top = row_y + (line - sign_h) / 2;
+    right -= bar_w;
+    b.box({right, top, bar_w, sign_h}, kPauseSign);
+    right -= 2 * bar_w;
+    b.box({right, top, bar_w, sign_h}, kPauseSign);
+    right -= line;
+  }
+  b.text(right - b.width(v.speed), row_y, v.speed, kText, v.band);
+  b.area(v.band);
+  b.hit(v.band, HitKind::Timeline, 0);
+}
+
+void command_list(Builder& b, const OverlayView& v) {
+  const int line = b.line();
+  const int pad = b.pad();
+  b.card(*v.panel);
+  const int time_w = b.width(kWidestTime) + line / 2;
+  for (const CommandRow& row : v.rows) {
+    if (row.current) b.box(row.rect, kCurrentRow, kCurrentRowAlpha);
+    if (row.mine || row.answered)
+      b.box({row.rect.x - pad, row.rect.y, std::max(1, line / kStripeLines), row.rect.h},
+            row.mine ? kMineStripe : kAnsweredStripe);
+    b.text(row.rect.x, row.rect.y, row.time, row.current ? kText : kDimText, row.rect);
+    b.text(row.rect.x + time_w, row.rect.y, b.fitted(row.text, row.rect.w - time_w), kText,
+           row.rect);
+    b.hit(row.rect, HitKind::Command, row.command);
+  }
+  b.area(*v.panel);
+}
+
+void help_card(Builder& b, const OverlayView& v) {
+  const PixelRect& card = *v.help;
+  const int pad = b.pad();
+  b.card(card);
+  const PixelRect inside{card.x + pad, card.y + pad, card.w - 2 * pad, card.h - 2 * pad};
+  const int keys_w = inside.w * 2 / 5;
+  int y = inside.y;
+  for (const HelpLine& line : help_lines(true, v.learner)) {
+    b.text(inside.x, y, line.keys, kPauseSign, inside);
+    b.text(inside.x + keys_w, y, line.action, kText, inside);
+    y += b.line();
+  }
+  b.area(card);
+}
+
+// The score card over the drill: what was known of what was asked, the last
+// score, and the items missed (y asks them again).
+void score_card(Builder& b, const PracticeOverlay& p) {
+  const PixelRect& card = *p.score_box;
+  const int pad = b.pad();
+  b.card(card);
+  const PixelRect inside{card.x + pad, card.y + pad, card.w - 2 * pad, card.h - 2 * pad};
+  int y = inside.y;
+  for (std::size_t i = 0; i < p.score_lines.size(); ++i) {
+    b.text(inside.x, y, b.fitted(p.score_lines[i], inside.w), i == 0 ? kPauseSign : kText, inside);
+    y += b.line();
+  }
+  b.area(card);
+}
+
+}  // namespace
+
+void DisplayList::append(DisplayList&& other) {
+  items.insert(items.end(), std::make_move_iterator(other.items.begin()),
+               std::make_move_iterator(other.items.end()));
+  areas.insert(areas.end(), other.areas.begin(), other.areas.end());
+  hits.insert(hits.end(), other.hits.begin(), other.hits.end());
+}
+
+std::optional<HitRegion> DisplayList::hit(int x, int y) const {
+  for (auto it = hits.rbegin(); it != hits.rend(); ++it)
+    if (it->rect.contains(x, y)) return *it;
+  return std::nullopt;
+}
+
+std::string fitted_text(std::string_view utf8, int width, TextMeasure& measure) {
+  if (measure.text_width(utf8) <= width) return std::string(utf8);
+  const std::vector<std::size_t> starts = code_point_starts(utf8);
+  // The longest prefix that fits with the ellipsis, by halving.
+  std::size_t lo = 0, hi = starts.size() - 1;
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi + 1) / 2;
+    std::string prefix(utf8.substr(0, starts[mid]));
+    prefix.append("…");
+    if (measure.text_width(prefix) <= width)
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  std::string out(utf8.substr(0, starts[lo]));
+  out.append("…");
+  return out;
+}
+
+FollowedMarks followed_marks(std::span<const Figure> figures, const TeachingWindow& window,
+                             const Playback& playback, bool whole_path,
+                             const std::optional<PersonSlot>& destination) {
+  FollowedMarks marks;
+  const auto me =
+      std::find_if(figures.begin(), figures.end(), [](const Figure& f) { return f.highlighted; });
+  if (me == figures.end()) return marks;
+  marks.me = *me;
+  marks.ground = theme_background(window.theme());
+  const FrameTable& table = playback.stage().table(playback.drill());
+  if (whole_path) marks.path = window.scene_path(table, playback.timeline(), playback.keyframe());
+  marks.trail = window.trail(table, playback.keyframe());
+  if (destination) {
+    marks.destination = window.person_point(*destination);
+    marks.destination_radius = me->radius * kDestinationShare;
+  }
+  return marks;
+}
+
+DisplayList teaching_boxes_display(const OverlayView& v, int line, TextMeasure& measure) {
+  DisplayList out;
+  if (!v.teaching) return out;
+  Builder b(out, line, measure);
+  const bool light = v.theme == Theme::Light;
+  const Rgb ink = light ? kLightText : kText;
+  const PixelRect& box = v.command_box;
+  if (box.w > 0 && box.h > 0) {
+    b.box(box, light ? kLightCard : kShade, kCardAlpha);
+    if (v.practice && !v.practice->prompt.empty())
+      prompt(b, *v.practice, box, ink, light);
+    else
+      command(b, v.command, box, ink);
+    b.area(box);
+  }
+  if (v.legend_box.w > 0 && !v.legend.empty()) {
+    legend(b, out, v, ink);
+    b.area(v.legend_box);
+  }
+  return out;
+}
+
+DisplayList panels_display(const OverlayView& v, int line, TextMeasure& measure) {
+  DisplayList out;
+  if (!v.shown) return out;
+  Builder b(out, line, measure);
+  band(b, v);
+  if (v.panel) command_list(b, v);
+  if (v.help) help_card(b, v);
+  if (v.practice && v.practice->score_box) score_card(b, *v.practice);
+  return out;
+}
+
+DisplayList overlay_display(const OverlayView& v, int line, TextMeasure& measure) {
+  DisplayList out = teaching_boxes_display(v, line, measure);
+  out.append(panels_display(v, line, measure));
+  return out;
+}
+
+DisplayList figures_display(std::span<const Figure> figures, Theme theme) {
+  DisplayList out;
+  const Rgb outline = theme_background(theme);
+  const Rgb facing = theme_ink(theme);
+  const auto disc = [&out](float x, float y, float r, Rgb c) {
+    out.items.emplace_back(DiscItem{x, y, r, c});
+  };
+  for (const Figure& f : figures) {
+    const float edge = std::max(1.0f, f.radius * kOutlineShare);
+    const float a = static_cast<float>(f.pose) * kDegreesPerPose * std::numbers::pi_v<float> / 180;
+    const float fx = f.x + std::sin(a) * f.radius * kFacingDistanceShare;
+    const float fy = f.y - std::cos(a) * f.radius * kFacingDistanceShare;
+    const float fr = f.radius * kFacingRadiusShare;
+    // The outline in the ground's colour keeps neighbours and lines apart.
+    float reach = f.radius * std::max(1.0f, kFacingDistanceShare + kFacingRadiusShare) + edge + 1;
+    if (f.highlighted) {
+      // The ring, then the ground inside it, so that the outline stays clear.
+      const float gap = f.radius * (1 + kHaloGapShare) + edge;
+      const float ring = gap + std::max(1.0f, f.radius * kHaloWidthShare);
+      disc(f.x, f.y, ring, f.body);
+      disc(f.x, f.y, gap, outline);
+      reach = std::max(reach, ring + 1);
+    }
+    const auto shade = [&](Rgb c) { return f.muted ? towards(c, outline, kMutedShare) : c; };
+    disc(f.x, f.y, f.radius + edge, outline);
+    disc(fx, fy, fr + edge, outline);
+    disc(f.x, f.y, f.radius, shade(f.body));
+    disc(fx, fy, fr, shade(facing));
+    if (f.show_label)
+      out.items.emplace_back(
+          LabelItem{f.x, f.y, f.radius * kLabelPerRadius, f.label, shade(f.label_color)});
+    out.areas.push_back(around(f.x, f.y, reach));
+  }
+  return out;
+}
+
+DisplayList trail_display(std::span<const TrailPoint> trail, float radius, Rgb colour, Rgb ground) {
+  DisplayList out;
+  for (const TrailPoint& p : trail) {
+    const float size =
+        std::max(kMinDot, radius * kTrailDotShare *
+                              (1 - (1 - kTrailOldestSize) * std::clamp(p.age, 0.0f, 1.0f)));
+    out.items.emplace_back(
+        DiscItem{p.at.x, p.at.y, size, towards(colour, ground, kTrailOldestFade * p.age)});
+    out.areas.push_back(around(p.at.x, p.at.y, size + 1));
+  }
+  return out;
+}
+
+DisplayList path_display(std::span<const DevicePoint> path, float radius, Rgb colour) {
+  DisplayList out;
+  if (path.empty()) return out;
+  const float dot = std::max(kMinDot, radius * kPathDotShare);
+  const float spacing = std::max(3 * dot, radius * kPathSpacingShare);
+  PixelRect group{};
+  int in_group = 0;
+  const auto put = [&](float x, float y, float r) {
+    out.items.emplace_back(DiscItem{x, y, r, colour});
+    const PixelRect d = around(x, y, r + 1);
+    group = in_group == 0 ? d : join(group, d);
+    if (++in_group == kPathDotsPerArea) {
+      out.areas.push_back(group);
+      in_group = 0;
+    }
+  };
+  // Dots evenly along the whole line rather than at its keyframes' places
+  // (a slow walk has a place every few pixels).
+  put(path.front().x, path.front().y, dot * kPathEndShare);
+  float carried = 0;  // the distance walked since the last dot
+  for (std::size_t i = 1; i < path.size(); ++i) {
+    const DevicePoint a = path[i - 1], b = path[i];
+    const float length = std::hypot(b.x - a.x, b.y - a.y);
+    float along = spacing - carried;
+    for (; along < length; along += spacing)
+      put(a.x + (b.x - a.x) * along / length, a.y + (b.y - a.y) * along / length, dot);
+    carried = length - (along - spacing);
+  }
+  if (path.size() > 1) put(path.back().x, path.back().y, dot * kPathEndShare);
+  if (in_group > 0) out.areas.push_back(group);
+  return out;
+}
+
+DisplayList destination_display(DevicePoint at, float radius, Rgb colour) {
+  DisplayList out;
+  if (radius <= 0) return out;
+  // A ring of small discs draws over the stage alone, where a disc with the
+  // picture put back inside it would need a copy.
+  const float width = std::max(kMinDot, radius * kRingWidthShare);
+  const float arm = std::max(kMinDot, radius * kCrossWidthShare);
+  const int dots =
+      std::max(kMinRingDots, static_cast<int>(2 * std::numbers::pi_v<float> * radius / width));
+  for (int i = 0; i < dots; ++i) {
+    const float a =
+        2 * std::numbers::pi_v<float> * static_cast<float>(i) / static_cast<float>(dots);
+    out.items.emplace_back(
+        DiscItem{at.x + std::cos(a) * radius, at.y + std::sin(a) * radius, width, colour});
+  }
+  const int cross = std::max(2, static_cast<int>(radius / arm));
+  for (int i = -cross; i <= cross; ++i) {
+    const float d = static_cast<float>(i) * radius * kCrossReachShare / static_cast<float>(cross);
+    out.items.emplace_back(DiscItem{at.x + d, at.y + d, arm, colour});
+    out.items.emplace_back(DiscItem{at.x + d, at.y - d, arm, colour});
+  }
+  out.areas.push_back(around(at.x, at.y, radius + width + 1));
+  return out;
+}
+
+DisplayList figure_layer_display(std::span<const Figure> figures, Theme theme,
+                                 const FollowedMarks& marks) {
+  DisplayList out;
+  if (const std::optional<Figure>& me = marks.me) {
+    if (!marks.path.empty()) out.append(path_display(marks.path, me->radius, me->body));
+    out.append(trail_display(marks.trail, me->radius, me->body, marks.ground));
+  }
+  out.append(figures_display(figures, theme));
+  if (marks.me && marks.destination)
+    out.append(destination_display(*marks.destination, marks.destination_radius, marks.me->body));
+  return out;
+}
+
+}  // namespace stage
