@@ -267,11 +267,17 @@ void help_card(Builder& b, const OverlayView& v) {
   const int pad = b.pad();
   b.card(card);
   const PixelRect inside{card.x + pad, card.y + pad, card.w - 2 * pad, card.h - 2 * pad};
-  const int keys_w = inside.w * 2 / 5;
+  const std::span<const HelpLine> lines = help_lines(true, v.learner);
+  // The keys' column as wide as its widest entry, but never more than half
+  // the card: a font with wide Latin letters cuts a key rather than the action.
+  int keys_w = 0;
+  for (const HelpLine& line : lines) keys_w = std::max(keys_w, b.width(line.keys));
+  keys_w = std::min(keys_w + b.line() / 2, inside.w / 2);
+  const PixelRect keys{inside.x, inside.y, std::max(0, keys_w - pad), inside.h};
   int y = inside.y;
-  for (const HelpLine& line : help_lines(true, v.learner)) {
-    b.text(inside.x, y, line.keys, kPauseSign, inside);
-    b.text(inside.x + keys_w, y, line.action, kText, inside);
+  for (const HelpLine& line : lines) {
+    b.text(inside.x, y, line.keys, kPauseSign, keys);
+    b.text(inside.x + keys_w, y, b.fitted(line.action, inside.w - keys_w), kText, inside);
     y += b.line();
   }
   b.area(card);

@@ -120,6 +120,13 @@ void end_practice(Learner& learner, Playback& playback) {
   playback.stop_before(std::nullopt);
 }
 
+void follow_position(Learner& learner, Playback& playback, std::optional<int> position) {
+  end_practice(learner, playback);
+  const int positions = playback.stage().table(playback.drill()).person_count();
+  if (position && (*position < 0 || *position >= positions)) position.reset();
+  learner.position = position;
+}
+
 namespace {
 
 // The learner's commands; Nothing where there is nothing to act on.

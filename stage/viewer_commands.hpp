@@ -115,6 +115,11 @@ struct Learner {
 // Ends a practice session, if one runs, and lifts the stop it set on the
 // playback (a playback left with it would halt there for no reason).
 void end_practice(Learner& learner, Playback& playback);
+// The learner follows `position`, or no one (so too for a position the drill
+// lacks). A practice session of the one followed until now ends, the drill
+// playing on from there; the command list stays narrowed or not, as the
+// learner left it (m).
+void follow_position(Learner& learner, Playback& playback, std::optional<int> position);
 
 // Runs `command` on the model (or toggles a panel or the theme); `arg` is read by the
 // pointing commands only. Host-side commands only return their effect.

@@ -85,10 +85,8 @@ KeyOutcome ViewerSession::key(std::string_view name, bool repeated) {
 
 void ViewerSession::choose_from_legend(int position) {
   advance();
-  // The session practised the position followed until now: it ends, and the
-  // drill plays on from where it stood.
-  end_practice(learner_, *playback_);
-  learner_.position = learner_.position == position ? std::nullopt : std::optional(position);
+  follow_position(learner_, *playback_,
+                  learner_.position == position ? std::nullopt : std::optional(position));
   remember_choice();
   note_score();
 }

@@ -40,15 +40,6 @@
   // mk_open's look: the teaching picture, its light theme.
   var TEACHING_LOOK = 1, LIGHT_LOOK = 2;
   var THEMES = ["dark", "light"];
-  // A person as the native figure painter draws them: an outline in the
-  // ground's colour a share of the radius wide (at least a pixel), a facing
-  // disc 0.4 r across whose centre lies 0.7 r out towards the pose (pose p
-  // faces p x 22.5 degrees clockwise from up), the number 1.1 r high.
-  var OUTLINE_SHARE = 0.12;
-  var FACING_RADIUS_SHARE = 0.4;
-  var FACING_DISTANCE_SHARE = 0.7;
-  var DEGREES_PER_POSE = 22.5;
-  var LABEL_SIZE_SHARE = 1.1;
   // The help card on a touch screen: what fingers do. A keyboard's card is the
   // viewer command table's, from the module.
   var TOUCH_HELP = [
@@ -65,17 +56,6 @@
   var PLAY_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M7 4l13 8-13 8z"/></svg>';
   var PAUSE_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M6 4h4v16H6zm8 0h4v16h-4z"/></svg>';
   var ASK_NUMBER = 64, TOGGLE_THEME = 128;
-  // The followed position as drawn: a halo this many radii across in its
-  // colour, the others at this opacity, its trail's dots a share of its
-  // radius and at most this opaque (fading by age), its path's width.
-  var HALO_RADII = 1.8;
-  var HALO_ALPHA = 0.35;
-  var MUTED_ALPHA = 0.35;
-  var TRAIL_DOT_SHARE = 0.35;
-  var TRAIL_ALPHA = 0.7;
-  var PATH_WIDTH_SHARE = 0.25;
-  var PATH_DASH_SHARE = 0.8;
-  var FALLBACK_RADIUS_CSS_PX = 6;
   var NO_POSITION = -1;
   // The speeds' factors, as the speed control lists them: the spoken command
   // must be over before the next one comes at the speed played.
@@ -634,87 +614,29 @@
     figuresCtx.fill();
   }
 
-  // Everyone on the canvas above the drill, a later one above an earlier one,
-  // drawn anew each time anyone moves or turns (at most once a keyframe).
+  // Everyone on the canvas above the drill with the followed position's
+  // marks, as every viewer draws them: the core's discs and labels, in
+  // order, drawn anew each time anyone moves or turns (at most once a keyframe).
   function drawFigures() {
     figuresCtx.clearRect(0, 0, figuresCanvas.width, figuresCanvas.height);
-    var shown = Module.figures();
-    var chosen = shown.filter(function (f) { return f.highlighted; })[0];
-    if (chosen && learner) drawFollowed(chosen);
-    // A move's end under the people, so that the figure is seen arriving on it.
-    var p = learner && learner.practice;
-    if (p && p.destination) drawDestination(p.destination, chosen ? chosen.radius : fallbackRadius());
-    shown.forEach(function (f) {
-      figuresCtx.globalAlpha = f.muted ? MUTED_ALPHA : 1;
-      if (f.highlighted) {
-        figuresCtx.globalAlpha = HALO_ALPHA;
-        disc(f.x, f.y, f.radius * HALO_RADII, f.body);
-        figuresCtx.globalAlpha = 1;
-      }
-      drawFigure(f);
+    var layer = Module.figureLayer();
+    layer.items.forEach(function (d) {
+      if (d.label === undefined) disc(d.x, d.y, d.r, d.c);
+      else drawLabel(d);
     });
-    figuresCtx.globalAlpha = 1;
     // The practice card keeps to the half of the drill away from the
     // position, so that it never hides what is asked about.
-    var watched = (p && p.destination) || chosen;
-    if (watched) practiceBox.classList.toggle("top", watched.y > figuresCanvas.height / 2);
-  }
-  function fallbackRadius() { return FALLBACK_RADIUS_CSS_PX * (window.devicePixelRatio || 1); }
-
-  // The followed position's path through the scene (dashed, under
-  // everything) and its trail: dots fading with their age.
-  function drawFollowed(f) {
-    var path = learner.path;
-    if (path.length > 1) {
-      figuresCtx.beginPath();
-      figuresCtx.moveTo(path[0].x, path[0].y);
-      for (var i = 1; i < path.length; ++i) figuresCtx.lineTo(path[i].x, path[i].y);
-      figuresCtx.lineWidth = Math.max(2, f.radius * PATH_WIDTH_SHARE);
-      figuresCtx.setLineDash([f.radius * PATH_DASH_SHARE, f.radius * PATH_DASH_SHARE]);
-      figuresCtx.lineJoin = "round";
-      figuresCtx.strokeStyle = f.body;
-      figuresCtx.stroke();
-      figuresCtx.setLineDash([]);
-    }
-    learner.trail.forEach(function (t) {
-      figuresCtx.globalAlpha = TRAIL_ALPHA * (1 - t.age);
-      disc(t.at ? t.at.x : t.x, t.at ? t.at.y : t.y, Math.max(1, f.radius * TRAIL_DOT_SHARE), f.body);
-    });
-    figuresCtx.globalAlpha = 1;
-  }
-  // Where a move asked about ends: a ring and a cross in the ink's colour.
-  function drawDestination(at, r) {
-    figuresCtx.beginPath();
-    figuresCtx.arc(at.x, at.y, r * HALO_RADII, 0, 2 * Math.PI);
-    figuresCtx.moveTo(at.x - r, at.y - r);
-    figuresCtx.lineTo(at.x + r, at.y + r);
-    figuresCtx.moveTo(at.x + r, at.y - r);
-    figuresCtx.lineTo(at.x - r, at.y + r);
-    figuresCtx.lineWidth = Math.max(2, r * PATH_WIDTH_SHARE);
-    figuresCtx.strokeStyle = state.ink;
-    figuresCtx.stroke();
+    if (layer.watched) practiceBox.classList.toggle("top", layer.watched.y > figuresCanvas.height / 2);
   }
 
-  function drawFigure(f) {
-    var edge = Math.max(1, f.radius * OUTLINE_SHARE);
-    var a = f.pose * DEGREES_PER_POSE * Math.PI / 180;
-    var fx = f.x + Math.sin(a) * f.radius * FACING_DISTANCE_SHARE;
-    var fy = f.y - Math.cos(a) * f.radius * FACING_DISTANCE_SHARE;
-    var fr = f.radius * FACING_RADIUS_SHARE;
-    // The outline in the ground's colour keeps neighbours and lines apart.
-    disc(f.x, f.y, f.radius + edge, state.ground);
-    disc(fx, fy, fr + edge, state.ground);
-    disc(f.x, f.y, f.radius, f.body);
-    disc(fx, fy, fr, state.ink);
-    if (!f.showLabel) return;
-    figuresCtx.font = Math.max(1, Math.round(f.radius * LABEL_SIZE_SHARE)) + "px " + FONT;
+  function drawLabel(d) {
+    figuresCtx.font = Math.max(1, Math.round(d.size)) + "px " + FONT;
     figuresCtx.textAlign = "center";
     figuresCtx.textBaseline = "alphabetic";
-    var m = figuresCtx.measureText(f.label);
+    var m = figuresCtx.measureText(d.label);
     // Centred on the ink, not on the font's box: digits sit on the baseline.
-    var y = f.y + (m.actualBoundingBoxAscent - m.actualBoundingBoxDescent) / 2;
-    figuresCtx.fillStyle = f.labelColor;
-    figuresCtx.fillText(f.label, f.x, y);
+    figuresCtx.fillStyle = d.c;
+    figuresCtx.fillText(d.label, d.x, d.y + (m.actualBoundingBoxAscent - m.actualBoundingBoxDescent) / 2);
   }
 
   // Who is who: a swatch in each position's colour and its name.

@@ -21,11 +21,13 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/kept_store.hpp"
+#include "stage/overlay_display.hpp"
 #include "stage/playback.hpp"
 #include "stage/practice.hpp"
 #include "stage/progress.hpp"
@@ -146,15 +148,6 @@ enum Look : int {
   kTeachingLook = 1,  // the teaching picture (else the saver's own)
   kLightLook = 2,     // its light theme (else dark)
 };
-
-bool same_figures(const std::vector<stage::Figure>& a, const std::vector<stage::Figure>& b) {
-  return std::equal(
-      a.begin(), a.end(), b.begin(), b.end(), [](const stage::Figure& f, const stage::Figure& g) {
-        return f.position == g.position && f.x == g.x && f.y == g.y && f.radius == g.radius &&
-               f.pose == g.pose && f.body == g.body && f.show_label == g.show_label &&
-               f.highlighted == g.highlighted && f.muted == g.muted;
-      });
-}
 
 std::unique_ptr<stage::TeachingWindow> teaching_window(raster::RasterWindow& window,
                                                        stage::DrillList drills, int look) {
@@ -315,10 +308,8 @@ int reopen(int width, int height, int look) {
 // Follows `position` (none: no one), ending any practice session; the
 // command list narrows to its rows at once.
 void follow_position(Viewer& v, std::optional<int> position) {
-  stage::end_practice(v.learner, v.playback);
-  v.learner.position = position;
+  stage::follow_position(v.learner, v.playback, position);
   v.follow();
-  v.learner.mine_only = v.learner.position.has_value();
 }
 
 }  // namespace
@@ -377,8 +368,8 @@ EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
 }
 
 // Follows `position` (0 the commander, n member n; anything the drill lacks:
-// no one), ending any practice session. The page's choice narrows the command
-// list to the position's rows at once (its toggle, or m, shows them all).
+// no one), ending any practice session, as the desktop viewers' legend does;
+// the command list stays narrowed or not (its toggle, m).
 // Returns the position followed, or -1.
 EMSCRIPTEN_KEEPALIVE int mk_choose(int position) {
   if (!viewer) return -1;
@@ -461,7 +452,7 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
            ? kCaptionChanged
            : 0) |
       (now.drill != was.drill || now.speed != was.speed ? kControlsChanged : 0) |
-      (same_figures(now.figures, was.figures) ? 0 : kFiguresChanged) |
+      (now.figures == was.figures ? 0 : kFiguresChanged) |
       (now.learner == was.learner && now.previous == was.previous && now.notice == was.notice
            ? 0
            : kLearnerChanged);
@@ -571,6 +562,58 @@ val figures() {
     list.set(i, o);
   }
   return list;
+}
+
+// What the page draws on its figures canvas, as the core lays it out for
+// every viewer: the followed position's path and trail, the people (halo,
+// muted others, labels), a revealed move's destination; discs ({x, y, r, c})
+// and labels ({x, y, size, label, c}) in painting order. `watched` is where
+// the learner's eye is (the destination, else the followed figure), which
+// the practice card keeps clear of.
+val point_value(stage::DevicePoint at);
+
+val figure_layer() {
+  val out = val::object();
+  val items = val::array();
+  out.set("items", items);
+  out.set("watched", val::null());
+  if (!viewer || !viewer->teaching) return out;
+  Viewer& v = *viewer;
+  const std::vector<stage::Figure> shown = v.teaching->figures();
+  stage::FollowedMarks marks;
+  if (v.learner.position) {
+    std::optional<stage::PersonSlot> destination;
+    if (const stage::PracticeSession* session = v.learner.practice.get();
+        session && session->state() == stage::PracticeState::Revealed)
+      destination = session->destination();
+    marks =
+        stage::followed_marks(shown, *v.teaching, v.playback, v.learner.whole_path, destination);
+  }
+  const stage::DisplayList list = stage::figure_layer_display(shown, v.teaching->theme(), marks);
+  unsigned n = 0;
+  for (const stage::DisplayItem& item : list.items) {
+    val o = val::object();
+    if (const auto* d = std::get_if<stage::DiscItem>(&item)) {
+      o.set("x", d->x);
+      o.set("y", d->y);
+      o.set("r", d->radius);
+      o.set("c", css_color(d->colour));
+    } else if (const auto* l = std::get_if<stage::LabelItem>(&item)) {
+      o.set("x", l->x);
+      o.set("y", l->y);
+      o.set("size", l->size);
+      o.set("label", text_value(l->text));
+      o.set("c", css_color(l->colour));
+    } else {
+      continue;  // the figure layer has no boxes or lines of text
+    }
+    items.set(n++, o);
+  }
+  if (marks.destination)
+    out.set("watched", point_value(*marks.destination));
+  else if (marks.me)
+    out.set("watched", point_value({marks.me->x, marks.me->y}));
+  return out;
 }
 
 // Who is who in the current drill: a colour and a name per position, in the
@@ -845,6 +888,7 @@ EMSCRIPTEN_BINDINGS(mirukado) {
   emscripten::function("state", &state);
   emscripten::function("timeline", &timeline);
   emscripten::function("figures", &figures);
+  emscripten::function("figureLayer", &figure_layer);
   emscripten::function("legend", &legend);
   emscripten::function("learner", &learner);
   emscripten::function("startProgress", &start_progress);

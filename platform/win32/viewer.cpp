@@ -44,12 +44,16 @@ stage::Window& Viewer::make_window(int width, int height) {
   view_->create(screen, width, height);
   ReleaseDC(nullptr, screen);
   if (font_) DeleteObject(font_);
-  font_ = overlay_font(stage::overlay_font_extent(session_.teaching(), width, height));
+  font_ = win32::overlay_font(stage::overlay_font_extent(session_.teaching(), width, height));
   return *window_;
 }
 
-int Viewer::line_height() const {
-  return overlay_line_height(view_->dc(), session_.teaching() ? font_ : window_->caption_font());
+HFONT Viewer::overlay_font() const { return session_.teaching() ? font_ : window_->caption_font(); }
+
+int Viewer::line_height() const { return overlay_line_height(view_->dc(), overlay_font()); }
+
+int Viewer::text_width(std::string_view utf8) {
+  return overlay_text_width(view_->dc(), overlay_font(), utf8);
 }
 
 std::int64_t Viewer::now_ms() const { return static_cast<std::int64_t>(GetTickCount64()); }
@@ -83,21 +87,9 @@ void Viewer::on_wheel(int x, int y, int delta) {
 void Viewer::paint(HDC dc) {
   const int w = view_->width(), h = view_->height();
   BitBlt(view_->dc(), 0, 0, w, h, window_->composed_dc(), 0, 0, SRCCOPY);
+  // The people and the followed position's marks, then the overlay.
   const stage::OverlayView v = session_.overlay();
-  if (session_.teaching_window()) {
-    // The followed position's path and trail below the figures, a revealed
-    // move's destination above them.
-    const std::vector<stage::Figure> figures = session_.figures();
-    const stage::FollowedMarks marks = session_.followed_marks(figures, v);
-    if (const std::optional<stage::Figure>& me = marks.me) {
-      if (!marks.path.empty()) paint_path(view_->dc(), marks.path, me->radius, me->body);
-      paint_trail(view_->dc(), marks.trail, me->radius, me->body, marks.ground);
-    }
-    paint_figures(view_->dc(), figures, session_.panels().theme);
-    if (marks.destination)
-      paint_destination(view_->dc(), *marks.destination, marks.destination_radius, marks.me->body);
-  }
-  paint_overlay(view_->dc(), session_.teaching() ? font_ : window_->caption_font(), v);
+  paint_display(view_->dc(), overlay_font(), session_.display(session_.figures(), v));
   BitBlt(dc, 0, 0, w, h, view_->dc(), 0, 0, SRCCOPY);
   // A window grown and not yet laid out again: black beyond the old picture.
   RECT client{};
@@ -207,27 +199,16 @@ bool Viewer::carry_out(stage::CommandEffect effect) {
 }
 
 void Viewer::on_button_down(int x, int y) {
-  const stage::OverlayView v = session_.overlay();
-  if (const auto ms = stage::timeline_hit(v, session_.playback(), x, y)) {
+  const stage::ClickOutcome outcome = session_.click(x, y);
+  if (outcome.dragging) {
     dragging_ = true;
     SetCapture(hwnd_);
-    run(stage::ViewerCommand::SeekTime, *ms);
-  } else if (const auto c = stage::command_hit(v, x, y)) {
-    run(stage::ViewerCommand::GoToCommand, *c);
-  } else if (const auto p =
-                 session_.teaching() ? legend_hit(view_->dc(), font_, v, x, y) : std::nullopt) {
-    session_.choose_from_legend(*p);
-    schedule(session_.advance());
-    show();
   }
+  carry_out(outcome.effect);
 }
 
 void Viewer::on_mouse_move(int x, int /*y*/) {
-  if (!dragging_) return;
-  // Along the bar wherever the pointer wanders up or down while dragging.
-  const stage::OverlayView v = session_.overlay();
-  if (const auto ms = stage::timeline_hit(v, session_.playback(), x, v.bar.y))
-    run(stage::ViewerCommand::SeekTime, *ms);
+  if (dragging_) carry_out(session_.drag(x));
 }
 
 void Viewer::on_button_up() {

@@ -56,6 +56,9 @@ class Viewer final : stage::ViewerHost {
   // is painted on and the overlay's font.
   stage::Window& make_window(int width, int height) override;
   int line_height() const override;
+  int text_width(std::string_view utf8) override;
+  // The overlay's font: the teaching picture's, else the saver's caption font.
+  HFONT overlay_font() const;
   std::int64_t now_ms() const override;
   // Runs one viewer command at the current time, then asks for the next
   // delay and shows the result; false: the learner asked to quit.

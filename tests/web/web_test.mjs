@@ -875,10 +875,13 @@ describe("learning a position", () => {
     await p.page.keyboard.press("w");
     assert.ok((await learner(p.page)).path.length > 1);
     assert.equal(await p.page.textContent("#last"), "前回 7/9");
-    // The list: its rows only, then all again.
+    // The list: all of it, as on the desktop; its toggle narrows it to the
+    // position's rows and widens it again.
     await p.page.click("#commands");
     const shown = () => p.page.$$eval("#command-list li", (rows) => rows.filter((r) => !r.hidden).length);
     const all = (await p.page.evaluate(() => window.mirukado.timeline())).commands.length;
+    assert.equal(await shown(), all);
+    await p.page.click("#mine-only");
     const mine = await shown();
     assert.ok(mine > 0 && mine < all, `${mine} of ${all}`);
     await p.page.click("#mine-only");

@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/win32/gdi_window.hpp"
 #include "platform/win32/viewer_overlay.hpp"
+#include "stage/overlay_display.hpp"
 
 namespace {
 
@@ -81,6 +83,7 @@ void check_process_events() {
 void check_followed_figures() {
   constexpr stage::Rgb kGreen{0, 158, 115};
   constexpr float kRadius = 8;
+  constexpr int kFontExtent = 480;  // any window's: the figures' labels take their own size
   win32::MemoryBuffer picture;
   HDC screen = GetDC(nullptr);
   picture.create(screen, 96, 48);
@@ -95,7 +98,10 @@ void check_followed_figures() {
   other.x = 72;
   other.highlighted = false;
   other.muted = true;
-  win32::paint_figures(picture.dc(), {chosen, other}, stage::Theme::Dark);
+  const std::vector<stage::Figure> figures{chosen, other};
+  HFONT font = win32::overlay_font(kFontExtent);
+  win32::paint_display(picture.dc(), font, stage::figures_display(figures, stage::Theme::Dark));
+  DeleteObject(font);
   GdiFlush();
   const std::uint32_t green = 0x009E73;
   // The outline reaches a radius and an eighth; the ring lies from about 1.5
