@@ -125,6 +125,7 @@ class Builder {
   }
   int width(std::string_view utf8) { return utf8.empty() ? 0 : measure_.text_width(utf8); }
   std::string fitted(std::string_view utf8, int w) { return fitted_text(utf8, w, measure_); }
+  void reserve(std::size_t more) { out_.items.reserve(out_.items.size() + more); }
   void area(const PixelRect& r) { out_.areas.push_back(r); }
   void hit(const PixelRect& r, HitKind kind, int value) { out_.hits.push_back({r, kind, value}); }
   int line() const { return line_; }
@@ -207,7 +208,9 @@ void band(Builder& b, const OverlayView& v) {
   const int line = b.line();
   const int pad = b.pad();
   // The bar, the elapsed part, the loop, a mark per command and the position
-  // across the whole bar's height.
+  // across the whole bar's height, then a few lines of status.
+  constexpr std::size_t kBandItems = 16;
+  b.reserve(v.command_marks.size() + kBandItems);
   b.box(v.band, kShade, kBandAlpha);
   b.box(v.bar, kBar);
   b.box({v.bar.x, v.bar.y, v.position_x - v.bar.x + 1, v.bar.h}, kElapsed);
@@ -392,6 +395,9 @@ DisplayList overlay_display(const OverlayView& v, int line, TextMeasure& measure
 
 DisplayList figures_display(std::span<const Figure> figures, Theme theme) {
   DisplayList out;
+  constexpr std::size_t kMostItemsPerFigure = 7;  // halo, ground, outlines, body, facing, label
+  out.items.reserve(figures.size() * kMostItemsPerFigure);
+  out.areas.reserve(figures.size());
   const Rgb outline = theme_background(theme);
   const Rgb facing = theme_ink(theme);
   const auto disc = [&out](float x, float y, float r, Rgb c) {
