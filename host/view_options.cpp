@@ -182,4 +182,14 @@ std::string viewer_usage(std::string_view program, stage::DrillList drills) {
                  "In the window, ? lists the keys.\n"});
 }
 
+stage::ViewerStart viewer_start(const ViewerOptions& options) {
+  stage::ViewerStart start;
+  start.drill = options.drill;
+  start.teaching = options.view == View::Teaching;
+  start.theme = options.theme;
+  start.role = options.role;
+  start.practice = options.practice;
+  return start;
+}
+
 }  // namespace host

@@ -13,6 +13,7 @@
 
 #include "stage/drill.hpp"
 #include "stage/teaching.hpp"
+#include "stage/viewer_session.hpp"
 
 namespace host {
 
@@ -54,6 +55,9 @@ struct ViewerOptions {
   bool practice = false;
   bool help = false;  // --help: print viewer_usage() and start nothing
 };
+
+// How a desktop viewer's session starts, from its command line.
+stage::ViewerStart viewer_start(const ViewerOptions& options);
 
 struct ViewerCommandLine {
   ViewerOptions options;

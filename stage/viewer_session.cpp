@@ -10,6 +10,8 @@ ViewerSession::ViewerSession(ViewerHost& host, DrillList drills, const ViewerSta
                              KeptStore* store)
     : host_(host), drills_(drills), start_(start), keeper_(store) {
   place_.drill = start.drill;
+  place_.speed = start.speed;
+  place_.playing = start.playing;
   panels_.theme = start.theme;
 }
 
@@ -20,10 +22,22 @@ ViewerSession::~ViewerSession() {
 
 void ViewerSession::start(int width, int height) {
   rebuild(width, height);
+  // A keyframe past the drill's end is no place to open at: the start it is.
+  if (start_.keyframe && *start_.keyframe >= 0 &&
+      *start_.keyframe < playback_->timeline().keyframes()) {
+    playback_->seek_keyframe(*start_.keyframe);
+    if (start_.playing) playback_->play();
+  }
   follow_drill();
   if (start_.role) {
-    learner_.position = start_.role;
-    remember_choice();
+    const int positions = playback_->stage().table(playback_->drill()).person_count();
+    if (*start_.role >= 0 && *start_.role < positions) {
+      learner_.position = start_.role;
+      remember_choice();
+    } else {
+      learner_.position.reset();
+      set_position_.reset();
+    }
   }
   if (start_.practice) run(ViewerCommand::Practice);
 }
@@ -46,11 +60,17 @@ void ViewerSession::follow_drill() {
   followed_drill_ = playback_->drill();
   learner_.position =
       keeper_.chosen(drill_name(), playback_->stage().table(playback_->drill()).person_count());
+  set_position_ = learner_.position;
 }
 
-// The chosen position is remembered for the drill (a choice that changes
-// nothing writes nothing).
-void ViewerSession::remember_choice() { keeper_.choose(drill_name(), learner_.position); }
+// The position the learner chose is remembered for the drill; one the
+// session set itself (a remembered one the drill lacks, followed as none)
+// leaves the record as it is.
+void ViewerSession::remember_choice() {
+  if (learner_.position == set_position_) return;
+  set_position_ = learner_.position;
+  keeper_.choose(drill_name(), learner_.position);
+}
 
 // A session finished: its score is the position's last, shown next time (a
 // retry of the missed items finishes again and scores them alone).
@@ -62,7 +82,7 @@ CommandEffect ViewerSession::run(ViewerCommand command, int arg) {
   follow_drill();
   remember_choice();
   note_score();
-  if (effect == CommandEffect::AskNumber) entry_.open();
+  if (effect == CommandEffect::AskNumber && !start_.host_overlay) entry_.open();
   return effect;
 }
 
@@ -84,11 +104,25 @@ KeyOutcome ViewerSession::key(std::string_view name, bool repeated) {
 }
 
 void ViewerSession::choose_from_legend(int position) {
+  follow(learner_.position == position ? std::nullopt : std::optional(position));
+}
+
+void ViewerSession::follow(std::optional<int> position) {
   advance();
-  follow_position(learner_, *playback_,
-                  learner_.position == position ? std::nullopt : std::optional(position));
+  follow_position(learner_, *playback_, position);
   remember_choice();
   note_score();
+}
+
+void ViewerSession::show_panels(bool help, bool commands) {
+  panels_.help = help;
+  panels_.commands = commands;
+}
+
+void ViewerSession::set_theme(Theme theme) { panels_.theme = theme; }
+
+std::optional<Score> ViewerSession::previous_score() const {
+  return keeper_.previous(drill_name(), learner_.position, learner_.practice.get());
 }
 
 int ViewerSession::list_scroll() const {
@@ -189,8 +223,7 @@ OverlayRequest ViewerSession::request(int width, int height) const {
   r.position = learner_.position;
   r.mine_only = learner_.mine_only;
   r.practice = learner_.practice.get();
-  if (playback_)
-    r.previous_score = keeper_.previous(drill_name(), learner_.position, learner_.practice.get());
+  if (playback_) r.previous_score = previous_score();
   return r;
 }
 
@@ -206,8 +239,13 @@ std::string ViewerSession::title() const {
 
 bool ViewerSession::layout_due(int width, int height) const {
   // The teaching picture never lies under a card, and is drawn in its theme.
-  return start_.teaching && (panels_.theme != laid_out_theme_ ||
-                             teaching_stage_area(request(width, height)) != laid_out_area_);
+  return start_.teaching &&
+         (panels_.theme != laid_out_theme_ || stage_area(width, height) != laid_out_area_);
+}
+
+PixelRect ViewerSession::stage_area(int width, int height) const {
+  if (start_.host_overlay) return {0, 0, width, height};
+  return teaching_stage_area(request(width, height));
 }
 
 void ViewerSession::rebuild(int width, int height) {
@@ -224,7 +262,7 @@ void ViewerSession::rebuild(int width, int height) {
   Window* stage_window = &device;
   if (start_.teaching) {
     // The drill fills what the band, the boxes and the open card leave.
-    laid_out_area_ = teaching_stage_area(request());
+    laid_out_area_ = stage_area(width, height);
     laid_out_theme_ = panels_.theme;
     teaching_window_ =
         std::make_unique<TeachingWindow>(device, drills_, panels_.theme, laid_out_area_, extents_);

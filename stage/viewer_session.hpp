@@ -48,8 +48,20 @@ struct ViewerStart {
   int drill = 0;
   bool teaching = true;  // the teaching picture, or the saver's
   Theme theme = Theme::Dark;
-  std::optional<int> role;  // a position to follow from the start
-  bool practice = false;    // and to practise at once
+  // A position to follow from the start (one the drill lacks: no one, and
+  // the one remembered stays as it was).
+  std::optional<int> role;
+  bool practice = false;  // and to practise at once
+  // Where the drill starts: a keyframe (none, or one past the drill's end:
+  // its start), the speed, and whether it plays.
+  std::optional<int> keyframe;
+  PlaySpeed speed = PlaySpeed::One;
+  bool playing = true;
+  // The host shows the overlay as elements of its own around the picture
+  // (the web page): the drill fills the whole window, the cards open and
+  // close with the host's controls (show_panels()), and the host asks for
+  // a command's number itself.
+  bool host_overlay = false;
 };
 
 // A key taken by the session: whether the title has to be written again and
@@ -99,6 +111,14 @@ class ViewerSession {
   // A click on a legend entry: follows its position, or clears the one
   // followed; a practice session ends, the drill playing on from there.
   void choose_from_legend(int position);
+  // The learner's choice of a position (none: no one), remembered; a
+  // practice session ends, the drill playing on from there.
+  void follow(std::optional<int> position);
+  // The host's own cards, opened or closed by its own controls.
+  void show_panels(bool help, bool commands);
+  // The teaching picture's theme, chosen by the host's own control; the
+  // layout is due (layout_due()) when it changed.
+  void set_theme(Theme theme);
   // A click at (x, y): the timeline seeks to the time under it (and starts a
   // drag), a command list's row goes to its command, a legend entry follows
   // its position (choose_from_legend()).
@@ -139,10 +159,14 @@ class ViewerSession {
   DisplayList display(const std::vector<Figure>& figures, const OverlayView& view) const;
   // What the title says after the viewer's own name.
   std::string title() const;
+  // The followed position's last practice score ("前回"), or while a
+  // finished session's card is up the score that session replaced.
+  std::optional<Score> previous_score() const;
 
   Playback& playback() { return *playback_; }
   const Playback& playback() const { return *playback_; }
   TeachingWindow* teaching_window() { return teaching_window_.get(); }
+  const TeachingWindow* teaching_window() const { return teaching_window_.get(); }
   const ViewerPanels& panels() const { return panels_; }
   const Learner& learner() const { return learner_; }
   const CommandNumberEntry& entry() const { return entry_; }
@@ -154,6 +178,9 @@ class ViewerSession {
  private:
   const char* drill_name() const;
   void follow_drill();
+  // What the drill is fitted into: what the overlay leaves of the window,
+  // or all of it when the host shows the overlay itself.
+  PixelRect stage_area(int width, int height) const;
   void remember_choice();
   void note_score();
 
@@ -176,6 +203,9 @@ class ViewerSession {
   Learner learner_;           // the position followed, and its practice
   ProgressKeeper keeper_;     // what the store holds, and when it is written
   int followed_drill_ = -1;   // the drill whose remembered position is followed
+  // The position the session itself set (remembered, or none for a position
+  // the drill lacks): only a change the learner makes is written.
+  std::optional<int> set_position_;
 };
 
 }  // namespace stage

@@ -131,10 +131,7 @@ class Viewer final : stage::ViewerHost {
   Viewer(SDL_Window* window, stage::DrillList drills, const host::ViewerOptions& options)
       : sdl_(window),
         presenter_(window),
-        session_(*this, drills,
-                 {options.drill, options.view == host::View::Teaching, options.theme, options.role,
-                  options.practice},
-                 progress_store_.get()) {
+        session_(*this, drills, host::viewer_start(options), progress_store_.get()) {
     // Said once where a terminal sees it; the title keeps saying it.
     if (const std::string& notice = session_.keeper().notice(); !notice.empty())
       std::fprintf(stderr, "mirukado: %s\n", notice.c_str());

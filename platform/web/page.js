@@ -112,7 +112,6 @@
 
   var names = [];        // the registry's drills
   var displayNames = [];
-  var origin = 0;        // performance.now() at the viewer's clock 0
   var timer = 0;
   var showHelp = false;
   var showCommands = false;
@@ -344,8 +343,6 @@
     });
   }
 
-  function clock() { return performance.now() - origin; }
-
   // One ImageData on the frame's RGBA bytes in the module's memory, made again
   // only when the memory grows (its buffer changes) or the viewer changes.
   var frameImage = null;
@@ -378,7 +375,7 @@
   function tick() {
     timer = 0;
     var t0 = performance.now();
-    var delay = _mk_advance(t0 - origin);
+    var delay = _mk_advance();
     present(false);
     var t1 = performance.now();
     update();
@@ -429,9 +426,9 @@
     return result;
   }
   function actWith(run) {
-    _mk_advance(clock());
+    _mk_advance();
     run();
-    var delay = _mk_advance(clock());
+    var delay = _mk_advance();
     present(false);
     update();
     schedule(delay);
@@ -448,12 +445,6 @@
       syncControls();
       captionBox.dataset.idle = displayNames[names.indexOf(state.drills[state.drill])];
       fillLegend();
-      // A drill shown for the first time in this viewer follows the
-      // position the address asks for, else the one remembered for it.
-      if (_mk_follow_drill(addressRole)) {
-        addressRole = NO_ADDRESS_ROLE;
-        s |= _mk_state_changes() | LEARNER_CHANGED;
-      }
     }
     var learnerChanged = fresh || s & LEARNER_CHANGED;
     if (learnerChanged) learner = Module.learner();
@@ -690,7 +681,7 @@
     look = (look & ~LIGHT_LOOK) | (theme === "light" ? LIGHT_LOOK : 0);
     applyTheme(theme);
     writeStore({ theme: theme });
-    _mk_advance(clock());
+    _mk_advance();
     _mk_set_look(look);
     start();
   }
@@ -913,20 +904,23 @@
     }, RESIZE_SETTLE_MS);
   }
 
-  // The viewer's clock starts at 0 with each viewer.
+  // A viewer made or made again: everything drawn anew. The module keeps
+  // the time on the page's clock (performance.now()).
   function start() {
-    origin = performance.now();
     fresh = true;
     present(true);
     update();
-    schedule(_mk_advance(0));
+    schedule(_mk_advance());
   }
 
   function open(s) {
     var size = areaSize();
     sizeCanvas(size);
     var at = s.at || { drill: 0, keyframe: -1 };
-    _mk_open(size.w, size.h, s.mask, at.drill, at.keyframe, s.speed, 1, look);
+    // The first drill shown follows the position the address asks for,
+    // else the one remembered for it; a later viewer, the remembered one.
+    _mk_open(size.w, size.h, s.mask, at.drill, at.keyframe, s.speed, 1, look, addressRole);
+    addressRole = NO_ADDRESS_ROLE;
     state = Module.state();
     // The caption's room depends on the chosen drills' captions: when it
     // takes from the area, the viewer is made again at the area's size

@@ -34,6 +34,7 @@
 #include "stage/roles.hpp"
 #include "stage/teaching.hpp"
 #include "stage/viewer_commands.hpp"
+#include "stage/viewer_session.hpp"
 
 namespace {
 
@@ -102,25 +103,6 @@ class LocalStore final : public stage::KeptStore {
   std::string aside_;
 };
 
-// The position address values that are no position: none given, and one
-// given that is no number (followed as none, never remembered).
-enum AddressPosition : int {
-  kNoAddressPosition = -2,
-  kBadAddressPosition = -1,
-};
-
-// What the page remembers of the learner across its viewers: the record
-// through the keeper, and the drill whose remembered position the viewer
-// follows with the position last followed there, so that only a change the
-// learner makes is written (a new viewer, or a remembered position the drill
-// lacks, leaves the record as it is).
-struct PageProgress {
-  std::unique_ptr<LocalStore> store;
-  std::unique_ptr<stage::ProgressKeeper> keeper;
-  std::string drill;
-  std::optional<int> followed;
-};
-
 // What the page's text shows, kept so that each tick can tell the page which
 // parts changed: drawing text costs more than the rest of a tick, and most
 // ticks change none of it or only the timeline's position.
@@ -138,7 +120,7 @@ struct TextShown {
 // The parts of the page's text, as bits of what changed since the last ask.
 enum TextChange : int {
   kCaptionChanged = 1,   // the caption: its text, size or place
-  kControlsChanged = 2,  // the drill or the speed the page's controls show
+  kControlsChanged = 2,  // the drill or the speed
   kFiguresChanged = 4,   // the people the page draws above the teaching picture
   kLearnerChanged = 8,   // the position followed, its trail or path, the practice's step
 };
@@ -149,101 +131,99 @@ enum Look : int {
   kLightLook = 2,     // its light theme (else dark)
 };
 
-std::unique_ptr<stage::TeachingWindow> teaching_window(raster::RasterWindow& window,
-                                                       stage::DrillList drills, int look) {
-  if (!(look & kTeachingLook)) return nullptr;
-  const stage::Theme theme = look & kLightLook ? stage::Theme::Light : stage::Theme::Dark;
-  // The page's layout keeps the canvas the drill's free area: all of it is the drill's.
-  const stage::PixelRect area{0, 0, window.width_px(), window.height_px()};
-  return std::make_unique<stage::TeachingWindow>(window, drills, theme, area);
+// The position address values that are no position: none given (the one
+// remembered is followed); one given that is no number is -1, a position no
+// drill has (followed as none, never remembered).
+constexpr int kNoAddressPosition = -2;
+
+stage::Theme theme_of(int look) {
+  return look & kLightLook ? stage::Theme::Light : stage::Theme::Dark;
 }
 
+// The page's side of the session: the raster window of the canvas's device
+// pixels it draws on, and the frame converted for the canvas. The page lays
+// out its own text (caption, legend, list, cards) as page elements, so
+// nothing of the overlay is measured here.
+class PageHost final : public stage::ViewerHost {
+ public:
+  stage::Window& make_window(int width, int height) override {
+    window_.reset();
+    rgba_ = std::vector<std::uint32_t>();  // no buffer keeps a larger canvas's capacity
+    window_ = std::make_unique<raster::RasterWindow>(width, height, kTwipsPerPixel);
+    rgba_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    return *window_;
+  }
+  int line_height() const override { return kUnmeasuredLine; }
+  int text_width(std::string_view) override { return 0; }
+  // performance.now(): the clock the page's timer runs on.
+  std::int64_t now_ms() const override {
+    return static_cast<std::int64_t>(std::floor(emscripten_get_now()));
+  }
+
+  raster::RasterWindow& window() { return *window_; }
+  const raster::RasterWindow& window() const { return *window_; }
+  // The frame as the canvas's RGBA bytes, row after row at the window's
+  // width. Only the changed rectangles are converted each tick; the page
+  // keeps one ImageData on this buffer and puts the rectangles from it, so
+  // no pixels are copied on the way and nothing is allocated per tick.
+  std::vector<std::uint32_t>& rgba() { return rgba_; }
+  std::vector<std::int32_t> rects;  // x, y, w, h per rectangle changed by the last present
+
+ private:
+  static constexpr int kUnmeasuredLine = 1;
+  std::unique_ptr<raster::RasterWindow> window_;
+  std::vector<std::uint32_t> rgba_;
+};
+
+// One viewer: the core's session over the page's window. The page shows one
+// at a time; a new one takes the old one's place when the page changes the
+// drills, while a resize or a new theme rebuilds the session's window and
+// playback in place (a practice session goes on at the same step).
 struct Viewer {
-  Viewer(int width, int height, std::vector<stage::DrillDescriptor> chosen,
-         const stage::PlaybackPlace& place, int look_bits)
-      : look(look_bits),
-        window(width, height, kTwipsPerPixel),
-        drills(std::move(chosen)),
-        teaching(teaching_window(window, drills, look)),
-        playback(teaching ? static_cast<stage::Window&>(*teaching) : window, drills, place) {}
+  Viewer(std::vector<stage::DrillDescriptor> chosen, const stage::ViewerStart& start,
+         stage::KeptStore* store, int look_bits)
+      : look(look_bits), drills(std::move(chosen)), session(host, drills, start, store) {}
+
+  stage::Playback& playback() { return session.playback(); }
+  const stage::Playback& playback() const { return session.playback(); }
+  const stage::TeachingWindow* teaching() const { return session.teaching_window(); }
+  const stage::Learner& learner() const { return session.learner(); }
+  raster::RasterWindow& window() { return host.window(); }
+  const raster::RasterWindow& window() const { return host.window(); }
 
   // The text above the drill: in the teaching picture the command that stays
   // (the last one heard, with its speaker, until the next one, however the
   // learner got here); in the saver's picture the stage's own caption.
   std::string_view caption() const {
-    if (!teaching) return window.caption_text();
-    const int c = playback.current_command();
-    const auto& commands = playback.timeline().commands();
+    if (!teaching()) return window().caption_text();
+    const int c = playback().current_command();
+    const auto& commands = playback().timeline().commands();
     if (c < 0 || c >= static_cast<int>(commands.size())) return {};
     return commands[static_cast<std::size_t>(c)].text;
   }
 
-  // The learner's position into the teaching picture, which highlights it (a
-  // position the drill lacks follows no one).
-  void follow() {
-    const int positions = stage::position_count(playback.stage().table(playback.drill()));
-    if (learner.position && (*learner.position < 0 || *learner.position >= positions))
-      learner.position.reset();
-    if (teaching) teaching->choose(learner.position);
-  }
-
   LearnerShown learner_shown() const {
-    LearnerShown shown{learner.position.value_or(-1), learner.mine_only, learner.whole_path,
-                       learner.position ? playback.keyframe() : -1};
-    if (learner.practice) {
-      shown.practice = static_cast<int>(learner.practice->state());
-      shown.asked = learner.practice->score().asked;
-      shown.items = static_cast<int>(learner.practice->items().size());
+    const stage::Learner& l = learner();
+    LearnerShown shown{l.position.value_or(-1), l.mine_only, l.whole_path,
+                       l.position ? playback().keyframe() : -1};
+    if (l.practice) {
+      shown.practice = static_cast<int>(l.practice->state());
+      shown.asked = l.practice->score().asked;
+      shown.items = static_cast<int>(l.practice->items().size());
     }
     return shown;
   }
 
   int look;
-  raster::RasterWindow window;
-  std::vector<stage::DrillDescriptor> drills;       // the page's choice, in playback order
-  std::unique_ptr<stage::TeachingWindow> teaching;  // null: the saver's picture
-  stage::Playback playback;
-  stage::Learner learner;           // the position followed and its practice session
-  std::vector<std::int32_t> rects;  // x, y, w, h per rectangle changed by the last present
-  // The frame as the canvas's RGBA bytes, row after row at the window's width.
-  // Only the changed rectangles are converted each tick; the page keeps one
-  // ImageData on this buffer and puts the rectangles from it, so no pixels are
-  // copied on the way and nothing is allocated per tick.
-  std::vector<std::uint32_t> rgba =
-      std::vector<std::uint32_t>(static_cast<std::size_t>(window.width_px()) * window.height_px());
+  PageHost host;                               // before the session, which draws on its window
+  std::vector<stage::DrillDescriptor> drills;  // the page's choice, in playback order
+  stage::ViewerSession session;
   TextShown text_shown;
-
-  std::string_view drill_name() const {
-    return drills[static_cast<std::size_t>(playback.drill())].name;
-  }
 };
 
-// The page shows one viewer at a time; it is replaced when the page resizes
-// or changes the drills. Its progress outlives them.
+// The learner's progress record, kept across the page's viewers.
+std::unique_ptr<LocalStore> progress_store;
 std::unique_ptr<Viewer> viewer;
-PageProgress progress;
-
-// A finished session's score becomes its position's last (once per finish:
-// a retry of the missed items finishes again and scores them alone).
-void note_score() {
-  if (viewer && progress.keeper)
-    progress.keeper->note(viewer->learner.practice.get(), viewer->drill_name());
-}
-
-// The learner's change of position in the drill whose remembered one is
-// followed is remembered; a drill not yet followed waits for mk_follow_drill.
-void remember_choice() {
-  if (!viewer || !progress.keeper || viewer->drill_name() != progress.drill) return;
-  const std::optional<int> position = viewer->learner.position;
-  if (position == progress.followed) return;
-  progress.followed = position;
-  progress.keeper->choose(progress.drill, position);
-}
-
-std::optional<stage::Score> previous_score(const Viewer& v) {
-  if (!progress.keeper) return std::nullopt;
-  return progress.keeper->previous(v.drill_name(), v.learner.position, v.learner.practice.get());
-}
 
 // The surface's 0x00RRGGBB to the canvas's bytes R, G, B, A (little-endian).
 inline std::uint32_t to_rgba(std::uint32_t p) {
@@ -266,50 +246,34 @@ enum CommandResult : int {
   kToggleTheme = 128,  // the page switches the teaching picture's theme (its ◐ button)
 };
 
+// A command run by the session, with the page's sheets as they are open now.
 int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help, bool commands) {
-  stage::ViewerPanels panels{help, commands};
+  if (!viewer) return 0;
+  stage::ViewerSession& session = viewer->session;
+  session.show_panels(help, commands);
   int result = 0;
-  if (command && viewer) {
-    const stage::CommandEffect effect =
-        stage::apply(*command, arg, viewer->playback, panels, viewer->learner);
-    viewer->follow();
+  if (command) {
+    const stage::CommandEffect effect = session.run(*command, arg);
     result |= kRan;
     if (stage::viewer_command_row(*command).changes_settings) result |= kSettingsChanged;
     if (effect == stage::CommandEffect::FullScreen) result |= kFullScreen;
     if (effect == stage::CommandEffect::Quit) result |= kQuit;
     if (effect == stage::CommandEffect::AskNumber) result |= kAskNumber;
     if (effect == stage::CommandEffect::Theme) result |= kToggleTheme;
-    remember_choice();
-    note_score();
   }
-  if (panels.help) result |= kHelpOpen;
-  if (panels.commands) result |= kCommandsOpen;
+  if (session.panels().help) result |= kHelpOpen;
+  if (session.panels().commands) result |= kCommandsOpen;
   return result;
 }
 
-// A new viewer in the old one's place: its drills, drill, keyframe, speed and
-// play state, and the position followed. The old one goes first, so that two
-// frames never coexist. A practice session goes on over the new playback at
-// the same step, so that turning the phone or the theme keeps the score.
-int reopen(int width, int height, int look) {
+// The session's window and playback made again at `width` x `height` and
+// the look's theme, where the viewer is now.
+int relayout(int width, int height, int look) {
   if (!viewer || width <= 0 || height <= 0) return 0;
-  const stage::PlaybackPlace place = viewer->playback.place();
-  std::vector<stage::DrillDescriptor> chosen = std::move(viewer->drills);
-  stage::Learner learner = std::move(viewer->learner);
-  viewer.reset();  // the session is handed the new playback before it runs again
-  viewer = std::make_unique<Viewer>(width, height, std::move(chosen), place, look);
-  viewer->learner = std::move(learner);
-  stage::Learner& kept = viewer->learner;
-  if (kept.practice && !kept.practice->rebind(viewer->playback)) kept.practice.reset();
-  viewer->follow();
+  viewer->look = look;
+  viewer->session.set_theme(theme_of(look));
+  viewer->session.rebuild(width, height);
   return 1;
-}
-
-// Follows `position` (none: no one), ending any practice session; the
-// command list narrows to its rows at once.
-void follow_position(Viewer& v, std::optional<int> position) {
-  stage::follow_position(v.learner, v.playback, position);
-  v.follow();
 }
 
 }  // namespace
@@ -319,52 +283,47 @@ extern "C" {
 // A new viewer of width x height pixels on the registry's drills whose bits
 // are set in `mask` (all of them when none is), at drill `drill` of that
 // choice and its keyframe `keyframe` (< 0 or past the end: the start), playing or not at
-// `speed` (0 = a quarter .. 4 = speed 3), drawn as `look` (Look bits).
+// `speed` (0 = a quarter .. 4 = speed 3), drawn as `look` (Look bits). The
+// drill follows the position `role` (kNoAddressPosition: the one remembered;
+// one the drill lacks: no one, and the one remembered stays).
 // Returns 0 when nothing could open.
 EMSCRIPTEN_KEEPALIVE int mk_open(int width, int height, int mask, int drill, int keyframe,
-                                 int speed, int playing, int look) {
+                                 int speed, int playing, int look, int role) {
   viewer.reset();
-  progress.drill.clear();  // a new viewer follows no one until mk_follow_drill
   if (width <= 0 || height <= 0) return 0;
   std::vector<stage::DrillDescriptor> chosen;
   const stage::DrillList all = drills::registry();
   for (std::size_t i = 0; i < all.size(); ++i)
     if (mask & stage::conf_bit(i)) chosen.push_back(all[i]);
   if (chosen.empty()) chosen.assign(all.begin(), all.end());
-  stage::PlaybackPlace place;
-  place.drill = std::clamp(drill, 0, static_cast<int>(chosen.size()) - 1);
-  place.speed = static_cast<stage::PlaySpeed>(std::clamp(speed, 0, stage::kPlaySpeeds - 1));
-  place.playing = playing != 0;
-  viewer = std::make_unique<Viewer>(width, height, std::move(chosen), place, look);
-  stage::Playback& p = viewer->playback;
-  // A keyframe past the drill's end is no place to open at: the start it is.
-  if (keyframe >= 0 && keyframe < p.timeline().keyframes()) {
-    p.seek_keyframe(keyframe);
-    if (place.playing) p.play();
-  }
+  stage::ViewerStart start;
+  start.drill = std::clamp(drill, 0, static_cast<int>(chosen.size()) - 1);
+  start.teaching = (look & kTeachingLook) != 0;
+  start.theme = theme_of(look);
+  if (role != kNoAddressPosition) start.role = role;
+  if (keyframe >= 0) start.keyframe = keyframe;
+  start.speed = static_cast<stage::PlaySpeed>(std::clamp(speed, 0, stage::kPlaySpeeds - 1));
+  start.playing = playing != 0;
+  start.host_overlay = true;
+  viewer = std::make_unique<Viewer>(std::move(chosen), start, progress_store.get(), look);
+  viewer->session.start(width, height);
   return 1;
 }
 
-// Reopens at a new size where the viewer is now.
+// Rebuilds at a new size where the viewer is now.
 EMSCRIPTEN_KEEPALIVE int mk_resize(int width, int height) {
-  return viewer ? reopen(width, height, viewer->look) : 0;
+  return viewer ? relayout(width, height, viewer->look) : 0;
 }
 
-// Reopens where the viewer is now, drawn as `look` (a new theme or picture).
+// Rebuilds where the viewer is now, drawn in `look`'s theme.
 EMSCRIPTEN_KEEPALIVE int mk_set_look(int look) {
-  return viewer ? reopen(viewer->window.width_px(), viewer->window.height_px(), look) : 0;
+  return viewer ? relayout(viewer->window().width_px(), viewer->window().height_px(), look) : 0;
 }
 
-// Shows what is due at `now` (ms of the page's clock since mk_open) and
-// returns the ms until the next call, or -1 while paused.
-EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
-  if (!viewer) return stage::Playback::kIdle;
-  const auto at = static_cast<std::int64_t>(std::floor(now));
-  // A practice session plays the drill itself, to stop before each item.
-  if (!viewer->learner.practice) return viewer->playback.advance(at);
-  const int delay = viewer->learner.practice->advance(at);
-  note_score();
-  return delay;
+// Shows what is due now (the practice session drives the drill while one
+// runs) and returns the ms until the next call, or -1 while paused.
+EMSCRIPTEN_KEEPALIVE int mk_advance() {
+  return viewer ? viewer->session.advance() : stage::Playback::kIdle;
 }
 
 // Follows `position` (0 the commander, n member n; anything the drill lacks:
@@ -373,32 +332,8 @@ EMSCRIPTEN_KEEPALIVE int mk_advance(double now) {
 // Returns the position followed, or -1.
 EMSCRIPTEN_KEEPALIVE int mk_choose(int position) {
   if (!viewer) return -1;
-  Viewer& v = *viewer;
-  follow_position(v, position >= 0 ? std::optional<int>(position) : std::nullopt);
-  remember_choice();
-  note_score();
-  return v.learner.position.value_or(-1);
-}
-
-// A drill this viewer shows for the first time follows the position the
-// address asks for (`asked`: a position, or an AddressPosition), else the one
-// remembered for it; the address's position is remembered when the drill has
-// it. Returns 1 when the drill was new and its position applied, else 0.
-EMSCRIPTEN_KEEPALIVE int mk_follow_drill(int asked) {
-  if (!viewer || viewer->drill_name() == progress.drill) return 0;
-  Viewer& v = *viewer;
-  progress.drill = v.drill_name();
-  const int positions = stage::position_count(v.playback.stage().table(v.playback.drill()));
-  std::optional<int> position;
-  if (asked == kNoAddressPosition && progress.keeper)
-    position = progress.keeper->chosen(progress.drill, positions);
-  else if (asked >= 0)
-    position = asked;
-  follow_position(v, position);
-  progress.followed = asked >= 0 ? std::nullopt : v.learner.position;
-  remember_choice();
-  note_score();
-  return 1;
+  viewer->session.follow(position >= 0 ? std::optional<int>(position) : std::nullopt);
+  return viewer->learner().position.value_or(-1);
 }
 
 // Composes what changed (everything: the whole frame) straight into the
@@ -407,16 +342,17 @@ EMSCRIPTEN_KEEPALIVE int mk_follow_drill(int asked) {
 // pixels a row.
 EMSCRIPTEN_KEEPALIVE int mk_present(int everything) {
   if (!viewer) return 0;
-  Viewer& v = *viewer;
-  const int width = v.window.width_px();
-  std::vector<raster::Rect> changed = v.window.changes();
-  if (everything) changed.assign(1, raster::Rect{0, 0, width, v.window.height_px()});
-  v.rects.clear();
+  PageHost& h = viewer->host;
+  raster::RasterWindow& window = h.window();
+  const int width = window.width_px();
+  std::vector<raster::Rect> changed = window.changes();
+  if (everything) changed.assign(1, raster::Rect{0, 0, width, window.height_px()});
+  h.rects.clear();
   const std::size_t stride = static_cast<std::size_t>(width);
   for (const raster::Rect& r : changed) {
-    v.rects.insert(v.rects.end(), {r.x, r.y, r.w, r.h});
-    std::uint32_t* corner = v.rgba.data() + static_cast<std::size_t>(r.y) * stride + r.x;
-    v.window.compose(r, corner, width);
+    h.rects.insert(h.rects.end(), {r.x, r.y, r.w, r.h});
+    std::uint32_t* corner = h.rgba().data() + static_cast<std::size_t>(r.y) * stride + r.x;
+    window.compose(r, corner, width);
     for (int y = 0; y < r.h; ++y) {
       std::uint32_t* row = corner + static_cast<std::size_t>(y) * stride;
       for (int x = 0; x < r.w; ++x) row[x] = to_rgba(row[x]);
@@ -425,27 +361,27 @@ EMSCRIPTEN_KEEPALIVE int mk_present(int everything) {
   return static_cast<int>(changed.size());
 }
 EMSCRIPTEN_KEEPALIVE const std::int32_t* mk_rects() {
-  return viewer ? viewer->rects.data() : nullptr;
+  return viewer ? viewer->host.rects.data() : nullptr;
 }
 EMSCRIPTEN_KEEPALIVE const std::uint32_t* mk_pixels() {
-  return viewer ? viewer->rgba.data() : nullptr;
+  return viewer ? viewer->host.rgba().data() : nullptr;
 }
-EMSCRIPTEN_KEEPALIVE int mk_width() { return viewer ? viewer->window.width_px() : 0; }
-EMSCRIPTEN_KEEPALIVE int mk_height() { return viewer ? viewer->window.height_px() : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_width() { return viewer ? viewer->window().width_px() : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_height() { return viewer ? viewer->window().height_px() : 0; }
 
 EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
   if (!viewer) return 0;
   Viewer& v = *viewer;
-  const stage::Playback& p = v.playback;
+  const stage::Playback& p = v.playback();
   TextShown now{std::string(v.caption()),
-                v.teaching ? v.teaching->figures() : std::vector<stage::Figure>{},
-                v.window.caption_font_size(),
+                v.session.figures(),
+                v.window().caption_font_size(),
                 raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel),
                 p.drill(),
                 static_cast<int>(p.speed()),
                 v.learner_shown(),
-                previous_score(v),
-                progress.keeper ? progress.keeper->notice() : std::string()};
+                v.session.previous_score(),
+                v.session.keeper().notice()};
   const TextShown& was = v.text_shown;
   const int changes =
       (now.caption != was.caption || now.points != was.points || now.left != was.left
@@ -464,19 +400,19 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
 // (no object is built per tick): the position and the A-B passage in ms of
 // the drill at speed 1, the command heard now (-1 before the first), play
 // state. The passage's ends are -1 when none is set.
-EMSCRIPTEN_KEEPALIVE int mk_elapsed() { return viewer ? viewer->playback.elapsed_ms() : 0; }
-EMSCRIPTEN_KEEPALIVE int mk_playing() { return viewer && viewer->playback.playing() ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_elapsed() { return viewer ? viewer->playback().elapsed_ms() : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_playing() { return viewer && viewer->playback().playing() ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int mk_current_command() {
-  return viewer ? viewer->playback.current_command() : -1;
+  return viewer ? viewer->playback().current_command() : -1;
 }
 EMSCRIPTEN_KEEPALIVE int mk_loop_from() {
-  if (!viewer || !viewer->playback.loop()) return -1;
-  return viewer->playback.timeline().start_ms(viewer->playback.loop()->a);
+  if (!viewer || !viewer->playback().loop()) return -1;
+  return viewer->playback().timeline().start_ms(viewer->playback().loop()->a);
 }
 EMSCRIPTEN_KEEPALIVE int mk_loop_to() {
-  if (!viewer || !viewer->playback.loop()) return -1;
-  const stage::DrillTimeline& t = viewer->playback.timeline();
-  const int last = viewer->playback.loop()->b;
+  if (!viewer || !viewer->playback().loop()) return -1;
+  const stage::DrillTimeline& t = viewer->playback().timeline();
+  const int last = viewer->playback().loop()->b;
   return t.start_ms(last) + t.duration_ms(last);
 }
 
@@ -514,7 +450,7 @@ val css_color(stage::Rgb c) {
 val state() {
   if (!viewer) return val::null();
   Viewer& v = *viewer;
-  const stage::Playback& p = v.playback;
+  const stage::Playback& p = v.playback();
   val drills = val::array();
   for (std::size_t i = 0; i < v.drills.size(); ++i) drills.set(i, text_value(v.drills[i].name));
   val o = val::object();
@@ -527,13 +463,13 @@ val state() {
   o.set("playing", p.playing());
   o.set("speed", static_cast<int>(p.speed()));
   o.set("captionLeft", raster::to_pixel(p.stage().geometry().caption_left, kTwipsPerPixel));
-  o.set("captionPoints", v.window.caption_font_size());
+  o.set("captionPoints", v.window().caption_font_size());
   o.set("caption", text_value(v.caption()));
-  o.set("teaching", v.teaching != nullptr);
-  o.set("light", v.teaching && v.teaching->theme() == stage::Theme::Light);
-  o.set("turned", v.teaching && v.teaching->fit().turned());
+  o.set("teaching", v.teaching() != nullptr);
+  o.set("light", v.teaching() && v.teaching()->theme() == stage::Theme::Light);
+  o.set("turned", v.teaching() && v.teaching()->fit().turned());
   // The ground's and the ink's colours, which outline the people and mark where they face.
-  const stage::Theme theme = v.teaching ? v.teaching->theme() : stage::Theme::Dark;
+  const stage::Theme theme = v.teaching() ? v.teaching()->theme() : stage::Theme::Dark;
   o.set("ground", css_color(stage::theme_background(theme)));
   o.set("ink", css_color(stage::theme_ink(theme)));
   return o;
@@ -544,8 +480,8 @@ val state() {
 // None in the saver's picture, whose figures are in its pixels.
 val figures() {
   val list = val::array();
-  if (!viewer || !viewer->teaching) return list;
-  const std::vector<stage::Figure> shown = viewer->teaching->figures();
+  if (!viewer || !viewer->teaching()) return list;
+  const std::vector<stage::Figure> shown = viewer->session.figures();
   for (std::size_t i = 0; i < shown.size(); ++i) {
     const stage::Figure& f = shown[i];
     val o = val::object();
@@ -577,19 +513,12 @@ val figure_layer() {
   val items = val::array();
   out.set("items", items);
   out.set("watched", val::null());
-  if (!viewer || !viewer->teaching) return out;
-  Viewer& v = *viewer;
-  const std::vector<stage::Figure> shown = v.teaching->figures();
-  stage::FollowedMarks marks;
-  if (v.learner.position) {
-    std::optional<stage::PersonSlot> destination;
-    if (const stage::PracticeSession* session = v.learner.practice.get();
-        session && session->state() == stage::PracticeState::Revealed)
-      destination = session->destination();
-    marks =
-        stage::followed_marks(shown, *v.teaching, v.playback, v.learner.whole_path, destination);
-  }
-  const stage::DisplayList list = stage::figure_layer_display(shown, v.teaching->theme(), marks);
+  if (!viewer || !viewer->teaching()) return out;
+  stage::ViewerSession& session = viewer->session;
+  const std::vector<stage::Figure> shown = session.figures();
+  const stage::OverlayView view = session.overlay();
+  const stage::FollowedMarks marks = session.followed_marks(shown, view);
+  const stage::DisplayList list = session.figure_layer(shown, view);
   unsigned n = 0;
   for (const stage::DisplayItem& item : list.items) {
     val o = val::object();
@@ -620,9 +549,9 @@ val figure_layer() {
 // teaching picture's theme (empty in the saver's picture).
 val legend() {
   val out = val::array();
-  if (!viewer || !viewer->teaching) return out;
+  if (!viewer || !viewer->teaching()) return out;
   const std::vector<stage::LegendEntry> entries =
-      stage::legend(viewer->teaching->theme(), viewer->playback.descriptor());
+      stage::legend(viewer->teaching()->theme(), viewer->playback().descriptor());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     val e = val::object();
     e.set("label", text_value(entries[i].label));
@@ -639,8 +568,8 @@ val legend() {
 // lays out as the timeline's marks and the command list, and measures for
 // the caption's room.
 val timeline(int drill) {
-  if (!viewer || drill < 0 || drill >= viewer->playback.drill_count()) return val::null();
-  const stage::DrillTimeline& t = viewer->playback.timeline(drill);
+  if (!viewer || drill < 0 || drill >= viewer->playback().drill_count()) return val::null();
+  const stage::DrillTimeline& t = viewer->playback().timeline(drill);
   val commands = val::array();
   for (std::size_t i = 0; i < t.commands().size(); ++i) {
     const stage::Command& c = t.commands()[i];
@@ -699,7 +628,7 @@ const char* practice_state_name(stage::PracticeState state) {
 // revealed, finished), the prompt, the answer once revealed (a call's caption,
 // a move's destination in device pixels), the score and the items missed.
 val practice_value(const Viewer& v) {
-  const stage::PracticeSession& session = *v.learner.practice;
+  const stage::PracticeSession& session = *v.learner().practice;
   val o = val::object();
   o.set("state", val(practice_state_name(session.state())));
   o.set("prompt", text_value(session.prompt()));
@@ -709,14 +638,14 @@ val practice_value(const Viewer& v) {
   const bool revealed = session.state() == stage::PracticeState::Revealed;
   o.set("answer", text_value(revealed ? session.answer_caption() : std::string_view()));
   const std::optional<stage::PersonSlot> to = session.destination();
-  o.set("destination",
-        revealed && to && v.teaching ? point_value(v.teaching->person_point(*to)) : val::null());
+  o.set("destination", revealed && to && v.teaching() ? point_value(v.teaching()->person_point(*to))
+                                                      : val::null());
   o.set("known", session.score().known);
   o.set("asked", session.score().asked);
   o.set("items", static_cast<int>(session.items().size()));
   val missed = val::array();
   for (std::size_t i = 0; i < session.missed().size(); ++i)
-    missed.set(i, item_value(session.missed()[i], v.playback.timeline()));
+    missed.set(i, item_value(session.missed()[i], v.playback().timeline()));
   o.set("missed", missed);
   return o;
 }
@@ -728,34 +657,34 @@ val practice_value(const Viewer& v) {
 val learner() {
   if (!viewer) return val::null();
   const Viewer& v = *viewer;
-  const stage::Playback& p = v.playback;
+  const stage::Playback& p = v.playback();
   const stage::FrameTable& table = p.stage().table(p.drill());
   val o = val::object();
   val positions = val::array();
   for (int i = 0; i < stage::position_count(table); ++i)
     positions.set(i, text_value(stage::position_name(i)));
   o.set("positions", positions);
-  o.set("position", v.learner.position.value_or(-1));
-  o.set("mineOnly", v.learner.mine_only);
-  o.set("wholePath", v.learner.whole_path);
+  o.set("position", v.learner().position.value_or(-1));
+  o.set("mineOnly", v.learner().mine_only);
+  o.set("wholePath", v.learner().whole_path);
   val trail = val::array();
   val path = val::array();
   val calls = val::array();
   val answers = val::array();
-  if (v.learner.position) {
-    const stage::RolePart part = stage::role_calls(p.timeline(), *v.learner.position);
+  if (v.learner().position) {
+    const stage::RolePart part = stage::role_calls(p.timeline(), *v.learner().position);
     calls = int_list(part.calls);
     answers = int_list(part.answers);
-    if (v.teaching) {
-      const std::vector<stage::TrailPoint> points = v.teaching->trail(table, p.keyframe());
+    if (v.teaching()) {
+      const std::vector<stage::TrailPoint> points = v.teaching()->trail(table, p.keyframe());
       for (std::size_t i = 0; i < points.size(); ++i) {
         val t = point_value(points[i].at);
         t.set("age", points[i].age);
         trail.set(i, t);
       }
-      if (v.learner.whole_path) {
+      if (v.learner().whole_path) {
         const std::vector<stage::DevicePoint> scene =
-            v.teaching->scene_path(table, p.timeline(), p.keyframe());
+            v.teaching()->scene_path(table, p.timeline(), p.keyframe());
         for (std::size_t i = 0; i < scene.size(); ++i) path.set(i, point_value(scene[i]));
       }
     }
@@ -764,10 +693,10 @@ val learner() {
   o.set("answers", answers);
   o.set("trail", trail);
   o.set("path", path);
-  o.set("practice", v.learner.practice ? practice_value(v) : val::null());
+  o.set("practice", v.learner().practice ? practice_value(v) : val::null());
   // The position's "前回": its last score, or while a finished session's card
   // is up the score that session replaced.
-  const std::optional<stage::Score> previous = previous_score(v);
+  const std::optional<stage::Score> previous = v.session.previous_score();
   val last = val::null();
   if (previous) {
     last = val::object();
@@ -775,8 +704,7 @@ val learner() {
     last.set("asked", previous->asked);
   }
   o.set("previous", last);
-  o.set("progressNotice",
-        text_value(progress.keeper ? progress.keeper->notice() : std::string_view()));
+  o.set("progressNotice", text_value(v.session.keeper().notice()));
   return o;
 }
 
@@ -844,11 +772,12 @@ stage::LearnerProgress earlier_progress(const val& found) {
 // earlier_progress). True when nothing is left to carry, so that page.js may
 // remove the earlier stores: they go only once the record holds them.
 bool start_progress(val store, val earlier) {
-  progress.keeper.reset();
-  progress.store = std::make_unique<LocalStore>(std::move(store));
-  progress.keeper = std::make_unique<stage::ProgressKeeper>(progress.store.get());
+  viewer.reset();  // its session keeps the record through the store
+  progress_store = std::make_unique<LocalStore>(std::move(store));
   const stage::LearnerProgress carried = earlier_progress(earlier);
-  return carried.drills.empty() || progress.keeper->carry(carried);
+  if (carried.drills.empty()) return true;
+  stage::ProgressKeeper keeper(progress_store.get());
+  return keeper.carry(carried);
 }
 
 // The keyboard help card's lines (keys, what they do); a page cannot quit, so

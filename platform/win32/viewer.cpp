@@ -21,10 +21,7 @@ constexpr wchar_t kTitle[] =
 Viewer::Viewer(HWND hwnd, stage::DrillList drills, const host::ViewerOptions& start)
     : hwnd_(hwnd),
       progress_store_(viewer_progress_store(viewer_progress_path())),
-      session_(*this, drills,
-               {start.drill, start.view == host::View::Teaching, start.theme, start.role,
-                start.practice},
-               progress_store_.get()) {
+      session_(*this, drills, host::viewer_start(start), progress_store_.get()) {
   windowed_.length = sizeof windowed_;
   RECT client{};
   GetClientRect(hwnd_, &client);
