@@ -130,12 +130,17 @@ TEST_F(Session, EachDrillShownFollowsItsRememberedPosition) {
   } cases[] = {
       {std::nullopt, 2, "ponpu 2 2=7/9"},
       {1, 1, "ponpu 1 2=7/9"},
+      // A position the drill lacks (the page's address may name one) is
+      // followed as none, and the one remembered stays, a key later too.
+      {9, std::nullopt, "ponpu 2 2=7/9"},
+      {-1, std::nullopt, "ponpu 2 2=7/9"},
   };
   for (const auto& c : cases) {
     stage::ViewerStart start = on("ponpu");
     start.role = c.role;
     auto s = open(start, file);
     EXPECT_EQ(s->learner().position, c.followed);
+    press(*s, {"ArrowRight"});
     EXPECT_EQ(record("ponpu"), c.ponpu);
     EXPECT_EQ(s->request().previous_score,
               (c.followed == 2 ? std::optional(stage::Score{7, 9}) : std::nullopt));
@@ -220,6 +225,33 @@ TEST_F(Session, ACardOrThemeThatMovesTheDrillAsksForANewLayout) {
     EXPECT_EQ(s->playback().keyframe(), keyframe) << keys;
     EXPECT_FALSE(s->playback().playing()) << keys;
   }
+}
+
+// A host that shows the overlay as its own elements (the web page): the
+// drill fills the window whatever cards are open, the host asks for a
+// command's number itself, and the session opens where the host says.
+TEST_F(Session, AHostWithItsOwnOverlayKeepsTheWholeWindowForTheDrill) {
+  stage::ViewerStart start = on("ponpu");
+  start.host_overlay = true;
+  start.keyframe = 10;
+  start.speed = stage::PlaySpeed::Two;
+  start.playing = false;
+  auto s = open(start);
+  EXPECT_EQ(s->playback().keyframe(), 10);
+  EXPECT_EQ(s->playback().speed(), stage::PlaySpeed::Two);
+  EXPECT_FALSE(s->playback().playing());
+  s->show_panels(true, true);
+  EXPECT_FALSE(s->layout_due(kWidth, kHeight)) << "cards of the host's own";
+  s->set_theme(stage::Theme::Light);
+  EXPECT_TRUE(s->layout_due(kWidth, kHeight)) << "a new theme is a new picture";
+  EXPECT_EQ(press(*s, {"g"}), CommandEffect::AskNumber);
+  EXPECT_FALSE(s->entry().is_open());
+  press(*s, {"3"});
+  EXPECT_EQ(s->playback().speed(), stage::PlaySpeed::Three) << "the 3 was a key, not a digit";
+
+  // A keyframe past the drill's end opens at its start.
+  start.keyframe = s->playback().timeline().keyframes();
+  EXPECT_EQ(open(start)->playback().keyframe(), 0);
 }
 
 // Practice through to its score: the prompt and answer in the title, a
