@@ -1,15 +1,11 @@
 #include "platform/linux/viewer.hpp"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,16 +15,9 @@
 #include "drills/registry.hpp"
 #include "platform/linux/presenter.hpp"
 #include "platform/linux/viewer_progress.hpp"
-#include "raster/figure_painter.hpp"
+#include "platform/linux/viewer_window.hpp"
 #include "raster/overlay_painter.hpp"
 #include "raster/raster_window.hpp"
-#include "stage/overlay.hpp"
-#include "stage/playback.hpp"
-#include "stage/practice.hpp"
-#include "stage/progress.hpp"
-#include "stage/roles.hpp"
-#include "stage/teaching.hpp"
-#include "stage/viewer_commands.hpp"
 #include "stage/viewer_session.hpp"
 
 namespace linux_host {
@@ -42,70 +31,6 @@ constexpr int kDefaultHeight = 640;
 // Beyond raster::kMaxWindowSide the stage is drawn at that size.
 using raster::kMaxWindowSide;
 constexpr char kTitle[] = "ミルカド ビューア";
-constexpr SDL_Keycode kFirstNonAscii = 0x7f;
-
-// A key by the name the viewer's command table gives it ("ArrowLeft", "a",
-// "?"); empty for a key that is no command's. SDL's key codes of the
-// printable keys are their characters.
-std::string key_name(const SDL_Keysym& key) {
-  // Ctrl, Alt and the logo key belong to the desktop's shortcuts.
-  if (key.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI)) return {};
-  switch (key.sym) {
-    case SDLK_LEFT:
-      return "ArrowLeft";
-    case SDLK_RIGHT:
-      return "ArrowRight";
-    case SDLK_UP:
-      return "ArrowUp";
-    case SDLK_DOWN:
-      return "ArrowDown";
-    case SDLK_PAGEUP:
-      return "PageUp";
-    case SDLK_PAGEDOWN:
-      return "PageDown";
-    case SDLK_HOME:
-      return "Home";
-    case SDLK_END:
-      return "End";
-    case SDLK_TAB:
-      return "Tab";
-    case SDLK_F1:
-      return "F1";
-    case SDLK_F11:
-      return "F11";
-    case SDLK_ESCAPE:
-      return "Escape";
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-      return "Enter";
-    case SDLK_BACKSPACE:
-      return "Backspace";
-    case SDLK_KP_0:
-      return "0";
-    case SDLK_KP_1:
-      return "1";
-    case SDLK_KP_2:
-      return "2";
-    case SDLK_KP_3:
-      return "3";
-    case SDLK_KP_4:
-      return "4";
-    case SDLK_KP_5:
-      return "5";
-    case SDLK_KP_6:
-      return "6";
-    case SDLK_KP_7:
-      return "7";
-    case SDLK_KP_8:
-      return "8";
-    case SDLK_KP_9:
-      return "9";
-    default:
-      if (key.sym >= ' ' && key.sym < kFirstNonAscii)
-        return std::string(1, static_cast<char>(key.sym));
-      return {};
-  }
-}
 
 // What the overlay depends on besides the picture.
 struct ShownState {
@@ -135,20 +60,11 @@ class Viewer final : stage::ViewerHost {
     // Said once where a terminal sees it; the title keeps saying it.
     if (const std::string& notice = session_.keeper().notice(); !notice.empty())
       std::fprintf(stderr, "mirukado: %s\n", notice.c_str());
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(sdl_, &info) && info.subsystem == SDL_SYSWM_X11) {
-      x_display_ = info.info.x11.display;
-      x_window_ = info.info.x11.window;
-      // SDL turns no X event into a window event when another client
-      // destroys the window; its raw X events tell (handle()).
-      SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-    }
   }
 
   int run() {
     int w = 0, h = 0;
-    SDL_GetWindowSize(sdl_, &w, &h);
+    SDL_GetWindowSize(sdl_.sdl(), &w, &h);
     session_.start(std::clamp(w, 1, kMaxWindowSide), std::clamp(h, 1, kMaxWindowSide));
     while (!quit_) {
       const int delay = session_.advance();
@@ -255,78 +171,8 @@ class Viewer final : stage::ViewerHost {
     const std::string title = std::string(kTitle) + " — " + session_.title();
     if (title != title_) {
       title_ = title;
-      set_title(title_);
+      sdl_.set_title(title_);
     }
-  }
-
-  bool window_manager_running() {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(sdl_, &info) || info.subsystem != SDL_SYSWM_X11) return true;
-    Display* d = info.info.x11.display;
-    Atom type = 0;
-    int format = 0;
-    unsigned long n = 0, after = 0;
-    unsigned char* data = nullptr;
-    const bool found =
-        XGetWindowProperty(d, DefaultRootWindow(d),
-                           XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
-                           XA_WINDOW, &type, &format, &n, &after, &data) == Success &&
-        n > 0;
-    if (data) XFree(data);
-    return found;
-  }
-
-  void toggle_full_screen() {
-    if (window_manager_running()) {
-      const bool full = SDL_GetWindowFlags(sdl_) & SDL_WINDOW_FULLSCREEN;
-      SDL_SetWindowFullscreen(sdl_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-      return;
-    }
-    // Full screen is the window manager's to grant; on a bare X server the
-    // window covers the display itself and goes back to where it was.
-    if (!windowed_) {
-      SDL_Rect was{};
-      SDL_GetWindowPosition(sdl_, &was.x, &was.y);
-      SDL_GetWindowSize(sdl_, &was.w, &was.h);
-      SDL_Rect screen{was};
-      SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(sdl_)), &screen);
-      windowed_ = was;
-      SDL_SetWindowBordered(sdl_, SDL_FALSE);
-      SDL_SetWindowPosition(sdl_, screen.x, screen.y);
-      SDL_SetWindowSize(sdl_, screen.w, screen.h);
-    } else {
-      SDL_SetWindowBordered(sdl_, SDL_TRUE);
-      SDL_SetWindowSize(sdl_, windowed_->w, windowed_->h);
-      SDL_SetWindowPosition(sdl_, windowed_->x, windowed_->y);
-      windowed_.reset();
-    }
-  }
-
-  // The title changes with every keyframe shown, so it is written straight
-  // into the window's two name properties as UTF-8: SDL_SetWindowTitle goes
-  // through Xlib's text-property conversion for the locale, which leaks a
-  // little on every call (and leaves _NET_WM_NAME, the one window lists
-  // read, as it was when the locale cannot convert the text).
-  void set_title(const std::string& title) {
-    if (!x_display_) {
-      SDL_SetWindowTitle(sdl_, title.c_str());
-      return;
-    }
-    const Atom utf8 = XInternAtom(x_display_, "UTF8_STRING", False);
-    for (const Atom name : {XInternAtom(x_display_, "_NET_WM_NAME", False), XA_WM_NAME})
-      XChangeProperty(x_display_, x_window_, name, utf8, 8, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(title.data()),
-                      static_cast<int>(title.size()));
-    XFlush(x_display_);
-  }
-
-  // Another client destroyed the window: nothing is left to show, and SDL
-  // would wait for events from it for ever.
-  bool destroys_window(const SDL_SysWMmsg* msg) const {
-    if (!msg || msg->subsystem != SDL_SYSWM_X11 || !x_window_) return false;
-    const XEvent& x = msg->msg.x11.event;
-    return x.type == DestroyNotify && x.xdestroywindow.window == x_window_;
   }
 
   void handle(const SDL_Event& e) {
@@ -335,7 +181,7 @@ class Viewer final : stage::ViewerHost {
         quit_ = true;
         break;
       case SDL_SYSWMEVENT:
-        if (destroys_window(e.syswm.msg)) quit_ = true;
+        if (sdl_.destroyed_by(e.syswm.msg)) quit_ = true;
         break;
       case SDL_KEYDOWN: {
         const stage::KeyOutcome outcome = session_.key(key_name(e.key.keysym), e.key.repeat);
@@ -391,7 +237,7 @@ class Viewer final : stage::ViewerHost {
     stage::CommandNumberEntry entry = session_.entry();
     for (const SDL_Event& e : events) {
       if (e.type == SDL_QUIT) return true;
-      if (e.type == SDL_SYSWMEVENT && destroys_window(e.syswm.msg)) return true;
+      if (e.type == SDL_SYSWMEVENT && sdl_.destroyed_by(e.syswm.msg)) return true;
       if (e.type != SDL_KEYDOWN) continue;
       const std::string name = key_name(e.key.keysym);
       if (entry.is_open() && entry.key(name).taken) continue;
@@ -428,7 +274,7 @@ class Viewer final : stage::ViewerHost {
   void carry_out(stage::CommandEffect effect) {
     switch (effect) {
       case stage::CommandEffect::FullScreen:
-        toggle_full_screen();
+        sdl_.toggle_full_screen();
         break;
       case stage::CommandEffect::Quit:
         quit_ = true;
@@ -446,9 +292,7 @@ class Viewer final : stage::ViewerHost {
     }
   }
 
-  SDL_Window* sdl_;
-  Display* x_display_ = nullptr;  // the window's X connection and id (SDL's)
-  Window x_window_ = 0;
+  ViewerWindow sdl_;
   Presenter presenter_;
   std::unique_ptr<raster::RasterWindow> window_;
   Clock::time_point origin_ = Clock::now();  // the session's clock's 0
@@ -467,8 +311,7 @@ class Viewer final : stage::ViewerHost {
   bool everything_ = true;
   bool dragging_ = false;
   bool quit_ = false;
-  std::optional<SDL_Rect> windowed_;  // where the window was before it covered the display
-  std::optional<int> drag_to_;        // the pointer's x, dragged along the timeline
+  std::optional<int> drag_to_;  // the pointer's x, dragged along the timeline
   std::optional<std::tuple<int, int>> resize_to_;
   // Last: what draws on window_ goes first.
   stage::ViewerSession session_;
