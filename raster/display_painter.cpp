@@ -14,16 +14,6 @@ std::uint8_t channel(std::uint32_t p, int shift) {
   return static_cast<std::uint8_t>((p >> shift) & 0xFF);
 }
 
-std::uint32_t mix(std::uint32_t below, std::uint32_t above, int alpha) {
-  std::uint32_t out = 0;
-  for (const int shift : {16, 8, 0}) {
-    const int b = channel(below, shift);
-    const int a = channel(above, shift);
-    out |= static_cast<std::uint32_t>(b + (a - b) * alpha / kOpaque) << shift;
-  }
-  return out;
-}
-
 std::uint32_t blend(std::uint32_t below, stage::Rgb above, float alpha) {
   const auto mix = [alpha](int b, int a) {
     return static_cast<std::uint32_t>(
@@ -41,6 +31,16 @@ Rect cut(const stage::PixelRect& r, const Surface& s) {
 }
 
 }  // namespace
+
+std::uint32_t mix(std::uint32_t below, std::uint32_t above, int alpha) {
+  std::uint32_t out = 0;
+  for (const int shift : {16, 8, 0}) {
+    const int b = channel(below, shift);
+    const int a = channel(above, shift);
+    out |= static_cast<std::uint32_t>(b + (a - b) * alpha / kOpaque) << shift;
+  }
+  return out;
+}
 
 void blend_rect(Surface& target, const stage::PixelRect& r, std::uint32_t colour, int alpha) {
   const Rect c = cut(r, target);

@@ -27,6 +27,8 @@ class TextPainter {
 std::vector<Rect> paint_display(const stage::DisplayList& list, Surface& target,
                                 TextPainter* text = nullptr);
 
+// `above` over `below` (0x00RRGGBB) with `alpha` of 255, each channel.
+std::uint32_t mix(std::uint32_t below, std::uint32_t above, int alpha);
 // Blends `colour` over `r` of `target` with `alpha` (0..255), cut to the target.
 void blend_rect(Surface& target, const stage::PixelRect& r, std::uint32_t colour, int alpha);
 // A disc with a smoothed edge, blended over `target`.

@@ -8,7 +8,6 @@
 namespace raster {
 namespace {
 
-constexpr int kOpaque = stage::kOpaqueAlpha;
 // Font size from the window height: readable in a small window, not shouting
 // in a full-screen one.
 constexpr int kHeightPerPixelOfFont = 36;
@@ -18,16 +17,6 @@ constexpr long kSubpixels = 64;  // FreeType's 26.6 fixed point
 
 std::uint8_t channel(std::uint32_t p, int shift) {
   return static_cast<std::uint8_t>((p >> shift) & 0xFF);
-}
-
-std::uint32_t mix(std::uint32_t below, std::uint32_t above, int alpha) {
-  std::uint32_t out = 0;
-  for (const int shift : {16, 8, 0}) {
-    const int b = channel(below, shift);
-    const int a = channel(above, shift);
-    out |= static_cast<std::uint32_t>(b + (a - b) * alpha / kOpaque) << shift;
-  }
-  return out;
 }
 
 stage::PixelRect cut(const stage::PixelRect& r, const Surface& s) {
