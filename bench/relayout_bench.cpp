@@ -11,9 +11,9 @@
 
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
-#include "stage/overlay.hpp"
 #include "stage/playback.hpp"
 #include "stage/teaching.hpp"
+#include "viewer/overlay.hpp"
 
 namespace {
 
@@ -28,12 +28,12 @@ struct Picture {
 
   Picture(int w, int h, stage::Theme theme, const stage::PlaybackPlace& place)
       : device(w, h),
-        teaching(device, drills::registry(), theme, stage::teaching_stage_area(request(w, h))),
+        teaching(device, drills::registry(), theme, viewer::teaching_stage_area(request(w, h))),
         playback(teaching, drills::registry(), place) {
     device.compose();
   }
-  static stage::OverlayRequest request(int w, int h) {
-    stage::OverlayRequest r{w, h, h / kBandHeightShare, false, false};
+  static viewer::OverlayRequest request(int w, int h) {
+    viewer::OverlayRequest r{w, h, h / kBandHeightShare, false, false};
     r.teaching = true;
     r.learner = true;
     return r;

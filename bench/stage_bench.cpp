@@ -14,12 +14,13 @@
 #include "raster/figure_painter.hpp"
 #include "raster/overlay_painter.hpp"
 #include "raster/raster_window.hpp"
-#include "stage/overlay.hpp"
 #include "stage/playback.hpp"
-#include "stage/practice.hpp"
 #include "stage/stage.hpp"
 #include "stage/teaching.hpp"
-#include "stage/viewer_commands.hpp"
+#include "viewer/command_table.hpp"
+#include "viewer/overlay.hpp"
+#include "viewer/overlay_display.hpp"
+#include "viewer/practice.hpp"
 
 namespace {
 
@@ -113,19 +114,19 @@ struct Teaching {
   static constexpr int kPumpTruck = 1;
   raster::RasterWindow device;
   stage::DrillList drills = drills::registry();
-  stage::OverlayRequest request;
+  viewer::OverlayRequest request;
   stage::TeachingWindow window;
   stage::Playback playback;
 
   Teaching(int w, int h)
       : device(w, h),
         request(teaching_request(w, h)),
-        window(device, drills, stage::Theme::Light, stage::teaching_stage_area(request)),
+        window(device, drills, stage::Theme::Light, viewer::teaching_stage_area(request)),
         playback(window, drills, middle()) {
     device.compose();
   }
-  static stage::OverlayRequest teaching_request(int w, int h) {
-    stage::OverlayRequest r{w, h, h / 30, false, true};
+  static viewer::OverlayRequest teaching_request(int w, int h) {
+    viewer::OverlayRequest r{w, h, h / 30, false, true};
     r.teaching = true;
     return r;
   }
@@ -138,25 +139,25 @@ struct Teaching {
   }
   // What a host redraws for the learner after a change: figures, trail,
   // scene path and the overlay.
-  std::size_t redraw(const stage::Learner& learner) {
+  std::size_t redraw(const viewer::Learner& learner) {
     request.position = learner.position;
     request.mine_only = learner.mine_only;
     request.practice = learner.practice.get();
     const stage::FrameTable& table = playback.stage().table(playback.drill());
     std::size_t n = window.figures().size() + window.trail(table, playback.keyframe()).size() +
                     window.scene_path(table, playback.timeline(), playback.keyframe()).size();
-    return n + stage::overlay_view(playback, request).rows.size();
+    return n + viewer::overlay_view(playback, request).rows.size();
   }
 };
 
 // Choosing the next position (the key r) and redrawing for it.
 void BM_SwitchPosition(benchmark::State& state) {
   Teaching t(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  stage::Learner learner;
+  viewer::Learner learner;
   learner.mine_only = true;
-  stage::ViewerPanels panels;
+  viewer::ViewerPanels panels;
   for (auto _ : state) {
-    stage::apply(stage::ViewerCommand::CyclePosition, 0, t.playback, panels, learner);
+    viewer::apply(viewer::ViewerCommand::CyclePosition, 0, t.playback, panels, learner);
     t.window.choose(learner.position);
     benchmark::DoNotOptimize(t.redraw(learner));
   }
@@ -166,17 +167,17 @@ void BM_SwitchPosition(benchmark::State& state) {
 // part read, the first prompt reached, and the redraw.
 void BM_EnterPractice(benchmark::State& state) {
   Teaching t(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  stage::Learner learner;
+  viewer::Learner learner;
   learner.position = 2;
   t.window.choose(learner.position);
-  stage::ViewerPanels panels;
+  viewer::ViewerPanels panels;
   std::int64_t now = 0;
   for (auto _ : state) {
     state.PauseTiming();
     learner.practice.reset();
     t.playback.seek_time(150000);  // where the learner was
     state.ResumeTiming();
-    stage::apply(stage::ViewerCommand::Practice, 0, t.playback, panels, learner);
+    viewer::apply(viewer::ViewerCommand::Practice, 0, t.playback, panels, learner);
     learner.practice->advance(++now);
     benchmark::DoNotOptimize(t.redraw(learner));
     benchmark::DoNotOptimize(t.device.compose());
@@ -187,7 +188,7 @@ void BM_EnterPractice(benchmark::State& state) {
 // (0) or one followed (1): highlight, trail and the scene's path on top.
 void BM_TeachingTick(benchmark::State& state) {
   Teaching t(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  stage::Learner learner;
+  viewer::Learner learner;
   if (state.range(2) != 0) learner.position = 2;
   learner.whole_path = learner.position.has_value();
   t.window.choose(learner.position);
@@ -236,14 +237,14 @@ void BM_ViewerKeyframePresented(benchmark::State& state) {
   raster::RasterWindow window(w, h);
   raster::OverlayPainter painter;
   painter.fit(std::min(w, h));
-  stage::OverlayRequest request{w, h, painter.line_height()};
+  viewer::OverlayRequest request{w, h, painter.line_height()};
   request.teaching = teaching;
   request.learner = true;
   if (following) request.position = kFollowed;
   std::unique_ptr<stage::TeachingWindow> teach;
   if (teaching)
     teach = std::make_unique<stage::TeachingWindow>(window, drills, stage::Theme::Dark,
-                                                    stage::teaching_stage_area(request));
+                                                    viewer::teaching_stage_area(request));
   if (teach && following) teach->choose(kFollowed);
   stage::PlaybackPlace place;
   place.drill = drills::find(drills, "ponpu");
@@ -252,7 +253,7 @@ void BM_ViewerKeyframePresented(benchmark::State& state) {
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
   raster::Surface picture{pixels.data(), w, h, w};
   std::vector<raster::Rect> drawn{{0, 0, w, h}};
-  raster::TeachingBoxesShown boxes;
+  viewer::TeachingBoxesShown boxes;
   const int last = playback.timeline().keyframes() - 1;
   for (auto _ : state) {
     if (playback.keyframe() >= last) {
@@ -263,8 +264,15 @@ void BM_ViewerKeyframePresented(benchmark::State& state) {
     playback.step_forward();
     std::vector<raster::Rect> restore = window.changes();
     restore.insert(restore.end(), drawn.begin(), drawn.end());
-    stage::OverlayView view = stage::overlay_view(playback, request);
-    const bool boxes_due = boxes.due(view, playback.drill(), restore);
+    viewer::OverlayView view = viewer::overlay_view(playback, request);
+    const bool boxes_due = boxes.due(view, playback.drill(), [&restore](const stage::PixelRect& b) {
+      return std::any_of(restore.begin(), restore.end(), [&b](const raster::Rect& r) {
+        return r.x < b.x + b.w && b.x < r.x + r.w && r.y < b.y + b.h && b.y < r.y + r.h;
+      });
+    });
+    if (boxes_due)
+      for (const stage::PixelRect& b : {view.command_box, view.legend_box})
+        if (b.w > 0 && b.h > 0) restore.push_back({b.x, b.y, b.w, b.h});
     for (const raster::Rect& r : restore) window.compose(r, &picture.at(r.x, r.y), picture.pitch);
     drawn.clear();
     if (teach) {
@@ -290,9 +298,11 @@ void BM_ViewerKeyframePresented(benchmark::State& state) {
         if (!r.empty()) drawn.push_back(r);
       }
     }
-    if (boxes_due) painter.paint_teaching(view, picture);
+    if (boxes_due)
+      painter.play(viewer::teaching_boxes_display(view, painter.line_height(), painter), picture);
     view.teaching = false;
-    const std::vector<raster::Rect> overlay = painter.paint(view, picture);
+    const std::vector<raster::Rect> overlay =
+        painter.play(viewer::panels_display(view, painter.line_height(), painter), picture);
     drawn.insert(drawn.end(), overlay.begin(), overlay.end());
     benchmark::DoNotOptimize(pixels.data());
   }

@@ -5,8 +5,6 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "stage/roles.hpp"
-
 namespace host {
 namespace {
 
@@ -180,16 +178,6 @@ std::string viewer_usage(std::string_view program, stage::DrillList drills) {
                  "  --help               this text\n"
                  "\n"
                  "In the window, ? lists the keys.\n"});
-}
-
-stage::ViewerStart viewer_start(const ViewerOptions& options) {
-  stage::ViewerStart start;
-  start.drill = options.drill;
-  start.teaching = options.view == View::Teaching;
-  start.theme = options.theme;
-  start.role = options.role;
-  start.practice = options.practice;
-  return start;
 }
 
 }  // namespace host

@@ -13,7 +13,6 @@
 
 #include "stage/drill.hpp"
 #include "stage/teaching.hpp"
-#include "stage/viewer_session.hpp"
 
 namespace host {
 
@@ -55,9 +54,6 @@ struct ViewerOptions {
   bool practice = false;
   bool help = false;  // --help: print viewer_usage() and start nothing
 };
-
-// How a desktop viewer's session starts, from its command line.
-stage::ViewerStart viewer_start(const ViewerOptions& options);
 
 struct ViewerCommandLine {
   ViewerOptions options;

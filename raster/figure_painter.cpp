@@ -1,6 +1,6 @@
 #include "raster/figure_painter.hpp"
 
-#include "stage/overlay_display.hpp"
+#include "stage/figure_display.hpp"
 
 namespace raster {
 

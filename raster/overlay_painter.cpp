@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "stage/overlay_display.hpp"
+#include "stage/figure_display.hpp"
 
 namespace raster {
 namespace {
@@ -31,8 +31,6 @@ stage::PixelRect intersect(const stage::PixelRect& a, const stage::PixelRect& b)
   return {x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
 }
 
-Rect to_rect(const stage::PixelRect& r) { return {r.x, r.y, r.w, r.h}; }
-
 // Glyph coverage (white on black) blended in `ink` over `target` with its
 // top-left at (x, y), cut to `clip`.
 void ink_bitmap(Surface& target, const CaptionRenderer::Bitmap& b, int x, int y, std::uint32_t ink,
@@ -48,39 +46,7 @@ void ink_bitmap(Surface& target, const CaptionRenderer::Bitmap& b, int x, int y,
   }
 }
 
-// What the command box says during a practice item, as one key: the box is
-// painted again when it changes.
-std::string practice_key(const stage::OverlayView& v) {
-  if (!v.practice || v.practice->prompt.empty()) return {};
-  return v.practice->progress + v.practice->prompt + v.practice->answer;
-}
-
 }  // namespace
-
-bool TeachingBoxesShown::due(const stage::OverlayView& v, int drill, std::vector<Rect>& restored) {
-  if (!v.teaching) return false;
-  const auto meets = [&restored](const stage::PixelRect& box) {
-    return std::any_of(restored.begin(), restored.end(), [&box](const Rect& r) {
-      return r.x < box.x + box.w && box.x < r.x + r.w && r.y < box.y + box.h && box.y < r.y + r.h;
-    });
-  };
-  const std::string practice = practice_key(v);
-  const bool same = shown_ && v.command == command_ && practice == practice_ && drill == drill_ &&
-                    v.position == position_ && v.theme == theme_ && v.command_box == command_box_ &&
-                    v.legend_box == legend_box_;
-  if (same && !meets(v.command_box) && !meets(v.legend_box)) return false;
-  shown_ = true;
-  command_ = v.command;
-  practice_ = practice;
-  position_ = v.position;
-  drill_ = drill;
-  theme_ = v.theme;
-  command_box_ = v.command_box;
-  legend_box_ = v.legend_box;
-  for (const stage::PixelRect& box : {v.command_box, v.legend_box})
-    if (box.w > 0 && box.h > 0) restored.push_back(to_rect(box));
-  return true;
-}
 
 OverlayPainter::OverlayPainter() { fit(0); }
 
@@ -133,14 +99,6 @@ void OverlayPainter::label(Surface& target, const stage::LabelItem& item) {
 std::vector<Rect> OverlayPainter::paint_figures(std::span<const stage::Figure> figures,
                                                 stage::Theme theme, Surface& target) {
   return play(stage::figures_display(figures, theme), target);
-}
-
-std::vector<Rect> OverlayPainter::paint_teaching(const stage::OverlayView& v, Surface& target) {
-  return play(stage::teaching_boxes_display(v, line_, *this), target);
-}
-
-std::vector<Rect> OverlayPainter::paint(const stage::OverlayView& v, Surface& target) {
-  return play(stage::overlay_display(v, line_, *this), target);
 }
 
 }  // namespace raster

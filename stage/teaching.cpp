@@ -7,7 +7,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "stage/roles.hpp"
 #include "stage/stage.hpp"
 
 namespace stage {
@@ -109,6 +108,16 @@ class BoundsWindow final : public Window {
 };
 
 }  // namespace
+
+std::string position_name(int position) {
+  if (position == kCommander) return std::string(kCommanderName);
+  std::string out;
+  for (const char d : std::to_string(position)) {
+    out += kFullWidthZero.substr(0, 2);
+    out += static_cast<char>(kFullWidthZero[2] + (d - '0'));
+  }
+  return out + std::string(kMemberSuffix);
+}
 
 Rgb theme_background(Theme theme) { return theme == Theme::Light ? colors::white : colors::black; }
 

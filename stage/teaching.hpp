@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "stage/commands.hpp"
@@ -20,6 +21,20 @@
 #include "stage/window.hpp"
 
 namespace stage {
+
+// Positions are a table's person slots: 0 is the commander in every drill, n
+// is member n (in a squad drill, the squad member numbered n).
+inline constexpr int kCommander = 0;
+// How the captions name them: "指揮者", and a member's number in full-width
+// digits before "番員".
+inline constexpr std::string_view kCommanderName = "指揮者";
+inline constexpr std::string_view kMemberSuffix = "番員";
+inline constexpr std::string_view kFullWidthZero = "０";  // U+FF10; the digits follow it in order
+
+// The positions a drill has: 0 .. person_count() - 1 of its table.
+inline int position_count(const FrameTable& table) { return table.person_count(); }
+// A position as the captions name it: "指揮者", "２番員" (full-width digits).
+std::string position_name(int position);
 
 enum class Theme { Dark, Light };
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "export/frame_export.hpp"
-#include "export/teaching_picture.hpp"
+#include "export/teaching/teaching_picture.hpp"
 #include "export/video/captionless_window.hpp"
 #include "export/video/subtitles.hpp"
 #include "export/video/video_sink.hpp"

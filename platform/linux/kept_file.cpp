@@ -407,8 +407,8 @@ bool update_kept_file(const std::string& path, const KeptFileOptions& options,
 
 namespace {
 
-stage::StoredText stored(const FileContent& content) {
-  using State = stage::StoredText::State;
+host::StoredText stored(const FileContent& content) {
+  using State = host::StoredText::State;
   if (content.missing) return {State::Missing, {}};
   if (content.unreadable) return {State::Unreadable, {}};
   if (content.too_big) return {State::TooBig, {}};
@@ -417,15 +417,15 @@ stage::StoredText stored(const FileContent& content) {
 
 }  // namespace
 
-stage::StoredText KeptFile::read() { return stored(read_bounded(path_, options_.max_size)); }
+host::StoredText KeptFile::read() { return stored(read_bounded(path_, options_.max_size)); }
 
-bool KeptFile::update(const std::function<stage::StoreChange(const stage::StoredText&)>& change) {
+bool KeptFile::update(const std::function<host::StoreChange(const host::StoredText&)>& change) {
   error_.clear();
   return update_kept_file(
       path_, options_,
       [&](const FileContent& content) {
-        stage::StoreChange c = change(stored(content));
-        using Kind = stage::StoreChange::Kind;
+        host::StoreChange c = change(stored(content));
+        using Kind = host::StoreChange::Kind;
         return FileUpdate{c.kind == Kind::Leave   ? FileUpdate::Kind::Leave
                           : c.kind == Kind::Write ? FileUpdate::Kind::Write
                                                   : FileUpdate::Kind::SetAsideWrite,

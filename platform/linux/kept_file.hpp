@@ -21,7 +21,7 @@
 #include <optional>
 #include <string>
 
-#include "stage/kept_store.hpp"
+#include "host/kept_store.hpp"
 
 namespace linux_host {
 
@@ -79,11 +79,11 @@ bool update_kept_file(const std::string& path, const KeptFileOptions& options,
 void remove_stale_temporaries(const std::string& folder);
 
 // A kept file as the core's viewer sees it (the progress store).
-class KeptFile : public stage::KeptStore {
+class KeptFile : public host::KeptStore {
  public:
   KeptFile(std::string path, KeptFileOptions options) : path_(std::move(path)), options_(options) {}
-  stage::StoredText read() override;
-  bool update(const std::function<stage::StoreChange(const stage::StoredText&)>& change) override;
+  host::StoredText read() override;
+  bool update(const std::function<host::StoreChange(const host::StoredText&)>& change) override;
   std::string error() const override { return error_; }
   std::string set_aside_name() const override { return set_aside_; }
 

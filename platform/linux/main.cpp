@@ -201,8 +201,9 @@ int main(int argc, char** argv) {
   const bool full_screen = host::parse_run_mode(inv.command_line) == host::RunMode::FullScreen;
   const bool preview = host::parse_run_mode(inv.command_line) == host::RunMode::Preview;
   linux_host::SdlSaverWindow window(display);
-  linux_host::SettingsFileStore settings(
-      linux_host::SettingsFile(linux_host::settings_file_path()));
+  // Braces: with parentheses clang reads this as a function's declaration.
+  linux_host::SettingsFileStore settings{
+      linux_host::SettingsFile(linux_host::settings_file_path())};
   linux_host::DisplayLockGuard lock(display, preview);
   linux_host::NoPasswordGate password;
   linux_host::GtkDialogRunner dialog;

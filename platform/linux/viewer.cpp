@@ -18,7 +18,8 @@
 #include "platform/linux/viewer_window.hpp"
 #include "raster/overlay_painter.hpp"
 #include "raster/raster_window.hpp"
-#include "stage/viewer_session.hpp"
+#include "viewer/overlay_display.hpp"
+#include "viewer/session.hpp"
 
 namespace linux_host {
 namespace {
@@ -51,12 +52,12 @@ struct ShownState {
   friend bool operator==(const ShownState&, const ShownState&) = default;
 };
 
-class Viewer final : stage::ViewerHost {
+class Viewer final : viewer::ViewerHost {
  public:
   Viewer(SDL_Window* window, stage::DrillList drills, const host::ViewerOptions& options)
       : sdl_(window),
         presenter_(window),
-        session_(*this, drills, host::viewer_start(options), progress_store_.get()) {
+        session_(*this, drills, viewer::start_of(options), progress_store_.get()) {
     // Said once where a terminal sees it; the title keeps saying it.
     if (const std::string& notice = session_.keeper().notice(); !notice.empty())
       std::fprintf(stderr, "mirukado: %s\n", notice.c_str());
@@ -100,7 +101,7 @@ class Viewer final : stage::ViewerHost {
     window_.reset();
     pixels_ = std::vector<std::uint32_t>();
     window_ = std::make_unique<raster::RasterWindow>(w, h, kTwipsPerPixel);
-    painter_.fit(stage::overlay_font_extent(session_.teaching(), w, h));
+    painter_.fit(viewer::overlay_font_extent(session_.teaching(), w, h));
     pixels_.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
     display_ = {pixels_.data(), w, h, w};
     overlay_drawn_.clear();
@@ -123,14 +124,14 @@ class Viewer final : stage::ViewerHost {
     std::vector<raster::Rect> regions = window_->changes();
     // Pointer movements and other idle wake-ups change nothing on screen.
     const stage::Playback& p = session_.playback();
-    const stage::ViewerPanels& panels = session_.panels();
-    const stage::Learner& learner = session_.learner();
+    const viewer::ViewerPanels& panels = session_.panels();
+    const viewer::Learner& learner = session_.learner();
     ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(),  p.playing(),           p.speed(),
                      p.loop(),  panels.help,  panels.commands, session_.list_scroll()};
     state.position = learner.position;
     state.mine_only = learner.mine_only;
     state.whole_path = learner.whole_path;
-    if (const stage::PracticeSession* s = learner.practice.get()) {
+    if (const viewer::PracticeSession* s = learner.practice.get()) {
       state.practice_state = static_cast<int>(s->state());
       state.practice_asked = s->score().asked;
     }
@@ -151,7 +152,16 @@ class Viewer final : stage::ViewerHost {
     shown_.list_scroll = view_.list_scroll;
     // The teaching picture's command box and legend, drawn over nothing of
     // the stage, are left as they are unless they change or meet a restore.
-    const bool boxes_due = boxes_shown_.due(view_, p.drill(), restore);
+    const bool boxes_due =
+        boxes_shown_.due(view_, p.drill(), [&restore](const stage::PixelRect& box) {
+          return std::any_of(restore.begin(), restore.end(), [&box](const raster::Rect& r) {
+            return r.x < box.x + box.w && box.x < r.x + r.w && r.y < box.y + box.h &&
+                   box.y < r.y + r.h;
+          });
+        });
+    if (boxes_due)
+      for (const stage::PixelRect& box : {view_.command_box, view_.legend_box})
+        if (box.w > 0 && box.h > 0) restore.push_back({box.x, box.y, box.w, box.h});
     for (const raster::Rect& r : restore)
       window_->compose(r, &display_.at(r.x, r.y), display_.pitch);
 
@@ -184,7 +194,7 @@ class Viewer final : stage::ViewerHost {
         if (sdl_.destroyed_by(e.syswm.msg)) quit_ = true;
         break;
       case SDL_KEYDOWN: {
-        const stage::KeyOutcome outcome = session_.key(key_name(e.key.keysym), e.key.repeat);
+        const viewer::KeyOutcome outcome = session_.key(key_name(e.key.keysym), e.key.repeat);
         if (outcome.effect) carry_out(*outcome.effect);
         if (outcome.retitle) update_title();
         break;
@@ -234,16 +244,16 @@ class Viewer final : stage::ViewerHost {
           SDL_PeepEvents(events.data() + 1, queued, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
       events.resize(static_cast<std::size_t>(std::max(0, got)) + 1);
     }
-    stage::CommandNumberEntry entry = session_.entry();
+    viewer::CommandNumberEntry entry = session_.entry();
     for (const SDL_Event& e : events) {
       if (e.type == SDL_QUIT) return true;
       if (e.type == SDL_SYSWMEVENT && sdl_.destroyed_by(e.syswm.msg)) return true;
       if (e.type != SDL_KEYDOWN) continue;
       const std::string name = key_name(e.key.keysym);
       if (entry.is_open() && entry.key(name).taken) continue;
-      const auto command = stage::command_for_key(name);
-      if (command == stage::ViewerCommand::Quit && !e.key.repeat) return true;
-      if (command == stage::ViewerCommand::AskCommandNumber) entry.open();
+      const auto command = viewer::command_for_key(name);
+      if (command == viewer::ViewerCommand::Quit && !e.key.repeat) return true;
+      if (command == viewer::ViewerCommand::AskCommandNumber) entry.open();
     }
     return false;
   }
@@ -263,27 +273,27 @@ class Viewer final : stage::ViewerHost {
   }
 
   void click(int x, int y) {
-    const stage::ClickOutcome outcome = session_.click(x, y);
+    const viewer::ClickOutcome outcome = session_.click(x, y);
     dragging_ = outcome.dragging;
     carry_out(outcome.effect);
   }
 
-  void run(stage::ViewerCommand command, int arg = 0) { carry_out(session_.run(command, arg)); }
+  void run(viewer::ViewerCommand command, int arg = 0) { carry_out(session_.run(command, arg)); }
 
   // What the session leaves to the window.
-  void carry_out(stage::CommandEffect effect) {
+  void carry_out(viewer::CommandEffect effect) {
     switch (effect) {
-      case stage::CommandEffect::FullScreen:
+      case viewer::CommandEffect::FullScreen:
         sdl_.toggle_full_screen();
         break;
-      case stage::CommandEffect::Quit:
+      case viewer::CommandEffect::Quit:
         quit_ = true;
         break;
-      case stage::CommandEffect::AskNumber:
+      case viewer::CommandEffect::AskNumber:
         update_title();
         break;
-      case stage::CommandEffect::Panels:
-      case stage::CommandEffect::Theme:
+      case viewer::CommandEffect::Panels:
+      case viewer::CommandEffect::Theme:
         // The drill is fitted again into what a card leaves, or drawn in the
         // new theme, once the queued events are handled (finish_pending).
         break;
@@ -301,8 +311,8 @@ class Viewer final : stage::ViewerHost {
   std::vector<std::uint32_t> pixels_;  // the stage's frame with the overlay above it
   raster::Surface display_;
   std::vector<raster::Rect> overlay_drawn_;  // restored before each paint
-  raster::TeachingBoxesShown boxes_shown_;
-  stage::OverlayView view_;
+  viewer::TeachingBoxesShown boxes_shown_;
+  viewer::OverlayView view_;
   std::vector<stage::Figure> figures_;  // as painted last
   ShownState shown_;
   std::string title_;
@@ -314,7 +324,7 @@ class Viewer final : stage::ViewerHost {
   std::optional<int> drag_to_;  // the pointer's x, dragged along the timeline
   std::optional<std::tuple<int, int>> resize_to_;
   // Last: what draws on window_ goes first.
-  stage::ViewerSession session_;
+  viewer::ViewerSession session_;
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "platform/linux/viewer_progress.hpp"
 
-#include "stage/progress.hpp"
+#include "viewer/progress.hpp"
 
 namespace linux_host {
 
@@ -12,7 +12,7 @@ std::optional<std::string> viewer_progress_path() {
 
 std::unique_ptr<KeptFile> viewer_progress_store(const std::optional<std::string>& path) {
   if (!path) return nullptr;
-  return std::make_unique<KeptFile>(*path, KeptFileOptions{stage::kMaxProgressBytes});
+  return std::make_unique<KeptFile>(*path, KeptFileOptions{viewer::kMaxProgressBytes});
 }
 
 }  // namespace linux_host

@@ -2,7 +2,7 @@
 // The viewer's own file of what a learner has done:
 // ${XDG_CONFIG_HOME:-$HOME/.config}/mirukado/viewer-progress, the position
 // chosen and the last practice scores per drill (stage/progress.hpp's text,
-// kept by stage::ProgressKeeper through the one writer of kept files).
+// kept by viewer::ProgressKeeper through the one writer of kept files).
 // Never the saver's settings file: the viewer leaves those alone.
 
 #include <memory>

@@ -25,16 +25,16 @@
 #include <vector>
 
 #include "drills/registry.hpp"
+#include "host/kept_store.hpp"
 #include "raster/raster_window.hpp"
-#include "stage/kept_store.hpp"
-#include "stage/overlay_display.hpp"
 #include "stage/playback.hpp"
-#include "stage/practice.hpp"
-#include "stage/progress.hpp"
-#include "stage/roles.hpp"
 #include "stage/teaching.hpp"
-#include "stage/viewer_commands.hpp"
-#include "stage/viewer_session.hpp"
+#include "viewer/command_table.hpp"
+#include "viewer/overlay_display.hpp"
+#include "viewer/practice.hpp"
+#include "viewer/progress.hpp"
+#include "viewer/roles.hpp"
+#include "viewer/session.hpp"
 
 namespace {
 
@@ -64,25 +64,25 @@ struct LearnerShown {
 // setAside() copies the value as stored to KEY.bad-DATE and gives that name.
 // A page's script runs alone and localStorage answers at once, so the read,
 // the change and the write inside one update() are the lock.
-class LocalStore final : public stage::KeptStore {
+class LocalStore final : public host::KeptStore {
  public:
   explicit LocalStore(val store) : store_(std::move(store)) {}
 
-  stage::StoredText read() override {
+  host::StoredText read() override {
     const val text = store_.call<val>("read");
     if (text.isNull()) return {};
-    if (!text.isString()) return {stage::StoredText::State::Unreadable, {}};
+    if (!text.isString()) return {host::StoredText::State::Unreadable, {}};
     std::string content = text.as<std::string>();
-    if (content.size() > stage::kMaxProgressBytes) return {stage::StoredText::State::TooBig, {}};
-    return {stage::StoredText::State::Text, std::move(content)};
+    if (content.size() > viewer::kMaxProgressBytes) return {host::StoredText::State::TooBig, {}};
+    return {host::StoredText::State::Text, std::move(content)};
   }
 
-  bool update(const std::function<stage::StoreChange(const stage::StoredText&)>& change) override {
-    const stage::StoreChange c = change(read());
-    if (c.kind == stage::StoreChange::Kind::Leave) return true;
+  bool update(const std::function<host::StoreChange(const host::StoredText&)>& change) override {
+    const host::StoreChange c = change(read());
+    if (c.kind == host::StoreChange::Kind::Leave) return true;
     // The old value is copied before anything replaces it: no room for the
     // copy, no write.
-    if (c.kind == stage::StoreChange::Kind::SetAsideWrite) {
+    if (c.kind == host::StoreChange::Kind::SetAsideWrite) {
       const val aside = store_.call<val>("setAside");
       if (!aside.isString() || aside.as<std::string>().empty()) {
         error_ = "no room to keep the old value";
@@ -114,8 +114,8 @@ struct TextShown {
   int drill = -1;
   int speed = -1;
   LearnerShown learner;
-  std::optional<stage::Score> previous;  // the "前回" the page shows
-  std::string notice;                    // why progress is not being kept
+  std::optional<viewer::Score> previous;  // the "前回" the page shows
+  std::string notice;                     // why progress is not being kept
 };
 // The parts of the page's text, as bits of what changed since the last ask.
 enum TextChange : int {
@@ -144,7 +144,7 @@ stage::Theme theme_of(int look) {
 // pixels it draws on, and the frame converted for the canvas. The page lays
 // out its own text (caption, legend, list, cards) as page elements, so
 // nothing of the overlay is measured here.
-class PageHost final : public stage::ViewerHost {
+class PageHost final : public viewer::ViewerHost {
  public:
   stage::Window& make_window(int width, int height) override {
     window_.reset();
@@ -180,14 +180,14 @@ class PageHost final : public stage::ViewerHost {
 // drills, while a resize or a new theme rebuilds the session's window and
 // playback in place (a practice session goes on at the same step).
 struct Viewer {
-  Viewer(std::vector<stage::DrillDescriptor> chosen, const stage::ViewerStart& start,
-         stage::KeptStore* store, int look_bits)
+  Viewer(std::vector<stage::DrillDescriptor> chosen, const viewer::ViewerStart& start,
+         host::KeptStore* store, int look_bits)
       : look(look_bits), drills(std::move(chosen)), session(host, drills, start, store) {}
 
   stage::Playback& playback() { return session.playback(); }
   const stage::Playback& playback() const { return session.playback(); }
   const stage::TeachingWindow* teaching() const { return session.teaching_window(); }
-  const stage::Learner& learner() const { return session.learner(); }
+  const viewer::Learner& learner() const { return session.learner(); }
   raster::RasterWindow& window() { return host.window(); }
   const raster::RasterWindow& window() const { return host.window(); }
 
@@ -203,7 +203,7 @@ struct Viewer {
   }
 
   LearnerShown learner_shown() const {
-    const stage::Learner& l = learner();
+    const viewer::Learner& l = learner();
     LearnerShown shown{l.position.value_or(-1), l.mine_only, l.whole_path,
                        l.position ? playback().keyframe() : -1};
     if (l.practice) {
@@ -217,13 +217,13 @@ struct Viewer {
   int look;
   PageHost host;                               // before the session, which draws on its window
   std::vector<stage::DrillDescriptor> drills;  // the page's choice, in playback order
-  stage::ViewerSession session;
+  viewer::ViewerSession session;
   TextShown text_shown;
 };
 
 // The learner's progress record, kept across the page's viewers.
 std::unique_ptr<LocalStore> progress_store;
-std::unique_ptr<Viewer> viewer;
+std::unique_ptr<Viewer> current;
 
 // The surface's 0x00RRGGBB to the canvas's bytes R, G, B, A (little-endian).
 inline std::uint32_t to_rgba(std::uint32_t p) {
@@ -247,19 +247,19 @@ enum CommandResult : int {
 };
 
 // A command run by the session, with the page's sheets as they are open now.
-int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help, bool commands) {
-  if (!viewer) return 0;
-  stage::ViewerSession& session = viewer->session;
+int run_command(std::optional<viewer::ViewerCommand> command, int arg, bool help, bool commands) {
+  if (!current) return 0;
+  viewer::ViewerSession& session = current->session;
   session.show_panels(help, commands);
   int result = 0;
   if (command) {
-    const stage::CommandEffect effect = session.run(*command, arg);
+    const viewer::CommandEffect effect = session.run(*command, arg);
     result |= kRan;
-    if (stage::viewer_command_row(*command).changes_settings) result |= kSettingsChanged;
-    if (effect == stage::CommandEffect::FullScreen) result |= kFullScreen;
-    if (effect == stage::CommandEffect::Quit) result |= kQuit;
-    if (effect == stage::CommandEffect::AskNumber) result |= kAskNumber;
-    if (effect == stage::CommandEffect::Theme) result |= kToggleTheme;
+    if (viewer::viewer_command_row(*command).changes_settings) result |= kSettingsChanged;
+    if (effect == viewer::CommandEffect::FullScreen) result |= kFullScreen;
+    if (effect == viewer::CommandEffect::Quit) result |= kQuit;
+    if (effect == viewer::CommandEffect::AskNumber) result |= kAskNumber;
+    if (effect == viewer::CommandEffect::Theme) result |= kToggleTheme;
   }
   if (session.panels().help) result |= kHelpOpen;
   if (session.panels().commands) result |= kCommandsOpen;
@@ -269,10 +269,10 @@ int run_command(std::optional<stage::ViewerCommand> command, int arg, bool help,
 // The session's window and playback made again at `width` x `height` and
 // the look's theme, where the viewer is now.
 int relayout(int width, int height, int look) {
-  if (!viewer || width <= 0 || height <= 0) return 0;
-  viewer->look = look;
-  viewer->session.set_theme(theme_of(look));
-  viewer->session.rebuild(width, height);
+  if (!current || width <= 0 || height <= 0) return 0;
+  current->look = look;
+  current->session.set_theme(theme_of(look));
+  current->session.rebuild(width, height);
   return 1;
 }
 
@@ -289,14 +289,14 @@ extern "C" {
 // Returns 0 when nothing could open.
 EMSCRIPTEN_KEEPALIVE int mk_open(int width, int height, int mask, int drill, int keyframe,
                                  int speed, int playing, int look, int role) {
-  viewer.reset();
+  current.reset();
   if (width <= 0 || height <= 0) return 0;
   std::vector<stage::DrillDescriptor> chosen;
   const stage::DrillList all = drills::registry();
   for (std::size_t i = 0; i < all.size(); ++i)
     if (mask & stage::conf_bit(i)) chosen.push_back(all[i]);
   if (chosen.empty()) chosen.assign(all.begin(), all.end());
-  stage::ViewerStart start;
+  viewer::ViewerStart start;
   start.drill = std::clamp(drill, 0, static_cast<int>(chosen.size()) - 1);
   start.teaching = (look & kTeachingLook) != 0;
   start.theme = theme_of(look);
@@ -305,25 +305,25 @@ EMSCRIPTEN_KEEPALIVE int mk_open(int width, int height, int mask, int drill, int
   start.speed = static_cast<stage::PlaySpeed>(std::clamp(speed, 0, stage::kPlaySpeeds - 1));
   start.playing = playing != 0;
   start.host_overlay = true;
-  viewer = std::make_unique<Viewer>(std::move(chosen), start, progress_store.get(), look);
-  viewer->session.start(width, height);
+  current = std::make_unique<Viewer>(std::move(chosen), start, progress_store.get(), look);
+  current->session.start(width, height);
   return 1;
 }
 
 // Rebuilds at a new size where the viewer is now.
 EMSCRIPTEN_KEEPALIVE int mk_resize(int width, int height) {
-  return viewer ? relayout(width, height, viewer->look) : 0;
+  return current ? relayout(width, height, current->look) : 0;
 }
 
 // Rebuilds where the viewer is now, drawn in `look`'s theme.
 EMSCRIPTEN_KEEPALIVE int mk_set_look(int look) {
-  return viewer ? relayout(viewer->window().width_px(), viewer->window().height_px(), look) : 0;
+  return current ? relayout(current->window().width_px(), current->window().height_px(), look) : 0;
 }
 
 // Shows what is due now (the practice session drives the drill while one
 // runs) and returns the ms until the next call, or -1 while paused.
 EMSCRIPTEN_KEEPALIVE int mk_advance() {
-  return viewer ? viewer->session.advance() : stage::Playback::kIdle;
+  return current ? current->session.advance() : stage::Playback::kIdle;
 }
 
 // Follows `position` (0 the commander, n member n; anything the drill lacks:
@@ -331,9 +331,9 @@ EMSCRIPTEN_KEEPALIVE int mk_advance() {
 // the command list stays narrowed or not (its toggle, m).
 // Returns the position followed, or -1.
 EMSCRIPTEN_KEEPALIVE int mk_choose(int position) {
-  if (!viewer) return -1;
-  viewer->session.follow(position >= 0 ? std::optional<int>(position) : std::nullopt);
-  return viewer->learner().position.value_or(-1);
+  if (!current) return -1;
+  current->session.follow(position >= 0 ? std::optional<int>(position) : std::nullopt);
+  return current->learner().position.value_or(-1);
 }
 
 // Composes what changed (everything: the whole frame) straight into the
@@ -341,8 +341,8 @@ EMSCRIPTEN_KEEPALIVE int mk_choose(int position) {
 // mk_rects() lists them and mk_pixels() is the frame's RGBA bytes, mk_width()
 // pixels a row.
 EMSCRIPTEN_KEEPALIVE int mk_present(int everything) {
-  if (!viewer) return 0;
-  PageHost& h = viewer->host;
+  if (!current) return 0;
+  PageHost& h = current->host;
   raster::RasterWindow& window = h.window();
   const int width = window.width_px();
   std::vector<raster::Rect> changed = window.changes();
@@ -361,17 +361,17 @@ EMSCRIPTEN_KEEPALIVE int mk_present(int everything) {
   return static_cast<int>(changed.size());
 }
 EMSCRIPTEN_KEEPALIVE const std::int32_t* mk_rects() {
-  return viewer ? viewer->host.rects.data() : nullptr;
+  return current ? current->host.rects.data() : nullptr;
 }
 EMSCRIPTEN_KEEPALIVE const std::uint32_t* mk_pixels() {
-  return viewer ? viewer->host.rgba().data() : nullptr;
+  return current ? current->host.rgba().data() : nullptr;
 }
-EMSCRIPTEN_KEEPALIVE int mk_width() { return viewer ? viewer->window().width_px() : 0; }
-EMSCRIPTEN_KEEPALIVE int mk_height() { return viewer ? viewer->window().height_px() : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_width() { return current ? current->window().width_px() : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_height() { return current ? current->window().height_px() : 0; }
 
 EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
-  if (!viewer) return 0;
-  Viewer& v = *viewer;
+  if (!current) return 0;
+  Viewer& v = *current;
   const stage::Playback& p = v.playback();
   TextShown now{std::string(v.caption()),
                 v.session.figures(),
@@ -400,19 +400,19 @@ EMSCRIPTEN_KEEPALIVE int mk_state_changes() {
 // (no object is built per tick): the position and the A-B passage in ms of
 // the drill at speed 1, the command heard now (-1 before the first), play
 // state. The passage's ends are -1 when none is set.
-EMSCRIPTEN_KEEPALIVE int mk_elapsed() { return viewer ? viewer->playback().elapsed_ms() : 0; }
-EMSCRIPTEN_KEEPALIVE int mk_playing() { return viewer && viewer->playback().playing() ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_elapsed() { return current ? current->playback().elapsed_ms() : 0; }
+EMSCRIPTEN_KEEPALIVE int mk_playing() { return current && current->playback().playing() ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int mk_current_command() {
-  return viewer ? viewer->playback().current_command() : -1;
+  return current ? current->playback().current_command() : -1;
 }
 EMSCRIPTEN_KEEPALIVE int mk_loop_from() {
-  if (!viewer || !viewer->playback().loop()) return -1;
-  return viewer->playback().timeline().start_ms(viewer->playback().loop()->a);
+  if (!current || !current->playback().loop()) return -1;
+  return current->playback().timeline().start_ms(current->playback().loop()->a);
 }
 EMSCRIPTEN_KEEPALIVE int mk_loop_to() {
-  if (!viewer || !viewer->playback().loop()) return -1;
-  const stage::DrillTimeline& t = viewer->playback().timeline();
-  const int last = viewer->playback().loop()->b;
+  if (!current || !current->playback().loop()) return -1;
+  const stage::DrillTimeline& t = current->playback().timeline();
+  const int last = current->playback().loop()->b;
   return t.start_ms(last) + t.duration_ms(last);
 }
 
@@ -448,8 +448,8 @@ val css_color(stage::Rgb c) {
 // Where the viewer is: the chosen drills, the current drill, its keyframe
 // and time, play state, speed and the caption the page draws.
 val state() {
-  if (!viewer) return val::null();
-  Viewer& v = *viewer;
+  if (!current) return val::null();
+  Viewer& v = *current;
   const stage::Playback& p = v.playback();
   val drills = val::array();
   for (std::size_t i = 0; i < v.drills.size(); ++i) drills.set(i, text_value(v.drills[i].name));
@@ -480,8 +480,8 @@ val state() {
 // None in the saver's picture, whose figures are in its pixels.
 val figures() {
   val list = val::array();
-  if (!viewer || !viewer->teaching()) return list;
-  const std::vector<stage::Figure> shown = viewer->session.figures();
+  if (!current || !current->teaching()) return list;
+  const std::vector<stage::Figure> shown = current->session.figures();
   for (std::size_t i = 0; i < shown.size(); ++i) {
     const stage::Figure& f = shown[i];
     val o = val::object();
@@ -513,10 +513,10 @@ val figure_layer() {
   val items = val::array();
   out.set("items", items);
   out.set("watched", val::null());
-  if (!viewer || !viewer->teaching()) return out;
-  stage::ViewerSession& session = viewer->session;
+  if (!current || !current->teaching()) return out;
+  viewer::ViewerSession& session = current->session;
   const std::vector<stage::Figure> shown = session.figures();
-  const stage::OverlayView view = session.overlay();
+  const viewer::OverlayView view = session.overlay();
   const stage::FollowedMarks marks = session.followed_marks(shown, view);
   const stage::DisplayList list = session.figure_layer(shown, view);
   unsigned n = 0;
@@ -549,9 +549,9 @@ val figure_layer() {
 // teaching picture's theme (empty in the saver's picture).
 val legend() {
   val out = val::array();
-  if (!viewer || !viewer->teaching()) return out;
+  if (!current || !current->teaching()) return out;
   const std::vector<stage::LegendEntry> entries =
-      stage::legend(viewer->teaching()->theme(), viewer->playback().descriptor());
+      stage::legend(current->teaching()->theme(), current->playback().descriptor());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     val e = val::object();
     e.set("label", text_value(entries[i].label));
@@ -568,8 +568,8 @@ val legend() {
 // lays out as the timeline's marks and the command list, and measures for
 // the caption's room.
 val timeline(int drill) {
-  if (!viewer || drill < 0 || drill >= viewer->playback().drill_count()) return val::null();
-  const stage::DrillTimeline& t = viewer->playback().timeline(drill);
+  if (!current || drill < 0 || drill >= current->playback().drill_count()) return val::null();
+  const stage::DrillTimeline& t = current->playback().timeline(drill);
   val commands = val::array();
   for (std::size_t i = 0; i < t.commands().size(); ++i) {
     const stage::Command& c = t.commands()[i];
@@ -600,9 +600,9 @@ val int_list(const std::vector<int>& numbers) {
 
 // A practice item as the score card lists it: a call by its caption, a move
 // by where it starts (keyframes numbered from 1, as the page's address has them).
-val item_value(const stage::PracticeItem& item, const stage::DrillTimeline& timeline) {
+val item_value(const viewer::PracticeItem& item, const stage::DrillTimeline& timeline) {
   val o = val::object();
-  const bool call = item.kind == stage::PracticeItemKind::Call;
+  const bool call = item.kind == viewer::PracticeItemKind::Call;
   o.set("kind", val(call ? "call" : "move"));
   o.set("keyframe", item.keyframe + 1);
   if (call)
@@ -610,15 +610,15 @@ val item_value(const stage::PracticeItem& item, const stage::DrillTimeline& time
   return o;
 }
 
-const char* practice_state_name(stage::PracticeState state) {
+const char* practice_state_name(viewer::PracticeState state) {
   switch (state) {
-    case stage::PracticeState::Playing:
+    case viewer::PracticeState::Playing:
       return "playing";
-    case stage::PracticeState::Prompt:
+    case viewer::PracticeState::Prompt:
       return "prompt";
-    case stage::PracticeState::Revealed:
+    case viewer::PracticeState::Revealed:
       return "revealed";
-    case stage::PracticeState::Finished:
+    case viewer::PracticeState::Finished:
       return "finished";
   }
   return "playing";
@@ -628,14 +628,14 @@ const char* practice_state_name(stage::PracticeState state) {
 // revealed, finished), the prompt, the answer once revealed (a call's caption,
 // a move's destination in device pixels), the score and the items missed.
 val practice_value(const Viewer& v) {
-  const stage::PracticeSession& session = *v.learner().practice;
+  const viewer::PracticeSession& session = *v.learner().practice;
   val o = val::object();
   o.set("state", val(practice_state_name(session.state())));
   o.set("prompt", text_value(session.prompt()));
-  o.set("kind", val(session.current() && session.current()->kind == stage::PracticeItemKind::Move
+  o.set("kind", val(session.current() && session.current()->kind == viewer::PracticeItemKind::Move
                         ? "move"
                         : "call"));
-  const bool revealed = session.state() == stage::PracticeState::Revealed;
+  const bool revealed = session.state() == viewer::PracticeState::Revealed;
   o.set("answer", text_value(revealed ? session.answer_caption() : std::string_view()));
   const std::optional<stage::PersonSlot> to = session.destination();
   o.set("destination", revealed && to && v.teaching() ? point_value(v.teaching()->person_point(*to))
@@ -655,8 +655,8 @@ val practice_value(const Viewer& v) {
 // narrowed command list), its trail and, with the whole path on, its path
 // through the scene (device pixels), and the practice session while one runs.
 val learner() {
-  if (!viewer) return val::null();
-  const Viewer& v = *viewer;
+  if (!current) return val::null();
+  const Viewer& v = *current;
   const stage::Playback& p = v.playback();
   const stage::FrameTable& table = p.stage().table(p.drill());
   val o = val::object();
@@ -672,7 +672,7 @@ val learner() {
   val calls = val::array();
   val answers = val::array();
   if (v.learner().position) {
-    const stage::RolePart part = stage::role_calls(p.timeline(), *v.learner().position);
+    const viewer::RolePart part = viewer::role_calls(p.timeline(), *v.learner().position);
     calls = int_list(part.calls);
     answers = int_list(part.answers);
     if (v.teaching()) {
@@ -696,7 +696,7 @@ val learner() {
   o.set("practice", v.learner().practice ? practice_value(v) : val::null());
   // The position's "前回": its last score, or while a finished session's card
   // is up the score that session replaced.
-  const std::optional<stage::Score> previous = v.session.previous_score();
+  const std::optional<viewer::Score> previous = v.session.previous_score();
   val last = val::null();
   if (previous) {
     last = val::object();
@@ -718,21 +718,21 @@ std::optional<int> stored_number(const val& v, int most) {
 
 // What the record can hold of one drill's earlier progress: each value on
 // its own, so that one the record would refuse costs only itself.
-bool record_holds(std::string_view drill, const stage::DrillProgress& one) {
-  stage::LearnerProgress p;
+bool record_holds(std::string_view drill, const viewer::DrillProgress& one) {
+  viewer::LearnerProgress p;
   p.drills.emplace(std::string(drill), one);
-  return stage::read_progress(stage::serialise_progress(p)).progress == p;
+  return viewer::read_progress(viewer::serialise_progress(p)).progress == p;
 }
 
 // The page's earlier stores as page.js found them: a list of { drill, role,
 // scores: [[position, known, asked], ...] }, the more recent store first,
 // the values as stored (anything at all). What the record can hold of them.
-stage::LearnerProgress earlier_progress(const val& found) {
+viewer::LearnerProgress earlier_progress(const val& found) {
   // Past these a value is no one's: the positions and counts of every drill
   // are far below them, and the record refuses what it cannot hold anyway.
   constexpr int kMostPosition = 999;
   constexpr int kMostCount = 1000000;
-  stage::LearnerProgress out;
+  viewer::LearnerProgress out;
   if (!found.isArray()) return out;
   const int count = found["length"].as<int>();
   for (int i = 0; i < count; ++i) {
@@ -741,7 +741,7 @@ stage::LearnerProgress earlier_progress(const val& found) {
     if (entry.isNull() || entry.typeOf().as<std::string>() != "object") continue;
     if (!entry["drill"].isString()) continue;
     const std::string drill = entry["drill"].as<std::string>();
-    stage::DrillProgress carried;
+    viewer::DrillProgress carried;
     if (const std::optional<int> role = stored_number(entry["role"], kMostPosition);
         role && record_holds(drill, {role, {}}))
       carried.chosen = role;
@@ -754,13 +754,13 @@ stage::LearnerProgress earlier_progress(const val& found) {
       const auto known = stored_number(s[1], kMostCount);
       const auto asked = stored_number(s[2], kMostCount);
       if (!position || !known || !asked || *asked == 0) continue;
-      const stage::Score score{*known, *asked};
+      const viewer::Score score{*known, *asked};
       if (record_holds(drill, {std::nullopt, {{*position, score}}}))
         carried.scores.try_emplace(*position, score);
     }
     if (!carried.chosen && carried.scores.empty()) continue;
     // The more recent store's came first and stands.
-    stage::DrillProgress& into = out.drills[drill];
+    viewer::DrillProgress& into = out.drills[drill];
     if (!into.chosen) into.chosen = carried.chosen;
     for (const auto& [position, score] : carried.scores) into.scores.try_emplace(position, score);
   }
@@ -772,18 +772,18 @@ stage::LearnerProgress earlier_progress(const val& found) {
 // earlier_progress). True when nothing is left to carry, so that page.js may
 // remove the earlier stores: they go only once the record holds them.
 bool start_progress(val store, val earlier) {
-  viewer.reset();  // its session keeps the record through the store
+  current.reset();  // its session keeps the record through the store
   progress_store = std::make_unique<LocalStore>(std::move(store));
-  const stage::LearnerProgress carried = earlier_progress(earlier);
+  const viewer::LearnerProgress carried = earlier_progress(earlier);
   if (carried.drills.empty()) return true;
-  stage::ProgressKeeper keeper(progress_store.get());
+  viewer::ProgressKeeper keeper(progress_store.get());
   return keeper.carry(carried);
 }
 
 // The keyboard help card's lines (keys, what they do); a page cannot quit, so
 // the quit line is left out.
 val help_lines() {
-  const auto lines = stage::help_lines(false, true);
+  const auto lines = viewer::help_lines(false, true);
   val out = val::array();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     val line = val::array();
@@ -797,9 +797,9 @@ val help_lines() {
 // A key as the page's KeyboardEvent.key names it; `repeated`: held down.
 // Returns what happened, as CommandResult bits.
 int key(const std::string& name, bool repeated, bool help, bool commands) {
-  const auto command = stage::command_for_key(name);
+  const auto command = viewer::command_for_key(name);
   // A toggle held down acts once; the key is still the viewer's.
-  if (command && repeated && !stage::viewer_command_row(*command).repeats)
+  if (command && repeated && !viewer::viewer_command_row(*command).repeats)
     return run_command(std::nullopt, 0, help, commands) | kRan;
   return run_command(command, 0, help, commands);
 }
@@ -807,7 +807,7 @@ int key(const std::string& name, bool repeated, bool help, bool commands) {
 // A command by its name in the viewer's command table (taps, the page's
 // controls), with the argument the pointing commands read.
 int command(const std::string& name, int arg, bool help, bool commands) {
-  return run_command(stage::command_named(name), arg, help, commands);
+  return run_command(viewer::command_named(name), arg, help, commands);
 }
 
 }  // namespace

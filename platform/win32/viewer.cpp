@@ -6,8 +6,8 @@
 #include "drills/registry.hpp"
 #include "platform/win32/viewer_overlay.hpp"
 #include "platform/win32/viewer_progress.hpp"
-#include "stage/practice.hpp"
-#include "stage/roles.hpp"
+#include "viewer/practice.hpp"
+#include "viewer/roles.hpp"
 
 namespace win32 {
 namespace {
@@ -21,7 +21,7 @@ constexpr wchar_t kTitle[] =
 Viewer::Viewer(HWND hwnd, stage::DrillList drills, const host::ViewerOptions& start)
     : hwnd_(hwnd),
       progress_store_(viewer_progress_store(viewer_progress_path())),
-      session_(*this, drills, host::viewer_start(start), progress_store_.get()) {
+      session_(*this, drills, viewer::start_of(start), progress_store_.get()) {
   windowed_.length = sizeof windowed_;
   RECT client{};
   GetClientRect(hwnd_, &client);
@@ -41,7 +41,7 @@ stage::Window& Viewer::make_window(int width, int height) {
   view_->create(screen, width, height);
   ReleaseDC(nullptr, screen);
   if (font_) DeleteObject(font_);
-  font_ = win32::overlay_font(stage::overlay_font_extent(session_.teaching(), width, height));
+  font_ = win32::overlay_font(viewer::overlay_font_extent(session_.teaching(), width, height));
   return *window_;
 }
 
@@ -85,7 +85,7 @@ void Viewer::paint(HDC dc) {
   const int w = view_->width(), h = view_->height();
   BitBlt(view_->dc(), 0, 0, w, h, window_->composed_dc(), 0, 0, SRCCOPY);
   // The people and the followed position's marks, then the overlay.
-  const stage::OverlayView v = session_.overlay();
+  const viewer::OverlayView v = session_.overlay();
   paint_display(view_->dc(), overlay_font(), session_.display(session_.figures(), v));
   BitBlt(dc, 0, 0, w, h, view_->dc(), 0, 0, SRCCOPY);
   // A window grown and not yet laid out again: black beyond the old picture.
@@ -153,26 +153,26 @@ bool Viewer::on_char(wchar_t c, bool repeated) {
 }
 
 bool Viewer::take(std::string_view name, bool repeated) {
-  const stage::KeyOutcome outcome = session_.key(name, repeated);
+  const viewer::KeyOutcome outcome = session_.key(name, repeated);
   if (outcome.retitle) update_title();
   return !outcome.effect || carry_out(*outcome.effect);
 }
 
-bool Viewer::run(stage::ViewerCommand command, int arg) {
+bool Viewer::run(viewer::ViewerCommand command, int arg) {
   return carry_out(session_.run(command, arg));
 }
 
-bool Viewer::carry_out(stage::CommandEffect effect) {
+bool Viewer::carry_out(viewer::CommandEffect effect) {
   const int w = view_->width(), h = view_->height();
   switch (effect) {
-    case stage::CommandEffect::Quit:
+    case viewer::CommandEffect::Quit:
       return false;
-    case stage::CommandEffect::FullScreen:
+    case viewer::CommandEffect::FullScreen:
       toggle_full_screen();
       break;
-    case stage::CommandEffect::Nothing:
+    case viewer::CommandEffect::Nothing:
       break;
-    case stage::CommandEffect::Theme:
+    case viewer::CommandEffect::Theme:
       // The saver's picture has one look; the teaching one is drawn anew.
       if (session_.layout_due(w, h)) {
         session_.rebuild(w, h);
@@ -180,14 +180,14 @@ bool Viewer::carry_out(stage::CommandEffect effect) {
         show();
       }
       break;
-    case stage::CommandEffect::AskNumber:
+    case viewer::CommandEffect::AskNumber:
       update_title();
       break;
-    case stage::CommandEffect::Panels:
+    case viewer::CommandEffect::Panels:
       // A card opened or closed: the drill takes the space that is left.
       if (session_.layout_due(w, h)) session_.rebuild(w, h);
       [[fallthrough]];
-    case stage::CommandEffect::Playback:
+    case viewer::CommandEffect::Playback:
       schedule(session_.advance());
       show();
       break;
@@ -196,7 +196,7 @@ bool Viewer::carry_out(stage::CommandEffect effect) {
 }
 
 void Viewer::on_button_down(int x, int y) {
-  const stage::ClickOutcome outcome = session_.click(x, y);
+  const viewer::ClickOutcome outcome = session_.click(x, y);
   if (outcome.dragging) {
     dragging_ = true;
     SetCapture(hwnd_);
@@ -222,7 +222,7 @@ void Viewer::on_timer(UINT_PTR id) {
   const stage::Playback& p = session_.playback();
   const int keyframe = p.keyframe();
   const auto asking = [this] {
-    const stage::PracticeSession* practice = session_.learner().practice.get();
+    const viewer::PracticeSession* practice = session_.learner().practice.get();
     return practice ? static_cast<int>(practice->state()) : -1;
   };
   const int was_asking = asking();

@@ -17,15 +17,15 @@
 #include "platform/win32/gdi_window.hpp"
 #include "platform/win32/viewer_progress.hpp"
 #include "stage/drill.hpp"
-#include "stage/overlay.hpp"
 #include "stage/playback.hpp"
-#include "stage/progress.hpp"
-#include "stage/viewer_commands.hpp"
-#include "stage/viewer_session.hpp"
+#include "viewer/command_table.hpp"
+#include "viewer/overlay.hpp"
+#include "viewer/progress.hpp"
+#include "viewer/session.hpp"
 
 namespace win32 {
 
-class Viewer final : stage::ViewerHost {
+class Viewer final : viewer::ViewerHost {
  public:
   static constexpr UINT_PTR kTickTimer = 1;
   static constexpr UINT_PTR kLayoutTimer = 2;
@@ -62,11 +62,11 @@ class Viewer final : stage::ViewerHost {
   std::int64_t now_ms() const override;
   // Runs one viewer command at the current time, then asks for the next
   // delay and shows the result; false: the learner asked to quit.
-  bool run(stage::ViewerCommand command, int arg = 0);
+  bool run(viewer::ViewerCommand command, int arg = 0);
   // A key by its command table's name; false: the learner asked to quit.
   bool take(std::string_view name, bool repeated);
   // What the session leaves to the window after a command; false: quit.
-  bool carry_out(stage::CommandEffect effect);
+  bool carry_out(viewer::CommandEffect effect);
   void schedule(int delay);
   void show();
   void update_title();
@@ -83,7 +83,7 @@ class Viewer final : stage::ViewerHost {
   std::wstring title_;
   std::unique_ptr<ProgressFile> progress_store_;
   // Last: what draws on window_ goes first.
-  stage::ViewerSession session_;
+  viewer::ViewerSession session_;
 };
 
 }  // namespace win32

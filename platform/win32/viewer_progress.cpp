@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "stage/progress.hpp"
+#include "viewer/progress.hpp"
 
 namespace win32 {
 namespace {
@@ -56,8 +56,8 @@ std::string narrow(const std::wstring& w) {
   return out;
 }
 
-stage::StoredText read_file(const std::wstring& path) {
-  using State = stage::StoredText::State;
+host::StoredText read_file(const std::wstring& path) {
+  using State = host::StoredText::State;
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES)
     return {GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND
@@ -70,7 +70,7 @@ stage::StoredText read_file(const std::wstring& path) {
   if (!file.valid()) return {State::Unreadable, {}};
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return {State::Unreadable, {}};
-  if (static_cast<unsigned long long>(size.QuadPart) > stage::kMaxProgressBytes)
+  if (static_cast<unsigned long long>(size.QuadPart) > viewer::kMaxProgressBytes)
     return {State::TooBig, {}};
   std::string text(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;
@@ -198,15 +198,14 @@ std::unique_ptr<ProgressFile> viewer_progress_store(const std::wstring& path) {
   return std::make_unique<ProgressFile>(path);
 }
 
-stage::StoredText ProgressFile::read() { return read_file(path_); }
+host::StoredText ProgressFile::read() { return read_file(path_); }
 
 bool ProgressFile::fail(const char* why) {
   error_ = narrow(path_) + ": " + why;
   return false;
 }
 
-bool ProgressFile::update(
-    const std::function<stage::StoreChange(const stage::StoredText&)>& change) {
+bool ProgressFile::update(const std::function<host::StoreChange(const host::StoredText&)>& change) {
   error_.clear();
   // The folder (%APPDATA% itself is the profile's and always there).
   const std::wstring folder = folder_of(path_);
@@ -214,17 +213,17 @@ bool ProgressFile::update(
     return fail("the folder cannot be made");
   const FileLock lock(path_);
   if (!lock.held()) return fail("another program is writing it");
-  const stage::StoredText now = read_file(path_);
-  const stage::StoreChange what = change(now);
-  if (what.kind == stage::StoreChange::Kind::Leave) return true;
+  const host::StoredText now = read_file(path_);
+  const host::StoreChange what = change(now);
+  if (what.kind == host::StoreChange::Kind::Leave) return true;
   // What cannot be read is not overwritten, and a file made read-only stays so.
-  if (now.state == stage::StoredText::State::Unreadable) return fail("it cannot be read");
+  if (now.state == host::StoredText::State::Unreadable) return fail("it cannot be read");
   const DWORD attributes = GetFileAttributesW(path_.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     return fail("the file is read-only");
   remove_stale_temporaries(path_);
-  if (what.kind == stage::StoreChange::Kind::SetAsideWrite &&
-      now.state != stage::StoredText::State::Missing) {
+  if (what.kind == host::StoreChange::Kind::SetAsideWrite &&
+      now.state != host::StoredText::State::Missing) {
     std::wstring moved_to;
     if (!set_aside_file(path_, &moved_to)) return fail("it cannot be set aside");
     set_aside_ = narrow(moved_to.substr(moved_to.rfind(L'\\') + 1));

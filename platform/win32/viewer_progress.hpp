@@ -2,7 +2,7 @@
 // mirukado-view.exe's own file of what a learner has done:
 // %APPDATA%\Mirukado\viewer-progress, the position chosen and the last
 // practice scores per drill (stage/progress.hpp's text, kept by
-// stage::ProgressKeeper). Never the saver's settings: the viewer leaves
+// viewer::ProgressKeeper). Never the saver's settings: the viewer leaves
 // those alone.
 //
 // Two viewers may run at once: every change is made under a lock file beside
@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "stage/kept_store.hpp"
+#include "host/kept_store.hpp"
 
 namespace win32 {
 
@@ -25,11 +25,11 @@ namespace win32 {
 // shell, so that the viewer needs no DLL beyond those every Windows has.
 std::wstring viewer_progress_path();
 
-class ProgressFile : public stage::KeptStore {
+class ProgressFile : public host::KeptStore {
  public:
   explicit ProgressFile(std::wstring path) : path_(std::move(path)) {}
-  stage::StoredText read() override;
-  bool update(const std::function<stage::StoreChange(const stage::StoredText&)>& change) override;
+  host::StoredText read() override;
+  bool update(const std::function<host::StoreChange(const host::StoredText&)>& change) override;
   std::string error() const override { return error_; }
   std::string set_aside_name() const override { return set_aside_; }
 

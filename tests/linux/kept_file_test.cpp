@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/linux/viewer_progress.hpp"
-#include "stage/progress.hpp"
+#include "viewer/progress.hpp"
 
 namespace {
 
@@ -68,8 +68,8 @@ TEST_F(KeptProgressFile, TwoViewersAlternatingChangesKeepBothRecords) {
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-      linux_host::KeptFile store(path_, {stage::kMaxProgressBytes});
-      stage::ProgressKeeper keeper(&store);
+      linux_host::KeptFile store(path_, {viewer::kMaxProgressBytes});
+      viewer::ProgressKeeper keeper(&store);
       for (int i = 0; i < kCycles; ++i) keeper.choose(own, 1 + i % 2);  // ends on 2
       _exit(keeper.notice().empty() ? 0 : 1);
     }
@@ -108,8 +108,8 @@ TEST_F(KeptProgressFile, WhatCannotBeReadIsNeverLost) {
   for (const auto& c : cases) {
     std::system(("rm -rf '" + folder_ + "'").c_str());
     put(c.file);
-    linux_host::KeptFile store(path_, {stage::kMaxProgressBytes});
-    stage::ProgressKeeper keeper(&store);
+    linux_host::KeptFile store(path_, {viewer::kMaxProgressBytes});
+    viewer::ProgressKeeper keeper(&store);
     keeper.choose("kahan", 1);
     EXPECT_EQ(slurp(path_), c.after) << c.what;
     EXPECT_EQ(!keeper.notice().empty(), c.notice) << c.what << ": " << keeper.notice();
@@ -129,8 +129,8 @@ TEST_F(KeptProgressFile, TheUsersFileKeepsItsLinkModeAndFolder) {
   ASSERT_EQ(::symlink(real.c_str(), path_.c_str()), 0);
   std::ofstream(folder_ + "/viewer-progress.tmp-999999999") << "left by a killed viewer";
   {
-    linux_host::KeptFile store(path_, {stage::kMaxProgressBytes});
-    stage::ProgressKeeper keeper(&store);
+    linux_host::KeptFile store(path_, {viewer::kMaxProgressBytes});
+    viewer::ProgressKeeper keeper(&store);
     keeper.choose("ponpu", 3);
     EXPECT_EQ(keeper.notice(), "");
   }
@@ -141,8 +141,8 @@ TEST_F(KeptProgressFile, TheUsersFileKeepsItsLinkModeAndFolder) {
   EXPECT_EQ(entries(), std::vector<std::string>{"viewer-progress"});
 
   ASSERT_EQ(chmod(real.c_str(), 0444), 0);
-  linux_host::KeptFile store(path_, {stage::kMaxProgressBytes});
-  stage::ProgressKeeper keeper(&store);
+  linux_host::KeptFile store(path_, {viewer::kMaxProgressBytes});
+  viewer::ProgressKeeper keeper(&store);
   keeper.choose("ponpu", 1);
   EXPECT_NE(keeper.notice(), "");
   EXPECT_NE(store.error().find("read-only"), std::string::npos) << store.error();
@@ -160,8 +160,8 @@ TEST_F(KeptProgressFile, NothingIsWrittenWhereAnotherUserCouldPlantLinks) {
   const std::string victim = dir_ + "/victim";
   std::ofstream(victim) << "precious";
   ASSERT_EQ(::symlink(victim.c_str(), (folder_ + "/viewer-progress").c_str()), 0);
-  linux_host::KeptFile store(path_, {stage::kMaxProgressBytes});
-  stage::ProgressKeeper keeper(&store);
+  linux_host::KeptFile store(path_, {viewer::kMaxProgressBytes});
+  viewer::ProgressKeeper keeper(&store);
   keeper.choose("ponpu", 2);
   EXPECT_NE(keeper.notice(), "");
   EXPECT_NE(store.error().find("every user"), std::string::npos) << store.error();
@@ -179,7 +179,7 @@ TEST_F(KeptProgressFile, NothingIsWrittenWhereAnotherUserCouldPlantLinks) {
   EXPECT_NE(folder->rfind("/tmp", 0), 0u) << *folder;
   home ? setenv("HOME", kept_home.c_str(), 1) : unsetenv("HOME");
   if (xdg) setenv("XDG_CONFIG_HOME", kept_xdg.c_str(), 1);
-  stage::ProgressKeeper homeless(linux_host::viewer_progress_store(std::nullopt).get());
+  viewer::ProgressKeeper homeless(linux_host::viewer_progress_store(std::nullopt).get());
   EXPECT_NE(homeless.notice(), "");
 }
 

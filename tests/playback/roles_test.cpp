@@ -2,7 +2,7 @@
 // and moves, the figures and trail that follow it, the narrowed command list,
 // practice that stops once before each item, and the remembered progress.
 
-#include "stage/roles.hpp"
+#include "viewer/roles.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +12,16 @@
 
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
-#include "stage/overlay.hpp"
-#include "stage/practice.hpp"
-#include "stage/progress.hpp"
 #include "stage/teaching.hpp"
-#include "stage/viewer_commands.hpp"
+#include "viewer/command_table.hpp"
+#include "viewer/overlay.hpp"
+#include "viewer/practice.hpp"
+#include "viewer/progress.hpp"
 
 namespace {
 
-using stage::PracticeItemKind;
-using stage::PracticeState;
+using viewer::PracticeItemKind;
+using viewer::PracticeState;
 using Set = std::vector<int>;
 
 stage::PlaybackPlace paused_in(int drill) {
@@ -50,7 +50,7 @@ TEST_F(PumpTruck, EachCommandHasTheSpeakersItsCaptionNames) {
                                   {0},    {2}, {0}, {3}, {0}, {4}, {0}, {0},          {0}};
   ASSERT_EQ(timeline().commands().size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i)
-    EXPECT_EQ(stage::speakers(timeline().commands()[i].text), expected[i])
+    EXPECT_EQ(viewer::speakers(timeline().commands()[i].text), expected[i])
         << i << " " << timeline().commands()[i].text;
 }
 
@@ -77,17 +77,17 @@ TEST(Speakers, AnyTextIsSafeAndNamesOnlyWhomItNames) {
       {"\xEF\xBC", {0}},  // a cut-off character is still plain text
       {std::string("\xE3\x80\x8C\xE3\x80", 5), {}},
   };
-  for (const auto& c : cases) EXPECT_EQ(stage::speakers(c.text), c.expected) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(viewer::speakers(c.text), c.expected) << c.text;
 }
 
 TEST_F(PumpTruck, AMembersPartListsItsCallsTheCommandsItAnswersAndItsMoves) {
-  const stage::RolePart part = stage::role_part(table(), timeline(), 4);
+  const viewer::RolePart part = viewer::role_part(table(), timeline(), 4);
   EXPECT_EQ(part.calls, (Set{6, 10, 12, 13, 18, 24, 28, 35, 40, 49}));
   // Each call's command before it, unless that was its own (12 before 13).
   EXPECT_EQ(part.answers, (Set{5, 9, 11, 17, 23, 27, 34, 39, 48}));
   ASSERT_FALSE(part.moves.empty());
   int after = 0;  // a move starts after the keyframe the last one ended on
-  for (const stage::RoleMove& m : part.moves) {
+  for (const viewer::RoleMove& m : part.moves) {
     EXPECT_GT(m.first_keyframe, after);
     EXPECT_LE(m.first_keyframe, m.last_keyframe);
     EXPECT_EQ(m.from, table()[m.first_keyframe - 1].persons(4));
@@ -105,7 +105,7 @@ TEST_F(PumpTruck, AMembersPartListsItsCallsTheCommandsItAnswersAndItsMoves) {
       EXPECT_EQ(table()[k].persons(4).x, table()[k - 1].persons(4).x);
   EXPECT_EQ(part.start, table()[0].persons(4));
   EXPECT_EQ(part.end, table()[timeline().keyframes() - 1].persons(4));
-  EXPECT_THROW(stage::role_part(table(), timeline(), table().person_count()), std::out_of_range);
+  EXPECT_THROW(viewer::role_part(table(), timeline(), table().person_count()), std::out_of_range);
 }
 
 TEST(PlatoonCount, TheCountsCloseIsTheMemberAfterTheLastNumber) {
@@ -113,7 +113,7 @@ TEST(PlatoonCount, TheCountsCloseIsTheMemberAfterTheLastNumber) {
   const stage::DrillList drills = drills::registry();
   stage::Playback playback{window, drills, paused_in(drill_index("kiritu"))};
   const auto& commands = playback.timeline().commands();
-  const stage::RolePart tenth = stage::role_calls(playback.timeline(), 10);
+  const viewer::RolePart tenth = viewer::role_calls(playback.timeline(), 10);
   ASSERT_FALSE(tenth.calls.empty());
   for (const int c : tenth.calls)
     EXPECT_TRUE(commands[static_cast<std::size_t>(c)].text == "満" ||
@@ -122,49 +122,51 @@ TEST(PlatoonCount, TheCountsCloseIsTheMemberAfterTheLastNumber) {
 }
 
 TEST_F(PumpTruck, TheMineOnlyListShowsTheCallsAndAnswersAndJumpsFindTheCalls) {
-  stage::OverlayRequest r{1280, 720, 20, false, true};
+  viewer::OverlayRequest r{1280, 720, 20, false, true};
   r.teaching = true;
   r.position = 4;
   r.mine_only = true;
-  const stage::OverlayView v = stage::overlay_view(playback, r);
+  const viewer::OverlayView v = viewer::overlay_view(playback, r);
   EXPECT_EQ(v.position_name, "４番員");
   ASSERT_FALSE(v.rows.empty());
-  const stage::RolePart part = stage::role_calls(timeline(), 4);
-  for (const stage::CommandRow& row : v.rows) {
+  const viewer::RolePart part = viewer::role_calls(timeline(), 4);
+  for (const viewer::CommandRow& row : v.rows) {
     EXPECT_TRUE(part.lists(row.command)) << row.command;
     EXPECT_EQ(row.mine, part.speaks(row.command));
   }
   r.mine_only = false;
-  EXPECT_GT(stage::overlay_view(playback, r).rows.size(), v.rows.size());
+  EXPECT_GT(viewer::overlay_view(playback, r).rows.size(), v.rows.size());
 
-  stage::ViewerPanels panels;
-  stage::Learner learner;
+  viewer::ViewerPanels panels;
+  viewer::Learner learner;
   learner.position = 4;
-  auto run = [&](stage::ViewerCommand c) { return stage::apply(c, 0, playback, panels, learner); };
-  EXPECT_EQ(run(stage::ViewerCommand::NextCall), stage::CommandEffect::Playback);
+  auto run = [&](viewer::ViewerCommand c) {
+    return viewer::apply(c, 0, playback, panels, learner);
+  };
+  EXPECT_EQ(run(viewer::ViewerCommand::NextCall), viewer::CommandEffect::Playback);
   EXPECT_EQ(playback.keyframe(), timeline().commands()[6].first_keyframe);
-  run(stage::ViewerCommand::NextCall);
+  run(viewer::ViewerCommand::NextCall);
   EXPECT_EQ(playback.keyframe(), timeline().commands()[10].first_keyframe);
-  run(stage::ViewerCommand::PreviousCall);
+  run(viewer::ViewerCommand::PreviousCall);
   EXPECT_EQ(playback.keyframe(), timeline().commands()[6].first_keyframe);
-  EXPECT_EQ(run(stage::ViewerCommand::PreviousCall), stage::CommandEffect::Nothing);
+  EXPECT_EQ(run(viewer::ViewerCommand::PreviousCall), viewer::CommandEffect::Nothing);
   // The cycle: members 4 -> none -> commander.
-  run(stage::ViewerCommand::CyclePosition);
+  run(viewer::ViewerCommand::CyclePosition);
   EXPECT_EQ(learner.position, std::nullopt);
-  EXPECT_EQ(run(stage::ViewerCommand::NextCall), stage::CommandEffect::Nothing);
-  run(stage::ViewerCommand::CyclePosition);
+  EXPECT_EQ(run(viewer::ViewerCommand::NextCall), viewer::CommandEffect::Nothing);
+  run(viewer::ViewerCommand::CyclePosition);
   EXPECT_EQ(learner.position, 0);
   // A host without a learner leaves these commands alone, and its help card
   // does not offer them.
-  EXPECT_EQ(stage::apply(stage::ViewerCommand::CyclePosition, 0, playback, panels),
-            stage::CommandEffect::Nothing);
-  auto offers_r = [](std::span<const stage::HelpLine> card) {
+  EXPECT_EQ(viewer::apply(viewer::ViewerCommand::CyclePosition, 0, playback, panels),
+            viewer::CommandEffect::Nothing);
+  auto offers_r = [](std::span<const viewer::HelpLine> card) {
     return std::any_of(card.begin(), card.end(),
-                       [](const stage::HelpLine& l) { return l.keys == "r"; });
+                       [](const viewer::HelpLine& l) { return l.keys == "r"; });
   };
-  EXPECT_FALSE(offers_r(stage::help_lines()));
-  EXPECT_TRUE(offers_r(stage::help_lines(true, true)));
-  EXPECT_TRUE(offers_r(stage::help_lines(false, true)));
+  EXPECT_FALSE(offers_r(viewer::help_lines()));
+  EXPECT_TRUE(offers_r(viewer::help_lines(true, true)));
+  EXPECT_TRUE(offers_r(viewer::help_lines(false, true)));
 }
 
 TEST_F(PumpTruck, FollowingHighlightsTheChosenFigureAndItsTrailEndsOnIt) {
@@ -172,7 +174,7 @@ TEST_F(PumpTruck, FollowingHighlightsTheChosenFigureAndItsTrailEndsOnIt) {
   stage::TeachingWindow teaching{device, drills, stage::Theme::Light, {0, 0, 640, 360}};
   stage::Playback p{teaching, drills, paused_in(drill_index("ponpu"))};
   // The end of member 4's first move, which shows where it came from.
-  const stage::RoleMove move = stage::role_part(table(), timeline(), 4).moves.front();
+  const viewer::RoleMove move = viewer::role_part(table(), timeline(), 4).moves.front();
   p.seek_keyframe(move.last_keyframe);
   for (const stage::Figure& f : teaching.figures()) EXPECT_FALSE(f.highlighted || f.muted);
   EXPECT_TRUE(teaching.trail(table(), p.keyframe()).empty());
@@ -207,9 +209,9 @@ TEST_F(PumpTruck, FollowingHighlightsTheChosenFigureAndItsTrailEndsOnIt) {
 // Plays a session through with virtual time, answering as `knows` says;
 // returns the items asked, in order, checking each prompt stands just
 // before its item.
-std::vector<stage::PracticeItem> practise(stage::PracticeSession& s, stage::Playback& p,
-                                          const std::vector<bool>& knows) {
-  std::vector<stage::PracticeItem> asked;
+std::vector<viewer::PracticeItem> practise(viewer::PracticeSession& s, stage::Playback& p,
+                                           const std::vector<bool>& knows) {
+  std::vector<viewer::PracticeItem> asked;
   std::int64_t now = 0;
   for (int guard = 0; guard < 10000 && s.state() != PracticeState::Finished; ++guard) {
     if (s.state() == PracticeState::Playing) {
@@ -218,16 +220,16 @@ std::vector<stage::PracticeItem> practise(stage::PracticeSession& s, stage::Play
       continue;
     }
     EXPECT_EQ(s.state(), PracticeState::Prompt);
-    const stage::PracticeItem item = *s.current();
+    const viewer::PracticeItem item = *s.current();
     EXPECT_FALSE(p.playing());
     EXPECT_TRUE(item.keyframe == p.keyframe() + 1 || item.keyframe <= p.keyframe())
         << "asked at " << p.keyframe() << " for keyframe " << item.keyframe;
     if (item.kind == PracticeItemKind::Call) {
-      EXPECT_EQ(s.prompt(), stage::kCallPrompt);
+      EXPECT_EQ(s.prompt(), viewer::kCallPrompt);
       EXPECT_TRUE(s.answer_caption() ==
                   p.timeline().commands()[static_cast<std::size_t>(item.index)].text);
     } else {
-      EXPECT_EQ(s.prompt(), stage::kMovePrompt);
+      EXPECT_EQ(s.prompt(), viewer::kMovePrompt);
       EXPECT_EQ(s.destination(), std::nullopt);
     }
     s.reveal();
@@ -244,22 +246,22 @@ std::vector<stage::PracticeItem> practise(stage::PracticeSession& s, stage::Play
 }
 
 TEST_F(PumpTruck, PracticeAsksEachCallAndMoveOnceAndRetriesOnlyTheMissed) {
-  stage::PracticeSession session{playback, 2};
-  const stage::RolePart part = stage::role_part(table(), timeline(), 2);
-  const auto items = stage::practice_items(part, timeline());
+  viewer::PracticeSession session{playback, 2};
+  const viewer::RolePart part = viewer::role_part(table(), timeline(), 2);
+  const auto items = viewer::practice_items(part, timeline());
   ASSERT_EQ(items.size(), part.calls.size() + part.moves.size());
-  const std::vector<stage::PracticeItem> asked = practise(session, playback, {true, true, false});
+  const std::vector<viewer::PracticeItem> asked = practise(session, playback, {true, true, false});
   EXPECT_EQ(asked, items);
   const int n = static_cast<int>(items.size());
-  EXPECT_EQ(session.score(), (stage::Score{n - n / 3, n}));
-  std::vector<stage::PracticeItem> missed;
+  EXPECT_EQ(session.score(), (viewer::Score{n - n / 3, n}));
+  std::vector<viewer::PracticeItem> missed;
   for (int i = 2; i < n; i += 3) missed.push_back(items[static_cast<std::size_t>(i)]);
   EXPECT_EQ(session.missed(), missed);
 
   session.retry_missed();
   EXPECT_EQ(practise(session, playback, {true}), missed);
   EXPECT_EQ(session.score(),
-            (stage::Score{static_cast<int>(missed.size()), static_cast<int>(missed.size())}));
+            (viewer::Score{static_cast<int>(missed.size()), static_cast<int>(missed.size())}));
   EXPECT_TRUE(session.missed().empty());
 }
 
@@ -267,17 +269,17 @@ TEST_F(PumpTruck, PracticeAsksEachCallAndMoveOnceAndRetriesOnlyTheMissed) {
 // place: the session handed to it asks the same items, once each, and keeps
 // its score, whether it was playing towards an item, prompting or revealed.
 TEST_F(PumpTruck, PracticeGoesOnOverANewPlaybackAtEveryStep) {
-  const auto items = stage::practice_items(stage::role_part(table(), timeline(), 2), timeline());
+  const auto items = viewer::practice_items(viewer::role_part(table(), timeline(), 2), timeline());
   raster::RasterWindow other_window{180, 320};
   std::vector<std::unique_ptr<stage::Playback>> made;
   stage::Playback* p = &playback;
-  stage::PracticeSession s{playback, 2};
+  viewer::PracticeSession s{playback, 2};
   const auto renew = [&] {
     made.push_back(std::make_unique<stage::Playback>(other_window, drills, p->place()));
     p = made.back().get();
     ASSERT_TRUE(s.rebind(*p));
   };
-  std::vector<stage::PracticeItem> asked;
+  std::vector<viewer::PracticeItem> asked;
   std::int64_t now = 0;
   for (int guard = 0; guard < 10000 && s.state() != PracticeState::Finished; ++guard) {
     renew();
@@ -287,7 +289,7 @@ TEST_F(PumpTruck, PracticeGoesOnOverANewPlaybackAtEveryStep) {
     }
     ASSERT_EQ(s.state(), PracticeState::Prompt);
     EXPECT_FALSE(p->playing());
-    const stage::PracticeItem item = *s.current();
+    const viewer::PracticeItem item = *s.current();
     EXPECT_TRUE(item.keyframe == p->keyframe() + 1 || item.keyframe <= p->keyframe());
     s.reveal();
     renew();
@@ -306,7 +308,7 @@ TEST_F(PumpTruck, PracticeGoesOnOverANewPlaybackAtEveryStep) {
   }
   EXPECT_EQ(asked, items);
   const int n = static_cast<int>(items.size());
-  EXPECT_EQ(s.score(), (stage::Score{n / 2, n}));
+  EXPECT_EQ(s.score(), (viewer::Score{n / 2, n}));
   EXPECT_FALSE(p->stop().has_value());
 
   // A playback of another drill cannot carry these items.
@@ -322,7 +324,7 @@ TEST_F(PumpTruck, APlaybackMadeAnewAtAPromptStandsWhereTheOldOneStood) {
   raster::RasterWindow other_window{180, 320};
   std::vector<std::unique_ptr<stage::Playback>> made;
   stage::Playback* p = &playback;
-  stage::PracticeSession s{playback, 2};
+  viewer::PracticeSession s{playback, 2};
   std::int64_t now = 0;
   int prompts = 0;
   for (int guard = 0; guard < 10000 && s.state() != PracticeState::Finished; ++guard) {
@@ -346,28 +348,28 @@ TEST_F(PumpTruck, APlaybackMadeAnewAtAPromptStandsWhereTheOldOneStood) {
 // Leaving a session by any way — practice off, another position — lifts the
 // stop it set, so that playing on does not halt before an item no one asks.
 TEST_F(PumpTruck, EndingPracticeLiftsItsStop) {
-  for (const stage::ViewerCommand leave :
-       {stage::ViewerCommand::Practice, stage::ViewerCommand::CyclePosition}) {
-    stage::ViewerPanels panels;
-    stage::Learner learner;
+  for (const viewer::ViewerCommand leave :
+       {viewer::ViewerCommand::Practice, viewer::ViewerCommand::CyclePosition}) {
+    viewer::ViewerPanels panels;
+    viewer::Learner learner;
     learner.position = 2;
     playback.go_to_start();
-    stage::apply(stage::ViewerCommand::Practice, 0, playback, panels, learner);
+    viewer::apply(viewer::ViewerCommand::Practice, 0, playback, panels, learner);
     ASSERT_EQ(learner.practice->state(), PracticeState::Playing);
     ASSERT_TRUE(playback.stop().has_value());
-    stage::apply(leave, 0, playback, panels, learner);
+    viewer::apply(leave, 0, playback, panels, learner);
     EXPECT_FALSE(learner.practice);
-    EXPECT_FALSE(playback.stop().has_value()) << stage::viewer_command_row(leave).id;
+    EXPECT_FALSE(playback.stop().has_value()) << viewer::viewer_command_row(leave).id;
   }
 }
 
 TEST_F(PumpTruck, APracticePromptHidesTheComingCallAndTheScoreScreenShowsTheLastScore) {
-  stage::ViewerPanels panels;
-  stage::Learner learner;
+  viewer::ViewerPanels panels;
+  viewer::Learner learner;
   learner.position = 1;
-  stage::apply(stage::ViewerCommand::Practice, 0, playback, panels, learner);
+  viewer::apply(viewer::ViewerCommand::Practice, 0, playback, panels, learner);
   ASSERT_TRUE(learner.practice);
-  stage::PracticeSession& s = *learner.practice;
+  viewer::PracticeSession& s = *learner.practice;
   // Its moves before its first call are known.
   int moves = 0;
   for (std::int64_t now = 100000;
@@ -377,61 +379,61 @@ TEST_F(PumpTruck, APracticePromptHidesTheComingCallAndTheScoreScreenShowsTheLast
     s.advance(now);
   }
   ASSERT_EQ(s.state(), PracticeState::Prompt);
-  stage::OverlayRequest r{1280, 720, 20, false, true};
+  viewer::OverlayRequest r{1280, 720, 20, false, true};
   r.teaching = true;
   r.position = 1;
   r.practice = &s;
-  r.previous_score = stage::Score{7, 9};
-  stage::OverlayView v = stage::overlay_view(playback, r);
+  r.previous_score = viewer::Score{7, 9};
+  viewer::OverlayView v = viewer::overlay_view(playback, r);
   ASSERT_TRUE(v.practice);
   const std::string call(timeline().commands()[1].text);  // １番員「よし」
-  EXPECT_EQ(v.practice->prompt, stage::kCallPrompt);
+  EXPECT_EQ(v.practice->prompt, viewer::kCallPrompt);
   EXPECT_NE(v.command, call);
   EXPECT_TRUE(v.practice->answer.empty());
-  for (const stage::CommandRow& row : v.rows)
+  for (const viewer::CommandRow& row : v.rows)
     if (row.mine) {
       const std::string_view text =
           timeline().commands()[static_cast<std::size_t>(row.command)].text;
       EXPECT_EQ(row.text.find(text), std::string::npos) << row.text;
     }
   // Space reveals; y marks it known.
-  stage::apply(stage::ViewerCommand::TogglePlay, 0, playback, panels, learner);
-  v = stage::overlay_view(playback, r);
+  viewer::apply(viewer::ViewerCommand::TogglePlay, 0, playback, panels, learner);
+  v = viewer::overlay_view(playback, r);
   EXPECT_EQ(v.practice->answer, call);
-  EXPECT_EQ(stage::apply(stage::ViewerCommand::Known, 0, playback, panels, learner),
-            stage::CommandEffect::Playback);
-  EXPECT_EQ(s.score(), (stage::Score{moves + 1, moves + 1}));
+  EXPECT_EQ(viewer::apply(viewer::ViewerCommand::Known, 0, playback, panels, learner),
+            viewer::CommandEffect::Playback);
+  EXPECT_EQ(s.score(), (viewer::Score{moves + 1, moves + 1}));
   for (std::int64_t now = 1000000; s.state() != PracticeState::Finished; now += 100000) {
     s.advance(now);
     if (s.state() == PracticeState::Prompt) s.mark(false);
   }
-  v = stage::overlay_view(playback, r);
+  v = viewer::overlay_view(playback, r);
   ASSERT_TRUE(v.practice->score_box);
   EXPECT_NE(std::find(v.practice->score_lines.begin(), v.practice->score_lines.end(), "前回 7/9"),
             v.practice->score_lines.end());
   EXPECT_EQ(v.practice->score_lines.size(), 4 + s.missed().size());
-  stage::apply(stage::ViewerCommand::Practice, 0, playback, panels, learner);
+  viewer::apply(viewer::ViewerCommand::Practice, 0, playback, panels, learner);
   EXPECT_FALSE(learner.practice);
 }
 
 TEST(Progress, SavedAndReadBack) {
-  stage::LearnerProgress p;
+  viewer::LearnerProgress p;
   p.drills["ponpu"] = {2, {{0, {3, 5}}, {2, {7, 9}}}};
   p.drills["kiritu"] = {std::nullopt, {{17, {0, 4}}}};
   p.drills["kahan"] = {};
   p.unread = {"kiritu 25 1=1/1"};
-  const std::string text = stage::serialise_progress(p);
-  EXPECT_EQ(stage::read_progress(text).progress, p);
-  EXPECT_EQ(stage::read_progress("mirukado-progress 1\r\nponpu 2 2=7/9\r\n")
+  const std::string text = viewer::serialise_progress(p);
+  EXPECT_EQ(viewer::read_progress(text).progress, p);
+  EXPECT_EQ(viewer::read_progress("mirukado-progress 1\r\nponpu 2 2=7/9\r\n")
                 .progress.drills["ponpu"]
                 .scores[2],
-            (stage::Score{7, 9}));
+            (viewer::Score{7, 9}));
 }
 
 // A line that cannot be read is kept as it is and the others are read; only
 // a file that is not progress at all, or a later version's, is read as such.
 TEST(Progress, EachLineIsReadOnItsOwn) {
-  using State = stage::ReadProgress::State;
+  using State = viewer::ReadProgress::State;
   const struct {
     std::string_view text;
     State state;
@@ -457,7 +459,7 @@ TEST(Progress, EachLineIsReadOnItsOwn) {
        {std::string("ponpu 2\0", 8)}},
   };
   for (const auto& c : cases) {
-    const stage::ReadProgress read = stage::read_progress(c.text);
+    const viewer::ReadProgress read = viewer::read_progress(c.text);
     EXPECT_EQ(read.state, c.state) << c.text;
     if (c.state != State::Read) continue;
     EXPECT_EQ(read.progress.unread, c.unread) << c.text;
@@ -470,20 +472,20 @@ TEST(Progress, EachLineIsReadOnItsOwn) {
 
 // What a viewer writes as it runs, into a store in memory: the text each
 // time it is written, and what was set aside.
-struct KeptProgress : PumpTruck, stage::KeptStore {
+struct KeptProgress : PumpTruck, host::KeptStore {
   std::optional<std::string> text;
   std::vector<std::string> written;
   std::vector<std::string> aside;
   bool fail = false;
 
-  stage::StoredText read() override {
-    return text ? stage::StoredText{stage::StoredText::State::Text, *text} : stage::StoredText{};
+  host::StoredText read() override {
+    return text ? host::StoredText{host::StoredText::State::Text, *text} : host::StoredText{};
   }
-  bool update(const std::function<stage::StoreChange(const stage::StoredText&)>& change) override {
+  bool update(const std::function<host::StoreChange(const host::StoredText&)>& change) override {
     if (fail) return false;
-    const stage::StoreChange c = change(read());
-    if (c.kind == stage::StoreChange::Kind::Leave) return true;
-    if (c.kind == stage::StoreChange::Kind::SetAsideWrite) aside.push_back(*text);
+    const host::StoreChange c = change(read());
+    if (c.kind == host::StoreChange::Kind::Leave) return true;
+    if (c.kind == host::StoreChange::Kind::SetAsideWrite) aside.push_back(*text);
     written.push_back(c.text);
     text = c.text;
     return true;
@@ -491,10 +493,10 @@ struct KeptProgress : PumpTruck, stage::KeptStore {
   std::string error() const override { return {}; }
   std::string set_aside_name() const override { return "viewer-progress.bad"; }
 
-  stage::ProgressKeeper keeper(std::optional<std::string_view> file) {
+  viewer::ProgressKeeper keeper(std::optional<std::string_view> file) {
     text = file ? std::optional<std::string>(*file) : std::nullopt;
     written.clear();
-    return stage::ProgressKeeper(this);
+    return viewer::ProgressKeeper(this);
   }
 };
 
@@ -513,7 +515,7 @@ TEST_F(KeptProgress, ADamagedFileIsSetAsideAtOnceAndAGoodOneReadAsItIs) {
   };
   for (const auto& c : cases) {
     aside.clear();
-    const stage::ProgressKeeper k = keeper(c.file);
+    const viewer::ProgressKeeper k = keeper(c.file);
     EXPECT_EQ(written, c.written) << c.file.value_or("(none)");
     EXPECT_EQ(aside.size(), c.written.size()) << c.file.value_or("(none)");
     EXPECT_EQ(k.chosen("ponpu", 5), c.chosen) << c.file.value_or("(none)");
@@ -523,7 +525,7 @@ TEST_F(KeptProgress, ADamagedFileIsSetAsideAtOnceAndAGoodOneReadAsItIs) {
 // Another viewer's change made meanwhile is kept, and a change that could not
 // be written goes with the next one, the learner told meanwhile.
 TEST_F(KeptProgress, ChangesAreMergedIntoTheFileAsItIsNow) {
-  stage::ProgressKeeper k = keeper("mirukado-progress 1\nponpu 2 2=7/9\n");
+  viewer::ProgressKeeper k = keeper("mirukado-progress 1\nponpu 2 2=7/9\n");
   text = "mirukado-progress 1\nkahan 3 3=21/21\nponpu 2 2=7/9 4=1/1\n";  // another viewer
   k.choose("ponpu", 1);
   EXPECT_EQ(*text, "mirukado-progress 1\nkahan 3 3=21/21\nponpu 1 2=7/9 4=1/1\n");
@@ -544,7 +546,7 @@ TEST_F(KeptProgress, ChangesAreMergedIntoTheFileAsItIsNow) {
 }
 
 TEST_F(KeptProgress, AChoiceIsWrittenOnlyWhenItChanges) {
-  stage::ProgressKeeper k = keeper(std::nullopt);
+  viewer::ProgressKeeper k = keeper(std::nullopt);
   k.choose("ponpu", std::nullopt);  // never followed: nothing to say
   k.choose("ponpu", 2);
   k.choose("ponpu", 2);
@@ -560,19 +562,19 @@ TEST_F(KeptProgress, AChoiceIsWrittenOnlyWhenItChanges) {
 // What an earlier store kept goes where the record has nothing, and is
 // reported carried only once it is stored.
 TEST_F(KeptProgress, EarlierProgressIsCarriedWhereTheRecordHoldsNone) {
-  stage::LearnerProgress earlier;
+  viewer::LearnerProgress earlier;
   earlier.drills["ponpu"] = {4, {{2, {1, 1}}, {3, {2, 5}}}};
   earlier.drills["kahan"] = {1, {{0, {3, 3}}}};
-  stage::ProgressKeeper k = keeper("mirukado-progress 1\nponpu 2 2=7/9\n");
+  viewer::ProgressKeeper k = keeper("mirukado-progress 1\nponpu 2 2=7/9\n");
   EXPECT_TRUE(k.carry(earlier));
   EXPECT_EQ(*text, "mirukado-progress 1\nkahan 1 0=3/3\nponpu 2 2=7/9 3=2/5\n");
-  EXPECT_EQ(k.previous("ponpu", 3, nullptr), (stage::Score{2, 5}));
+  EXPECT_EQ(k.previous("ponpu", 3, nullptr), (viewer::Score{2, 5}));
   const struct {
     std::string_view file;
     bool fails;
   } refused[] = {{"mirukado-progress 2\n", false}, {"mirukado-progress 1\n", true}};
   for (const auto& c : refused) {
-    stage::ProgressKeeper r = keeper(c.file);
+    viewer::ProgressKeeper r = keeper(c.file);
     fail = c.fails;
     EXPECT_FALSE(r.carry(earlier)) << c.file;
     EXPECT_EQ(*text, c.file);
@@ -582,19 +584,19 @@ TEST_F(KeptProgress, EarlierProgressIsCarriedWhereTheRecordHoldsNone) {
 }
 
 TEST_F(KeptProgress, AFinishedSessionIsScoredOnceAndItsCardComparesWithTheScoreItReplaced) {
-  stage::ProgressKeeper k = keeper("mirukado-progress 1\nponpu 2 2=1/9\n");
-  stage::PracticeSession session{playback, 2};
+  viewer::ProgressKeeper k = keeper("mirukado-progress 1\nponpu 2 2=1/9\n");
+  viewer::PracticeSession session{playback, 2};
   k.note(&session, "ponpu");
   EXPECT_TRUE(written.empty());
-  EXPECT_EQ(k.previous("ponpu", 2, &session), (stage::Score{1, 9}));
-  const std::vector<stage::PracticeItem> asked = practise(session, playback, {true, false});
-  const stage::Score score = session.score();
+  EXPECT_EQ(k.previous("ponpu", 2, &session), (viewer::Score{1, 9}));
+  const std::vector<viewer::PracticeItem> asked = practise(session, playback, {true, false});
+  const viewer::Score score = session.score();
   k.note(&session, "ponpu");
   k.note(&session, "ponpu");
   ASSERT_EQ(written.size(), 1u);
-  EXPECT_EQ(stage::read_progress(written[0]).progress.drills["ponpu"].scores[2], score);
-  EXPECT_EQ(k.previous("ponpu", 2, &session), (stage::Score{1, 9}));  // on the card
-  EXPECT_EQ(k.previous("ponpu", 2, nullptr), score);                  // at the next start
+  EXPECT_EQ(viewer::read_progress(written[0]).progress.drills["ponpu"].scores[2], score);
+  EXPECT_EQ(k.previous("ponpu", 2, &session), (viewer::Score{1, 9}));  // on the card
+  EXPECT_EQ(k.previous("ponpu", 2, nullptr), score);                   // at the next start
   EXPECT_EQ(k.previous("ponpu", 1, nullptr), std::nullopt);
   // A retry of the missed finishes again and is scored again, alone.
   session.retry_missed();

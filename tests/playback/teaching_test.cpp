@@ -18,9 +18,9 @@
 #include "drills/registry.hpp"
 #include "raster/overlay_painter.hpp"
 #include "raster/raster_window.hpp"
-#include "stage/overlay.hpp"
-#include "stage/overlay_display.hpp"
 #include "stage/playback.hpp"
+#include "viewer/overlay.hpp"
+#include "viewer/overlay_display.hpp"
 
 namespace {
 
@@ -196,12 +196,12 @@ TEST(TeachingLayout, TheDrillsAreaMeetsNoBoxAndTheCardSitsBesideOrUnderIt) {
       for (const bool list : {false, true}) {
         SCOPED_TRACE(::testing::Message()
                      << size.w << "x" << size.h << " help " << help << " list " << list);
-        stage::OverlayRequest r{size.w, size.h, kLine, help, list};
+        viewer::OverlayRequest r{size.w, size.h, kLine, help, list};
         r.teaching = true;
-        const stage::OverlayView v = stage::overlay_view(playback, r);
+        const viewer::OverlayView v = viewer::overlay_view(playback, r);
         ASSERT_TRUE(v.shown);
         const PixelRect area = v.stage_area;
-        EXPECT_EQ(area, stage::teaching_stage_area(r));
+        EXPECT_EQ(area, viewer::teaching_stage_area(r));
         EXPECT_GT(area.w * area.h, 0);
         for (const PixelRect& box : {v.band, v.command_box, v.legend_box})
           EXPECT_FALSE(overlap(area, box));
@@ -234,17 +234,17 @@ TEST(TeachingLayout, TheCommandStaysAfterItsKeyframeUntilTheNextOne) {
   const stage::Command& first = t.commands()[0];
   const stage::Command& second = t.commands()[1];
   ASSERT_GT(second.first_keyframe, first.first_keyframe + 1);
-  stage::OverlayRequest r{1280, 720, 20};
+  viewer::OverlayRequest r{1280, 720, 20};
   r.teaching = true;
   // Stepping through the keyframes between two commands, and seeking there.
   playback.seek_keyframe(first.first_keyframe);
   for (int k = first.first_keyframe; k < second.first_keyframe; ++k) {
-    EXPECT_EQ(stage::overlay_view(playback, r).command, first.text) << "keyframe " << k;
+    EXPECT_EQ(viewer::overlay_view(playback, r).command, first.text) << "keyframe " << k;
     playback.step_forward();
   }
-  EXPECT_EQ(stage::overlay_view(playback, r).command, second.text);
+  EXPECT_EQ(viewer::overlay_view(playback, r).command, second.text);
   playback.seek_keyframe(second.first_keyframe - 1);
-  EXPECT_EQ(stage::overlay_view(playback, r).command, first.text);
+  EXPECT_EQ(viewer::overlay_view(playback, r).command, first.text);
 }
 
 TEST(TeachingLayout, TheWheelScrollsTheListWithinItsEnds) {
@@ -254,23 +254,23 @@ TEST(TeachingLayout, TheWheelScrollsTheListWithinItsEnds) {
   const int n = static_cast<int>(playback.timeline().commands().size());
   for (const bool teaching : {false, true}) {
     SCOPED_TRACE(teaching ? "teaching" : "saver");
-    stage::OverlayRequest r{1280, 720, 20, false, true};
+    viewer::OverlayRequest r{1280, 720, 20, false, true};
     r.teaching = teaching;
-    const stage::OverlayView at_start = stage::overlay_view(playback, r);
+    const viewer::OverlayView at_start = viewer::overlay_view(playback, r);
     ASSERT_FALSE(at_start.rows.empty());
     ASSERT_LT(static_cast<int>(at_start.rows.size()), n) << "the list must be longer than the card";
     EXPECT_EQ(at_start.rows.front().command, 0);
     r.list_scroll = 2;
-    const stage::OverlayView scrolled = stage::overlay_view(playback, r);
+    const viewer::OverlayView scrolled = viewer::overlay_view(playback, r);
     EXPECT_EQ(scrolled.rows.front().command, 2);
     EXPECT_EQ(scrolled.list_scroll, 2);
     // Further than the list goes: its last rows, and the scroll it really took.
     r.list_scroll = n * 2;
-    const stage::OverlayView end = stage::overlay_view(playback, r);
+    const viewer::OverlayView end = viewer::overlay_view(playback, r);
     EXPECT_EQ(end.rows.back().command, n - 1);
     EXPECT_EQ(end.list_scroll, end.rows.front().command);
     r.list_scroll = -1;
-    EXPECT_EQ(stage::overlay_view(playback, r).list_scroll, 0);  // already at the top
+    EXPECT_EQ(viewer::overlay_view(playback, r).list_scroll, 0);  // already at the top
   }
 }
 
@@ -293,20 +293,24 @@ TEST(TeachingLegend, EachPositionHasItsEntryWhichIsMarkedAndChoosesIt) {
   const auto paint = [&](std::optional<int> position, raster::OverlayPainter& painter) {
     std::vector<std::uint32_t> pixels(kW * kH, 0);
     raster::Surface surface{pixels.data(), kW, kH, kW};
-    stage::OverlayRequest r;
+    viewer::OverlayRequest r;
     r.width = kW;
     r.height = kH;
     r.line = painter.fit(kH);
     r.teaching = true;
     r.theme = Theme::Dark;
     r.position = position;
-    const stage::OverlayView v = stage::teaching_picture_view(r, platoon, "集まれ");
-    painter.play(stage::teaching_boxes_display(v, r.line, painter), surface);
-    return std::tuple{pixels, v.legend_box, stage::teaching_boxes_display(v, r.line, painter)};
+    const viewer::OverlayView v = viewer::teaching_picture_view(r, platoon, "集まれ");
+    painter.play(viewer::teaching_boxes_display(v, r.line, painter), surface);
+    return std::tuple{pixels, v.legend_box, viewer::teaching_boxes_display(v, r.line, painter)};
   };
   raster::OverlayPainter painter;
-  const auto [plain, row, list] = paint(std::nullopt, painter);
-  const auto [marked, same_row, same_list] = paint(7, painter);
+  // Named, not structured bindings: clang before 16 cannot capture those.
+  const auto unmarked = paint(std::nullopt, painter);
+  const std::vector<std::uint32_t>& plain = std::get<0>(unmarked);
+  const stage::PixelRect row = std::get<1>(unmarked);
+  const stage::DisplayList& list = std::get<2>(unmarked);
+  const std::vector<std::uint32_t> marked = std::get<0>(paint(7, painter));
   // Member 7 followed: the members' entry gains a line in their colour.
   const std::uint32_t members = raster::pack(stage::position_color(Theme::Dark, platoon.crew, 7));
   const auto count = [&](const std::vector<std::uint32_t>& pixels, int& first_x) {

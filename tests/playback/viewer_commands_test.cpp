@@ -2,8 +2,6 @@
 // round-trip, the help card covers every key, and apply() runs commands on
 // the real model without letting a bad argument through.
 
-#include "stage/viewer_commands.hpp"
-
 #include <gtest/gtest.h>
 
 #include <map>
@@ -15,29 +13,30 @@
 
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
+#include "viewer/command_table.hpp"
 
 namespace {
 
-using stage::CommandEffect;
-using stage::ViewerCommand;
+using viewer::CommandEffect;
+using viewer::ViewerCommand;
 
 TEST(ViewerCommandTable, EachKeyAndNameBelongsToOneCommand) {
   std::map<std::string_view, ViewerCommand> keys;
   std::set<std::string_view> ids;
-  for (const stage::ViewerCommandRow& row : stage::viewer_commands()) {
+  for (const viewer::ViewerCommandRow& row : viewer::viewer_commands()) {
     EXPECT_TRUE(ids.insert(row.id).second) << row.id;
-    EXPECT_EQ(stage::command_named(row.id), row.command) << row.id;
-    EXPECT_EQ(stage::viewer_command_row(row.command).id, row.id);
+    EXPECT_EQ(viewer::command_named(row.id), row.command) << row.id;
+    EXPECT_EQ(viewer::viewer_command_row(row.command).id, row.id);
     for (std::string_view k : row.keys) {
       if (k.empty()) continue;
       EXPECT_TRUE(keys.emplace(k, row.command).second) << "key " << k << " given twice";
-      EXPECT_EQ(stage::command_for_key(k), row.command) << k;
+      EXPECT_EQ(viewer::command_for_key(k), row.command) << k;
     }
   }
   // Every command has its row: the last enumerator's is there, and so is
   // each one's before it.
   for (int c = 0; c <= static_cast<int>(ViewerCommand::SetSpeed); ++c)
-    EXPECT_EQ(stage::viewer_command_row(static_cast<ViewerCommand>(c)).command,
+    EXPECT_EQ(viewer::viewer_command_row(static_cast<ViewerCommand>(c)).command,
               static_cast<ViewerCommand>(c));
 }
 
@@ -61,23 +60,23 @@ TEST(ViewerCommandTable, KeysAsTheHostsNameThem) {
       {"f1", std::nullopt},
       {"Arrowleft", std::nullopt},
   };
-  for (const auto& c : cases) EXPECT_EQ(stage::command_for_key(c.key), c.command) << c.key;
-  EXPECT_EQ(stage::command_named("no-such-command"), std::nullopt);
+  for (const auto& c : cases) EXPECT_EQ(viewer::command_for_key(c.key), c.command) << c.key;
+  EXPECT_EQ(viewer::command_named("no-such-command"), std::nullopt);
 }
 
 TEST(ViewerCommandTable, TheHelpCardShowsEveryKeyedCommandAndAPageLeavesOutQuit) {
   // A keyed row without card keys is shown on the line of the row before it,
   // which must itself be on the card.
-  const auto rows = stage::viewer_commands();
+  const auto rows = viewer::viewer_commands();
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (rows[i].keys[0].empty() || !rows[i].card_keys.empty()) continue;
     ASSERT_GT(i, 0u);
     EXPECT_FALSE(rows[i - 1].keys[0].empty()) << rows[i].id << " has no card line";
   }
-  const auto all = stage::help_lines();
-  const auto page = stage::help_lines(false);
+  const auto all = viewer::help_lines();
+  const auto page = viewer::help_lines(false);
   EXPECT_EQ(page.size() + 1, all.size());
-  for (const stage::HelpLine& l : page) EXPECT_NE(l.action, all.back().action);
+  for (const viewer::HelpLine& l : page) EXPECT_NE(l.action, all.back().action);
 }
 
 class ViewerCommandApply : public ::testing::Test {
@@ -85,14 +84,16 @@ class ViewerCommandApply : public ::testing::Test {
   raster::RasterWindow window{320, 180};
   stage::DrillList drills = drills::registry();
   stage::Playback playback{window, drills, paused()};
-  stage::ViewerPanels panels;
+  viewer::ViewerPanels panels;
 
   static stage::PlaybackPlace paused() {
     stage::PlaybackPlace p;
     p.playing = false;
     return p;
   }
-  CommandEffect run(ViewerCommand c, int arg = 0) { return stage::apply(c, arg, playback, panels); }
+  CommandEffect run(ViewerCommand c, int arg = 0) {
+    return viewer::apply(c, arg, playback, panels);
+  }
 };
 
 TEST_F(ViewerCommandApply, PlaybackCommandsReachTheModel) {
@@ -123,7 +124,7 @@ TEST_F(ViewerCommandApply, ACommandOutsideTheListOrAJumpPastTheLastDoesNothing) 
 // "g" asks for a number; the keys after it type it, and any key that is not
 // the entry's closes it and is left to act as itself.
 TEST(CommandNumberEntry, TakesDigitsUntilEnterAndGivesUpOnAnyOtherKey) {
-  EXPECT_EQ(stage::command_for_key("g"), ViewerCommand::AskCommandNumber);
+  EXPECT_EQ(viewer::command_for_key("g"), ViewerCommand::AskCommandNumber);
   struct Case {
     std::vector<std::string_view> keys;
     std::optional<int> go_to;  // after the last key
@@ -141,16 +142,16 @@ TEST(CommandNumberEntry, TakesDigitsUntilEnterAndGivesUpOnAnyOtherKey) {
       {{"4", "g"}, std::nullopt, false},
   };
   for (const Case& c : cases) {
-    stage::CommandNumberEntry entry;
+    viewer::CommandNumberEntry entry;
     entry.open();
-    stage::CommandNumberEntry::Outcome out;
+    viewer::CommandNumberEntry::Outcome out;
     for (std::string_view k : c.keys) out = entry.key(k);
     const std::string keys = testing::PrintToString(c.keys);
     EXPECT_EQ(out.go_to, c.go_to) << keys;
     EXPECT_EQ(out.taken, c.last_taken) << keys;
     EXPECT_FALSE(entry.is_open()) << keys;
   }
-  stage::CommandNumberEntry closed;
+  viewer::CommandNumberEntry closed;
   EXPECT_FALSE(closed.key("1").taken);  // without "g" first, 1 is a speed
   closed.open();
   closed.key("3");

@@ -2,8 +2,6 @@
 // progress records, the drill's remembered position followed, practice kept
 // across a rebuild and its score remembered, and when a new layout is due.
 
-#include "stage/viewer_session.hpp"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -14,10 +12,11 @@
 
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
+#include "viewer/session.hpp"
 
 namespace {
 
-using stage::CommandEffect;
+using viewer::CommandEffect;
 using Keys = std::vector<std::string_view>;
 
 constexpr int kWidth = 640;
@@ -29,7 +28,7 @@ constexpr int kMaxSteps = 4000;
 int drill_index(std::string_view name) { return drills::find(drills::registry(), name); }
 
 // A raster window per size, a clock the test moves, the progress file in memory.
-struct Session : ::testing::Test, stage::ViewerHost, stage::KeptStore {
+struct Session : ::testing::Test, viewer::ViewerHost, host::KeptStore {
   std::unique_ptr<raster::RasterWindow> window;
   std::int64_t clock = 0;
   int windows_made = 0;
@@ -50,21 +49,21 @@ struct Session : ::testing::Test, stage::ViewerHost, stage::KeptStore {
   }
   std::int64_t now_ms() const override { return clock; }
 
-  stage::StoredText read() override {
-    return text ? stage::StoredText{stage::StoredText::State::Text, *text} : stage::StoredText{};
+  host::StoredText read() override {
+    return text ? host::StoredText{host::StoredText::State::Text, *text} : host::StoredText{};
   }
-  bool update(const std::function<stage::StoreChange(const stage::StoredText&)>& change) override {
-    const stage::StoreChange c = change(read());
-    if (c.kind != stage::StoreChange::Kind::Leave) text = c.text;
+  bool update(const std::function<host::StoreChange(const host::StoredText&)>& change) override {
+    const host::StoreChange c = change(read());
+    if (c.kind != host::StoreChange::Kind::Leave) text = c.text;
     return true;
   }
   std::string error() const override { return {}; }
   std::string set_aside_name() const override { return "viewer-progress.bad"; }
 
-  std::unique_ptr<stage::ViewerSession> open(stage::ViewerStart start,
-                                             std::optional<std::string> file = std::nullopt) {
+  std::unique_ptr<viewer::ViewerSession> open(viewer::ViewerStart start,
+                                              std::optional<std::string> file = std::nullopt) {
     text = std::move(file);
-    auto s = std::make_unique<stage::ViewerSession>(*this, drills::registry(), start, this);
+    auto s = std::make_unique<viewer::ViewerSession>(*this, drills::registry(), start, this);
     s->start(kWidth, kHeight);
     return s;
   }
@@ -78,13 +77,13 @@ struct Session : ::testing::Test, stage::ViewerHost, stage::KeptStore {
   }
 };
 
-stage::ViewerStart on(std::string_view drill) {
-  stage::ViewerStart s;
+viewer::ViewerStart on(std::string_view drill) {
+  viewer::ViewerStart s;
   s.drill = drill_index(drill);
   return s;
 }
 
-std::optional<CommandEffect> press(stage::ViewerSession& s, const Keys& keys) {
+std::optional<CommandEffect> press(viewer::ViewerSession& s, const Keys& keys) {
   std::optional<CommandEffect> last;
   for (std::string_view k : keys) last = s.key(k, false).effect;
   return last;
@@ -136,14 +135,14 @@ TEST_F(Session, EachDrillShownFollowsItsRememberedPosition) {
       {-1, std::nullopt, "ponpu 2 2=7/9"},
   };
   for (const auto& c : cases) {
-    stage::ViewerStart start = on("ponpu");
+    viewer::ViewerStart start = on("ponpu");
     start.role = c.role;
     auto s = open(start, file);
     EXPECT_EQ(s->learner().position, c.followed);
     press(*s, {"ArrowRight"});
     EXPECT_EQ(record("ponpu"), c.ponpu);
     EXPECT_EQ(s->request().previous_score,
-              (c.followed == 2 ? std::optional(stage::Score{7, 9}) : std::nullopt));
+              (c.followed == 2 ? std::optional(viewer::Score{7, 9}) : std::nullopt));
     // The next drill shown follows its own.
     press(*s, {"Tab"});
     ASSERT_EQ(s->playback().drill(), drill_index("kahan"));
@@ -170,10 +169,10 @@ TEST_F(Session, ALegendEntryFollowsItsPositionAndAgainClearsIt) {
 // its command, a legend entry follows its position and again clears it.
 TEST_F(Session, ClicksReachTheTimelineTheListAndTheLegend) {
   auto s = open(on("ponpu"));
-  stage::OverlayView v = s->overlay();
+  viewer::OverlayView v = s->overlay();
   const int total = s->playback().timeline().total_ms();
   const int bar_y = v.bar.y + v.bar.h / 2;
-  stage::ClickOutcome c = s->click(v.bar.x + (v.bar.w - 1) / 2, bar_y);
+  viewer::ClickOutcome c = s->click(v.bar.x + (v.bar.w - 1) / 2, bar_y);
   EXPECT_TRUE(c.dragging);
   EXPECT_NEAR(s->playback().elapsed_ms(), total / 2, total / v.bar.w + 1);
   s->drag(v.bar.x + v.bar.w + 50);  // past the bar's end, far below it
@@ -182,7 +181,7 @@ TEST_F(Session, ClicksReachTheTimelineTheListAndTheLegend) {
   press(*s, {"Home", "c"});
   v = s->overlay();
   ASSERT_GE(v.rows.size(), 3u);
-  const stage::CommandRow row = v.rows[2];
+  const viewer::CommandRow row = v.rows[2];
   c = s->click(row.rect.x + 1, row.rect.y + 1);
   EXPECT_FALSE(c.dragging);
   EXPECT_EQ(s->playback().current_command(), row.command);
@@ -211,7 +210,7 @@ TEST_F(Session, ACardOrThemeThatMovesTheDrillAsksForANewLayout) {
   };
   for (const auto& c : cases) {
     const std::string keys = ::testing::PrintToString(c.keys);
-    stage::ViewerStart start = on("kiritu");
+    viewer::ViewerStart start = on("kiritu");
     start.teaching = c.teaching;
     auto s = open(start);
     press(*s, {"ArrowRight", "ArrowRight"});  // paused at keyframe 2
@@ -231,7 +230,7 @@ TEST_F(Session, ACardOrThemeThatMovesTheDrillAsksForANewLayout) {
 // drill fills the window whatever cards are open, the host asks for a
 // command's number itself, and the session opens where the host says.
 TEST_F(Session, AHostWithItsOwnOverlayKeepsTheWholeWindowForTheDrill) {
-  stage::ViewerStart start = on("ponpu");
+  viewer::ViewerStart start = on("ponpu");
   start.host_overlay = true;
   start.keyframe = 10;
   start.speed = stage::PlaySpeed::Two;
@@ -257,19 +256,19 @@ TEST_F(Session, AHostWithItsOwnOverlayKeepsTheWholeWindowForTheDrill) {
 // Practice through to its score: the prompt and answer in the title, a
 // rebuild keeping the step, and the score remembered once it finishes.
 TEST_F(Session, PracticeGoesOnOverARebuildAndItsScoreIsKept) {
-  stage::ViewerStart start = on("ponpu");
+  viewer::ViewerStart start = on("ponpu");
   start.role = 2;
   start.practice = true;
   auto s = open(start, "mirukado-progress 1\nponpu 2 2=7/9\n");
   ASSERT_TRUE(s->learner().practice);
   const auto state = [&] { return s->learner().practice->state(); };
   int asked = 0;
-  for (int step = 0; step < kMaxSteps && state() != stage::PracticeState::Finished; ++step) {
+  for (int step = 0; step < kMaxSteps && state() != viewer::PracticeState::Finished; ++step) {
     const int delay = s->advance();
-    if (state() == stage::PracticeState::Prompt) {
+    if (state() == viewer::PracticeState::Prompt) {
       EXPECT_NE(s->title().find("？"), std::string::npos) << s->title();
       press(*s, {" "});
-      ASSERT_EQ(state(), stage::PracticeState::Revealed);
+      ASSERT_EQ(state(), viewer::PracticeState::Revealed);
       const std::string revealed = s->title();
       EXPECT_NE(revealed.find("答え"), std::string::npos) << revealed;
       if (asked++ == 0) {  // once: a new window at another size, the same step
@@ -281,15 +280,15 @@ TEST_F(Session, PracticeGoesOnOverARebuildAndItsScoreIsKept) {
     }
     clock += delay == stage::Playback::kIdle ? 1 : delay;
   }
-  ASSERT_EQ(state(), stage::PracticeState::Finished);
+  ASSERT_EQ(state(), viewer::PracticeState::Finished);
   ASSERT_GT(asked, 1);
-  const stage::Score score = s->learner().practice->score();
+  const viewer::Score score = s->learner().practice->score();
   EXPECT_EQ(score.asked, asked);
   EXPECT_EQ(score.known, (asked + 1) / 2);
   EXPECT_EQ(record("ponpu"),
             "ponpu 2 2=" + std::to_string(score.known) + "/" + std::to_string(score.asked));
   // The card compares with the score it replaced.
-  EXPECT_EQ(s->request().previous_score, (stage::Score{7, 9}));
+  EXPECT_EQ(s->request().previous_score, (viewer::Score{7, 9}));
 }
 
 }  // namespace

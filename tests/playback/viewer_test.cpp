@@ -12,11 +12,11 @@
 
 #include "drills/registry.hpp"
 #include "raster/raster_window.hpp"
-#include "stage/overlay.hpp"
 #include "stage/playback.hpp"
 #include "stage/stage.hpp"
 #include "stage/teaching.hpp"
 #include "support/pixel_check.hpp"
+#include "viewer/overlay.hpp"
 
 namespace {
 
@@ -354,12 +354,12 @@ TEST(ViewerOverlay, TimelineAndCommandListMapClicksBackToTheDrill) {
   Playback viewer(w, drills::registry(), paused_in(1));
   viewer.go_to_command(20);
   // Help and list asked for together: the help card alone, never the two overlapping.
-  const stage::OverlayView both = stage::overlay_view(viewer, {1280, 720, 20, true, true});
+  const viewer::OverlayView both = viewer::overlay_view(viewer, {1280, 720, 20, true, true});
   ASSERT_TRUE(both.help);
   EXPECT_FALSE(both.panel);
   EXPECT_FALSE(both.help->contains(both.bar.x, both.bar.y));  // the cards stay above the band
 
-  const stage::OverlayView v = stage::overlay_view(viewer, {1280, 720, 20, false, true});
+  const viewer::OverlayView v = viewer::overlay_view(viewer, {1280, 720, 20, false, true});
   ASSERT_TRUE(v.shown);
   EXPECT_TRUE(v.paused);
   EXPECT_EQ(v.command_marks.size(), viewer.timeline().commands().size());
@@ -368,20 +368,20 @@ TEST(ViewerOverlay, TimelineAndCommandListMapClicksBackToTheDrill) {
   ASSERT_TRUE(v.panel);
 
   const int total = viewer.timeline().total_ms();
-  EXPECT_EQ(stage::timeline_hit(v, viewer, v.bar.x, v.bar.y), 0);
-  EXPECT_EQ(stage::timeline_hit(v, viewer, v.bar.x + v.bar.w - 1, v.band.y), total);
-  EXPECT_EQ(stage::timeline_hit(v, viewer, v.bar.x, v.band.y - 1), std::nullopt);
+  EXPECT_EQ(viewer::timeline_hit(v, viewer, v.bar.x, v.bar.y), 0);
+  EXPECT_EQ(viewer::timeline_hit(v, viewer, v.bar.x + v.bar.w - 1, v.band.y), total);
+  EXPECT_EQ(viewer::timeline_hit(v, viewer, v.bar.x, v.band.y - 1), std::nullopt);
 
   // The current command's row is marked; a click on another row names it.
   const auto current = std::find_if(v.rows.begin(), v.rows.end(),
-                                    [](const stage::CommandRow& r) { return r.current; });
+                                    [](const viewer::CommandRow& r) { return r.current; });
   ASSERT_NE(current, v.rows.end());
   EXPECT_EQ(current->command, 20);
   // Numbered from 1, as the tool's command list and "go to command" number it.
   EXPECT_EQ(current->text, "21. " + std::string(viewer.timeline().commands()[20].text));
-  const stage::CommandRow& other = v.rows.front();
-  EXPECT_EQ(stage::command_hit(v, other.rect.x + 1, other.rect.y + 1), other.command);
-  EXPECT_EQ(stage::command_hit(v, 0, 0), std::nullopt);
+  const viewer::CommandRow& other = v.rows.front();
+  EXPECT_EQ(viewer::command_hit(v, other.rect.x + 1, other.rect.y + 1), other.command);
+  EXPECT_EQ(viewer::command_hit(v, 0, 0), std::nullopt);
 }
 
 // The titles count as the tool does: keyframe 1 is the first, the pump-truck
@@ -390,22 +390,22 @@ TEST(ViewerOverlay, TimelineAndCommandListMapClicksBackToTheDrill) {
 TEST(ViewerTitle, NumbersKeyframesAndCommandsFromOneAsTheToolDoes) {
   raster::RasterWindow w(64, 36);
   Playback viewer(w, drills::registry(), paused_in(1));
-  stage::CommandNumberEntry entry;
-  EXPECT_EQ(stage::viewer_title(viewer, entry), "ポンプ車操法  コマ 1/1046");
+  viewer::CommandNumberEntry entry;
+  EXPECT_EQ(viewer::viewer_title(viewer, entry), "ポンプ車操法  コマ 1/1046");
   viewer.go_to_command(0);
-  EXPECT_EQ(stage::viewer_title(viewer, entry),
+  EXPECT_EQ(viewer::viewer_title(viewer, entry),
             "ポンプ車操法  コマ 12/1046  号令 1 指揮者「集まれ」");
   viewer.go_to_end();
-  const std::string end = stage::viewer_title(viewer, entry);
+  const std::string end = viewer::viewer_title(viewer, entry);
   EXPECT_TRUE(end.starts_with("ポンプ車操法  コマ 1046/1046  号令 53 ")) << end;
   entry.open();
   entry.key("1");
   entry.key("2");
-  const std::string typing = stage::viewer_title(viewer, entry);
+  const std::string typing = viewer::viewer_title(viewer, entry);
   EXPECT_TRUE(typing.starts_with(end) && typing.ends_with("  → 号令番号 12_")) << typing;
 
   viewer.set_speed(PlaySpeed::Three);  // the saver's speed 3: durations divided by 10
-  EXPECT_EQ(stage::overlay_view(viewer, {1280, 720, 20, false, false}).speed, "×10");
+  EXPECT_EQ(viewer::overlay_view(viewer, {1280, 720, 20, false, false}).speed, "×10");
 }
 
 // In practice the title says what is asked, the answer once revealed and the
@@ -414,19 +414,19 @@ TEST(ViewerTitle, NumbersKeyframesAndCommandsFromOneAsTheToolDoes) {
 TEST(ViewerTitle, SaysWhatPracticeAsksAndWhetherProgressIsSaved) {
   raster::RasterWindow w(64, 36);
   Playback viewer(w, drills::registry(), paused_in(1));
-  const stage::CommandNumberEntry entry;
-  const std::string plain = stage::viewer_title(viewer, entry);
-  stage::PracticeOverlay asked;
+  const viewer::CommandNumberEntry entry;
+  const std::string plain = viewer::viewer_title(viewer, entry);
+  viewer::PracticeOverlay asked;
   asked.progress = "3 / 12";
   asked.prompt = "あなたの号令は？";
-  stage::PracticeOverlay revealed = asked;
+  viewer::PracticeOverlay revealed = asked;
   revealed.revealed = true;  // a move: no call to show
-  stage::PracticeOverlay finished;
-  finished.state = stage::PracticeState::Finished;
+  viewer::PracticeOverlay finished;
+  finished.state = viewer::PracticeState::Finished;
   finished.progress = "12 / 12";
   finished.score_lines = {"２番員の練習", "覚えていた 7/12"};
   const struct {
-    const stage::PracticeOverlay* practice;
+    const viewer::PracticeOverlay* practice;
     std::string_view notice;
     std::string tail;
   } cases[] = {
@@ -436,17 +436,17 @@ TEST(ViewerTitle, SaysWhatPracticeAsksAndWhetherProgressIsSaved) {
       {&finished, "保存できません", "  練習 12 / 12 覚えていた 7/12  ［保存できません］"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(stage::viewer_title(viewer, entry, c.practice, c.notice), plain + c.tail) << c.tail;
+    EXPECT_EQ(viewer::viewer_title(viewer, entry, c.practice, c.notice), plain + c.tail) << c.tail;
 }
 
 TEST(ViewerOverlay, AWindowTooSmallShowsOnlyTheStage) {
   raster::RasterWindow w(64, 36);
   Playback viewer(w, drills::registry(), paused_in(0));
-  for (const stage::OverlayRequest r : {stage::OverlayRequest{200, 150, 20, true, true},
-                                        stage::OverlayRequest{1280, 100, 20, false, false}}) {
-    const stage::OverlayView v = stage::overlay_view(viewer, r);
+  for (const viewer::OverlayRequest r : {viewer::OverlayRequest{200, 150, 20, true, true},
+                                         viewer::OverlayRequest{1280, 100, 20, false, false}}) {
+    const viewer::OverlayView v = viewer::overlay_view(viewer, r);
     EXPECT_FALSE(v.shown);
-    EXPECT_EQ(stage::timeline_hit(v, viewer, 10, r.height - 1), std::nullopt);
+    EXPECT_EQ(viewer::timeline_hit(v, viewer, 10, r.height - 1), std::nullopt);
   }
 }
 

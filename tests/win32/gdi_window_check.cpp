@@ -14,7 +14,7 @@
 
 #include "platform/win32/gdi_window.hpp"
 #include "platform/win32/viewer_overlay.hpp"
-#include "stage/overlay_display.hpp"
+#include "stage/figure_display.hpp"
 
 namespace {
 

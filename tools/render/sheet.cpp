@@ -18,9 +18,9 @@
 
 #include "raster/caption_renderer.hpp"
 #include "stage/commands.hpp"
-#include "stage/roles.hpp"
 #include "stage/teaching.hpp"
 #include "tools/render/tool.hpp"
+#include "viewer/roles.hpp"
 
 namespace render_tool {
 namespace {
@@ -795,7 +795,7 @@ std::vector<stage::DevicePoint> path_of(const stage::TeachingWindow& teach,
 // cropped to the move, at the keyframe it arrives.
 std::vector<CardShot> take_card_shots(stage::Stage& stage, raster::RasterWindow& device,
                                       const stage::TeachingWindow& teach,
-                                      const stage::RolePart& part, const std::string& label) {
+                                      const viewer::RolePart& part, const std::string& label) {
   const stage::FrameTable& table = stage.table(0);
   const int keyframes = std::max(1, table.end_index());
   const stage::StageGeometry geometry = stage::virtual_geometry();
@@ -820,7 +820,7 @@ std::vector<CardShot> take_card_shots(stage::Stage& stage, raster::RasterWindow&
       shots.push_back(std::move(whole));
     }
     for (; move < part.moves.size() && part.moves[move].last_keyframe == k; ++move) {
-      const stage::RoleMove& m = part.moves[move];
+      const viewer::RoleMove& m = part.moves[move];
       CardShot shot;
       shot.path = path_of(teach, table, part.position, m.first_keyframe - 1, m.last_keyframe);
       shot.crop = inside_device(crop_for(bounds_of(shot.path, body_radius * 2), {},
@@ -942,7 +942,7 @@ void write_card(const Drill& d, int position, const Paper& paper, const std::str
   const stage::FrameTable& table = stage.table(0);
   const stage::DrillTimeline timeline(table);
   const std::vector<stage::Command>& commands = timeline.commands();
-  const stage::RolePart part = stage::role_part(table, timeline, position);
+  const viewer::RolePart part = viewer::role_part(table, timeline, position);
   const std::vector<CardShot> shots = take_card_shots(stage, device, teach, part, "sheet " + path);
   const stage::StageGeometry geometry = stage::virtual_geometry();
   const float body_radius = kBodyRadiusPerSlot * kSlotUnits * geometry.stage_scale /

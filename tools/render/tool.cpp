@@ -15,8 +15,8 @@
 
 #include "drills/registry.hpp"
 #include "export/png_writer.hpp"
-#include "export/teaching_picture.hpp"
-#include "stage/roles.hpp"
+#include "export/teaching/teaching_picture.hpp"
+#include "viewer/roles.hpp"
 
 namespace render_tool {
 

@@ -1,10 +1,17 @@
-#include "stage/viewer_commands.hpp"
+#include "viewer/command_table.hpp"
 
 #include <algorithm>
 #include <memory>
 #include <vector>
 
-namespace stage {
+namespace viewer {
+
+using stage::kCommander;
+using stage::kPlaySpeeds;
+using stage::Playback;
+using stage::PlaySpeed;
+using stage::Theme;
+
 namespace {
 
 using C = ViewerCommand;
@@ -335,4 +342,4 @@ std::span<const HelpLine> help_lines(bool can_quit, bool learner) {
   return cards[can_quit ? 1 : 0][learner ? 1 : 0];
 }
 
-}  // namespace stage
+}  // namespace viewer

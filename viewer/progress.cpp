@@ -1,4 +1,4 @@
-#include "stage/progress.hpp"
+#include "viewer/progress.hpp"
 
 #include <charconv>
 #include <utility>
@@ -6,7 +6,13 @@
 
 #include "stage/frame_table.hpp"
 
-namespace stage {
+namespace viewer {
+
+using host::KeptStore;
+using host::StoreChange;
+using host::StoredText;
+using stage::kMaxPersons;
+
 namespace {
 
 constexpr std::string_view kHeader = "mirukado-progress 1";
@@ -273,4 +279,4 @@ std::optional<Score> ProgressKeeper::previous(std::string_view drill, std::optio
   return score->second;
 }
 
-}  // namespace stage
+}  // namespace viewer

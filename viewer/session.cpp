@@ -1,11 +1,38 @@
-#include "stage/viewer_session.hpp"
+#include "viewer/session.hpp"
 
 #include <algorithm>
 #include <utility>
 
-#include "stage/practice.hpp"
+#include "viewer/practice.hpp"
 
-namespace stage {
+namespace viewer {
+
+using host::KeptStore;
+using stage::DisplayList;
+using stage::DrillList;
+using stage::Figure;
+using stage::figure_layer_display;
+using stage::followed_marks;
+using stage::FollowedMarks;
+using stage::HitKind;
+using stage::HitRegion;
+using stage::PersonSlot;
+using stage::PixelRect;
+using stage::Playback;
+using stage::TeachingWindow;
+using stage::Theme;
+using stage::Window;
+
+ViewerStart start_of(const host::ViewerOptions& options) {
+  ViewerStart start;
+  start.drill = options.drill;
+  start.teaching = options.view == host::View::Teaching;
+  start.theme = options.theme;
+  start.role = options.role;
+  start.practice = options.practice;
+  return start;
+}
+
 ViewerSession::ViewerSession(ViewerHost& host, DrillList drills, const ViewerStart& start,
                              KeptStore* store)
     : host_(host), drills_(drills), start_(start), keeper_(store) {
@@ -275,4 +302,4 @@ void ViewerSession::rebuild(int width, int height) {
   if (learner_.practice && !learner_.practice->rebind(*playback_)) learner_.practice.reset();
 }
 
-}  // namespace stage
+}  // namespace viewer

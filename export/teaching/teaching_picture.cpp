@@ -1,17 +1,18 @@
-#include "export/teaching_picture.hpp"
+#include "export/teaching/teaching_picture.hpp"
 
 #include <algorithm>
 #include <cstring>
 
 #include "raster/figure_painter.hpp"
-#include "stage/overlay.hpp"
+#include "viewer/overlay.hpp"
+#include "viewer/overlay_display.hpp"
 
 namespace raster {
 namespace {
 
-stage::OverlayRequest picture_request(OverlayPainter& painter, int width, int height,
-                                      stage::Theme theme) {
-  stage::OverlayRequest r;
+viewer::OverlayRequest picture_request(OverlayPainter& painter, int width, int height,
+                                       stage::Theme theme) {
+  viewer::OverlayRequest r;
   r.width = width;
   r.height = height;
   r.line = painter.fit(height);
@@ -45,7 +46,7 @@ TeachingPicture::TeachingPicture(int width, int height, stage::DrillList drills,
     : device_(width, height),
       request_(picture_request(painter_, width, height, theme)),
       teaching_(device_, drills, theme,
-                stage::teaching_picture_view(request_, drills.front(), "").stage_area),
+                viewer::teaching_picture_view(request_, drills.front(), "").stage_area),
       timelines_(drills.size()),
       pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
       view_{pixels_.data(), width, height, width} {
@@ -110,8 +111,10 @@ std::vector<Rect> TeachingPicture::compose() {
   painted_.insert(painted_.end(), people.begin(), people.end());
   if (stage_) {
     const stage::DrillDescriptor& descriptor = stage_->drills()[static_cast<std::size_t>(drill)];
-    const std::vector<Rect> boxes =
-        painter_.paint_teaching(stage::teaching_picture_view(request_, descriptor, command), view_);
+    const std::vector<Rect> boxes = painter_.play(
+        viewer::teaching_boxes_display(viewer::teaching_picture_view(request_, descriptor, command),
+                                       painter_.line_height(), painter_),
+        view_);
     painted_.insert(painted_.end(), boxes.begin(), boxes.end());
   }
   changed.insert(changed.end(), painted_.begin(), painted_.end());

@@ -16,6 +16,7 @@
 #include "stage/commands.hpp"
 #include "stage/stage.hpp"
 #include "stage/teaching.hpp"
+#include "viewer/overlay.hpp"
 
 namespace raster {
 
@@ -55,7 +56,7 @@ class TeachingPicture final : public FrameSource {
 
   RasterWindow device_;
   OverlayPainter painter_;
-  stage::OverlayRequest request_;
+  viewer::OverlayRequest request_;
   stage::TeachingWindow teaching_;
   const stage::Stage* stage_ = nullptr;
   std::vector<std::unique_ptr<stage::DrillTimeline>> timelines_;

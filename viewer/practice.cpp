@@ -1,8 +1,12 @@
-#include "stage/practice.hpp"
+#include "viewer/practice.hpp"
 
 #include <algorithm>
 
-namespace stage {
+namespace viewer {
+
+using stage::DrillTimeline;
+using stage::PersonSlot;
+using stage::Playback;
 
 std::vector<PracticeItem> practice_items(const RolePart& part, const DrillTimeline& timeline) {
   std::vector<PracticeItem> items;
@@ -167,4 +171,4 @@ void PracticeSession::retry_missed() {
   begin(std::move(again));
 }
 
-}  // namespace stage
+}  // namespace viewer

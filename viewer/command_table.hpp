@@ -17,10 +17,13 @@
 #include <string_view>
 
 #include "stage/playback.hpp"
-#include "stage/practice.hpp"
 #include "stage/teaching.hpp"
+#include "viewer/practice.hpp"
 
-namespace stage {
+namespace viewer {
+
+using stage::Playback;
+using stage::Theme;
 
 enum class ViewerCommand {
   TogglePlay,
@@ -165,4 +168,4 @@ struct HelpLine {
 // learner's commands (apply() with a Learner) lists their keys too.
 std::span<const HelpLine> help_lines(bool can_quit = true, bool learner = false);
 
-}  // namespace stage
+}  // namespace viewer

@@ -17,9 +17,13 @@
 #include <vector>
 
 #include "stage/playback.hpp"
-#include "stage/roles.hpp"
+#include "viewer/roles.hpp"
 
-namespace stage {
+namespace viewer {
+
+using stage::DrillTimeline;
+using stage::PersonSlot;
+using stage::Playback;
 
 enum class PracticeItemKind { Call, Move };
 
@@ -113,4 +117,4 @@ class PracticeSession {
   std::vector<PracticeItem> missed_;
 };
 
-}  // namespace stage
+}  // namespace viewer

@@ -10,11 +10,20 @@
 
 #include "stage/pixel_rect.hpp"
 #include "stage/playback.hpp"
-#include "stage/practice.hpp"
 #include "stage/teaching.hpp"
-#include "stage/viewer_commands.hpp"
+#include "viewer/command_table.hpp"
+#include "viewer/practice.hpp"
 
-namespace stage {
+namespace viewer {
+
+using stage::DrillDescriptor;
+using stage::legend;
+using stage::LegendEntry;
+using stage::PersonSlot;
+using stage::PixelRect;
+using stage::Playback;
+using stage::position_name;
+using stage::Theme;
 
 struct OverlayRequest {
   int width = 0;  // window, pixels
@@ -152,4 +161,4 @@ std::optional<int> timeline_hit(const OverlayView& view, const Playback& playbac
 // A click on the command list: the command under it.
 std::optional<int> command_hit(const OverlayView& view, int x, int y);
 
-}  // namespace stage
+}  // namespace viewer

@@ -3,9 +3,7 @@
 // position (the commander or member N) must know without prompting — every
 // call it makes, every command it answers and every place it goes. All of it
 // is read from the drill's table and timeline, which must outlive the part.
-//
-// Positions are the table's person slots: 0 is the commander in every drill,
-// n is member n (in a squad drill, the squad member numbered n).
+// Positions are the table's person slots (stage::kCommander, member n).
 
 #include <string>
 #include <string_view>
@@ -13,10 +11,13 @@
 
 #include "stage/commands.hpp"
 #include "stage/frame_table.hpp"
+#include "stage/teaching.hpp"
 
-namespace stage {
+namespace viewer {
 
-inline constexpr int kCommander = 0;
+using stage::DrillTimeline;
+using stage::FrameTable;
+using stage::PersonSlot;
 
 // Who speaks a caption: the positions, ascending, without repeats.
 //
@@ -31,9 +32,6 @@ inline constexpr int kCommander = 0;
 // caption alone does not tell. Text that names nobody it knows gives no one;
 // any text is safe to pass.
 std::vector<int> speakers(std::string_view caption);
-
-// A position as the captions name it: "指揮者", "２番員" (full-width digits).
-std::string position_name(int position);
 
 // A run of consecutive keyframes in which a position's place changes.
 struct RoleMove {
@@ -62,9 +60,6 @@ struct RolePart {
   bool lists(int command) const { return speaks(command) || answers_command(command); }
 };
 
-// The positions a drill has: 0 .. person_count() - 1 of its table.
-inline int position_count(const FrameTable& table) { return table.person_count(); }
-
 // `position` must be one of the table's (std::out_of_range otherwise).
 RolePart role_part(const FrameTable& table, const DrillTimeline& timeline, int position);
 // The calls and answers alone, from the captions (no moves, no places): what
@@ -76,4 +71,4 @@ RolePart role_calls(const DrillTimeline& timeline, int position);
 int next_call_keyframe(const RolePart& part, const DrillTimeline& timeline, int keyframe);
 int previous_call_keyframe(const RolePart& part, const DrillTimeline& timeline, int keyframe);
 
-}  // namespace stage
+}  // namespace viewer

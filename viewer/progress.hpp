@@ -26,10 +26,12 @@
 #include <string_view>
 #include <vector>
 
-#include "stage/kept_store.hpp"
-#include "stage/practice.hpp"
+#include "host/kept_store.hpp"
+#include "viewer/practice.hpp"
 
-namespace stage {
+namespace viewer {
+
+using host::KeptStore;
 
 struct DrillProgress {
   std::optional<int> chosen;
@@ -114,4 +116,4 @@ class ProgressKeeper {
   std::optional<Score> replaced_;            // the score it replaced
 };
 
-}  // namespace stage
+}  // namespace viewer

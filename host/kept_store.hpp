@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-namespace stage {
+namespace host {
 
 // What the store holds now.
 struct StoredText {
@@ -53,4 +53,4 @@ class KeptStore {
   virtual std::string set_aside_name() const = 0;
 };
 
-}  // namespace stage
+}  // namespace host

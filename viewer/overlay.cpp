@@ -1,11 +1,23 @@
-#include "stage/overlay.hpp"
+#include "viewer/overlay.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
 
-namespace stage {
+namespace viewer {
+
+using stage::Command;
+using stage::command_number;
+using stage::DrillDescriptor;
+using stage::DrillTimeline;
+using stage::keyframe_number;
+using stage::kPlaySpeeds;
+using stage::legend;
+using stage::PixelRect;
+using stage::Playback;
+using stage::position_name;
+
 namespace {
 
 // Below these the overlay would cover the drill it is meant to explain.
@@ -337,4 +349,4 @@ std::optional<int> command_hit(const OverlayView& view, int x, int y) {
   return std::nullopt;
 }
 
-}  // namespace stage
+}  // namespace viewer

@@ -1,22 +1,29 @@
-#include "stage/roles.hpp"
+#include "viewer/roles.hpp"
 
 #include <algorithm>
 #include <stdexcept>
 
-namespace stage {
+namespace viewer {
+
+using stage::DrillTimeline;
+using stage::FrameTable;
+using stage::kCommander;
+using stage::kCommanderName;
+using stage::kFullWidthZero;
+using stage::kMemberSuffix;
+using stage::PersonSlot;
+using stage::position_count;
+
 namespace {
 
 constexpr std::string_view kOpen = "「";
 constexpr std::string_view kClose = "」";
-constexpr std::string_view kCommanderName = "指揮者";
-constexpr std::string_view kMemberSuffix = "番員";
 // What may stand between two numbers of a list, or around a speaker.
 constexpr std::string_view kSeparators[] = {"，", ",", "、", "・", " ", "　"};
 // A plain answer to being named: its speaker is in the order before it.
 constexpr std::string_view kPlainReply = "はい";
 // The count's closing call: the member after the last number says it.
 constexpr std::string_view kCountFull = "満";
-constexpr std::string_view kFullWidthZero = "０";  // U+FF10; the digits follow it in order
 // A number longer than this is no member's.
 constexpr int kMaxDigits = 3;
 
@@ -137,16 +144,6 @@ std::vector<int> speakers(std::string_view caption) {
   return out;
 }
 
-std::string position_name(int position) {
-  if (position == kCommander) return std::string(kCommanderName);
-  std::string out;
-  for (const char d : std::to_string(position)) {
-    out += kFullWidthZero.substr(0, 2);
-    out += static_cast<char>(kFullWidthZero[2] + (d - '0'));
-  }
-  return out + std::string(kMemberSuffix);
-}
-
 bool RolePart::speaks(int command) const {
   return std::binary_search(calls.begin(), calls.end(), command);
 }
@@ -222,4 +219,4 @@ int previous_call_keyframe(const RolePart& part, const DrillTimeline& timeline, 
   return -1;
 }
 
-}  // namespace stage
+}  // namespace viewer

@@ -1,15 +1,14 @@
 #pragma once
-// The viewer's overlay and the teaching picture's people laid out as display
-// lists: the boxes, text, discs and labels every host draws, with the
-// regions a click reaches. Every host's picture comes from here, so the band,
-// the cards, the halo, the trail and the path look the same in each.
+// The teaching picture's people and the followed position's marks as display
+// items (stage/display_list.hpp): every picture that shows them (the three
+// viewers, the tool's pictures and videos) draws the same discs and labels.
 
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "stage/display_list.hpp"
-#include "stage/overlay.hpp"
+#include "stage/playback.hpp"
 #include "stage/teaching.hpp"
 
 namespace stage {
@@ -39,16 +38,6 @@ FollowedMarks followed_marks(std::span<const Figure> figures, const TeachingWind
                              const Playback& playback, bool whole_path,
                              const std::optional<PersonSlot>& destination);
 
-// The teaching layout's command that stays (or a practice item's prompt and
-// answer) and the legend, its entries as hit regions. `line` is the overlay
-// font's line height.
-DisplayList teaching_boxes_display(const OverlayView& view, int line, TextMeasure& measure);
-// The timeline band (a hit region), the command list (a region a row), the
-// help card and the score card; nothing when the view is not shown.
-DisplayList panels_display(const OverlayView& view, int line, TextMeasure& measure);
-// The whole overlay: the teaching boxes (in the teaching layout), then the panels.
-DisplayList overlay_display(const OverlayView& view, int line, TextMeasure& measure);
-
 // The people, each a body in its position's colour with an outline of the
 // ground, a facing disc on its rim and its label where it is big enough; a
 // highlighted one ringed with a halo, muted ones part way to the ground.
@@ -63,8 +52,5 @@ DisplayList destination_display(DevicePoint at, float radius, Rgb colour);
 // the figures, the figures, then a revealed move's destination.
 DisplayList figure_layer_display(std::span<const Figure> figures, Theme theme,
                                  const FollowedMarks& marks);
-
-// `utf8` cut to `width` pixels, ending in "…" when it had to be cut.
-std::string fitted_text(std::string_view utf8, int width, TextMeasure& measure);
 
 }  // namespace stage

@@ -17,16 +17,34 @@
 #include <string_view>
 #include <vector>
 
+#include "host/kept_store.hpp"
+#include "host/view_options.hpp"
 #include "stage/drill.hpp"
-#include "stage/kept_store.hpp"
-#include "stage/overlay.hpp"
-#include "stage/overlay_display.hpp"
+#include "stage/figure_display.hpp"
 #include "stage/playback.hpp"
-#include "stage/progress.hpp"
 #include "stage/teaching.hpp"
-#include "stage/viewer_commands.hpp"
+#include "viewer/command_table.hpp"
+#include "viewer/overlay.hpp"
+#include "viewer/overlay_display.hpp"
+#include "viewer/progress.hpp"
 
-namespace stage {
+namespace viewer {
+
+using host::KeptStore;
+using stage::DisplayList;
+using stage::DrillList;
+using stage::Figure;
+using stage::followed_marks;
+using stage::FollowedMarks;
+using stage::PixelRect;
+using stage::Playback;
+using stage::PlaybackPlace;
+using stage::PlaySpeed;
+using stage::SharedExtents;
+using stage::TeachingWindow;
+using stage::TextMeasure;
+using stage::Theme;
+using stage::Window;
 
 // What a host gives a session: its window at a size, the overlay's font (its
 // line height, and text_width() to lay the overlay out with) and its clock.
@@ -63,6 +81,9 @@ struct ViewerStart {
   // a command's number itself.
   bool host_overlay = false;
 };
+
+// How a desktop viewer's session starts, from its command line.
+ViewerStart start_of(const host::ViewerOptions& options);
 
 // A key taken by the session: whether the title has to be written again and
 // the command it ran, if any.
@@ -208,4 +229,4 @@ class ViewerSession {
   std::optional<int> set_position_;
 };
 
-}  // namespace stage
+}  // namespace viewer
