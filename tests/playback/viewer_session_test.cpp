@@ -584,7 +584,7 @@ TEST_F(Session, TheWheelScrollsTheCommandListOnlyOverIt) {
     EXPECT_EQ(s->playback().keyframe(), keyframe) << turns;
 
     press(*s, {"ArrowDown"});
-    EXPECT_EQ(s->list_scroll(), 0) << turns;
+    EXPECT_EQ(s->overlay().list_scroll, 0) << turns;
   }
 }
 
