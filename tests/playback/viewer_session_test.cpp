@@ -73,7 +73,7 @@ struct Session : ::testing::Test, viewer::ViewerHost, host::KeptStore {
     return s;
   }
   // Moves the clock until the practice stands in `state`; false if it never does.
-  bool play_until(stage::ViewerSession& s, stage::PracticeState state) {
+  bool play_until(viewer::ViewerSession& s, viewer::PracticeState state) {
     for (int step = 0; step < kMaxSteps; ++step) {
       if (s.learner().practice && s.learner().practice->state() == state) return true;
       const int delay = s.advance();
@@ -103,9 +103,9 @@ std::optional<CommandEffect> press(viewer::ViewerSession& s, const Keys& keys) {
   return last;
 }
 
-void paused_at_start(stage::ViewerSession& s) {
-  s.run(stage::ViewerCommand::Pause);
-  s.run(stage::ViewerCommand::GoToStart);
+void paused_at_start(viewer::ViewerSession& s) {
+  s.run(viewer::ViewerCommand::Pause);
+  s.run(viewer::ViewerCommand::GoToStart);
 }
 
 bool has(std::string_view text, std::string_view part) {
@@ -434,7 +434,7 @@ TEST_F(Session, CallJumpsGoToTheFollowedPositionsCalls) {
   };
   for (const auto& c : cases) {
     const std::string keys = ::testing::PrintToString(c.keys);
-    stage::ViewerStart start = on("kahan");
+    viewer::ViewerStart start = on("kahan");
     start.role = c.role;
     auto s = open(start);
     paused_at_start(*s);
@@ -470,17 +470,17 @@ TEST_F(Session, ACallAskedStaysHiddenUntilSpaceThroughEveryRebuild) {
       {"the command list", {"c"}, kWidth, kHeight},
   };
   for (const auto& c : cases) {
-    stage::ViewerStart start = on("ponpu");
+    viewer::ViewerStart start = on("ponpu");
     start.role = 2;
     start.practice = true;
     auto s = open(start);
     const auto practice = [&] { return s->learner().practice.get(); };
     for (int item = 0; item < kMaxItemsBeforeACall; ++item) {
-      ASSERT_TRUE(play_until(*s, stage::PracticeState::Prompt)) << c.what;
-      if (practice()->prompt() == stage::kCallPrompt) break;
+      ASSERT_TRUE(play_until(*s, viewer::PracticeState::Prompt)) << c.what;
+      if (practice()->prompt() == viewer::kCallPrompt) break;
       press(*s, {"y"});  // a move asked: known, on to the next item
     }
-    ASSERT_EQ(practice()->prompt(), stage::kCallPrompt) << c.what;
+    ASSERT_EQ(practice()->prompt(), viewer::kCallPrompt) << c.what;
     const std::string answer(practice()->answer_caption());
     EXPECT_TRUE(has(answer, "２番員")) << answer;
     const int keyframe = s->playback().keyframe();
@@ -492,9 +492,9 @@ TEST_F(Session, ACallAskedStaysHiddenUntilSpaceThroughEveryRebuild) {
     press(*s, c.keys);
     s->rebuild(c.width, c.height);
     ASSERT_TRUE(practice()) << c.what;
-    EXPECT_EQ(practice()->state(), stage::PracticeState::Prompt) << c.what;
+    EXPECT_EQ(practice()->state(), viewer::PracticeState::Prompt) << c.what;
     EXPECT_TRUE(hidden()) << c.what << ": " << s->title();
-    EXPECT_TRUE(has(s->title(), stage::kCallPrompt)) << c.what << ": " << s->title();
+    EXPECT_TRUE(has(s->title(), viewer::kCallPrompt)) << c.what << ": " << s->title();
 
     press(*s, {" "});
     const std::string revealed = s->title();
@@ -505,7 +505,7 @@ TEST_F(Session, ACallAskedStaysHiddenUntilSpaceThroughEveryRebuild) {
     EXPECT_EQ(s->title(), revealed) << c.what;
 
     press(*s, {"y"});
-    ASSERT_TRUE(play_until(*s, stage::PracticeState::Prompt)) << c.what;
+    ASSERT_TRUE(play_until(*s, viewer::PracticeState::Prompt)) << c.what;
     EXPECT_GE(s->playback().keyframe(), keyframe) << c.what;
     EXPECT_FALSE(has(s->title(), "答え")) << c.what << ": " << s->title();
   }
@@ -525,24 +525,24 @@ TEST_F(Session, APracticeCutShortIsScoredAndAMissedItemAskedAgain) {
       {"y", "覚えていた 1/1", false},
   };
   for (const auto& c : cases) {
-    stage::ViewerStart start = on("kahan");
+    viewer::ViewerStart start = on("kahan");
     start.role = 3;
     auto s = open(start);
     paused_at_start(*s);
     press(*s, {"p"});
-    ASSERT_TRUE(play_until(*s, stage::PracticeState::Prompt)) << c.mark;
+    ASSERT_TRUE(play_until(*s, viewer::PracticeState::Prompt)) << c.mark;
     const int first = s->playback().keyframe();
     press(*s, {c.mark, "End"});
-    ASSERT_TRUE(play_until(*s, stage::PracticeState::Finished)) << c.mark;
+    ASSERT_TRUE(play_until(*s, viewer::PracticeState::Finished)) << c.mark;
     EXPECT_TRUE(has(s->title(), c.score)) << c.mark << ": " << s->title();
     EXPECT_EQ(record("kahan"), "kahan 3 3=" + std::string(c.score.substr(c.score.find(' ') + 1)));
 
     press(*s, {"y"});
     if (!c.asked_again) {
-      EXPECT_EQ(s->learner().practice->state(), stage::PracticeState::Finished);
+      EXPECT_EQ(s->learner().practice->state(), viewer::PracticeState::Finished);
       continue;
     }
-    ASSERT_TRUE(play_until(*s, stage::PracticeState::Prompt));
+    ASSERT_TRUE(play_until(*s, viewer::PracticeState::Prompt));
     const std::string asked = s->title();
     EXPECT_TRUE(has(asked, "練習 1 / 1 ")) << asked;
     EXPECT_EQ(s->playback().keyframe(), first);
@@ -570,14 +570,14 @@ TEST_F(Session, TheWheelScrollsTheCommandListOnlyOverIt) {
     press(*s, {"c"});
     press(*s, Keys(kCommandsDown, "ArrowDown"));
     s->rebuild(kWidth, kHeight);
-    const stage::OverlayView before = s->overlay();
+    const viewer::OverlayView before = s->overlay();
     ASSERT_TRUE(before.panel);
     ASSERT_FALSE(before.rows.empty());
     const stage::PixelRect at = c.over_list ? *before.panel : before.stage_area;
     const int keyframe = s->playback().keyframe();
     for (const int n : c.notches)
       EXPECT_EQ(s->scroll_list(at.x + at.w / 2, at.y + at.h / 2, n), c.over_list) << turns;
-    const stage::OverlayView after = s->overlay();
+    const viewer::OverlayView after = s->overlay();
     ASSERT_FALSE(after.rows.empty());
     EXPECT_EQ(after.rows.front().command, before.rows.front().command + c.rows_moved) << turns;
     EXPECT_EQ(s->playback().keyframe(), keyframe) << turns;
@@ -598,7 +598,7 @@ TEST_F(Session, ARebuildDrawsTheThemeTheCardAndTheShapeAndGivesThemBack) {
     int height() const { return bottom - top + 1; }
   };
   // The box around what is not ground in the stage's area, and the ground.
-  const auto ink = [&](const stage::ViewerSession& s, std::uint32_t* ground) {
+  const auto ink = [&](const viewer::ViewerSession& s, std::uint32_t* ground) {
     const stage::PixelRect a = teaching_stage_area(s.request());
     const raster::Image picture = window->surface();
     *ground = picture.at(a.x, a.y + a.h / 2);
@@ -633,12 +633,12 @@ TEST_F(Session, ARebuildDrawsTheThemeTheCardAndTheShapeAndGivesThemBack) {
   };
   for (const auto& c : cases) {
     const std::string keys = ::testing::PrintToString(c.keys) + " " + std::to_string(c.width);
-    stage::ViewerStart start = on("ponpu");
+    viewer::ViewerStart start = on("ponpu");
     start.theme = c.theme;
     auto s = open(start);
     paused_at_start(*s);
     // Half way through, the hoses run the drill's whole length.
-    s->run(stage::ViewerCommand::SeekTime, s->playback().timeline().total_ms() / 2);
+    s->run(viewer::ViewerCommand::SeekTime, s->playback().timeline().total_ms() / 2);
     std::uint32_t ground = 0;
     const Ink closed = ink(*s, &ground);
     const std::vector<std::uint32_t> first = window->surface().pixels;
@@ -660,7 +660,7 @@ TEST_F(Session, ARebuildDrawsTheThemeTheCardAndTheShapeAndGivesThemBack) {
   }
 
   // The saver's picture has no theme to switch: t leaves what is painted as it was.
-  stage::ViewerStart saver = on("ponpu");
+  viewer::ViewerStart saver = on("ponpu");
   saver.teaching = false;
   auto s = open(saver);
   paused_at_start(*s);
