@@ -36,7 +36,7 @@ struct DrawCall {
 // sets pixels whatever they were, so the same calls again leave the same
 // picture. A drill repaints its fixed marks on every keyframe; on a large
 // window those repaints, not the moves, were most of a seek from the start.
-class Playback::TrackedWindow final : public Window {
+class Playback::TrackedWindow final : public WindowFilter {
  public:
   struct Slot {
     ImageSlot slot;
@@ -49,7 +49,7 @@ class Playback::TrackedWindow final : public Window {
     std::string caption;
   };
 
-  explicit TrackedWindow(Window& inner) : w_(inner) {}
+  explicit TrackedWindow(Window& inner) : WindowFilter(inner) {}
   const State& state() const { return state_; }
 
   // Holds the drawing of the keyframes from now on, until draw_held().
@@ -83,9 +83,9 @@ class Playback::TrackedWindow final : public Window {
   bool take_changed() { return std::exchange(changed_, false); }
   bool restore(const SurfaceSnapshot& snapshot) {
     changed_ = true;
-    return w_.restore_surface(snapshot);
+    return inner().restore_surface(snapshot);
   }
-  std::unique_ptr<SurfaceSnapshot> save() const { return w_.save_surface(); }
+  std::unique_ptr<SurfaceSnapshot> save() const { return inner().save_surface(); }
 
   void put_back(const State& s) {
     for (int i = 0; i < kImageSlots; ++i) {
@@ -132,43 +132,35 @@ class Playback::TrackedWindow final : public Window {
   }
 
   void set_slot_left(int i, float left) override {
-    w_.set_slot_left(i, left);  // the window checks the index first
+    inner().set_slot_left(i, left);  // the window checks the index first
     slot(i).left = left;
   }
   void set_slot_top(int i, float top) override {
-    w_.set_slot_top(i, top);
+    inner().set_slot_top(i, top);
     slot(i).top = top;
   }
   void set_slot_size(int i, float width, float height) override {
-    w_.set_slot_size(i, width, height);
+    inner().set_slot_size(i, width, height);
     slot(i).width = width;
     slot(i).height = height;
   }
   void set_slot_picture(int i, int pose) override {
-    w_.set_slot_picture(i, pose);
+    inner().set_slot_picture(i, pose);
     slot(i).pose = pose;
   }
   void set_slot_visible(int i, bool visible) override {
-    w_.set_slot_visible(i, visible);
+    inner().set_slot_visible(i, visible);
     slot(i).visible = visible;
   }
 
-  void set_caption_left(float left) override { w_.set_caption_left(left); }
   void set_caption_text(const std::string& utf8) override {
     state_.caption = utf8;
-    w_.set_caption_text(utf8);
+    inner().set_caption_text(utf8);
   }
-  void set_caption_font_size(int points) override { w_.set_caption_font_size(points); }
-  float caption_height() const override { return w_.caption_height(); }
 
   // The host handles input between the model's calls, never inside a tick:
   // a key pressed during a seek then waits for it, and runs once.
   bool process_events() override { return true; }
-  float twips_per_pixel_x() const override { return w_.twips_per_pixel_x(); }
-  float twips_per_pixel_y() const override { return w_.twips_per_pixel_y(); }
-  float width() const override { return w_.width(); }
-  float height() const override { return w_.height(); }
-  void set_foreground() override { w_.set_foreground(); }
   void on_drill(int drill) override {
     // The drill's layout may change how the held calls land: they go first.
     if (holding_) {
@@ -176,7 +168,7 @@ class Playback::TrackedWindow final : public Window {
       held_.clear();
       last_valid_ = false;
     }
-    w_.on_drill(drill);
+    inner().on_drill(drill);
   }
 
  private:
@@ -204,33 +196,32 @@ class Playback::TrackedWindow final : public Window {
     const auto& [a, b, x, y] = c.at;
     switch (c.kind) {
       case DrawCall::Kind::Clear:
-        w_.clear();
+        inner().clear();
         break;
       case DrawCall::Kind::Line:
-        w_.line(a, b, x, y, c.color);
+        inner().line(a, b, x, y, c.color);
         break;
       case DrawCall::Kind::Box:
-        w_.box(a, b, x, y, c.color);
+        inner().box(a, b, x, y, c.color);
         break;
       case DrawCall::Kind::FilledBox:
-        w_.filled_box(a, b, x, y, c.color);
+        inner().filled_box(a, b, x, y, c.color);
         break;
       case DrawCall::Kind::Circle:
-        w_.circle(a, b, x, c.color);
+        inner().circle(a, b, x, c.color);
         break;
       case DrawCall::Kind::FillStyle:
-        w_.set_fill_style(c.style);
+        inner().set_fill_style(c.style);
         break;
       case DrawCall::Kind::FillColor:
-        w_.set_fill_color(c.color);
+        inner().set_fill_color(c.color);
         break;
       case DrawCall::Kind::FloodFill:
-        w_.flood_fill(static_cast<int>(a), static_cast<int>(b), c.color);
+        inner().flood_fill(static_cast<int>(a), static_cast<int>(b), c.color);
         break;
     }
   }
 
-  Window& w_;
   State state_;
   bool changed_ = true;
   bool holding_ = false;

@@ -245,7 +245,7 @@ SharedExtents drill_extents(DrillList drills) {
 
 TeachingWindow::TeachingWindow(Window& device, DrillList drills, Theme theme, const PixelRect& area,
                                SharedExtents extents)
-    : device_(device),
+    : WindowFilter(device),
       drills_(drills),
       theme_(theme),
       area_(area),
@@ -316,32 +316,32 @@ std::vector<DevicePoint> TeachingWindow::scene_path(const FrameTable& table,
 
 void TeachingWindow::to_device(float vx, float vy, float& dx, float& dy) const {
   fit_.map(vx, vy, dx, dy);
-  dx *= device_.twips_per_pixel_x();
-  dy *= device_.twips_per_pixel_y();
+  dx *= inner().twips_per_pixel_x();
+  dy *= inner().twips_per_pixel_y();
 }
 
 void TeachingWindow::device_line(float x1, float y1, float x2, float y2, Rgb color) {
   if (stroke_ == 1) {
-    device_.line(x1, y1, x2, y2, color);
+    inner().line(x1, y1, x2, y2, color);
     return;
   }
   // A wide stroke as parallel one-pixel lines, offset across the line's
   // main direction so that neighbours touch without gaps.
-  const float tx = device_.twips_per_pixel_x();
-  const float ty = device_.twips_per_pixel_y();
+  const float tx = inner().twips_per_pixel_x();
+  const float ty = inner().twips_per_pixel_y();
   const bool flat = std::abs((x2 - x1) / tx) >= std::abs((y2 - y1) / ty);
   for (int i = 0; i < stroke_; ++i) {
     const float offset = static_cast<float>(i) - static_cast<float>(stroke_ - 1) / 2.0f;
     const float ox = flat ? 0 : offset * tx;
     const float oy = flat ? offset * ty : 0;
-    device_.line(x1 + ox, y1 + oy, x2 + ox, y2 + oy, color);
+    inner().line(x1 + ox, y1 + oy, x2 + ox, y2 + oy, color);
   }
 }
 
 void TeachingWindow::clear() {
-  device_.clear();
+  inner().clear();
   if (theme_ != Theme::Dark)
-    device_.filled_box(0, 0, device_.width(), device_.height(), theme_background(theme_));
+    inner().filled_box(0, 0, inner().width(), inner().height(), theme_background(theme_));
 }
 
 void TeachingWindow::line(float x1, float y1, float x2, float y2, Rgb color) {
@@ -366,12 +366,12 @@ void TeachingWindow::box(float x1, float y1, float x2, float y2, Rgb color) {
   const float top = std::min(b, d);
   const float bottom = std::max(b, d);
   const Rgb ink = theme_color(theme_, color);
-  const float tx = device_.twips_per_pixel_x();
-  const float ty = device_.twips_per_pixel_y();
+  const float tx = inner().twips_per_pixel_x();
+  const float ty = inner().twips_per_pixel_y();
   // Nested outlines, centred on the drawn edge, so the corners stay closed.
   for (int i = 0; i < stroke_; ++i) {
     const float inset = static_cast<float>(i) - static_cast<float>(stroke_ - 1) / 2.0f;
-    device_.box(left + inset * tx, top + inset * ty, right - inset * tx, bottom - inset * ty, ink);
+    inner().box(left + inset * tx, top + inset * ty, right - inset * tx, bottom - inset * ty, ink);
   }
 }
 
@@ -382,7 +382,7 @@ void TeachingWindow::filled_box(float x1, float y1, float x2, float y2, Rgb colo
   float d;
   to_device(x1, y1, a, b);
   to_device(x2, y2, c, d);
-  device_.filled_box(std::min(a, c), std::min(b, d), std::max(a, c), std::max(b, d),
+  inner().filled_box(std::min(a, c), std::min(b, d), std::max(a, c), std::max(b, d),
                      theme_color(theme_, color));
 }
 
@@ -390,28 +390,28 @@ void TeachingWindow::circle(float cx, float cy, float r, Rgb color) {
   float x;
   float y;
   to_device(cx, cy, x, y);
-  const float tx = device_.twips_per_pixel_x();
+  const float tx = inner().twips_per_pixel_x();
   const float radius = r / kVirtualTwipsPerPixel * fit_.scale() * tx;
   const Rgb ink = theme_color(theme_, color);
-  device_.circle(x, y, radius, ink);
+  inner().circle(x, y, radius, ink);
   if (stroke_ == 1) return;
   // The wider outline as rings around the first circle, without fill.
-  device_.set_fill_style(FillStyle::Transparent);
+  inner().set_fill_style(FillStyle::Transparent);
   for (int i = 0; i < stroke_; ++i) {
     const float offset = static_cast<float>(i) - static_cast<float>(stroke_ - 1) / 2.0f;
     if (offset == 0 || radius + offset * tx <= 0) continue;
-    device_.circle(x, y, radius + offset * tx, ink);
+    inner().circle(x, y, radius + offset * tx, ink);
   }
-  device_.set_fill_style(fill_style_);
+  inner().set_fill_style(fill_style_);
 }
 
 void TeachingWindow::set_fill_style(FillStyle style) {
   fill_style_ = style;
-  device_.set_fill_style(style);
+  inner().set_fill_style(style);
 }
 
 void TeachingWindow::set_fill_color(Rgb color) {
-  device_.set_fill_color(theme_color(theme_, color));
+  inner().set_fill_color(theme_color(theme_, color));
 }
 
 void TeachingWindow::flood_fill(int px, int py, Rgb border) {
@@ -419,7 +419,7 @@ void TeachingWindow::flood_fill(int px, int py, Rgb border) {
   float y;
   fit_.map(static_cast<float>(px) * kVirtualTwipsPerPixel,
            static_cast<float>(py) * kVirtualTwipsPerPixel, x, y);
-  device_.flood_fill(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)),
+  inner().flood_fill(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)),
                      theme_color(theme_, border));
 }
 

@@ -177,7 +177,7 @@ std::vector<LegendEntry> legend(Theme theme, const DrillDescriptor& drill);
 // to the stage and forwards the painting, mapped and recoloured; lines keep
 // a width that grows with the scale (at least one device pixel). Figures and
 // the caption never reach the device: `figures()` and `caption()` give them.
-class TeachingWindow final : public Window {
+class TeachingWindow final : public WindowFilter {
  public:
   // `drills` is the stage's drill list (its indices are on_drill()'s); `area`
   // the device pixels the picture may fill.
@@ -234,16 +234,10 @@ class TeachingWindow final : public Window {
   void set_caption_text(const std::string& utf8) override;
   void set_caption_font_size(int) override {}
   float caption_height() const override { return 0; }
-  bool process_events() override { return device_.process_events(); }
   float twips_per_pixel_x() const override { return kVirtualTwipsPerPixel; }
   float twips_per_pixel_y() const override { return kVirtualTwipsPerPixel; }
   float width() const override { return kVirtualWidth; }
   float height() const override { return kVirtualHeight; }
-  void set_foreground() override { device_.set_foreground(); }
-  std::unique_ptr<SurfaceSnapshot> save_surface() const override { return device_.save_surface(); }
-  bool restore_surface(const SurfaceSnapshot& snapshot) override {
-    return device_.restore_surface(snapshot);
-  }
   void on_drill(int drill) override;
 
  private:
@@ -253,7 +247,6 @@ class TeachingWindow final : public Window {
   int stroke() const { return stroke_; }
   void device_line(float x1, float y1, float x2, float y2, Rgb color);
 
-  Window& device_;
   DrillList drills_;
   Theme theme_;
   PixelRect area_;

@@ -119,4 +119,55 @@ class Window {
   virtual bool restore_surface(const SurfaceSnapshot& /*snapshot*/) { return false; }
 };
 
+// A window over another that passes every call through to it: a wrapper (the
+// teaching picture's mapping, the playback's holding and tracking, a video's
+// caption kept out of the picture) overrides only what it changes.
+class WindowFilter : public Window {
+ public:
+  explicit WindowFilter(Window& inner) : inner_(inner) {}
+
+  void clear() override { inner_.clear(); }
+  void line(float x1, float y1, float x2, float y2, Rgb color) override {
+    inner_.line(x1, y1, x2, y2, color);
+  }
+  void box(float x1, float y1, float x2, float y2, Rgb color) override {
+    inner_.box(x1, y1, x2, y2, color);
+  }
+  void filled_box(float x1, float y1, float x2, float y2, Rgb color) override {
+    inner_.filled_box(x1, y1, x2, y2, color);
+  }
+  void circle(float cx, float cy, float r, Rgb color) override { inner_.circle(cx, cy, r, color); }
+  void set_fill_style(FillStyle style) override { inner_.set_fill_style(style); }
+  void set_fill_color(Rgb color) override { inner_.set_fill_color(color); }
+  void flood_fill(int px, int py, Rgb border) override { inner_.flood_fill(px, py, border); }
+  void set_slot_left(int slot, float left) override { inner_.set_slot_left(slot, left); }
+  void set_slot_top(int slot, float top) override { inner_.set_slot_top(slot, top); }
+  void set_slot_size(int slot, float width, float height) override {
+    inner_.set_slot_size(slot, width, height);
+  }
+  void set_slot_picture(int slot, int pose) override { inner_.set_slot_picture(slot, pose); }
+  void set_slot_visible(int slot, bool visible) override { inner_.set_slot_visible(slot, visible); }
+  void set_caption_left(float left) override { inner_.set_caption_left(left); }
+  void set_caption_text(const std::string& utf8) override { inner_.set_caption_text(utf8); }
+  void set_caption_font_size(int points) override { inner_.set_caption_font_size(points); }
+  float caption_height() const override { return inner_.caption_height(); }
+  bool process_events() override { return inner_.process_events(); }
+  float twips_per_pixel_x() const override { return inner_.twips_per_pixel_x(); }
+  float twips_per_pixel_y() const override { return inner_.twips_per_pixel_y(); }
+  float width() const override { return inner_.width(); }
+  float height() const override { return inner_.height(); }
+  void set_foreground() override { inner_.set_foreground(); }
+  void on_drill(int drill) override { inner_.on_drill(drill); }
+  std::unique_ptr<SurfaceSnapshot> save_surface() const override { return inner_.save_surface(); }
+  bool restore_surface(const SurfaceSnapshot& snapshot) override {
+    return inner_.restore_surface(snapshot);
+  }
+
+ protected:
+  Window& inner() const { return inner_; }
+
+ private:
+  Window& inner_;
+};
+
 }  // namespace stage
