@@ -74,6 +74,10 @@ DisplayList figures_display(std::span<const Figure> figures, Theme theme) {
   out.items.reserve(figures.size() * kMostItemsPerFigure);
   out.areas.reserve(figures.size());
   const Rgb outline = theme_background(theme);
+  // The rim: the ground keeps neighbours and lines apart on black; on white
+  // the ink rings each body, so that the paler hues keep their edge (on
+  // paper too).
+  const Rgb rim = theme == Theme::Light ? theme_ink(theme) : outline;
   const Rgb facing = theme_ink(theme);
   const auto disc = [&out](float x, float y, float r, Rgb c) {
     out.items.emplace_back(DiscItem{x, y, r, c});
@@ -95,8 +99,8 @@ DisplayList figures_display(std::span<const Figure> figures, Theme theme) {
       reach = std::max(reach, ring + 1);
     }
     const auto shade = [&](Rgb c) { return f.muted ? towards(c, outline, kMutedShare) : c; };
-    disc(f.x, f.y, f.radius + edge, outline);
-    disc(fx, fy, fr + edge, outline);
+    disc(f.x, f.y, f.radius + edge, shade(rim));
+    disc(fx, fy, fr + edge, shade(rim));
     disc(f.x, f.y, f.radius, shade(f.body));
     disc(fx, fy, fr, shade(facing));
     if (f.show_label)

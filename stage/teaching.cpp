@@ -45,12 +45,12 @@ constexpr Rgb kBlue{0, 114, 178};
 constexpr Rgb kVermillion{213, 94, 0};
 constexpr Rgb kReddishPurple{204, 121, 167};
 
-// Commander first, then members 1, 2, ...; on white the yellow, which
-// vanishes there, gives way to the darker hues.
-constexpr std::array kDarkPositions{kOrange,        kSkyBlue,    kBluishGreen, kYellow,
-                                    kReddishPurple, kVermillion, kBlue};
-constexpr std::array kLightPositions{kVermillion,    kBlue,   kBluishGreen,
-                                     kReddishPurple, kOrange, kSkyBlue};
+// Commander first, then members 1, 2, ...: one palette for every theme, the
+// page, the video and paper, so that a colour always means the same
+// position. Each reads on black and, ringed in ink, on white; the pale
+// yellow comes last, where only a large crew reaches it.
+constexpr std::array kPositions{kVermillion,    kBlue,    kBluishGreen, kOrange,
+                                kReddishPurple, kSkyBlue, kYellow};
 
 float luminance(Rgb c) { return (0.299f * c.r + 0.587f * c.g + 0.114f * c.b) / 255.0f; }
 
@@ -214,25 +214,23 @@ int Fit::turn_pose(int pose) const {
   return turned_ ? (pose - kQuarter + pose::kCount) % pose::kCount : pose;
 }
 
-Rgb position_color(Theme theme, CrewNaming naming, int position) {
-  const bool light = theme == Theme::Light;
-  const std::size_t count = light ? kLightPositions.size() : kDarkPositions.size();
+Rgb position_color(CrewNaming naming, int position) {
   std::size_t i = static_cast<std::size_t>(std::max(0, position));
   if (naming == CrewNaming::Squad && i > 0) i = 1;
   // More members than colours: the numbers tell them apart.
-  if (i >= count) i = 1 + (i - 1) % (count - 1);
-  return light ? kLightPositions[i] : kDarkPositions[i];
+  if (i >= kPositions.size()) i = 1 + (i - 1) % (kPositions.size() - 1);
+  return kPositions[i];
 }
 
-std::vector<LegendEntry> legend(Theme theme, const DrillDescriptor& drill) {
-  std::vector<LegendEntry> entries{{"指揮者", position_color(theme, drill.crew, 0)}};
+std::vector<LegendEntry> legend(const DrillDescriptor& drill) {
+  std::vector<LegendEntry> entries{{"指揮者", position_color(drill.crew, 0)}};
   const int persons = drill.make_table().person_count();
   if (drill.crew == CrewNaming::Squad) {
-    entries.push_back({"隊員（番号順）", position_color(theme, drill.crew, 1), 1, persons - 1});
+    entries.push_back({"隊員（番号順）", position_color(drill.crew, 1), 1, persons - 1});
     return entries;
   }
   for (int n = 1; n < persons; ++n)
-    entries.push_back({position_name(n), position_color(theme, drill.crew, n), n, n});
+    entries.push_back({position_name(n), position_color(drill.crew, n), n, n});
   return entries;
 }
 
@@ -456,7 +454,7 @@ std::vector<Figure> TeachingWindow::figures() const {
     f.radius = std::max({kMinFigureRadius, readable,
                          s.width * kBodyRadiusPerSlot / kVirtualTwipsPerPixel * fit_.scale()});
     f.pose = fit_.turn_pose(s.pose);
-    f.body = position_color(theme_, drill.crew, i);
+    f.body = position_color(drill.crew, i);
     f.label_color = luminance(f.body) > 0.5f ? colors::black : colors::white;
     f.label = i == 0 ? "指" : std::to_string(i);
     f.show_label = f.radius >= kMinLabelRadius;

@@ -166,11 +166,12 @@ struct LegendEntry {
   bool stands_for(int position) const { return position >= first && position <= last; }
 };
 
-// The colour of a position in the theme: Okabe and Ito's palette, which
-// viewers with any common colour-vision deficiency can tell apart. In a squad
-// drill every member shares one colour and is told by the number.
-Rgb position_color(Theme theme, CrewNaming naming, int position);
-std::vector<LegendEntry> legend(Theme theme, const DrillDescriptor& drill);
+// The colour of a position: Okabe and Ito's palette, which viewers with any
+// common colour-vision deficiency can tell apart, the same in both themes and
+// on paper. In a squad drill every member shares one colour and is told by
+// the number.
+Rgb position_color(CrewNaming naming, int position);
+std::vector<LegendEntry> legend(const DrillDescriptor& drill);
 
 // The stage's window for the teaching picture over a real window `device`
 // (the raster or GDI window the host presents). It reports the virtual size

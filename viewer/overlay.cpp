@@ -202,7 +202,7 @@ void teaching_layout(OverlayView& v, const Playback& playback, const OverlayRequ
   }
   if (current >= 0 && current < static_cast<int>(t.commands().size()))
     v.command = t.commands()[static_cast<std::size_t>(current)].text;
-  v.legend = legend(r.theme, playback.descriptor());
+  v.legend = legend(playback.descriptor());
   const TeachingBoxes b = teaching_boxes(r, v.band.y, line, pad);
   v.command_box = b.command;
   v.legend_box = b.legend;
@@ -329,7 +329,7 @@ OverlayView teaching_picture_view(const OverlayRequest& r, const DrillDescriptor
   if (b.area.h < r.height / 2 || r.width < kMinWidthInLines * line) return v;
   v.command = command;
   v.position = r.position;  // its legend entry is marked
-  v.legend = legend(r.theme, drill);
+  v.legend = legend(drill);
   v.command_box = b.command;
   v.legend_box = b.legend;
   v.stage_area = b.area;

@@ -21,34 +21,73 @@ using stage::Theme;
 
 namespace {
 
-// The band and cards darken the stage below rather than hide it, so that a
-// figure under the timeline stays visible.
-constexpr Rgb kShade{0x00, 0x00, 0x00};
-constexpr int kBandAlpha = 160;
-constexpr int kCardAlpha = 210;
-constexpr Rgb kCardEdge{0x80, 0x80, 0x80};
-constexpr Rgb kBar{0x40, 0x40, 0x40};
-constexpr Rgb kElapsed{0x2F, 0x6F, 0xB0};
-constexpr Rgb kLoop{0xD0, 0xB0, 0x00};
+// The band's and the cards' colours. On the dark theme they darken the
+// stage below rather than hide it, so that a figure under the timeline stays
+// visible; on the light theme (and the saver's dark picture has none) they
+// are light, with dark text, as the picture around them is.
+struct PanelColours {
+  Rgb shade;  // what the band and the cards lay over the stage
+  int band_alpha;
+  int card_alpha;
+  Rgb edge;  // a card's frame
+  Rgb bar;
+  Rgb elapsed;
+  Rgb loop;
+  Rgb mark;      // a command's start on the bar
+  Rgb position;  // where the playback is on the bar
+  Rgb text;
+  Rgb dim;
+  Rgb current_row;
+  Rgb sign;  // the paused sign, the position's name, the keys, the score's head
+  Rgb answered;
+};
 constexpr int kLoopAlpha = 110;
-constexpr Rgb kMark{0xE0, 0xE0, 0xE0};
-constexpr Rgb kPosition{0xFF, 0xFF, 0xFF};
-constexpr Rgb kText{0xFF, 0xFF, 0xFF};
-constexpr Rgb kDimText{0xA0, 0xA0, 0xA0};
-constexpr Rgb kCurrentRow{0x2F, 0x6F, 0xB0};
 constexpr int kCurrentRowAlpha = 200;
-constexpr Rgb kPauseSign{0xFF, 0xD0, 0x40};
-// The followed position's own rows in the list (its calls, and more faintly
-// the commands it answers): a stripe down the row's left edge.
-constexpr Rgb kMineStripe{0xFF, 0xD0, 0x40};
-constexpr Rgb kAnsweredStripe{0x80, 0x80, 0x80};
-constexpr int kStripeLines = 6;      // the stripe's width, a sixth of a line
+constexpr PanelColours kDarkPanels{{0x00, 0x00, 0x00},
+                                   160,
+                                   210,
+                                   {0x80, 0x80, 0x80},
+                                   {0x40, 0x40, 0x40},
+                                   {0x2F, 0x6F, 0xB0},
+                                   {0xD0, 0xB0, 0x00},
+                                   {0xE0, 0xE0, 0xE0},
+                                   {0xFF, 0xFF, 0xFF},
+                                   {0xFF, 0xFF, 0xFF},
+                                   {0xA0, 0xA0, 0xA0},
+                                   {0x2F, 0x6F, 0xB0},
+                                   {0xFF, 0xD0, 0x40},
+                                   {0x80, 0x80, 0x80}};
+constexpr PanelColours kLightPanels{{0xF4, 0xF4, 0xF4},
+                                    230,
+                                    235,
+                                    {0x90, 0x90, 0x90},
+                                    {0xC8, 0xC8, 0xC8},
+                                    {0x2F, 0x6F, 0xB0},
+                                    {0xD0, 0xB0, 0x00},
+                                    {0x50, 0x50, 0x50},
+                                    {0x22, 0x22, 0x22},
+                                    {0x22, 0x22, 0x22},
+                                    {0x66, 0x66, 0x66},
+                                    {0xB8, 0xD4, 0xF0},
+                                    {0x8A, 0x5A, 0x00},
+                                    {0x90, 0x90, 0x90}};
+const PanelColours& panel_colours(Theme theme) {
+  return theme == Theme::Light ? kLightPanels : kDarkPanels;
+}
+// The saver's picture is dark whatever theme the viewer keeps.
+const PanelColours& panel_colours(const OverlayView& v) {
+  return panel_colours(v.teaching ? v.theme : Theme::Dark);
+}
+constexpr int kStripeLines = 6;      // the followed position's rows' stripe, a sixth of a line
 constexpr int kUnderlineLines = 12;  // the followed legend entry's underline, of a line
 // The practice prompt's colour: the question stands out of the command box.
 constexpr Rgb kPromptInk{0xFF, 0xD0, 0x40};
 constexpr Rgb kLightPromptInk{0x8A, 0x5A, 0x00};
 // The teaching layout's boxes: a dark card with white text on the dark
 // theme, a light one with dark text on the light theme.
+constexpr Rgb kShade{0x00, 0x00, 0x00};
+constexpr int kCardAlpha = 210;
+constexpr Rgb kText{0xFF, 0xFF, 0xFF};
 constexpr Rgb kLightCard{0xF4, 0xF4, 0xF4};
 constexpr Rgb kLightText{0x22, 0x22, 0x22};
 // The widest time a command row shows, which sets where its text starts.
@@ -87,9 +126,9 @@ class Builder {
     box({r.x + r.w - 1, r.y, 1, r.h}, colour);
   }
   // A card darkening what is below, framed.
-  void card(const PixelRect& r) {
-    box(r, kShade, kCardAlpha);
-    frame(r, kCardEdge);
+  void card(const PixelRect& r, const PanelColours& c) {
+    box(r, c.shade, c.card_alpha);
+    frame(r, c.edge);
   }
   // A line of text at (x, y) cut to `clip`; returns its width.
   int text(int x, int y, std::string_view utf8, Rgb colour, const PixelRect& clip) {
@@ -125,12 +164,13 @@ void prompt(Builder& b, const PracticeOverlay& p, const PixelRect& box, Rgb ink,
       p.revealed ? (p.answer.empty() ? "→ ○" : p.answer) : std::string(kRevealHint);
   const int y = box.y + pad / 2 + b.line();
   x = box.x + pad;
-  x += b.text(x, y, b.fitted(second, width), p.revealed ? ink : kDimText, box);
+  const Rgb dim = panel_colours(light ? Theme::Light : Theme::Dark).dim;
+  x += b.text(x, y, b.fitted(second, width), p.revealed ? ink : dim, box);
   // Once revealed, the keys that mark it, where the line has room for them.
   if (p.revealed) {
     std::string hint = "  ";
     hint.append(kMarkHint);
-    if (x + b.width(hint) <= box.x + box.w - pad) b.text(x, y, hint, kDimText, box);
+    if (x + b.width(hint) <= box.x + box.w - pad) b.text(x, y, hint, dim, box);
   }
 }
 
@@ -185,24 +225,25 @@ void band(Builder& b, const OverlayView& v) {
   // across the whole bar's height, then a few lines of status.
   constexpr std::size_t kBandItems = 16;
   b.reserve(v.command_marks.size() + kBandItems);
-  b.box(v.band, kShade, kBandAlpha);
-  b.box(v.bar, kBar);
-  b.box({v.bar.x, v.bar.y, v.position_x - v.bar.x + 1, v.bar.h}, kElapsed);
-  if (v.loop) b.box(*v.loop, kLoop, kLoopAlpha);
+  const PanelColours& c = panel_colours(v);
+  b.box(v.band, c.shade, c.band_alpha);
+  b.box(v.bar, c.bar);
+  b.box({v.bar.x, v.bar.y, v.position_x - v.bar.x + 1, v.bar.h}, c.elapsed);
+  if (v.loop) b.box(*v.loop, c.loop, kLoopAlpha);
   const int mark_h = std::max(1, v.bar.h / 3);
-  for (const int x : v.command_marks) b.box({x, v.bar.y, 1, mark_h}, kMark);
-  b.box({v.position_x - 1, v.bar.y, 3, v.bar.h}, kPosition);
+  for (const int x : v.command_marks) b.box({x, v.bar.y, 1, mark_h}, c.mark);
+  b.box({v.position_x - 1, v.bar.y, 3, v.bar.h}, c.position);
 
   // The status row: drill and time on the left; speed and the paused sign on the right.
   const int row_y = v.bar.y + v.bar.h + pad;
   int x = v.bar.x;
-  x += b.text(x, row_y, v.drill, kText, v.band) + 2 * line;
-  x += b.text(x, row_y, v.time, kText, v.band) + 2 * line;
+  x += b.text(x, row_y, v.drill, c.text, v.band) + 2 * line;
+  x += b.text(x, row_y, v.time, c.text, v.band) + 2 * line;
   if (!v.position_name.empty()) {
     std::string who = v.position_name;
     if (v.mine_only) who.append("（自分のみ）");
     if (!v.previous.empty()) who.append("  ").append(v.previous);
-    b.text(x, row_y, who, kPauseSign, v.band);
+    b.text(x, row_y, who, c.sign, v.band);
   }
   int right = v.bar.x + v.bar.w;
   if (v.paused) {
@@ -211,12 +252,12 @@ void band(Builder& b, const OverlayView& v) {
     const int sign_h = std::max(2, line * 3 / 4);
     const int top = row_y + (line - sign_h) / 2;
     right -= bar_w;
-    b.box({right, top, bar_w, sign_h}, kPauseSign);
+    b.box({right, top, bar_w, sign_h}, c.sign);
     right -= 2 * bar_w;
-    b.box({right, top, bar_w, sign_h}, kPauseSign);
+    b.box({right, top, bar_w, sign_h}, c.sign);
     right -= line;
   }
-  b.text(right - b.width(v.speed), row_y, v.speed, kText, v.band);
+  b.text(right - b.width(v.speed), row_y, v.speed, c.text, v.band);
   b.area(v.band);
   b.hit(v.band, HitKind::Timeline, 0);
 }
@@ -224,15 +265,16 @@ void band(Builder& b, const OverlayView& v) {
 void command_list(Builder& b, const OverlayView& v) {
   const int line = b.line();
   const int pad = b.pad();
-  b.card(*v.panel);
+  const PanelColours& c = panel_colours(v);
+  b.card(*v.panel, c);
   const int time_w = b.width(kWidestTime) + line / 2;
   for (const CommandRow& row : v.rows) {
-    if (row.current) b.box(row.rect, kCurrentRow, kCurrentRowAlpha);
+    if (row.current) b.box(row.rect, c.current_row, kCurrentRowAlpha);
     if (row.mine || row.answered)
       b.box({row.rect.x - pad, row.rect.y, std::max(1, line / kStripeLines), row.rect.h},
-            row.mine ? kMineStripe : kAnsweredStripe);
-    b.text(row.rect.x, row.rect.y, row.time, row.current ? kText : kDimText, row.rect);
-    b.text(row.rect.x + time_w, row.rect.y, b.fitted(row.text, row.rect.w - time_w), kText,
+            row.mine ? c.sign : c.answered);
+    b.text(row.rect.x, row.rect.y, row.time, row.current ? c.text : c.dim, row.rect);
+    b.text(row.rect.x + time_w, row.rect.y, b.fitted(row.text, row.rect.w - time_w), c.text,
            row.rect);
     b.hit(row.rect, HitKind::Command, row.command);
   }
@@ -242,7 +284,8 @@ void command_list(Builder& b, const OverlayView& v) {
 void help_card(Builder& b, const OverlayView& v) {
   const PixelRect& card = *v.help;
   const int pad = b.pad();
-  b.card(card);
+  const PanelColours& c = panel_colours(v);
+  b.card(card, c);
   const PixelRect inside{card.x + pad, card.y + pad, card.w - 2 * pad, card.h - 2 * pad};
   const std::span<const HelpLine> lines = help_lines(true, v.learner);
   // The keys' column as wide as its widest entry, but never more than half
@@ -253,8 +296,8 @@ void help_card(Builder& b, const OverlayView& v) {
   const PixelRect keys{inside.x, inside.y, std::max(0, keys_w - pad), inside.h};
   int y = inside.y;
   for (const HelpLine& line : lines) {
-    b.text(inside.x, y, line.keys, kPauseSign, keys);
-    b.text(inside.x + keys_w, y, b.fitted(line.action, inside.w - keys_w), kText, inside);
+    b.text(inside.x, y, line.keys, c.sign, keys);
+    b.text(inside.x + keys_w, y, b.fitted(line.action, inside.w - keys_w), c.text, inside);
     y += b.line();
   }
   b.area(card);
@@ -262,14 +305,14 @@ void help_card(Builder& b, const OverlayView& v) {
 
 // The score card over the drill: what was known of what was asked, the last
 // score, and the items missed (y asks them again).
-void score_card(Builder& b, const PracticeOverlay& p) {
+void score_card(Builder& b, const PracticeOverlay& p, const PanelColours& c) {
   const PixelRect& card = *p.score_box;
   const int pad = b.pad();
-  b.card(card);
+  b.card(card, c);
   const PixelRect inside{card.x + pad, card.y + pad, card.w - 2 * pad, card.h - 2 * pad};
   int y = inside.y;
   for (std::size_t i = 0; i < p.score_lines.size(); ++i) {
-    b.text(inside.x, y, b.fitted(p.score_lines[i], inside.w), i == 0 ? kPauseSign : kText, inside);
+    b.text(inside.x, y, b.fitted(p.score_lines[i], inside.w), i == 0 ? c.sign : c.text, inside);
     y += b.line();
   }
   b.area(card);
@@ -351,7 +394,7 @@ DisplayList panels_display(const OverlayView& v, int line, TextMeasure& measure)
   band(b, v);
   if (v.panel) command_list(b, v);
   if (v.help) help_card(b, v);
-  if (v.practice && v.practice->score_box) score_card(b, *v.practice);
+  if (v.practice && v.practice->score_box) score_card(b, *v.practice, panel_colours(v));
   return out;
 }
 

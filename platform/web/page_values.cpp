@@ -215,8 +215,7 @@ val figure_layer(Viewer* current) {
 val legend(const Viewer* current) {
   val out = val::array();
   if (!current || !current->teaching()) return out;
-  const std::vector<stage::LegendEntry> entries =
-      stage::legend(current->teaching()->theme(), current->playback().descriptor());
+  const std::vector<stage::LegendEntry> entries = stage::legend(current->playback().descriptor());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     val e = val::object();
     e.set("label", text_value(entries[i].label));

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "drills/registry.hpp"
+#include "raster/figure_painter.hpp"
 #include "raster/overlay_painter.hpp"
 #include "raster/raster_window.hpp"
 #include "stage/playback.hpp"
@@ -139,23 +140,57 @@ TEST(TeachingFit, AnUprightWindowTurnsTheDrillAndItsPeopleAQuarterCounterClockwi
   }
 }
 
-TEST(TeachingColours, EveryPersonOfThePumpDrillHasAColourOfTheirOwnAndTheLegendNamesIt) {
+// Every position has a colour of its own, the legend names it, and it is the
+// same colour on the dark and the light picture (and so on paper): a figure
+// sampled from each theme's picture has its position's colour.
+TEST(TeachingColours, EachPositionHasOneColourInEveryThemeAndTheLegendNamesIt) {
   const stage::DrillList drills = drills::registry();
   const stage::DrillDescriptor& pump = drills[static_cast<std::size_t>(pump_drill(drills))];
   const int persons = pump.make_table().person_count();
   ASSERT_EQ(persons, 5);  // the commander and four members
+  const std::vector<stage::LegendEntry> legend = stage::legend(pump);
+  ASSERT_EQ(legend.size(), 5u);
+  std::set<std::tuple<int, int, int>> colours;
+  for (int p = 0; p < persons; ++p) {
+    const stage::Rgb c = stage::position_color(pump.crew, p);
+    colours.insert({c.r, c.g, c.b});
+    EXPECT_EQ(legend[static_cast<std::size_t>(p)].color, c) << p;
+    for (const Theme theme : {Theme::Dark, Theme::Light})
+      EXPECT_NE(c, stage::theme_background(theme)) << p;
+  }
+  EXPECT_EQ(colours.size(), 5u);
+  // Sampled from each theme's picture: the body's centre, where the pump
+  // crew stand apart.
+  constexpr int kSpreadKeyframe = 150;
+  std::map<int, std::uint32_t> seen_dark;
   for (const Theme theme : {Theme::Dark, Theme::Light}) {
-    const std::vector<stage::LegendEntry> legend = stage::legend(theme, pump);
-    ASSERT_EQ(legend.size(), 5u);
-    std::set<std::tuple<int, int, int>> colours;
-    for (int p = 0; p < persons; ++p) {
-      const stage::Rgb c = stage::position_color(theme, pump.crew, p);
-      colours.insert({c.r, c.g, c.b});
-      EXPECT_EQ(legend[static_cast<std::size_t>(p)].color, c) << p;
-      // Each stands out from the ground it is drawn on.
-      EXPECT_NE(c, stage::theme_background(theme));
+    raster::RasterWindow device(1280, 720);
+    stage::TeachingWindow teach(device, drills, theme, {0, 0, 1280, 720});
+    stage::Playback playback(teach, drills, paused_in(pump_drill(drills)));
+    playback.seek_keyframe(kSpreadKeyframe);
+    device.compose();
+    raster::Surface frame = device.frame();
+    std::vector<std::uint32_t> pixels(frame.pixels, frame.pixels + frame.height * frame.pitch);
+    raster::Surface picture{pixels.data(), frame.width, frame.height, frame.pitch};
+    const std::vector<stage::Figure> figures = teach.figures();
+    raster::paint_figures(picture, figures, theme);
+    // Those no one else stands over: a figure's centre clear of the others.
+    std::vector<stage::Figure> apart;
+    for (const stage::Figure& f : figures)
+      if (std::none_of(figures.begin(), figures.end(), [&f](const stage::Figure& g) {
+            return g.position != f.position &&
+                   std::hypot(g.x - f.x, g.y - f.y) < 2 * (g.radius + f.radius);
+          }))
+        apart.push_back(f);
+    ASSERT_GE(apart.size(), 3u);
+    for (const stage::Figure& f : apart) {
+      const std::uint32_t at = picture.at(static_cast<int>(f.x), static_cast<int>(f.y));
+      EXPECT_EQ(at, raster::pack(stage::position_color(pump.crew, f.position))) << f.position;
+      if (theme == Theme::Dark)
+        seen_dark[f.position] = at;
+      else
+        EXPECT_EQ(at, seen_dark[f.position]) << "position " << f.position << " changed colour";
     }
-    EXPECT_EQ(colours.size(), 5u);
   }
 }
 
@@ -280,7 +315,7 @@ TEST(TeachingLayout, TheWheelScrollsTheListWithinItsEnds) {
 TEST(TeachingLegend, EachPositionHasItsEntryWhichIsMarkedAndChoosesIt) {
   const stage::DrillList drills = drills::registry();
   for (const stage::DrillDescriptor& d : drills) {
-    const std::vector<stage::LegendEntry> legend = stage::legend(Theme::Light, d);
+    const std::vector<stage::LegendEntry> legend = stage::legend(d);
     for (int p = 0; p < d.make_table().person_count(); ++p)
       EXPECT_EQ(std::count_if(legend.begin(), legend.end(),
                               [p](const stage::LegendEntry& e) { return e.stands_for(p); }),
@@ -312,7 +347,7 @@ TEST(TeachingLegend, EachPositionHasItsEntryWhichIsMarkedAndChoosesIt) {
   const stage::DisplayList& list = std::get<2>(unmarked);
   const std::vector<std::uint32_t> marked = std::get<0>(paint(7, painter));
   // Member 7 followed: the members' entry gains a line in their colour.
-  const std::uint32_t members = raster::pack(stage::position_color(Theme::Dark, platoon.crew, 7));
+  const std::uint32_t members = raster::pack(stage::position_color(platoon.crew, 7));
   const auto count = [&](const std::vector<std::uint32_t>& pixels, int& first_x) {
     int n = 0;
     first_x = -1;

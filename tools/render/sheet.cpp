@@ -947,8 +947,7 @@ void write_card(const Drill& d, int position, const Paper& paper, const std::str
   const stage::StageGeometry geometry = stage::virtual_geometry();
   const float body_radius = kBodyRadiusPerSlot * kSlotUnits * geometry.stage_scale /
                             stage::kVirtualTwipsPerPixel * teach.fit().scale();
-  const stage::Rgb colour =
-      stage::position_color(stage::Theme::Light, d.descriptor->crew, position);
+  const stage::Rgb colour = stage::position_color(d.descriptor->crew, position);
   const std::string name = stage::position_name(position);
 
   std::string error;
