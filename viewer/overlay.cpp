@@ -167,7 +167,12 @@ TeachingBoxes teaching_boxes(const OverlayRequest& r, int band_top, int line, in
   b.area = {0, top, r.width, std::max(0, band_top - top)};
   if (r.help || r.commands) {
     if (r.width > r.height) {
-      const int w = r.width / kPanelWidthShare;
+      // The help card's lines want their room (the keys and what they do
+      // side by side): wider than the list's third where the window lets it,
+      // never more than half of it.
+      const int w = r.help ? std::max(r.width / kPanelWidthShare,
+                                      std::min(r.width / 2, kHelpWidthInLines * line))
+                           : r.width / kPanelWidthShare;
       b.sheet = PixelRect{r.width - w - pad, b.area.y, w, b.area.h - pad};
       b.area.w = b.sheet->x - pad;
     } else {
