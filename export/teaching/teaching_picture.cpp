@@ -15,7 +15,9 @@ viewer::OverlayRequest picture_request(OverlayPainter& painter, int width, int h
   viewer::OverlayRequest r;
   r.width = width;
   r.height = height;
-  r.line = painter.fit(height);
+  // The font follows the short side, as in the viewers: an upright picture
+  // keeps its command and legend across its width.
+  r.line = painter.fit(viewer::overlay_font_extent(true, width, height));
   r.teaching = true;
   r.theme = theme;
   return r;

@@ -94,6 +94,28 @@ TEST(RenderToolTeachView, LightFrameIsOnWhiteWithEachPumpCrewPositionInItsOwnCol
   EXPECT_NE(slurp(dir / "dark.png"), slurp(dir / "saver.png"));
 }
 
+// Upright pictures the size of phones keep the command that stays and the
+// legend along their top: the command box's card (light grey over white)
+// runs across the picture's first rows.
+TEST(RenderToolTeachView, UprightPicturesKeepTheCommandAndTheLegend) {
+  const fs::path dir = work_dir();
+  constexpr Rgb kCardOnWhite{246, 246, 246};  // #F4F4F4 at 210/255 over white
+  for (const char* size : {"390x844", "480x854", "540x960", "1280x720"}) {
+    const std::string file = std::string("up-") + size + ".png";
+    const Result r = run(std::string("frame ponpu --at 40 --view teach --theme light --size ") +
+                             size + " -o " + file,
+                         dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    int w = 0, h = 0;
+    const std::vector<Rgb> px = read_rgb(dir / file, w, h);
+    ASSERT_EQ(px.size(), static_cast<std::size_t>(w) * h);
+    long card = 0;
+    for (int y = 0; y < h / 10; ++y)
+      for (int x = 0; x < w; ++x) card += px[static_cast<std::size_t>(y) * w + x] == kCardOnWhite;
+    EXPECT_GT(card, static_cast<long>(w) * 2) << size << ": no command box along the top";
+  }
+}
+
 // The PDF's pages: their count, a white ground, the drill's name on each, and
 // every command's number, speaker and words as text in the order of the list.
 TEST(RenderToolSheet, PrintsEveryCommandOnLightPagesWithADozenOrMoreAPage) {
