@@ -266,9 +266,7 @@ void BM_ViewerKeyframePresented(benchmark::State& state) {
     restore.insert(restore.end(), drawn.begin(), drawn.end());
     viewer::OverlayView view = viewer::overlay_view(playback, request);
     const bool boxes_due = boxes.due(view, playback.drill(), [&restore](const stage::PixelRect& b) {
-      return std::any_of(restore.begin(), restore.end(), [&b](const raster::Rect& r) {
-        return r.x < b.x + b.w && b.x < r.x + r.w && r.y < b.y + b.h && b.y < r.y + r.h;
-      });
+      return raster::meets_any(restore, b);
     });
     if (boxes_due)
       for (const stage::PixelRect& b : {view.command_box, view.legend_box})

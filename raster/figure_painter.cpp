@@ -19,9 +19,4 @@ std::vector<Rect> paint_path(Surface& target, std::span<const stage::DevicePoint
   return paint_display(stage::path_display(path, radius, colour), target);
 }
 
-std::vector<Rect> paint_destination(Surface& target, stage::DevicePoint at, float radius,
-                                    stage::Rgb colour) {
-  return paint_display(stage::destination_display(at, radius, colour), target);
-}
-
 }  // namespace raster

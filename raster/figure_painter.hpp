@@ -17,13 +17,11 @@ namespace raster {
 // one with its halo, muted ones paler. Returns the rectangles touched.
 std::vector<Rect> paint_figures(Surface& target, std::span<const stage::Figure> figures,
                                 stage::Theme theme);
-// The followed figure's trail, its whole path and a practice move's
-// destination, in `colour`. Each returns the rectangles touched.
+// The followed figure's trail and its whole path, in `colour`. Each returns
+// the rectangles touched.
 std::vector<Rect> paint_trail(Surface& target, std::span<const stage::TrailPoint> trail,
                               float radius, stage::Rgb colour, stage::Rgb ground);
 std::vector<Rect> paint_path(Surface& target, std::span<const stage::DevicePoint> path,
                              float radius, stage::Rgb colour);
-std::vector<Rect> paint_destination(Surface& target, stage::DevicePoint at, float radius,
-                                    stage::Rgb colour);
 
 }  // namespace raster

@@ -1,11 +1,14 @@
 #pragma once
 // The plain pixel types the raster painter, compositor and file sinks share.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
+#include "stage/pixel_rect.hpp"
 #include "stage/rounding.hpp"
 #include "stage/window.hpp"
 
@@ -56,6 +59,13 @@ struct Rect {
   bool empty() const { return w <= 0 || h <= 0; }
   friend bool operator==(const Rect&, const Rect&) = default;
 };
+
+// Whether any of `rects` meets `r` (shares a pixel with it).
+inline bool meets_any(std::span<const Rect> rects, const stage::PixelRect& r) {
+  return std::any_of(rects.begin(), rects.end(), [&r](const Rect& a) {
+    return a.x < r.x + r.w && r.x < a.x + a.w && a.y < r.y + r.h && r.y < a.y + a.h;
+  });
+}
 
 inline std::uint32_t pack(stage::Rgb c) {
   return (std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | std::uint32_t{c.b};

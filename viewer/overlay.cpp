@@ -348,10 +348,4 @@ std::optional<int> timeline_hit(const OverlayView& view, const Playback& playbac
                           (view.bar.w - 1));
 }
 
-std::optional<int> command_hit(const OverlayView& view, int x, int y) {
-  for (const CommandRow& row : view.rows)
-    if (row.rect.contains(x, y)) return row.command;
-  return std::nullopt;
-}
-
 }  // namespace viewer

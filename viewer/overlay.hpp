@@ -158,7 +158,5 @@ std::string viewer_title(const Playback& playback, const CommandNumberEntry& ent
 
 // A click on the timeline band: the drill time (speed 1) under it.
 std::optional<int> timeline_hit(const OverlayView& view, const Playback& playback, int x, int y);
-// A click on the command list: the command under it.
-std::optional<int> command_hit(const OverlayView& view, int x, int y);
 
 }  // namespace viewer

@@ -148,6 +148,20 @@ void ViewerSession::show_panels(bool help, bool commands) {
 
 void ViewerSession::set_theme(Theme theme) { panels_.theme = theme; }
 
+ShownState ViewerSession::shown() const {
+  const Playback& p = *playback_;
+  ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(),   p.playing(),  p.speed(),
+                   p.loop(),  panels_.help, panels_.commands, list_scroll()};
+  state.position = learner_.position;
+  state.mine_only = learner_.mine_only;
+  state.whole_path = learner_.whole_path;
+  if (const PracticeSession* s = learner_.practice.get()) {
+    state.practice_state = static_cast<int>(s->state());
+    state.practice_asked = s->score().asked;
+  }
+  return state;
+}
+
 std::optional<Score> ViewerSession::previous_score() const {
   return keeper_.previous(drill_name(), learner_.position, learner_.practice.get());
 }
@@ -183,19 +197,20 @@ std::vector<Figure> ViewerSession::figures() {
   return teaching_window_->figures();
 }
 
-FollowedMarks ViewerSession::followed_marks(const std::vector<Figure>& figures,
-                                            const OverlayView& view) const {
+FollowedMarks ViewerSession::followed_marks(const std::vector<Figure>& figures) const {
   if (!learner_.position || !teaching_window_) return {};
+  // A revealed move's end, while the session practises the drill shown.
   std::optional<PersonSlot> destination;
-  if (view.practice) destination = view.practice->destination;
+  if (const PracticeSession* s = learner_.practice.get();
+      s && s->drill() == playback_->drill() && s->state() == PracticeState::Revealed)
+    destination = s->destination();
   return stage::followed_marks(figures, *teaching_window_, *playback_, learner_.whole_path,
                                destination);
 }
 
-DisplayList ViewerSession::figure_layer(const std::vector<Figure>& figures,
-                                        const OverlayView& view) const {
+DisplayList ViewerSession::figure_layer(const std::vector<Figure>& figures) const {
   if (!teaching_window_) return {};
-  return figure_layer_display(figures, panels_.theme, followed_marks(figures, view));
+  return figure_layer_display(figures, panels_.theme, followed_marks(figures));
 }
 
 DisplayList ViewerSession::teaching_boxes(const OverlayView& view) const {
@@ -208,7 +223,7 @@ DisplayList ViewerSession::panels(const OverlayView& view) const {
 
 DisplayList ViewerSession::display(const std::vector<Figure>& figures,
                                    const OverlayView& view) const {
-  DisplayList out = figure_layer(figures, view);
+  DisplayList out = figure_layer(figures);
   out.append(teaching_boxes(view));
   out.append(panels(view));
   return out;

@@ -85,6 +85,26 @@ struct ViewerStart {
 // How a desktop viewer's session starts, from its command line.
 ViewerStart start_of(const host::ViewerOptions& options);
 
+// What a viewer's overlay and title depend on besides the picture: a host
+// that presents only changes draws them again when this changed.
+struct ShownState {
+  int drill = -1;
+  int keyframe = -1;
+  int elapsed_ms = 0;
+  bool playing = false;
+  PlaySpeed speed = PlaySpeed::One;
+  std::optional<stage::LoopRange> loop;
+  bool help = false;
+  bool commands = false;
+  int list_scroll = 0;
+  std::optional<int> position{};
+  bool mine_only = false;
+  bool whole_path = false;
+  int practice_state = -1;  // a PracticeState's value; -1 without a session
+  int practice_asked = 0;
+  friend bool operator==(const ShownState&, const ShownState&) = default;
+};
+
 // A key taken by the session: whether the title has to be written again and
 // the command it ran, if any.
 struct KeyOutcome {
@@ -168,18 +188,20 @@ class ViewerSession {
   OverlayView overlay();
   // The figures shown, the followed one marked (none in the saver's picture).
   std::vector<Figure> figures();
-  // The marks of the position followed among `figures`, with `view`'s practice.
-  FollowedMarks followed_marks(const std::vector<Figure>& figures, const OverlayView& view) const;
+  // The marks of the position followed among `figures`, a revealed move's end among them.
+  FollowedMarks followed_marks(const std::vector<Figure>& figures) const;
   // What the host paints above the composed stage, in this order: `figures`
   // with the followed one's marks (none in the saver's picture), the
   // teaching layout's command box and legend, then the band and the cards.
-  DisplayList figure_layer(const std::vector<Figure>& figures, const OverlayView& view) const;
+  DisplayList figure_layer(const std::vector<Figure>& figures) const;
   DisplayList teaching_boxes(const OverlayView& view) const;
   DisplayList panels(const OverlayView& view) const;
   // All three, for a host that paints everything each time.
   DisplayList display(const std::vector<Figure>& figures, const OverlayView& view) const;
   // What the title says after the viewer's own name.
   std::string title() const;
+  // What the overlay and title depend on now, besides the picture.
+  ShownState shown() const;
   // The followed position's last practice score ("前回"), or while a
   // finished session's card is up the score that session replaced.
   std::optional<Score> previous_score() const;

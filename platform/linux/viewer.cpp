@@ -33,25 +33,6 @@ constexpr int kDefaultHeight = 640;
 using raster::kMaxWindowSide;
 constexpr char kTitle[] = "ミルカド ビューア";
 
-// What the overlay depends on besides the picture.
-struct ShownState {
-  int drill = -1;
-  int keyframe = -1;
-  int elapsed_ms = 0;
-  bool playing = false;
-  stage::PlaySpeed speed = stage::PlaySpeed::One;
-  std::optional<stage::LoopRange> loop;
-  bool help = false;
-  bool commands = false;
-  int list_scroll = 0;
-  std::optional<int> position{};
-  bool mine_only = false;
-  bool whole_path = false;
-  int practice_state = -1;  // a PracticeState's value; -1 without a session
-  int practice_asked = 0;
-  friend bool operator==(const ShownState&, const ShownState&) = default;
-};
-
 class Viewer final : viewer::ViewerHost {
  public:
   Viewer(SDL_Window* window, stage::DrillList drills, const host::ViewerOptions& options)
@@ -124,17 +105,7 @@ class Viewer final : viewer::ViewerHost {
     std::vector<raster::Rect> regions = window_->changes();
     // Pointer movements and other idle wake-ups change nothing on screen.
     const stage::Playback& p = session_.playback();
-    const viewer::ViewerPanels& panels = session_.panels();
-    const viewer::Learner& learner = session_.learner();
-    ShownState state{p.drill(), p.keyframe(), p.elapsed_ms(),  p.playing(),           p.speed(),
-                     p.loop(),  panels.help,  panels.commands, session_.list_scroll()};
-    state.position = learner.position;
-    state.mine_only = learner.mine_only;
-    state.whole_path = learner.whole_path;
-    if (const viewer::PracticeSession* s = learner.practice.get()) {
-      state.practice_state = static_cast<int>(s->state());
-      state.practice_asked = s->score().asked;
-    }
+    const viewer::ShownState state = session_.shown();
     std::vector<stage::Figure> figures = session_.figures();
     const bool figures_moved = figures != figures_;
     if (regions.empty() && !everything_ && state == shown_ && !figures_moved) return;
@@ -152,13 +123,9 @@ class Viewer final : viewer::ViewerHost {
     shown_.list_scroll = view_.list_scroll;
     // The teaching picture's command box and legend, drawn over nothing of
     // the stage, are left as they are unless they change or meet a restore.
-    const bool boxes_due =
-        boxes_shown_.due(view_, p.drill(), [&restore](const stage::PixelRect& box) {
-          return std::any_of(restore.begin(), restore.end(), [&box](const raster::Rect& r) {
-            return r.x < box.x + box.w && box.x < r.x + r.w && r.y < box.y + box.h &&
-                   box.y < r.y + r.h;
-          });
-        });
+    const bool boxes_due = boxes_shown_.due(
+        view_, p.drill(),
+        [&restore](const stage::PixelRect& b) { return raster::meets_any(restore, b); });
     if (boxes_due)
       for (const stage::PixelRect& box : {view_.command_box, view_.legend_box})
         if (box.w > 0 && box.h > 0) restore.push_back({box.x, box.y, box.w, box.h});
@@ -167,7 +134,7 @@ class Viewer final : viewer::ViewerHost {
 
     // The figures go above the stage and below the overlay's boxes and cards;
     // a figure painted over a box is restored next time, and the box with it.
-    overlay_drawn_ = painter_.play(session_.figure_layer(figures_, view_), display_);
+    overlay_drawn_ = painter_.play(session_.figure_layer(figures_), display_);
     if (boxes_due) painter_.play(session_.teaching_boxes(view_), display_);
     const std::vector<raster::Rect> painted = painter_.play(session_.panels(view_), display_);
     overlay_drawn_.insert(overlay_drawn_.end(), painted.begin(), painted.end());
@@ -278,8 +245,6 @@ class Viewer final : viewer::ViewerHost {
     carry_out(outcome.effect);
   }
 
-  void run(viewer::ViewerCommand command, int arg = 0) { carry_out(session_.run(command, arg)); }
-
   // What the session leaves to the window.
   void carry_out(viewer::CommandEffect effect) {
     switch (effect) {
@@ -314,7 +279,7 @@ class Viewer final : viewer::ViewerHost {
   viewer::TeachingBoxesShown boxes_shown_;
   viewer::OverlayView view_;
   std::vector<stage::Figure> figures_;  // as painted last
-  ShownState shown_;
+  viewer::ShownState shown_;
   std::string title_;
 
   std::unique_ptr<KeptFile> progress_store_ = viewer_progress_store(viewer_progress_path());

@@ -181,9 +181,8 @@ val figure_layer(Viewer* current) {
   if (!current || !current->teaching()) return out;
   viewer::ViewerSession& session = current->session;
   const std::vector<stage::Figure> shown = session.figures();
-  const viewer::OverlayView view = session.overlay();
-  const stage::FollowedMarks marks = session.followed_marks(shown, view);
-  const stage::DisplayList list = session.figure_layer(shown, view);
+  const stage::FollowedMarks marks = session.followed_marks(shown);
+  const stage::DisplayList list = session.figure_layer(shown);
   unsigned n = 0;
   for (const stage::DisplayItem& item : list.items) {
     val o = val::object();

@@ -190,11 +190,8 @@ TEST(TeachingBoxesShown, PaintedAgainOnlyWhenTheyChangeOrARestoreMeetsThem) {
   viewer::TeachingBoxesShown shown;
   // Whether a box meets one of `restored`, as a host that restores rectangles asks it.
   const auto meets = [](const std::vector<Rect>& restored) {
-    return std::function<bool(const stage::PixelRect&)>([&restored](const stage::PixelRect& b) {
-      return std::any_of(restored.begin(), restored.end(), [&b](const Rect& r) {
-        return r.x < b.x + b.w && b.x < r.x + r.w && r.y < b.y + b.h && b.y < r.y + r.h;
-      });
-    });
+    return std::function<bool(const stage::PixelRect&)>(
+        [&restored](const stage::PixelRect& b) { return meets_any(restored, b); });
   };
   const std::vector<Rect> nothing;
   ASSERT_TRUE(shown.due(v, 0, meets(nothing))) << "never painted yet";

@@ -17,6 +17,7 @@
 #include "stage/teaching.hpp"
 #include "support/pixel_check.hpp"
 #include "viewer/overlay.hpp"
+#include "viewer/overlay_display.hpp"
 
 namespace {
 
@@ -379,9 +380,16 @@ TEST(ViewerOverlay, TimelineAndCommandListMapClicksBackToTheDrill) {
   EXPECT_EQ(current->command, 20);
   // Numbered from 1, as the tool's command list and "go to command" number it.
   EXPECT_EQ(current->text, "21. " + std::string(viewer.timeline().commands()[20].text));
+  struct EvenWidths final : stage::TextMeasure {
+    int text_width(std::string_view utf8) override { return static_cast<int>(utf8.size()) * 8; }
+  } measure;
+  const stage::DisplayList panels = viewer::panels_display(v, 20, measure);
   const viewer::CommandRow& other = v.rows.front();
-  EXPECT_EQ(viewer::command_hit(v, other.rect.x + 1, other.rect.y + 1), other.command);
-  EXPECT_EQ(viewer::command_hit(v, 0, 0), std::nullopt);
+  const std::optional<stage::HitRegion> hit = panels.hit(other.rect.x + 1, other.rect.y + 1);
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->kind, stage::HitKind::Command);
+  EXPECT_EQ(hit->value, other.command);
+  EXPECT_EQ(panels.hit(0, 0), std::nullopt);
 }
 
 // The titles count as the tool does: keyframe 1 is the first, the pump-truck
